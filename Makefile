@@ -1,0 +1,39 @@
+# Kestrelon: `make run` builds and starts the program, `make test` builds and runs
+# every test. Both install the Debian packages that are missing first.
+BUILD ?= build/release
+PRESET ?= release
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench asan tsan fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@$(BUILD)/src/app/kestrelon $(ARGS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: build
+	@scripts/run-benchmarks.sh $(BUILD)
+
+asan:
+	@$(MAKE) test PRESET=asan BUILD=build/asan
+
+tsan:
+	@$(MAKE) test PRESET=tsan BUILD=build/tsan
+
+fuzz: deps
+	@cmake --preset fuzz >/dev/null && cmake --build build/fuzz -j $(JOBS)
+
+clean:
+	rm -rf build
