@@ -1,0 +1,61 @@
+// Connection control of the data hub: applying the document's connection
+// settings, toggling the connection, and showing the connection's state (LEDs,
+// connection, peer and log panes, function keys) as the drivers report it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrelon {
+
+class CKestronDoc;
+class CDataLogger;
+class IHubWindow;
+class ISerialLink;
+class IIpLink;
+
+class CConnectionControl {
+public:
+    CConnectionControl(CKestronDoc& doc, IHubWindow& window, ISerialLink& serial, IIpLink& ip,
+                       CDataLogger& logger);
+
+    // Closes what runs and opens the connection of the document's mode.
+    void Apply();
+    // Toggle > Communication: stop an open connection, start a closed one.
+    void Toggle();
+    // Serial port open, TCP peer connected, or UDP socket bound.
+    bool IsOpen() const;
+    void RefreshConnectionPane();
+
+    // Serial driver notifications.
+    void OnPortOpened();
+    void OnPortFailed();
+    void OnLineHeld(int code, bool held); // codes 31 to 33
+
+    // Main IP connection notifications (all but received data).
+    void OnIpConnected(std::intptr_t handle);
+    void OnIpClosed();
+    void OnUdpReady();
+    void OnUdpClosed();
+    void OnUdpPeer(const std::string& peer);
+    void OnIpFailed();
+
+    const std::string& PeerText() const { return m_peerText; }
+
+private:
+    static bool IsTcpMode(std::uint32_t mode);
+    static bool IsUdpMode(std::uint32_t mode);
+    void ResetIndicators();
+    void OpenSerial();
+    void StartIp();
+    void ShowIpError();
+
+    CKestronDoc& m_doc;
+    IHubWindow& m_window;
+    ISerialLink& m_serial;
+    IIpLink& m_ip;
+    CDataLogger& m_logger;
+    std::string m_peerText;
+};
+
+} // namespace kestrelon

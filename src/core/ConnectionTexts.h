@@ -1,0 +1,28 @@
+// Texts of the status bar's connection, log and peer panes, built from the
+// connection's current state.
+#pragma once
+
+#include "core/WinRecords.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrelon {
+
+extern const std::string_view kNoLogText;        // log pane while not logging
+extern const std::string_view kComNotOpenedText; // connection pane, serial port closed
+extern const std::string_view kNoPeerText;       // peer pane after each reconnect: three blanks
+
+// Serial connection pane: "COM1: 9600, 8N1" from the driver's line settings.
+std::string SerialPaneText(std::uint32_t comPort, const DCB& dcb);
+
+// IP connection pane for a connection mode 1 to 6. `peer` is the name of the
+// connected peer of a TCP server; empty while none is connected.
+std::string IpStatusText(std::uint32_t commMode, const std::string& host, std::uint32_t port,
+                         const std::string& peer);
+
+// Log pane: the file name without its directory.
+std::string LogPaneText(const std::string& path);
+
+} // namespace kestrelon
