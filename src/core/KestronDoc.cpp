@@ -1,6 +1,7 @@
 // CKestronDoc: settings, accessors and the data channel.
 #include "core/KestronDoc.h"
 
+#include "core/DecodeText.h"
 #include "core/Messages.h"
 #include "framework/MessageCarrier.h"
 
@@ -19,6 +20,169 @@ const std::array<const char*, 5> kProtocolNames = {"XModem", "XModem 1K", "YMode
 CKestronDoc::CKestronDoc() = default;
 
 CKestronDoc::~CKestronDoc() = default;
+
+void CKestronDoc::Post(int code, std::intptr_t lParam)
+{
+    if (m_frame != nullptr)
+        m_frame->Post(MakeMessage(WM_TERMINAL, static_cast<std::uintptr_t>(code), lParam));
+}
+
+bool CKestronDoc::OnNewDocument()
+{
+    // A new configuration must not keep writing into the old one's log.
+    if (logging) {
+        logFile.Close();
+        logging = false;
+        Post(TC_LOGGING, 0);
+    }
+    const std::uint32_t firstPort = m_firstPortFinder ? m_firstPortFinder() : 0;
+    ApplySavedSettings(CSavedSettings::Defaults(firstPort != 0 ? firstPort : 1));
+    SetHardwareHandshake(true);
+    triggerByte = 13;
+    matchHistory.clear();
+    RebuildAutoAnswerTriggers();
+    SetModifiedFlag(false);
+    AnnounceNewSettings(screenLines);
+    return true;
+}
+
+CSavedSettings CKestronDoc::SavedSettings() const
+{
+    CSavedSettings s;
+    s.comPort = comPort;
+    s.reservedSetting1 = reservedSetting1;
+    s.crToCrLfOnSend = crToCrLfOnSend;
+    s.crToCrLfOnReceive = crToCrLfOnReceive;
+    s.localEcho = localEcho;
+    s.reservedFlag2 = reservedFlag2;
+    s.beep = beep;
+    s.reservedSetting3 = reservedSetting3;
+    s.reservedText4 = reservedText4;
+    s.reservedSetting5 = reservedSetting5;
+    s.screenColumns = screenColumns;
+    s.screenLines = screenLines;
+    s.reservedSetting6 = reservedSetting6;
+    s.arrowKeysMoveCaret = arrowKeysMoveCaret;
+    s.transferProtocol = transferProtocol;
+    s.lfToCrLfOnReceive = lfToCrLfOnReceive;
+    s.dcb = dcb;
+    s.font = font;
+    s.fkeyLabel = fkeyLabel;
+    s.fkeyCommand = fkeyCommand;
+    s.autoAnswerOn = autoAnswerOn;
+    s.autoAnswerEcho = autoAnswerEcho;
+    s.autoAnswers = autoAnswers;
+    s.commMode = commMode;
+    s.ipPort = ipPort;
+    s.ipServer = ipServer;
+    s.bridgeMode = bridgeMode;
+    s.bridgePort = bridgePort;
+    s.bridgeServer = bridgeServer;
+    s.scanCommands = scanCommands;
+    s.comPortManual = comPortManual;
+    return s;
+}
+
+void CKestronDoc::ApplySavedSettings(const CSavedSettings& s)
+{
+    comPort = s.comPort;
+    reservedSetting1 = s.reservedSetting1;
+    crToCrLfOnSend = s.crToCrLfOnSend;
+    crToCrLfOnReceive = s.crToCrLfOnReceive;
+    localEcho = s.localEcho;
+    reservedFlag2 = s.reservedFlag2;
+    beep = s.beep;
+    reservedSetting3 = s.reservedSetting3;
+    reservedText4 = s.reservedText4;
+    reservedSetting5 = s.reservedSetting5;
+    screenColumns = s.screenColumns;
+    screenLines = s.screenLines;
+    reservedSetting6 = s.reservedSetting6;
+    arrowKeysMoveCaret = s.arrowKeysMoveCaret;
+    transferProtocol = s.transferProtocol;
+    lfToCrLfOnReceive = s.lfToCrLfOnReceive;
+    dcb = s.dcb;
+    font = s.font;
+    fkeyLabel = s.fkeyLabel;
+    fkeyCommand = s.fkeyCommand;
+    autoAnswerOn = s.autoAnswerOn;
+    autoAnswerEcho = s.autoAnswerEcho;
+    autoAnswers = s.autoAnswers;
+    commMode = s.commMode;
+    ipPort = s.ipPort;
+    ipServer = s.ipServer;
+    bridgeMode = s.bridgeMode;
+    bridgePort = s.bridgePort;
+    bridgeServer = s.bridgeServer;
+    scanCommands = s.scanCommands;
+    comPortManual = s.comPortManual;
+}
+
+void CKestronDoc::AdoptLoadedSettings(const CSavedSettings& settings)
+{
+    // Loading leaves logging, the trigger byte and the match history alone.
+    ApplySavedSettings(settings);
+    RebuildAutoAnswerTriggers();
+    SetModifiedFlag(false);
+    AnnounceNewSettings(screenLines);
+}
+
+void CKestronDoc::AnnounceNewSettings(std::int32_t lines)
+{
+    CUpdateHint hint;
+    hint.hint = HINT_NEW_SETTINGS;
+    hint.lines = lines;
+    UpdateAllViews(hint);
+    Post(TC_NEW_SETTINGS, 0);
+}
+
+void CKestronDoc::RebuildAutoAnswerTriggers()
+{
+    autoAnswerTriggers.clear();
+    autoAnswerTriggers.reserve((autoAnswers.size() + 1) / 2);
+    for (std::size_t i = 0; i < autoAnswers.size(); i += 2) {
+        const std::vector<std::uint8_t> bytes =
+            DecodeText(autoAnswers[i], AUTO_ANSWER_TRIGGER_MAX, crToCrLfOnSend);
+        std::string hex;
+        hex.reserve(bytes.size() * 2);
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        // Newest byte first, like the match history, so a match is a prefix test.
+        for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
+            hex.push_back(kDigits[*it >> 4]);
+            hex.push_back(kDigits[*it & 0x0F]);
+        }
+        autoAnswerTriggers.push_back(std::move(hex));
+    }
+}
+
+void CKestronDoc::SetScreenSize(std::int32_t columns, std::int32_t lines)
+{
+    if (columns == screenColumns && lines == screenLines)
+        return;
+    screenColumns = columns;
+    screenLines = lines;
+    SetModifiedFlag();
+    CUpdateHint hint;
+    hint.hint = HINT_SCREEN_SIZE;
+    hint.lines = lines;
+    UpdateAllViews(hint);
+}
+
+void CKestronDoc::SetFont(const LOGFONTA& newFont)
+{
+    font = newFont;
+    SetModifiedFlag();
+    CUpdateHint hint;
+    hint.hint = HINT_FONT;
+    UpdateAllViews(hint);
+}
+
+void CKestronDoc::SetAutoAnswers(std::vector<std::string> rules)
+{
+    autoAnswers = std::move(rules);
+    SetModifiedFlag();
+    RebuildAutoAnswerTriggers();
+}
 
 void CKestronDoc::SetHardwareHandshake(bool on)
 {

@@ -6,6 +6,7 @@
 
 #include "automation/LogFile.h"
 #include "core/DataChannel.h"
+#include "core/SavedSettings.h"
 #include "core/WinRecords.h"
 
 #include <array>
@@ -18,12 +19,11 @@ namespace kestrelon {
 
 class IMessageTarget;
 
-constexpr int FKEY_COUNT = 100;      // index = level * 10 + key
-constexpr int FKEY_LEVELS = 10;
-constexpr int FKEYS_PER_LEVEL = 10;
 constexpr int BAUD_TABLE_SIZE = 14;
 extern const std::array<std::uint32_t, BAUD_TABLE_SIZE> kBaudRates;
 constexpr int DEFAULT_BAUD_INDEX = 5; // 9600
+// Triggers are compared over at most this many bytes of received data.
+constexpr std::size_t AUTO_ANSWER_TRIGGER_MAX = 128;
 
 // Names shown for the enumerations (string table).
 extern const std::array<const char*, 7> kConnectionModeNames; // 0 "Serial" ... 6 "IPv6 UDP"
@@ -39,7 +39,7 @@ public:
 
     // --- Settings, in declaration order -------------------------------------
     std::uint32_t comPort = 1;
-    DCB dcb{};
+    DCB dcb = DefaultDcb();
     std::uint32_t reservedSetting1 = 0;
     bool crToCrLfOnReceive = false;
     bool crToCrLfOnSend = false;
@@ -60,7 +60,7 @@ public:
     std::array<std::string, FKEY_COUNT> fkeyCommand;
     std::uint32_t reservedSetting6 = 2000;
     bool arrowKeysMoveCaret = true;
-    LOGFONTA font{};
+    LOGFONTA font = DefaultFont();
     bool logging = false;
     CLogFile logFile;
     std::uint32_t transferProtocol = 0;
@@ -86,7 +86,15 @@ public:
     void SetFirstPortFinder(std::function<std::uint32_t()> finder) { m_firstPortFinder = std::move(finder); }
 
     // --- Document operations ---------------------------------------------------
+    // File > New and start-up: stops logging, gives every field its default,
+    // broadcasts HINT_NEW_SETTINGS (1000) and posts TC_NEW_SETTINGS to the frame.
     bool OnNewDocument();
+    // The saved part of the settings, and taking over a complete set of them
+    // (after a file was read to its end): the triggers are rebuilt, views and
+    // frame are told (HINT_NEW_SETTINGS with screenLines, TC_NEW_SETTINGS) and
+    // the document counts as unmodified.
+    CSavedSettings SavedSettings() const;
+    void AdoptLoadedSettings(const CSavedSettings& settings);
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
     bool IsModified() const { return m_modified; }
 
@@ -99,8 +107,19 @@ public:
     void SetTransferProtocol(std::uint32_t index);
     static bool IsValidBaudRate(std::uint32_t rate);
     static int BaudRateIndex(std::uint32_t rate); // DEFAULT_BAUD_INDEX when not in the table
-    // Rebuilds autoAnswerTriggers from autoAnswers.
+    // Rebuilds autoAnswerTriggers from autoAnswers: one entry per rule, its
+    // trigger decoded into at most 128 bytes as upper-case hex, last byte first.
     void RebuildAutoAnswerTriggers();
+
+    // Setup commands that change what the views show.
+    // Terminal dialog: stores both and, when either changed, HINT_SCREEN_SIZE.
+    void SetScreenSize(std::int32_t columns, std::int32_t lines);
+    // Font dialog: stores the font and broadcasts HINT_FONT.
+    void SetFont(const LOGFONTA& newFont);
+    // Auto Answer dialog: replaces the rules and rebuilds the triggers.
+    void SetAutoAnswers(std::vector<std::string> rules);
+    // Toggle > Auto Answer; deliberately leaves the modified flag alone.
+    void ToggleAutoAnswer() { autoAnswerOn = !autoAnswerOn; }
 
     // --- Data channel ------------------------------------------------------------
     void AddView(IDocumentView* view);
@@ -116,6 +135,9 @@ public:
 
 private:
     void WriteToLog(const std::uint8_t* data, std::size_t length);
+    void ApplySavedSettings(const CSavedSettings& settings);
+    void AnnounceNewSettings(std::int32_t lines);
+    void Post(int code, std::intptr_t lParam);
 
     IMessageTarget* m_frame = nullptr;
     std::function<std::uint32_t()> m_firstPortFinder;
