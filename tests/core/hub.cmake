@@ -1,0 +1,10 @@
+kestrelon_test(core_hub_tests SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/HubDoubles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReceivePathTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SendPathTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/InbandCommandsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LoggingTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ErrorReportTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConnectionControlTest.cpp
+  DEPENDS khub
+)
