@@ -163,8 +163,8 @@ bool CStreamReader::Need(std::size_t n, const std::string& what, std::size_t at)
         return false;
     if (n <= Left())
         return true;
-    return Fail("file ends inside " + what + " (" + std::to_string(n) + " bytes needed, " +
-                    std::to_string(Left()) + " left)",
+    return Fail("file ends inside " + what + " (" + std::to_string(n) + (n == 1 ? " byte" : " bytes") +
+                    " needed, " + std::to_string(Left()) + " left)",
                 at);
 }
 
