@@ -133,12 +133,17 @@ public:
         m_pos += n;
         return true;
     }
-    bool String(std::string& s, const std::string& what);
+    // `index` numbers the strings of a series ("command of function key 7").
+    bool String(std::string& s, const char* what, int index = -1);
     bool StringList(std::vector<std::string>& list, const char* what);
 
 private:
     std::uint32_t Byte(std::size_t i) const { return static_cast<std::uint8_t>(m_bytes[m_pos + i]); }
     bool Need(std::size_t n, const std::string& what, std::size_t at);
+    static std::string Name(const char* what, int index)
+    {
+        return index < 0 ? std::string(what) : std::string(what) + " " + std::to_string(index);
+    }
     bool Fail(std::string message, std::size_t at);
 
     std::string_view m_bytes;
@@ -168,27 +173,29 @@ bool CStreamReader::Need(std::size_t n, const std::string& what, std::size_t at)
                 at);
 }
 
-bool CStreamReader::String(std::string& s, const std::string& what)
+bool CStreamReader::String(std::string& s, const char* what, int index)
 {
-    const std::size_t start = m_pos;
-    std::uint8_t shortLength = 0;
-    if (!U8(shortLength, what.c_str()))
+    if (m_failed)
         return false;
-    std::uint32_t length = shortLength;
-    if (shortLength == SHORT_LENGTH_ESCAPE) {
+    const std::size_t start = m_pos;
+    std::uint32_t length = 0;
+    if (Left() >= 1 && static_cast<std::uint8_t>(m_bytes[m_pos]) != SHORT_LENGTH_ESCAPE) {
+        length = static_cast<std::uint8_t>(m_bytes[m_pos++]); // the common short form
+    } else {
+        std::uint8_t escape = 0;
         std::uint16_t word = 0;
-        if (!U16(word, what.c_str()))
+        if (!U8(escape, Name(what, index).c_str()) || !U16(word, Name(what, index).c_str()))
             return false;
         length = word;
-        if (word == WORD_LENGTH_ESCAPE && !U32(length, what.c_str()))
+        if (word == WORD_LENGTH_ESCAPE && !U32(length, Name(what, index).c_str()))
             return false;
         // 0xFFFE marks a wide-character string, which no .kst writer produces.
         if (word == WORD_LENGTH_LIMIT)
-            return Fail("unsupported length marker 0xFFFE in " + what, start);
+            return Fail("unsupported length marker 0xFFFE in " + Name(what, index), start);
     }
     // Checked before allocating: a file cannot ask for more than it holds.
     if (length > Left())
-        return Fail("length " + std::to_string(length) + " of " + what + " exceeds the " +
+        return Fail("length " + std::to_string(length) + " of " + Name(what, index) + " exceeds the " +
                         std::to_string(Left()) + " bytes left in the file",
                     start);
     s.assign(m_bytes.substr(m_pos, length));
@@ -211,8 +218,9 @@ bool CStreamReader::StringList(std::vector<std::string>& list, const char* what)
                         std::to_string(Left()) + " bytes left in the file",
                     start);
     std::vector<std::string> read(count);
+    const std::string entryName = std::string(what) + " entry";
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (!String(read[i], std::string(what) + " entry " + std::to_string(i)))
+        if (!String(read[i], entryName.c_str(), int(i)))
             return false;
     }
     list = std::move(read);
@@ -285,17 +293,12 @@ void ReadFont(CStreamReader& r, LOGFONTA& f)
     r.Chars(f.lfFaceName, sizeof(f.lfFaceName), what);
 }
 
-std::string KeyName(const char* part, int index)
-{
-    return std::string(part) + " of function key " + std::to_string(index);
-}
-
 void ReadFunctionKeys(CStreamReader& r, CSavedSettings& s, std::uint32_t schema)
 {
     if (schema >= 3) {
         for (int i = 0; i < FKEY_COUNT && !r.Failed(); ++i) {
-            r.String(s.fkeyLabel[static_cast<std::size_t>(i)], KeyName("label", i));
-            r.String(s.fkeyCommand[static_cast<std::size_t>(i)], KeyName("command", i));
+            r.String(s.fkeyLabel[static_cast<std::size_t>(i)], "label of function key", i);
+            r.String(s.fkeyCommand[static_cast<std::size_t>(i)], "command of function key", i);
         }
         return;
     }
@@ -304,8 +307,8 @@ void ReadFunctionKeys(CStreamReader& r, CSavedSettings& s, std::uint32_t schema)
     for (int level = 0; level < OLD_FKEY_LEVELS; ++level) {
         for (int key = 0; key < OLD_FKEYS_PER_LEVEL && !r.Failed(); ++key) {
             const int i = level * FKEYS_PER_LEVEL + key;
-            r.String(s.fkeyLabel[static_cast<std::size_t>(i)], KeyName("label", i));
-            r.String(s.fkeyCommand[static_cast<std::size_t>(i)], KeyName("command", i));
+            r.String(s.fkeyLabel[static_cast<std::size_t>(i)], "label of function key", i);
+            r.String(s.fkeyCommand[static_cast<std::size_t>(i)], "command of function key", i);
         }
     }
 }
@@ -352,7 +355,7 @@ void ReadBody(CStreamReader& r, CSavedSettings& s, std::uint32_t schema)
     ReadFunctionKeys(r, s, schema);
     std::string discarded;
     for (std::size_t i = 0; i < RESERVED_STRINGS; ++i)
-        r.String(discarded, "reserved string " + std::to_string(i));
+        r.String(discarded, "reserved string", int(i));
     if (schema >= 2) {
         r.Bool(s.autoAnswerOn, "autoAnswerOn");
         r.U32(s.autoAnswerEcho, "autoAnswerEcho");
