@@ -1,0 +1,81 @@
+// Function-key levels: stepping over empty levels in both directions, and the
+// bar geometry at a few widths.
+#include "automation/FunctionKeys.h"
+#include "core/KestronDoc.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace kestrelon;
+
+namespace {
+
+struct LevelCase {
+    const char* name;
+    std::vector<int> filledLevels; // each gets one key with a title or a command
+    int from;
+    int up;
+    int down;
+};
+
+class FkeyLevels : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(FkeyLevels, StepsToNextNonEmptyLevel)
+{
+    const LevelCase& c = GetParam();
+    CKestronDoc doc;
+    for (int level : c.filledLevels) {
+        // A title alone or a command alone makes a level non-empty.
+        if (level % 2 == 0)
+            doc.fkeyLabel[static_cast<std::size_t>(FkeyIndex(level, 9))] = "t";
+        else
+            doc.fkeyCommand[static_cast<std::size_t>(FkeyIndex(level, 0))] = "c";
+    }
+    EXPECT_EQ(NextFkeyLevel(doc, c.from), c.up);
+    EXPECT_EQ(PreviousFkeyLevel(doc, c.from), c.down);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, FkeyLevels,
+                         ::testing::Values(LevelCase{"ZeroAndThreeFrom0", {0, 3}, 0, 3, 3},
+                                           LevelCase{"ZeroAndThreeFrom3", {0, 3}, 3, 0, 0},
+                                           LevelCase{"AllEmptyStays", {}, 4, 4, 4},
+                                           LevelCase{"OnlyCurrentFilledStays", {6}, 6, 6, 6},
+                                           LevelCase{"WrapsPastNine", {1, 9}, 9, 1, 1},
+                                           LevelCase{"DownWrapsPastZero", {0, 5, 8}, 0, 5, 8},
+                                           LevelCase{"FromEmptyLevel", {2, 7}, 4, 7, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FkeyNumberText, CoversRangeAndRejectsOutside)
+{
+    const std::vector<std::pair<int, std::string>> cases = {
+        {0, "0/0"}, {9, "0/9"}, {10, "1/0"}, {37, "3/7"}, {99, "9/9"}, {-1, ""}, {100, ""}};
+    for (const auto& [index, text] : cases)
+        EXPECT_EQ(FkeyNumberText(index), text) << index;
+}
+
+TEST(FkeyBarLayout, ElevenUnitsAcrossTheBar)
+{
+    // 3 + 11 * 100 wide: unit 100.
+    const FkeyBarLayout layout = LayoutFkeyBar(1103, 2, 3, 20);
+    const FkeyBarLayout expected = {{{2, 3, 200, 20},   {2, 23, 200, 20},   {202, 3, 200, 20}, {202, 23, 200, 20},
+                                     {402, 3, 200, 20}, {402, 23, 200, 20}, {602, 3, 200, 20}, {602, 23, 200, 20},
+                                     {802, 3, 200, 20}, {802, 23, 200, 20}, {1002, 3, 100, 20}, {1002, 23, 100, 20}}};
+    EXPECT_EQ(layout, expected);
+}
+
+TEST(FkeyBarLayout, UnitRoundsDownAndNarrowBarsCollapse)
+{
+    struct Row {
+        int width;
+        int unit;
+    };
+    for (const Row& row : {Row{14, 1}, Row{24, 1}, Row{25, 2}, Row{3, 0}, Row{0, 0}, Row{-50, 0}}) {
+        const FkeyBarLayout layout = LayoutFkeyBar(row.width, 0, 0, 10);
+        EXPECT_EQ(layout[0].width, 2 * row.unit) << row.width;
+        EXPECT_EQ(layout[FKEY_BAR_LEVEL_UP].x, 10 * row.unit) << row.width;
+        EXPECT_EQ(layout[FKEY_BAR_LEVEL_DOWN].width, row.unit) << row.width;
+    }
+}
+
+} // namespace

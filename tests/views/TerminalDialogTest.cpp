@@ -1,0 +1,170 @@
+// Setup > Terminal: what confirming does to the document and its views, which
+// sizes are refused, and that Cancel leaves everything alone.
+#include "DialogTestSupport.h"
+#include "core/KestronDoc.h"
+#include "views/TerminalDialog.h"
+
+#include <QCheckBox>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace kestrelon;
+using namespace kestrelon::test;
+
+namespace {
+
+struct RecordingView : IDocumentView {
+    void OnUpdate(const CUpdateHint& hint) override { hints.push_back({hint.hint, hint.lines}); }
+    std::vector<std::pair<int, int>> hints;
+};
+
+struct ApplyCase {
+    const char* name;
+    std::function<void(TerminalSettings&)> edit;
+    std::vector<std::pair<int, int>> hints; // (hint, lines)
+    std::int32_t columns;
+    std::int32_t lines;
+};
+
+class TerminalApply : public ::testing::TestWithParam<ApplyCase> {};
+
+TEST_P(TerminalApply, StoresValuesAndBroadcastsOnlyASizeChange)
+{
+    const ApplyCase& c = GetParam();
+    CKestronDoc doc;
+    RecordingView view;
+    doc.AddView(&view);
+    TerminalSettings s = TerminalSettings::FromDocument(doc);
+    c.edit(s);
+    s.ApplyTo(doc);
+    EXPECT_EQ(view.hints, c.hints);
+    EXPECT_EQ(doc.screenColumns, c.columns);
+    EXPECT_EQ(doc.screenLines, c.lines);
+    EXPECT_EQ(TerminalSettings::FromDocument(doc), s);
+    EXPECT_TRUE(doc.IsModified()) << "confirming always counts as an edit";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, TerminalApply,
+    ::testing::Values(ApplyCase{"Nothing", [](TerminalSettings&) {}, {}, 80, 1000},
+                      ApplyCase{"LinesOnly", [](TerminalSettings& s) { s.screenLines = 500; }, {{HINT_SCREEN_SIZE, 500}},
+                                80, 500},
+                      ApplyCase{"ColumnsOnly", [](TerminalSettings& s) { s.screenColumns = 132; },
+                                {{HINT_SCREEN_SIZE, 1000}}, 132, 1000},
+                      ApplyCase{"EveryOption",
+                                [](TerminalSettings& s) {
+                                    s.localEcho = true;
+                                    s.beep = false;
+                                    s.crToCrLfOnSend = true;
+                                    s.crToCrLfOnReceive = true;
+                                    s.lfToCrLfOnReceive = true;
+                                    s.scanCommands = true;
+                                },
+                                {}, 80, 1000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RangeCase {
+    const char* name;
+    QString columns;
+    QString lines;
+    std::vector<std::string> messages; // empty: accepted
+};
+
+class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
+
+TEST_P(TerminalRanges, OutOfRangeKeepsTheDialogOpen)
+{
+    const RangeCase& c = GetParam();
+    ValidationMessages messages;
+    CTerminalDialog dialog;
+    dialog.SetSettings(TerminalSettings{});
+    dialog.show();
+    TypeNumber(dialog.findChild<CRangeSpinBox*>("screenColumns"), c.columns);
+    TypeNumber(dialog.findChild<CRangeSpinBox*>("screenLines"), c.lines);
+    dialog.accept();
+    EXPECT_EQ(messages.All(), c.messages);
+    EXPECT_EQ(dialog.isVisible(), !c.messages.empty());
+    EXPECT_EQ(dialog.result(), c.messages.empty() ? QDialog::Accepted : QDialog::Rejected);
+}
+
+const std::string kColumnsRange = "Please enter an integer between 40 and 999.";
+const std::string kLinesRange = "Please enter an integer between 25 and 1999.";
+
+INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
+                         ::testing::Values(RangeCase{"Columns30", "30", "1000", {kColumnsRange}},
+                                           RangeCase{"Columns1000", "1000", "1000", {kColumnsRange}},
+                                           RangeCase{"ColumnsEmpty", "", "1000", {kColumnsRange}},
+                                           RangeCase{"Lines24", "80", "24", {kLinesRange}},
+                                           RangeCase{"Lines2000", "80", "2000", {kLinesRange}},
+                                           RangeCase{"BothBadColumnsFirst", "39", "2", {kColumnsRange}},
+                                           RangeCase{"Lowest", "40", "25", {}},
+                                           RangeCase{"Highest", "999", "1999", {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TerminalDialog, ShowsAndReturnsEveryValue)
+{
+    TerminalSettings s;
+    s.localEcho = true;
+    s.beep = false;
+    s.crToCrLfOnSend = true;
+    s.crToCrLfOnReceive = false;
+    s.lfToCrLfOnReceive = true;
+    s.scanCommands = true;
+    s.screenColumns = 132;
+    s.screenLines = 1999;
+    CTerminalDialog dialog;
+    dialog.SetSettings(s);
+    EXPECT_EQ(dialog.Settings(), s);
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("localEcho")->isChecked());
+    EXPECT_FALSE(dialog.findChild<QCheckBox*>("beep")->isChecked());
+}
+
+TEST(TerminalDialog, ArrowsStayInsideTheRange)
+{
+    CTerminalDialog dialog;
+    TerminalSettings s;
+    s.screenColumns = 999;
+    s.screenLines = 25;
+    dialog.SetSettings(s);
+    auto* columns = dialog.findChild<CRangeSpinBox*>("screenColumns");
+    auto* lines = dialog.findChild<CRangeSpinBox*>("screenLines");
+    columns->stepUp();
+    lines->stepDown();
+    EXPECT_EQ(columns->value(), 999);
+    EXPECT_EQ(lines->value(), 25);
+    EXPECT_EQ(lines->text(), QStringLiteral("25"));
+}
+
+TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
+{
+    struct Row {
+        bool ok;
+        std::int32_t lines;
+        bool modified;
+        std::size_t hints;
+    };
+    for (const Row& row : {Row{false, 1000, false, 0}, Row{true, 500, true, 1}}) {
+        CKestronDoc doc;
+        RecordingView view;
+        doc.AddView(&view);
+        WhenModalShown([&row](QDialog* dialog) {
+            auto* lines = dialog->findChild<CRangeSpinBox*>("screenLines");
+            TypeNumber(lines, "500");
+            dialog->findChild<QCheckBox*>("localEcho")->setChecked(true);
+            if (row.ok)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        EXPECT_EQ(RunTerminalDialog(nullptr, doc), row.ok);
+        EXPECT_EQ(doc.screenLines, row.lines);
+        EXPECT_EQ(doc.localEcho, row.ok);
+        EXPECT_EQ(doc.IsModified(), row.modified);
+        EXPECT_EQ(view.hints.size(), row.hints);
+    }
+}
+
+} // namespace
