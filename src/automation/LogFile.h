@@ -5,12 +5,19 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 
 namespace kestrelon {
 
 class CLogFile {
 public:
+    // The receive path hands over a piece per line or control byte: gathering
+    // them here costs a copy, where a stdio call per piece would cost more than
+    // everything else on the path.
+    static constexpr std::size_t BUFFER_SIZE = 64 * 1024;
+
     CLogFile() = default;
     ~CLogFile();
     CLogFile(const CLogFile&) = delete;
@@ -22,13 +29,26 @@ public:
     bool Close();
     bool IsOpen() const { return m_file != nullptr; }
     // False when the bytes could not be written; the file stays open.
-    bool Write(const std::uint8_t* data, std::size_t length);
+    bool Write(const std::uint8_t* data, std::size_t length)
+    {
+        if (m_file != nullptr && length <= BUFFER_SIZE - m_used) {
+            std::memcpy(m_buffer.get() + m_used, data, length);
+            m_used += length;
+            return true;
+        }
+        return WriteThrough(data, length);
+    }
     bool Flush();
     const std::string& Path() const { return m_path; }
     int LastError() const { return m_lastError; }
 
 private:
+    bool WriteThrough(const std::uint8_t* data, std::size_t length);
+    bool Drain(); // writes the gathered bytes to the file
+
     std::FILE* m_file = nullptr;
+    std::unique_ptr<std::uint8_t[]> m_buffer;
+    std::size_t m_used = 0;
     std::string m_path;
     int m_lastError = 0;
 };
