@@ -4,3 +4,13 @@ kestrelon_test(automation_answers_tests
     ${CMAKE_CURRENT_LIST_DIR}/FunctionKeysTest.cpp
   DEPENDS kautomation kdoc kframework
 )
+if(TARGET kautomation_ui)
+  kestrelon_test(automation_answers_ui_tests
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/FunctionKeyBarTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/FunctionKeysDialogTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/AutoAnswerDialogTest.cpp
+    DEPENDS kautomation_ui kautomation kviews_dialogs kdoc kframework
+    QT
+  )
+endif()
