@@ -11,27 +11,42 @@ namespace kestrelon {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
+// Display text of every byte value, built once: two hex digits and the
+// character shown in the ASCII part ('.' for control bytes and DEL).
+struct CByteTexts {
+    char hex[256][2];
+    char shown[256];
+    CByteTexts()
+    {
+        constexpr char digits[] = "0123456789ABCDEF";
+        for (int b = 0; b < 256; ++b) {
+            hex[b][0] = digits[b >> 4];
+            hex[b][1] = digits[b & 0x0F];
+            shown[b] = (b >= 0x20 && b != 0x7F) ? static_cast<char>(b) : '.';
+        }
+    }
+};
+const CByteTexts kByteTexts;
 
 // Writes the display text of `count` bytes (at most 16) to `out`, which holds at
 // least FULL_LINE_LENGTH characters; returns the text length.
 int FormatInto(const std::uint8_t* bytes, int count, char* out)
 {
-    int length = 0;
+    char* p = out;
     for (int i = 0; i < count; ++i) {
         if (i == 8)
-            out[length++] = ' ';
-        out[length++] = ' ';
-        out[length++] = kHexDigits[bytes[i] >> 4];
-        out[length++] = kHexDigits[bytes[i] & 0x0F];
+            *p++ = ' ';
+        p[0] = ' ';
+        p[1] = kByteTexts.hex[bytes[i]][0];
+        p[2] = kByteTexts.hex[bytes[i]][1];
+        p += 3;
     }
-    while (length < CHexHistory::ASCII_COLUMN)
-        out[length++] = ' ';
-    for (int i = 0; i < count; ++i) {
-        const std::uint8_t b = bytes[i];
-        out[length++] = (b >= 0x20 && b != 0x7F) ? static_cast<char>(b) : '.';
-    }
-    return length;
+    char* const ascii = out + CHexHistory::ASCII_COLUMN;
+    while (p < ascii)
+        *p++ = ' ';
+    for (int i = 0; i < count; ++i)
+        *p++ = kByteTexts.shown[bytes[i]];
+    return static_cast<int>(p - out);
 }
 
 } // namespace
