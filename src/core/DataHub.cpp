@@ -14,7 +14,7 @@
 namespace kestrelon {
 
 CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, ISettingsStore& settings, IMessageTarget& frame)
-    : CDataHub(doc, window, frame, MakeSerialLink(frame, settings), MakeIpLink(frame))
+    : CDataHub(doc, window, frame, MakeSerialLink(frame, settings), MakeIpLink(frame, settings))
 {
 }
 
@@ -32,6 +32,12 @@ CDataHub::~CDataHub()
     m_doc.SetLogFailureHandler({});
     m_serial->Quit();
     m_ip->Stop();
+}
+
+CKesFileDriver* CDataHub::SerialDriver()
+{
+    auto* link = dynamic_cast<CSerialDriverLink*>(m_serial.get());
+    return link != nullptr ? &link->Driver() : nullptr;
 }
 
 std::intptr_t CDataHub::HandleMessage(CMessage& message)

@@ -22,6 +22,7 @@
 
 namespace kestrelon {
 
+class CKesFileDriver;
 class CKestronDoc;
 class IHubWindow;
 class ISettingsStore;
@@ -57,6 +58,8 @@ public:
     bool IsConnectionOpen() const;
     ISerialLink& SerialLink() { return *m_serial; }
     IIpLink& IpLink() { return *m_ip; }
+    // The embedded serial driver, for file transfers; null over other links.
+    CKesFileDriver* SerialDriver();
     const std::string& PeerText() const { return m_control.PeerText(); }
     // 0 idle, 1 raw file send over IP, 2 XModem-family transfer over IP (whose
     // engine takes the received data itself).

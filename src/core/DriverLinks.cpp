@@ -1,45 +1,77 @@
-// Adapters from the hub's link interfaces to the drivers.
+// Adapters from the hub's link interfaces to the serial driver and the IP
+// connection.
 #include "core/DriverLinks.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace kestrelon {
 
-namespace {
+CSerialDriverLink::CSerialDriverLink(IMessageTarget& frame, ISettingsStore& settings) : m_driver(frame, settings) {}
 
-class CInertSerialLink : public ISerialLink {
-public:
-    void Open(std::uint32_t, const DCB&) override {}
-    void Close() override {}
-    bool IsOpen() const override { return false; }
-    bool GetState(DCB&) const override { return false; }
-    void SetBaudRate(std::uint32_t) override {}
-    void Write(const std::uint8_t*, std::size_t) override {}
-    void Quit() override {}
-};
-
-class CInertIpLink : public IIpLink {
-public:
-    bool Start(std::uint32_t, const std::string&, std::uint32_t, std::string& error) override
-    {
-        error = "IP connections are not available";
-        return false;
-    }
-    void Stop() override {}
-    void CloseConnection() override {}
-    bool IsListening() const override { return false; }
-    bool IsConnected() const override { return false; }
-    void OnConnected(std::intptr_t) override {}
-    void OnDisconnected() override {}
-    void Send(const std::uint8_t*, std::size_t) override {}
-    std::string PeerName() const override { return {}; }
-};
-
-} // namespace
-
-std::unique_ptr<ISerialLink> MakeSerialLink(IMessageTarget&, ISettingsStore&)
+CSerialDriverLink::~CSerialDriverLink()
 {
-    return std::make_unique<CInertSerialLink>();
+    m_driver.Quit();
+    m_driver.WaitForExit();
 }
 
-std::unique_ptr<IIpLink> MakeIpLink(IMessageTarget&) { return std::make_unique<CInertIpLink>(); }
+void CSerialDriverLink::Open(std::uint32_t port, const DCB& dcb) { m_driver.Open(port, dcb); }
+
+void CSerialDriverLink::Close() { m_driver.Close(); }
+
+bool CSerialDriverLink::IsOpen() const { return m_driver.IsOpen(); }
+
+bool CSerialDriverLink::GetState(DCB& dcb) const { return m_driver.GetState(dcb); }
+
+void CSerialDriverLink::SetBaudRate(std::uint32_t baud) { m_driver.SetBaudRate(baud); }
+
+void CSerialDriverLink::Write(const std::uint8_t* data, std::size_t length)
+{
+    // The driver counts in 32-bit lengths.
+    constexpr std::size_t kMaxPiece = std::numeric_limits<std::int32_t>::max();
+    while (length > 0) {
+        const std::size_t piece = std::min(length, kMaxPiece);
+        m_driver.Write(data, static_cast<std::int32_t>(piece));
+        data += piece;
+        length -= piece;
+    }
+}
+
+void CSerialDriverLink::Quit() { m_driver.Quit(); }
+
+CIpConnectionLink::CIpConnectionLink(IMessageTarget& frame, ISettingsStore& settings)
+    : m_frame(frame), m_settings(settings)
+{
+}
+
+bool CIpConnectionLink::Start(std::uint32_t mode, const std::string& host, std::uint32_t port, std::string& error)
+{
+    error = StartTerminalConnection(m_connection, m_frame, mode, host, port, &m_settings);
+    return error.empty();
+}
+
+void CIpConnectionLink::Stop() { m_connection.Stop(); }
+
+// The connection has one socket set: dropping a server's peer also closes its
+// listening socket, and the next toggle listens again.
+void CIpConnectionLink::CloseConnection() { m_connection.Stop(); }
+
+bool CIpConnectionLink::IsListening() const { return m_connection.IsOpen(); }
+
+bool CIpConnectionLink::IsConnected() const { return m_connection.IsConnected(); }
+
+void CIpConnectionLink::Send(const std::uint8_t* data, std::size_t length) { m_connection.Send(data, length); }
+
+std::string CIpConnectionLink::PeerName() const { return m_connection.PeerName(); }
+
+std::unique_ptr<ISerialLink> MakeSerialLink(IMessageTarget& frame, ISettingsStore& settings)
+{
+    return std::make_unique<CSerialDriverLink>(frame, settings);
+}
+
+std::unique_ptr<IIpLink> MakeIpLink(IMessageTarget& frame, ISettingsStore& settings)
+{
+    return std::make_unique<CIpConnectionLink>(frame, settings);
+}
 
 } // namespace kestrelon

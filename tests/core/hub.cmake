@@ -6,5 +6,6 @@ kestrelon_test(core_hub_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LoggingTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ErrorReportTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConnectionControlTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HubConnectionsTest.cpp
   DEPENDS khub
 )
