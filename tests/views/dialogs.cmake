@@ -3,6 +3,6 @@ kestrelon_test(views_dialogs_tests
     ${CMAKE_CURRENT_LIST_DIR}/EditableListTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TerminalDialogTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FontMappingTest.cpp
-  DEPENDS kviews_dialogs kdoc
+  DEPENDS kviews_dialogs kviews_ascii kviews_hexansi kdoc
   QT
 )
