@@ -14,3 +14,11 @@ if(TARGET kautomation_ui)
     QT
   )
 endif()
+if(TARGET kautomation_ui AND TARGET khub)
+  # Against a live peer on 127.0.0.1 through the data hub.
+  kestrelon_test(automation_answers_live_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/AnswersLoopbackTest.cpp
+    DEPENDS kautomation_ui kautomation khub kdoc kframework
+    QT
+  )
+endif()
