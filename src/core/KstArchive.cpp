@@ -246,24 +246,31 @@ void WriteDcb(CStreamWriter& w, const DCB& d)
     w.U16(d.wReserved1);
 }
 
+std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t Le32(const unsigned char* p) { return Le16(p) | static_cast<std::uint32_t>(Le16(p + 2)) << 16; }
+
+// The records are packed, so their members are assigned, never bound to
+// references (which would be misaligned).
 void ReadDcb(CStreamReader& r, DCB& d)
 {
-    const char* what = "the serial line settings";
-    r.U32(d.DCBlength, what);
-    r.U32(d.BaudRate, what);
-    r.U32(d.flags, what);
-    r.U16(d.wReserved, what);
-    r.U16(d.XonLim, what);
-    r.U16(d.XoffLim, what);
-    r.U8(d.ByteSize, what);
-    r.U8(d.Parity, what);
-    r.U8(d.StopBits, what);
-    r.Chars(&d.XonChar, 1, what);
-    r.Chars(&d.XoffChar, 1, what);
-    r.Chars(&d.ErrorChar, 1, what);
-    r.Chars(&d.EofChar, 1, what);
-    r.Chars(&d.EvtChar, 1, what);
-    r.U16(d.wReserved1, what);
+    unsigned char b[sizeof(DCB)];
+    if (!r.Chars(reinterpret_cast<char*>(b), sizeof(b), "the serial line settings"))
+        return;
+    d.DCBlength = Le32(b);
+    d.BaudRate = Le32(b + 4);
+    d.flags = Le32(b + 8);
+    d.wReserved = Le16(b + 12);
+    d.XonLim = Le16(b + 14);
+    d.XoffLim = Le16(b + 16);
+    d.ByteSize = b[18];
+    d.Parity = b[19];
+    d.StopBits = b[20];
+    d.XonChar = static_cast<char>(b[21]);
+    d.XoffChar = static_cast<char>(b[22]);
+    d.ErrorChar = static_cast<char>(b[23]);
+    d.EofChar = static_cast<char>(b[24]);
+    d.EvtChar = static_cast<char>(b[25]);
+    d.wReserved1 = Le16(b + 26);
 }
 
 void WriteFont(CStreamWriter& w, const LOGFONTA& f)
@@ -281,16 +288,23 @@ void WriteFont(CStreamWriter& w, const LOGFONTA& f)
 
 void ReadFont(CStreamReader& r, LOGFONTA& f)
 {
-    const char* what = "the font";
-    r.I32(f.lfHeight, what);
-    r.I32(f.lfWidth, what);
-    r.I32(f.lfEscapement, what);
-    r.I32(f.lfOrientation, what);
-    r.I32(f.lfWeight, what);
-    for (std::uint8_t* b : {&f.lfItalic, &f.lfUnderline, &f.lfStrikeOut, &f.lfCharSet, &f.lfOutPrecision,
-                            &f.lfClipPrecision, &f.lfQuality, &f.lfPitchAndFamily})
-        r.U8(*b, what);
-    r.Chars(f.lfFaceName, sizeof(f.lfFaceName), what);
+    unsigned char b[sizeof(LOGFONTA)];
+    if (!r.Chars(reinterpret_cast<char*>(b), sizeof(b), "the font"))
+        return;
+    f.lfHeight = static_cast<std::int32_t>(Le32(b));
+    f.lfWidth = static_cast<std::int32_t>(Le32(b + 4));
+    f.lfEscapement = static_cast<std::int32_t>(Le32(b + 8));
+    f.lfOrientation = static_cast<std::int32_t>(Le32(b + 12));
+    f.lfWeight = static_cast<std::int32_t>(Le32(b + 16));
+    f.lfItalic = b[20];
+    f.lfUnderline = b[21];
+    f.lfStrikeOut = b[22];
+    f.lfCharSet = b[23];
+    f.lfOutPrecision = b[24];
+    f.lfClipPrecision = b[25];
+    f.lfQuality = b[26];
+    f.lfPitchAndFamily = b[27];
+    std::memcpy(f.lfFaceName, b + 28, sizeof(f.lfFaceName));
 }
 
 void ReadFunctionKeys(CStreamReader& r, CSavedSettings& s, std::uint32_t schema)

@@ -253,9 +253,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"ListEntryCut", WithAnswerList(std::string("\x02\x00\x05xy", 5)),
                    "length 5 of autoAnswers entry 0 exceeds the 2 bytes left in the file", 435},
         DamageCase{"CutInsideSerialSettings", CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 150),
-                   "file ends inside the serial line settings (1 byte needed, 0 left)", 150},
+                   "file ends inside the serial line settings (28 bytes needed, 21 left)", 129},
         DamageCase{"CutInsideFont", CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 170),
-                   "file ends inside the font (4 bytes needed, 1 left)", 169}),
+                   "file ends inside the font (60 bytes needed, 13 left)", 157}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class RecordingView : public IDocumentView {
