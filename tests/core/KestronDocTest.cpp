@@ -96,15 +96,6 @@ TEST_F(DocumentTest, DataChannelReachesEveryViewWithHintBytesAndColour)
     EXPECT_EQ(second.seen, expected);
 }
 
-TEST_F(DocumentTest, ViewRegisteredTwiceHearsOnceAndRemovedViewHearsNothing)
-{
-    doc.AddView(&first);
-    doc.RemoveView(&second);
-    doc.AddByte('x', RECEIVE_COLOUR);
-    EXPECT_EQ(first.seen.size(), 1u);
-    EXPECT_TRUE(second.seen.empty());
-}
-
 TEST_F(DocumentTest, LogHoldsExactlyWhatTheViewsGetAndResetLeavesItOpen)
 {
     TempDir dir;
@@ -187,14 +178,6 @@ TEST_F(DocumentTest, NewDocumentStopsLoggingAndSaysSoBeforeTheNewSettings)
     EXPECT_EQ(ReadFileBytes(dir.File("log.txt")), "");
 }
 
-TEST_F(DocumentTest, NewDocumentWithoutFrameStillInitialises)
-{
-    CKestronDoc lone;
-    lone.screenLines = 30;
-    EXPECT_TRUE(lone.OnNewDocument());
-    EXPECT_EQ(lone.screenLines, 1000);
-}
-
 struct HandshakeCase {
     const char* name;
     std::uint32_t before;
@@ -265,32 +248,13 @@ INSTANTIATE_TEST_SUITE_P(
                                   {"42" + Repeat("41", 127)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DocumentAccessors, OutOfRangeIndexesGiveEmptyStrings)
+TEST(DocumentAccessors, AnswerOutsideTheListIsEmpty)
 {
     CKestronDoc doc;
     doc.autoAnswers = {"t0", "a0"};
-    doc.fkeyLabel[0] = "L0", doc.fkeyLabel[99] = "L99", doc.fkeyCommand[99] = "C99";
     const std::vector<std::string> answers = {doc.GetAutoAnswer(-1), doc.GetAutoAnswer(0), doc.GetAutoAnswer(1),
                                               doc.GetAutoAnswer(2)};
     EXPECT_EQ(answers, (std::vector<std::string>{"", "t0", "a0", ""}));
-    const std::vector<std::string> keys = {doc.GetFkeyLabel(-1), doc.GetFkeyLabel(0), doc.GetFkeyLabel(99),
-                                           doc.GetFkeyLabel(100), doc.GetFkeyCommand(99), doc.GetFkeyCommand(100)};
-    EXPECT_EQ(keys, (std::vector<std::string>{"", "L0", "L99", "", "C99", ""}));
-    const std::vector<bool> empty = {doc.IsFkeyLevelEmpty(-1), doc.IsFkeyLevelEmpty(0), doc.IsFkeyLevelEmpty(1),
-                                     doc.IsFkeyLevelEmpty(9), doc.IsFkeyLevelEmpty(10)};
-    EXPECT_EQ(empty, (std::vector<bool>{true, false, true, false, true}));
-}
-
-TEST(DocumentAccessors, BaudTableHasExactlyTheFourteenRates)
-{
-    std::vector<std::uint32_t> valid;
-    for (std::uint32_t rate : {0u, 110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 28800u, 38400u,
-                               57600u, 115200u, 128000u, 230400u, 460800u, 921600u, 1000000u})
-        if (CKestronDoc::IsValidBaudRate(rate))
-            valid.push_back(rate);
-    EXPECT_EQ(valid, std::vector<std::uint32_t>(kBaudRates.begin(), kBaudRates.end()));
-    EXPECT_EQ(CKestronDoc::BaudRateIndex(921600), 13);
-    EXPECT_EQ(CKestronDoc::BaudRateIndex(128000), DEFAULT_BAUD_INDEX);
 }
 
 TEST_F(DocumentTest, ScreenSizeTellsViewsOnlyWhenSomethingChanged)
@@ -302,27 +266,6 @@ TEST_F(DocumentTest, ScreenSizeTellsViewsOnlyWhenSomethingChanged)
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(first.seen, (std::vector<Seen>{{HINT_SCREEN_SIZE, "", 0, 1000}, {HINT_SCREEN_SIZE, "", 0, 60}}));
     EXPECT_EQ(doc.screenColumns, 132);
-}
-
-TEST_F(DocumentTest, FontChangeTellsViewsAndMarksModified)
-{
-    LOGFONTA font = DefaultFont();
-    font.lfHeight = 14;
-    doc.SetFont(font);
-    EXPECT_EQ(doc.font, font);
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(second.seen, (std::vector<Seen>{{HINT_FONT, "", 0, 0}}));
-}
-
-TEST_F(DocumentTest, ToggleAutoAnswerLeavesModifiedFlagAlone)
-{
-    doc.ToggleAutoAnswer();
-    EXPECT_TRUE(doc.autoAnswerOn);
-    EXPECT_FALSE(doc.IsModified());
-    doc.SetTransferProtocol(0);
-    EXPECT_FALSE(doc.IsModified());
-    doc.SetTransferProtocol(4);
-    EXPECT_TRUE(doc.IsModified());
 }
 
 } // namespace
