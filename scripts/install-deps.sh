@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   lrzsz socat microsocks xvfb xauth
+  poppler-utils
 )
 
 missing=()
