@@ -27,22 +27,22 @@ unsigned long ParseRate(const std::string& text, std::size_t from)
 
 void CInbandScanner::Begin()
 {
-    m_active = true;
+    m_inbandActive = true;
     m_overflow = false;
-    m_text.clear();
+    m_inbandText.clear();
 }
 
 bool CInbandScanner::Collect(std::uint8_t byte)
 {
     if (byte == '\r' || byte == '\n') {
-        m_active = false;
+        m_inbandActive = false;
         return true;
     }
     if (byte == kOpen) {
         m_overflow = false;
-        m_text.clear();
-    } else if (m_text.size() < MAX_INBAND_TEXT) {
-        m_text.push_back(static_cast<char>(byte));
+        m_inbandText.clear();
+    } else if (m_inbandText.size() < MAX_INBAND_TEXT) {
+        m_inbandText.push_back(static_cast<char>(byte));
     } else {
         m_overflow = true;
     }
@@ -51,9 +51,9 @@ bool CInbandScanner::Collect(std::uint8_t byte)
 
 void CInbandScanner::Reset()
 {
-    m_active = false;
+    m_inbandActive = false;
     m_overflow = false;
-    m_text.clear();
+    m_inbandText.clear();
 }
 
 CInbandCommand ParseInbandCommand(std::string& text)

@@ -19,23 +19,23 @@ constexpr std::size_t MAX_INBAND_TEXT = 256;
 
 class CInbandScanner {
 public:
-    bool IsActive() const { return m_active; }
+    bool IsActive() const { return m_inbandActive; }
     // The byte that opens a command: collecting starts afresh.
     void Begin();
     // Feeds one byte while collecting. True when it ended the command (CR or LF);
     // collecting has then stopped and Text() holds the command.
     bool Collect(std::uint8_t byte);
     // The collected text; it stays until the next opening bracket.
-    std::string& Text() { return m_text; }
+    std::string& Text() { return m_inbandText; }
     // The text ran past MAX_INBAND_TEXT: the command will be ignored.
     bool Overflowed() const { return m_overflow; }
     // Forget a half-collected command (new connection settings).
     void Reset();
 
 private:
-    bool m_active = false;
+    bool m_inbandActive = false;
     bool m_overflow = false;
-    std::string m_text;
+    std::string m_inbandText;
 };
 
 enum class InbandAction { None, SetComSpeed, LogStart, LogStop, TimeUtc };

@@ -2,6 +2,7 @@
 #include "core/ConnectionControl.h"
 
 #include "automation/DataLogger.h"
+#include "connections/IpConnection.h"
 #include "core/ConnectionTexts.h"
 #include "core/HubLinks.h"
 #include "core/HubWindow.h"
@@ -129,7 +130,7 @@ void CConnectionControl::RefreshConnectionPane()
         return;
     }
     const std::string peer = IsTcpMode(mode) && m_ip.IsConnected() ? m_ip.PeerName() : std::string();
-    m_window.SetPaneText(PANE_CONNECTION, IpStatusText(mode, m_doc.ipServer, m_doc.ipPort, peer));
+    m_window.SetPaneText(PANE_CONNECTION, ConnectionPaneText(mode, m_doc.ipServer, m_doc.ipPort, peer));
 }
 
 void CConnectionControl::OnPortOpened()

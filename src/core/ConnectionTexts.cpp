@@ -23,26 +23,6 @@ std::string SerialPaneText(std::uint32_t comPort, const DCB& dcb)
     return text;
 }
 
-std::string IpStatusText(std::uint32_t commMode, const std::string& host, std::uint32_t port,
-                         const std::string& peer)
-{
-    // Built by concatenation: a host name loaded from a file has no length limit.
-    const std::string family = commMode >= 4 ? "IPv6" : "IPv4";
-    switch (commMode) {
-    case 1:
-    case 4:
-        return family + " TCP Client " + host + ":" + std::to_string(port);
-    case 2:
-    case 5:
-        return peer.empty() ? family + " TCP Server " + std::to_string(port) : family + " TCP Server - " + peer;
-    case 3:
-    case 6:
-        return family + " UDP " + host + ":" + std::to_string(port);
-    default:
-        return {};
-    }
-}
-
 std::string LogPaneText(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 } // namespace kestrelon

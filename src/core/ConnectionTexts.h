@@ -17,11 +17,6 @@ extern const std::string_view kNoPeerText;       // peer pane after each reconne
 // Serial connection pane: "COM1: 9600, 8N1" from the driver's line settings.
 std::string SerialPaneText(std::uint32_t comPort, const DCB& dcb);
 
-// IP connection pane for a connection mode 1 to 6. `peer` is the name of the
-// connected peer of a TCP server; empty while none is connected.
-std::string IpStatusText(std::uint32_t commMode, const std::string& host, std::uint32_t port,
-                         const std::string& peer);
-
 // Log pane: the file name without its directory.
 std::string LogPaneText(const std::string& path);
 

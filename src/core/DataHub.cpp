@@ -20,9 +20,9 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, ISettingsStore& setting
 
 CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, std::unique_ptr<ISerialLink> serial,
                    std::unique_ptr<IIpLink> ip)
-    : m_doc(doc), m_window(window), m_frame(frame), m_serial(std::move(serial)), m_ip(std::move(ip)),
-      m_logger(doc, window, frame), m_receive(doc, *this), m_send(doc, *m_serial, *m_ip),
-      m_control(doc, window, *m_serial, *m_ip, m_logger), m_clock([] { return std::time(nullptr); })
+    : m_doc(doc), m_window(window), m_frame(frame), m_serialDriver(std::move(serial)), m_ipConnection(std::move(ip)),
+      m_logger(doc, window, frame), m_receive(doc, *this), m_send(doc, *m_serialDriver, *m_ipConnection),
+      m_control(doc, window, *m_serialDriver, *m_ipConnection, m_logger), m_clock([] { return std::time(nullptr); })
 {
     m_doc.SetLogFailureHandler([this](int error) { m_logger.OnWriteFailure(error); });
 }
@@ -30,13 +30,13 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, 
 CDataHub::~CDataHub()
 {
     m_doc.SetLogFailureHandler({});
-    m_serial->Quit();
-    m_ip->Stop();
+    m_serialDriver->Quit();
+    m_ipConnection->Stop();
 }
 
 CKesFileDriver* CDataHub::SerialDriver()
 {
-    auto* link = dynamic_cast<CSerialDriverLink*>(m_serial.get());
+    auto* link = dynamic_cast<CSerialDriverLink*>(m_serialDriver.get());
     return link != nullptr ? &link->Driver() : nullptr;
 }
 
@@ -222,7 +222,7 @@ void CDataHub::OnInbandCommand(CInbandScanner& scanner)
     case InbandAction::SetComSpeed:
         // Only the serial line has a rate; the driver ignores it while closed.
         if (m_doc.commMode == 0)
-            m_serial->SetBaudRate(command.baudRate);
+            m_serialDriver->SetBaudRate(command.baudRate);
         break;
     case InbandAction::LogStart:
         m_logger.StartQuiet(m_clock(), m_logDirectory);

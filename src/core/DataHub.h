@@ -56,8 +56,8 @@ public:
     void ApplyConnection();
     void ToggleConnection();
     bool IsConnectionOpen() const;
-    ISerialLink& SerialLink() { return *m_serial; }
-    IIpLink& IpLink() { return *m_ip; }
+    ISerialLink& SerialLink() { return *m_serialDriver; }
+    IIpLink& IpLink() { return *m_ipConnection; }
     // The embedded serial driver, for file transfers; null over other links.
     CKesFileDriver* SerialDriver();
     const std::string& PeerText() const { return m_control.PeerText(); }
@@ -106,8 +106,8 @@ private:
     CKestronDoc& m_doc;
     IHubWindow& m_window;
     IMessageTarget& m_frame;
-    std::unique_ptr<ISerialLink> m_serial;
-    std::unique_ptr<IIpLink> m_ip;
+    std::unique_ptr<ISerialLink> m_serialDriver;
+    std::unique_ptr<IIpLink> m_ipConnection;
     CDataLogger m_logger;
     CReceivePath m_receive;
     CSendPath m_send;
