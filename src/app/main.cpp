@@ -1,8 +1,9 @@
-// Entry point of the kestrelon program.
+// Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
+// window on a new terminal configuration or on the named file.
 #include "core/ConfigJson.h"
+#include "core/KestronApp.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char* argv[])
 {
@@ -11,9 +12,10 @@ int main(int argc, char* argv[])
     if (const int code = kestrelon::RunConfigCommand(argc, argv, handled); handled)
         return code;
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Kestrelon"));
-    window.resize(800, 600);
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("Kestrelon"));
+    QApplication::setOrganizationName(QStringLiteral("Varnoth"));
+    kestrelon::CKestronApp kestron;
+    if (!kestron.InitInstance(QApplication::arguments().mid(1)))
+        return 1;
     return app.exec();
 }

@@ -39,20 +39,25 @@ QLabel* CStatusBarEx::MakePane(const QString& text)
 
 void CStatusBarEx::SetPanes(const std::vector<int>& ids, const std::vector<QString>& texts)
 {
-    for (std::size_t i = 1; i < m_panes.size(); ++i) {
-        removeWidget(m_panes[i]);
-        delete m_panes[i];
-    }
+    // Layout events fire while panes come and go: the lists must only ever hold
+    // live panes, and nobody is told about moves until the new set is complete.
+    m_rebuilding = true;
+    std::vector<QLabel*> old(m_panes.begin() + 1, m_panes.end());
     m_panes.resize(1);
     m_ids.resize(1);
+    for (QLabel* pane : old) {
+        removeWidget(pane);
+        delete pane;
+    }
     for (std::size_t i = 0; i < ids.size(); ++i) {
         const QString text = i < texts.size() ? texts[i] : QString();
         QLabel* pane = MakePane(text);
-        addPermanentWidget(pane);
         m_panes.push_back(pane);
         m_ids.push_back(ids[i]);
+        addPermanentWidget(pane);
         SetPaneWidth(PaneCount() - 1, TextWidth(text));
     }
+    m_rebuilding = false;
     SettleLayout();
     OnPanesMoved();
 }
@@ -133,7 +138,7 @@ void CStatusBarEx::SettleLayout()
 
 bool CStatusBarEx::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+    if (!m_rebuilding && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         OnPanesMoved();
     return QStatusBar::eventFilter(watched, event);
 }
@@ -141,7 +146,8 @@ bool CStatusBarEx::eventFilter(QObject* watched, QEvent* event)
 void CStatusBarEx::resizeEvent(QResizeEvent* event)
 {
     QStatusBar::resizeEvent(event);
-    OnPanesMoved();
+    if (!m_rebuilding)
+        OnPanesMoved();
 }
 
 void CStatusBarEx::Report(QMouseEvent* event)

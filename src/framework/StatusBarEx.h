@@ -67,6 +67,7 @@ private:
 
     std::vector<QLabel*> m_panes; // [0] is the message pane
     std::vector<int> m_ids;       // [0] is 0
+    bool m_rebuilding = false;
 };
 
 } // namespace kestrelon

@@ -1,0 +1,274 @@
+// The main window: view switching and command states, the message queue pumped
+// from the event loop, the status bar driven by the hub, logging from the status
+// bar, layout surviving a restart, the toolbar, dropped files and shutdown.
+#include "FrameFixture.h"
+
+#include "core/Messages.h"
+#include "core/StringTable.h"
+#include "framework/Lamp.h"
+#include "framework/SizingDialogBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QUrl>
+
+#include <thread>
+
+namespace kestrelon {
+namespace {
+
+using test::FrameFixture;
+
+class MainFrameTest : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        profile = Profile();
+        frame = MakeFrame(profile.get());
+    }
+    void TearDown() override { frame.reset(); }
+
+    std::unique_ptr<QSettings> profile;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+struct ViewCase {
+    int command;
+    int view;
+};
+
+class ViewSwitchTest : public MainFrameTest, public ::testing::WithParamInterface<ViewCase> {};
+
+TEST_P(ViewSwitchTest, ActiveViewsCommandIsCheckedAndDisabled)
+{
+    frame->OnCommand(GetParam().command);
+    EXPECT_EQ(frame->ActiveView(), GetParam().view);
+    const std::array<int, 3> commands{ID_VIEW_ASCII, ID_VIEW_HEX, ID_VIEW_ANSI};
+    for (int i = 0; i < 3; ++i) {
+        QAction* action = frame->Action(commands[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(action->isChecked(), i == GetParam().view) << "view " << i;
+        EXPECT_EQ(action->isEnabled(), i != GetParam().view) << "view " << i;
+    }
+    EXPECT_TRUE(frame->View(GetParam().view)->isVisibleTo(frame.get()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ViewSwitchTest,
+                         ::testing::Values(ViewCase{ID_VIEW_ASCII, 0}, ViewCase{ID_VIEW_HEX, 1},
+                                           ViewCase{ID_VIEW_ANSI, 2}));
+
+TEST_F(MainFrameTest, StartsWithTheAsciiViewActiveAndEveryViewGetsEveryHint)
+{
+    EXPECT_EQ(frame->ActiveView(), 0);
+    std::array<int, 3> before{};
+    for (int i = 0; i < 3; ++i)
+        before[static_cast<std::size_t>(i)] = View(*frame, i)->HintCount();
+    doc.AddByte('x', RECEIVE_COLOUR);
+    const std::uint8_t block[] = {'a', 'b'};
+    doc.AddBlock(block, 2, SEND_COLOUR);
+    frame->OnCommand(ID_EDIT_RESET_SCREEN);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(View(*frame, i)->HintCount(), before[static_cast<std::size_t>(i)] + 3) << "view " << i;
+    EXPECT_EQ(View(*frame, 2)->LastHint(), HINT_RESET);
+}
+
+TEST_F(MainFrameTest, MessagePostedFromAnotherThreadIsHandledByTheEventLoop)
+{
+    std::thread driver([this] { frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED)); });
+    driver.join();
+    QTRY_COMPARE(dialogs.size(), std::size_t(1));
+    EXPECT_EQ(dialogs[0], QStringLiteral("kestrelon::CPortFailureDialog"));
+    auto* bar = frame->MainStatusBar();
+    EXPECT_EQ(bar->PaneText(bar->PaneIndex(PANE_CONNECTION)), QStringLiteral("COM not opened"));
+    EXPECT_FALSE(frame->FunctionKeysEnabled());
+}
+
+TEST_F(MainFrameTest, PortFailureSetupButtonIsHarmlessWithoutTheDialog)
+{
+    dialogAnswer = QDialog::Accepted; // "Setup Data Communication"
+    frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED));
+    QTRY_COMPARE(dialogs.size(), std::size_t(1));
+    QTest::qWait(20); // the posted Setup > Communication runs
+    EXPECT_EQ(dialogs.size(), std::size_t(1));
+}
+
+TEST_F(MainFrameTest, SendFromADriverThreadWaitsForTheHandlerAndShutdownReleasesIt)
+{
+    std::atomic<bool> returned{false};
+    std::thread driver([this, &returned] {
+        frame->Target().Send(MakeMessage(WM_TERMINAL, TC_CTS_HOLD, 1));
+        returned = true;
+    });
+    QTRY_VERIFY(returned.load()); // handled by the event loop
+    EXPECT_EQ(frame->MainStatusBar()->Led(LED_CTS)->State(), 4);
+
+    std::atomic<bool> released{false};
+    std::thread blocked([this, &released] {
+        frame->Target().Send(MakeMessage(WM_TERMINAL, TC_CTS_HOLD, 0));
+        released = true;
+    });
+    while (frame->Target().Pending() == 0)
+        std::this_thread::yield();
+    frame.reset(); // never pumped: destruction must release the sender
+    blocked.join();
+    EXPECT_TRUE(released.load());
+    driver.join();
+}
+
+TEST_F(MainFrameTest, TcpClientModeShowsEightPanesWithDataAndBridgeLeds)
+{
+    doc.commMode = 1;
+    frame->Target().Post(MakeMessage(WM_TERMINAL, TC_APPLY_CONNECTION));
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    auto* bar = frame->MainStatusBar();
+    QTRY_COMPARE(bar->PaneCount(), 8);
+    EXPECT_EQ(bar->PaneText(bar->LedPane(LED_DATA)), QStringLiteral("     Data"));
+    EXPECT_EQ(bar->PaneText(bar->LedPane(LED_BRIDGE)), QStringLiteral("     Bridge"));
+    EXPECT_EQ(bar->Led(LED_DATA)->x(), bar->PaneRect(bar->LedPane(LED_DATA)).left());
+    EXPECT_TRUE(bar->Led(LED_CTS)->isHidden());
+}
+
+TEST_F(MainFrameTest, DoubleClickOnNoLogStartsLoggingLikeTheMenu)
+{
+    QString proposed;
+    const QString path = QString::fromStdString(dir.File("capture.txt"));
+    frame->SetSaveFileChooser([&](const QString& name) {
+        proposed = name;
+        return path;
+    });
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    auto* bar = frame->MainStatusBar();
+    const int logPane = bar->PaneIndex(PANE_LOG);
+    ASSERT_EQ(bar->PaneText(logPane), QStringLiteral("No log"));
+    QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, bar->PaneRect(logPane).center());
+    QTRY_VERIFY(frame->Hub()->IsLogging());
+    EXPECT_TRUE(proposed.startsWith(QStringLiteral("Log_")) && proposed.endsWith(QStringLiteral(".txt")));
+    EXPECT_EQ(QString::fromStdString(frame->Hub()->LogPath()), path);
+    frame->OnCommand(ID_FILE_LOGGING); // the menu stops it again
+    EXPECT_FALSE(frame->Hub()->IsLogging());
+}
+
+TEST_F(MainFrameTest, CommunicationToggleShowsACheckWhileClosed)
+{
+    EXPECT_TRUE(frame->Action(ID_TOGGLE_COMMUNICATION)->isChecked());
+    EXPECT_FALSE(frame->Action(ID_FILE_SEND)->isEnabled());
+    serial->open = true;
+    frame->UpdateCommandStates();
+    EXPECT_FALSE(frame->Action(ID_TOGGLE_COMMUNICATION)->isChecked());
+    EXPECT_TRUE(frame->Action(ID_FILE_SEND)->isEnabled());
+    EXPECT_TRUE(frame->Action(ID_FILE_RECEIVE)->isEnabled());
+}
+
+TEST_F(MainFrameTest, ToolbarHoldsDrawnIconsInItsOrder)
+{
+    std::vector<int> order;
+    for (QAction* action : frame->ToolBar()->actions()) {
+        order.push_back(action->isSeparator() ? 0 : action->data().toInt());
+        if (!action->isSeparator()) {
+            EXPECT_EQ(action->icon().availableSizes().value(0), QSize(16, 15)) << action->data().toInt();
+        }
+    }
+    const std::vector<int> expected{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_FILE_PRINT, 0, ID_EDIT_COPY,
+                                    ID_EDIT_PASTE, 0, ID_TOGGLE_COMMUNICATION, ID_TOGGLE_BRIDGE, 0,
+                                    ID_EDIT_RESET_SCREEN, ID_TOGGLE_AUTOSCROLL, 0, ID_VIEW_ASCII, ID_VIEW_HEX,
+                                    ID_VIEW_ANSI, 0, ID_FILE_SEND, ID_FILE_RECEIVE, 0, ID_APP_ABOUT,
+                                    ID_CONTEXT_HELP};
+    EXPECT_EQ(order, expected);
+}
+
+TEST_F(MainFrameTest, MenuItemsShowTheirPromptInTheStatusBar)
+{
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    const std::vector<std::pair<int, QString>> prompts{
+        {ID_VIEW_HEX, QStringLiteral("Switch to hex view")},
+        {ID_FILE_LOGGING, QStringLiteral("Start or stop logging data to disc file")},
+        {ID_TOGGLE_COMMUNICATION, QStringLiteral("Start or Stop communication")},
+    };
+    for (const auto& [command, prompt] : prompts) {
+        frame->Action(command)->showStatusText(frame.get());
+        EXPECT_EQ(frame->statusBar()->currentMessage(), prompt) << command;
+    }
+}
+
+TEST_F(MainFrameTest, ScreenOneMovesTheWindowToOneHundredOneHundred)
+{
+    frame->setGeometry(400, 300, 640, 480);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    frame->OnCommand(ID_SCREEN_1);
+    QTRY_COMPARE(frame->pos(), QPoint(100, 100));
+    EXPECT_EQ(frame->size(), QSize(640, 480));
+}
+
+TEST_F(MainFrameTest, TitleCarriesDocumentNameAndVersion)
+{
+    frame->SetDocumentTitle(QStringLiteral("Untitled"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Untitled - Kestrelon V\\d+\\.\\d\\d$"))
+                    .match(frame->windowTitle())
+                    .hasMatch())
+        << frame->windowTitle().toStdString();
+}
+
+TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
+{
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    QSignalSpy dropped(frame.get(), &CMainFrame::filesDropped);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.kst")), QUrl(QStringLiteral("https://x.example/b"))});
+    // As a desktop delivers it: the window accepts the drag, then gets the drop.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &drop);
+    ASSERT_EQ(dropped.count(), 1);
+    EXPECT_EQ(dropped[0][0].toStringList(), QStringList{QStringLiteral("/tmp/a.kst")});
+}
+
+TEST_F(MainFrameTest, GpsBarIsTitledAndToggledFromTheViewMenu)
+{
+    EXPECT_EQ(frame->GpsBar()->windowTitle(), QStringLiteral("GPS Status"));
+    EXPECT_FALSE(frame->IsGpsBarVisible());
+    frame->OnCommand(ID_VIEW_GPS_BAR);
+    EXPECT_TRUE(frame->IsGpsBarVisible());
+    EXPECT_TRUE(frame->Action(ID_VIEW_GPS_BAR)->isChecked());
+}
+
+class FrameRestartTest : public FrameFixture {};
+
+TEST_F(FrameRestartTest, PlacementAndBarLayoutSurviveARestart)
+{
+    QRect placed;
+    {
+        auto profile = Profile();
+        auto frame = MakeFrame(profile.get());
+        frame->setGeometry(120, 140, 820, 560);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        frame->OnCommand(ID_VIEW_TOOLBAR);
+        frame->OnCommand(ID_VIEW_GPS_BAR);
+        frame->OnCommand(ID_VIEW_STATUS_BAR);
+        placed = frame->geometry();
+        ASSERT_TRUE(frame->close());
+    }
+    auto profile = Profile();
+    auto frame = MakeFrame(profile.get());
+    frame->ShowAsSaved(frame->RestorePlacement());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_EQ(frame->geometry(), placed);
+    EXPECT_TRUE(frame->ToolBar()->isHidden());
+    EXPECT_TRUE(frame->IsGpsBarVisible());
+    EXPECT_TRUE(frame->statusBar()->isHidden());
+    EXPECT_FALSE(frame->FunctionKeyBar()->isHidden());
+}
+
+} // namespace
+} // namespace kestrelon
