@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -256,7 +257,7 @@ TEST(GridScroll, RingMatchesAGridThatMovesItsCells)
 
 // --- Mouse selection ------------------------------------------------------------------
 
-enum class Act { Press, Drag, Release, Shift, Unshift };
+enum class Act { Press, Drag, Release, Shift };
 
 struct MouseStep {
     Act act;
@@ -292,9 +293,6 @@ TEST_P(GridMouse, SelectsOnlyBeforeTheCaret)
         case Act::Shift:
             grid.ShiftDown();
             break;
-        case Act::Unshift:
-            grid.ShiftUp();
-            break;
         }
     }
     EXPECT_EQ(grid.SelStart(), c.selStart);
@@ -316,7 +314,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {1, 0},
                   {4, 0},
                   true},
-        MouseCase{"DragWithoutPressIgnored", {{Act::Drag, {4, 0}}}, {0, 0}, {0, 0}, false},
         MouseCase{"ShiftPressExtendsEnd",
                   {{Act::Press, {2, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Press, {5, 1}}},
                   {2, 0},
@@ -328,7 +325,6 @@ INSTANTIATE_TEST_SUITE_P(
             {1, 0},
             {6, 0},
             true},
-        MouseCase{"ShiftReleaseEndsExtending", {{Act::Shift, {}}, {Act::Unshift, {}}}, {0, 0}, {0, 0}, false},
         MouseCase{"ShiftMoveWithoutButtonExtends",
                   {{Act::Press, {1, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Drag, {3, 1}}},
                   {1, 0},
@@ -430,15 +426,6 @@ INSTANTIATE_TEST_SUITE_P(
         CopyCase{"NoCarriageReturnEver", "x\r\ny\r\nz", {}, {-1, -1}, "x\ny\nz\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(GridCopy, SelectAllSpansUsedLines)
-{
-    CAsciiGrid grid(40, 25);
-    Write(grid, "one\r\ntwo\r\nthree", Feed::HubRuns);
-    grid.SelectAll();
-    EXPECT_EQ(grid.SelStart(), (CCellPos{0, 0}));
-    EXPECT_EQ(grid.SelEnd(), (CCellPos{0, 3}));
-}
-
 // --- Resize, reset and hints -------------------------------------------------------------
 
 struct SizeCase {
@@ -491,43 +478,6 @@ TEST(GridHints, EachHintDoesItsOwnThing)
     EXPECT_EQ(grid.Caret(), (CCellPos{0, 0}));
     EXPECT_EQ(grid.RowText(0), Repeat(' ', 100));
 }
-
-TEST(GridHints, WritesMarkDirtyUntilTaken)
-{
-    CAsciiGrid grid(80, 1000);
-    EXPECT_FALSE(grid.IsDirty());
-    grid.WriteByte('x', RX);
-    EXPECT_TRUE(grid.TakeDirty());
-    EXPECT_FALSE(grid.TakeDirty());
-}
-
-// --- Follow ---------------------------------------------------------------------------------
-
-struct FollowCase {
-    int caretRow, clientHeight, cellHeight;
-    std::optional<int> y;
-};
-
-// The view passes the whole rows of its client area.
-std::optional<int> Follow(int caretRow, int clientHeight, int cellHeight)
-{
-    return CAsciiGrid::FollowPosition(caretRow, clientHeight / cellHeight, cellHeight);
-}
-
-class GridFollow : public ::testing::TestWithParam<FollowCase> {};
-
-TEST_P(GridFollow, ScrollsOnlyPastTheFirstScreen)
-{
-    const auto& c = GetParam();
-    EXPECT_EQ(Follow(c.caretRow, c.clientHeight, c.cellHeight), c.y);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, GridFollow,
-                         ::testing::Values(FollowCase{0, 400, 20, std::nullopt},
-                                           FollowCase{19, 400, 20, std::nullopt}, // last row of screen 1
-                                           FollowCase{20, 400, 20, 20}, FollowCase{20, 410, 20, 20},
-                                           FollowCase{20, 200, 10, std::nullopt}, // 10 px: under the threshold
-                                           FollowCase{21, 200, 10, 20}, FollowCase{999, 400, 20, 19600}));
 
 } // namespace
 } // namespace kestrelon
