@@ -51,9 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         screen.ProcessBlock(data + at, static_cast<std::int32_t>(length));
         CheckInvariants(screen);
     }
-    for (int row = 0; row < kestrelon::CAnsiScreen::ROWS; ++row)
+    for (int row = 0; row < kestrelon::CAnsiScreen::ROWS; ++row) {
+        const std::uint8_t* foreground = screen.RowForeground(row);
+        const std::uint8_t* background = screen.RowBackground(row);
         for (int column = 0; column < kestrelon::CAnsiScreen::COLUMNS; ++column)
-            if (screen.Cell(column, row).foreground > 7 || screen.Cell(column, row).background > 7)
+            if ((foreground[column] | background[column]) > 7)
                 std::abort();
+    }
     return 0;
 }

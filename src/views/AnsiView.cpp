@@ -108,10 +108,13 @@ void CANSI_View::OnUpdate(const CUpdateHint& hint)
 
 void CANSI_View::ApplyFont()
 {
-    m_font = FontFromLogFont(m_doc.font);
-    if (m_doc.font.lfFaceName[0] == '\0')
+    // The record is packed inside the document; an aligned copy keeps its
+    // 32-bit fields safe to bind to references.
+    alignas(4) const LOGFONTA record = m_doc.font;
+    m_font = FontFromLogFont(record);
+    if (record.lfFaceName[0] == '\0')
         m_font.setFamily(QStringLiteral("Courier New"));
-    if (m_doc.font.lfHeight == 0)
+    if (record.lfHeight == 0)
         m_font.setPixelSize(16);
     const QFontMetrics metrics(m_font);
     m_cellWidth = metrics.averageCharWidth() + 1;

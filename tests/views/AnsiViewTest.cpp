@@ -254,16 +254,6 @@ TEST_F(AnsiViewGrab, SmallWindowScrollsInsteadOfCentring)
     EXPECT_EQ(view->ScreenRect().top(), -view->CellSize().height() * 3);
 }
 
-TEST_F(AnsiViewTest, TimerRepaintsOnlyWhenSomethingChanged)
-{
-    CANSI_View view(doc, frame);
-    view.OnTimer();
-    Receive(doc, "abc");
-    EXPECT_TRUE(view.Screen().Dirty());
-    view.OnTimer();
-    EXPECT_FALSE(view.Screen().Dirty());
-}
-
 TEST_F(AnsiViewTest, PrintsOnePage)
 {
     test::TempDir dir;

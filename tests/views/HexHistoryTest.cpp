@@ -216,16 +216,6 @@ TEST(HexHistory, HintsClearOrLeaveTheHistory)
     }
 }
 
-TEST(HexHistory, ClearForgetsPendingColour)
-{
-    // After a clear, a line in colour 0 must still start afresh, not continue.
-    CHexHistory history;
-    history.AddByte('a', kRed);
-    history.Clear();
-    history.AddByte('b', 0);
-    EXPECT_EQ(Rows(history), (std::vector<CRow>{{0, Pad(" 62", "b")}}));
-}
-
 TEST(HexHistory, FollowPositionScrollsOnlyWhenALineIsHidden)
 {
     struct {

@@ -23,14 +23,6 @@ void Receive(CKestronDoc& doc, const std::string& bytes, COLORREF colour = RECEI
     doc.AddBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::int32_t>(bytes.size()), colour);
 }
 
-void SetScreenLines(CKestronDoc& doc, int lines)
-{
-    CUpdateHint hint;
-    hint.hint = HINT_SCREEN_SIZE;
-    hint.lines = lines;
-    doc.UpdateAllViews(hint);
-}
-
 TEST(HexView, RowsAreDrawnInTheColourOfTheirBytes)
 {
     CKestronDoc doc;
@@ -78,18 +70,6 @@ TEST(HexView, FollowsNewDataOnlyWithItsOwnAutoscroll)
     doc.AddByte('b', RECEIVE_COLOUR);
     follower.OnTimer();
     EXPECT_EQ(follower.verticalScrollBar()->value(), follower.verticalScrollBar()->maximum());
-}
-
-TEST(HexView, ScreenLinesBoundTheHistory)
-{
-    CKestronDoc doc;
-    CHexView view(doc);
-    SetScreenLines(doc, 25);
-    Receive(doc, std::string(16 * 30 + 5, 'z'));
-    EXPECT_EQ(view.History().LineCount(), 24);
-    EXPECT_EQ(view.History().RowCount(), 25);
-    doc.ResetScreen();
-    EXPECT_EQ(view.History().RowCount(), 0);
 }
 
 int PdfPages(const std::string& pdf)
