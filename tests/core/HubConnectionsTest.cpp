@@ -154,7 +154,7 @@ TEST_F(HubConnectionsTest, SpeedCommandSwitchesThePtyAndThePane)
     termios t{};
     ASSERT_EQ(tcgetattr(pty.Master(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), B115200);
-    EXPECT_EQ(doc.dcb.BaudRate, 9600u);
+    EXPECT_EQ(std::uint32_t{doc.dcb.BaudRate}, 9600u);
     EXPECT_EQ(view.bytes, "");
 }
 

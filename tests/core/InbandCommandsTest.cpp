@@ -71,7 +71,7 @@ TEST(InbandHub, SpeedCommandSwitchesAnOpenSerialPort)
         f.Receive(std::string("[KESTRON:COMSPEED=") + rate + "\r");
         EXPECT_EQ(f.serial->calls.back(), "baud 115200") << rate;
         // The document keeps its rate: a reconnect returns to it.
-        EXPECT_EQ(f.doc.dcb.BaudRate, 9600u);
+        EXPECT_EQ(std::uint32_t{f.doc.dcb.BaudRate}, 9600u);
     }
 }
 

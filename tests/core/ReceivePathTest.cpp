@@ -156,7 +156,7 @@ TEST(ReceivePath, OverlongCommandIsDroppedAndDataReturns)
     f.doc.scanCommands = true;
     f.Receive("[KESTRON:COMSPEED=" + std::string(100000, '0'));
     f.Receive("115200\rok");
-    EXPECT_EQ(f.serial->state.BaudRate, 9600u);
+    EXPECT_EQ(std::uint32_t{f.serial->state.BaudRate}, 9600u);
     EXPECT_EQ(f.view.events, "[ok]");
 }
 
