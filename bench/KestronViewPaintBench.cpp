@@ -48,6 +48,30 @@ void BM_AsciiViewFullRepaint(benchmark::State& state)
 
 BENCHMARK(BM_AsciiViewFullRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The widget's share of a flood: 8-byte lines through the channel into a shown
+// view with autoscroll on, without the repaints (those come from the timer).
+void BM_AsciiViewChannel8ByteLines(benchmark::State& state)
+{
+    CKestronDoc doc;
+    doc.screenColumns = static_cast<std::int32_t>(state.range(0));
+    doc.screenLines = static_cast<std::int32_t>(state.range(1));
+    CPumpedTarget frame;
+    CKestronView view(doc, frame);
+    view.resize(1920, 1080);
+    const std::uint8_t line[] = {'1', '2', '3', '4', '5', '6'};
+    constexpr int LINES = 1 << 20;
+    for (auto _ : state) {
+        for (int i = 0; i < LINES; ++i) {
+            doc.AddBlock(line, 6, RECEIVE_COLOUR);
+            doc.AddByte(13, RECEIVE_COLOUR);
+            doc.AddByte(10, RECEIVE_COLOUR);
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * LINES * 8);
+}
+
+BENCHMARK(BM_AsciiViewChannel8ByteLines)->Args({80, 1000})->Args({999, 1999})->Unit(benchmark::kMillisecond);
+
 } // namespace
 } // namespace kestrelon
 

@@ -116,6 +116,7 @@ void CKestronView::UpdateExtent()
     verticalScrollBar()->setPageStep(page.height());
     verticalScrollBar()->setSingleStep(m_cellHeight);
     m_visibleRows = page.height() / m_cellHeight;
+    m_followed = false;
 }
 
 void CKestronView::Follow()
@@ -123,22 +124,25 @@ void CKestronView::Follow()
     if (!m_grid.IsAutoscroll())
         return;
     const auto y = CAsciiGrid::FollowPosition(m_grid.Caret().row, m_visibleRows, m_cellHeight);
-    if (!y)
-        return;
-    if (horizontalScrollBar()->value() == 0 && verticalScrollBar()->value() == *y)
+    if (!y || (m_followed && *y == m_followedY))
         return; // the common case while data streams in below a full screen
     m_following = true;
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(*y);
     m_following = false;
+    m_followed = true;
+    m_followedY = *y;
 }
 
 void CKestronView::scrollContentsBy(int, int)
 {
     // Following new data must not paint per line: the grid is dirty already and
-    // the timer shows it. The user's own scrolling shows at once.
-    if (!m_following)
-        viewport()->update();
+    // the timer shows it. Any other move (the user, a new extent) shows at once
+    // and makes the next write follow again.
+    if (m_following)
+        return;
+    m_followed = false;
+    viewport()->update();
 }
 
 void CKestronView::timerEvent(QTimerEvent* event)

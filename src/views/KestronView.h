@@ -97,6 +97,10 @@ private:
     int m_cellHeight = 20;
     int m_visibleRows = 0;    // whole rows in the client area
     bool m_following = false; // scrolling for new data: the timer repaints
+    // Where the last write scrolled to, while nothing else has moved the view
+    // since: the next write to the same row then costs nothing.
+    bool m_followed = false;
+    int m_followedY = 0;
     bool m_hadSelection = false;
 };
 

@@ -290,6 +290,11 @@ TEST_F(AsciiView, AutoscrollFollowsTheCaretAndResetsHorizontal)
     EXPECT_GE(vertical->value() + view->viewport()->height(), caretTop + view->CellHeight());
     EXPECT_EQ(vertical->value(), vertical->maximum());
     EXPECT_EQ(horizontal->value(), 0);
+
+    // Scrolled back by the user, the next write on the same row still returns.
+    vertical->setValue(0);
+    Receive("y");
+    EXPECT_EQ(vertical->value(), vertical->maximum());
 }
 
 TEST_F(AsciiView, AutoscrollOffLeavesThePosition)
