@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -173,6 +175,9 @@ struct AnswerCase {
     std::string received;
     std::string answered;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 
 class LiveAnswers : public ::testing::TestWithParam<AnswerCase> {};
 

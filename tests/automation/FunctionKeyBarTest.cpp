@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -58,6 +60,9 @@ struct StepCase {
     int level;
     QString firstCaption;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
 
 class BarLevels : public ::testing::TestWithParam<StepCase> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <vector>
 
 using namespace kestrelon;
@@ -18,6 +20,9 @@ struct LevelCase {
     int up;
     int down;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const LevelCase& c, std::ostream* os) { *os << c.name; }
 
 class FkeyLevels : public ::testing::TestWithParam<LevelCase> {};
 

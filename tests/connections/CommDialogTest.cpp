@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using namespace kestrelon;
 using namespace kestrelon::test;
 
@@ -91,6 +93,9 @@ struct ModeCase {
     bool port;
 };
 
+// Test names and failure reports show the case by its name.
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << "mode " << c.mode; }
+
 class CommModeRule : public ::testing::TestWithParam<ModeCase> {};
 
 TEST_P(CommModeRule, EnablesWhatTheModeUses)
@@ -148,6 +153,9 @@ struct PortCase {
     std::uint32_t confirmedPort;
     bool confirmedManual;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const PortCase& c, std::ostream* os) { *os << c.name; }
 
 class CommPortChoice : public ::testing::TestWithParam<PortCase> {};
 

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <utility>
 #include <vector>
 
@@ -73,6 +75,9 @@ struct ClickCase {
     std::vector<Cell> clicks;
     std::vector<Cell> requests;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const ClickCase& c, std::ostream* os) { *os << c.name; }
 
 class ListClicks : public ::testing::TestWithParam<ClickCase> {};
 

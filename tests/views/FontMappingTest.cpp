@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 
@@ -35,6 +37,9 @@ struct FontCase {
     bool italic;
     LOGFONTA back; // after a round trip through QFont
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const FontCase& c, std::ostream* os) { *os << c.name; }
 
 class LogFontToQFont : public ::testing::TestWithParam<FontCase> {};
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 #include <vector>
 
@@ -30,6 +32,9 @@ struct ApplyCase {
     std::int32_t columns;
     std::int32_t lines;
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const ApplyCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminalApply : public ::testing::TestWithParam<ApplyCase> {};
 
@@ -113,6 +118,9 @@ struct RangeCase {
     QString lines;
     std::vector<std::string> messages; // empty: accepted
 };
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
 
