@@ -61,6 +61,7 @@ int ControlByte(int key)
     case Qt::Key_Backspace:
         return 8;
     case Qt::Key_Tab:
+    case Qt::Key_Backtab: // Shift+Tab still types a tab
         return 9;
     case Qt::Key_Escape:
         return 27;

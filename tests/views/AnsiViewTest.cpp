@@ -74,6 +74,7 @@ TEST_F(AnsiViewTest, KeysSendTheirBytesWithoutEcho)
         {"F5HasNoString", Qt::Key_F5, Qt::NoModifier, "", {}},
         {"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", {"4:8"}},
         {"Tab", Qt::Key_Tab, Qt::NoModifier, "\t", {"4:9"}},
+        {"ShiftTab", Qt::Key_Backtab, Qt::ShiftModifier, "", {"4:9"}},
         {"Escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", {"4:27"}},
         {"CtrlC", Qt::Key_C, Qt::ControlModifier, "", {"4:3"}},
         {"CtrlZ", Qt::Key_Z, Qt::ControlModifier, "\x1a", {"4:26"}},
