@@ -49,13 +49,6 @@ bool CInbandScanner::Collect(std::uint8_t byte)
     return false;
 }
 
-void CInbandScanner::Reset()
-{
-    m_inbandActive = false;
-    m_overflow = false;
-    m_inbandText.clear();
-}
-
 CInbandCommand ParseInbandCommand(std::string& text)
 {
     for (char& c : text)

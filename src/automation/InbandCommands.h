@@ -29,8 +29,6 @@ public:
     std::string& Text() { return m_inbandText; }
     // The text ran past MAX_INBAND_TEXT: the command will be ignored.
     bool Overflowed() const { return m_overflow; }
-    // Forget a half-collected command (new connection settings).
-    void Reset();
 
 private:
     bool m_inbandActive = false;

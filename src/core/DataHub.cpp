@@ -9,6 +9,7 @@
 #include "core/KestronDoc.h"
 #include "core/Messages.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kestrelon {
@@ -126,6 +127,8 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
         m_window.AlternateLed(LED_DATA, 5, 4, 3, 2);
         if (m_ipSendState == 0 || m_ipSendState == 1)
             ProcessBlock(message, m_doc.receiveColour);
+        else if (auto block = message.TakePayload<CByteBlock>(); block && m_ipTransferReceiver)
+            m_ipTransferReceiver(block->data(), static_cast<std::size_t>(std::max(block->length(), 0)));
         break;
     case IP_CLOSED:
         m_control.OnIpClosed();

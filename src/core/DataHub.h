@@ -39,6 +39,8 @@ public:
     CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, std::unique_ptr<ISerialLink> serial,
              std::unique_ptr<IIpLink> ip);
     // Ends the serial driver, closes the sockets, flushes and closes the log.
+    // It waits for the driver thread, which may be waiting to deliver received
+    // data: close the frame's message target first (that releases it).
     ~CDataHub() override;
     CDataHub(const CDataHub&) = delete;
     CDataHub& operator=(const CDataHub&) = delete;
@@ -84,6 +86,9 @@ public:
     void SetAnswerMatcher(BlockHook matcher) { m_answerMatcher = std::move(matcher); }
     // Every received block, for the bridge connection (it drops what it cannot send).
     void SetBridgeForward(BlockHook forward) { m_bridgeForward = std::move(forward); }
+    // Received IP data while an XModem-family transfer over IP owns it
+    // (IpSendState 2): it goes to the transfer, not to the views.
+    void SetIpTransferReceiver(BlockHook receiver) { m_ipTransferReceiver = std::move(receiver); }
     // WM_IP_BRIDGE messages.
     void SetBridgeHandler(MessageHook handler) { m_bridgeHandler = std::move(handler); }
     // WM_TRANSFER messages, before the hub reports file errors.
@@ -117,6 +122,7 @@ private:
     std::string m_logDirectory;
     BlockHook m_answerMatcher;
     BlockHook m_bridgeForward;
+    BlockHook m_ipTransferReceiver;
     MessageHook m_bridgeHandler;
     MessageHook m_transferHandler;
     std::function<std::time_t()> m_clock;

@@ -169,12 +169,15 @@ TEST(IpNotification, ReceivedDataBlinksAndReachesTheViewsUnlessATransferOwnsIt)
 {
     HubFixture f;
     f.doc.commMode = 1;
+    std::string transfer;
+    f.hub->SetIpTransferReceiver([&](const std::uint8_t* d, std::size_t n) { transfer.append((const char*)d, n); });
     f.Deliver(WM_IP_MAIN, IP_RECEIVED, 0, std::make_unique<CByteBlock>("one", 3));
     f.hub->SetIpSendState(2);
     f.Deliver(WM_IP_MAIN, IP_RECEIVED, 0, std::make_unique<CByteBlock>("two", 3));
     f.hub->SetIpSendState(1);
     f.Deliver(WM_IP_MAIN, IP_RECEIVED, 0, std::make_unique<CByteBlock>("six", 3));
     EXPECT_EQ(f.view.events, "[one][six]");
+    EXPECT_EQ(transfer, "two");
     EXPECT_EQ(f.window.calls, Calls(3, "alternate 3 5 4 3 2"));
 }
 
