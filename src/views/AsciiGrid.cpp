@@ -171,11 +171,17 @@ void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int cou
     if (row < 0 || row >= m_lines || column < 0 || count <= 0 || column + count > m_columns)
         return; // never reached by the write rules; keeps the spare row blank
     const int physical = Physical(row);
-    Widen(physical, column);
-    const std::size_t index = CellIndex(row, column);
-    std::memcpy(&m_chars[index], data, static_cast<std::size_t>(count));
-    std::fill_n(m_colours.begin() + static_cast<std::ptrdiff_t>(index), count, colour);
     int& width = m_rowWidth[static_cast<std::size_t>(physical)];
+    if (width < column)
+        Widen(physical, column);
+    const std::size_t index =
+        static_cast<std::size_t>(physical) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
+    std::uint8_t* chars = &m_chars[index];
+    COLORREF* colours = &m_colours[index];
+    for (int i = 0; i < count; ++i) {
+        chars[i] = data[i];
+        colours[i] = colour;
+    }
     width = std::max(width, column + count);
 }
 
