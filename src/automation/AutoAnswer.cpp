@@ -6,6 +6,9 @@
 #include "core/Messages.h"
 #include "framework/MessageCarrier.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace kestrelon {
 
 namespace {
@@ -28,15 +31,23 @@ void AutoAnswerSettings::ApplyTo(CKestronDoc& doc) const
     doc.SetAutoAnswers(rules);
 }
 
-void CAutoAnswer::PushHistory(std::uint8_t byte)
+void CAutoAnswer::PushHistory(const std::uint8_t* data, std::size_t length)
 {
-    // Newest byte first, so a trigger entry (also reversed) is a prefix test. The
-    // history never grows past its limit, so the insert moves at most 256 bytes.
+    // Newest byte first, so a trigger entry (also reversed) is a prefix test.
+    // Only the newest 128 bytes of a run can stay, and the older history moves
+    // once per run rather than once per byte.
+    if (length == 0)
+        return;
+    const std::size_t keep = std::min(length, MATCH_HISTORY_LIMIT / 2);
+    const std::uint8_t* newest = data + length - 1;
     std::string& history = m_doc.matchHistory;
-    const char pair[2] = {kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
-    if (history.size() + 2 > MATCH_HISTORY_LIMIT)
-        history.resize(MATCH_HISTORY_LIMIT - 2);
-    history.insert(0, pair, 2);
+    history.resize(std::min(history.size(), MATCH_HISTORY_LIMIT - 2 * keep));
+    history.insert(0, 2 * keep, '0');
+    for (std::size_t i = 0; i < keep; ++i) {
+        const std::uint8_t byte = *(newest - i);
+        history[2 * i] = kHexDigits[byte >> 4];
+        history[2 * i + 1] = kHexDigits[byte & 0x0F];
+    }
 }
 
 bool CAutoAnswer::IsCutTrigger(std::size_t rule) const
@@ -67,14 +78,8 @@ int CAutoAnswer::FindMatchingAnswer() const
     return -1;
 }
 
-void CAutoAnswer::MatchAutoAnswer(std::uint8_t byte)
+void CAutoAnswer::OnTriggerByte()
 {
-    if (!m_doc.autoAnswerOn)
-        return;
-    if (byte != m_doc.triggerByte) {
-        PushHistory(byte);
-        return;
-    }
     // The trigger byte neither joins nor clears the history: a second trigger
     // byte with nothing new in between answers again.
     const int answer = FindMatchingAnswer();
@@ -82,12 +87,33 @@ void CAutoAnswer::MatchAutoAnswer(std::uint8_t byte)
         m_doc.FrameTarget()->Post(MakeMessage(WM_TERMINAL, TC_AUTO_ANSWER, answer));
 }
 
+void CAutoAnswer::MatchAutoAnswer(std::uint8_t byte)
+{
+    if (!m_doc.autoAnswerOn)
+        return;
+    if (byte == m_doc.triggerByte)
+        OnTriggerByte();
+    else
+        PushHistory(&byte, 1);
+}
+
 void CAutoAnswer::MatchBlock(const std::uint8_t* data, std::size_t length)
 {
     if (data == nullptr || !m_doc.autoAnswerOn)
         return;
-    for (std::size_t i = 0; i < length; ++i)
-        MatchAutoAnswer(data[i]);
+    // Byte by byte in effect, but runs between trigger bytes go in at once.
+    const std::uint8_t* const end = data + length;
+    const std::uint8_t* run = data;
+    while (run < end) {
+        const auto* trigger = static_cast<const std::uint8_t*>(
+            std::memchr(run, m_doc.triggerByte, static_cast<std::size_t>(end - run)));
+        const std::uint8_t* runEnd = trigger != nullptr ? trigger : end;
+        PushHistory(run, static_cast<std::size_t>(runEnd - run));
+        if (trigger == nullptr)
+            break;
+        OnTriggerByte();
+        run = trigger + 1;
+    }
 }
 
 bool CAutoAnswer::WantsEcho() const { return m_doc.autoAnswerOn && m_doc.autoAnswerEcho != 0; }

@@ -52,7 +52,8 @@ public:
     int FindMatchingAnswer() const;
 
 private:
-    void PushHistory(std::uint8_t byte);
+    void PushHistory(const std::uint8_t* data, std::size_t length);
+    void OnTriggerByte();
     bool IsCutTrigger(std::size_t rule) const;
 
     CKestronDoc& m_doc;

@@ -80,6 +80,34 @@ TEST_P(AutoAnswerMatch, PostsExpectedAnswers)
     EXPECT_EQ(f.Answers(), c.answers);
 }
 
+TEST_P(AutoAnswerMatch, SameResultHoweverTheDataIsSplit)
+{
+    const MatchCase& c = GetParam();
+    MatcherFixture whole;
+    whole.SetRules(c.rules);
+    whole.doc.triggerByte = c.triggerByte;
+    whole.Receive(c.received);
+    const auto answers = whole.Answers();
+
+    MatcherFixture single;
+    single.SetRules(c.rules);
+    single.doc.triggerByte = c.triggerByte;
+    for (char byte : c.received)
+        single.matcher.MatchAutoAnswer(static_cast<std::uint8_t>(byte));
+    EXPECT_EQ(single.Answers(), answers) << "byte by byte";
+    EXPECT_EQ(single.doc.matchHistory, whole.doc.matchHistory) << "byte by byte";
+
+    for (std::size_t split = 1; split < c.received.size(); ++split) {
+        MatcherFixture f;
+        f.SetRules(c.rules);
+        f.doc.triggerByte = c.triggerByte;
+        f.Receive(c.received.substr(0, split));
+        f.Receive(c.received.substr(split));
+        ASSERT_EQ(f.Answers(), answers) << "split at " << split;
+        ASSERT_EQ(f.doc.matchHistory, whole.doc.matchHistory) << "split at " << split;
+    }
+}
+
 const std::string k300(300, 'x');
 const std::string k200(200, 'y');
 
