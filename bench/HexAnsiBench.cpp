@@ -104,7 +104,10 @@ std::vector<CPiece> ChannelPieces(const std::string& stream)
     return pieces;
 }
 
-const std::uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+const std::uint8_t* Bytes(const std::string& s)
+{
+    return reinterpret_cast<const std::uint8_t*>(s.data());
+}
 
 void BM_Memcpy(benchmark::State& state)
 {

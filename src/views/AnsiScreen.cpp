@@ -17,9 +17,15 @@ constexpr int kLastRow = CAnsiScreen::ROWS - 1;
 
 // Bytes the interpreter acts on instead of writing them: BS, HT, LF, VT, FF, CR
 // (0x08..0x0D) and ESC (0x1B). Every other byte, NUL and bell included, is written.
-constexpr bool IsWritten(std::uint8_t b) { return (b < 0x08 || b > 0x0D) && b != 0x1B; }
+constexpr bool IsWritten(std::uint8_t b)
+{
+    return (b < 0x08 || b > 0x0D) && b != 0x1B;
+}
 
-constexpr bool IsLetter(std::uint8_t b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
+constexpr bool IsLetter(std::uint8_t b)
+{
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+}
 
 // The decimal number at the start of `text`: an optional sign, then digits, so
 // intermediate characters such as "?" give 0. Saturates instead of overflowing.
@@ -38,8 +44,7 @@ int LeadingNumber(const char* text, int length)
 }
 
 // Calls `apply(text, length)` for each piece of `text` cut at ';'.
-template <typename Apply>
-void ForEachField(const char* text, int length, Apply apply)
+template <typename Apply> void ForEachField(const char* text, int length, Apply apply)
 {
     int start = 0;
     for (int i = 0; i <= length; ++i) {
@@ -64,7 +69,10 @@ int FieldNumber(const char* text, int length, int index)
 
 } // namespace
 
-CAnsiScreen::CAnsiScreen(IAnsiReplyTarget* replies) : m_replies(replies) { Reset(); }
+CAnsiScreen::CAnsiScreen(IAnsiReplyTarget* replies) : m_replies(replies)
+{
+    Reset();
+}
 
 CAnsiScreen::HintEffect CAnsiScreen::ApplyHint(const CUpdateHint& hint)
 {
@@ -418,19 +426,44 @@ void CAnsiScreen::ApplyRendition(int value)
         m_currentForeground = DEFAULT_FOREGROUND;
         m_currentBackground = DEFAULT_BACKGROUND;
         return;
-    case 1: m_currentAttributes |= ATTR_BOLD; return;
-    case 4: m_currentAttributes |= ATTR_UNDERLINE; return;
-    case 5: m_currentAttributes |= ATTR_BLINK; return;
-    case 7: m_currentAttributes |= ATTR_REVERSE; return;
-    case 8: m_currentAttributes |= ATTR_HIDDEN; return;
-    case 22: m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_BOLD); return;
-    case 24: m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_UNDERLINE); return;
-    case 25: m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_BLINK); return;
-    case 27: m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_REVERSE); return;
-    case 28: m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_HIDDEN); return;
-    case 39: m_currentForeground = DEFAULT_FOREGROUND; return;
-    case 49: m_currentBackground = DEFAULT_BACKGROUND; return;
-    default: break;
+    case 1:
+        m_currentAttributes |= ATTR_BOLD;
+        return;
+    case 4:
+        m_currentAttributes |= ATTR_UNDERLINE;
+        return;
+    case 5:
+        m_currentAttributes |= ATTR_BLINK;
+        return;
+    case 7:
+        m_currentAttributes |= ATTR_REVERSE;
+        return;
+    case 8:
+        m_currentAttributes |= ATTR_HIDDEN;
+        return;
+    case 22:
+        m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_BOLD);
+        return;
+    case 24:
+        m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_UNDERLINE);
+        return;
+    case 25:
+        m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_BLINK);
+        return;
+    case 27:
+        m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_REVERSE);
+        return;
+    case 28:
+        m_currentAttributes &= static_cast<std::uint8_t>(~ATTR_HIDDEN);
+        return;
+    case 39:
+        m_currentForeground = DEFAULT_FOREGROUND;
+        return;
+    case 49:
+        m_currentBackground = DEFAULT_BACKGROUND;
+        return;
+    default:
+        break;
     }
     if (value >= 30 && value <= 37)
         m_currentForeground = static_cast<std::uint8_t>(value - 30);

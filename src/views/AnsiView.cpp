@@ -93,7 +93,10 @@ CANSI_View::CANSI_View(CKestronDoc& doc, IMessageTarget& frame, QWidget* parent)
     m_timer.start(REPAINT_INTERVAL_MS);
 }
 
-CANSI_View::~CANSI_View() { m_doc.RemoveView(this); }
+CANSI_View::~CANSI_View()
+{
+    m_doc.RemoveView(this);
+}
 
 void CANSI_View::OnUpdate(const CUpdateHint& hint)
 {
@@ -214,7 +217,10 @@ void CANSI_View::resizeEvent(QResizeEvent* event)
     UpdateExtent();
 }
 
-void CANSI_View::scrollContentsBy(int, int) { viewport()->update(); }
+void CANSI_View::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
 
 void CANSI_View::focusInEvent(QFocusEvent* event)
 {
@@ -229,7 +235,10 @@ void CANSI_View::focusOutEvent(QFocusEvent* event)
 }
 
 // Tab is terminal input here, not a move to the next widget.
-bool CANSI_View::focusNextPrevChild(bool) { return false; }
+bool CANSI_View::focusNextPrevChild(bool)
+{
+    return false;
+}
 
 bool CANSI_View::event(QEvent* event)
 {
@@ -268,7 +277,10 @@ void CANSI_View::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
-void CANSI_View::PostByte(std::uint8_t byte) { m_frame.Post(MakeMessage(WM_TERMINAL, TC_SEND_BYTE, byte)); }
+void CANSI_View::PostByte(std::uint8_t byte)
+{
+    m_frame.Post(MakeMessage(WM_TERMINAL, TC_SEND_BYTE, byte));
+}
 
 void CANSI_View::PostString(const char* text)
 {

@@ -83,7 +83,10 @@ CHexHistory::HintEffect CHexHistory::ApplyHint(const CUpdateHint& hint)
     return HintEffect::None;
 }
 
-void CHexHistory::AddByte(std::uint8_t value, COLORREF colour) { AddBlock(&value, 1, colour); }
+void CHexHistory::AddByte(std::uint8_t value, COLORREF colour)
+{
+    AddBlock(&value, 1, colour);
+}
 
 void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour)
 {
@@ -175,7 +178,10 @@ COLORREF CHexHistory::RowColour(int row) const
     return m_pendingColour;
 }
 
-int CHexHistory::ExtentHeight(int cellHeight) const { return std::max(RowCount() * cellHeight, MIN_EXTENT_HEIGHT); }
+int CHexHistory::ExtentHeight(int cellHeight) const
+{
+    return std::max(RowCount() * cellHeight, MIN_EXTENT_HEIGHT);
+}
 
 int CHexHistory::FollowPosition(int extentHeight, int clientHeight, int cellHeight)
 {

@@ -58,7 +58,10 @@ CHexView::CHexView(CKestronDoc& doc, QWidget* parent) : QAbstractScrollArea(pare
     m_timer.start(REPAINT_INTERVAL_MS);
 }
 
-CHexView::~CHexView() { m_doc.RemoveView(this); }
+CHexView::~CHexView()
+{
+    m_doc.RemoveView(this);
+}
 
 void CHexView::OnUpdate(const CUpdateHint& hint)
 {
@@ -102,8 +105,8 @@ void CHexView::UpdateExtent()
 
 void CHexView::Follow()
 {
-    const int position = CHexHistory::FollowPosition(m_history.ExtentHeight(m_cellHeight), viewport()->height(),
-                                                     m_cellHeight);
+    const int position =
+        CHexHistory::FollowPosition(m_history.ExtentHeight(m_cellHeight), viewport()->height(), m_cellHeight);
     if (position >= 0)
         verticalScrollBar()->setValue(position); // clamped to the end of the content
 }
@@ -132,7 +135,10 @@ void CHexView::resizeEvent(QResizeEvent* event)
     UpdateExtent();
 }
 
-void CHexView::scrollContentsBy(int, int) { viewport()->update(); }
+void CHexView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
 
 void CHexView::Print(QPrinter& printer)
 {

@@ -45,13 +45,13 @@ struct CExpected {
 
 std::ostream& operator<<(std::ostream& os, const CExpected& e)
 {
-    os << "cursor " << e.column << "," << e.row << " rendition " << int(e.foreground) << "/" << int(e.background)
-       << "/" << int(e.attributes) << "\n";
+    os << "cursor " << e.column << "," << e.row << " rendition " << int(e.foreground) << "/" << int(e.background) << "/"
+       << int(e.attributes) << "\n";
     for (const auto& [row, text] : e.rows)
         os << "  row " << row << ": \"" << text << "\"\n";
     for (const CCellAt& c : e.cells)
-        os << "  cell " << c.column << "," << c.row << " = '" << c.cell.character << "' " << int(c.cell.foreground) << "/"
-           << int(c.cell.background) << "/" << int(c.cell.attributes) << "\n";
+        os << "  cell " << c.column << "," << c.row << " = '" << c.cell.character << "' " << int(c.cell.foreground)
+           << "/" << int(c.cell.background) << "/" << int(c.cell.attributes) << "\n";
     for (const std::string& r : e.replies) {
         os << "  reply ";
         for (unsigned char b : r)
@@ -61,7 +61,10 @@ std::ostream& operator<<(std::ostream& os, const CExpected& e)
     return os;
 }
 
-void PrintTo(const CExpected& e, std::ostream* os) { *os << e; }
+void PrintTo(const CExpected& e, std::ostream* os)
+{
+    *os << e;
+}
 
 struct CAnsiCase {
     std::string name;
@@ -70,7 +73,10 @@ struct CAnsiCase {
     COLORREF colour = RECEIVE_COLOUR;
 };
 
-void PrintTo(const CAnsiCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CAnsiCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 std::string RowText(const CAnsiScreen& screen, int row)
 {
@@ -148,7 +154,10 @@ constexpr CAnsiCell Cell(char ch, int fg, int bg, int attr = 0)
             static_cast<std::uint8_t>(attr)};
 }
 
-std::string At(int column, int row) { return "\033[" + std::to_string(column) + ";" + std::to_string(row) + "H"; }
+std::string At(int column, int row)
+{
+    return "\033[" + std::to_string(column) + ";" + std::to_string(row) + "H";
+}
 
 CAnsiCase Case(std::string name, std::string input, CExpected expected)
 {
@@ -166,7 +175,8 @@ std::vector<CAnsiCase> TextAndControlCases()
         Case("BottomRightScrollsUp", "top" + At(78, 24) + "XYZ",
              {.column = 1, .row = 24, .rows = {{23, std::string(78, '.') + "XY"}, {24, "Z"}}}),
         Case("BackspaceStopsAtColumnZero", "ab\b\b\bc", {.column = 1, .row = 0, .rows = {{0, "cb"}}}),
-        Case("LineFeedAndVerticalTabKeepColumn", "ab\ncd\x0b", {.column = 4, .row = 2, .rows = {{0, "ab"}, {1, "..cd"}}}),
+        Case("LineFeedAndVerticalTabKeepColumn", "ab\ncd\x0b",
+             {.column = 4, .row = 2, .rows = {{0, "ab"}, {1, "..cd"}}}),
         Case("CarriageReturn", "abc\rX", {.column = 1, .row = 0, .rows = {{0, "Xbc"}}}),
         Case("FormFeedClearsAndResetsColours", "abc\033[31;44;1m\f", {.attributes = ATTR_BOLD}),
         Case("TabFromZeroStopsAtEight", "\t", {.column = 8}),
@@ -225,7 +235,8 @@ std::vector<CAnsiCase> EraseAndEditCases()
         Case("EraseLineWhole", "abcdef\r\nxy\033[2;0H\033[2K", {.column = 2, .rows = {{1, "xy"}}}),
         Case("InsertLines", rows3 + At(0, 1) + "\033[2L", {.row = 1, .rows = {{0, "r0"}, {3, "r1"}, {4, "r2"}}}),
         Case("InsertLinesPushesBottomOff", At(0, 24) + "last" + At(0, 23) + "\033[5L", {.row = 23}),
-        Case("NegativeInsertCountInsertsOne", rows3 + At(0, 1) + "\033[-5L", {.row = 1, .rows = {{0, "r0"}, {2, "r1"}, {3, "r2"}}}),
+        Case("NegativeInsertCountInsertsOne", rows3 + At(0, 1) + "\033[-5L",
+             {.row = 1, .rows = {{0, "r0"}, {2, "r1"}, {3, "r2"}}}),
         Case("DeleteLines", rows3 + At(0, 0) + "\033[1M", {.rows = {{0, "r1"}, {1, "r2"}}}),
         Case("DeleteLinesBeyondScreenClearsToBottom", rows3 + At(0, 1) + "\033[400M", {.row = 1, .rows = {{0, "r0"}}}),
         Case("NegativeDeleteLinesDeletesOne", rows3 + At(0, 0) + "\033[-2M", {.rows = {{0, "r1"}, {1, "r2"}}}),
@@ -251,8 +262,8 @@ std::vector<CAnsiCase> RenditionCases()
         Case("EmptyRenditionResets", "\033[1;31;44m\033[m", {}),
         Case("UnknownRenditionsIgnored", "\033[2;3;6;38;48;90;107m", {}),
         Case("OverflowingRenditionIgnored", "\033[4294967327m", {}),
-        Case("WrittenSpaceKeepsBackground", "\033[44m ", {.column = 1, .rows = {{0, " "}},
-                                                          .cells = {{0, 0, Cell(' ', 2, 4)}}, .background = 4}),
+        Case("WrittenSpaceKeepsBackground", "\033[44m ",
+             {.column = 1, .rows = {{0, " "}}, .cells = {{0, 0, Cell(' ', 2, 4)}}, .background = 4}),
     };
 }
 
@@ -281,7 +292,8 @@ std::vector<CAnsiCase> ReplyCases()
         Case("QuestionTwentyFive", "\033[?25n", {.replies = {"5:\033[?20n"}}),
         Case("QuestionTwentySix", "\033[?26n", {.replies = {"5:\033[?27;1n"}}),
         Case("OtherStatusRequestsUnanswered", "\033[?5n\033[3n\033[?6n\033[n", {}),
-        Case("PositionReportAtBottomRight", "\033[99;99H\033[6n", {.column = 79, .row = 24, .replies = {"6:\033[80;25R\0"s}}),
+        Case("PositionReportAtBottomRight", "\033[99;99H\033[6n",
+             {.column = 79, .row = 24, .replies = {"6:\033[80;25R\0"s}}),
     };
 }
 

@@ -23,7 +23,10 @@ namespace {
 using test::CountPixels;
 using test::CRecordingTarget;
 
-QRgb Rgb(COLORREF colour) { return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF); }
+QRgb Rgb(COLORREF colour)
+{
+    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
 
 void Receive(CKestronDoc& doc, const std::string& bytes, COLORREF colour = RECEIVE_COLOUR)
 {
@@ -155,8 +158,7 @@ protected:
     {
         const QSize cell = view->CellSize();
         const QRect screen = view->ScreenRect();
-        return {screen.left() + column * cell.width(), screen.top() + row * cell.height(), cell.width(),
-                cell.height()};
+        return {screen.left() + column * cell.width(), screen.top() + row * cell.height(), cell.width(), cell.height()};
     }
     QImage Grab() const { return view->viewport()->grab().toImage(); }
     void Ticks(int count)
@@ -171,8 +173,8 @@ struct CCellLook {
     const char* name;
     std::string input; // the cell of interest is at column 0, row 0
     COLORREF background;
-    COLORREF text;    // some pixels of the glyph are exactly this colour
-    COLORREF absent;  // no pixel of the cell has this colour
+    COLORREF text;   // some pixels of the glyph are exactly this colour
+    COLORREF absent; // no pixel of the cell has this colour
 };
 
 TEST_F(AnsiViewGrab, CellsShowTheirPaletteColours)
@@ -226,9 +228,9 @@ TEST_F(AnsiViewGrab, UnderlineIsDrawnOnTheBottomPixelRow)
     Receive(doc, "\033[4;33m_\033[24m.");
     const QImage image = Grab();
     const QRect underlined = CellRect(0, 0);
-    EXPECT_EQ(CountPixels(image, QRect(underlined.left(), underlined.bottom(), underlined.width(), 1),
-                          Rgb(kAnsiPalette[3])),
-              underlined.width());
+    EXPECT_EQ(
+        CountPixels(image, QRect(underlined.left(), underlined.bottom(), underlined.width(), 1), Rgb(kAnsiPalette[3])),
+        underlined.width());
 }
 
 TEST_F(AnsiViewGrab, ScreenIsCentredOnButtonFace)

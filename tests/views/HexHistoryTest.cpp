@@ -45,8 +45,10 @@ struct CHexCase {
     int pendingCount;
 };
 
-void PrintTo(const CHexCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const CHexCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 CHexHistory Feed(const CHexCase& c)
 {
@@ -126,7 +128,11 @@ std::vector<CHexCase> HexCases()
          {{std::string("\x7f\x1f\xe4\x20\x00", 5)}},
          {{kBlue, Pad(" 7F 1F E4 20 00", "..\xe4 .")}},
          5},
-        {"ExtraSpaceBeforeNinthByte", 0, {{"ABCDEFGHI"}}, {{kBlue, Pad(" 41 42 43 44 45 46 47 48  49", "ABCDEFGHI")}}, 9},
+        {"ExtraSpaceBeforeNinthByte",
+         0,
+         {{"ABCDEFGHI"}},
+         {{kBlue, Pad(" 41 42 43 44 45 46 47 48  49", "ABCDEFGHI")}},
+         9},
         {"BlockAcrossLines",
          0,
          {{"01234"}, {"56789ABCDEFGHIJKLMNO"}},
@@ -227,8 +233,7 @@ TEST(HexHistory, FollowPositionScrollsOnlyWhenALineIsHidden)
         {2000, 300, 20, 1720},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CHexHistory::FollowPosition(c.extent, c.client, c.cell), c.position)
-            << c.extent << " " << c.client;
+        EXPECT_EQ(CHexHistory::FollowPosition(c.extent, c.client, c.cell), c.position) << c.extent << " " << c.client;
 }
 
 TEST(HexHistory, ExtentAndPagesCountThePendingLine)
@@ -236,8 +241,8 @@ TEST(HexHistory, ExtentAndPagesCountThePendingLine)
     struct {
         int bytes, linesPerPage, pages, extent;
     } const cases[] = {
-        {0, 50, 1, 100},  {1, 50, 1, 100},   {16, 50, 1, 100},  {80, 5, 1, 100},
-        {81, 5, 2, 120},  {160, 5, 2, 200},  {161, 5, 3, 220},  {161, 0, 1, 220},
+        {0, 50, 1, 100}, {1, 50, 1, 100},  {16, 50, 1, 100}, {80, 5, 1, 100},
+        {81, 5, 2, 120}, {160, 5, 2, 200}, {161, 5, 3, 220}, {161, 0, 1, 220},
     };
     for (const auto& c : cases) {
         CHexHistory history;
@@ -252,7 +257,8 @@ TEST(HexHistory, PrintedRowsAreNumberedFromZero)
 {
     CHexHistory history;
     history.AddBlock(reinterpret_cast<const std::uint8_t*>("0123456789ABCDEFab"), 18, kBlue);
-    EXPECT_EQ(history.PrintedRow(0), "0000  " + CHexHistory::FormatLine(reinterpret_cast<const std::uint8_t*>("0123456789ABCDEF"), 16));
+    EXPECT_EQ(history.PrintedRow(0),
+              "0000  " + CHexHistory::FormatLine(reinterpret_cast<const std::uint8_t*>("0123456789ABCDEF"), 16));
     EXPECT_EQ(history.PrintedRow(1), "0001  " + Pad(" 61 62", "ab"));
 }
 
