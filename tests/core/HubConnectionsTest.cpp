@@ -27,35 +27,31 @@ using namespace std::chrono_literals;
 
 constexpr std::uint32_t kPtyPort = 200; // an alias number no real device takes
 
-// A loopback socket of the test's own, closed with the test.
+// A loopback socket of the test's own (127.0.0.1 or ::1), closed with the test.
 class TestSocket {
 public:
-    TestSocket(int type) : m_fd(::socket(AF_INET, type, 0)) {}
+    explicit TestSocket(int type, int family = AF_INET) : m_family(family), m_fd(::socket(family, type, 0)) {}
     ~TestSocket()
     {
         if (m_fd >= 0)
             ::close(m_fd);
     }
     int Fd() const { return m_fd; }
-    // Binds 127.0.0.1 on a port the system picks; returns the port.
+    // Binds the loopback address on a port the system picks; returns the port.
     std::uint16_t BindLoopback()
     {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t n = sizeof a;
+        sockaddr_storage a = Loopback(0);
+        socklen_t n = Length();
         if (::bind(m_fd, reinterpret_cast<sockaddr*>(&a), n) != 0 ||
             ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &n) != 0)
             return 0;
-        return ntohs(a.sin_port);
+        return m_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6&>(a).sin6_port)
+                                    : ntohs(reinterpret_cast<sockaddr_in&>(a).sin_port);
     }
     bool Connect(std::uint16_t port)
     {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(port);
-        return ::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        const sockaddr_storage a = Loopback(port);
+        return ::connect(m_fd, reinterpret_cast<const sockaddr*>(&a), Length()) == 0;
     }
     std::string Receive(int fd, std::size_t atLeast)
     {
@@ -73,13 +69,32 @@ public:
     }
 
 private:
+    socklen_t Length() const { return m_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in); }
+    sockaddr_storage Loopback(std::uint16_t port) const
+    {
+        sockaddr_storage a{};
+        if (m_family == AF_INET6) {
+            auto& a6 = reinterpret_cast<sockaddr_in6&>(a);
+            a6.sin6_family = AF_INET6;
+            a6.sin6_addr = in6addr_loopback;
+            a6.sin6_port = htons(port);
+        } else {
+            auto& a4 = reinterpret_cast<sockaddr_in&>(a);
+            a4.sin_family = AF_INET;
+            a4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            a4.sin_port = htons(port);
+        }
+        return a;
+    }
+
+    int m_family;
     int m_fd;
 };
 
 // A port nobody listens on: bound, then released.
-std::uint16_t FreePort()
+std::uint16_t FreePort(int family = AF_INET)
 {
-    TestSocket s(SOCK_STREAM);
+    TestSocket s(SOCK_STREAM, family);
     return s.BindLoopback();
 }
 
@@ -214,21 +229,70 @@ TEST_F(HubConnectionsTest, TcpClientReachesALocalServer)
     ::close(peer);
 }
 
-TEST_F(HubConnectionsTest, TcpServerShowsItsPortThenItsPeer)
+struct ServerCase {
+    const char* name;
+    std::uint32_t mode;
+    int family;
+    const char* text;
+};
+
+class HubServerTest : public HubConnectionsTest, public ::testing::WithParamInterface<ServerCase> {};
+
+TEST_P(HubServerTest, ShowsItsPortThenItsPeerAndServesTheNextOne)
 {
-    const std::uint16_t port = FreePort();
-    Apply(2, port);
-    const std::string listening = "IPv4 TCP Server " + std::to_string(port);
+    const ServerCase& c = GetParam();
+    const std::uint16_t port = FreePort(c.family);
+    Apply(c.mode, port);
+    const std::string listening = std::string(c.text) + " " + std::to_string(port);
     ASSERT_TRUE(PumpUntil([&] { return PaneIs(listening); })) << window.Pane(PANE_CONNECTION);
-    TestSocket client(SOCK_STREAM);
-    ASSERT_TRUE(client.Connect(port));
-    ASSERT_TRUE(PumpUntil([&] { return window.Pane(PANE_CONNECTION).starts_with("IPv4 TCP Server - "); }));
-    EXPECT_EQ(window.Led(LED_DATA), 4);
-    EXPECT_EQ(window.Led(LED_SERVER), 5);
-    hub->TypedCharacter('k');
-    EXPECT_EQ(client.Receive(client.Fd(), 1), "k");
-    ::shutdown(client.Fd(), SHUT_RDWR);
-    ASSERT_TRUE(PumpUntil([&] { return PaneIs(listening) && window.Led(LED_SERVER) == 4; }));
+    {
+        TestSocket client(SOCK_STREAM, c.family);
+        ASSERT_TRUE(client.Connect(port));
+        ASSERT_TRUE(PumpUntil([&] { return window.Pane(PANE_CONNECTION).starts_with(std::string(c.text) + " - "); }));
+        EXPECT_EQ(window.Led(LED_DATA), 4);
+        EXPECT_EQ(window.Led(LED_SERVER), 5);
+        hub->TypedCharacter('k');
+        EXPECT_EQ(client.Receive(client.Fd(), 1), "k");
+        ::shutdown(client.Fd(), SHUT_RDWR);
+        ASSERT_TRUE(PumpUntil([&] { return PaneIs(listening) && window.Led(LED_SERVER) == 4; }));
+    }
+    TestSocket next(SOCK_STREAM, c.family);
+    ASSERT_TRUE(next.Connect(port));
+    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
+    ASSERT_EQ(::send(next.Fd(), "B", 1, 0), 1);
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "B"; }));
+    // Toggle drops the peer; the next toggle listens again.
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return !hub->IsConnectionOpen(); }));
+    EXPECT_FALSE(window.fkeysEnabled);
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return hub->IpLink().IsListening(); }));
+}
+
+const ServerCase kServerCases[] = {
+    {"Ipv4", 2, AF_INET, "IPv4 TCP Server"},
+    {"Ipv6", 5, AF_INET6, "IPv6 TCP Server"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Families, HubServerTest, ::testing::ValuesIn(kServerCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HubConnectionsTest, Ipv6ClientReachesALocalServer)
+{
+    TestSocket server(SOCK_STREAM, AF_INET6);
+    const std::uint16_t port = server.BindLoopback();
+    ASSERT_EQ(::listen(server.Fd(), 1), 0);
+    doc.commMode = 4;
+    doc.ipServer = "::1";
+    doc.ipPort = port;
+    hub->ApplyConnection();
+    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
+    EXPECT_EQ(window.Pane(PANE_CONNECTION), "IPv6 TCP Client ::1:" + std::to_string(port));
+    const int peer = ::accept(server.Fd(), nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    hub->SendText("v6");
+    EXPECT_EQ(server.Receive(peer, 2), "v6");
+    ::close(peer);
 }
 
 TEST_F(HubConnectionsTest, UdpShowsThePeerAndToggles)
