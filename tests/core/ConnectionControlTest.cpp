@@ -62,17 +62,6 @@ const ApplyCase kApplyCases[] = {
 INSTANTIATE_TEST_SUITE_P(Modes, ApplyConnectionTest, ::testing::ValuesIn(kApplyCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ConnectionControl, NewSettingsRefreshKeysApplyAndFocus)
-{
-    HubFixture f;
-    f.Deliver(WM_TERMINAL, TC_NEW_SETTINGS);
-    ASSERT_GE(f.window.calls.size(), 3u);
-    EXPECT_EQ(f.window.calls.front(), "fkey captions");
-    EXPECT_EQ(f.window.calls[1], "panes 0");
-    EXPECT_EQ(f.window.calls.back(), "focus");
-    EXPECT_EQ(f.serial->calls, Calls{"open 1 9600"});
-}
-
 TEST(ConnectionControl, ListeningSocketFailureFlashesAndReports)
 {
     HubFixture f;
@@ -83,37 +72,6 @@ TEST(ConnectionControl, ListeningSocketFailureFlashesAndReports)
     EXPECT_EQ(f.window.Led(LED_DATA), 1);
     EXPECT_NE(std::find(f.window.calls.begin(), f.window.calls.end(), "alternate 3 2 3 2 4"), f.window.calls.end());
 }
-
-TEST(ConnectionControl, PortOpenedShowsTheLineAndEnablesKeys)
-{
-    HubFixture f;
-    f.OpenSerial();
-    f.window.calls.clear();
-    f.Deliver(WM_TERMINAL, TC_PORT_OPENED, 0);
-    EXPECT_EQ(f.window.calls, (Calls{"pane 59145 COM1: 9600, 8N1", "fkeys on"}));
-}
-
-struct HoldCase {
-    int code;
-    std::intptr_t held;
-    const char* call;
-};
-
-class LineHoldTest : public ::testing::TestWithParam<HoldCase> {};
-
-TEST_P(LineHoldTest, LightsTheLinesLed)
-{
-    HubFixture f;
-    f.Deliver(WM_TERMINAL, static_cast<std::uintptr_t>(GetParam().code), GetParam().held);
-    EXPECT_EQ(f.window.calls, Calls{GetParam().call});
-}
-
-const HoldCase kHoldCases[] = {
-    {TC_CTS_HOLD, 1, "led 0 4"}, {TC_CTS_HOLD, 0, "led 0 5"}, {TC_DSR_HOLD, 1, "led 1 4"},
-    {TC_DSR_HOLD, 0, "led 1 5"}, {TC_CD_HOLD, 7, "led 2 4"},  {TC_CD_HOLD, 0, "led 2 5"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Lines, LineHoldTest, ::testing::ValuesIn(kHoldCases));
 
 struct IpCodeCase {
     const char* name;

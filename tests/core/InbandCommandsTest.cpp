@@ -60,8 +60,6 @@ TEST(InbandScanner, KeepsAtMostTheLimitWhateverArrives)
     EXPECT_EQ(scanner.Text(), "");
 }
 
-TEST(InbandTime, FormatsUtc) { EXPECT_EQ(FormatUtcTime(kFixedNow), "2018-09-26 11:33:33"); }
-
 TEST(InbandHub, SpeedCommandSwitchesAnOpenSerialPort)
 {
     for (const char* rate : {"115200", "0x1C200"}) {

@@ -4,16 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 
 namespace kestrelon::test {
 namespace {
-
-TEST(Logging, DefaultNameFollowsTheLocalTimePattern)
-{
-    const std::string name = CDataLogger::DefaultFileName(kFixedNow);
-    EXPECT_TRUE(std::regex_match(name, std::regex(R"(Log_18092[67]_\d{6}\.txt)"))) << name;
-}
 
 TEST(Logging, LogHoldsExactlyWhatTheViewsGotEchoIncluded)
 {
