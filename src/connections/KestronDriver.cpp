@@ -182,7 +182,8 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
         // While output is held the line is expected to misbehave; errors are not reported then.
         if (errors != 0 && !hold[0] && !hold[1] && !hold[2])
             PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderErrors, static_cast<std::intptr_t>(errors)));
-        const PortWait wait = port->WaitReadable(status.inQueue > 0 ? 0 : kReaderPollMs);
+        // Bytes already queued are read at once; otherwise wait for the first one.
+        const PortWait wait = status.inQueue > 0 ? PortWait::Readable : port->WaitReadable(kReaderPollMs);
         if (wait == PortWait::Failed) {
             std::this_thread::sleep_for(std::chrono::milliseconds(kReaderPollMs));
             continue;

@@ -17,7 +17,7 @@ namespace kestrelon {
 // flow control, the sender) take the strain.
 constexpr int kReaderBlockMax = 3800;
 constexpr int kReaderPollMs = 10;
-constexpr int kReaderBlocksInFlight = 64;
+constexpr int kReaderBlocksInFlight = 256;
 
 // The pause Open makes before asking for the port (a device that was just
 // closed gets time to settle).

@@ -35,19 +35,27 @@ void CThreadDriver::WaitForExit()
 
 void CThreadDriver::PostThreadMessage(CMessage message)
 {
+    bool wasEmpty = false;
     {
         std::lock_guard lock(m_queueMutex);
+        wasEmpty = m_queue.empty();
         m_queue.push_back(std::move(message));
     }
-    m_queueChanged.notify_one();
+    // The thread only sleeps on an empty queue: while it is busy, a flood of
+    // received blocks costs no wake-up calls.
+    if (wasEmpty)
+        m_queueChanged.notify_one();
 }
 
 bool CThreadDriver::NextMessage(CMessage& message)
 {
-    std::unique_lock lock(m_queueMutex);
-    m_queueChanged.wait(lock, [&] { return !m_queue.empty(); });
-    message = std::move(m_queue.front());
-    m_queue.pop_front();
+    if (m_batch.empty()) {
+        std::unique_lock lock(m_queueMutex);
+        m_queueChanged.wait(lock, [&] { return !m_queue.empty(); });
+        m_batch.swap(m_queue);
+    }
+    message = std::move(m_batch.front());
+    m_batch.pop_front();
     return message.message != WM_DRIVER_QUIT;
 }
 

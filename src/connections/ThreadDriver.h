@@ -115,7 +115,8 @@ private:
     std::mutex m_queueMutex;
     std::condition_variable m_queueChanged;
     std::deque<CMessage> m_queue;
-    std::thread m_thread; // last: starts once everything above exists
+    std::deque<CMessage> m_batch; // taken from m_queue in one go; driver thread only
+    std::thread m_thread;         // last: starts once everything above exists
 };
 
 } // namespace kestrelon
