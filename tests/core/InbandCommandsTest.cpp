@@ -99,6 +99,22 @@ TEST(InbandHub, TimeRequestIsAnsweredOnTheActiveConnectionWithEcho)
     EXPECT_EQ(f.view.colours, colours);
 }
 
+TEST(InbandHub, StartSplitOverBlocksLogsInTheCurrentDirectory)
+{
+    HubFixture f;
+    f.doc.scanCommands = true;
+    f.hub->SetLogDirectory("");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(f.dir.Path());
+    f.Receive("abc[KESTRON:LOG");
+    f.Receive("_START\rdef");
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(f.hub->IsLogging());
+    f.hub->StopLogging();
+    EXPECT_EQ(ReadFileBytes(f.dir.File(CDataLogger::DefaultFileName(kFixedNow))), "def");
+    EXPECT_EQ(f.view.events, "[abc][def]");
+}
+
 TEST(InbandHub, StartWithTrailingBlankDoesNothing)
 {
     HubFixture f;
