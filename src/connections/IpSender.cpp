@@ -81,18 +81,21 @@ void CIpSender::Run()
         try {
             m_deliver(*piece.socket, piece.bytes);
         } catch (const CIP6SocketException& error) {
-            if (!piece.socket->IsShutDown())
-                m_failed(*piece.socket, error);
-            // Nothing more reaches a failed socket: drop what waits for it.
-            std::lock_guard lock(m_mutex);
-            for (auto it = m_queue.begin(); it != m_queue.end();) {
-                if (it->socket == piece.socket) {
-                    m_queuedBytes -= it->bytes.size();
-                    it = m_queue.erase(it);
-                } else {
-                    ++it;
+            // Nothing more reaches a failed socket: drop what waits for it before
+            // anyone hears of the failure.
+            {
+                std::lock_guard lock(m_mutex);
+                for (auto it = m_queue.begin(); it != m_queue.end();) {
+                    if (it->socket == piece.socket) {
+                        m_queuedBytes -= it->bytes.size();
+                        it = m_queue.erase(it);
+                    } else {
+                        ++it;
+                    }
                 }
             }
+            if (!piece.socket->IsShutDown())
+                m_failed(*piece.socket, error);
         }
         piece = Piece{};
     }

@@ -183,6 +183,12 @@ enum class Blocked { Receive, ReceiveDatagram, Accept, Send };
 
 class ShutdownWakesTest : public ::testing::TestWithParam<Blocked> {};
 
+std::string BlockedName(const ::testing::TestParamInfo<Blocked>& info)
+{
+    static const char* const kNames[] = {"Receive", "ReceiveDatagram", "Accept", "Send"};
+    return kNames[static_cast<int>(info.param)];
+}
+
 TEST_P(ShutdownWakesTest, BlockedCallEndsWithNotSocket)
 {
     std::uint16_t port = 0;
@@ -234,7 +240,8 @@ TEST_P(ShutdownWakesTest, BlockedCallEndsWithNotSocket)
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, ShutdownWakesTest,
-                         ::testing::Values(Blocked::Receive, Blocked::ReceiveDatagram, Blocked::Accept, Blocked::Send));
+                         ::testing::Values(Blocked::Receive, Blocked::ReceiveDatagram, Blocked::Accept, Blocked::Send),
+                         BlockedName);
 
 // Address lists come from a stand-in resolver, so a name can have a dead and a
 // live address whatever the machine's hosts file holds.

@@ -26,6 +26,18 @@ using namespace std::chrono_literals;
 using test::Fd;
 using Codes = std::vector<int>;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 struct FamilyRow {
     int family;
     std::uint32_t client, server, udp;
@@ -334,13 +346,17 @@ TEST(IpConnectionFlood, SlowFrameKeepsMemoryBounded)
                 return;
     });
     // A frame busy elsewhere: nothing is handled for a while.
-    std::this_thread::sleep_for(300ms);
-    EXPECT_LE(frame.Pending(), CIpConnection::BLOCKS_IN_FLIGHT + 1);
+    std::this_thread::sleep_for(1s);
+    EXPECT_LE(frame.Pending(), 64u + 1); // at most 128 KB waiting, plus an end notice
     EXPECT_TRUE(frame.PumpUntil([&] { return received >= kFlood; }, 120s));
     flood.join();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "peak resident KiB";
+    // AddressSanitizer keeps freed blocks in quarantine, so the peak says nothing
+    // about our queue there; the pending bound above still does.
+    if (!kAddressSanitizer) {
+        EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "peak resident KiB";
+    }
     EXPECT_EQ(received, kFlood);
 }
 
