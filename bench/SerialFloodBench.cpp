@@ -20,6 +20,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 

@@ -160,14 +160,6 @@ TEST_F(FakeDriver, WriteQueueIsBoundedAndDropsAreReportedOncePerEpisode)
     EXPECT_EQ(m_frame.Status().size(), opened + 2);
 }
 
-TEST_F(FakeDriver, OpenFailureFromTheDevice)
-{
-    m_line->SetOpenError(EACCES);
-    m_driver.Open(kPort, Line(9600, false));
-    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_frame.Status().empty(); }));
-    EXPECT_EQ(StatusAfter(0), (std::vector<Notice>{{TC_PORT_FAILED, PF_NOT_OPENED, {}}}));
-}
-
 TEST_F(FakeDriver, ReaderStopsForATransferAndRestarts)
 {
     Open(Line(9600, false));
