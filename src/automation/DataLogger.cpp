@@ -53,9 +53,15 @@ std::string CDataLogger::DefaultFileName(std::time_t now)
     return std::string(name, n);
 }
 
-bool CDataLogger::IsLogging() const { return m_doc.logging; }
+bool CDataLogger::IsLogging() const
+{
+    return m_doc.logging;
+}
 
-std::string CDataLogger::Path() const { return m_doc.logging ? m_doc.logFile.Path() : std::string(); }
+std::string CDataLogger::Path() const
+{
+    return m_doc.logging ? m_doc.logFile.Path() : std::string();
+}
 
 bool CDataLogger::Open(const std::string& path)
 {
@@ -91,7 +97,10 @@ bool CDataLogger::StartQuiet(std::time_t now, const std::string& directory)
     return Open(path);
 }
 
-void CDataLogger::Stop() { Close(true); }
+void CDataLogger::Stop()
+{
+    Close(true);
+}
 
 void CDataLogger::OnWriteFailure(int error)
 {

@@ -5,7 +5,10 @@
 
 namespace kestrelon {
 
-CLogFile::~CLogFile() { Close(); }
+CLogFile::~CLogFile()
+{
+    Close();
+}
 
 bool CLogFile::Open(const std::string& path)
 {

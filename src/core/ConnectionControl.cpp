@@ -31,9 +31,15 @@ CConnectionControl::CConnectionControl(CKestronDoc& doc, IHubWindow& window, ISe
 {
 }
 
-bool CConnectionControl::IsTcpMode(std::uint32_t mode) { return mode == 1 || mode == 2 || mode == 4 || mode == 5; }
+bool CConnectionControl::IsTcpMode(std::uint32_t mode)
+{
+    return mode == 1 || mode == 2 || mode == 4 || mode == 5;
+}
 
-bool CConnectionControl::IsUdpMode(std::uint32_t mode) { return mode == 3 || mode == 6; }
+bool CConnectionControl::IsUdpMode(std::uint32_t mode)
+{
+    return mode == 3 || mode == 6;
+}
 
 void CConnectionControl::ResetIndicators()
 {
@@ -66,7 +72,10 @@ void CConnectionControl::Apply()
         m_window.SetPaneText(PANE_LOG, LogPaneText(m_logger.Path()));
 }
 
-void CConnectionControl::OpenSerial() { m_serial.Open(m_doc.comPort, m_doc.dcb); }
+void CConnectionControl::OpenSerial()
+{
+    m_serial.Open(m_doc.comPort, m_doc.dcb);
+}
 
 void CConnectionControl::StartIp()
 {

@@ -16,8 +16,7 @@ class IIpLink;
 
 class CConnectionControl {
 public:
-    CConnectionControl(CKestronDoc& doc, IHubWindow& window, ISerialLink& serial, IIpLink& ip,
-                       CDataLogger& logger);
+    CConnectionControl(CKestronDoc& doc, IHubWindow& window, ISerialLink& serial, IIpLink& ip, CDataLogger& logger);
 
     // Closes what runs and opens the connection of the document's mode.
     void Apply();

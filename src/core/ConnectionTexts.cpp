@@ -18,11 +18,13 @@ std::string SerialPaneText(std::uint32_t comPort, const DCB& dcb)
     const char parity = dcb.Parity < kParity.size() ? kParity[dcb.Parity] : '?';
     const char* stop = dcb.StopBits < 3 ? kStopBits[dcb.StopBits] : "?";
     char text[64];
-    std::snprintf(text, sizeof text, "COM%u: %u, %u%c%s", comPort, dcb.BaudRate, unsigned{dcb.ByteSize}, parity,
-                  stop);
+    std::snprintf(text, sizeof text, "COM%u: %u, %u%c%s", comPort, dcb.BaudRate, unsigned{dcb.ByteSize}, parity, stop);
     return text;
 }
 
-std::string LogPaneText(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+std::string LogPaneText(const std::string& path)
+{
+    return std::filesystem::path(path).filename().string();
+}
 
 } // namespace kestrelon

@@ -198,23 +198,50 @@ void CDataHub::ShowLogPane(bool logging)
     m_window.SetPaneText(PANE_LOG, logging ? LogPaneText(m_doc.logFile.Path()) : std::string(kNoLogText));
 }
 
-void CDataHub::TypedCharacter(std::uint8_t c) { m_send.TypedCharacter(c); }
+void CDataHub::TypedCharacter(std::uint8_t c)
+{
+    m_send.TypedCharacter(c);
+}
 
-void CDataHub::SendText(std::string_view text) { m_send.SendText(text); }
+void CDataHub::SendText(std::string_view text)
+{
+    m_send.SendText(text);
+}
 
-void CDataHub::Send(const std::uint8_t* data, std::size_t length) { m_send.Send(data, length); }
+void CDataHub::Send(const std::uint8_t* data, std::size_t length)
+{
+    m_send.Send(data, length);
+}
 
-void CDataHub::ApplyConnection() { m_control.Apply(); }
+void CDataHub::ApplyConnection()
+{
+    m_control.Apply();
+}
 
-void CDataHub::ToggleConnection() { m_control.Toggle(); }
+void CDataHub::ToggleConnection()
+{
+    m_control.Toggle();
+}
 
-bool CDataHub::IsConnectionOpen() const { return m_control.IsOpen(); }
+bool CDataHub::IsConnectionOpen() const
+{
+    return m_control.IsOpen();
+}
 
-bool CDataHub::StartLogging(const std::string& path) { return m_logger.Start(path); }
+bool CDataHub::StartLogging(const std::string& path)
+{
+    return m_logger.Start(path);
+}
 
-void CDataHub::StopLogging() { m_logger.Stop(); }
+void CDataHub::StopLogging()
+{
+    m_logger.Stop();
+}
 
-void CDataHub::OnBell() { m_window.Beep(); }
+void CDataHub::OnBell()
+{
+    m_window.Beep();
+}
 
 void CDataHub::OnInbandCommand(CInbandScanner& scanner)
 {

@@ -7,7 +7,9 @@
 
 namespace kestrelon {
 
-CSerialDriverLink::CSerialDriverLink(IMessageTarget& frame, ISettingsStore& settings) : m_driver(frame, settings) {}
+CSerialDriverLink::CSerialDriverLink(IMessageTarget& frame, ISettingsStore& settings) : m_driver(frame, settings)
+{
+}
 
 CSerialDriverLink::~CSerialDriverLink()
 {
@@ -15,15 +17,30 @@ CSerialDriverLink::~CSerialDriverLink()
     m_driver.WaitForExit();
 }
 
-void CSerialDriverLink::Open(std::uint32_t port, const DCB& dcb) { m_driver.Open(port, dcb); }
+void CSerialDriverLink::Open(std::uint32_t port, const DCB& dcb)
+{
+    m_driver.Open(port, dcb);
+}
 
-void CSerialDriverLink::Close() { m_driver.Close(); }
+void CSerialDriverLink::Close()
+{
+    m_driver.Close();
+}
 
-bool CSerialDriverLink::IsOpen() const { return m_driver.IsOpen(); }
+bool CSerialDriverLink::IsOpen() const
+{
+    return m_driver.IsOpen();
+}
 
-bool CSerialDriverLink::GetState(DCB& dcb) const { return m_driver.GetState(dcb); }
+bool CSerialDriverLink::GetState(DCB& dcb) const
+{
+    return m_driver.GetState(dcb);
+}
 
-void CSerialDriverLink::SetBaudRate(std::uint32_t baud) { m_driver.SetBaudRate(baud); }
+void CSerialDriverLink::SetBaudRate(std::uint32_t baud)
+{
+    m_driver.SetBaudRate(baud);
+}
 
 void CSerialDriverLink::Write(const std::uint8_t* data, std::size_t length)
 {
@@ -37,7 +54,10 @@ void CSerialDriverLink::Write(const std::uint8_t* data, std::size_t length)
     }
 }
 
-void CSerialDriverLink::Quit() { m_driver.Quit(); }
+void CSerialDriverLink::Quit()
+{
+    m_driver.Quit();
+}
 
 CIpConnectionLink::CIpConnectionLink(IMessageTarget& frame, ISettingsStore& settings)
     : m_frame(frame), m_settings(settings)
@@ -50,19 +70,37 @@ bool CIpConnectionLink::Start(std::uint32_t mode, const std::string& host, std::
     return error.empty();
 }
 
-void CIpConnectionLink::Stop() { m_connection.Stop(); }
+void CIpConnectionLink::Stop()
+{
+    m_connection.Stop();
+}
 
 // The connection has one socket set: dropping a server's peer also closes its
 // listening socket, and the next toggle listens again.
-void CIpConnectionLink::CloseConnection() { m_connection.Stop(); }
+void CIpConnectionLink::CloseConnection()
+{
+    m_connection.Stop();
+}
 
-bool CIpConnectionLink::IsListening() const { return m_connection.IsOpen(); }
+bool CIpConnectionLink::IsListening() const
+{
+    return m_connection.IsOpen();
+}
 
-bool CIpConnectionLink::IsConnected() const { return m_connection.IsConnected(); }
+bool CIpConnectionLink::IsConnected() const
+{
+    return m_connection.IsConnected();
+}
 
-void CIpConnectionLink::Send(const std::uint8_t* data, std::size_t length) { m_connection.Send(data, length); }
+void CIpConnectionLink::Send(const std::uint8_t* data, std::size_t length)
+{
+    m_connection.Send(data, length);
+}
 
-std::string CIpConnectionLink::PeerName() const { return m_connection.PeerName(); }
+std::string CIpConnectionLink::PeerName() const
+{
+    return m_connection.PeerName();
+}
 
 std::unique_ptr<ISerialLink> MakeSerialLink(IMessageTarget& frame, ISettingsStore& settings)
 {

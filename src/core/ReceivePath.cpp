@@ -26,7 +26,9 @@ constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
 
 } // namespace
 
-CReceivePath::CReceivePath(CKestronDoc& doc, IReceiveEvents& events) : m_doc(doc), m_events(events) {}
+CReceivePath::CReceivePath(CKestronDoc& doc, IReceiveEvents& events) : m_doc(doc), m_events(events)
+{
+}
 
 void CReceivePath::HandOver(const std::uint8_t* data, std::size_t from, std::size_t to, COLORREF colour)
 {

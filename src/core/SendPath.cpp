@@ -7,7 +7,9 @@
 
 namespace kestrelon {
 
-CSendPath::CSendPath(CKestronDoc& doc, ISerialLink& serial, IIpLink& ip) : m_doc(doc), m_serial(serial), m_ip(ip) {}
+CSendPath::CSendPath(CKestronDoc& doc, ISerialLink& serial, IIpLink& ip) : m_doc(doc), m_serial(serial), m_ip(ip)
+{
+}
 
 void CSendPath::TypedCharacter(std::uint8_t c)
 {

@@ -63,8 +63,8 @@ TEST(PortFailure, DisablesKeysAndOffersTheSettings)
     f.OpenSerial();
     f.window.calls.clear();
     f.Deliver(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED);
-    EXPECT_EQ(f.window.calls, (std::vector<std::string>{"pane 59145 COM not opened", "fkeys off", "failure dialog",
-                                                        "command 32773"}));
+    EXPECT_EQ(f.window.calls,
+              (std::vector<std::string>{"pane 59145 COM not opened", "fkeys off", "failure dialog", "command 32773"}));
 }
 
 TEST(PortFailure, OkLeavesTheConnectionClosed)

@@ -58,7 +58,10 @@ void CRecordingWindow::AlternateLed(LedRole led, int a, int b, int rate, int cou
                     std::to_string(rate) + " " + std::to_string(count));
 }
 
-void CRecordingWindow::SetStatusPanes(std::uint32_t commMode) { calls.push_back("panes " + std::to_string(commMode)); }
+void CRecordingWindow::SetStatusPanes(std::uint32_t commMode)
+{
+    calls.push_back("panes " + std::to_string(commMode));
+}
 
 void CRecordingWindow::SetPaneText(PaneId pane, const std::string& text)
 {
@@ -72,7 +75,10 @@ void CRecordingWindow::EnableFunctionKeys(bool enable)
     calls.push_back(enable ? "fkeys on" : "fkeys off");
 }
 
-void CRecordingWindow::RefreshFunctionKeys() { calls.push_back("fkey captions"); }
+void CRecordingWindow::RefreshFunctionKeys()
+{
+    calls.push_back("fkey captions");
+}
 
 bool CRecordingWindow::ShowPortFailureDialog()
 {
@@ -99,7 +105,10 @@ void CRecordingWindow::Beep()
     calls.push_back("beep");
 }
 
-void CRecordingWindow::FocusActiveView() { calls.push_back("focus"); }
+void CRecordingWindow::FocusActiveView()
+{
+    calls.push_back("focus");
+}
 
 std::string CRecordingWindow::Pane(PaneId pane) const
 {

@@ -23,9 +23,9 @@ class CRecordingView : public IDocumentView {
 public:
     void OnUpdate(const CUpdateHint& hint) override;
     std::string events;
-    std::string bytes;                 // every byte received, in order
-    std::vector<COLORREF> colours;     // one per byte
-    std::vector<std::int32_t> blocks;  // lengths of the blocks
+    std::string bytes;                // every byte received, in order
+    std::vector<COLORREF> colours;    // one per byte
+    std::vector<std::int32_t> blocks; // lengths of the blocks
 };
 
 class CRecordingWindow : public IHubWindow {

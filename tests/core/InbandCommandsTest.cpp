@@ -1,7 +1,7 @@
 // In-band commands: what each collected text asks for, and what the hub does
 // about it on the connection and the log.
-#include "HubFixture.h"
 #include "automation/InbandCommands.h"
+#include "HubFixture.h"
 
 #include <gtest/gtest.h>
 

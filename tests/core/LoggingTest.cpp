@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace kestrelon::test {
 namespace {
 
@@ -25,8 +24,8 @@ TEST(Logging, LogHoldsExactlyWhatTheViewsGotEchoIncluded)
     f.ReceiveBlock(std::string(300, 'z'));
     f.Deliver(WM_TERMINAL, TC_SEND_BYTE, 'r'); // raw sends are never echoed
     f.hub->StopLogging();
-    const std::string shown = "hello\r\nworld" + std::string("k\b \b") +
-                              "\r\n\n ***  Receive Parity Error ***\r\n\n" + std::string(300, 'z');
+    const std::string shown =
+        "hello\r\nworld" + std::string("k\b \b") + "\r\n\n ***  Receive Parity Error ***\r\n\n" + std::string(300, 'z');
     EXPECT_EQ(Escape(f.view.bytes), Escape(shown));
     EXPECT_EQ(Escape(ReadFileBytes(f.dir.File("log.txt"))), Escape(shown));
 }
