@@ -70,16 +70,16 @@ struct ErrnoRow {
 // connection already shut down for writing, which Windows reports as WSAESHUTDOWN;
 // EBADF is a descriptor closed under the caller, which Windows reports as WSAENOTSOCK.
 constexpr ErrnoRow kErrnoMap[] = {
-    {EINTR, 10004},        {EBADF, 10038},        {EACCES, 10013},      {EFAULT, 10014},
-    {EINVAL, 10022},       {EMFILE, 10024},       {ENFILE, 10024},      {EAGAIN, 10035},
-    {EINPROGRESS, 10036},  {EALREADY, 10037},     {ENOTSOCK, 10038},    {EDESTADDRREQ, 10039},
-    {EMSGSIZE, 10040},     {EPROTOTYPE, 10041},   {ENOPROTOOPT, 10042}, {EPROTONOSUPPORT, 10043},
-    {EOPNOTSUPP, 10045},   {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047}, {EADDRINUSE, 10048},
-    {EADDRNOTAVAIL, 10049}, {ENETDOWN, 10050},    {ENETUNREACH, 10051}, {ENETRESET, 10052},
-    {ECONNABORTED, 10053}, {ECONNRESET, 10054},   {ENOBUFS, 10055},     {ENOMEM, 10055},
-    {EISCONN, 10056},      {ENOTCONN, 10057},     {ESHUTDOWN, 10058},   {EPIPE, 10058},
-    {ETIMEDOUT, 10060},    {ECONNREFUSED, 10061}, {ELOOP, 10062},       {ENAMETOOLONG, 10063},
-    {EHOSTDOWN, 10064},    {EHOSTUNREACH, 10065},
+    {EINTR, 10004},         {EBADF, 10038},        {EACCES, 10013},       {EFAULT, 10014},
+    {EINVAL, 10022},        {EMFILE, 10024},       {ENFILE, 10024},       {EAGAIN, 10035},
+    {EINPROGRESS, 10036},   {EALREADY, 10037},     {ENOTSOCK, 10038},     {EDESTADDRREQ, 10039},
+    {EMSGSIZE, 10040},      {EPROTOTYPE, 10041},   {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043},
+    {EOPNOTSUPP, 10045},    {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047}, {EADDRINUSE, 10048},
+    {EADDRNOTAVAIL, 10049}, {ENETDOWN, 10050},     {ENETUNREACH, 10051},  {ENETRESET, 10052},
+    {ECONNABORTED, 10053},  {ECONNRESET, 10054},   {ENOBUFS, 10055},      {ENOMEM, 10055},
+    {EISCONN, 10056},       {ENOTCONN, 10057},     {ESHUTDOWN, 10058},    {EPIPE, 10058},
+    {ETIMEDOUT, 10060},     {ECONNREFUSED, 10061}, {ELOOP, 10062},        {ENAMETOOLONG, 10063},
+    {EHOSTDOWN, 10064},     {EHOSTUNREACH, 10065},
 };
 
 } // namespace
@@ -97,19 +97,30 @@ int WsaErrorFromErrno(int error)
 int WsaErrorFromResolver(int result)
 {
     switch (result) {
-    case 0: return 0;
-    case EAI_NONAME: return WSAHOST_NOT_FOUND;
-    case EAI_AGAIN: return 11002;  // WSATRY_AGAIN
-    case EAI_FAIL: return 11003;   // WSANO_RECOVERY
+    case 0:
+        return 0;
+    case EAI_NONAME:
+        return WSAHOST_NOT_FOUND;
+    case EAI_AGAIN:
+        return 11002; // WSATRY_AGAIN
+    case EAI_FAIL:
+        return 11003; // WSANO_RECOVERY
 #ifdef EAI_NODATA
-    case EAI_NODATA: return 11004; // WSANO_DATA
+    case EAI_NODATA:
+        return 11004; // WSANO_DATA
 #endif
-    case EAI_FAMILY: return 10047;
-    case EAI_SOCKTYPE: return 10044;
-    case EAI_SERVICE: return 10109;
-    case EAI_MEMORY: return 10055;
-    case EAI_SYSTEM: return WsaErrorFromErrno(errno);
-    default: return 10022;
+    case EAI_FAMILY:
+        return 10047;
+    case EAI_SOCKTYPE:
+        return 10044;
+    case EAI_SERVICE:
+        return 10109;
+    case EAI_MEMORY:
+        return 10055;
+    case EAI_SYSTEM:
+        return WsaErrorFromErrno(errno);
+    default:
+        return 10022;
     }
 }
 
@@ -203,9 +214,15 @@ void CIP6Socket::SetNameLookup(NameLookup lookup)
     NameLookupSlot() = std::move(lookup);
 }
 
-CIP6Socket::~CIP6Socket() { Close(); }
+CIP6Socket::~CIP6Socket()
+{
+    Close();
+}
 
-void CIP6Socket::Fail(const char* operation, int error) { throw CIP6SocketException(operation, error); }
+void CIP6Socket::Fail(const char* operation, int error)
+{
+    throw CIP6SocketException(operation, error);
+}
 
 void CIP6Socket::FailErrno(const char* operation)
 {
@@ -424,8 +441,8 @@ int CIP6Socket::SendDatagram(const void* data, int length, const sockaddr* addre
     for (;;) {
         if (!Wait(POLLOUT, seconds > 0 ? seconds : 1, "SendDatagram"))
             Fail("SendDatagram timeout", SocketApi::WSAETIMEDOUT);
-        ssize_t sent = ::sendto(Handle(), data, static_cast<std::size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT,
-                                address, addressLength);
+        ssize_t sent = ::sendto(Handle(), data, static_cast<std::size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT, address,
+                                addressLength);
         if (sent >= 0)
             return static_cast<int>(sent);
         if (errno != EAGAIN && errno != EINTR)
@@ -433,8 +450,7 @@ int CIP6Socket::SendDatagram(const void* data, int length, const sockaddr* addre
     }
 }
 
-int CIP6Socket::ReceiveDatagram(void* data, int length, sockaddr* address, socklen_t* addressLength,
-                                int seconds)
+int CIP6Socket::ReceiveDatagram(void* data, int length, sockaddr* address, socklen_t* addressLength, int seconds)
 {
     for (;;) {
         if (!Wait(POLLIN, seconds, "ReceiveDatagram"))

@@ -60,9 +60,8 @@ struct CSocketAddress {
 // Resolves host and decimal port text for a family (AF_INET, AF_INET6 or 0 for
 // both) and socket type. Returns 0 or an EAI_* code. Replaceable so that tests can
 // give a name several addresses whatever the machine's hosts file says.
-using AddressResolver =
-    std::function<int(const std::string& host, const std::string& port, int family, int type,
-                      std::vector<CSocketAddress>& out)>;
+using AddressResolver = std::function<int(const std::string& host, const std::string& port, int family, int type,
+                                          std::vector<CSocketAddress>& out)>;
 
 // Host name of an address (getnameinfo flags); 0 or an EAI_* code. Replaceable so
 // that tests never ask a name server about their loopback peers.
@@ -104,8 +103,7 @@ public:
     int SendAll(const void* data, int length, int seconds);
     // seconds <= 0 waits without limit. 0 means the peer closed the connection.
     int Receive(void* data, int length, int seconds);
-    int SendDatagram(const void* data, int length, const sockaddr* address, socklen_t addressLength,
-                     int seconds);
+    int SendDatagram(const void* data, int length, const sockaddr* address, socklen_t addressLength, int seconds);
     int ReceiveDatagram(void* data, int length, sockaddr* address, socklen_t* addressLength, int seconds);
 
     int SetSockOpt(int level, int option, const void* value, socklen_t size);

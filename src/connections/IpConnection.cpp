@@ -19,19 +19,33 @@ namespace kestrelon {
 
 namespace {
 
-bool IsClientMode(std::uint32_t mode) { return mode == MODE_IPV4_CLIENT || mode == MODE_IPV6_CLIENT; }
-bool IsServerMode(std::uint32_t mode) { return mode == MODE_IPV4_SERVER || mode == MODE_IPV6_SERVER; }
-bool IsUdpMode(std::uint32_t mode) { return mode == MODE_IPV4_UDP || mode == MODE_IPV6_UDP; }
-int FamilyOf(std::uint32_t mode) { return mode >= MODE_IPV6_CLIENT ? AF_INET6 : AF_INET; }
+bool IsClientMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_CLIENT || mode == MODE_IPV6_CLIENT;
+}
+bool IsServerMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_SERVER || mode == MODE_IPV6_SERVER;
+}
+bool IsUdpMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_UDP || mode == MODE_IPV6_UDP;
+}
+int FamilyOf(std::uint32_t mode)
+{
+    return mode >= MODE_IPV6_CLIENT ? AF_INET6 : AF_INET;
+}
 
 } // namespace
 
-CIpConnection::CIpConnection()
-    : m_debug([](const std::string& text) { std::cerr << "kestrelon: " << text << '\n'; })
+CIpConnection::CIpConnection() : m_debug([](const std::string& text) { std::cerr << "kestrelon: " << text << '\n'; })
 {
 }
 
-CIpConnection::~CIpConnection() { Stop(); }
+CIpConnection::~CIpConnection()
+{
+    Stop();
+}
 
 void CIpConnection::SetProxy(std::string host, std::uint16_t port)
 {
@@ -39,10 +53,13 @@ void CIpConnection::SetProxy(std::string host, std::uint16_t port)
     m_proxyPort = port;
 }
 
-void CIpConnection::SetDebugOutput(std::function<void(const std::string&)> output) { m_debug = std::move(output); }
+void CIpConnection::SetDebugOutput(std::function<void(const std::string&)> output)
+{
+    m_debug = std::move(output);
+}
 
-std::string CIpConnection::Start(IMessageTarget& target, std::uint32_t message, std::string host,
-                                 std::uint32_t port, std::uint32_t mode)
+std::string CIpConnection::Start(IMessageTarget& target, std::uint32_t message, std::string host, std::uint32_t port,
+                                 std::uint32_t mode)
 {
     Stop();
     if (mode < MODE_IPV4_CLIENT || mode > MODE_IPV6_UDP || port > 0xFFFF)
@@ -146,7 +163,7 @@ bool CIpConnection::Send(const void* data, std::size_t length)
         else if (m_connected)
             socket = m_peer;
     }
-    if (!socket || !data || length == 0)
+    if (!socket || socket->IsShutDown() || !data || length == 0)
         return false;
     m_sender.Queue(std::move(socket), data, length);
     return true;
@@ -393,14 +410,12 @@ void CIpConnection::SendFailed(CIP6Socket& socket, const CIP6SocketException& er
 
 std::uint32_t BridgeToConnectionMode(std::uint32_t bridgeMode)
 {
-    static constexpr std::uint32_t kModes[] = {MODE_IPV4_CLIENT, MODE_IPV4_SERVER, MODE_IPV6_CLIENT,
-                                               MODE_IPV6_SERVER};
+    static constexpr std::uint32_t kModes[] = {MODE_IPV4_CLIENT, MODE_IPV4_SERVER, MODE_IPV6_CLIENT, MODE_IPV6_SERVER};
     return bridgeMode < 4 ? kModes[bridgeMode] : 0;
 }
 
 std::string StartTerminalConnection(CIpConnection& connection, IMessageTarget& target, std::uint32_t commMode,
-                                    const std::string& host, std::uint32_t port,
-                                    const ISettingsStore* internetSettings)
+                                    const std::string& host, std::uint32_t port, const ISettingsStore* internetSettings)
 {
     std::string proxyHost;
     std::uint16_t proxyPort = 0;
@@ -411,8 +426,7 @@ std::string StartTerminalConnection(CIpConnection& connection, IMessageTarget& t
 }
 
 std::string StartBridgeConnection(CIpConnection& connection, IMessageTarget& target, std::uint32_t bridgeMode,
-                                  const std::string& host, std::uint32_t port,
-                                  const ISettingsStore* internetSettings)
+                                  const std::string& host, std::uint32_t port, const ISettingsStore* internetSettings)
 {
     const std::uint32_t mode = BridgeToConnectionMode(bridgeMode);
     std::string proxyHost;
@@ -428,15 +442,20 @@ std::string ConnectionPaneText(std::uint32_t mode, const std::string& host, std:
 {
     const std::string where = host + ":" + std::to_string(port);
     switch (mode) {
-    case MODE_IPV4_CLIENT: return "IPv4 TCP Client " + where;
+    case MODE_IPV4_CLIENT:
+        return "IPv4 TCP Client " + where;
     case MODE_IPV4_SERVER:
         return peerName.empty() ? "IPv4 TCP Server " + std::to_string(port) : "IPv4 TCP Server - " + peerName;
-    case MODE_IPV4_UDP: return "IPv4 UDP " + where;
-    case MODE_IPV6_CLIENT: return "IPv6 TCP Client " + where;
+    case MODE_IPV4_UDP:
+        return "IPv4 UDP " + where;
+    case MODE_IPV6_CLIENT:
+        return "IPv6 TCP Client " + where;
     case MODE_IPV6_SERVER:
         return peerName.empty() ? "IPv6 TCP Server " + std::to_string(port) : "IPv6 TCP Server - " + peerName;
-    case MODE_IPV6_UDP: return "IPv6 UDP " + where;
-    default: return {};
+    case MODE_IPV6_UDP:
+        return "IPv6 UDP " + where;
+    default:
+        return {};
     }
 }
 

@@ -135,8 +135,7 @@ std::string StartTerminalConnection(CIpConnection& connection, IMessageTarget& t
                                     const ISettingsStore* internetSettings);
 // Bridge connection (bridge modes 0..3) reporting with WM_IP_BRIDGE.
 std::string StartBridgeConnection(CIpConnection& connection, IMessageTarget& target, std::uint32_t bridgeMode,
-                                  const std::string& host, std::uint32_t port,
-                                  const ISettingsStore* internetSettings);
+                                  const std::string& host, std::uint32_t port, const ISettingsStore* internetSettings);
 
 // "IPv4 TCP Client host:23", "IPv6 TCP Server - peer", "IPv4 TCP Server 23" ...;
 // "" for a mode that is not an IP mode.

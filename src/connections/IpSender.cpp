@@ -5,7 +5,10 @@
 
 namespace kestrelon {
 
-CIpSender::~CIpSender() { Stop(); }
+CIpSender::~CIpSender()
+{
+    Stop();
+}
 
 void CIpSender::Start(Deliver deliver, Failed failed, bool merge)
 {

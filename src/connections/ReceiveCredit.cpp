@@ -48,6 +48,9 @@ CCreditedBlock::CCreditedBlock(const void* data, std::int32_t length, std::share
     m_credit->Take();
 }
 
-CCreditedBlock::~CCreditedBlock() { m_credit->Give(); }
+CCreditedBlock::~CCreditedBlock()
+{
+    m_credit->Give();
+}
 
 } // namespace kestrelon

@@ -115,7 +115,10 @@ bool GetSocksProxy(const ISettingsStore* store, std::string& host, std::uint16_t
 
 namespace Socks5 {
 
-std::vector<std::uint8_t> Greeting() { return {VERSION, 0x01, NO_AUTHENTICATION}; }
+std::vector<std::uint8_t> Greeting()
+{
+    return {VERSION, 0x01, NO_AUTHENTICATION};
+}
 
 int CheckMethodReply(const std::uint8_t* reply, std::size_t length)
 {
@@ -159,10 +162,17 @@ int CheckReplyHead(const std::uint8_t head[REPLY_HEAD], std::size_t& tail)
     if (head[1] != 0)
         return head[1];
     switch (head[3]) {
-    case ADDRESS_IPV4: tail = 4 + 2; return 0;
-    case ADDRESS_IPV6: tail = 16 + 2; return 0;
-    case ADDRESS_DOMAIN: tail = 1; return 0; // the name's length byte
-    default: return SocketApi::SOCKS_BAD_REPLY;
+    case ADDRESS_IPV4:
+        tail = 4 + 2;
+        return 0;
+    case ADDRESS_IPV6:
+        tail = 16 + 2;
+        return 0;
+    case ADDRESS_DOMAIN:
+        tail = 1;
+        return 0; // the name's length byte
+    default:
+        return SocketApi::SOCKS_BAD_REPLY;
     }
 }
 

@@ -38,22 +38,20 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ErrorNameTest,
     ::testing::Values(NameRow{1, "General SOCKS server failure"}, NameRow{2, "Connection not allowed by ruleset"},
                       NameRow{3, "Network unreachable"}, NameRow{4, "Host unreachable"},
-                      NameRow{5, "Connection refused"}, NameRow{6, "TTL expired"},
-                      NameRow{7, "Command not supported"}, NameRow{8, "Address type not supported"},
-                      NameRow{257, "Version not supported"}, NameRow{258, "Authentication method not supported"},
-                      NameRow{259, "Invalid SOCKS reply"}, NameRow{10004, "WSAEINTR"}, NameRow{10014, "WSAEFAULT"},
-                      NameRow{10022, "WSAEINVAL"}, NameRow{10035, "WSAEWOULDBLOCK"},
-                      NameRow{10036, "WSAEINPROGRESS"}, NameRow{10038, "WSAENOTSOCK"},
-                      NameRow{10040, "WSAEMSGSIZE"}, NameRow{10045, "WSAEOPNOTSUPP"},
-                      NameRow{10048, "WSAEADDRINUSE"}, NameRow{10049, "WSAEADDRNOTAVAIL"},
-                      NameRow{10050, "WSAENETDOWN"}, NameRow{10053, "WSAECONNABORTED"},
-                      NameRow{10054, "WSAECONNRESET"}, NameRow{10056, "WSAEISCONN"},
-                      NameRow{10057, "WSAENOTCONN"}, NameRow{10058, "WSAESHUTDOWN"},
-                      NameRow{10060, "WSAETIMEDOUT"}, NameRow{10061, "WSAECONNREFUSED"},
-                      NameRow{10065, "WSAEHOSTUNREACH"}, NameRow{10093, "WSANOTINITIALISED"},
+                      NameRow{5, "Connection refused"}, NameRow{6, "TTL expired"}, NameRow{7, "Command not supported"},
+                      NameRow{8, "Address type not supported"}, NameRow{257, "Version not supported"},
+                      NameRow{258, "Authentication method not supported"}, NameRow{259, "Invalid SOCKS reply"},
+                      NameRow{10004, "WSAEINTR"}, NameRow{10014, "WSAEFAULT"}, NameRow{10022, "WSAEINVAL"},
+                      NameRow{10035, "WSAEWOULDBLOCK"}, NameRow{10036, "WSAEINPROGRESS"}, NameRow{10038, "WSAENOTSOCK"},
+                      NameRow{10040, "WSAEMSGSIZE"}, NameRow{10045, "WSAEOPNOTSUPP"}, NameRow{10048, "WSAEADDRINUSE"},
+                      NameRow{10049, "WSAEADDRNOTAVAIL"}, NameRow{10050, "WSAENETDOWN"},
+                      NameRow{10053, "WSAECONNABORTED"}, NameRow{10054, "WSAECONNRESET"}, NameRow{10056, "WSAEISCONN"},
+                      NameRow{10057, "WSAENOTCONN"}, NameRow{10058, "WSAESHUTDOWN"}, NameRow{10060, "WSAETIMEDOUT"},
+                      NameRow{10061, "WSAECONNREFUSED"}, NameRow{10065, "WSAEHOSTUNREACH"},
+                      NameRow{10093, "WSANOTINITIALISED"},
                       // Numbers between and around the named ones have no name.
-                      NameRow{0, "Unknown"}, NameRow{9, "Unknown"}, NameRow{256, "Unknown"},
-                      NameRow{10051, "Unknown"}, NameRow{11001, "Unknown"}, NameRow{-1, "Unknown"}));
+                      NameRow{0, "Unknown"}, NameRow{9, "Unknown"}, NameRow{256, "Unknown"}, NameRow{10051, "Unknown"},
+                      NameRow{11001, "Unknown"}, NameRow{-1, "Unknown"}));
 
 struct TextRow {
     const char* operation;
@@ -68,36 +66,14 @@ TEST_P(ExceptionTextTest, FormatsOperationCodeAndName)
     EXPECT_EQ(CIP6SocketException(GetParam().operation, GetParam().code).GetText(), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ExceptionTextTest,
-    ::testing::Values(TextRow{"Connect", 10061, "Connect error #10061 (WSAECONNREFUSED)"},
-                      TextRow{"ProxyConnect_3", 5, "ProxyConnect_3 error #5 (Connection refused)"},
-                      TextRow{"Receive", 9, "Receive error #9 (Unknown)"},
-                      TextRow{"Send timeout", 10060, "Send timeout error #10060 (WSAETIMEDOUT)"}));
-
-struct ErrnoRow {
-    int error;
-    int wsa;
-};
-
-class ErrnoMappingTest : public ::testing::TestWithParam<ErrnoRow> {};
-
-TEST_P(ErrnoMappingTest, GivesTheWindowsSocketsNumber)
-{
-    EXPECT_EQ(SocketApi::WsaErrorFromErrno(GetParam().error), GetParam().wsa);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ErrnoMappingTest,
-                         ::testing::Values(ErrnoRow{0, 0}, ErrnoRow{ECONNREFUSED, 10061}, ErrnoRow{ECONNRESET, 10054},
-                                           ErrnoRow{EBADF, 10038}, ErrnoRow{ENOTSOCK, 10038},
-                                           ErrnoRow{EPIPE, 10058}, ErrnoRow{ETIMEDOUT, 10060},
-                                           ErrnoRow{EADDRINUSE, 10048}, ErrnoRow{EAGAIN, 10035},
-                                           ErrnoRow{EINVAL, 10022}, ErrnoRow{EHOSTUNREACH, 10065},
-                                           ErrnoRow{EMSGSIZE, 10040}, ErrnoRow{ENOTCONN, 10057}));
+INSTANTIATE_TEST_SUITE_P(Table, ExceptionTextTest,
+                         ::testing::Values(TextRow{"Connect", 10061, "Connect error #10061 (WSAECONNREFUSED)"},
+                                           TextRow{"ProxyConnect_3", 5, "ProxyConnect_3 error #5 (Connection refused)"},
+                                           TextRow{"Receive", 9, "Receive error #9 (Unknown)"},
+                                           TextRow{"Send timeout", 10060, "Send timeout error #10060 (WSAETIMEDOUT)"}));
 
 // Runs `body`, which must throw; returns the exception's text.
-template <typename Body>
-std::string ThrownText(Body body)
+template <typename Body> std::string ThrownText(Body body)
 {
     try {
         body();
@@ -215,11 +191,14 @@ TEST_P(ShutdownWakesTest, BlockedCallEndsWithNotSocket)
         const std::string chunk(256 * 1024, 'y');
         try {
             switch (blocked) {
-            case Blocked::Receive: socket.Receive(buffer, sizeof buffer, 0); break;
+            case Blocked::Receive:
+                socket.Receive(buffer, sizeof buffer, 0);
+                break;
             case Blocked::ReceiveDatagram:
                 socket.ReceiveDatagram(buffer, sizeof buffer, reinterpret_cast<sockaddr*>(&from), &length, 0);
                 break;
-            case Blocked::Accept: return socket.Accept(accepted) ? "accepted" : "false";
+            case Blocked::Accept:
+                return socket.Accept(accepted) ? "accepted" : "false";
             case Blocked::Send:
                 for (;;)
                     socket.SendAll(chunk.data(), static_cast<int>(chunk.size()), 30);
@@ -270,10 +249,11 @@ protected:
 
     void Answer(int result, std::vector<CSocketAddress> addresses)
     {
-        CIP6Socket::SetResolver([=](const std::string&, const std::string&, int, int, std::vector<CSocketAddress>& out) {
-            out = addresses;
-            return result;
-        });
+        CIP6Socket::SetResolver(
+            [=](const std::string&, const std::string&, int, int, std::vector<CSocketAddress>& out) {
+                out = addresses;
+                return result;
+            });
     }
 };
 

@@ -4,9 +4,9 @@
 #include "connections/IpConnection.h"
 
 #include "connections/SocketTestKit.h"
+#include "connections/SocksProxy.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
-#include "connections/SocksProxy.h"
 
 #include <gtest/gtest.h>
 
@@ -178,7 +178,9 @@ TEST_P(IpConnectionTest, UdpReportsEachDatagramWithItsSenderAndSendsToTheConfigu
     // The endpoint listens on its configured port and sends to host:port, so on
     // one machine its own datagrams come back to it; the other sender must get none.
     std::uint16_t port = 0;
-    { Fd probe = test::BindUdp(GetParam().family, port); }
+    {
+        Fd probe = test::BindUdp(GetParam().family, port);
+    }
     ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, Host(), port, GetParam().udp), "");
     ASSERT_GE(m_frame.WaitFor(IP_UDP_READY), 0);
     EXPECT_TRUE(m_connection.IsOpen());
@@ -196,7 +198,7 @@ TEST_P(IpConnectionTest, UdpReportsEachDatagramWithItsSenderAndSendsToTheConfigu
     for (const auto& event : m_frame.Events())
         events.emplace_back(event.code, event.bytes);
     const std::vector<std::pair<int, std::string>> expected = {
-        {IP_UDP_READY, ""}, {IP_RECEIVED, "ping"}, {IP_UDP_PEER, name}, {IP_RECEIVED, "ping2"},
+        {IP_UDP_READY, ""},  {IP_RECEIVED, "ping"}, {IP_UDP_PEER, name}, {IP_RECEIVED, "ping2"},
         {IP_UDP_PEER, name}, {IP_RECEIVED, "pong"}, {IP_UDP_PEER, name}};
     EXPECT_EQ(events, expected);
     const auto started = std::chrono::steady_clock::now();
@@ -278,8 +280,7 @@ TEST(IpConnectionSend, PeerResetIsReportedNotFatal)
         std::this_thread::sleep_for(2ms);
     frame.Target().PumpUntil([] { return false; }, 200ms);
     const Codes codes = frame.Codes();
-    EXPECT_EQ(std::count(codes.begin(), codes.end(), IP_CLOSED) + std::count(codes.begin(), codes.end(), IP_FAILED),
-              1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), IP_CLOSED) + std::count(codes.begin(), codes.end(), IP_FAILED), 1);
     EXPECT_TRUE(connection.IsOpen()); // still listening for the next peer
 }
 
@@ -304,9 +305,15 @@ TEST(IpConnectionLifetime, ThousandStartStopCyclesLeakNothing)
     Fd listener = test::Listen(AF_INET, live, 64);
     auto cycle = [&](int i) {
         switch (i % 4) {
-        case 0: connection.Start(frame.Target(), WM_IP_MAIN, "", 0, MODE_IPV4_SERVER); break;
-        case 1: connection.Start(frame.Target(), WM_IP_MAIN, "::1", 0, MODE_IPV6_UDP); break;
-        case 2: connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", refused, MODE_IPV4_CLIENT); break;
+        case 0:
+            connection.Start(frame.Target(), WM_IP_MAIN, "", 0, MODE_IPV4_SERVER);
+            break;
+        case 1:
+            connection.Start(frame.Target(), WM_IP_MAIN, "::1", 0, MODE_IPV6_UDP);
+            break;
+        case 2:
+            connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", refused, MODE_IPV4_CLIENT);
+            break;
         default:
             connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", live, MODE_IPV4_CLIENT);
             frame.WaitFor(IP_CONNECTED, frame.Count(), 1000);
@@ -435,16 +442,13 @@ TEST_P(PaneTextTest, DescribesTheConnection)
     EXPECT_EQ(ConnectionPaneText(GetParam().mode, "dev.lan", 2323, GetParam().peer), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, PaneTextTest,
-                         ::testing::Values(PaneRow{1, "", "IPv4 TCP Client dev.lan:2323"},
-                                           PaneRow{2, "", "IPv4 TCP Server 2323"},
-                                           PaneRow{2, "box.lan", "IPv4 TCP Server - box.lan"},
-                                           PaneRow{3, "", "IPv4 UDP dev.lan:2323"},
-                                           PaneRow{4, "", "IPv6 TCP Client dev.lan:2323"},
-                                           PaneRow{5, "", "IPv6 TCP Server 2323"},
-                                           PaneRow{5, "::1", "IPv6 TCP Server - ::1"},
-                                           PaneRow{6, "", "IPv6 UDP dev.lan:2323"}, PaneRow{0, "", ""},
-                                           PaneRow{7, "", ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, PaneTextTest,
+    ::testing::Values(PaneRow{1, "", "IPv4 TCP Client dev.lan:2323"}, PaneRow{2, "", "IPv4 TCP Server 2323"},
+                      PaneRow{2, "box.lan", "IPv4 TCP Server - box.lan"}, PaneRow{3, "", "IPv4 UDP dev.lan:2323"},
+                      PaneRow{4, "", "IPv6 TCP Client dev.lan:2323"}, PaneRow{5, "", "IPv6 TCP Server 2323"},
+                      PaneRow{5, "::1", "IPv6 TCP Server - ::1"}, PaneRow{6, "", "IPv6 UDP dev.lan:2323"},
+                      PaneRow{0, "", ""}, PaneRow{7, "", ""}));
 
 TEST(BridgeModes, MapToConnectionModes)
 {

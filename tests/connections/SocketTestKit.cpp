@@ -123,7 +123,10 @@ std::uint16_t FreePort(int family)
     return port;
 }
 
-std::string LoopbackAddress(int family) { return family == AF_INET6 ? "::1" : "127.0.0.1"; }
+std::string LoopbackAddress(int family)
+{
+    return family == AF_INET6 ? "::1" : "127.0.0.1";
+}
 
 bool WriteAll(int fd, const std::string& bytes)
 {
@@ -216,8 +219,14 @@ const auto* const g_loopbackOnly = ::testing::AddGlobalTestEnvironment(new Loopb
 
 } // namespace
 
-int OpenDescriptorCount() { return CountEntries("/proc/self/fd"); }
-int ThreadCount() { return CountEntries("/proc/self/task"); }
+int OpenDescriptorCount()
+{
+    return CountEntries("/proc/self/fd");
+}
+int ThreadCount()
+{
+    return CountEntries("/proc/self/task");
+}
 
 ScriptedProxy::ScriptedProxy(std::string methodReply, std::string reply, Ending ending)
     : m_methodReply(std::move(methodReply)), m_reply(std::move(reply)), m_ending(ending)
@@ -252,8 +261,9 @@ void ScriptedProxy::Run()
         // The request: head, then the address its type announces, then the port.
         std::string request = ReadSome(client, 5, 3000);
         if (request.size() == 5) {
-            const std::size_t rest =
-                request[3] == 1 ? 4 - 1 + 2 : request[3] == 4 ? 16 - 1 + 2 : std::uint8_t(request[4]) + 2u;
+            const std::size_t rest = request[3] == 1   ? 4 - 1 + 2
+                                     : request[3] == 4 ? 16 - 1 + 2
+                                                       : std::uint8_t(request[4]) + 2u;
             request += ReadSome(client, rest, 3000);
         }
         {
