@@ -105,8 +105,8 @@ void CAutoAnswer::MatchBlock(const std::uint8_t* data, std::size_t length)
     const std::uint8_t* const end = data + length;
     const std::uint8_t* run = data;
     while (run < end) {
-        const auto* trigger = static_cast<const std::uint8_t*>(
-            std::memchr(run, m_doc.triggerByte, static_cast<std::size_t>(end - run)));
+        const auto* trigger =
+            static_cast<const std::uint8_t*>(std::memchr(run, m_doc.triggerByte, static_cast<std::size_t>(end - run)));
         const std::uint8_t* runEnd = trigger != nullptr ? trigger : end;
         PushHistory(run, static_cast<std::size_t>(runEnd - run));
         if (trigger == nullptr)
@@ -116,6 +116,9 @@ void CAutoAnswer::MatchBlock(const std::uint8_t* data, std::size_t length)
     }
 }
 
-bool CAutoAnswer::WantsEcho() const { return m_doc.autoAnswerOn && m_doc.autoAnswerEcho != 0; }
+bool CAutoAnswer::WantsEcho() const
+{
+    return m_doc.autoAnswerOn && m_doc.autoAnswerEcho != 0;
+}
 
 } // namespace kestrelon

@@ -48,7 +48,8 @@ CAutoAnswerDialog::CAutoAnswerDialog(QWidget* parent) : QDialog(parent)
     });
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &CAutoAnswerDialog::OnSelectionChanged);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
     m_new = buttons->addButton(tr("New"), QDialogButtonBox::ActionRole);
     m_copy = buttons->addButton(tr("Copy"), QDialogButtonBox::ActionRole);

@@ -57,7 +57,8 @@ void CFunctionKeyBar::RefreshFkeyBar()
 {
     for (int key = 0; key < 10; ++key) {
         const std::string label = m_doc != nullptr ? m_doc->GetFkeyLabel(FkeyIndex(m_fkeyLevel, key)) : std::string();
-        m_keys[static_cast<std::size_t>(key)]->setText(QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+        m_keys[static_cast<std::size_t>(key)]->setText(
+            QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
     }
 }
 
@@ -94,11 +95,20 @@ void CFunctionKeyBar::PressKey(int key)
     emit FocusViewRequested();
 }
 
-int CFunctionKeyBar::RowHeight() const { return m_levelUp->sizeHint().height(); }
+int CFunctionKeyBar::RowHeight() const
+{
+    return m_levelUp->sizeHint().height();
+}
 
-QSize CFunctionKeyBar::sizeHint() const { return {11 * 80 + 3 + 2 * kLeft, 2 * RowHeight() + 2 * kTop}; }
+QSize CFunctionKeyBar::sizeHint() const
+{
+    return {11 * 80 + 3 + 2 * kLeft, 2 * RowHeight() + 2 * kTop};
+}
 
-QSize CFunctionKeyBar::minimumSizeHint() const { return {11 * 10 + 3, 2 * RowHeight() + 2 * kTop}; }
+QSize CFunctionKeyBar::minimumSizeHint() const
+{
+    return {11 * 10 + 3, 2 * RowHeight() + 2 * kTop};
+}
 
 void CFunctionKeyBar::resizeEvent(QResizeEvent* event)
 {
@@ -106,8 +116,8 @@ void CFunctionKeyBar::resizeEvent(QResizeEvent* event)
     const FkeyBarLayout layout = LayoutFkeyBar(event->size().width(), kLeft, kTop, RowHeight());
     for (int i = 0; i < FKEY_BAR_BUTTONS; ++i) {
         const CBarRect& r = layout[static_cast<std::size_t>(i)];
-        QPushButton* button = i < 10 ? m_keys[static_cast<std::size_t>(i)]
-                                     : (i == FKEY_BAR_LEVEL_UP ? m_levelUp : m_levelDown);
+        QPushButton* button =
+            i < 10 ? m_keys[static_cast<std::size_t>(i)] : (i == FKEY_BAR_LEVEL_UP ? m_levelUp : m_levelDown);
         button->setGeometry(r.x, r.y, r.width, r.height);
     }
 }

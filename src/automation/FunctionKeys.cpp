@@ -43,9 +43,15 @@ int StepFkeyLevel(const CKestronDoc& doc, int level, int step)
 
 } // namespace
 
-int NextFkeyLevel(const CKestronDoc& doc, int level) { return StepFkeyLevel(doc, level, +1); }
+int NextFkeyLevel(const CKestronDoc& doc, int level)
+{
+    return StepFkeyLevel(doc, level, +1);
+}
 
-int PreviousFkeyLevel(const CKestronDoc& doc, int level) { return StepFkeyLevel(doc, level, -1); }
+int PreviousFkeyLevel(const CKestronDoc& doc, int level)
+{
+    return StepFkeyLevel(doc, level, -1);
+}
 
 FkeyBarLayout LayoutFkeyBar(int width, int left, int top, int rowHeight)
 {

@@ -26,7 +26,10 @@ struct FunctionKeyTexts {
 };
 
 // Key number of a level and key index (level * 10 + key).
-constexpr int FkeyIndex(int level, int key) { return level * 10 + key; }
+constexpr int FkeyIndex(int level, int key)
+{
+    return level * 10 + key;
+}
 
 // The "#" column of the Function Keys dialog: "level/key", as "3/7".
 std::string FkeyNumberText(int index);

@@ -62,7 +62,8 @@ CFunctionKeysDialog::CFunctionKeysDialog(QWidget* parent) : QDialog(parent)
     connect(m_down, &QPushButton::clicked, this, &CFunctionKeysDialog::MoveDown);
     connect(m_clear, &QPushButton::clicked, this, &CFunctionKeysDialog::ClearRow);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -90,7 +91,10 @@ void CFunctionKeysDialog::SetTexts(const FunctionKeyTexts& texts)
     }
 }
 
-QString CFunctionKeysDialog::CellText(int row, int column) const { return m_list->item(row, column)->text(); }
+QString CFunctionKeysDialog::CellText(int row, int column) const
+{
+    return m_list->item(row, column)->text();
+}
 
 FunctionKeyTexts CFunctionKeysDialog::Texts() const
 {

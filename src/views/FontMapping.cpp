@@ -62,8 +62,8 @@ LOGFONTA LogFontFromFont(const QFont& font, const LOGFONTA& previous)
 bool RunFontDialog(QWidget* parent, CKestronDoc& doc)
 {
     bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, FontFromLogFont(doc.font), parent, QObject::tr("Font"),
-                                              QFontDialog::MonospacedFonts);
+    const QFont chosen =
+        QFontDialog::getFont(&ok, FontFromLogFont(doc.font), parent, QObject::tr("Font"), QFontDialog::MonospacedFonts);
     if (!ok)
         return false;
     doc.SetFont(LogFontFromFont(chosen, doc.font));

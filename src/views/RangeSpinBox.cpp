@@ -54,7 +54,10 @@ bool CRangeSpinBox::Validate(QWidget* dialog)
     return false;
 }
 
-void CRangeSpinBox::SetReporter(Reporter reporter) { ReporterSlot() = std::move(reporter); }
+void CRangeSpinBox::SetReporter(Reporter reporter)
+{
+    ReporterSlot() = std::move(reporter);
+}
 
 void CRangeSpinBox::stepBy(int steps)
 {

@@ -54,7 +54,8 @@ CTerminalDialog::CTerminalDialog(QWidget* parent) : QDialog(parent)
 
     m_scanCommands = NamedCheckBox(tr("Scan commands"), "scanCommands", this);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CTerminalDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CTerminalDialog::reject);
 

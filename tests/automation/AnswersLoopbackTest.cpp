@@ -62,7 +62,10 @@ public:
         m_peer = ::accept(m_listen, nullptr, nullptr);
         return m_peer >= 0;
     }
-    void Write(const std::string& bytes) { ASSERT_EQ(::send(m_peer, bytes.data(), bytes.size(), 0), ssize_t(bytes.size())); }
+    void Write(const std::string& bytes)
+    {
+        ASSERT_EQ(::send(m_peer, bytes.data(), bytes.size(), 0), ssize_t(bytes.size()));
+    }
     // What arrives within the time, once `count` bytes are there or it passes;
     // `frame` is pumped meanwhile so the hub can do its work.
     std::string Read(std::size_t count, CPumpedTarget& frame, int timeoutMs = 3000)
@@ -148,7 +151,8 @@ public:
         doc.commMode = 1; // IPv4 TCP client
         doc.ipServer = "127.0.0.1";
         doc.ipPort = peer.Port();
-        hub.SetAnswerMatcher([this](const std::uint8_t* data, std::size_t length) { matcher.MatchBlock(data, length); });
+        hub.SetAnswerMatcher(
+            [this](const std::uint8_t* data, std::size_t length) { matcher.MatchBlock(data, length); });
     }
     ~LiveTerminal() { frame.Close(); }
     bool Connect()
@@ -177,7 +181,10 @@ struct AnswerCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AnswerCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LiveAnswers : public ::testing::TestWithParam<AnswerCase> {};
 

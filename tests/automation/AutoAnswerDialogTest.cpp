@@ -24,7 +24,10 @@ AutoAnswerSettings Sample()
     return s;
 }
 
-std::vector<std::string> Rules(const CAutoAnswerDialog& dialog) { return dialog.Settings().rules; }
+std::vector<std::string> Rules(const CAutoAnswerDialog& dialog)
+{
+    return dialog.Settings().rules;
+}
 
 void SelectRows(CAutoAnswerDialog& dialog, const std::vector<int>& rows)
 {
@@ -65,8 +68,11 @@ TEST(AutoAnswerDialog, NewCopyDelete)
     const std::vector<std::string> base = {"login:", "guest^M", "Password:", "\\0x41"};
     const std::vector<Step> steps = {
         {"New", {0}, &CAutoAnswerDialog::NewRule, {"login:", "guest^M", "Password:", "\\0x41", "Text", "Answer"}, 2},
-        {"CopyFirstSelected", {1, 0}, &CAutoAnswerDialog::CopyRule,
-         {"login:", "guest^M", "Password:", "\\0x41", "login:", "guest^M"}, 2},
+        {"CopyFirstSelected",
+         {1, 0},
+         &CAutoAnswerDialog::CopyRule,
+         {"login:", "guest^M", "Password:", "\\0x41", "login:", "guest^M"},
+         2},
         {"CopyWithoutSelection", {}, &CAutoAnswerDialog::CopyRule, base, -1},
         {"DeleteFirstSelected", {1}, &CAutoAnswerDialog::DeleteRule, {"login:", "guest^M"}, -1},
         {"DeleteWithoutSelection", {}, &CAutoAnswerDialog::DeleteRule, base, -1},
@@ -79,8 +85,9 @@ TEST(AutoAnswerDialog, NewCopyDelete)
         EXPECT_EQ(Rules(dialog), step.rules) << step.name;
         const auto selected = dialog.List()->selectionModel()->selectedRows();
         EXPECT_EQ(selected.isEmpty() ? -1 : selected.first().row(), step.selectedAfter) << step.name;
-        if (step.selectedAfter >= 0)
+        if (step.selectedAfter >= 0) {
             EXPECT_EQ(selected.size(), 1) << step.name;
+        }
     }
 }
 
@@ -124,7 +131,8 @@ TEST(AutoAnswerDialog, TriggerByteRange)
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted) << row.typed.toStdString();
         const std::vector<std::string> expected =
-            row.accepted ? std::vector<std::string>{} : std::vector<std::string>{"Please enter an integer between 0 and 255."};
+            row.accepted ? std::vector<std::string>{}
+                         : std::vector<std::string>{"Please enter an integer between 0 and 255."};
         EXPECT_EQ(messages.All(), expected);
     }
 }
@@ -158,7 +166,8 @@ TEST(RunAutoAnswerDialog, OkStoresCancelDoesNot)
             ok ? dialog->accept() : dialog->reject();
         });
         EXPECT_EQ(RunAutoAnswerDialog(nullptr, doc), ok);
-        const std::vector<std::string> expected = ok ? std::vector<std::string>{"Text", "Answer"} : std::vector<std::string>{};
+        const std::vector<std::string> expected =
+            ok ? std::vector<std::string>{"Text", "Answer"} : std::vector<std::string>{};
         EXPECT_EQ(doc.autoAnswers, expected);
         EXPECT_EQ(doc.autoAnswerEcho, ok ? 1u : 0u);
         EXPECT_EQ(doc.IsModified(), ok);

@@ -66,7 +66,10 @@ struct MatchCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const MatchCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MatchCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class AutoAnswerMatch : public ::testing::TestWithParam<MatchCase> {};
 
@@ -113,24 +116,26 @@ const std::string k200(200, 'y');
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, AutoAnswerMatch,
-    ::testing::Values(
-        MatchCase{"LoginWithSpaceTrigger", {{"login:", "guest^M"}}, 32, "login: ", {1}},
-        MatchCase{"OnlyEndOfDataMatters", {{"OK", "x"}}, 13, "garbage OK\r", {1}},
-        MatchCase{"NoTriggerByteNoAnswer", {{"OK", "x"}}, 13, "OK", {}},
-        MatchCase{"TriggerMustEndTheData", {{"OK", "x"}}, 13, "OK!\r", {}},
-        MatchCase{"CaseMatters", {{"OK", "x"}}, 13, "ok\r", {}},
-        MatchCase{"FirstOfTwoMatchingRules", {{"K", "a"}, {"OK", "b"}}, 13, "OK\r", {1}},
-        MatchCase{"SecondRuleWhenFirstFails", {{"NO", "a"}, {"OK", "b"}}, 13, "OK\r", {3}},
-        MatchCase{"RepeatedTriggerAnswersAgain", {{"OK", "x"}}, 13, "OK\r\r", {1, 1}},
-        MatchCase{"EmptyTriggerMatchesEveryTriggerByte", {{"", "x"}}, 13, "a\rb\r", {1, 1}},
-        MatchCase{"TriggerEndingInCaretMNeverMatchesCr", {{"A^M", "x"}}, 13, "A\r\r", {}},
-        MatchCase{"CaretMMatchesWithOtherTriggerByte", {{"A^M", "x"}}, 10, "A\r\n", {1}},
-        MatchCase{"LongDataBeforeShortTrigger", {{"OK", "x"}}, 13, k300 + "OK\r", {1}},
-        MatchCase{"Trigger128BytesMatches", {{std::string(126, 'y') + "OK", "x"}}, 13,
-                  k300 + std::string(126, 'y') + "OK\r", {1}},
-        MatchCase{"TriggerLongerThan128NeverMatches", {{k200, "x"}}, 13, k200 + "\r", {}},
-        MatchCase{"TriggerLongerThan128NeverMatchesAtAll", {{k200, "x"}}, 13, k300 + k200 + "\r", {}},
-        MatchCase{"NumberedNulAndHighBytes", {{"\\0\\255", "x"}}, 13, std::string("\x00\xFF\r", 3), {1}}),
+    ::testing::Values(MatchCase{"LoginWithSpaceTrigger", {{"login:", "guest^M"}}, 32, "login: ", {1}},
+                      MatchCase{"OnlyEndOfDataMatters", {{"OK", "x"}}, 13, "garbage OK\r", {1}},
+                      MatchCase{"NoTriggerByteNoAnswer", {{"OK", "x"}}, 13, "OK", {}},
+                      MatchCase{"TriggerMustEndTheData", {{"OK", "x"}}, 13, "OK!\r", {}},
+                      MatchCase{"CaseMatters", {{"OK", "x"}}, 13, "ok\r", {}},
+                      MatchCase{"FirstOfTwoMatchingRules", {{"K", "a"}, {"OK", "b"}}, 13, "OK\r", {1}},
+                      MatchCase{"SecondRuleWhenFirstFails", {{"NO", "a"}, {"OK", "b"}}, 13, "OK\r", {3}},
+                      MatchCase{"RepeatedTriggerAnswersAgain", {{"OK", "x"}}, 13, "OK\r\r", {1, 1}},
+                      MatchCase{"EmptyTriggerMatchesEveryTriggerByte", {{"", "x"}}, 13, "a\rb\r", {1, 1}},
+                      MatchCase{"TriggerEndingInCaretMNeverMatchesCr", {{"A^M", "x"}}, 13, "A\r\r", {}},
+                      MatchCase{"CaretMMatchesWithOtherTriggerByte", {{"A^M", "x"}}, 10, "A\r\n", {1}},
+                      MatchCase{"LongDataBeforeShortTrigger", {{"OK", "x"}}, 13, k300 + "OK\r", {1}},
+                      MatchCase{"Trigger128BytesMatches",
+                                {{std::string(126, 'y') + "OK", "x"}},
+                                13,
+                                k300 + std::string(126, 'y') + "OK\r",
+                                {1}},
+                      MatchCase{"TriggerLongerThan128NeverMatches", {{k200, "x"}}, 13, k200 + "\r", {}},
+                      MatchCase{"TriggerLongerThan128NeverMatchesAtAll", {{k200, "x"}}, 13, k300 + k200 + "\r", {}},
+                      MatchCase{"NumberedNulAndHighBytes", {{"\\0\\255", "x"}}, 13, std::string("\x00\xFF\r", 3), {1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AutoAnswer, HistoryKeepsNewest128BytesReversed)
@@ -182,16 +187,6 @@ TEST(AutoAnswer, EchoOnlyWhileAnswersAndEchoAreOn)
         f.doc.autoAnswerEcho = row.echo;
         EXPECT_EQ(f.matcher.WantsEcho(), row.wanted) << row.on << row.echo;
     }
-}
-
-TEST(AutoAnswer, NoFrameTargetIsHarmless)
-{
-    CKestronDoc doc;
-    doc.autoAnswerOn = true;
-    doc.autoAnswerTriggers = {""};
-    CAutoAnswer matcher(doc);
-    matcher.MatchAutoAnswer(13);
-    EXPECT_EQ(matcher.FindMatchingAnswer(), 1);
 }
 
 } // namespace

@@ -62,7 +62,10 @@ struct StepCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StepCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class BarLevels : public ::testing::TestWithParam<StepCase> {};
 
@@ -97,8 +100,8 @@ TEST(FunctionKeyBar, AllLevelsEmptyStays)
 TEST(FunctionKeyBar, CaptionsOfTheLevelAndNoneWithoutDocument)
 {
     BarHarness h;
-    EXPECT_EQ(h.Captions(), (std::vector<QString>{"L0K0", "L0K1", "L0K2", "L0K3", "L0K4", "L0K5", "L0K6", "L0K7",
-                                                  "L0K8", "L0K9"}));
+    EXPECT_EQ(h.Captions(),
+              (std::vector<QString>{"L0K0", "L0K1", "L0K2", "L0K3", "L0K4", "L0K5", "L0K6", "L0K7", "L0K8", "L0K9"}));
     h.bar.SetLevel(3);
     EXPECT_EQ(h.Captions(), (std::vector<QString>{"Reset", "", "", "", "", "", "", "", "", ""}));
     h.bar.SetDocument(nullptr);

@@ -24,7 +24,10 @@ FunctionKeyTexts SampleTexts()
     return texts;
 }
 
-QString Cell(const CFunctionKeysDialog& d, int row, int column) { return d.List()->item(row, column)->text(); }
+QString Cell(const CFunctionKeysDialog& d, int row, int column)
+{
+    return d.List()->item(row, column)->text();
+}
 
 TEST(FunctionKeysDialog, HundredRowsNumberedByLevelAndKey)
 {

@@ -22,7 +22,10 @@ struct LevelCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const LevelCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LevelCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FkeyLevels : public ::testing::TestWithParam<LevelCase> {};
 
@@ -41,20 +44,18 @@ TEST_P(FkeyLevels, StepsToNextNonEmptyLevel)
     EXPECT_EQ(PreviousFkeyLevel(doc, c.from), c.down);
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, FkeyLevels,
-                         ::testing::Values(LevelCase{"ZeroAndThreeFrom0", {0, 3}, 0, 3, 3},
-                                           LevelCase{"ZeroAndThreeFrom3", {0, 3}, 3, 0, 0},
-                                           LevelCase{"AllEmptyStays", {}, 4, 4, 4},
-                                           LevelCase{"OnlyCurrentFilledStays", {6}, 6, 6, 6},
-                                           LevelCase{"WrapsPastNine", {1, 9}, 9, 1, 1},
-                                           LevelCase{"DownWrapsPastZero", {0, 5, 8}, 0, 5, 8},
-                                           LevelCase{"FromEmptyLevel", {2, 7}, 4, 7, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Levels, FkeyLevels,
+    ::testing::Values(LevelCase{"ZeroAndThreeFrom0", {0, 3}, 0, 3, 3}, LevelCase{"ZeroAndThreeFrom3", {0, 3}, 3, 0, 0},
+                      LevelCase{"AllEmptyStays", {}, 4, 4, 4}, LevelCase{"OnlyCurrentFilledStays", {6}, 6, 6, 6},
+                      LevelCase{"WrapsPastNine", {1, 9}, 9, 1, 1}, LevelCase{"DownWrapsPastZero", {0, 5, 8}, 0, 5, 8},
+                      LevelCase{"FromEmptyLevel", {2, 7}, 4, 7, 2}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FkeyNumberText, CoversRangeAndRejectsOutside)
 {
-    const std::vector<std::pair<int, std::string>> cases = {
-        {0, "0/0"}, {9, "0/9"}, {10, "1/0"}, {37, "3/7"}, {99, "9/9"}, {-1, ""}, {100, ""}};
+    const std::vector<std::pair<int, std::string>> cases = {{0, "0/0"},  {9, "0/9"}, {10, "1/0"}, {37, "3/7"},
+                                                            {99, "9/9"}, {-1, ""},   {100, ""}};
     for (const auto& [index, text] : cases)
         EXPECT_EQ(FkeyNumberText(index), text) << index;
 }
@@ -63,9 +64,18 @@ TEST(FkeyBarLayout, ElevenUnitsAcrossTheBar)
 {
     // 3 + 11 * 100 wide: unit 100.
     const FkeyBarLayout layout = LayoutFkeyBar(1103, 2, 3, 20);
-    const FkeyBarLayout expected = {{{2, 3, 200, 20},   {2, 23, 200, 20},   {202, 3, 200, 20}, {202, 23, 200, 20},
-                                     {402, 3, 200, 20}, {402, 23, 200, 20}, {602, 3, 200, 20}, {602, 23, 200, 20},
-                                     {802, 3, 200, 20}, {802, 23, 200, 20}, {1002, 3, 100, 20}, {1002, 23, 100, 20}}};
+    const FkeyBarLayout expected = {{{2, 3, 200, 20},
+                                     {2, 23, 200, 20},
+                                     {202, 3, 200, 20},
+                                     {202, 23, 200, 20},
+                                     {402, 3, 200, 20},
+                                     {402, 23, 200, 20},
+                                     {602, 3, 200, 20},
+                                     {602, 23, 200, 20},
+                                     {802, 3, 200, 20},
+                                     {802, 23, 200, 20},
+                                     {1002, 3, 100, 20},
+                                     {1002, 23, 100, 20}}};
     EXPECT_EQ(layout, expected);
 }
 

@@ -77,7 +77,10 @@ struct ClickCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const ClickCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ClickCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ListClicks : public ::testing::TestWithParam<ClickCase> {};
 
@@ -91,16 +94,15 @@ TEST_P(ListClicks, SecondClickInSameColumnOfFocusedRowEdits)
     EXPECT_EQ(h.requests, GetParam().requests);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clicks, ListClicks,
-    ::testing::Values(ClickCase{"SingleClickOnlySelects", {{1, 1}}, {}},
-                      ClickCase{"SecondClickSameCell", {{1, 1}, {1, 1}}, {{1, 1}}},
-                      ClickCase{"SecondClickOtherColumn", {{1, 1}, {1, 2}}, {}},
-                      ClickCase{"ThirdClickInNewColumn", {{1, 1}, {1, 2}, {1, 2}}, {{1, 2}}},
-                      ClickCase{"SameColumnOtherRow", {{1, 1}, {2, 1}}, {}},
-                      ClickCase{"BackToFirstRow", {{1, 1}, {2, 1}, {1, 1}}, {}},
-                      ClickCase{"OtherRowThenAgain", {{1, 1}, {2, 1}, {2, 1}}, {{2, 1}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Clicks, ListClicks,
+                         ::testing::Values(ClickCase{"SingleClickOnlySelects", {{1, 1}}, {}},
+                                           ClickCase{"SecondClickSameCell", {{1, 1}, {1, 1}}, {{1, 1}}},
+                                           ClickCase{"SecondClickOtherColumn", {{1, 1}, {1, 2}}, {}},
+                                           ClickCase{"ThirdClickInNewColumn", {{1, 1}, {1, 2}, {1, 2}}, {{1, 2}}},
+                                           ClickCase{"SameColumnOtherRow", {{1, 1}, {2, 1}}, {}},
+                                           ClickCase{"BackToFirstRow", {{1, 1}, {2, 1}, {1, 1}}, {}},
+                                           ClickCase{"OtherRowThenAgain", {{1, 1}, {2, 1}, {2, 1}}, {{2, 1}}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InPlaceEdit, EscapeKeepsOldTextEnterTakesNew)
 {
@@ -109,9 +111,9 @@ TEST(InPlaceEdit, EscapeKeepsOldTextEnterTakesNew)
         QString expected;
         bool cancelled;
     };
-    for (const Row& row : {Row{Qt::Key_Escape, QStringLiteral("r3c2"), true},
-                           Row{Qt::Key_Return, QStringLiteral("typed"), false},
-                           Row{Qt::Key_Enter, QStringLiteral("typed"), false}}) {
+    for (const Row& row :
+         {Row{Qt::Key_Escape, QStringLiteral("r3c2"), true}, Row{Qt::Key_Return, QStringLiteral("typed"), false},
+          Row{Qt::Key_Enter, QStringLiteral("typed"), false}}) {
         ListHarness h;
         CInPlaceEdit* edit = h.StartEdit({3, 2});
         ASSERT_NE(edit, nullptr);

@@ -1,9 +1,7 @@
 // The document's font record and QFont: what crosses over, what the record
 // keeps, and records that a file could hold but the dialog never makes.
-#include "core/WinRecords.h"
 #include "views/FontMapping.h"
-
-#include <QFontInfo>
+#include "core/WinRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +37,10 @@ struct FontCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const FontCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FontCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LogFontToQFont : public ::testing::TestWithParam<FontCase> {};
 
@@ -72,19 +73,18 @@ LOGFONTA Terminated31()
     return r;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Records, LogFontToQFont,
-    ::testing::Values(
-        FontCase{"NewDocumentDefault", Record("Courier New", 20, 700, 0), "Courier New", 20, 700, false,
-                 Record("Courier New", 20, 700, 0)},
-        FontCase{"CharacterHeightBecomesPixels", Record("Mono", -16, 400, 1), "Mono", 16, 400, true,
-                 Record("Mono", 16, 400, 1)},
-        FontCase{"DontCareWeightIsNormal", Record("Mono", 14, 0, 0), "Mono", 14, 400, false, Record("Mono", 14, 400, 0)},
-        FontCase{"AbsurdWeightClamped", Record("Mono", 14, 5000, 0), "Mono", 14, 1000, false,
-                 Record("Mono", 14, 1000, 0)},
-        FontCase{"FaceWithoutTerminatorReadsOnly32", Unterminated(), QString(32, QLatin1Char('A')), 12, 400, false,
-                 Terminated31()}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Records, LogFontToQFont,
+                         ::testing::Values(FontCase{"NewDocumentDefault", Record("Courier New", 20, 700, 0),
+                                                    "Courier New", 20, 700, false, Record("Courier New", 20, 700, 0)},
+                                           FontCase{"CharacterHeightBecomesPixels", Record("Mono", -16, 400, 1), "Mono",
+                                                    16, 400, true, Record("Mono", 16, 400, 1)},
+                                           FontCase{"DontCareWeightIsNormal", Record("Mono", 14, 0, 0), "Mono", 14, 400,
+                                                    false, Record("Mono", 14, 400, 0)},
+                                           FontCase{"AbsurdWeightClamped", Record("Mono", 14, 5000, 0), "Mono", 14,
+                                                    1000, false, Record("Mono", 14, 1000, 0)},
+                                           FontCase{"FaceWithoutTerminatorReadsOnly32", Unterminated(),
+                                                    QString(32, QLatin1Char('A')), 12, 400, false, Terminated31()}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LogFontFromFont, KeepsFieldsQFontDoesNotDescribe)
 {
@@ -102,15 +102,6 @@ TEST(LogFontFromFont, KeepsFieldsQFontDoesNotDescribe)
     expected.lfHeight = 18;
     expected.lfWeight = 700;
     EXPECT_EQ(record, expected);
-}
-
-TEST(LogFontFromFont, PointSizedFontGetsItsPixelHeight)
-{
-    QFont font(QStringLiteral("Mono"));
-    font.setPointSize(12);
-    const LOGFONTA record = LogFontFromFont(font, LOGFONTA{});
-    EXPECT_EQ(record.lfHeight, QFontInfo(font).pixelSize());
-    EXPECT_GT(record.lfHeight, 0);
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // Setup > Terminal: what confirming does to the document and its views, which
 // sizes are refused, and that Cancel leaves everything alone.
+#include "views/TerminalDialog.h"
 #include "DialogTestSupport.h"
 #include "core/KestronDoc.h"
 #include "views/AsciiGrid.h"
 #include "views/HexHistory.h"
-#include "views/TerminalDialog.h"
 
 #include <QCheckBox>
 
@@ -34,7 +34,10 @@ struct ApplyCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const ApplyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ApplyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class TerminalApply : public ::testing::TestWithParam<ApplyCase> {};
 
@@ -56,21 +59,23 @@ TEST_P(TerminalApply, StoresValuesAndBroadcastsOnlyASizeChange)
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, TerminalApply,
-    ::testing::Values(ApplyCase{"Nothing", [](TerminalSettings&) {}, {}, 80, 1000},
-                      ApplyCase{"LinesOnly", [](TerminalSettings& s) { s.screenLines = 500; }, {{HINT_SCREEN_SIZE, 500}},
-                                80, 500},
-                      ApplyCase{"ColumnsOnly", [](TerminalSettings& s) { s.screenColumns = 132; },
-                                {{HINT_SCREEN_SIZE, 1000}}, 132, 1000},
-                      ApplyCase{"EveryOption",
-                                [](TerminalSettings& s) {
-                                    s.localEcho = true;
-                                    s.beep = false;
-                                    s.crToCrLfOnSend = true;
-                                    s.crToCrLfOnReceive = true;
-                                    s.lfToCrLfOnReceive = true;
-                                    s.scanCommands = true;
-                                },
-                                {}, 80, 1000}),
+    ::testing::Values(
+        ApplyCase{"Nothing", [](TerminalSettings&) {}, {}, 80, 1000},
+        ApplyCase{"LinesOnly", [](TerminalSettings& s) { s.screenLines = 500; }, {{HINT_SCREEN_SIZE, 500}}, 80, 500},
+        ApplyCase{
+            "ColumnsOnly", [](TerminalSettings& s) { s.screenColumns = 132; }, {{HINT_SCREEN_SIZE, 1000}}, 132, 1000},
+        ApplyCase{"EveryOption",
+                  [](TerminalSettings& s) {
+                      s.localEcho = true;
+                      s.beep = false;
+                      s.crToCrLfOnSend = true;
+                      s.crToCrLfOnReceive = true;
+                      s.lfToCrLfOnReceive = true;
+                      s.scanCommands = true;
+                  },
+                  {},
+                  80,
+                  1000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The ASCII and hex views' models, fed as their widgets feed them.
@@ -120,7 +125,10 @@ struct RangeCase {
 };
 
 // Test names and failure reports show the case by its name.
-void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RangeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
 
@@ -152,24 +160,6 @@ INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
                                            RangeCase{"Lowest", "40", "25", {}},
                                            RangeCase{"Highest", "999", "1999", {}}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(TerminalDialog, ShowsAndReturnsEveryValue)
-{
-    TerminalSettings s;
-    s.localEcho = true;
-    s.beep = false;
-    s.crToCrLfOnSend = true;
-    s.crToCrLfOnReceive = false;
-    s.lfToCrLfOnReceive = true;
-    s.scanCommands = true;
-    s.screenColumns = 132;
-    s.screenLines = 1999;
-    CTerminalDialog dialog;
-    dialog.SetSettings(s);
-    EXPECT_EQ(dialog.Settings(), s);
-    EXPECT_TRUE(dialog.findChild<QCheckBox*>("localEcho")->isChecked());
-    EXPECT_FALSE(dialog.findChild<QCheckBox*>("beep")->isChecked());
-}
 
 TEST(TerminalDialog, ArrowsStayInsideTheRange)
 {
