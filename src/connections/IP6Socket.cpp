@@ -408,9 +408,11 @@ int CIP6Socket::SendAll(const void* data, int length, int seconds)
 
 int CIP6Socket::Receive(void* data, int length, int seconds)
 {
+    // Read first and wait only when nothing is there: a busy stream then costs
+    // one call per block, not two.
     for (;;) {
-        if (!Wait(POLLIN, seconds, "Receive"))
-            Fail("Receive timeout", SocketApi::WSAETIMEDOUT);
+        if (m_shutDown.load())
+            Fail("Receive", SocketApi::WSAENOTSOCK);
         ssize_t count = ::recv(Handle(), data, static_cast<std::size_t>(length), MSG_DONTWAIT);
         if (count > 0)
             return static_cast<int>(count);
@@ -421,6 +423,8 @@ int CIP6Socket::Receive(void* data, int length, int seconds)
         }
         if (errno != EAGAIN && errno != EINTR)
             FailErrno("Receive");
+        if (!Wait(POLLIN, seconds, "Receive"))
+            Fail("Receive timeout", SocketApi::WSAETIMEDOUT);
     }
 }
 

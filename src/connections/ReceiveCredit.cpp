@@ -6,7 +6,13 @@ namespace kestrelon {
 bool CReceiveCredit::WaitForRoom()
 {
     std::unique_lock lock(m_mutex);
-    m_room.wait(lock, [this] { return m_stopped || m_outstanding < m_limit; });
+    if (m_outstanding >= m_limit && !m_stopped) {
+        // Once full, wait until the frame has caught up by half: one wake-up per
+        // half-limit of blocks instead of one per block.
+        m_waiting = true;
+        m_room.wait(lock, [this] { return m_stopped || m_outstanding <= m_limit / 2; });
+        m_waiting = false;
+    }
     return !m_stopped;
 }
 
@@ -36,7 +42,8 @@ void CReceiveCredit::Give()
     bool wake;
     {
         std::lock_guard lock(m_mutex);
-        wake = m_outstanding-- == m_limit;
+        --m_outstanding;
+        wake = m_waiting && m_outstanding == m_limit / 2;
     }
     if (wake)
         m_room.notify_all();

@@ -17,7 +17,8 @@ class CReceiveCredit {
 public:
     explicit CReceiveCredit(std::size_t limit) : m_limit(limit) {}
 
-    // Blocks while `limit` blocks are outstanding; false once stopped.
+    // Blocks while `limit` blocks are outstanding (then until half of them are
+    // handled); false once stopped.
     bool WaitForRoom();
     // Releases a waiting thread for good.
     void Stop();
@@ -31,6 +32,7 @@ private:
     std::condition_variable m_room;
     std::size_t m_limit;
     std::size_t m_outstanding = 0;
+    bool m_waiting = false;
     bool m_stopped = false;
 };
 
