@@ -130,10 +130,16 @@ public:
             if (auto block = message.TakePayload<CByteBlock>()) {
                 std::lock_guard lock(m_mutex);
                 m_bytes += static_cast<std::size_t>(block->length());
+                ++m_blocks;
                 if (m_bytes >= kFloodBytes)
                     m_done.notify_all();
             }
         return 0;
+    }
+    std::size_t Blocks()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_blocks;
     }
     bool WaitForAll(std::chrono::seconds timeout)
     {
@@ -145,6 +151,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_done;
     std::size_t m_bytes = 0;
+    std::size_t m_blocks = 0;
 };
 
 void BM_PtyFlood_Driver(benchmark::State& state)
@@ -179,6 +186,7 @@ void BM_PtyFlood_Driver(benchmark::State& state)
         if (!all)
             state.SkipWithError("not every byte arrived");
         Report(state, wall, CpuSeconds(after) - CpuSeconds(before));
+        state.counters["bytes_per_block"] = static_cast<double>(kFloodBytes) / static_cast<double>(frame.Blocks());
     }
     std::filesystem::remove_all(tree);
 }

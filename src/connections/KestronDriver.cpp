@@ -202,7 +202,15 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
 CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_t* buffer)
 {
     int error = 0;
-    const long n = port.Read(buffer, kReaderBlockMax, error);
+    long n = port.Read(buffer, kReaderBlockMax, error);
+    if (n > 0 && n < kReaderBlockMax) {
+        // The tty refills its read buffer while we copy: one more read fills
+        // the block instead of sending a short one after it.
+        int more = 0;
+        const long extra = port.Read(buffer + n, static_cast<std::size_t>(kReaderBlockMax - n), more);
+        if (extra > 0)
+            n += extra;
+    }
     if (n > 0) {
         WaitForRoom();
         std::unique_ptr<CByteBlock> block;
