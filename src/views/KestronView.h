@@ -91,7 +91,9 @@ private:
     CAsciiGrid m_grid;
     QBasicTimer m_repaintTimer;
     QFont m_font;
-    LOGFONTA m_fontSource{};
+    // The font record last applied, kept 4-byte aligned so its fields can be read
+    // as ints (the document's copy is packed at any address).
+    alignas(4) LOGFONTA m_fontSource{};
     bool m_fontValid = false;
     int m_cellWidth = 10;
     int m_cellHeight = 20;
