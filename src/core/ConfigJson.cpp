@@ -74,37 +74,51 @@ struct RecordField {
     bool isSigned = false;
 };
 
-#define KESTRELON_DCB_FIELD(name) {#name, offsetof(DCB, name), sizeof(DCB::name)}
+#define KESTRELON_DCB_FIELD(name)                                                                                      \
+    {                                                                                                                  \
+#name, offsetof(DCB, name), sizeof(DCB::name)                                                                  \
+    }
 const RecordField kDcbFields[] = {
-    KESTRELON_DCB_FIELD(DCBlength), KESTRELON_DCB_FIELD(BaudRate),  KESTRELON_DCB_FIELD(flags),
-    KESTRELON_DCB_FIELD(wReserved), KESTRELON_DCB_FIELD(XonLim),    KESTRELON_DCB_FIELD(XoffLim),
-    KESTRELON_DCB_FIELD(ByteSize),  KESTRELON_DCB_FIELD(Parity),    KESTRELON_DCB_FIELD(StopBits),
-    KESTRELON_DCB_FIELD(XonChar),   KESTRELON_DCB_FIELD(XoffChar),  KESTRELON_DCB_FIELD(ErrorChar),
-    KESTRELON_DCB_FIELD(EofChar),   KESTRELON_DCB_FIELD(EvtChar),   KESTRELON_DCB_FIELD(wReserved1),
+    KESTRELON_DCB_FIELD(DCBlength), KESTRELON_DCB_FIELD(BaudRate), KESTRELON_DCB_FIELD(flags),
+    KESTRELON_DCB_FIELD(wReserved), KESTRELON_DCB_FIELD(XonLim),   KESTRELON_DCB_FIELD(XoffLim),
+    KESTRELON_DCB_FIELD(ByteSize),  KESTRELON_DCB_FIELD(Parity),   KESTRELON_DCB_FIELD(StopBits),
+    KESTRELON_DCB_FIELD(XonChar),   KESTRELON_DCB_FIELD(XoffChar), KESTRELON_DCB_FIELD(ErrorChar),
+    KESTRELON_DCB_FIELD(EofChar),   KESTRELON_DCB_FIELD(EvtChar),  KESTRELON_DCB_FIELD(wReserved1),
 };
 #undef KESTRELON_DCB_FIELD
 
-#define KESTRELON_FONT_FIELD(name, isSigned) {#name, offsetof(LOGFONTA, name), sizeof(LOGFONTA::name), isSigned}
+#define KESTRELON_FONT_FIELD(name, isSigned)                                                                           \
+    {                                                                                                                  \
+#name, offsetof(LOGFONTA, name), sizeof(LOGFONTA::name), isSigned                                              \
+    }
 const RecordField kFontFields[] = {
-    KESTRELON_FONT_FIELD(lfHeight, true),         KESTRELON_FONT_FIELD(lfWidth, true),
-    KESTRELON_FONT_FIELD(lfEscapement, true),     KESTRELON_FONT_FIELD(lfOrientation, true),
-    KESTRELON_FONT_FIELD(lfWeight, true),         KESTRELON_FONT_FIELD(lfItalic, false),
-    KESTRELON_FONT_FIELD(lfUnderline, false),     KESTRELON_FONT_FIELD(lfStrikeOut, false),
-    KESTRELON_FONT_FIELD(lfCharSet, false),       KESTRELON_FONT_FIELD(lfOutPrecision, false),
-    KESTRELON_FONT_FIELD(lfClipPrecision, false), KESTRELON_FONT_FIELD(lfQuality, false),
+    KESTRELON_FONT_FIELD(lfHeight, true),          KESTRELON_FONT_FIELD(lfWidth, true),
+    KESTRELON_FONT_FIELD(lfEscapement, true),      KESTRELON_FONT_FIELD(lfOrientation, true),
+    KESTRELON_FONT_FIELD(lfWeight, true),          KESTRELON_FONT_FIELD(lfItalic, false),
+    KESTRELON_FONT_FIELD(lfUnderline, false),      KESTRELON_FONT_FIELD(lfStrikeOut, false),
+    KESTRELON_FONT_FIELD(lfCharSet, false),        KESTRELON_FONT_FIELD(lfOutPrecision, false),
+    KESTRELON_FONT_FIELD(lfClipPrecision, false),  KESTRELON_FONT_FIELD(lfQuality, false),
     KESTRELON_FONT_FIELD(lfPitchAndFamily, false),
 };
 #undef KESTRELON_FONT_FIELD
 constexpr const char* FACE_NAME_KEY = "lfFaceName";
 
-QString FromFileString(std::string_view bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
+QString FromFileString(std::string_view bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
 
 std::int64_t ReadRecordField(const void* record, const RecordField& f)
 {
     const auto* p = static_cast<const unsigned char*>(record) + f.offset;
     switch (f.size) {
-    case 1: return *p;
-    case 2: { std::uint16_t v; std::memcpy(&v, p, 2); return v; }
+    case 1:
+        return *p;
+    case 2: {
+        std::uint16_t v;
+        std::memcpy(&v, p, 2);
+        return v;
+    }
     default: {
         std::uint32_t v;
         std::memcpy(&v, p, 4);
@@ -134,8 +148,7 @@ std::pair<std::int64_t, std::int64_t> RecordFieldRange(const RecordField& f)
     return {0, (std::int64_t(1) << (8 * f.size)) - 1};
 }
 
-template <std::size_t N>
-QJsonArray StringsToJson(const std::array<std::string, N>& strings)
+template <std::size_t N> QJsonArray StringsToJson(const std::array<std::string, N>& strings)
 {
     QJsonArray array;
     for (const std::string& s : strings)
@@ -202,8 +215,9 @@ public:
         const QString text = v.toString();
         for (QChar c : text) {
             if (c.unicode() > 0xFF)
-                return Fail(key, QStringLiteral("character U+%1 cannot be stored (only U+0000 to U+00FF)")
-                                     .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+                return Fail(key,
+                            QStringLiteral("character U+%1 cannot be stored (only U+0000 to U+00FF)")
+                                .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
         }
         if (maxLength >= 0 && text.size() > maxLength)
             return Fail(key, QStringLiteral("longer than %1 characters").arg(maxLength));
@@ -228,8 +242,8 @@ public:
         return true;
     }
 
-    bool Record(const QJsonValue& v, const QString& key, void* record, const RecordField* begin,
-                const RecordField* end, LOGFONTA* font);
+    bool Record(const QJsonValue& v, const QString& key, void* record, const RecordField* begin, const RecordField* end,
+                LOGFONTA* font);
 
 private:
     QString m_error;

@@ -8,7 +8,10 @@ namespace kestrelon {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 int DigitValue(char c)
 {
@@ -29,8 +32,8 @@ unsigned long ReadNumber(std::string_view text, std::size_t& pos)
     int base = 10;
     if (text[pos] == '0') {
         base = 8;
-        const bool hexPrefix = pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
-                               DigitValue(text[pos + 2]) < 16;
+        const bool hexPrefix =
+            pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X') && DigitValue(text[pos + 2]) < 16;
         if (hexPrefix) {
             base = 16;
             pos += 2;

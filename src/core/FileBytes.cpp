@@ -14,7 +14,10 @@ namespace kestrelon {
 
 namespace {
 
-std::string SystemReason(int error) { return std::strerror(error); }
+std::string SystemReason(int error)
+{
+    return std::strerror(error);
+}
 
 // Closes the descriptor when the scope ends.
 class CFd {

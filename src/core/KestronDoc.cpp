@@ -9,8 +9,8 @@
 
 namespace kestrelon {
 
-const std::array<std::uint32_t, BAUD_TABLE_SIZE> kBaudRates = {
-    300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+const std::array<std::uint32_t, BAUD_TABLE_SIZE> kBaudRates = {300,   600,   1200,  2400,   4800,   9600,   14400,
+                                                               19200, 38400, 57600, 115200, 230400, 460800, 921600};
 
 const std::array<const char*, 7> kConnectionModeNames = {
     "Serial", "IPv4 TCP Client", "IPv4 TCP Server", "IPv4 UDP", "IPv6 TCP Client", "IPv6 TCP Server", "IPv6 UDP"};
@@ -141,8 +141,7 @@ void CKestronDoc::RebuildAutoAnswerTriggers()
     autoAnswerTriggers.clear();
     autoAnswerTriggers.reserve((autoAnswers.size() + 1) / 2);
     for (std::size_t i = 0; i < autoAnswers.size(); i += 2) {
-        const std::vector<std::uint8_t> bytes =
-            DecodeText(autoAnswers[i], AUTO_ANSWER_TRIGGER_MAX, crToCrLfOnSend);
+        const std::vector<std::uint8_t> bytes = DecodeText(autoAnswers[i], AUTO_ANSWER_TRIGGER_MAX, crToCrLfOnSend);
         std::string hex;
         hex.reserve(bytes.size() * 2);
         static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -195,7 +194,10 @@ void CKestronDoc::SetHardwareHandshake(bool on)
     }
 }
 
-bool CKestronDoc::HasHardwareHandshake() const { return (dcb.flags & DcbFlag::fOutxCtsFlow) != 0; }
+bool CKestronDoc::HasHardwareHandshake() const
+{
+    return (dcb.flags & DcbFlag::fOutxCtsFlow) != 0;
+}
 
 std::string CKestronDoc::GetFkeyLabel(int index) const
 {
@@ -251,7 +253,10 @@ void CKestronDoc::AddView(IDocumentView* view)
         m_views.push_back(view);
 }
 
-void CKestronDoc::RemoveView(IDocumentView* view) { std::erase(m_views, view); }
+void CKestronDoc::RemoveView(IDocumentView* view)
+{
+    std::erase(m_views, view);
+}
 
 void CKestronDoc::UpdateAllViews(const CUpdateHint& hint)
 {

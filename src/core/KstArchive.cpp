@@ -12,9 +12,9 @@ namespace kestrelon {
 namespace {
 
 // Length prefixes of the archive's strings and lists.
-constexpr std::uint8_t SHORT_LENGTH_ESCAPE = 0xFF;     // a 16-bit length follows
-constexpr std::uint16_t WORD_LENGTH_ESCAPE = 0xFFFF;   // a 32-bit length follows
-constexpr std::uint16_t WORD_LENGTH_LIMIT = 0xFFFE;    // 16-bit lengths stay below this
+constexpr std::uint8_t SHORT_LENGTH_ESCAPE = 0xFF;   // a 16-bit length follows
+constexpr std::uint16_t WORD_LENGTH_ESCAPE = 0xFFFF; // a 32-bit length follows
+constexpr std::uint16_t WORD_LENGTH_LIMIT = 0xFFFE;  // 16-bit lengths stay below this
 constexpr std::size_t RESERVED_WORDS_AFTER_OPTIONS = 14;
 constexpr std::size_t RESERVED_STRINGS = 8;
 constexpr std::size_t RESERVED_WORDS_AFTER_BRIDGE = 3;
@@ -168,8 +168,8 @@ bool CStreamReader::Need(std::size_t n, const std::string& what, std::size_t at)
         return false;
     if (n <= Left())
         return true;
-    return Fail("file ends inside " + what + " (" + std::to_string(n) + (n == 1 ? " byte" : " bytes") +
-                    " needed, " + std::to_string(Left()) + " left)",
+    return Fail("file ends inside " + what + " (" + std::to_string(n) + (n == 1 ? " byte" : " bytes") + " needed, " +
+                    std::to_string(Left()) + " left)",
                 at);
 }
 
@@ -214,8 +214,8 @@ bool CStreamReader::StringList(std::vector<std::string>& list, const char* what)
         return false;
     // Every string takes at least its length byte.
     if (count > Left())
-        return Fail("count " + std::to_string(count) + " of " + what + " exceeds the " +
-                        std::to_string(Left()) + " bytes left in the file",
+        return Fail("count " + std::to_string(count) + " of " + what + " exceeds the " + std::to_string(Left()) +
+                        " bytes left in the file",
                     start);
     std::vector<std::string> read(count);
     const std::string entryName = std::string(what) + " entry";
@@ -246,8 +246,14 @@ void WriteDcb(CStreamWriter& w, const DCB& d)
     w.U16(d.wReserved1);
 }
 
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p) { return Le16(p) | static_cast<std::uint32_t>(Le16(p + 2)) << 16; }
+std::uint16_t Le16(const unsigned char* p)
+{
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+std::uint32_t Le32(const unsigned char* p)
+{
+    return Le16(p) | static_cast<std::uint32_t>(Le16(p + 2)) << 16;
+}
 
 // The records are packed, so their members are assigned, never bound to
 // references (which would be misaligned).
@@ -280,8 +286,8 @@ void WriteFont(CStreamWriter& w, const LOGFONTA& f)
     w.I32(f.lfEscapement);
     w.I32(f.lfOrientation);
     w.I32(f.lfWeight);
-    for (std::uint8_t b : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision,
-                           f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily})
+    for (std::uint8_t b : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision,
+                           f.lfQuality, f.lfPitchAndFamily})
         w.U8(b);
     w.Chars(f.lfFaceName, sizeof(f.lfFaceName));
 }
@@ -483,7 +489,10 @@ bool CKstArchive::LoadFromBytes(CKestronDoc& doc, std::string_view bytes, CKstEr
     return true;
 }
 
-std::string CKstArchive::SaveToBytes(const CKestronDoc& doc) { return Write(doc.SavedSettings()); }
+std::string CKstArchive::SaveToBytes(const CKestronDoc& doc)
+{
+    return Write(doc.SavedSettings());
+}
 
 bool CKstArchive::Load(CKestronDoc& doc, const std::string& path, CKstError& error)
 {

@@ -16,8 +16,8 @@ class CKestronDoc;
 
 // Why a file could not be read or written.
 struct CKstError {
-    std::string message;      // what is wrong, in words
-    std::int64_t offset = -1; // byte offset in the file, -1 for failures of the file system
+    std::string message;          // what is wrong, in words
+    std::int64_t offset = -1;     // byte offset in the file, -1 for failures of the file system
     std::string Describe() const; // "message at byte offset N" or just the message
 };
 

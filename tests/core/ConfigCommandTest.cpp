@@ -27,7 +27,10 @@ struct RunResult {
     std::string err;
 };
 
-std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+std::string Quoted(const std::string& s)
+{
+    return "'" + s + "'";
+}
 
 RunResult RunProgram(const TempDir& dir, const std::vector<std::string>& args)
 {
@@ -124,13 +127,38 @@ TEST(ConfigCommand, PrintedObjectHasTheSavedFieldNamesAndTypes)
     const RunResult r = RunProgram(dir, {"--print-config", dir.File("a.kst")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
-    const std::vector<std::string> expectedKeys = {
-        "arrowKeysMoveCaret", "autoAnswerEcho", "autoAnswerOn", "autoAnswers", "beep", "bridgeMode",
-        "bridgePort", "bridgeServer", "comPort", "comPortManual", "commMode", "crToCrLfOnReceive",
-        "crToCrLfOnSend", "dcb", "fkeyCommand", "fkeyLabel", "font", "ipPort", "ipServer",
-        "lfToCrLfOnReceive", "localEcho", "reservedFlag2", "reservedSetting1", "reservedSetting3",
-        "reservedSetting5", "reservedSetting6", "reservedText4", "scanCommands", "schema", "screenColumns",
-        "screenLines", "transferProtocol"};
+    const std::vector<std::string> expectedKeys = {"arrowKeysMoveCaret",
+                                                   "autoAnswerEcho",
+                                                   "autoAnswerOn",
+                                                   "autoAnswers",
+                                                   "beep",
+                                                   "bridgeMode",
+                                                   "bridgePort",
+                                                   "bridgeServer",
+                                                   "comPort",
+                                                   "comPortManual",
+                                                   "commMode",
+                                                   "crToCrLfOnReceive",
+                                                   "crToCrLfOnSend",
+                                                   "dcb",
+                                                   "fkeyCommand",
+                                                   "fkeyLabel",
+                                                   "font",
+                                                   "ipPort",
+                                                   "ipServer",
+                                                   "lfToCrLfOnReceive",
+                                                   "localEcho",
+                                                   "reservedFlag2",
+                                                   "reservedSetting1",
+                                                   "reservedSetting3",
+                                                   "reservedSetting5",
+                                                   "reservedSetting6",
+                                                   "reservedText4",
+                                                   "scanCommands",
+                                                   "schema",
+                                                   "screenColumns",
+                                                   "screenLines",
+                                                   "transferProtocol"};
     EXPECT_EQ(Std(json.keys()), expectedKeys);
     EXPECT_EQ(json["schema"].toInt(), 7);
     EXPECT_EQ(json["beep"], QJsonValue(true));
@@ -138,9 +166,9 @@ TEST(ConfigCommand, PrintedObjectHasTheSavedFieldNamesAndTypes)
     EXPECT_EQ(json["autoAnswers"], QJsonValue(QJsonArray{"OK", QString(QChar(0xE9))}));
     EXPECT_EQ(json["fkeyLabel"].toArray().size(), 100);
     EXPECT_EQ(Std(json["dcb"].toObject().keys()),
-              (std::vector<std::string>{"BaudRate", "ByteSize", "DCBlength", "EofChar", "ErrorChar", "EvtChar", "Parity",
-                           "StopBits", "XoffChar", "XoffLim", "XonChar", "XonLim", "flags", "wReserved",
-                           "wReserved1"}));
+              (std::vector<std::string>{"BaudRate", "ByteSize", "DCBlength", "EofChar", "ErrorChar", "EvtChar",
+                                        "Parity", "StopBits", "XoffChar", "XoffLim", "XonChar", "XonLim", "flags",
+                                        "wReserved", "wReserved1"}));
     EXPECT_EQ(json["dcb"]["flags"], QJsonValue(0x0008A025));
     EXPECT_EQ(json["font"].toObject().size(), 14);
     EXPECT_EQ(json["font"]["lfFaceName"], QJsonValue("Courier New"));
@@ -161,7 +189,10 @@ struct BadInputCase {
     std::string expectedError; // after "kestrelon: <file>: "
 };
 
-std::ostream& operator<<(std::ostream& os, const BadInputCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const BadInputCase& c)
+{
+    return os << c.name;
+}
 
 class ConfigBadInputTest : public ::testing::TestWithParam<BadInputCase> {};
 
@@ -174,8 +205,8 @@ TEST_P(ConfigBadInputTest, OneLineOnStandardErrorAndNothingWritten)
         WriteFileBytes(in, c.contents);
     WriteFileBytes(dir.File("out.kst"), "existing");
     const bool isJson = c.fileName.ends_with(".json");
-    const RunResult r = isJson ? RunProgram(dir, {"--write-config", in, dir.File("out.kst")})
-                               : RunProgram(dir, {"--print-config", in});
+    const RunResult r =
+        isJson ? RunProgram(dir, {"--write-config", in, dir.File("out.kst")}) : RunProgram(dir, {"--print-config", in});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "kestrelon: " + in + ": " + c.expectedError + "\n");
     EXPECT_EQ(r.out, "");

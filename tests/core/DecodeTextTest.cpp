@@ -20,7 +20,10 @@ struct DecodeCase {
     bool crToCrLfOnSend = false;
 };
 
-std::ostream& operator<<(std::ostream& os, const DecodeCase& c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const DecodeCase& c)
+{
+    return os << c.name;
+}
 
 class DecodeTextTest : public ::testing::TestWithParam<DecodeCase> {};
 

@@ -27,8 +27,8 @@ struct Seen {
 
 std::ostream& operator<<(std::ostream& os, const Seen& s)
 {
-    return os << "{hint " << s.hint << ", bytes \"" << s.bytes << "\", colour " << s.colour << ", lines "
-              << s.lines << "}";
+    return os << "{hint " << s.hint << ", bytes \"" << s.bytes << "\", colour " << s.colour << ", lines " << s.lines
+              << "}";
 }
 
 class RecordingView : public IDocumentView {
@@ -234,8 +234,7 @@ std::string Repeat(const std::string& s, int n)
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, TriggerTest,
-    ::testing::Values(TriggerCase{"NoRules", {}, false, {}},
-                      TriggerCase{"OkReversed", {"OK", "ATH"}, false, {"4B4F"}},
+    ::testing::Values(TriggerCase{"NoRules", {}, false, {}}, TriggerCase{"OkReversed", {"OK", "ATH"}, false, {"4B4F"}},
                       TriggerCase{"OnePerRuleAnswersIgnored", {"a", "b", "c", "d"}, false, {"61", "63"}},
                       TriggerCase{"TrailingTriggerWithoutAnswer", {"A", "1", "B"}, false, {"41", "42"}},
                       TriggerCase{"EmptyTrigger", {"", "x"}, false, {""}},

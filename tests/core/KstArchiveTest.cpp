@@ -1,8 +1,8 @@
 // The .kst stream: the exact layout written, every length form, lossless round
 // trips, and what reading does with values and lengths a file should not hold.
-#include "core/KestronDoc.h"
 #include "core/KstArchive.h"
 #include "KstBytes.h"
+#include "core/KestronDoc.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +24,9 @@ std::string NewDocumentFile()
     b.U32(12).U32(80).U32(1000).U32(2000).U32(1).U32(0).U32(0); // items 11 to 17
     b.Zeros(14 * 4);
     b.Raw(kestrelon::test::DefaultDcbBytes()).Raw(kestrelon::test::DefaultFontBytes());
-    b.Zeros(200);                // 100 empty labels and commands
-    b.Zeros(8);                  // 8 empty reserved strings
-    b.U32(0).U32(0).U16(0);      // answers off, no echo, empty list
+    b.Zeros(200);           // 100 empty labels and commands
+    b.Zeros(8);             // 8 empty reserved strings
+    b.U32(0).U32(0).U16(0); // answers off, no echo, empty list
     b.U32(0).U32(23).Str("localhost");
     b.U32(0).U32(1818).Str("localhost");
     b.Zeros(12);
@@ -90,8 +90,7 @@ TEST_P(ListCountTest, CountFormAndRoundTrip)
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, ListCountTest,
-                         ::testing::Values(LengthForm{1, std::string("\x01\x00", 2)},
-                                           LengthForm{0xFFFE, "\xFE\xFF"},
+                         ::testing::Values(LengthForm{1, std::string("\x01\x00", 2)}, LengthForm{0xFFFE, "\xFE\xFF"},
                                            LengthForm{0xFFFF, std::string("\xFF\xFF\xFF\xFF\x00\x00", 6)},
                                            LengthForm{70000, std::string("\xFF\xFF\x70\x11\x01\x00", 6)}),
                          [](const auto& info) { return "Count" + std::to_string(info.param.length); });
@@ -162,35 +161,39 @@ TEST_P(LoadRangeTest, ValuesAreBroughtIntoRange)
     EXPECT_EQ(schema, 5u);
 }
 
-#define RANGE_CASE(name, assign, result) RangeCase{name, [](CSavedSettings& s) { assign; }, [](CSavedSettings& s) { result; }}
-INSTANTIATE_TEST_SUITE_P(
-    Limits, LoadRangeTest,
-    ::testing::Values(RANGE_CASE("LinesTen", s.screenLines = 10, s.screenLines = 25),
-                      RANGE_CASE("LinesNegative", s.screenLines = -5, s.screenLines = 25),
-                      RANGE_CASE("LinesHuge", s.screenLines = 0x7FFFFFFF, s.screenLines = 1999),
-                      RANGE_CASE("LinesLowestKept", s.screenLines = 25, (void)s),
-                      RANGE_CASE("LinesHighestKept", s.screenLines = 1999, (void)s),
-                      RANGE_CASE("ColumnsTen", s.screenColumns = 10, s.screenColumns = 40),
-                      RANGE_CASE("ColumnsNegative", s.screenColumns = -80, s.screenColumns = 40),
-                      RANGE_CASE("ColumnsHuge", s.screenColumns = 100000, s.screenColumns = 999),
-                      RANGE_CASE("CommModeSeven", s.commMode = 7, s.commMode = 0),
-                      RANGE_CASE("CommModeSixKept", s.commMode = 6, (void)s),
-                      RANGE_CASE("BridgeModeFour", s.bridgeMode = 4, s.bridgeMode = 0),
-                      RANGE_CASE("BridgeModeThreeKept", s.bridgeMode = 3, (void)s),
-                      RANGE_CASE("ProtocolFive", s.transferProtocol = 5, s.transferProtocol = 0),
-                      RANGE_CASE("ProtocolFourKept", s.transferProtocol = 4, (void)s),
-                      RANGE_CASE("IpPort70000", s.ipPort = 70000, s.ipPort = 23),
-                      RANGE_CASE("IpPort65536", s.ipPort = 65536, s.ipPort = 23),
-                      RANGE_CASE("IpPort65535Kept", s.ipPort = 65535, (void)s),
-                      RANGE_CASE("BridgePort70000IsNotTheNewDefault", s.bridgePort = 70000, s.bridgePort = 2300),
-                      RANGE_CASE("ComPortNotLimited", s.comPort = 100000, (void)s)),
-    [](const auto& info) { return std::string(info.param.name); });
+#define RANGE_CASE(name, assign, result)                                                                               \
+    RangeCase                                                                                                          \
+    {                                                                                                                  \
+        name, [](CSavedSettings& s) { assign; }, [](CSavedSettings& s) { result; }                                     \
+    }
+INSTANTIATE_TEST_SUITE_P(Limits, LoadRangeTest,
+                         ::testing::Values(RANGE_CASE("LinesTen", s.screenLines = 10, s.screenLines = 25),
+                                           RANGE_CASE("LinesNegative", s.screenLines = -5, s.screenLines = 25),
+                                           RANGE_CASE("LinesHuge", s.screenLines = 0x7FFFFFFF, s.screenLines = 1999),
+                                           RANGE_CASE("LinesLowestKept", s.screenLines = 25, (void)s),
+                                           RANGE_CASE("LinesHighestKept", s.screenLines = 1999, (void)s),
+                                           RANGE_CASE("ColumnsTen", s.screenColumns = 10, s.screenColumns = 40),
+                                           RANGE_CASE("ColumnsNegative", s.screenColumns = -80, s.screenColumns = 40),
+                                           RANGE_CASE("ColumnsHuge", s.screenColumns = 100000, s.screenColumns = 999),
+                                           RANGE_CASE("CommModeSeven", s.commMode = 7, s.commMode = 0),
+                                           RANGE_CASE("CommModeSixKept", s.commMode = 6, (void)s),
+                                           RANGE_CASE("BridgeModeFour", s.bridgeMode = 4, s.bridgeMode = 0),
+                                           RANGE_CASE("BridgeModeThreeKept", s.bridgeMode = 3, (void)s),
+                                           RANGE_CASE("ProtocolFive", s.transferProtocol = 5, s.transferProtocol = 0),
+                                           RANGE_CASE("ProtocolFourKept", s.transferProtocol = 4, (void)s),
+                                           RANGE_CASE("IpPort70000", s.ipPort = 70000, s.ipPort = 23),
+                                           RANGE_CASE("IpPort65536", s.ipPort = 65536, s.ipPort = 23),
+                                           RANGE_CASE("IpPort65535Kept", s.ipPort = 65535, (void)s),
+                                           RANGE_CASE("BridgePort70000IsNotTheNewDefault", s.bridgePort = 70000,
+                                                      s.bridgePort = 2300),
+                                           RANGE_CASE("ComPortNotLimited", s.comPort = 100000, (void)s)),
+                         [](const auto& info) { return std::string(info.param.name); });
 #undef RANGE_CASE
 
 TEST(KstRead, BooleanWordsOtherThanOneAreTrue)
 {
     std::string file = CKstArchive::Write(CSavedSettings::Defaults());
-    file[12] = '\x02';   // crToCrLfOnSend
+    file[12] = '\x02';     // crToCrLfOnSend
     file[16 + 3] = '\x80'; // crToCrLfOnReceive, high byte only
     CSavedSettings read;
     std::uint32_t schema = 0;
@@ -238,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, DamagedFileTest,
     ::testing::Values(
         DamageCase{"Empty", "", "file ends inside the schema number (4 bytes needed, 0 left)", 0},
-        DamageCase{"ShortSchema", std::string("\x05\x00", 2), "file ends inside the schema number (4 bytes needed, 2 left)", 0},
+        DamageCase{"ShortSchema", std::string("\x05\x00", 2),
+                   "file ends inside the schema number (4 bytes needed, 2 left)", 0},
         DamageCase{"OnlySchema", KstBytes().U32(1).Bytes(), "file ends inside comPort (4 bytes needed, 0 left)", 4},
         DamageCase{"StringLengthOfFourGigabytes", WithFirstString("\xFF\xFF\xFF\xFF\xFF\xFF\xFF"),
                    "length 4294967295 of reservedText4 exceeds the 60 bytes left in the file", 36},

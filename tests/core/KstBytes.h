@@ -62,7 +62,22 @@ inline std::string DefaultFontBytes()
 {
     std::string face = "Courier New";
     face.resize(32, '\0');
-    return KstBytes().U32(20).U32(0).U32(0).U32(0).U32(700).U8(0).U8(0).U8(0).U8(1).U8(0).U8(0).U8(0).U8(0x21).Raw(face).Bytes();
+    return KstBytes()
+        .U32(20)
+        .U32(0)
+        .U32(0)
+        .U32(0)
+        .U32(700)
+        .U8(0)
+        .U8(0)
+        .U8(0)
+        .U8(1)
+        .U8(0)
+        .U8(0)
+        .U8(0)
+        .U8(0x21)
+        .Raw(face)
+        .Bytes();
 }
 
 } // namespace kestrelon::test

@@ -1,11 +1,11 @@
 // .kst files on disk: files of the older schemas built byte by byte, and saving
 // that never destroys the file that was there.
+#include "KstBytes.h"
 #include "core/KestronDoc.h"
 #include "core/KstArchive.h"
 #include "core/Messages.h"
 #include "framework/PumpedTarget.h"
 #include "support/TempDir.h"
-#include "KstBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +70,10 @@ void OldKeys(KstBytes& b, CSavedSettings& expected)
         }
 }
 
-void ReservedStrings(KstBytes& b) { b.Zeros(8); }
+void ReservedStrings(KstBytes& b)
+{
+    b.Zeros(8);
+}
 
 class OldSchemaTest : public ::testing::Test {
 protected:
