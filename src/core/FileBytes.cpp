@@ -1,7 +1,9 @@
 // Whole-file reads and atomic replacing writes over POSIX descriptors.
 #include "core/FileBytes.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
@@ -50,11 +52,22 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
-mode_t NewFileMode()
+// Creates a new file beside `target` that nobody else can have opened. The
+// kernel applies the umask to 0666, as for any file the user creates, without
+// touching the process-wide umask other threads rely on.
+int CreateTemporary(const std::filesystem::path& dir, const std::string& name, std::string& temp)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        temp = (dir / ("." + name + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + "." +
+                       std::to_string(stamp % 1000000)))
+                   .string();
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 // A symbolic link is followed, so the file it names is replaced, not the link.
@@ -115,15 +128,17 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     std::filesystem::path dir = target.parent_path();
     if (dir.empty())
         dir = ".";
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    CFd fd(::mkstemp(temp.data()));
+    std::string temp;
+    CFd fd(CreateTemporary(dir, target.filename().string(), temp));
     if (fd.Get() < 0) {
         error = "cannot create a temporary file in " + dir.string() + ": " + SystemReason(errno);
         return false;
     }
+    // A file that is replaced keeps its permissions.
     struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
-    const bool written = WriteAll(fd.Get(), bytes) && ::fchmod(fd.Get(), mode) == 0 && ::fsync(fd.Get()) == 0;
+    const bool keepMode = ::stat(target.c_str(), &old) == 0;
+    const bool written = WriteAll(fd.Get(), bytes) && (!keepMode || ::fchmod(fd.Get(), old.st_mode & 07777) == 0) &&
+                         ::fsync(fd.Get()) == 0;
     const int writeErrno = errno;
     const bool closed = ::close(fd.Release()) == 0;
     if (!written || !closed) {

@@ -218,6 +218,21 @@ TEST(KstDisk, SavingReplacesTheFileAndKeepsItsPermissions)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "temporary file left";
 }
 
+TEST(KstDisk, NewFileGetsTheModeOfTheUsersUmask)
+{
+    TempDir dir;
+    const mode_t previous = ::umask(027);
+    CKestronDoc doc;
+    doc.OnNewDocument();
+    CKstError error;
+    const bool saved = CKstArchive::Save(doc, dir.File("new.kst"), error);
+    ::umask(previous);
+    ASSERT_TRUE(saved) << error.Describe();
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("new.kst").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
 TEST(KstDisk, SavingThroughALinkReplacesTheFileItNames)
 {
     TempDir dir;
