@@ -1,6 +1,7 @@
 // Start-up, document commands and the recent-file list of the application.
 #include "core/KestronApp.h"
 
+#include "connections/ComPortEnumerator.h"
 #include "core/KestronDoc.h"
 #include "core/KstArchive.h"
 #include "core/QtSettingsStore.h"
@@ -23,6 +24,8 @@ CKestronApp::CKestronApp(std::unique_ptr<QSettings> profile)
     : m_profile(profile ? std::move(profile) : std::make_unique<QSettings>(QStringLiteral("Varnoth"), AppName())),
       m_store(std::make_unique<CQtSettingsStore>(*m_profile)), m_doc(std::make_unique<CKestronDoc>())
 {
+    // A new configuration starts on the first port this machine has.
+    m_doc->SetFirstPortFinder([store = m_store.get()] { return CComPortEnumerator(*store).FirstPort(); });
 }
 
 CKestronApp::~CKestronApp()

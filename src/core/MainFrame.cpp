@@ -3,10 +3,13 @@
 // dropped files.
 #include "core/MainFrame.h"
 
+#include "automation/AutoAnswer.h"
+#include "automation/FunctionKeyBar.h"
 #include "core/DataHub.h"
 #include "core/FrameDialogs.h"
 #include "core/KestronDoc.h"
 #include "core/StringTable.h"
+#include "core/TerminalViews.h"
 #include "framework/Lamp.h"
 #include "framework/SizingDialogBar.h"
 
@@ -16,13 +19,12 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolBar>
 
 #include <mutex>
 
 namespace kestrelon {
-
-CMainFrame::CViewSlot MakeTerminalView(int index, CMainFrame& frame);
 
 // Shared between the frame and the threads that wake it: a thread may still be
 // waking the frame while it is destroyed, so the pointer is cleared under the lock.
@@ -67,9 +69,13 @@ CMainFrame::~CMainFrame()
     // Release any driver blocked in Send before the hub waits for its threads.
     m_target.Close();
     m_hub.reset();
-    for (const CViewSlot& view : m_views)
+    // The views hold the message target: they go before it does.
+    for (CViewSlot& view : m_views) {
         if (view.docView)
             m_doc.RemoveView(view.docView);
+        delete view.widget;
+        view = {};
+    }
     m_doc.SetFrameTarget(nullptr);
 }
 
@@ -86,7 +92,22 @@ bool CMainFrame::Create(HubFactory hubFactory)
         m_hub = hubFactory(*this);
     else if (m_store)
         m_hub = std::make_unique<CDataHub>(m_doc, *this, *m_store, m_target);
+    if (m_hub) {
+        m_autoAnswer = std::make_unique<CAutoAnswer>(m_doc);
+        m_hub->SetAnswerMatcher([this](const std::uint8_t* data, std::size_t length) {
+            m_autoAnswer->MatchBlock(data, length);
+        });
+        connect(m_fkeys, &CFunctionKeyBar::SendTextRequested, this, [this](const std::string& text) {
+            if (m_hub)
+                m_hub->SendText(text);
+        });
+    }
     UpdateCommandStates();
+    // The toolbar shows the states too, and connections change them without any
+    // command: refresh them while the program is idle, as the menus do on opening.
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    idle->start(250);
     return true;
 }
 
@@ -96,13 +117,17 @@ void CMainFrame::BuildBars()
     setStatusBar(m_statusBar);
     connect(m_statusBar, &CMainStatusBar::commandRequested, this, [this](int command) { PostCommand(command); });
 
-    // The function keys' buttons live in this bar; until they exist it only
-    // keeps its place at the bottom of the window.
+    // The function keys sit along the bottom of the window, level 0 showing.
     m_fkeyBar = new QToolBar(tr("Function Keys"), this);
     m_fkeyBar->setObjectName(QStringLiteral("FunctionKeyBar"));
     m_fkeyBar->setMovable(false);
-    m_fkeyBar->setEnabled(false);
+    m_fkeys = new CFunctionKeyBar(m_fkeyBar);
+    m_fkeys->SetDocument(&m_doc);
+    m_fkeys->SetLevel(0);
+    m_fkeys->EnableFkeys(false);
+    m_fkeyBar->addWidget(m_fkeys);
     addToolBar(Qt::BottomToolBarArea, m_fkeyBar);
+    connect(m_fkeys, &CFunctionKeyBar::FocusViewRequested, this, &CMainFrame::FocusActiveView);
 
     m_gpsBar = new CSizingDialogBar(Text(LoadString(IDS_GPS_STATUS)), this);
     m_gpsBar->setObjectName(QStringLiteral("GpsBar"));
@@ -152,7 +177,9 @@ void CMainFrame::SwitchView(int index)
         if (slot.docView)
             m_doc.AddView(slot.docView);
     }
+    SetTerminalViewActive(View(m_activeView), false);
     m_viewStack->setCurrentWidget(slot.widget);
+    SetTerminalViewActive(slot.widget, true);
     m_activeView = index;
     UpdateCommandStates();
 }
@@ -189,10 +216,10 @@ void CMainFrame::SetPaneText(PaneId pane, const std::string& text)
 void CMainFrame::EnableFunctionKeys(bool enable)
 {
     m_fkeysEnabled = enable;
-    m_fkeyBar->setEnabled(enable);
+    m_fkeys->EnableFkeys(enable);
 }
 
-void CMainFrame::RefreshFunctionKeys() {}
+void CMainFrame::RefreshFunctionKeys() { m_fkeys->RefreshFkeyBar(); }
 
 bool CMainFrame::ShowPortFailureDialog()
 {

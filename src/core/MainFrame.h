@@ -26,7 +26,9 @@ class QToolBar;
 
 namespace kestrelon {
 
+class CAutoAnswer;
 class CDataHub;
+class CFunctionKeyBar;
 class CKestronDoc;
 class CSizingDialogBar;
 class IDocumentView;
@@ -97,6 +99,7 @@ public:
     CMainStatusBar* MainStatusBar() const { return m_statusBar; }
     QToolBar* ToolBar() const { return m_toolBar; }
     QToolBar* FunctionKeyBar() const { return m_fkeyBar; }
+    CFunctionKeyBar* FunctionKeys() const { return m_fkeys; }
     CSizingDialogBar* GpsBar() const { return m_gpsBar; }
     QAction* Action(int command) const { return m_actions.value(command); }
     QMenu* RecentFileMenuAnchor() const { return m_fileMenu; }
@@ -157,17 +160,19 @@ private:
     void ShowHelp();
     void Print(bool preview);
     void PageSetup();
-    void ForwardToView(const char* slot);
+    void RunSetupDialog(int command);
 
     CKestronDoc& m_doc;
     ISettingsStore* m_store;
     CPumpedTarget m_target;
     std::shared_ptr<CFrameWake> m_wake;
+    std::unique_ptr<CAutoAnswer> m_autoAnswer;
     std::unique_ptr<CDataHub> m_hub;
 
     CMainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_fkeyBar = nullptr;
+    CFunctionKeyBar* m_fkeys = nullptr;
     CSizingDialogBar* m_gpsBar = nullptr;
     QStackedWidget* m_viewStack = nullptr;
     QMenu* m_fileMenu = nullptr;

@@ -1,12 +1,18 @@
 // The main window's commands: the menu and toolbar tables, what each command
 // does, and the enabled and checked states the menus show.
+#include "automation/AutoAnswerDialog.h"
+#include "automation/FunctionKeysDialog.h"
+#include "connections/CommDialog.h"
 #include "core/DataHub.h"
 #include "core/FrameDialogs.h"
 #include "core/KestronDoc.h"
 #include "core/MainFrame.h"
 #include "core/Messages.h"
 #include "core/StringTable.h"
+#include "core/TerminalViews.h"
 #include "core/ToolbarIcons.h"
+#include "views/FontMapping.h"
+#include "views/TerminalDialog.h"
 #include "framework/SizingDialogBar.h"
 
 #include <QAction>
@@ -15,8 +21,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPageSetupDialog>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -192,10 +196,15 @@ void CMainFrame::OnCommand(int command)
     case ID_FILE_PRINT: Print(false); break;
     case ID_FILE_PRINT_PREVIEW: Print(true); break;
     case ID_FILE_PRINT_SETUP: PageSetup(); break;
-    case ID_EDIT_COPY: ForwardToView("OnEditCopy"); break;
-    case ID_EDIT_PASTE: ForwardToView("OnEditPaste"); break;
-    case ID_EDIT_SELECT_ALL: ForwardToView("OnEditSelectAll"); break;
-    case ID_TOGGLE_AUTOSCROLL: ForwardToView("OnToggleAutoscroll"); break;
+    case ID_EDIT_COPY: EditTerminalView(View(m_activeView), ViewEdit::Copy); break;
+    case ID_EDIT_PASTE: EditTerminalView(View(m_activeView), ViewEdit::Paste); break;
+    case ID_EDIT_SELECT_ALL: EditTerminalView(View(m_activeView), ViewEdit::SelectAll); break;
+    case ID_TOGGLE_AUTOSCROLL: ToggleTerminalViewAutoscroll(View(m_activeView)); break;
+    case ID_SETUP_COMMUNICATION:
+    case ID_SETUP_TERMINAL:
+    case ID_SETUP_FONT:
+    case ID_SETUP_FKEYS:
+    case ID_SETUP_AUTO_ANSWER: RunSetupDialog(command); break;
     case ID_EDIT_RESET_SCREEN: m_doc.ResetScreen(); break;
     case ID_TOGGLE_COMMUNICATION:
         if (m_hub)
@@ -218,7 +227,7 @@ void CMainFrame::OnCommand(int command)
     case ID_HELP: ShowHelp(); break;
     case ID_CONTEXT_HELP: QWhatsThis::enterWhatsThisMode(); break;
     case ID_APP_ABOUT: ShowAbout(); break;
-    default: break; // the settings dialogs and transfers are not part of the window
+    default: break; // file transfers come with their own driver
     }
     UpdateCommandStates();
 }
@@ -245,9 +254,12 @@ void CMainFrame::UpdateCommandStates()
     Action(ID_VIEW_FKEYS)->setChecked(!m_fkeyBar->isHidden());
     Action(ID_VIEW_GPS_BAR)->setChecked(IsGpsBarVisible());
     const QWidget* view = View(m_activeView);
-    const QVariant autoscroll = view ? view->property("autoscroll") : QVariant();
-    Action(ID_TOGGLE_AUTOSCROLL)->setEnabled(autoscroll.isValid());
-    Action(ID_TOGGLE_AUTOSCROLL)->setChecked(autoscroll.toBool());
+    const std::optional<bool> autoscroll = TerminalViewAutoscroll(view);
+    Action(ID_TOGGLE_AUTOSCROLL)->setEnabled(autoscroll.has_value());
+    Action(ID_TOGGLE_AUTOSCROLL)->setChecked(autoscroll.value_or(false));
+    Action(ID_EDIT_COPY)->setEnabled(CanEditTerminalView(view, ViewEdit::Copy));
+    Action(ID_EDIT_PASTE)->setEnabled(CanEditTerminalView(view, ViewEdit::Paste));
+    Action(ID_EDIT_SELECT_ALL)->setEnabled(CanEditTerminalView(view, ViewEdit::SelectAll));
     Action(ID_FILE_LOGGING)->setEnabled(m_hub != nullptr);
 }
 
@@ -256,10 +268,23 @@ void CMainFrame::ToggleBar(QWidget* bar)
     bar->setVisible(bar->isHidden());
 }
 
-void CMainFrame::ForwardToView(const char* slot)
+void CMainFrame::RunSetupDialog(int command)
 {
-    if (QWidget* view = View(m_activeView))
-        QMetaObject::invokeMethod(view, slot);
+    switch (command) {
+    case ID_SETUP_COMMUNICATION:
+        // A confirmed change reconnects, which may show the failure dialog again.
+        if (m_store && RunCommunicationDialog(this, m_doc, *m_store))
+            m_target.Post(MakeMessage(WM_TERMINAL, TC_APPLY_CONNECTION));
+        break;
+    case ID_SETUP_TERMINAL: RunTerminalDialog(this, m_doc); break;
+    case ID_SETUP_FONT: RunFontDialog(this, m_doc); break;
+    case ID_SETUP_FKEYS:
+        if (RunFunctionKeysDialog(this, m_doc))
+            m_target.Post(MakeMessage(WM_TERMINAL, TC_REFRESH_FKEYS));
+        break;
+    case ID_SETUP_AUTO_ANSWER: RunAutoAnswerDialog(this, m_doc); break;
+    default: break;
+    }
 }
 
 void CMainFrame::StartOrStopLogging()
@@ -281,23 +306,9 @@ void CMainFrame::StartOrStopLogging()
 
 void CMainFrame::Print(bool preview)
 {
-    QWidget* view = View(m_activeView);
-    if (!view || view->metaObject()->indexOfMethod("Print(QPrinter*)") < 0)
-        return; // this view does not print
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    auto print = [view](QPrinter* printer) { QMetaObject::invokeMethod(view, "Print", Q_ARG(QPrinter*, printer)); };
-    if (preview) {
-        QPrintPreviewDialog dialog(m_printer.get(), this);
-        connect(&dialog, &QPrintPreviewDialog::paintRequested, view, print);
-        SetInPrintPreview(true);
-        RunModal(dialog);
-        SetInPrintPreview(false);
-        return;
-    }
-    QPrintDialog dialog(m_printer.get(), this);
-    if (RunModal(dialog) == QDialog::Accepted)
-        print(m_printer.get());
+    SetInPrintPreview(preview);
+    PrintTerminalView(View(m_activeView), preview, [this](QDialog& dialog) { return RunModal(dialog); });
+    SetInPrintPreview(false);
 }
 
 void CMainFrame::PageSetup()

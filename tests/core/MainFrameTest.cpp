@@ -2,6 +2,9 @@
 // from the event loop, the status bar driven by the hub, logging from the status
 // bar, layout surviving a restart, the toolbar, dropped files and shutdown.
 #include "FrameFixture.h"
+#include "framework/EventWait.h"
+
+#include "automation/FunctionKeyBar.h"
 
 #include "core/Messages.h"
 #include "core/StringTable.h"
@@ -15,6 +18,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
+#include <QTimer>
 #include <QUrl>
 
 #include <thread>
@@ -80,20 +84,30 @@ TEST_F(MainFrameTest, MessagePostedFromAnotherThreadIsHandledByTheEventLoop)
 {
     std::thread driver([this] { frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED)); });
     driver.join();
-    QTRY_COMPARE(dialogs.size(), std::size_t(1));
+    ASSERT_TRUE(test::WaitFor([&] { return dialogs.size() == std::size_t(1); }));
     EXPECT_EQ(dialogs[0], QStringLiteral("kestrelon::CPortFailureDialog"));
     auto* bar = frame->MainStatusBar();
     EXPECT_EQ(bar->PaneText(bar->PaneIndex(PANE_CONNECTION)), QStringLiteral("COM not opened"));
     EXPECT_FALSE(frame->FunctionKeysEnabled());
 }
 
-TEST_F(MainFrameTest, PortFailureSetupButtonIsHarmlessWithoutTheDialog)
+TEST_F(MainFrameTest, PortFailureSetupButtonOpensTheCommunicationSettings)
 {
     dialogAnswer = QDialog::Accepted; // "Setup Data Communication"
+    QString opened;
+    // The settings dialog runs modally: note it and close it from inside its loop.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    watcher.start(10);
     frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED));
-    QTRY_COMPARE(dialogs.size(), std::size_t(1));
-    QTest::qWait(20); // the posted Setup > Communication runs
-    EXPECT_EQ(dialogs.size(), std::size_t(1));
+    ASSERT_TRUE(test::WaitFor([&] { return opened == QStringLiteral("kestrelon::CCommDialog"); }));
+    EXPECT_EQ(dialogs, std::vector<QString>{QStringLiteral("kestrelon::CPortFailureDialog")});
+    EXPECT_TRUE(test::WaitFor([] { return QApplication::activeModalWidget() == nullptr; }));
 }
 
 TEST_F(MainFrameTest, SendFromADriverThreadWaitsForTheHandlerAndShutdownReleasesIt)
@@ -103,7 +117,7 @@ TEST_F(MainFrameTest, SendFromADriverThreadWaitsForTheHandlerAndShutdownReleases
         frame->Target().Send(MakeMessage(WM_TERMINAL, TC_CTS_HOLD, 1));
         returned = true;
     });
-    QTRY_VERIFY(returned.load()); // handled by the event loop
+    ASSERT_TRUE(test::WaitFor([&] { return returned.load(); })); // handled by the event loop
     EXPECT_EQ(frame->MainStatusBar()->Led(LED_CTS)->State(), 4);
 
     std::atomic<bool> released{false};
@@ -126,7 +140,7 @@ TEST_F(MainFrameTest, TcpClientModeShowsEightPanesWithDataAndBridgeLeds)
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     auto* bar = frame->MainStatusBar();
-    QTRY_COMPARE(bar->PaneCount(), 8);
+    ASSERT_TRUE(test::WaitFor([&] { return bar->PaneCount() == 8; }));
     EXPECT_EQ(bar->PaneText(bar->LedPane(LED_DATA)), QStringLiteral("     Data"));
     EXPECT_EQ(bar->PaneText(bar->LedPane(LED_BRIDGE)), QStringLiteral("     Bridge"));
     EXPECT_EQ(bar->Led(LED_DATA)->x(), bar->PaneRect(bar->LedPane(LED_DATA)).left());
@@ -147,7 +161,7 @@ TEST_F(MainFrameTest, DoubleClickOnNoLogStartsLoggingLikeTheMenu)
     const int logPane = bar->PaneIndex(PANE_LOG);
     ASSERT_EQ(bar->PaneText(logPane), QStringLiteral("No log"));
     QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, bar->PaneRect(logPane).center());
-    QTRY_VERIFY(frame->Hub()->IsLogging());
+    ASSERT_TRUE(test::WaitFor([&] { return frame->Hub()->IsLogging(); }));
     EXPECT_TRUE(proposed.startsWith(QStringLiteral("Log_")) && proposed.endsWith(QStringLiteral(".txt")));
     EXPECT_EQ(QString::fromStdString(frame->Hub()->LogPath()), path);
     frame->OnCommand(ID_FILE_LOGGING); // the menu stops it again
@@ -203,7 +217,7 @@ TEST_F(MainFrameTest, ScreenOneMovesTheWindowToOneHundredOneHundred)
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     frame->OnCommand(ID_SCREEN_1);
-    QTRY_COMPARE(frame->pos(), QPoint(100, 100));
+    ASSERT_TRUE(test::WaitFor([&] { return frame->pos() == QPoint(100, 100); }));
     EXPECT_EQ(frame->size(), QSize(640, 480));
 }
 

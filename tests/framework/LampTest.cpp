@@ -1,6 +1,7 @@
 // Indicator lamp: colours, bright/dim forms, the blink and alternation state
 // machine stepped tick by tick, the real timers, repaints and the drawing.
 #include "framework/Lamp.h"
+#include "framework/EventWait.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -152,7 +153,7 @@ TEST(LampTest, RealTimersFinishBlinkInFourPeriods)
     QElapsedTimer clock;
     clock.start();
     lamp.Blink(9, 2);
-    QTRY_VERIFY_WITH_TIMEOUT(!lamp.IsBlinking(), 3000);
+    ASSERT_TRUE(test::WaitFor([&] { return !lamp.IsBlinking(); }, 3000));
     EXPECT_GE(clock.elapsed(), 390);
     EXPECT_EQ(lamp.State(), 4);
 }
@@ -163,14 +164,14 @@ TEST(LampTest, SettingTheSameStateDoesNotRepaint)
     lamp.resize(16, 16);
     lamp.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&lamp));
-    QTRY_VERIFY(lamp.paints > 0);
+    ASSERT_TRUE(test::WaitFor([&] { return lamp.paints > 0; }));
     QTest::qWait(20);
     lamp.paints = 0;
     lamp.SetLampState(4);
     QTest::qWait(30);
     EXPECT_EQ(lamp.paints, 0);
     lamp.SetLampState(2);
-    QTRY_COMPARE(lamp.paints, 1);
+    ASSERT_TRUE(test::WaitFor([&] { return lamp.paints == 1; }));
 }
 
 TEST(LampTest, DrawsCentredLampWithHighlightAndShadowPixels)

@@ -1,6 +1,7 @@
 // Extended status bar: pane bookkeeping, hit test (also inside a dialog) and
 // the mouse reports of double clicks.
 #include "framework/StatusBarEx.h"
+#include "framework/EventWait.h"
 
 #include <QDialog>
 #include <QSignalSpy>
@@ -75,7 +76,7 @@ TEST_F(StatusBarExTest, WiderPaneTakesItsRoomFromTheMessagePane)
     const QString text = QStringLiteral("a much longer text for the first pane");
     bar.SetPaneText(1, text);
     bar.SetPaneWidth(1, bar.TextWidth(text));
-    QTRY_COMPARE(bar.PaneWidth(1), bar.TextWidth(text));
+    ASSERT_TRUE(test::WaitFor([&] { return bar.PaneWidth(1) == bar.TextWidth(text); }));
     EXPECT_LT(bar.PaneRect(0).width(), messageBefore.width());
     EXPECT_LE(bar.PaneRect(1).right(), bar.PaneRect(2).left());
     EXPECT_EQ(bar.PaneRect(3), lastBefore);
