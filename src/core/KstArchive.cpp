@@ -1,4 +1,4 @@
-// CKstArchive: writing and reading the .kst stream, and the atomic file save.
+// CKstArchive: writing and reading the .kst stream, and documents to and from files.
 #include "core/KstArchive.h"
 
 #include "core/FileBytes.h"
