@@ -1,13 +1,14 @@
 // The document's font record and QFont: what crosses over, what the record
 // keeps, and records that a file could hold but the dialog never makes.
-#include "views/FontMapping.h"
+#include "DialogTestSupport.h"
+#include "core/KestronDoc.h"
 #include "core/WinRecords.h"
+#include "views/FontMapping.h"
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cstring>
+#include <ostream>
 #include <string>
 
 using namespace kestrelon;
@@ -102,6 +103,29 @@ TEST(LogFontFromFont, KeepsFieldsQFontDoesNotDescribe)
     expected.lfHeight = 18;
     expected.lfWeight = 700;
     EXPECT_EQ(record, expected);
+}
+
+TEST(RunFontDialog, OkStoresTellsTheViewsAndMarksModifiedCancelDoesNot)
+{
+    struct HintCounter : IDocumentView {
+        void OnUpdate(const CUpdateHint& hint) override { fontHints += hint.hint == HINT_FONT ? 1 : 0; }
+        int fontHints = 0;
+    };
+    for (const bool ok : {false, true}) {
+        CKestronDoc doc;
+        doc.font = Record("Courier New", 20, 700, 0);
+        doc.font.lfItalic = 1;
+        HintCounter views;
+        doc.AddView(&views);
+        kestrelon::test::WhenModalShown([ok](QDialog* dialog) { ok ? dialog->accept() : dialog->reject(); });
+        EXPECT_EQ(RunFontDialog(nullptr, doc), ok);
+        EXPECT_EQ(views.fontHints, ok ? 1 : 0);
+        EXPECT_EQ(doc.IsModified(), ok);
+        // Whatever face the dialog settled on, the rest of the record is kept.
+        EXPECT_EQ(doc.font.lfCharSet, 1);
+        EXPECT_EQ(doc.font.lfPitchAndFamily, 0x21);
+        EXPECT_EQ(doc.font.lfItalic, 1);
+    }
 }
 
 } // namespace
