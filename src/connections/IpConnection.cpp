@@ -151,6 +151,13 @@ void CIpConnection::Stop()
     m_running = false;
 }
 
+void CIpConnection::DisconnectPeer()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_peer)
+        m_peer->Shutdown();
+}
+
 bool CIpConnection::Send(const void* data, std::size_t length)
 {
     std::shared_ptr<CIP6Socket> socket;

@@ -59,6 +59,10 @@ public:
     // IP_UDP_CLOSED) as a close from the frame does; drops unsent bytes.
     void Stop();
 
+    // Closes the current TCP peer only (IP_CLOSED follows): a server goes back to
+    // listening for the next one, a client ends.
+    void DisconnectPeer();
+
     // Queues bytes for the peer (TCP) or for the configured host and port (UDP);
     // false, with nothing sent, when there is no peer or no open socket.
     bool Send(const void* data, std::size_t length);
