@@ -5,48 +5,44 @@ namespace kestrelon {
 
 bool CReceiveCredit::WaitForRoom()
 {
+    // The common case, room to spare, takes no lock: this runs once per block.
+    if (m_outstanding.load() < m_limit && !m_stopped.load())
+        return true;
     std::unique_lock lock(m_mutex);
-    if (m_outstanding >= m_limit && !m_stopped) {
-        // Once full, wait until the frame has caught up by half: one wake-up per
-        // half-limit of blocks instead of one per block.
-        m_waiting = true;
-        m_room.wait(lock, [this] { return m_stopped || m_outstanding <= m_limit / 2; });
-        m_waiting = false;
-    }
-    return !m_stopped;
+    // Once full, wait until the frame has caught up by half: one wake-up per
+    // half-limit of blocks instead of one per block.
+    m_waiting.store(true);
+    m_room.wait(lock, [this] { return m_stopped.load() || m_outstanding.load() <= m_limit / 2; });
+    m_waiting.store(false);
+    return !m_stopped.load();
 }
 
 void CReceiveCredit::Stop()
 {
     {
         std::lock_guard lock(m_mutex);
-        m_stopped = true;
+        m_stopped.store(true);
     }
     m_room.notify_all();
 }
 
 std::size_t CReceiveCredit::Outstanding() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_outstanding;
+    return m_outstanding.load();
 }
 
 void CReceiveCredit::Take()
 {
-    std::lock_guard lock(m_mutex);
-    ++m_outstanding;
+    m_outstanding.fetch_add(1);
 }
 
 void CReceiveCredit::Give()
 {
-    bool wake;
-    {
-        std::lock_guard lock(m_mutex);
-        --m_outstanding;
-        wake = m_waiting && m_outstanding == m_limit / 2;
-    }
-    if (wake)
+    const std::size_t now = m_outstanding.fetch_sub(1) - 1;
+    if (now <= m_limit / 2 && m_waiting.load()) {
+        std::lock_guard lock(m_mutex); // the waiter is in wait() or about to test
         m_room.notify_all();
+    }
 }
 
 CCreditedBlock::CCreditedBlock(const void* data, std::int32_t length, std::shared_ptr<CReceiveCredit> credit)

@@ -6,6 +6,7 @@
 
 #include "core/ByteBlock.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -28,12 +29,12 @@ public:
     void Give();
 
 private:
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex; // only for waiting
     std::condition_variable m_room;
-    std::size_t m_limit;
-    std::size_t m_outstanding = 0;
-    bool m_waiting = false;
-    bool m_stopped = false;
+    const std::size_t m_limit;
+    std::atomic<std::size_t> m_outstanding{0};
+    std::atomic<bool> m_waiting{false};
+    std::atomic<bool> m_stopped{false};
 };
 
 // A received block that holds one unit of its connection's credit.
