@@ -21,7 +21,7 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, ISettingsStore& setting
 
 CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, std::unique_ptr<ISerialLink> serial,
                    std::unique_ptr<IIpLink> ip)
-    : m_doc(doc), m_window(window), m_frame(frame), m_serialDriver(std::move(serial)), m_ipConnection(std::move(ip)),
+    : m_doc(doc), m_window(window), m_serialDriver(std::move(serial)), m_ipConnection(std::move(ip)),
       m_logger(doc, window, frame), m_receive(doc, *this), m_send(doc, *m_serialDriver, *m_ipConnection),
       m_control(doc, window, *m_serialDriver, *m_ipConnection, m_logger), m_clock([] { return std::time(nullptr); })
 {

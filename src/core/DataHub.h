@@ -110,7 +110,6 @@ private:
 
     CKestronDoc& m_doc;
     IHubWindow& m_window;
-    IMessageTarget& m_frame;
     std::unique_ptr<ISerialLink> m_serialDriver;
     std::unique_ptr<IIpLink> m_ipConnection;
     CDataLogger m_logger;
