@@ -6,6 +6,7 @@
 
 #include "automation/FunctionKeyBar.h"
 
+#include "core/FrameDialogs.h"
 #include "core/Messages.h"
 #include "core/StringTable.h"
 #include "framework/Lamp.h"
@@ -254,6 +255,20 @@ TEST_F(MainFrameTest, GpsBarIsTitledAndToggledFromTheViewMenu)
     frame->OnCommand(ID_VIEW_GPS_BAR);
     EXPECT_TRUE(frame->IsGpsBarVisible());
     EXPECT_TRUE(frame->Action(ID_VIEW_GPS_BAR)->isChecked());
+}
+
+TEST(AboutDialogTest, ShowsTheFourPartVersionAndTheBuildTime)
+{
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Kestrelon, Version \\d+\\.\\d+\\.\\d+\\.\\d+$"))
+                    .match(CAboutDialog::VersionLine())
+                    .hasMatch())
+        << CAboutDialog::VersionLine().toStdString();
+    // Month abbreviation, day, four-digit year, one blank, hh:mm:ss.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Z][a-z]{2} [ 0-9]\\d \\d{4} \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(CAboutDialog::BuildTimeLine())
+                    .hasMatch())
+        << CAboutDialog::BuildTimeLine().toStdString();
+    EXPECT_EQ(CAboutDialog().windowTitle(), QStringLiteral("About Kestrelon"));
 }
 
 class FrameRestartTest : public FrameFixture {};
