@@ -75,11 +75,10 @@ void CIpConnectionLink::Stop()
     m_connection.Stop();
 }
 
-// The connection has one socket set: dropping a server's peer also closes its
-// listening socket, and the next toggle listens again.
+// A server goes on listening for the next peer; a client ends.
 void CIpConnectionLink::CloseConnection()
 {
-    m_connection.Stop();
+    m_connection.DisconnectPeer();
 }
 
 bool CIpConnectionLink::IsListening() const
