@@ -7,6 +7,8 @@
 #include "core/KstArchive.h"
 #include "core/QtSettingsStore.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 
@@ -165,6 +167,28 @@ TEST_F(KestronAppTest, UnmodifiedDocumentIsReplacedWithoutAsking)
     EXPECT_TRUE(dialogs.isEmpty());
     EXPECT_EQ(app->Document().ipPort, 2000u);
     EXPECT_EQ(app->PathName(), path);
+}
+
+TEST_F(KestronAppTest, RecentFileMenuOpensTheChosenFile)
+{
+    const QString first = WriteConfiguration("first.kst", 1001);
+    const QString second = WriteConfiguration("second.kst", 1002);
+    auto app = Start({first});
+    ASSERT_TRUE(app->OpenDocumentFile(second));
+    QStringList texts;
+    QAction* older = nullptr;
+    for (QAction* action : app->MainFrame()->RecentFileMenuAnchor()->actions()) {
+        if (action->text().startsWith(QLatin1Char('&')) && action->text().at(1).isDigit()) {
+            texts << action->text();
+            if (action->text().endsWith(QStringLiteral("first.kst")))
+                older = action;
+        }
+    }
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("&1 second.kst"), QStringLiteral("&2 first.kst")}));
+    ASSERT_NE(older, nullptr);
+    older->trigger();
+    EXPECT_EQ(app->Document().ipPort, 1001u);
+    EXPECT_EQ(app->PathName(), first);
 }
 
 TEST_F(KestronAppTest, DroppedFileIsOpened)
