@@ -99,8 +99,8 @@ enum CommandId : int {
     ID_VIEW_ANSI = 32793,
     ID_SCREEN_1 = 19,
     ID_FKEY_FIRST = 1101, // 1101 to 1110
-    ID_FKEY_LEVEL_DOWN = 1091,
-    ID_FKEY_LEVEL_UP = 1092,
+    ID_FKEY_LEVEL_UP = 1091,
+    ID_FKEY_LEVEL_DOWN = 1092,
 };
 
 } // namespace kestrelon
