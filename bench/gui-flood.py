@@ -1,0 +1,282 @@
+#!/usr/bin/env python3
+# End-to-end flood of the running program: a pseudo-terminal stands in for a
+# serial port, the program shows it in a real window on a private Xvfb display,
+# and we measure how fast it drains the line, how quickly its event loop answers
+# meanwhile and whether its memory stays flat. `cat` on a second pty is the
+# reference for what the kernel side alone can carry.
+import argparse
+import fcntl
+import json
+import os
+import pty
+import select
+import shutil
+import signal
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import termios
+import threading
+import time
+import tty
+
+MIB = 1024 * 1024
+CHUNK = 64 * 1024
+COM_NUMBER = 200
+
+
+def make_lines(line_bytes, total):
+    """Numbered lines of exactly `line_bytes` bytes (CR LF included), about `total` bytes."""
+    body = line_bytes - 2
+    out = bytearray()
+    n = 0
+    while len(out) < total:
+        text = ("%08d " % n + "abcdefghijklmnopqrstuvwxyz0123456789" * 4)[:body]
+        out += text.encode() + b"\r\n"
+        n += 1
+    return bytes(out)
+
+
+def open_pty_pair():
+    master, slave = pty.openpty()
+    tty.setraw(slave)  # the program makes its side raw too; cat needs it done here
+    return master, slave, os.ttyname(slave)
+
+
+def unread(slave):
+    return struct.unpack("i", fcntl.ioctl(slave, termios.FIONREAD, b"\0\0\0\0"))[0]
+
+
+def flood(master, slave, data, total, deadline_s):
+    """Writes `total` bytes and waits until the reader has taken them all.
+    Returns (bytes accepted, seconds); the master blocks while the slave is full,
+    so what the writer manages is the reader's drain rate."""
+    os.set_blocking(master, False)
+    view = memoryview(data)
+    sent = 0
+    start = time.monotonic()
+    end_by = start + deadline_s
+    while sent < total and time.monotonic() < end_by:
+        _, ready, _ = select.select([], [master], [], 0.5)
+        if not ready:
+            continue
+        offset = sent % len(data)
+        piece = view[offset:offset + min(CHUNK, total - sent, len(data) - offset)]
+        try:
+            sent += os.write(master, piece)
+        except BlockingIOError:
+            pass
+    while unread(slave) > 0 and time.monotonic() < end_by:
+        time.sleep(0.0005)
+    elapsed = time.monotonic() - start
+    return sent - unread(slave), elapsed
+
+
+def vm_rss_kib(pid):
+    try:
+        with open("/proc/%d/status" % pid) as status:
+            for line in status:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
+class RssSampler(threading.Thread):
+    def __init__(self, pid, period=0.1):
+        super().__init__(daemon=True)
+        self.pid, self.period, self.samples, self.stop = pid, period, [], threading.Event()
+
+    def run(self):
+        while not self.stop.is_set():
+            kib = vm_rss_kib(self.pid)
+            if kib is not None:
+                self.samples.append((time.monotonic(), kib))
+            self.stop.wait(self.period)
+
+
+def start_xvfb(workdir):
+    for display in range(90, 190):
+        if os.path.exists("/tmp/.X%d-lock" % display) or os.path.exists("/tmp/.X11-unix/X%d" % display):
+            continue
+        proc = subprocess.Popen(["Xvfb", ":%d" % display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=open(os.path.join(workdir, "xvfb.log"), "w"))
+        for _ in range(100):
+            if os.path.exists("/tmp/.X11-unix/X%d" % display):
+                return proc, ":%d" % display
+            if proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        stop(proc)
+    raise SystemExit("gui-flood: could not start Xvfb (package xvfb)")
+
+
+def stop(proc):
+    if proc and proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def write_config(program, workdir, env):
+    source = os.path.join(workdir, "flood.json")
+    target = os.path.join(workdir, "flood.kst")
+    with open(source, "w") as f:
+        json.dump({"commMode": 0, "comPort": COM_NUMBER, "comPortManual": True,
+                   "dcb": {"BaudRate": 115200, "ByteSize": 8, "Parity": 0, "StopBits": 0}}, f)
+    subprocess.run([program, "--write-config", source, target], check=True, env=env)
+    return target
+
+
+def holds_open(pid, path):
+    try:
+        return any(os.readlink("/proc/%d/fd/%s" % (pid, fd)) == path for fd in os.listdir("/proc/%d/fd" % pid))
+    except OSError:
+        return False
+
+
+def read_latencies(path, first_line):
+    try:
+        with open(path) as f:
+            lines = f.read().splitlines()
+    except OSError:
+        return [], 0
+    complete = [int(x) for x in lines[first_line:] if x.strip().isdigit()]
+    return complete, len(lines)
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
+
+
+def cat_rate(data, total, deadline):
+    master, slave, path = open_pty_pair()
+    reader = subprocess.Popen(["cat"], stdin=slave, stdout=subprocess.DEVNULL)
+    try:
+        done, seconds = flood(master, slave, data, total, deadline)
+    finally:
+        stop(reader)
+        os.close(master)
+        os.close(slave)
+    return done / MIB / seconds, done
+
+
+def program_phase(name, master, slave, data, total, args, pid, probe, rss):
+    probe_start = read_latencies(probe, 0)[1]
+    rss_start = len(rss.samples)
+    done, seconds = flood(master, slave, data, total, args.deadline)
+    lat, _ = read_latencies(probe, probe_start)
+    samples = [kib for _, kib in rss.samples[rss_start:]]
+    result = {"phase": name, "mib": done / MIB, "seconds": seconds, "rate": done / MIB / seconds,
+              "complete": done >= total, "alive": pid_alive(pid)}
+    if lat:
+        result.update(lat_median_ms=statistics.median(lat) / 1000, lat_p99_ms=percentile(lat, 0.99) / 1000,
+                      lat_max_ms=max(lat) / 1000, lat_count=len(lat))
+    if samples:
+        result.update(rss_first_kib=samples[0], rss_max_kib=max(samples), rss_last_kib=samples[-1])
+    return result
+
+
+def pid_alive(pid):
+    return os.path.exists("/proc/%d" % pid)
+
+
+def report(phase, cat, target, args):
+    verdict = "meets" if phase["rate"] >= target else "BELOW"
+    print("gui-flood: %-14s program %7.2f MiB/s (%s %d MiB/s target), cat %7.2f MiB/s, %.1f MiB in %.2f s%s"
+          % (phase["phase"], phase["rate"], verdict, target, cat, phase["mib"], phase["seconds"],
+             "" if phase["complete"] else ", INCOMPLETE (deadline)"))
+    if "lat_median_ms" in phase:
+        lat_ok = phase["lat_median_ms"] <= 20 and phase["lat_max_ms"] <= 100
+        print("gui-flood: %-14s event latency median %.2f ms, p99 %.2f ms, worst %.2f ms over %d probes (%s 20/100 ms)"
+              % (phase["phase"], phase["lat_median_ms"], phase["lat_p99_ms"], phase["lat_max_ms"],
+                 phase["lat_count"], "meets" if lat_ok else "MISSES"))
+    else:
+        print("gui-flood: %-14s event latency: no probe samples" % phase["phase"])
+    if "rss_max_kib" in phase:
+        print("gui-flood: %-14s resident memory %.1f MiB at start, %.1f MiB at most, %.1f MiB at end"
+              % (phase["phase"], phase["rss_first_kib"] / 1024, phase["rss_max_kib"] / 1024,
+                 phase["rss_last_kib"] / 1024))
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Flood the program through a pseudo-terminal under Xvfb.")
+    parser.add_argument("program", help="path of the kestrelon executable")
+    parser.add_argument("--mib", type=int, default=int(os.environ.get("FLOOD_MIB", "64")),
+                        help="MiB sent per line length (default 64, or $FLOOD_MIB)")
+    parser.add_argument("--deadline", type=float, default=120.0, help="seconds allowed per phase")
+    parser.add_argument("--keep", action="store_true", help="keep the work directory")
+    args = parser.parse_args()
+    for tool in ("Xvfb", "cat"):
+        if not shutil.which(tool):
+            raise SystemExit("gui-flood: %s is missing (package %s)" % (tool, "xvfb" if tool == "Xvfb" else "coreutils"))
+
+    workdir = tempfile.mkdtemp(prefix="kestrelon-flood-")
+    total = args.mib * MIB
+    long_lines, short_lines = make_lines(59, 4 * MIB), make_lines(10, 4 * MIB)
+    # The kernel-only reference first, while nothing else competes for the cores.
+    cat59, _ = cat_rate(long_lines, total, args.deadline)
+    cat10, _ = cat_rate(short_lines, total, args.deadline)
+
+    xvfb, display = start_xvfb(workdir)
+    master, slave, slave_path = open_pty_pair()
+    probe = os.path.join(workdir, "latency.txt")
+    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", HOME=workdir,
+               XDG_CONFIG_HOME=os.path.join(workdir, "config"), XDG_RUNTIME_DIR=workdir,
+               KESTRELON_LATENCY_PROBE=probe)
+    os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Varnoth"))
+    with open(os.path.join(env["XDG_CONFIG_HOME"], "Varnoth", "Kestrelon.conf"), "w") as f:
+        f.write("[Ports]\nCOM%d=%s\n" % (COM_NUMBER, slave_path))
+    program = None
+    results = []
+    try:
+        config = write_config(args.program, workdir, env)
+        program = subprocess.Popen([args.program, config], env=env, stdout=open(os.path.join(workdir, "program.log"), "w"),
+                                   stderr=subprocess.STDOUT)
+        opened_by = time.monotonic() + 20
+        while not holds_open(program.pid, slave_path) and time.monotonic() < opened_by and program.poll() is None:
+            time.sleep(0.05)
+        if not holds_open(program.pid, slave_path):
+            raise SystemExit("gui-flood: the program did not open COM%d (%s); log in %s"
+                             % (COM_NUMBER, slave_path, workdir))
+        time.sleep(1.0)  # let the window map and settle before timing
+        rss = RssSampler(program.pid)
+        rss.start()
+        results.append(program_phase("59-byte lines", master, slave, long_lines, total, args, program.pid, probe, rss))
+        results.append(program_phase("10-byte lines", master, slave, short_lines, total, args, program.pid, probe, rss))
+        rss.stop.set()
+        rss.join()
+    finally:
+        stop(program)
+        stop(xvfb)
+        os.close(master)
+        os.close(slave)
+        if not args.keep:
+            shutil.rmtree(workdir, ignore_errors=True)
+
+    report(results[0], cat59, 65, args)
+    report(results[1], cat10, 50, args)
+    all_rss = [kib for _, kib in rss.samples]
+    if all_rss:
+        # The first second fills the screen, the history rings and the allocator's
+        # pools; after that a flat line means nothing grows with the bytes received.
+        settled = [kib for t, kib in rss.samples if t >= rss.samples[0][0] + 1.0] or all_rss
+        growth = (settled[-1] - settled[0]) / 1024
+        print("gui-flood: resident memory after the first screenful %.1f MiB, at the end %.1f MiB (%+.1f MiB): %s"
+              % (settled[0] / 1024, settled[-1] / 1024, growth, "flat" if abs(growth) < 8 else "GROWS"))
+    if not all(r["alive"] for r in results):
+        print("gui-flood: the program died during the flood")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGINT, signal.default_int_handler)
+    sys.exit(main())
