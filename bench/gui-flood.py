@@ -209,10 +209,11 @@ def report(phase, cat, target, args):
 def main():
     parser = argparse.ArgumentParser(description="Flood the program through a pseudo-terminal under Xvfb.")
     parser.add_argument("program", help="path of the kestrelon executable")
-    parser.add_argument("--mib", type=int, default=int(os.environ.get("FLOOD_MIB", "64")),
-                        help="MiB sent per line length (default 64, or $FLOOD_MIB)")
+    parser.add_argument("--mib", type=int, default=int(os.environ.get("FLOOD_MIB", "256")),
+                        help="MiB sent per line length (default 256, or $FLOOD_MIB)")
     parser.add_argument("--deadline", type=float, default=120.0, help="seconds allowed per phase")
     parser.add_argument("--keep", action="store_true", help="keep the work directory")
+    parser.add_argument("--screenshot", help="PNG of the screen after the flood (needs ImageMagick's import)")
     args = parser.parse_args()
     for tool in ("Xvfb", "cat"):
         if not shutil.which(tool):
@@ -222,8 +223,10 @@ def main():
     total = args.mib * MIB
     long_lines, short_lines = make_lines(59, 4 * MIB), make_lines(10, 4 * MIB)
     # The kernel-only reference first, while nothing else competes for the cores.
-    cat59, _ = cat_rate(long_lines, total, args.deadline)
-    cat10, _ = cat_rate(short_lines, total, args.deadline)
+    # Whole lines only, so the screen ends on a complete line.
+    total59, total10 = total - total % 59, total - total % 10
+    cat59, _ = cat_rate(long_lines, total59, args.deadline)
+    cat10, _ = cat_rate(short_lines, total10, args.deadline)
 
     xvfb, display = start_xvfb(workdir)
     master, slave, slave_path = open_pty_pair()
@@ -249,10 +252,13 @@ def main():
         time.sleep(1.0)  # let the window map and settle before timing
         rss = RssSampler(program.pid)
         rss.start()
-        results.append(program_phase("59-byte lines", master, slave, long_lines, total, args, program.pid, probe, rss))
-        results.append(program_phase("10-byte lines", master, slave, short_lines, total, args, program.pid, probe, rss))
+        results.append(program_phase("59-byte lines", master, slave, long_lines, total59, args, program.pid, probe, rss))
+        results.append(program_phase("10-byte lines", master, slave, short_lines, total10, args, program.pid, probe, rss))
         rss.stop.set()
         rss.join()
+        if args.screenshot:
+            time.sleep(0.5)  # the views repaint from their timers
+            subprocess.run(["import", "-display", display, "-window", "root", args.screenshot], check=False)
     finally:
         stop(program)
         stop(xvfb)

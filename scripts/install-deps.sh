@@ -10,6 +10,7 @@ packages=(
   fonts-liberation
   lrzsz socat microsocks xvfb xauth
   poppler-utils
+  python3
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include "connections/ComPortEnumerator.h"
 #include "core/KestronDoc.h"
 #include "core/KstArchive.h"
+#include "core/LatencyProbe.h"
 #include "core/QtSettingsStore.h"
 #include "core/StringTable.h"
 
@@ -49,6 +50,7 @@ bool CKestronApp::InitInstance(const QStringList& arguments, CMainFrame::HubFact
     m_frame = std::make_unique<CMainFrame>(*m_doc, m_profile.get(), m_store.get());
     if (!m_frame->Create(std::move(hubFactory)))
         return false;
+    CLatencyProbe::StartIfRequested(m_frame.get());
     connect(m_frame.get(), &CMainFrame::documentCommand, this, &CKestronApp::OnDocumentCommand);
     connect(m_frame.get(), &CMainFrame::recentFileChosen, this, [this](int index) {
         const QStringList recent = RecentFiles();
