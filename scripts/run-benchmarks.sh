@@ -5,7 +5,7 @@
 # FLOOD_MIB=N sets the flood size, SKIP_GUI_FLOOD=1 leaves the flood out)
 set -uo pipefail
 
-build=${1:?usage: run-benchmarks.sh BUILD_DIR}
+build=$(cd "${1:?usage: run-benchmarks.sh BUILD_DIR}" && pwd) || exit 1
 here=$(cd "$(dirname "$0")/.." && pwd)
 logs=$(mktemp -d -t kestrelon-bench-XXXXXX)
 failed=()
