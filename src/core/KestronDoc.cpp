@@ -274,7 +274,8 @@ void CKestronDoc::WriteToLog(const std::uint8_t* data, std::size_t length)
 
 void CKestronDoc::AddByte(std::uint8_t value, COLORREF colour)
 {
-    WriteToLog(&value, 1);
+    if (logging) // tested here: this runs for every line end received
+        WriteToLog(&value, 1);
     CUpdateHint hint;
     hint.hint = HINT_BYTE;
     hint.value = value;
@@ -288,7 +289,8 @@ void CKestronDoc::AddBlock(const std::uint8_t* data, std::int32_t length, COLORR
 {
     if (data == nullptr || length < 1)
         return;
-    WriteToLog(data, static_cast<std::size_t>(length));
+    if (logging)
+        WriteToLog(data, static_cast<std::size_t>(length));
     CUpdateHint hint;
     hint.hint = HINT_BLOCK;
     hint.data = data;

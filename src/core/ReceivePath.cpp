@@ -62,46 +62,61 @@ void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORRE
             i = run = Collect(data, i, length);
             continue;
         }
-        const std::uint8_t c = data[i];
-        switch (kClasses[c]) {
-        case ORDINARY:
-            break;
-        case OPEN_BRACKET:
-            if (!m_doc.scanCommands)
-                break;
-            HandOver(data, run, i, colour);
-            m_scanner.Begin();
-            run = ++i;
+        // Ordinary bytes are only counted: the tight loop stops at the first
+        // byte that needs a decision or where the run fills a screen line.
+        const std::size_t limit = length - run > columns ? run + columns : length;
+        while (i < limit && kClasses[data[i]] == ORDINARY)
+            ++i;
+        if (i == limit) {
+            if (i - run >= columns) {
+                HandOver(data, run, i, colour);
+                run = i;
+            }
             continue;
-        case BELL:
-            m_events.OnBell();
-            break; // and shown like any other byte
-        case BACKSPACE:
-            HandOver(data, run, i, colour);
-            m_doc.AddByte(8, colour);
-            run = ++i;
-            continue;
-        case LINE_FEED:
-            HandOver(data, run, i, colour);
-            if (m_doc.lfToCrLfOnReceive)
-                m_doc.AddByte(13, colour);
-            m_doc.AddByte(10, colour);
-            run = ++i;
-            continue;
-        case CARRIAGE_RETURN:
-            HandOver(data, run, i, colour);
-            m_doc.AddByte(13, colour);
-            if (m_doc.crToCrLfOnReceive)
-                m_doc.AddByte(10, colour);
+        }
+        if (Special(data, run, i, colour)) {
             run = ++i;
             continue;
         }
-        if (++i - run >= columns) {
+        if (++i - run >= columns) { // a bell, or a bracket when commands are off
             HandOver(data, run, i, colour);
             run = i;
         }
     }
     HandOver(data, run, length, colour);
+}
+
+bool CReceivePath::Special(const std::uint8_t* data, std::size_t run, std::size_t i, COLORREF colour)
+{
+    switch (kClasses[data[i]]) {
+    case OPEN_BRACKET:
+        if (!m_doc.scanCommands)
+            return false;
+        HandOver(data, run, i, colour);
+        m_scanner.Begin();
+        return true;
+    case BELL:
+        m_events.OnBell();
+        return false; // and shown like any other byte
+    case BACKSPACE:
+        HandOver(data, run, i, colour);
+        m_doc.AddByte(8, colour);
+        return true;
+    case LINE_FEED:
+        HandOver(data, run, i, colour);
+        if (m_doc.lfToCrLfOnReceive)
+            m_doc.AddByte(13, colour);
+        m_doc.AddByte(10, colour);
+        return true;
+    case CARRIAGE_RETURN:
+        HandOver(data, run, i, colour);
+        m_doc.AddByte(13, colour);
+        if (m_doc.crToCrLfOnReceive)
+            m_doc.AddByte(10, colour);
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace kestrelon

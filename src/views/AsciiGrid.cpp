@@ -51,18 +51,19 @@ void CAsciiGrid::Resize(int columns, int lines)
         m_columns = columns;
         m_lines = lines;
         const auto cells = static_cast<std::size_t>(lines + 1) * static_cast<std::size_t>(columns);
-        // Contents are blanked lazily through the row widths, so the memory
-        // need not be filled here.
+        // Filled once here; afterwards only written cells are blanked again.
         m_chars.assign(cells, BLANK);
         m_colours.assign(cells, 0);
         m_rowWidth.assign(static_cast<std::size_t>(lines + 1), 0);
+        m_rowStart.assign(static_cast<std::size_t>(lines + 1), 0);
     }
     Reset();
 }
 
 void CAsciiGrid::Reset()
 {
-    std::fill(m_rowWidth.begin(), m_rowWidth.end(), 0);
+    for (int physical = 0; physical <= m_lines; ++physical)
+        BlankRow(physical);
     m_top = 0;
     m_caret = {};
     m_selStart = {};
@@ -154,16 +155,23 @@ std::size_t CAsciiGrid::CellIndex(int row, int column) const
            static_cast<std::size_t>(column);
 }
 
-void CAsciiGrid::Widen(int physicalRow, int upto)
+void CAsciiGrid::BlankRow(int physicalRow)
 {
-    int& width = m_rowWidth[static_cast<std::size_t>(physicalRow)];
-    if (width >= upto)
+    const auto row = static_cast<std::size_t>(physicalRow);
+    const int width = m_rowWidth[row];
+    if (width == 0)
         return;
-    const std::size_t base = static_cast<std::size_t>(physicalRow) * static_cast<std::size_t>(m_columns);
-    std::memset(&m_chars[base + static_cast<std::size_t>(width)], BLANK, static_cast<std::size_t>(upto - width));
-    std::fill(m_colours.begin() + static_cast<std::ptrdiff_t>(base + static_cast<std::size_t>(width)),
-              m_colours.begin() + static_cast<std::ptrdiff_t>(base + static_cast<std::size_t>(upto)), COLORREF{0});
-    width = upto;
+    const int start = m_rowStart[row];
+    const std::size_t first = row * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(start);
+    const int count = width - start;
+    std::uint8_t* chars = &m_chars[first];
+    COLORREF* colours = &m_colours[first];
+    // Typical lines are short: a plain loop beats a library call for them.
+    for (int i = 0; i < count; ++i) {
+        chars[i] = BLANK;
+        colours[i] = 0;
+    }
+    m_rowWidth[row] = 0;
 }
 
 void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour)
@@ -172,8 +180,10 @@ void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int cou
         return; // never reached by the write rules; keeps the spare row blank
     const int physical = Physical(row);
     int& width = m_rowWidth[static_cast<std::size_t>(physical)];
-    if (width < column)
-        Widen(physical, column);
+    int& start = m_rowStart[static_cast<std::size_t>(physical)];
+    // Cells between the old width and `column` are blank already: nothing to fill.
+    if (width == 0 || column < start)
+        start = column;
     const std::size_t index =
         static_cast<std::size_t>(physical) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
     std::uint8_t* chars = &m_chars[index];
@@ -189,7 +199,7 @@ void CAsciiGrid::ScrollUp()
 {
     // Row 0 becomes the new spare row and is blanked; the old spare row, blank
     // already, becomes the last row.
-    m_rowWidth[static_cast<std::size_t>(Physical(0))] = 0;
+    BlankRow(Physical(0));
     m_top = m_top == m_lines ? 0 : m_top + 1;
     m_caret.row = m_lines - 1;
     MovePointUp(m_selStart);

@@ -120,8 +120,9 @@ public:
 private:
     int Physical(int row) const;
     std::size_t CellIndex(int row, int column) const;
-    // Blanks cells [width, upto) of a row that was recycled or never reached there.
-    void Widen(int physicalRow, int upto);
+    // Returns a row's written cells to blank, so the ring holds blanks wherever
+    // nothing has been written since; costs what was written, not the width.
+    void BlankRow(int physicalRow);
     void PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour);
     void ScrollUp();
     void MovePointUp(CCellPos& point) const;
@@ -136,6 +137,9 @@ private:
     std::vector<std::uint8_t> m_chars;
     std::vector<COLORREF> m_colours;
     std::vector<int> m_rowWidth; // by physical row
+    // By physical row: first written column, meaningful while the width is
+    // not 0. Cells outside [start, width) always hold a blank with colour 0.
+    std::vector<int> m_rowStart;
     int m_top = 0;               // physical row of row 0
 
     CCellPos m_caret;
