@@ -148,20 +148,6 @@ TEST_P(IpConnectionTest, ServerServesOnePeerAtATime)
     EXPECT_TRUE(test::WaitForEof(second.Get(), 1000));
 }
 
-TEST_P(IpConnectionTest, DisconnectingThePeerKeepsTheServerListening)
-{
-    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server), "");
-    Fd first = test::ConnectTo(GetParam().family, m_connection.LocalPort());
-    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
-    m_connection.DisconnectPeer();
-    EXPECT_TRUE(test::WaitForEof(first.Get(), 1000));
-    ASSERT_GE(m_frame.WaitFor(IP_CLOSED), 0);
-    EXPECT_TRUE(m_connection.IsOpen());
-    Fd second = test::ConnectTo(GetParam().family, m_connection.LocalPort());
-    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED, 2), 0);
-    EXPECT_EQ(m_frame.Codes(), (Codes{IP_CONNECTED, IP_CLOSED, IP_CONNECTED}));
-}
-
 TEST_P(IpConnectionTest, RestartingAServerBindsTheSamePortAgain)
 {
     ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server), "");

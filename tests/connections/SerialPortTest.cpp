@@ -144,23 +144,6 @@ TEST(SerialPortIo, PurgeDiscardsWhatWaits)
     EXPECT_EQ(error, EAGAIN);
 }
 
-TEST(SerialPortIo, ClosedMasterIsADeviceGone)
-{
-    PtyPair pty;
-    CSerialPort port;
-    ASSERT_EQ(port.Open(pty.SlavePath()), 0);
-    ASSERT_TRUE(port.SetState(Line(9600)));
-    pty.CloseMaster();
-    const PortWait wait = port.WaitReadable(100);
-    ASSERT_NE(wait, PortWait::TimedOut) << "a hang-up must wake the poll";
-    if (wait == PortWait::Readable) {
-        char buffer[16];
-        int error = 0;
-        const long n = port.Read(buffer, sizeof buffer, error);
-        EXPECT_TRUE(n == 0 || (n < 0 && IsDeviceGoneError(error))) << n << " errno " << error;
-    }
-}
-
 TEST(SerialPortIo, WriteOnAClosedPortFails)
 {
     CSerialPort port;

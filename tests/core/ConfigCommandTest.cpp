@@ -70,14 +70,6 @@ CSavedSettings EverythingChanged()
     return s;
 }
 
-std::vector<std::string> Std(const QStringList& list)
-{
-    std::vector<std::string> out;
-    for (const QString& s : list)
-        out.push_back(s.toStdString());
-    return out;
-}
-
 struct RoundTripCase {
     const char* name;
     CSavedSettings settings;
@@ -114,64 +106,6 @@ TEST(ConfigCommand, EmptyObjectWritesTheNewDocumentFile)
     const std::string file = ReadFileBytes(dir.File("new.kst"));
     EXPECT_EQ(file.size(), 491u);
     EXPECT_TRUE(file == CKstArchive::Write(CSavedSettings::Defaults()));
-}
-
-TEST(ConfigCommand, PrintedObjectHasTheSavedFieldNamesAndTypes)
-{
-    TempDir dir;
-    CSavedSettings s = CSavedSettings::Defaults();
-    s.autoAnswers = {"OK", "\xE9"};
-    std::string file = CKstArchive::Write(s);
-    file[0] = 7; // a newer schema is printed as stored
-    WriteFileBytes(dir.File("a.kst"), file);
-    const RunResult r = RunProgram(dir, {"--print-config", dir.File("a.kst")});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
-    const std::vector<std::string> expectedKeys = {"arrowKeysMoveCaret",
-                                                   "autoAnswerEcho",
-                                                   "autoAnswerOn",
-                                                   "autoAnswers",
-                                                   "beep",
-                                                   "bridgeMode",
-                                                   "bridgePort",
-                                                   "bridgeServer",
-                                                   "comPort",
-                                                   "comPortManual",
-                                                   "commMode",
-                                                   "crToCrLfOnReceive",
-                                                   "crToCrLfOnSend",
-                                                   "dcb",
-                                                   "fkeyCommand",
-                                                   "fkeyLabel",
-                                                   "font",
-                                                   "ipPort",
-                                                   "ipServer",
-                                                   "lfToCrLfOnReceive",
-                                                   "localEcho",
-                                                   "reservedFlag2",
-                                                   "reservedSetting1",
-                                                   "reservedSetting3",
-                                                   "reservedSetting5",
-                                                   "reservedSetting6",
-                                                   "reservedText4",
-                                                   "scanCommands",
-                                                   "schema",
-                                                   "screenColumns",
-                                                   "screenLines",
-                                                   "transferProtocol"};
-    EXPECT_EQ(Std(json.keys()), expectedKeys);
-    EXPECT_EQ(json["schema"].toInt(), 7);
-    EXPECT_EQ(json["beep"], QJsonValue(true));
-    EXPECT_EQ(json["screenLines"], QJsonValue(1000));
-    EXPECT_EQ(json["autoAnswers"], QJsonValue(QJsonArray{"OK", QString(QChar(0xE9))}));
-    EXPECT_EQ(json["fkeyLabel"].toArray().size(), 100);
-    EXPECT_EQ(Std(json["dcb"].toObject().keys()),
-              (std::vector<std::string>{"BaudRate", "ByteSize", "DCBlength", "EofChar", "ErrorChar", "EvtChar",
-                                        "Parity", "StopBits", "XoffChar", "XoffLim", "XonChar", "XonLim", "flags",
-                                        "wReserved", "wReserved1"}));
-    EXPECT_EQ(json["dcb"]["flags"], QJsonValue(0x0008A025));
-    EXPECT_EQ(json["font"].toObject().size(), 14);
-    EXPECT_EQ(json["font"]["lfFaceName"], QJsonValue("Courier New"));
 }
 
 std::string Repeat(const std::string& s, int n)

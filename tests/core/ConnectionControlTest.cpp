@@ -80,17 +80,6 @@ const ApplyCase kApplyCases[] = {
 INSTANTIATE_TEST_SUITE_P(Modes, ApplyConnectionTest, ::testing::ValuesIn(kApplyCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ConnectionControl, ListeningSocketFailureFlashesAndReports)
-{
-    HubFixture f;
-    f.ip->failure = "Address already in use";
-    f.doc.commMode = 2;
-    f.hub->ApplyConnection();
-    EXPECT_EQ(f.window.boxes, Calls{"Address already in use"});
-    EXPECT_EQ(f.window.Led(LED_DATA), 1);
-    EXPECT_NE(std::find(f.window.calls.begin(), f.window.calls.end(), "alternate 3 2 3 2 4"), f.window.calls.end());
-}
-
 struct IpCodeCase {
     const char* name;
     std::uint32_t mode;

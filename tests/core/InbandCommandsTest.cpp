@@ -60,19 +60,6 @@ TEST(InbandScanner, KeepsAtMostTheLimitWhateverArrives)
     EXPECT_EQ(scanner.Text(), "");
 }
 
-TEST(InbandHub, SpeedCommandSwitchesAnOpenSerialPort)
-{
-    for (const char* rate : {"115200", "0x1C200"}) {
-        HubFixture f;
-        f.doc.scanCommands = true;
-        f.OpenSerial();
-        f.Receive(std::string("[KESTRON:COMSPEED=") + rate + "\r");
-        EXPECT_EQ(f.serial->calls.back(), "baud 115200") << rate;
-        // The document keeps its rate: a reconnect returns to it.
-        EXPECT_EQ(std::uint32_t{f.doc.dcb.BaudRate}, 9600u);
-    }
-}
-
 TEST(InbandHub, SpeedCommandDoesNothingInIpModesOrForOddRates)
 {
     HubFixture f;
@@ -150,15 +137,6 @@ TEST(InbandHub, RestartWithinTheSameSecondKeepsTheFirstFile)
     EXPECT_EQ(ReadFileBytes(base), "first");
     EXPECT_EQ(ReadFileBytes(numbered + "1.txt"), "second");
     EXPECT_EQ(ReadFileBytes(numbered + "2.txt"), "third");
-}
-
-TEST(InbandHub, StopWhileNotLoggingDoesNothing)
-{
-    HubFixture f;
-    f.doc.scanCommands = true;
-    f.Receive("[KESTRON:LOG_STOP\r");
-    EXPECT_TRUE(f.window.panes.empty());
-    EXPECT_TRUE(f.window.boxes.empty());
 }
 
 } // namespace

@@ -96,21 +96,6 @@ TEST_F(DocumentTest, DataChannelReachesEveryViewWithHintBytesAndColour)
     EXPECT_EQ(second.seen, expected);
 }
 
-TEST_F(DocumentTest, LogHoldsExactlyWhatTheViewsGetAndResetLeavesItOpen)
-{
-    TempDir dir;
-    ASSERT_TRUE(doc.logFile.Open(dir.File("log.txt")));
-    doc.logging = true;
-    const std::uint8_t run[] = {'o', 'k'};
-    doc.AddBlock(run, 2, RECEIVE_COLOUR);
-    doc.AddByte(13, RECEIVE_COLOUR);
-    doc.ResetScreen();
-    doc.AddByte('!', SEND_COLOUR);
-    EXPECT_TRUE(doc.logFile.IsOpen());
-    ASSERT_TRUE(doc.logFile.Close());
-    EXPECT_EQ(ReadFileBytes(dir.File("log.txt")), "ok\r!");
-}
-
 // Every saved field away from its default, so a new document must touch each.
 CSavedSettings Unusual()
 {

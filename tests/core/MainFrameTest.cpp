@@ -134,20 +134,6 @@ TEST_F(MainFrameTest, SendFromADriverThreadWaitsForTheHandlerAndShutdownReleases
     driver.join();
 }
 
-TEST_F(MainFrameTest, TcpClientModeShowsEightPanesWithDataAndBridgeLeds)
-{
-    doc.commMode = 1;
-    frame->Target().Post(MakeMessage(WM_TERMINAL, TC_APPLY_CONNECTION));
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    auto* bar = frame->MainStatusBar();
-    ASSERT_TRUE(test::WaitFor([&] { return bar->PaneCount() == 8; }));
-    EXPECT_EQ(bar->PaneText(bar->LedPane(LED_DATA)), QStringLiteral("     Data"));
-    EXPECT_EQ(bar->PaneText(bar->LedPane(LED_BRIDGE)), QStringLiteral("     Bridge"));
-    EXPECT_EQ(bar->Led(LED_DATA)->x(), bar->PaneRect(bar->LedPane(LED_DATA)).left());
-    EXPECT_TRUE(bar->Led(LED_CTS)->isHidden());
-}
-
 TEST_F(MainFrameTest, DoubleClickOnNoLogStartsLoggingLikeTheMenu)
 {
     QString proposed;
@@ -169,68 +155,6 @@ TEST_F(MainFrameTest, DoubleClickOnNoLogStartsLoggingLikeTheMenu)
     EXPECT_FALSE(frame->Hub()->IsLogging());
 }
 
-TEST_F(MainFrameTest, CommunicationToggleShowsACheckWhileClosed)
-{
-    EXPECT_TRUE(frame->Action(ID_TOGGLE_COMMUNICATION)->isChecked());
-    EXPECT_FALSE(frame->Action(ID_FILE_SEND)->isEnabled());
-    serial->open = true;
-    frame->UpdateCommandStates();
-    EXPECT_FALSE(frame->Action(ID_TOGGLE_COMMUNICATION)->isChecked());
-    EXPECT_TRUE(frame->Action(ID_FILE_SEND)->isEnabled());
-    EXPECT_TRUE(frame->Action(ID_FILE_RECEIVE)->isEnabled());
-}
-
-TEST_F(MainFrameTest, ToolbarHoldsDrawnIconsInItsOrder)
-{
-    std::vector<int> order;
-    for (QAction* action : frame->ToolBar()->actions()) {
-        order.push_back(action->isSeparator() ? 0 : action->data().toInt());
-        if (!action->isSeparator()) {
-            EXPECT_EQ(action->icon().availableSizes().value(0), QSize(16, 15)) << action->data().toInt();
-        }
-    }
-    const std::vector<int> expected{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_FILE_PRINT, 0, ID_EDIT_COPY,
-                                    ID_EDIT_PASTE, 0, ID_TOGGLE_COMMUNICATION, ID_TOGGLE_BRIDGE, 0,
-                                    ID_EDIT_RESET_SCREEN, ID_TOGGLE_AUTOSCROLL, 0, ID_VIEW_ASCII, ID_VIEW_HEX,
-                                    ID_VIEW_ANSI, 0, ID_FILE_SEND, ID_FILE_RECEIVE, 0, ID_APP_ABOUT,
-                                    ID_CONTEXT_HELP};
-    EXPECT_EQ(order, expected);
-}
-
-TEST_F(MainFrameTest, MenuItemsShowTheirPromptInTheStatusBar)
-{
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    const std::vector<std::pair<int, QString>> prompts{
-        {ID_VIEW_HEX, QStringLiteral("Switch to hex view")},
-        {ID_FILE_LOGGING, QStringLiteral("Start or stop logging data to disc file")},
-        {ID_TOGGLE_COMMUNICATION, QStringLiteral("Start or Stop communication")},
-    };
-    for (const auto& [command, prompt] : prompts) {
-        frame->Action(command)->showStatusText(frame.get());
-        EXPECT_EQ(frame->statusBar()->currentMessage(), prompt) << command;
-    }
-}
-
-TEST_F(MainFrameTest, ScreenOneMovesTheWindowToOneHundredOneHundred)
-{
-    frame->setGeometry(400, 300, 640, 480);
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    frame->OnCommand(ID_SCREEN_1);
-    ASSERT_TRUE(test::WaitFor([&] { return frame->pos() == QPoint(100, 100); }));
-    EXPECT_EQ(frame->size(), QSize(640, 480));
-}
-
-TEST_F(MainFrameTest, TitleCarriesDocumentNameAndVersion)
-{
-    frame->SetDocumentTitle(QStringLiteral("Untitled"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Untitled - Kestrelon V\\d+\\.\\d\\d$"))
-                    .match(frame->windowTitle())
-                    .hasMatch())
-        << frame->windowTitle().toStdString();
-}
-
 TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
 {
     frame->show();
@@ -246,29 +170,6 @@ TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
     QApplication::sendEvent(frame.get(), &drop);
     ASSERT_EQ(dropped.count(), 1);
     EXPECT_EQ(dropped[0][0].toStringList(), QStringList{QStringLiteral("/tmp/a.kst")});
-}
-
-TEST_F(MainFrameTest, GpsBarIsTitledAndToggledFromTheViewMenu)
-{
-    EXPECT_EQ(frame->GpsBar()->windowTitle(), QStringLiteral("GPS Status"));
-    EXPECT_FALSE(frame->IsGpsBarVisible());
-    frame->OnCommand(ID_VIEW_GPS_BAR);
-    EXPECT_TRUE(frame->IsGpsBarVisible());
-    EXPECT_TRUE(frame->Action(ID_VIEW_GPS_BAR)->isChecked());
-}
-
-TEST(AboutDialogTest, ShowsTheFourPartVersionAndTheBuildTime)
-{
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Kestrelon, Version \\d+\\.\\d+\\.\\d+\\.\\d+$"))
-                    .match(CAboutDialog::VersionLine())
-                    .hasMatch())
-        << CAboutDialog::VersionLine().toStdString();
-    // Month abbreviation, day, four-digit year, one blank, hh:mm:ss.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Z][a-z]{2} [ 0-9]\\d \\d{4} \\d\\d:\\d\\d:\\d\\d$"))
-                    .match(CAboutDialog::BuildTimeLine())
-                    .hasMatch())
-        << CAboutDialog::BuildTimeLine().toStdString();
-    EXPECT_EQ(CAboutDialog().windowTitle(), QStringLiteral("About Kestrelon"));
 }
 
 class FrameRestartTest : public FrameFixture {};

@@ -84,19 +84,6 @@ TEST(ReceivePath, ReceivedBytesCarryTheReceiveColour)
     EXPECT_EQ(f.view.colours, std::vector<COLORREF>(4, RECEIVE_COLOUR));
 }
 
-TEST(ReceivePath, CommandStartsALogInTheLogDirectory)
-{
-    HubFixture f;
-    f.doc.scanCommands = true;
-    f.Receive("abc[KESTRON:LOG_START\rdef");
-    ASSERT_TRUE(f.hub->IsLogging());
-    EXPECT_EQ(std::filesystem::path(f.hub->LogPath()).parent_path(), f.dir.Path());
-    f.hub->StopLogging();
-    // Only what followed the command reached the views, and so the log.
-    EXPECT_EQ(f.view.events, "[abc][def]");
-    EXPECT_EQ(ReadFileBytes(f.doc.logFile.Path()), "def");
-}
-
 // The matcher, the GPS bar and the bridge see the block as it came, command
 // bytes included; only the views do not.
 TEST(ReceivePath, HooksGetTheWholeBlockCommandIncluded)

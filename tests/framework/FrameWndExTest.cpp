@@ -66,36 +66,6 @@ TEST_F(FramePersistenceTest, FirstRunKeepsTheDefaultPlacement)
     EXPECT_FALSE(frame.RestoreBarState());
 }
 
-TEST_F(FramePersistenceTest, PlacementAndBarsSurviveARestart)
-{
-    QRect placed;
-    {
-        auto settings = Settings();
-        CFrameWndEx frame;
-        frame.SetProfile(settings.get());
-        Build(frame);
-        frame.setGeometry(150, 160, 700, 500);
-        frame.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        frame.findChild<QToolBar*>()->hide();
-        frame.statusBar()->hide();
-        placed = frame.geometry();
-        frame.close();
-    }
-    auto settings = Settings();
-    EXPECT_EQ(settings->value("Frame/Status").toInt(), SHOW_NORMAL);
-    CFrameWndEx frame;
-    frame.SetProfile(settings.get());
-    Build(frame);
-    EXPECT_EQ(frame.RestorePlacement(), SHOW_NORMAL);
-    EXPECT_TRUE(frame.RestoreBarState());
-    frame.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    EXPECT_EQ(frame.geometry(), placed);
-    EXPECT_TRUE(frame.findChild<QToolBar*>()->isHidden());
-    EXPECT_TRUE(frame.statusBar()->isHidden());
-}
-
 TEST_F(FramePersistenceTest, ClosingDuringPrintPreviewWritesNothing)
 {
     auto settings = Settings();

@@ -36,28 +36,6 @@ std::vector<int> TickStates(CLamp& lamp, int ticks)
     return states;
 }
 
-struct ColourCase {
-    int state;
-    QColor colour;
-};
-
-class LampColourTest : public ::testing::TestWithParam<ColourCase> {};
-
-TEST_P(LampColourTest, StateHasItsColour)
-{
-    CLamp lamp;
-    lamp.SetLampState(GetParam().state);
-    EXPECT_EQ(lamp.Colour(), GetParam().colour);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllStates, LampColourTest,
-                         ::testing::Values(ColourCase{0, {128, 128, 128}}, ColourCase{1, {128, 128, 128}},
-                                           ColourCase{2, {255, 0, 0}}, ColourCase{3, {128, 0, 0}},
-                                           ColourCase{5, {0, 128, 0}}, ColourCase{6, {255, 255, 0}},
-                                           ColourCase{7, {128, 128, 0}}, ColourCase{8, {0, 0, 255}},
-                                           ColourCase{9, {0, 0, 128}}, ColourCase{10, {0, 255, 0}},
-                                           ColourCase{-1, {0, 255, 0}}));
-
 struct FormCase {
     int state;
     int brightened;

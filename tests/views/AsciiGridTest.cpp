@@ -127,20 +127,6 @@ TEST(GridWrite, RunLongerThanARowIsTakenInRowPieces)
 
 // --- Scrolling -----------------------------------------------------------------------
 
-TEST(GridScroll, OldestRowsLeaveAndCaretStaysOnLastRow)
-{
-    CAsciiGrid grid(40, 25);
-    for (int i = 0; i < 30; ++i)
-        Write(grid, "L" + std::to_string(100 + i) + "\r\n", Feed::HubRuns);
-    std::vector<std::string> expected;
-    for (int i = 6; i < 30; ++i)
-        expected.push_back("L" + std::to_string(100 + i));
-    expected.push_back("");
-    EXPECT_EQ(Rows(grid), expected);
-    EXPECT_EQ(grid.Caret(), (CCellPos{0, 24}));
-    EXPECT_EQ(grid.UsedLines(), 25);
-}
-
 struct ScrollSelectionCase {
     const char* name;
     CCellPos from;
@@ -176,18 +162,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ScrollSelectionCase{"BothEndsPinnedAtTop", {2, 1}, {3, 2}, 2, {0, 0}, {0, 0}},
                       ScrollSelectionCase{"EndOnRow0Stays", {1, 0}, {3, 0}, 3, {1, 0}, {3, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(GridScroll, SelectedTextFollowsItsRowAfterScrolling)
-{
-    CAsciiGrid grid(40, 25);
-    for (int i = 0; i < 24; ++i)
-        Write(grid, "row" + std::to_string(i) + "\r\n", Feed::HubRuns);
-    grid.PressAt({0, 10});
-    grid.DragTo({5, 10});
-    grid.Release();
-    Write(grid, "\n\n\n", Feed::ByteByByte);
-    EXPECT_EQ(grid.SelectedText(), "row10");
-}
 
 // A plain grid that scrolls by moving every cell: the ring must show the same.
 struct ReferenceGrid {

@@ -158,20 +158,6 @@ TEST(InPlaceEdit, EndsWithTypedTextOnFocusLossAndScrolling)
     }
 }
 
-TEST(EditableList, NarrowColumnsAreNotEditable)
-{
-    struct Row {
-        int width;
-        bool editable;
-    };
-    for (const Row& row : {Row{0, false}, Row{4, false}, Row{5, true}, Row{80, true}}) {
-        ListHarness h;
-        h.list->setColumnWidth(2, row.width);
-        CInPlaceEdit* edit = h.list->EditCell(0, 2);
-        EXPECT_EQ(edit != nullptr, row.editable) << row.width;
-    }
-}
-
 TEST(EditableList, MissingRowOrColumnIsNotEditable)
 {
     ListHarness h;

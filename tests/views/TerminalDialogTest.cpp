@@ -161,22 +161,6 @@ INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
                                            RangeCase{"Highest", "999", "1999", {}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TerminalDialog, ArrowsStayInsideTheRange)
-{
-    CTerminalDialog dialog;
-    TerminalSettings s;
-    s.screenColumns = 999;
-    s.screenLines = 25;
-    dialog.SetSettings(s);
-    auto* columns = dialog.findChild<CRangeSpinBox*>("screenColumns");
-    auto* lines = dialog.findChild<CRangeSpinBox*>("screenLines");
-    columns->stepUp();
-    lines->stepDown();
-    EXPECT_EQ(columns->value(), 999);
-    EXPECT_EQ(lines->value(), 25);
-    EXPECT_EQ(lines->text(), QStringLiteral("25"));
-}
-
 TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
 {
     struct Row {

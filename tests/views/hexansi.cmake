@@ -2,7 +2,6 @@
 kestrelon_test(views_hexansi_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/HexHistoryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AnsiScreenTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/AnsiPaletteTest.cpp
   DEPENDS kviews_hexansi
 )
 if(KESTRELON_BUILD_UI)
