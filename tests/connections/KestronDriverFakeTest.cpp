@@ -127,17 +127,6 @@ TEST_F(FakeDriver, RefusedRateOnOpenClosesThePort)
     EXPECT_FALSE(m_line->IsOpen());
 }
 
-TEST_F(FakeDriver, UnpluggedDeviceIsLost)
-{
-    Open(Line(9600, false));
-    const std::size_t opened = m_frame.Status().size();
-    m_line->Unplug();
-    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Has(TC_PORT_FAILED, PF_DEVICE_LOST); }));
-    EXPECT_EQ(StatusAfter(opened), (std::vector<Notice>{{TC_PORT_FAILED, PF_DEVICE_LOST, {}}}));
-    EXPECT_FALSE(m_driver.IsOpen());
-    EXPECT_FALSE(m_line->IsOpen());
-}
-
 TEST_F(FakeDriver, WriteQueueIsBoundedAndDropsAreReportedOncePerEpisode)
 {
     Open(Line(9600, true));

@@ -24,18 +24,6 @@ protected:
     CStatusBarEx bar;
 };
 
-TEST_F(StatusBarExTest, PanesKeepTheirIdentifiersAndTexts)
-{
-    ASSERT_EQ(bar.PaneCount(), 4);
-    EXPECT_EQ(bar.PaneId(0), 0);
-    EXPECT_EQ(bar.PaneId(2), 102);
-    EXPECT_EQ(bar.PaneIndex(103), 3);
-    EXPECT_EQ(bar.PaneIndex(999), -1);
-    EXPECT_EQ(bar.PaneText(2), QStringLiteral("second pane"));
-    EXPECT_FALSE(bar.SetPaneText(4, QStringLiteral("none")));
-    EXPECT_EQ(bar.PaneId(4), -1);
-}
-
 TEST_F(StatusBarExTest, HitTestFindsEveryPaneByItsCentre)
 {
     for (int i = 0; i < bar.PaneCount(); ++i)
@@ -67,19 +55,6 @@ TEST_F(StatusBarExTest, DoubleClickOnSecondPaneReportsPaneOne)
     for (const auto& action : actions)
         sawDoubleClick |= action[0].value<QEvent::Type>() == QEvent::MouseButtonDblClick;
     EXPECT_TRUE(sawDoubleClick);
-}
-
-TEST_F(StatusBarExTest, WiderPaneTakesItsRoomFromTheMessagePane)
-{
-    const QRect messageBefore = bar.PaneRect(0);
-    const QRect lastBefore = bar.PaneRect(3);
-    const QString text = QStringLiteral("a much longer text for the first pane");
-    bar.SetPaneText(1, text);
-    bar.SetPaneWidth(1, bar.TextWidth(text));
-    ASSERT_TRUE(test::WaitFor([&] { return bar.PaneWidth(1) == bar.TextWidth(text); }));
-    EXPECT_LT(bar.PaneRect(0).width(), messageBefore.width());
-    EXPECT_LE(bar.PaneRect(1).right(), bar.PaneRect(2).left());
-    EXPECT_EQ(bar.PaneRect(3), lastBefore);
 }
 
 TEST(StatusBarExDialogTest, HitTestInDialogTakesDialogCoordinates)
