@@ -183,14 +183,6 @@ TEST_P(HexHistoryCase, GivesExactLines)
 INSTANTIATE_TEST_SUITE_P(Streams, HexHistoryCase, ::testing::ValuesIn(HexCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(HexHistory, FullLineIsSixtySixCharactersWithAsciiAtFifty)
-{
-    const std::string line = CHexHistory::FormatLine(reinterpret_cast<const std::uint8_t*>("0123456789ABCDEF"), 16);
-    EXPECT_EQ(line.size(), 66u);
-    EXPECT_EQ(line.substr(0, 50), " 30 31 32 33 34 35 36 37  38 39 41 42 43 44 45 46 ");
-    EXPECT_EQ(line.substr(50), "0123456789ABCDEF");
-}
-
 struct CHintCase {
     const char* name;
     CUpdateHint hint;
