@@ -288,15 +288,6 @@ TEST(IP6SocketNames, AnAddressWithoutNameGivesItsNumericForm)
     EXPECT_EQ(name, "192.0.2.7");
 }
 
-TEST(IP6SocketNames, PeerNameOfALoopbackConnection)
-{
-    std::uint16_t port = 0;
-    Fd listener = test::Listen(AF_INET6, port);
-    CIP6Socket socket;
-    socket.ConnectEx("::1", port, AF_INET6, SOCK_STREAM);
-    EXPECT_EQ(socket.GetPeerNameText(), test::LoopbackName(AF_INET6));
-}
-
 TEST(IP6SocketLifetime, CloseTwiceAndAttachLeaveTheOwnerInCharge)
 {
     std::uint16_t port = 0;
