@@ -61,28 +61,6 @@ TEST(LogFile, FlushMakesTheBytesVisibleWhileOpen)
     EXPECT_EQ(ReadFileBytes(dir.File("log.txt")), "abc");
 }
 
-TEST(LogFile, FullDiskFailsTheWriteThatReachesIt)
-{
-    CLogFile log;
-    ASSERT_TRUE(log.Open("/dev/full"));
-    const std::string chunk(1000, 'x');
-    bool failed = false;
-    for (std::size_t written = 0; written < 2 * CLogFile::BUFFER_SIZE && !failed; written += chunk.size())
-        failed = !log.Write(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size());
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(log.LastError(), ENOSPC);
-}
-
-TEST(LogFile, CloseReportsWhatCouldNotBeWritten)
-{
-    CLogFile log;
-    ASSERT_TRUE(log.Open("/dev/full"));
-    ASSERT_TRUE(log.Write(reinterpret_cast<const std::uint8_t*>("tail"), 4));
-    EXPECT_FALSE(log.Close());
-    EXPECT_EQ(log.LastError(), ENOSPC);
-    EXPECT_FALSE(log.IsOpen());
-}
-
 TEST(LogFile, ReopenStartsEmpty)
 {
     TempDir dir;
