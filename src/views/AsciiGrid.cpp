@@ -56,6 +56,8 @@ void CAsciiGrid::Resize(int columns, int lines)
         m_colours.assign(cells, 0);
         m_rowWidth.assign(static_cast<std::size_t>(lines + 1), 0);
         m_rowStart.assign(static_cast<std::size_t>(lines + 1), 0);
+        m_staleStart.assign(static_cast<std::size_t>(lines + 1), 0);
+        m_staleEnd.assign(static_cast<std::size_t>(lines + 1), 0);
     }
     Reset();
 }
@@ -63,7 +65,7 @@ void CAsciiGrid::Resize(int columns, int lines)
 void CAsciiGrid::Reset()
 {
     for (int physical = 0; physical <= m_lines; ++physical)
-        BlankRow(physical);
+        RecycleRow(physical);
     m_top = 0;
     m_caret = {};
     m_selStart = {};
@@ -155,23 +157,27 @@ std::size_t CAsciiGrid::CellIndex(int row, int column) const
            static_cast<std::size_t>(column);
 }
 
-void CAsciiGrid::BlankRow(int physicalRow)
+void CAsciiGrid::RecycleRow(int physicalRow)
 {
     const auto row = static_cast<std::size_t>(physicalRow);
     const int width = m_rowWidth[row];
-    if (width == 0)
-        return;
-    const int start = m_rowStart[row];
-    const std::size_t first = row * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(start);
-    const int count = width - start;
-    std::uint8_t* chars = &m_chars[first];
-    COLORREF* colours = &m_colours[first];
-    // Typical lines are short: a plain loop beats a library call for them.
-    for (int i = 0; i < count; ++i) {
-        chars[i] = BLANK;
-        colours[i] = 0;
-    }
+    // Leftovers of an earlier use past this use's width are blanked now, so a
+    // row carries one stale span, never a growing one.
+    BlankCells(physicalRow, std::max(width, m_staleStart[row]), m_staleEnd[row]);
+    m_staleStart[row] = width > 0 ? m_rowStart[row] : 0;
+    m_staleEnd[row] = width;
     m_rowWidth[row] = 0;
+}
+
+void CAsciiGrid::BlankCells(int physicalRow, int from, int to)
+{
+    if (from >= to)
+        return;
+    const std::size_t first =
+        static_cast<std::size_t>(physicalRow) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(from);
+    const auto count = static_cast<std::size_t>(to - from);
+    std::memset(&m_chars[first], BLANK, count);
+    std::fill_n(&m_colours[first], count, COLORREF{0});
 }
 
 void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour)
@@ -181,7 +187,11 @@ void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int cou
     const int physical = Physical(row);
     int& width = m_rowWidth[static_cast<std::size_t>(physical)];
     int& start = m_rowStart[static_cast<std::size_t>(physical)];
-    // Cells between the old width and `column` are blank already: nothing to fill.
+    // Cells between the width and `column` become readable: only what an
+    // earlier use left there needs blanking.
+    if (column > width)
+        BlankCells(physical, std::max(width, m_staleStart[static_cast<std::size_t>(physical)]),
+                   std::min(column, m_staleEnd[static_cast<std::size_t>(physical)]));
     if (width == 0 || column < start)
         start = column;
     const std::size_t index =
@@ -197,9 +207,9 @@ void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int cou
 
 void CAsciiGrid::ScrollUp()
 {
-    // Row 0 becomes the new spare row and is blanked; the old spare row, blank
+    // Row 0 becomes the new spare row and is emptied; the old spare row, empty
     // already, becomes the last row.
-    BlankRow(Physical(0));
+    RecycleRow(Physical(0));
     m_top = m_top == m_lines ? 0 : m_top + 1;
     m_caret.row = m_lines - 1;
     MovePointUp(m_selStart);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/DataChannel.h"
+#include "views/LargeBlockAllocator.h"
 
 #include <compare>
 #include <cstdint>
@@ -120,9 +121,10 @@ public:
 private:
     int Physical(int row) const;
     std::size_t CellIndex(int row, int column) const;
-    // Returns a row's written cells to blank, so the ring holds blanks wherever
-    // nothing has been written since; costs what was written, not the width.
-    void BlankRow(int physicalRow);
+    // Empties a row for reuse without touching its cells: what it held becomes
+    // stale and is blanked only where a later write leaves a gap over it.
+    void RecycleRow(int physicalRow);
+    void BlankCells(int physicalRow, int from, int to);
     void PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour);
     void ScrollUp();
     void MovePointUp(CCellPos& point) const;
@@ -134,12 +136,18 @@ private:
     int m_lines = 1000;
     // (lines + 1) rows: the spare row below the last one is always blank and
     // becomes the last row when the grid scrolls.
-    std::vector<std::uint8_t> m_chars;
-    std::vector<COLORREF> m_colours;
+    std::vector<std::uint8_t, CLargeBlockAllocator<std::uint8_t>> m_chars;
+    std::vector<COLORREF, CLargeBlockAllocator<COLORREF>> m_colours;
     std::vector<int> m_rowWidth; // by physical row
-    // By physical row: first written column, meaningful while the width is
-    // not 0. Cells outside [start, width) always hold a blank with colour 0.
+    // By physical row: first column written since the row was last emptied
+    // (meaningful while its width is not 0), and the columns [staleStart,
+    // staleEnd) that may still hold what an earlier use of the row wrote.
+    // Cells before the width are always current; every other cell outside the
+    // stale columns holds a blank with colour 0. So blanking costs what was
+    // written, never the screen width.
     std::vector<int> m_rowStart;
+    std::vector<int> m_staleStart;
+    std::vector<int> m_staleEnd;
     int m_top = 0;               // physical row of row 0
 
     CCellPos m_caret;

@@ -1,0 +1,61 @@
+// Allocator for the ASCII grid's cell planes: blocks of a megabyte or more are
+// aligned to 2 MiB and offered to the kernel for huge pages, so a flood of
+// short lines through a wide, tall ring costs no page-table walk per row.
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+#include <sys/mman.h>
+
+namespace kestrelon {
+
+template <typename T>
+class CLargeBlockAllocator {
+public:
+    using value_type = T;
+
+    static constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20;
+    static constexpr std::size_t LARGE = std::size_t{1} << 20;
+
+    CLargeBlockAllocator() = default;
+    template <typename U>
+    CLargeBlockAllocator(const CLargeBlockAllocator<U>&) noexcept
+    {
+    }
+
+    T* allocate(std::size_t count)
+    {
+        if (count > static_cast<std::size_t>(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes < LARGE)
+            return static_cast<T*>(::operator new(bytes));
+        // aligned_alloc wants a multiple of the alignment.
+        const std::size_t rounded = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+        void* block = std::aligned_alloc(HUGE_PAGE, rounded);
+        if (block == nullptr)
+            throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        ::madvise(block, rounded, MADV_HUGEPAGE); // only advice: small pages work too
+#endif
+        return static_cast<T*>(block);
+    }
+
+    void deallocate(T* block, std::size_t count) noexcept
+    {
+        if (count * sizeof(T) < LARGE)
+            ::operator delete(block);
+        else
+            std::free(block);
+    }
+
+    template <typename U>
+    bool operator==(const CLargeBlockAllocator<U>&) const noexcept
+    {
+        return true;
+    }
+};
+
+} // namespace kestrelon
