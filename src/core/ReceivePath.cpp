@@ -74,7 +74,7 @@ void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORRE
             }
             continue;
         }
-        if (Special(data, run, i, colour)) {
+        if (Special(kClasses[data[i]], data, run, i, colour)) {
             run = ++i;
             continue;
         }
@@ -86,9 +86,10 @@ void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORRE
     HandOver(data, run, length, colour);
 }
 
-bool CReceivePath::Special(const std::uint8_t* data, std::size_t run, std::size_t i, COLORREF colour)
+bool CReceivePath::Special(std::uint8_t byteClass, const std::uint8_t* data, std::size_t run, std::size_t i,
+                           COLORREF colour)
 {
-    switch (kClasses[data[i]]) {
+    switch (byteClass) {
     case OPEN_BRACKET:
         if (!m_doc.scanCommands)
             return false;

@@ -35,9 +35,10 @@ public:
 
 private:
     void HandOver(const std::uint8_t* data, std::size_t from, std::size_t to, COLORREF colour);
-    // Acts on the control byte at data[i], handing over the run before it when
-    // the byte is taken out of the text; false when it stays in the run.
-    bool Special(const std::uint8_t* data, std::size_t run, std::size_t i, COLORREF colour);
+    // Acts on the control byte at data[i] (of class `byteClass`), handing over
+    // the run before it when the byte is taken out of the text; false when it
+    // stays in the run.
+    bool Special(std::uint8_t byteClass, const std::uint8_t* data, std::size_t run, std::size_t i, COLORREF colour);
     std::size_t Collect(const std::uint8_t* data, std::size_t i, std::size_t length);
 
     CKestronDoc& m_doc;
