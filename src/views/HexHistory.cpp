@@ -14,14 +14,16 @@ namespace {
 // Display text of every byte value, built once: two hex digits and the
 // character shown in the ASCII part ('.' for control bytes and DEL).
 struct CByteTexts {
-    char hex[256][2];
+    char hex[256][4]; // space, two hex digits, space: one store per byte
     char shown[256];
     CByteTexts()
     {
         constexpr char digits[] = "0123456789ABCDEF";
         for (int b = 0; b < 256; ++b) {
-            hex[b][0] = digits[b >> 4];
-            hex[b][1] = digits[b & 0x0F];
+            hex[b][0] = ' ';
+            hex[b][1] = digits[b >> 4];
+            hex[b][2] = digits[b & 0x0F];
+            hex[b][3] = ' ';
             shown[b] = (b >= 0x20 && b != 0x7F) ? static_cast<char>(b) : '.';
         }
     }
@@ -29,24 +31,24 @@ struct CByteTexts {
 const CByteTexts kByteTexts;
 
 // Writes the display text of `count` bytes (at most 16) to `out`, which holds at
-// least FULL_LINE_LENGTH characters; returns the text length.
+// least FULL_LINE_LENGTH characters; returns the text length. Each byte's text
+// is stored as four characters whose last, a space, the next byte overwrites;
+// the last one still ends before the ASCII part.
 int FormatInto(const std::uint8_t* bytes, int count, char* out)
 {
     char* p = out;
-    for (int i = 0; i < count; ++i) {
-        if (i == 8)
-            *p++ = ' ';
-        p[0] = ' ';
-        p[1] = kByteTexts.hex[bytes[i]][0];
-        p[2] = kByteTexts.hex[bytes[i]][1];
-        p += 3;
-    }
-    char* const ascii = out + CHexHistory::ASCII_COLUMN;
-    while (p < ascii)
+    const int firstHalf = std::min(count, 8);
+    for (int i = 0; i < firstHalf; ++i, p += 3)
+        std::memcpy(p, kByteTexts.hex[bytes[i]], 4);
+    if (count > 8)
         *p++ = ' ';
+    for (int i = 8; i < count; ++i, p += 3)
+        std::memcpy(p, kByteTexts.hex[bytes[i]], 4);
+    char* const ascii = out + CHexHistory::ASCII_COLUMN;
+    std::memset(p, ' ', static_cast<std::size_t>(ascii - p));
     for (int i = 0; i < count; ++i)
-        *p++ = kByteTexts.shown[bytes[i]];
-    return static_cast<int>(p - out);
+        ascii[i] = kByteTexts.shown[bytes[i]];
+    return CHexHistory::ASCII_COLUMN + count;
 }
 
 } // namespace
@@ -134,10 +136,11 @@ void CHexHistory::StoreLine(const std::uint8_t* bytes, int count)
         slot = &m_ring[static_cast<std::size_t>(m_first)];
         m_first = (m_first + 1) % m_maxLines;
     }
-    char text[FULL_LINE_LENGTH];
-    const int length = FormatInto(bytes, count, text);
+    // Formatted in place: a reused slot's string already has the room.
     slot->colour = m_pendingColour;
-    slot->text.assign(text, static_cast<std::size_t>(length));
+    slot->text.resize(FULL_LINE_LENGTH);
+    const int length = FormatInto(bytes, count, slot->text.data());
+    slot->text.resize(static_cast<std::size_t>(length));
 }
 
 void CHexHistory::Clear()
