@@ -3,7 +3,7 @@
 // an IP connection delivers them. The rate must not depend on the screen size:
 // scrolling moves an index.
 #include "core/DataHub.h"
-#include "core/HubWindow.h"
+#include "core/NullHubLinks.h"
 #include "core/KestronDoc.h"
 #include "framework/PumpedTarget.h"
 #include "views/AsciiGrid.h"
@@ -34,49 +34,6 @@ private:
     int m_follow = 0;
 };
 
-class CQuietWindow : public IHubWindow {
-public:
-    void SetLedState(LedRole, int) override {}
-    void BlinkLed(LedRole, int, int) override {}
-    void AlternateLed(LedRole, int, int, int, int) override {}
-    void SetStatusPanes(std::uint32_t) override {}
-    void SetPaneText(PaneId, const std::string&) override {}
-    void EnableFunctionKeys(bool) override {}
-    void RefreshFunctionKeys() override {}
-    bool ShowPortFailureDialog() override { return false; }
-    void ShowMessageBox(const std::string&, MessageBoxIcon) override {}
-    void PostCommand(int) override {}
-    void Beep() override {}
-    void FocusActiveView() override {}
-    int ActiveView() const override { return 0; }
-    bool IsGpsBarVisible() const override { return false; }
-    void FeedGps(std::uint8_t) override {}
-};
-
-class CNoSerial : public ISerialLink {
-public:
-    void Open(std::uint32_t, const DCB&) override {}
-    void Close() override {}
-    bool IsOpen() const override { return false; }
-    bool GetState(DCB&) const override { return false; }
-    void SetBaudRate(std::uint32_t) override {}
-    void Write(const std::uint8_t*, std::size_t) override {}
-    void Quit() override {}
-};
-
-class CNoIp : public IIpLink {
-public:
-    bool Start(std::uint32_t, const std::string&, std::uint32_t, std::string&) override { return true; }
-    void Stop() override {}
-    void CloseConnection() override {}
-    bool IsListening() const override { return false; }
-    bool IsConnected() const override { return false; }
-    void OnConnected(std::intptr_t) override {}
-    void OnDisconnected() override {}
-    void Send(const std::uint8_t*, std::size_t) override {}
-    std::string PeerName() const override { return {}; }
-};
-
 constexpr std::size_t BLOCK = 2000; // one IP receive
 
 void BM_AsciiChannel8ByteLines(benchmark::State& state)
@@ -85,9 +42,9 @@ void BM_AsciiChannel8ByteLines(benchmark::State& state)
     doc.screenColumns = static_cast<std::int32_t>(state.range(0));
     doc.screenLines = static_cast<std::int32_t>(state.range(1));
     CGridView view(doc);
-    CQuietWindow window;
+    CQuietHubWindow window;
     CPumpedTarget frame;
-    CDataHub hub(doc, window, frame, std::make_unique<CNoSerial>(), std::make_unique<CNoIp>());
+    CDataHub hub(doc, window, frame, std::make_unique<CNoSerialLink>(), std::make_unique<CNoIpLink>());
     constexpr std::size_t TOTAL = 64u << 20;
     std::vector<std::uint8_t> data(TOTAL);
     for (std::size_t i = 0; i < TOTAL; ++i) {

@@ -3,7 +3,7 @@
 // channel with three views and a log file. A replaced global operator new
 // counts heap allocations, which must not grow with the lines.
 #include "core/DataHub.h"
-#include "core/HubWindow.h"
+#include "core/NullHubLinks.h"
 #include "core/KestronDoc.h"
 #include "framework/PumpedTarget.h"
 
@@ -54,49 +54,6 @@ public:
     std::size_t m_sum = 0;
 };
 
-class CQuietWindow : public IHubWindow {
-public:
-    void SetLedState(LedRole, int) override {}
-    void BlinkLed(LedRole, int, int) override {}
-    void AlternateLed(LedRole, int, int, int, int) override {}
-    void SetStatusPanes(std::uint32_t) override {}
-    void SetPaneText(PaneId, const std::string&) override {}
-    void EnableFunctionKeys(bool) override {}
-    void RefreshFunctionKeys() override {}
-    bool ShowPortFailureDialog() override { return false; }
-    void ShowMessageBox(const std::string&, MessageBoxIcon) override {}
-    void PostCommand(int) override {}
-    void Beep() override {}
-    void FocusActiveView() override {}
-    int ActiveView() const override { return 0; }
-    bool IsGpsBarVisible() const override { return false; }
-    void FeedGps(std::uint8_t) override {}
-};
-
-class CNoSerial : public ISerialLink {
-public:
-    void Open(std::uint32_t, const DCB&) override {}
-    void Close() override {}
-    bool IsOpen() const override { return false; }
-    bool GetState(DCB&) const override { return false; }
-    void SetBaudRate(std::uint32_t) override {}
-    void Write(const std::uint8_t*, std::size_t) override {}
-    void Quit() override {}
-};
-
-class CNoIp : public IIpLink {
-public:
-    bool Start(std::uint32_t, const std::string&, std::uint32_t, std::string&) override { return true; }
-    void Stop() override {}
-    void CloseConnection() override {}
-    bool IsListening() const override { return false; }
-    bool IsConnected() const override { return false; }
-    void OnConnected(std::intptr_t) override {}
-    void OnDisconnected() override {}
-    void Send(const std::uint8_t*, std::size_t) override {}
-    std::string PeerName() const override { return {}; }
-};
-
 std::vector<std::uint8_t> MakeLines()
 {
     std::vector<std::uint8_t> data(kTotal);
@@ -113,12 +70,12 @@ void BM_ProcessReceived(benchmark::State& state)
     const std::filesystem::path log =
         std::filesystem::temp_directory_path() / ("kestrelon-bench-" + std::to_string(getpid()) + ".txt");
     CKestronDoc doc;
-    CQuietWindow window;
+    CQuietHubWindow window;
     CPumpedTarget frame;
     CCountingView views[3];
     for (auto& view : views)
         doc.AddView(&view);
-    CDataHub hub(doc, window, frame, std::make_unique<CNoSerial>(), std::make_unique<CNoIp>());
+    CDataHub hub(doc, window, frame, std::make_unique<CNoSerialLink>(), std::make_unique<CNoIpLink>());
     std::size_t allocations = 0;
     for (auto _ : state) {
         state.PauseTiming(); // each pass starts a fresh log, so the disk holds one pass

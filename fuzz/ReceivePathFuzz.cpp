@@ -3,7 +3,7 @@
 // most one screen line free of BS, LF and CR, and with every option off and no
 // command scanning, the views get exactly the bytes received.
 #include "core/DataHub.h"
-#include "core/HubWindow.h"
+#include "core/NullHubLinks.h"
 #include "core/KestronDoc.h"
 #include "framework/PumpedTarget.h"
 
@@ -33,49 +33,6 @@ public:
     std::string shown;
 };
 
-class CQuietWindow : public IHubWindow {
-public:
-    void SetLedState(LedRole, int) override {}
-    void BlinkLed(LedRole, int, int) override {}
-    void AlternateLed(LedRole, int, int, int, int) override {}
-    void SetStatusPanes(std::uint32_t) override {}
-    void SetPaneText(PaneId, const std::string&) override {}
-    void EnableFunctionKeys(bool) override {}
-    void RefreshFunctionKeys() override {}
-    bool ShowPortFailureDialog() override { return false; }
-    void ShowMessageBox(const std::string&, MessageBoxIcon) override {}
-    void PostCommand(int) override {}
-    void Beep() override {}
-    void FocusActiveView() override {}
-    int ActiveView() const override { return 0; }
-    bool IsGpsBarVisible() const override { return false; }
-    void FeedGps(std::uint8_t) override {}
-};
-
-class CNoSerial : public ISerialLink {
-public:
-    void Open(std::uint32_t, const DCB&) override {}
-    void Close() override {}
-    bool IsOpen() const override { return true; }
-    bool GetState(DCB&) const override { return false; }
-    void SetBaudRate(std::uint32_t) override {}
-    void Write(const std::uint8_t*, std::size_t) override {}
-    void Quit() override {}
-};
-
-class CNoIp : public IIpLink {
-public:
-    bool Start(std::uint32_t, const std::string&, std::uint32_t, std::string&) override { return true; }
-    void Stop() override {}
-    void CloseConnection() override {}
-    bool IsListening() const override { return false; }
-    bool IsConnected() const override { return false; }
-    void OnConnected(std::intptr_t) override {}
-    void OnDisconnected() override {}
-    void Send(const std::uint8_t*, std::size_t) override {}
-    std::string PeerName() const override { return {}; }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -93,9 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CCheckingView view;
     view.maxRun = doc.screenColumns > 0 ? doc.screenColumns : 1;
     doc.AddView(&view);
-    CQuietWindow window;
+    CQuietHubWindow window;
     CPumpedTarget frame;
-    CDataHub hub(doc, window, frame, std::make_unique<CNoSerial>(), std::make_unique<CNoIp>());
+    CDataHub hub(doc, window, frame, std::make_unique<CNoSerialLink>(true), std::make_unique<CNoIpLink>());
     hub.SetLogDirectory("/proc/self/no-such-directory"); // an in-band log start must fail quietly
     for (std::size_t at = 3; at < size; at += cut)
         hub.ProcessReceived(data + at, std::min(cut, size - at), RECEIVE_COLOUR);
