@@ -2,6 +2,7 @@
 #include "automation/AutoAnswerDialog.h"
 
 #include "core/KestronDoc.h"
+#include "framework/DocText.h"
 #include "views/EditableListCtrl.h"
 #include "views/RangeSpinBox.h"
 
@@ -14,19 +15,6 @@
 #include <QVBoxLayout>
 
 namespace kestrelon {
-
-namespace {
-QString FromDocText(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToDocText(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
-} // namespace
 
 CAutoAnswerDialog::CAutoAnswerDialog(QWidget* parent) : QDialog(parent)
 {

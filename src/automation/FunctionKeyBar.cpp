@@ -3,6 +3,7 @@
 
 #include "automation/FunctionKeys.h"
 #include "core/KestronDoc.h"
+#include "framework/DocText.h"
 
 #include <QPushButton>
 #include <QResizeEvent>
@@ -58,7 +59,7 @@ void CFunctionKeyBar::RefreshFkeyBar()
     for (int key = 0; key < 10; ++key) {
         const std::string label = m_doc != nullptr ? m_doc->GetFkeyLabel(FkeyIndex(m_fkeyLevel, key)) : std::string();
         m_keys[static_cast<std::size_t>(key)]->setText(
-            QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+            FromDocText(label));
     }
 }
 

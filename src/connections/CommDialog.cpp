@@ -2,6 +2,7 @@
 #include "connections/CommDialog.h"
 
 #include "core/KestronDoc.h"
+#include "framework/DocText.h"
 #include "views/RangeSpinBox.h"
 
 #include <QButtonGroup>
@@ -19,17 +20,6 @@ namespace kestrelon {
 
 namespace {
 const char* const kNotListed = "Not listed COM (select manual)";
-
-QString FromDocText(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToDocText(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
 
 // Radio buttons in a column, their ids their values.
 QButtonGroup* RadioGroup(QGroupBox* box, const QStringList& texts, int firstId = 0)

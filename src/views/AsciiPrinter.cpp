@@ -2,6 +2,8 @@
 // that CAsciiPrintLayout places.
 #include "views/AsciiPrinter.h"
 
+#include "framework/DocText.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
@@ -79,7 +81,7 @@ void CAsciiPrinter::PrintPage(QPainter& painter, const CAsciiPrintLayout& layout
     for (int row = layout.FirstRow(page); row <= layout.LastRow(page); ++row) {
         const std::string text = m_grid.RowText(row);
         painter.drawText(QPoint(left, layout.RowY(page, row) + ascent),
-                         QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+                         FromDocText(text));
     }
 }
 

@@ -3,6 +3,7 @@
 #include "views/HexView.h"
 
 #include "core/KestronDoc.h"
+#include "framework/DocText.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -125,7 +126,7 @@ void CHexView::paintEvent(QPaintEvent* event)
         const std::string text = m_history.RowText(row);
         painter.setPen(ToQColor(m_history.RowColour(row)));
         painter.drawText(QPoint(-left, row * m_cellHeight - top + m_ascent),
-                         QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+                         FromDocText(text));
     }
 }
 
@@ -173,7 +174,7 @@ void CHexView::Print(QPrinter& printer)
             const std::string text = m_history.PrintedRow(row);
             const int y = (5 + row - firstRow) * lineHeight;
             painter.drawText(QRect(leftMargin, y, page.width() - leftMargin, lineHeight), Qt::AlignLeft | Qt::AlignTop,
-                             QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+                             FromDocText(text));
         }
     }
 }
