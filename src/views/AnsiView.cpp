@@ -112,9 +112,7 @@ void CANSI_View::OnUpdate(const CUpdateHint& hint)
 
 void CANSI_View::ApplyFont()
 {
-    // The record is packed inside the document; an aligned copy keeps its
-    // 32-bit fields safe to bind to references.
-    alignas(4) const LOGFONTA record = m_doc.font;
+    const LOGFONTA& record = m_doc.font;
     m_font = FontFromLogFont(record);
     if (record.lfFaceName[0] == '\0')
         m_font.setFamily(QStringLiteral("Courier New"));

@@ -40,9 +40,13 @@ QFont FontFromLogFont(const LOGFONTA& record)
     font.setFixedPitch(true);
     // Negative heights name the character height, positive ones the cell height;
     // the views size their rows from the font's own metrics either way.
-    if (record.lfHeight != 0)
-        font.setPixelSize(std::clamp(std::abs(record.lfHeight), 1, 1000));
-    const int weight = record.lfWeight == kWeightDontCare ? kWeightNormal : std::clamp(record.lfWeight, 1, 1000);
+    // The record is packed, so its fields are copied out before anything binds a
+    // reference to them.
+    const std::int32_t height = record.lfHeight;
+    const std::int32_t requestedWeight = record.lfWeight;
+    if (height != 0)
+        font.setPixelSize(std::clamp(std::abs(height), 1, 1000));
+    const int weight = requestedWeight == kWeightDontCare ? kWeightNormal : std::clamp(requestedWeight, 1, 1000);
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setItalic(record.lfItalic != 0);
     return font;

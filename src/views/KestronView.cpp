@@ -91,7 +91,7 @@ void CKestronView::UpdateMetrics()
     if (m_fontValid && std::memcmp(&m_fontSource, &m_doc.font, sizeof m_fontSource) == 0)
         return;
     m_fontSource = m_doc.font;
-    m_font = FontFromLogFont(m_fontSource); // an aligned copy: the record is packed
+    m_font = FontFromLogFont(m_fontSource);
     m_font.setKerning(false); // every character keeps to its cell
     m_fontValid = true;
     const QFontMetrics metrics(m_font);
