@@ -4,6 +4,7 @@
 
 #include "core/ByteBlock.h"
 #include "core/KestronDoc.h"
+#include "views/PrintPage.h"
 #include "core/Messages.h"
 #include "framework/MessageCarrier.h"
 #include "views/AnsiPalette.h"
@@ -26,7 +27,6 @@ namespace {
 
 constexpr int kColumns = CAnsiScreen::COLUMNS;
 constexpr int kRows = CAnsiScreen::ROWS;
-constexpr int kPrintPointSize = 10;
 constexpr int kPrintFirstRowLine = 6;
 constexpr char kPageHeader[] = "Page %d";
 constexpr std::uint8_t kDeleteByte = 0x7F;
@@ -302,25 +302,16 @@ void CANSI_View::Print(QPrinter& printer)
     QPainter painter;
     if (!painter.begin(&printer))
         return;
-    QFont font(QStringLiteral("Courier New"), kPrintPointSize);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    painter.setFont(font);
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int lineWidth = metrics.horizontalAdvance(QString(kColumns, QLatin1Char('-')));
-    const int lineHeight = metrics.height() + std::max(metrics.leading(), 0);
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const int leftMargin = std::max(0, (page.width() - lineWidth) / 2);
-    const int cellWidth = lineWidth / kColumns;
+    const CPrintPage layout = CPrintPage::Begin(painter, printer, kColumns);
+    const int lineHeight = layout.lineHeight;
+    const int leftMargin = layout.leftMargin;
+    const int cellWidth = layout.lineWidth / kColumns;
     const bool inColour = printer.colorMode() == QPrinter::Color;
 
     char header[32];
     std::snprintf(header, sizeof header, kPageHeader, 1);
     painter.setPen(Qt::black);
-    painter.drawText(QRect(leftMargin, 2 * lineHeight, lineWidth, lineHeight), Qt::AlignLeft | Qt::AlignTop,
-                     QString::fromLatin1(header).rightJustified(kColumns, QLatin1Char(' ')));
-    const int ruleY = 2 * lineHeight + (3 * lineHeight) / 2;
-    painter.drawLine(leftMargin, ruleY, leftMargin + lineWidth, ruleY);
+    layout.DrawHeader(painter, QString::fromLatin1(header).rightJustified(kColumns, QLatin1Char(' ')));
 
     // Blinking is ignored on paper; hidden text still takes its background colour.
     for (int row = 0; row < kRows; ++row) {

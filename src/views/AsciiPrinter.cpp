@@ -3,6 +3,7 @@
 #include "views/AsciiPrinter.h"
 
 #include "framework/DocText.h"
+#include "views/PrintPage.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -12,23 +13,6 @@
 #include <algorithm>
 
 namespace kestrelon {
-
-namespace {
-
-constexpr int PRINT_POINT_SIZE = 10;
-
-QFont PrintFont()
-{
-    // Where "Courier New" is missing, a face with the same metrics stands in.
-    QFont font(QStringLiteral("Courier New"), PRINT_POINT_SIZE);
-    font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("monospace")});
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setKerning(false);
-    return font;
-}
-
-} // namespace
 
 CAsciiPrinter::CAsciiPrinter(const CAsciiGrid& grid) : m_grid(grid), m_font(PrintFont())
 {

@@ -4,6 +4,7 @@
 
 #include "core/KestronDoc.h"
 #include "framework/DocText.h"
+#include "views/PrintPage.h"
 
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -19,7 +20,6 @@ namespace kestrelon {
 namespace {
 
 constexpr int kPrintColumns = 72;
-constexpr int kPrintPointSize = 10;
 constexpr char kPageHeader[] = "Page %d";
 
 QColor ToQColor(COLORREF colour)
@@ -146,16 +146,10 @@ void CHexView::Print(QPrinter& printer)
     QPainter painter;
     if (!painter.begin(&printer))
         return;
-    QFont font(QStringLiteral("Courier New"), kPrintPointSize);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    painter.setFont(font);
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int lineWidth = metrics.horizontalAdvance(QString(kPrintColumns, QLatin1Char('-')));
-    const int lineHeight = metrics.height() + std::max(metrics.leading(), 0);
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const int linesPerPage = std::max(1, (page.height() - 7 * lineHeight) / lineHeight);
-    const int leftMargin = std::max(0, (page.width() - lineWidth) / 2);
+    const CPrintPage layout = CPrintPage::Begin(painter, printer, kPrintColumns);
+    const int lineHeight = layout.lineHeight;
+    const int leftMargin = layout.leftMargin;
+    const int linesPerPage = std::max(1, (layout.page.height() - 7 * lineHeight) / lineHeight);
     const int pages = m_history.PageCount(linesPerPage);
     const int firstPage = printer.fromPage() > 0 ? std::min(printer.fromPage(), pages) : 1;
     const int lastPage = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;
@@ -164,16 +158,13 @@ void CHexView::Print(QPrinter& printer)
     for (int pageNumber = firstPage; pageNumber <= lastPage; ++pageNumber) {
         if (pageNumber > firstPage)
             printer.newPage();
-        painter.drawText(QRect(leftMargin, 2 * lineHeight, lineWidth, lineHeight), Qt::AlignLeft | Qt::AlignTop,
-                         PageHeader(pageNumber, kPrintColumns));
-        const int ruleY = 2 * lineHeight + (3 * lineHeight) / 2;
-        painter.drawLine(leftMargin, ruleY, leftMargin + lineWidth, ruleY);
+        layout.DrawHeader(painter, PageHeader(pageNumber, kPrintColumns));
         const int firstRow = (pageNumber - 1) * linesPerPage;
         const int endRow = std::min(firstRow + linesPerPage, m_history.RowCount());
         for (int row = firstRow; row < endRow; ++row) {
             const std::string text = m_history.PrintedRow(row);
             const int y = (5 + row - firstRow) * lineHeight;
-            painter.drawText(QRect(leftMargin, y, page.width() - leftMargin, lineHeight), Qt::AlignLeft | Qt::AlignTop,
+            painter.drawText(QRect(leftMargin, y, layout.page.width() - leftMargin, lineHeight), Qt::AlignLeft | Qt::AlignTop,
                              FromDocText(text));
         }
     }

@@ -7,5 +7,6 @@ kestrelon_ui_library(kviews_dialogs SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/TerminalSettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TerminalDialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FontMapping.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PrintPage.cpp
   DEPENDS kdoc
 )

@@ -115,8 +115,9 @@ TEST(EndToEndTest, TypedTextGoesOutAndComesBackInRedAndBlue)
                HasPixel(image, [](QColor c) { return c.blue() > 200 && c.red() < 80 && c.green() < 80; });
     };
     EXPECT_TRUE(test::WaitFor(redAndBlue, 5000));
-    if (const QByteArray shot = qgetenv("KESTRELON_SCREENSHOT"); !shot.isEmpty())
+    if (const QByteArray shot = qgetenv("KESTRELON_SCREENSHOT"); !shot.isEmpty()) {
         EXPECT_TRUE(image.save(QString::fromLocal8Bit(shot))) << shot.constData() << " " << image.width();
+    }
 }
 
 } // namespace
