@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every benchmark of a build: each Google Benchmark executable in
-# BUILD_DIR/bench, then the whole-program flood under Xvfb, and prints a summary.
+# BUILD_DIR/bench and its folders, then the whole-program flood under Xvfb, and prints a summary.
 # Usage: run-benchmarks.sh BUILD_DIR   (BENCH_FILTER=regex narrows the benchmarks,
 # FLOOD_MIB=N sets the flood size, SKIP_GUI_FLOOD=1 leaves the flood out)
 set -uo pipefail
@@ -11,8 +11,7 @@ logs=$(mktemp -d -t kestrelon-bench-XXXXXX)
 failed=()
 ran=0
 
-for exe in "$build"/bench/*; do
-  [ -f "$exe" ] && [ -x "$exe" ] || continue
+for exe in $(find "$build/bench" -type f -executable -name 'bench_*' | sort); do
   name=$(basename "$exe")
   echo "== $name"
   args=(--benchmark_counters_tabular=true)
@@ -28,7 +27,7 @@ done
 
 if [ -z "${SKIP_GUI_FLOOD:-}" ]; then
   echo "== gui-flood"
-  if "$here/bench/gui-flood.sh" "$build" 2>&1 | tee "$logs/gui-flood.txt"; then
+  if "$here/bench/app/gui-flood.sh" "$build" 2>&1 | tee "$logs/gui-flood.txt"; then
     ran=$((ran + 1))
   else
     failed+=(gui-flood)

@@ -1,7 +1,7 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file.
-#include "core/ConfigJson.h"
-#include "core/KestronApp.h"
+#include "ui/config/ConfigJson.h"
+#include "ui/frame/KestronApp.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
 // CAutoAnswer: reversed-hex history and trigger matching.
 #include "automation/AutoAnswer.h"
 
-#include "core/DecodeText.h"
-#include "core/KestronDoc.h"
-#include "core/Messages.h"
+#include "document/DecodeText.h"
+#include "document/KestronDoc.h"
+#include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 
 #include <algorithm>

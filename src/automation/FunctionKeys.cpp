@@ -1,7 +1,7 @@
 // Function-key level stepping and bar layout.
 #include "automation/FunctionKeys.h"
 
-#include "core/KestronDoc.h"
+#include "document/KestronDoc.h"
 
 namespace kestrelon {
 

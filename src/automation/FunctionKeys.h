@@ -3,7 +3,7 @@
 // bar of any width.
 #pragma once
 
-#include "core/SavedSettings.h" // FKEY_COUNT
+#include "document/SavedSettings.h" // FKEY_COUNT
 
 #include <array>
 #include <string>

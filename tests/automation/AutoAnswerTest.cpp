@@ -1,8 +1,8 @@
 // The answer matcher: which received byte sequences answer with which rule, and
 // how the history behaves at its limit, across toggling and repeated triggers.
 #include "automation/AutoAnswer.h"
-#include "core/KestronDoc.h"
-#include "core/Messages.h"
+#include "document/KestronDoc.h"
+#include "document/Messages.h"
 #include "framework/PumpedTarget.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Function-key levels: stepping over empty levels in both directions, and the
 // bar geometry at a few widths.
 #include "automation/FunctionKeys.h"
-#include "core/KestronDoc.h"
+#include "document/KestronDoc.h"
 
 #include <gtest/gtest.h>
 

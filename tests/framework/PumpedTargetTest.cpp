@@ -1,6 +1,6 @@
 // The message carrier: per-sender order, synchronous sends, owned payloads and a
 // shutdown that never leaves a sender blocked.
-#include "core/ByteBlock.h"
+#include "document/ByteBlock.h"
 #include "framework/PumpedTarget.h"
 
 #include <gtest/gtest.h>

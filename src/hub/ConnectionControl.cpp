@@ -1,0 +1,221 @@
+// CConnectionControl: starting, stopping and showing the main connection.
+#include "hub/ConnectionControl.h"
+
+#include "hub/DataLogger.h"
+#include "net/IpConnection.h"
+#include "hub/ConnectionTexts.h"
+#include "hub/HubLinks.h"
+#include "hub/HubWindow.h"
+#include "document/KestronDoc.h"
+#include "document/Messages.h"
+
+namespace kestrelon {
+
+namespace {
+
+// Lamp states of the status bar LEDs.
+constexpr int LAMP_GREY = 1;
+constexpr int LAMP_RED = 2;
+constexpr int LAMP_DARK_RED = 3;
+constexpr int LAMP_GREEN = 4;
+constexpr int LAMP_DARK_GREEN = 5;
+
+constexpr std::uint32_t SERIAL_MODE = 0;
+constexpr std::uint32_t LAST_IP_MODE = 6;
+
+} // namespace
+
+CConnectionControl::CConnectionControl(CKestronDoc& doc, IHubWindow& window, ISerialLink& serial, IIpLink& ip,
+                                       CDataLogger& logger)
+    : m_doc(doc), m_window(window), m_serial(serial), m_ip(ip), m_logger(logger), m_peerText(kNoPeerText)
+{
+}
+
+bool CConnectionControl::IsTcpMode(std::uint32_t mode)
+{
+    return mode == 1 || mode == 2 || mode == 4 || mode == 5;
+}
+
+bool CConnectionControl::IsUdpMode(std::uint32_t mode)
+{
+    return mode == 3 || mode == 6;
+}
+
+void CConnectionControl::ResetIndicators()
+{
+    m_window.SetPaneText(PANE_CONNECTION, "");
+    for (LedRole led : {LED_CTS, LED_DSR, LED_CD, LED_DATA, LED_SERVER})
+        m_window.SetLedState(led, LAMP_GREY); // the bridge keeps its own state
+    m_window.EnableFunctionKeys(false);
+    m_peerText = kNoPeerText;
+}
+
+void CConnectionControl::Apply()
+{
+    const std::uint32_t mode = m_doc.commMode;
+    m_window.SetStatusPanes(mode);
+    ResetIndicators();
+    if (mode == SERIAL_MODE) {
+        m_ip.Stop();
+        OpenSerial();
+    } else {
+        m_serial.Close();
+        m_ip.Stop();
+        if (mode <= LAST_IP_MODE) {
+            StartIp();
+            if (IsUdpMode(mode))
+                m_window.SetPaneText(PANE_PEER, m_peerText);
+            RefreshConnectionPane();
+        }
+    }
+    if (m_logger.IsLogging())
+        m_window.SetPaneText(PANE_LOG, LogPaneText(m_logger.Path()));
+}
+
+void CConnectionControl::OpenSerial()
+{
+    m_serial.Open(m_doc.comPort, m_doc.dcb);
+}
+
+void CConnectionControl::StartIp()
+{
+    std::string error;
+    if (!m_ip.Start(m_doc.commMode, m_doc.ipServer, m_doc.ipPort, error)) {
+        ShowIpError();
+        m_window.ShowMessageBox(error, MessageBoxIcon::Exclamation);
+    }
+}
+
+void CConnectionControl::Toggle()
+{
+    const std::uint32_t mode = m_doc.commMode;
+    if (mode == SERIAL_MODE) {
+        if (!m_serial.IsOpen()) {
+            m_ip.Stop();
+            OpenSerial();
+            return;
+        }
+        m_serial.Close();
+        ResetIndicators();
+        // The driver reports nothing on a close it was asked for: say it here.
+        m_window.SetPaneText(PANE_CONNECTION, std::string(kComNotOpenedText));
+    } else if (IsTcpMode(mode)) {
+        if (!m_ip.IsConnected()) {
+            StartIp();
+            return;
+        }
+        m_ip.CloseConnection();
+        m_window.EnableFunctionKeys(false);
+    } else if (IsUdpMode(mode)) {
+        if (!m_ip.IsListening()) {
+            StartIp();
+            return;
+        }
+        m_ip.Stop();
+        m_window.EnableFunctionKeys(false);
+    }
+}
+
+bool CConnectionControl::IsOpen() const
+{
+    const std::uint32_t mode = m_doc.commMode;
+    if (mode == SERIAL_MODE)
+        return m_serial.IsOpen();
+    if (IsTcpMode(mode))
+        return m_ip.IsConnected();
+    if (IsUdpMode(mode))
+        return m_ip.IsListening();
+    return false;
+}
+
+void CConnectionControl::RefreshConnectionPane()
+{
+    const std::uint32_t mode = m_doc.commMode;
+    if (mode == SERIAL_MODE) {
+        DCB dcb;
+        const bool open = m_serial.IsOpen() && m_serial.GetState(dcb);
+        m_window.SetPaneText(PANE_CONNECTION,
+                             open ? SerialPaneText(m_doc.comPort, dcb) : std::string(kComNotOpenedText));
+        return;
+    }
+    const std::string peer = IsTcpMode(mode) && m_ip.IsConnected() ? m_ip.PeerName() : std::string();
+    m_window.SetPaneText(PANE_CONNECTION, ConnectionPaneText(mode, m_doc.ipServer, m_doc.ipPort, peer));
+}
+
+void CConnectionControl::OnPortOpened()
+{
+    RefreshConnectionPane();
+    m_window.EnableFunctionKeys(true);
+}
+
+void CConnectionControl::OnPortFailed()
+{
+    RefreshConnectionPane();
+    m_window.EnableFunctionKeys(false);
+    if (m_window.ShowPortFailureDialog())
+        m_window.PostCommand(ID_SETUP_COMMUNICATION);
+}
+
+void CConnectionControl::OnLineHeld(int code, bool held)
+{
+    const LedRole led = code == TC_CTS_HOLD ? LED_CTS : code == TC_DSR_HOLD ? LED_DSR : LED_CD;
+    m_window.SetLedState(led, held ? LAMP_GREEN : LAMP_DARK_GREEN);
+}
+
+void CConnectionControl::OnIpConnected(std::intptr_t handle)
+{
+    m_window.EnableFunctionKeys(true);
+    m_window.SetLedState(LED_DATA, LAMP_GREEN);
+    if (m_ip.IsListening())
+        m_window.SetLedState(LED_SERVER, LAMP_DARK_GREEN);
+    m_ip.OnConnected(handle);
+    RefreshConnectionPane();
+}
+
+void CConnectionControl::OnIpClosed()
+{
+    m_ip.OnDisconnected();
+    m_window.BlinkLed(LED_DATA, 0, 0);
+    m_window.SetLedState(LED_DATA, LAMP_DARK_GREEN);
+    if (m_ip.IsListening())
+        m_window.SetLedState(LED_SERVER, LAMP_GREEN);
+    RefreshConnectionPane();
+}
+
+void CConnectionControl::OnUdpReady()
+{
+    m_window.EnableFunctionKeys(true);
+    m_window.SetLedState(LED_DATA, LAMP_GREEN);
+    RefreshConnectionPane();
+}
+
+void CConnectionControl::OnUdpClosed()
+{
+    m_window.SetLedState(LED_DATA, LAMP_DARK_GREEN);
+    RefreshConnectionPane();
+}
+
+void CConnectionControl::OnUdpPeer(const std::string& peer)
+{
+    if (peer == m_peerText)
+        return;
+    m_peerText = peer;
+    m_window.SetPaneText(PANE_PEER, m_peerText);
+}
+
+void CConnectionControl::ShowIpError()
+{
+    m_window.SetLedState(LED_DATA, LAMP_GREY);
+    m_window.AlternateLed(LED_DATA, LAMP_RED, LAMP_DARK_RED, 2, 4);
+}
+
+void CConnectionControl::OnIpFailed()
+{
+    m_ip.OnDisconnected();
+    ShowIpError();
+    if (m_ip.IsListening())
+        m_window.SetLedState(LED_SERVER, LAMP_GREEN);
+    RefreshConnectionPane();
+}
+
+} // namespace kestrelon

@@ -1,0 +1,271 @@
+// CDataHub: message dispatch, the receive fan-out and in-band commands.
+#include "hub/DataHub.h"
+
+#include "document/ByteBlock.h"
+#include "hub/ConnectionTexts.h"
+#include "hub/DriverLinks.h"
+#include "hub/ErrorTexts.h"
+#include "hub/HubWindow.h"
+#include "document/KestronDoc.h"
+#include "document/Messages.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrelon {
+
+CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, ISettingsStore& settings, IMessageTarget& frame)
+    : CDataHub(doc, window, frame, MakeSerialLink(frame, settings), MakeIpLink(frame, settings))
+{
+}
+
+CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, std::unique_ptr<ISerialLink> serial,
+                   std::unique_ptr<IIpLink> ip)
+    : m_doc(doc), m_window(window), m_serialDriver(std::move(serial)), m_ipConnection(std::move(ip)),
+      m_logger(doc, window, frame), m_receive(doc, *this), m_send(doc, *m_serialDriver, *m_ipConnection),
+      m_control(doc, window, *m_serialDriver, *m_ipConnection, m_logger), m_clock([] { return std::time(nullptr); })
+{
+    m_doc.SetLogFailureHandler([this](int error) { m_logger.OnWriteFailure(error); });
+}
+
+CDataHub::~CDataHub()
+{
+    m_doc.SetLogFailureHandler({});
+    m_serialDriver->Quit();
+    m_ipConnection->Stop();
+}
+
+CKesFileDriver* CDataHub::SerialDriver()
+{
+    auto* link = dynamic_cast<CSerialDriverLink*>(m_serialDriver.get());
+    return link != nullptr ? &link->Driver() : nullptr;
+}
+
+std::intptr_t CDataHub::HandleMessage(CMessage& message)
+{
+    switch (message.message) {
+    case WM_TERMINAL:
+        return HandleTerminal(message);
+    case WM_IP_MAIN:
+        return HandleIpMain(message);
+    case WM_IP_BRIDGE:
+        return m_bridgeHandler ? m_bridgeHandler(message) : 0;
+    case WM_TRANSFER:
+        return HandleTransfer(message);
+    default:
+        return 0;
+    }
+}
+
+std::intptr_t CDataHub::HandleTerminal(CMessage& message)
+{
+    const std::intptr_t value = message.lParam;
+    switch (static_cast<int>(message.wParam)) {
+    case TC_TYPED_CHAR:
+        TypedCharacter(static_cast<std::uint8_t>(value & 0xFF));
+        break;
+    case TC_RECEIVED:
+        ProcessBlock(message, m_doc.receiveColour);
+        break;
+    case TC_SEND_BYTE: {
+        const std::uint8_t byte = static_cast<std::uint8_t>(value & 0xFF);
+        Send(&byte, 1);
+        break;
+    }
+    case TC_SEND_STRING:
+        if (const auto* text = reinterpret_cast<const char*>(value))
+            Send(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text));
+        break;
+    case TC_SEND_BLOCK:
+        if (auto block = message.TakePayload<CByteBlock>())
+            Send(block->data(), static_cast<std::size_t>(block->length() > 0 ? block->length() : 0));
+        break;
+    case TC_APPLY_CONNECTION:
+        ApplyConnection();
+        break;
+    case TC_REFRESH_FKEYS:
+        m_window.RefreshFunctionKeys();
+        break;
+    case TC_AUTO_ANSWER:
+        SendText(m_doc.GetAutoAnswer(static_cast<int>(value)));
+        break;
+    case TC_PORT_OPENED:
+        m_control.OnPortOpened();
+        break;
+    case TC_PORT_FAILED:
+        m_control.OnPortFailed();
+        break;
+    case TC_LOGGING:
+        ShowLogPane(value != 0);
+        break;
+    case TC_NEW_SETTINGS:
+        m_window.RefreshFunctionKeys();
+        ApplyConnection();
+        m_window.FocusActiveView();
+        break;
+    case TC_CTS_HOLD:
+    case TC_DSR_HOLD:
+    case TC_CD_HOLD:
+        m_control.OnLineHeld(static_cast<int>(message.wParam), value != 0);
+        break;
+    case TC_LINE_ERRORS:
+        ReportLineErrors(static_cast<std::uint32_t>(value));
+        break;
+    default:
+        break; // the protocol lists (41, 42) are filled by the window itself
+    }
+    return 0;
+}
+
+std::intptr_t CDataHub::HandleIpMain(CMessage& message)
+{
+    switch (static_cast<int>(message.wParam)) {
+    case IP_CONNECTED:
+        m_control.OnIpConnected(message.lParam);
+        break;
+    case IP_RECEIVED:
+        m_window.AlternateLed(LED_DATA, 5, 4, 3, 2);
+        if (m_ipSendState == 0 || m_ipSendState == 1)
+            ProcessBlock(message, m_doc.receiveColour);
+        else if (auto block = message.TakePayload<CByteBlock>(); block && m_ipTransferReceiver)
+            m_ipTransferReceiver(block->data(), static_cast<std::size_t>(std::max(block->length(), 0)));
+        break;
+    case IP_CLOSED:
+        m_control.OnIpClosed();
+        break;
+    case IP_UDP_READY:
+        m_control.OnUdpReady();
+        break;
+    case IP_UDP_CLOSED:
+        m_control.OnUdpClosed();
+        break;
+    case IP_UDP_PEER:
+        if (auto peer = message.TakePayload<CTextPayload>())
+            m_control.OnUdpPeer(peer->Text());
+        break;
+    case IP_FAILED:
+    case IP_SEND_FAILED:
+        m_control.OnIpFailed();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+std::intptr_t CDataHub::HandleTransfer(CMessage& message)
+{
+    const std::intptr_t result = m_transferHandler ? m_transferHandler(message) : 0;
+    if (static_cast<int>(message.wParam) == TRANSFER_FILE_ERROR) {
+        const CTransferErrorReport report = TransferErrorReport(message.lParam);
+        m_window.ShowMessageBox(std::string(report.text), report.icon);
+    }
+    return result;
+}
+
+void CDataHub::ProcessBlock(CMessage& message, COLORREF colour)
+{
+    if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
+        ProcessReceived(block->data(), static_cast<std::size_t>(block->length()), colour);
+}
+
+void CDataHub::ProcessReceived(const std::uint8_t* data, std::size_t length, COLORREF colour)
+{
+    if (data == nullptr || length == 0)
+        return;
+    m_receive.Process(data, length, colour);
+    if (m_doc.autoAnswerOn) {
+        if (m_answerMatcher)
+            m_answerMatcher(data, length);
+        if (m_doc.autoAnswerOn && m_doc.autoAnswerEcho != 0)
+            Send(data, length);
+    }
+    if (m_window.IsGpsBarVisible())
+        for (std::size_t i = 0; i < length; ++i)
+            m_window.FeedGps(data[i]);
+    if (m_bridgeForward)
+        m_bridgeForward(data, length);
+}
+
+void CDataHub::ReportLineErrors(std::uint32_t flags)
+{
+    const std::string_view text = LineErrorText(flags);
+    ProcessReceived(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ERROR_COLOUR);
+}
+
+void CDataHub::ShowLogPane(bool logging)
+{
+    m_window.SetPaneText(PANE_LOG, logging ? LogPaneText(m_doc.logFile.Path()) : std::string(kNoLogText));
+}
+
+void CDataHub::TypedCharacter(std::uint8_t c)
+{
+    m_send.TypedCharacter(c);
+}
+
+void CDataHub::SendText(std::string_view text)
+{
+    m_send.SendText(text);
+}
+
+void CDataHub::Send(const std::uint8_t* data, std::size_t length)
+{
+    m_send.Send(data, length);
+}
+
+void CDataHub::ApplyConnection()
+{
+    m_control.Apply();
+}
+
+void CDataHub::ToggleConnection()
+{
+    m_control.Toggle();
+}
+
+bool CDataHub::IsConnectionOpen() const
+{
+    return m_control.IsOpen();
+}
+
+bool CDataHub::StartLogging(const std::string& path)
+{
+    return m_logger.Start(path);
+}
+
+void CDataHub::StopLogging()
+{
+    m_logger.Stop();
+}
+
+void CDataHub::OnBell()
+{
+    m_window.Beep();
+}
+
+void CDataHub::OnInbandCommand(CInbandScanner& scanner)
+{
+    if (scanner.Overflowed())
+        return;
+    const CInbandCommand command = ParseInbandCommand(scanner.Text());
+    switch (command.action) {
+    case InbandAction::SetComSpeed:
+        // Only the serial line has a rate; the driver ignores it while closed.
+        if (m_doc.commMode == 0)
+            m_serialDriver->SetBaudRate(command.baudRate);
+        break;
+    case InbandAction::LogStart:
+        m_logger.StartQuiet(m_clock(), m_logDirectory);
+        break;
+    case InbandAction::LogStop:
+        m_logger.Stop();
+        break;
+    case InbandAction::TimeUtc:
+        SendText(FormatUtcTime(m_clock()));
+        break;
+    case InbandAction::None:
+        break;
+    }
+}
+
+} // namespace kestrelon

@@ -1,0 +1,130 @@
+// The data hub: where connections, the terminal document and the views meet.
+// The main frame owns one and passes it every driver and view notification; the
+// hub cuts received data for the views, scans it for in-band commands and hands
+// it to the answer matcher, the GPS bar and the bridge, sends what the user
+// types, starts and stops the connection, logs, and reports connection faults.
+// Plain C++: everything it needs from the window goes through IHubWindow.
+#pragma once
+
+#include "hub/DataLogger.h"
+#include "hub/ConnectionControl.h"
+#include "hub/HubLinks.h"
+#include "hub/ReceivePath.h"
+#include "hub/SendPath.h"
+#include "framework/MessageCarrier.h"
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kestrelon {
+
+class CKesFileDriver;
+class CKestronDoc;
+class IHubWindow;
+class ISettingsStore;
+
+class CDataHub : private IReceiveEvents {
+public:
+    using BlockHook = std::function<void(const std::uint8_t* data, std::size_t length)>;
+    using MessageHook = std::function<std::intptr_t(CMessage& message)>;
+
+    // The program's hub: the real serial driver and IP connection, both
+    // reporting to `frame`, which passes their messages back to HandleMessage.
+    CDataHub(CKestronDoc& doc, IHubWindow& window, ISettingsStore& settings, IMessageTarget& frame);
+    // A hub over given connections.
+    CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, std::unique_ptr<ISerialLink> serial,
+             std::unique_ptr<IIpLink> ip);
+    // Ends the serial driver, closes the sockets, flushes and closes the log.
+    // It waits for the driver thread, which may be waiting to deliver received
+    // data: close the frame's message target first (that releases it).
+    ~CDataHub() override;
+    CDataHub(const CDataHub&) = delete;
+    CDataHub& operator=(const CDataHub&) = delete;
+
+    // WM_TERMINAL, WM_TRANSFER, WM_IP_MAIN and WM_IP_BRIDGE; 0 for anything else.
+    std::intptr_t HandleMessage(CMessage& message);
+
+    // --- Data -------------------------------------------------------------------
+    void ProcessReceived(const std::uint8_t* data, std::size_t length, COLORREF colour);
+    void TypedCharacter(std::uint8_t c);
+    void SendText(std::string_view text);
+    void Send(const std::uint8_t* data, std::size_t length);
+
+    // --- Connection -------------------------------------------------------------
+    void ApplyConnection();
+    void ToggleConnection();
+    bool IsConnectionOpen() const;
+    ISerialLink& SerialLink() { return *m_serialDriver; }
+    IIpLink& IpLink() { return *m_ipConnection; }
+    // The embedded serial driver, for file transfers; null over other links.
+    CKesFileDriver* SerialDriver();
+    const std::string& PeerText() const { return m_control.PeerText(); }
+    // 0 idle, 1 raw file send over IP, 2 XModem-family transfer over IP (whose
+    // engine takes the received data itself).
+    void SetIpSendState(int state) { m_ipSendState = state; }
+    int IpSendState() const { return m_ipSendState; }
+    void SetBridgeEnabled(bool enabled) { m_bridgeEnabled = enabled; }
+    bool IsBridgeEnabled() const { return m_bridgeEnabled; }
+
+    // --- Logging ----------------------------------------------------------------
+    // File > Logging after its file dialog; a failure is reported.
+    bool StartLogging(const std::string& path);
+    void StopLogging();
+    bool IsLogging() const { return m_logger.IsLogging(); }
+    std::string LogPath() const { return m_logger.Path(); }
+    // The name the file dialog proposes.
+    std::string DefaultLogFileName() const { return CDataLogger::DefaultFileName(m_clock()); }
+    // Where an in-band start creates its log; empty (the default): the current directory.
+    void SetLogDirectory(std::string directory) { m_logDirectory = std::move(directory); }
+
+    // --- Hooks of other parts ---------------------------------------------------
+    // Every received block while automatic answers are on.
+    void SetAnswerMatcher(BlockHook matcher) { m_answerMatcher = std::move(matcher); }
+    // Every received block, for the bridge connection (it drops what it cannot send).
+    void SetBridgeForward(BlockHook forward) { m_bridgeForward = std::move(forward); }
+    // Received IP data while an XModem-family transfer over IP owns it
+    // (IpSendState 2): it goes to the transfer, not to the views.
+    void SetIpTransferReceiver(BlockHook receiver) { m_ipTransferReceiver = std::move(receiver); }
+    // WM_IP_BRIDGE messages.
+    void SetBridgeHandler(MessageHook handler) { m_bridgeHandler = std::move(handler); }
+    // WM_TRANSFER messages, before the hub reports file errors.
+    void SetTransferHandler(MessageHook handler) { m_transferHandler = std::move(handler); }
+    // The clock of log names and the time reply.
+    void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
+
+private:
+    std::intptr_t HandleTerminal(CMessage& message);
+    std::intptr_t HandleIpMain(CMessage& message);
+    std::intptr_t HandleTransfer(CMessage& message);
+    void ProcessBlock(CMessage& message, COLORREF colour);
+    void ReportLineErrors(std::uint32_t flags);
+    void ShowLogPane(bool logging);
+
+    // IReceiveEvents
+    void OnBell() override;
+    void OnInbandCommand(CInbandScanner& scanner) override;
+
+    CKestronDoc& m_doc;
+    IHubWindow& m_window;
+    std::unique_ptr<ISerialLink> m_serialDriver;
+    std::unique_ptr<IIpLink> m_ipConnection;
+    CDataLogger m_logger;
+    CReceivePath m_receive;
+    CSendPath m_send;
+    CConnectionControl m_control;
+    int m_ipSendState = 0;
+    bool m_bridgeEnabled = false;
+    std::string m_logDirectory;
+    BlockHook m_answerMatcher;
+    BlockHook m_bridgeForward;
+    BlockHook m_ipTransferReceiver;
+    MessageHook m_bridgeHandler;
+    MessageHook m_transferHandler;
+    std::function<std::time_t()> m_clock;
+};
+
+} // namespace kestrelon

@@ -1,0 +1,123 @@
+// CReceivePath: byte classification and run cutting of received data.
+#include "hub/ReceivePath.h"
+
+#include "document/KestronDoc.h"
+
+#include <array>
+
+namespace kestrelon {
+
+namespace {
+
+enum ByteClass : std::uint8_t { ORDINARY, BELL, BACKSPACE, LINE_FEED, CARRIAGE_RETURN, OPEN_BRACKET };
+
+constexpr std::array<std::uint8_t, 256> MakeClasses()
+{
+    std::array<std::uint8_t, 256> classes{};
+    classes[0x07] = BELL;
+    classes[0x08] = BACKSPACE;
+    classes[0x0A] = LINE_FEED;
+    classes[0x0D] = CARRIAGE_RETURN;
+    classes['['] = OPEN_BRACKET;
+    return classes;
+}
+
+constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
+
+} // namespace
+
+CReceivePath::CReceivePath(CKestronDoc& doc, IReceiveEvents& events) : m_doc(doc), m_events(events)
+{
+}
+
+void CReceivePath::HandOver(const std::uint8_t* data, std::size_t from, std::size_t to, COLORREF colour)
+{
+    if (to > from)
+        m_doc.AddBlock(data + from, static_cast<std::int32_t>(to - from), colour);
+}
+
+// Consumes command bytes from position i; returns the position after the last
+// one. The bytes of a command are never shown.
+std::size_t CReceivePath::Collect(const std::uint8_t* data, std::size_t i, std::size_t length)
+{
+    while (i < length) {
+        if (m_scanner.Collect(data[i++])) {
+            m_events.OnInbandCommand(m_scanner);
+            break;
+        }
+    }
+    return i;
+}
+
+void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORREF colour)
+{
+    if (data == nullptr)
+        return;
+    // A damaged settings file may hold any column count; a run is at least a byte.
+    const std::size_t columns = m_doc.screenColumns > 0 ? static_cast<std::size_t>(m_doc.screenColumns) : 1;
+    std::size_t run = 0;
+    std::size_t i = 0;
+    while (i < length) {
+        if (m_scanner.IsActive()) {
+            i = run = Collect(data, i, length);
+            continue;
+        }
+        // Ordinary bytes are only counted: the tight loop stops at the first
+        // byte that needs a decision or where the run fills a screen line.
+        const std::size_t limit = length - run > columns ? run + columns : length;
+        while (i < limit && kClasses[data[i]] == ORDINARY)
+            ++i;
+        if (i == limit) {
+            if (i - run >= columns) {
+                HandOver(data, run, i, colour);
+                run = i;
+            }
+            continue;
+        }
+        if (Special(kClasses[data[i]], data, run, i, colour)) {
+            run = ++i;
+            continue;
+        }
+        if (++i - run >= columns) { // a bell, or a bracket when commands are off
+            HandOver(data, run, i, colour);
+            run = i;
+        }
+    }
+    HandOver(data, run, length, colour);
+}
+
+bool CReceivePath::Special(std::uint8_t byteClass, const std::uint8_t* data, std::size_t run, std::size_t i,
+                           COLORREF colour)
+{
+    switch (byteClass) {
+    case OPEN_BRACKET:
+        if (!m_doc.scanCommands)
+            return false;
+        HandOver(data, run, i, colour);
+        m_scanner.Begin();
+        return true;
+    case BELL:
+        m_events.OnBell();
+        return false; // and shown like any other byte
+    case BACKSPACE:
+        HandOver(data, run, i, colour);
+        m_doc.AddByte(8, colour);
+        return true;
+    case LINE_FEED:
+        HandOver(data, run, i, colour);
+        if (m_doc.lfToCrLfOnReceive)
+            m_doc.AddByte(13, colour);
+        m_doc.AddByte(10, colour);
+        return true;
+    case CARRIAGE_RETURN:
+        HandOver(data, run, i, colour);
+        m_doc.AddByte(13, colour);
+        if (m_doc.crToCrLfOnReceive)
+            m_doc.AddByte(10, colour);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace kestrelon

@@ -1,0 +1,469 @@
+// The IP connection threads (client, server accept loop, datagram receiver), the
+// ordered sending of the frame's bytes, and the texts of the connection pane.
+// Sockets are shared_ptr-owned: a descriptor closes only when no thread can still
+// be using it, so a stop can never hit a number the system has handed out again.
+#include "net/IpConnection.h"
+
+#include "net/SocksProxy.h"
+#include "document/Messages.h"
+#include "framework/MessageCarrier.h"
+
+#include <netinet/in.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+namespace kestrelon {
+
+namespace {
+
+bool IsClientMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_CLIENT || mode == MODE_IPV6_CLIENT;
+}
+bool IsServerMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_SERVER || mode == MODE_IPV6_SERVER;
+}
+bool IsUdpMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_UDP || mode == MODE_IPV6_UDP;
+}
+int FamilyOf(std::uint32_t mode)
+{
+    return mode >= MODE_IPV6_CLIENT ? AF_INET6 : AF_INET;
+}
+
+} // namespace
+
+CIpConnection::CIpConnection() : m_debug([](const std::string& text) { std::cerr << "kestrelon: " << text << '\n'; })
+{
+}
+
+CIpConnection::~CIpConnection()
+{
+    Stop();
+}
+
+void CIpConnection::SetProxy(std::string host, std::uint16_t port)
+{
+    m_proxyHost = std::move(host);
+    m_proxyPort = port;
+}
+
+void CIpConnection::SetDebugOutput(std::function<void(const std::string&)> output)
+{
+    m_debug = std::move(output);
+}
+
+std::string CIpConnection::Start(IMessageTarget& target, std::uint32_t message, std::string host, std::uint32_t port,
+                                 std::uint32_t mode)
+{
+    Stop();
+    if (mode < MODE_IPV4_CLIENT || mode > MODE_IPV6_UDP || port > 0xFFFF)
+        return CIP6SocketException(port > 0xFFFF ? "Bind" : "Create", 10022).GetText();
+    m_target = &target;
+    m_message = message;
+    m_host = std::move(host);
+    m_port = static_cast<std::uint16_t>(port);
+    m_mode = mode;
+    m_udpTarget.reset();
+    m_lastSenderLength = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = false;
+        m_connected = false;
+        m_peerName.clear();
+    }
+    if (!IsClientMode(mode)) {
+        std::string error = OpenListeningSocket(FamilyOf(mode), IsUdpMode(mode) ? SOCK_DGRAM : SOCK_STREAM);
+        if (!error.empty())
+            return error;
+    }
+    m_credit = std::make_shared<CReceiveCredit>(BLOCKS_IN_FLIGHT);
+    m_sender.Start([this](CIP6Socket& socket, const std::vector<std::uint8_t>& bytes) { Deliver(socket, bytes); },
+                   [this](CIP6Socket& socket, const CIP6SocketException& error) { SendFailed(socket, error); },
+                   !IsUdpMode(mode));
+    {
+        std::lock_guard lock(m_mutex);
+        m_running = true;
+    }
+    if (IsClientMode(mode))
+        m_thread = std::thread([this] { ClientThread(); });
+    else if (IsServerMode(mode))
+        m_thread = std::thread([this] { ServerThread(); });
+    else
+        m_thread = std::thread([this] { DatagramThread(); });
+    return {};
+}
+
+std::string CIpConnection::OpenListeningSocket(int family, int type)
+{
+    auto socket = std::make_shared<CIP6Socket>();
+    try {
+        socket->Create(family, type);
+        int on = 1;
+        // An IPv6 mode serves IPv6 peers only, so that an IPv4 mode may use the
+        // same port beside it.
+        if (family == AF_INET6)
+            socket->SetSockOpt(IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+        // Without this a server restarted right after serving a peer could not
+        // bind for a minute while the old connection sits in TIME_WAIT.
+        if (type == SOCK_STREAM)
+            socket->SetSockOpt(SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        socket->Bind(m_port);
+        if (type == SOCK_STREAM)
+            socket->Listen(1);
+    } catch (const CIP6SocketException& error) {
+        Debug(error.GetText());
+        return error.GetText();
+    }
+    std::lock_guard lock(m_mutex);
+    m_listen = std::move(socket);
+    return {};
+}
+
+void CIpConnection::Stop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running)
+            return;
+        m_stopping = true;
+        if (m_listen)
+            m_listen->Shutdown();
+        if (m_peer)
+            m_peer->Shutdown();
+    }
+    m_stopped.notify_all();
+    if (m_credit)
+        m_credit->Stop();
+    m_sender.Stop();
+    if (m_thread.joinable())
+        m_thread.join();
+    std::lock_guard lock(m_mutex);
+    m_listen.reset();
+    m_peer.reset();
+    m_peerName.clear();
+    m_connected = false;
+    m_running = false;
+}
+
+void CIpConnection::DisconnectPeer()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_peer)
+        m_peer->Shutdown();
+}
+
+bool CIpConnection::Send(const void* data, std::size_t length)
+{
+    std::shared_ptr<CIP6Socket> socket;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_running || m_stopping)
+            return false;
+        if (IsUdpMode(m_mode))
+            socket = m_listen;
+        else if (m_connected)
+            socket = m_peer;
+    }
+    if (!socket || socket->IsShutDown() || !data || length == 0)
+        return false;
+    m_sender.Queue(std::move(socket), data, length);
+    return true;
+}
+
+bool CIpConnection::IsRunning() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_running;
+}
+
+bool CIpConnection::IsConnected() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_connected;
+}
+
+bool CIpConnection::IsOpen() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_listen && m_listen->IsOpen() && !m_listen->IsShutDown();
+}
+
+std::string CIpConnection::PeerName() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_connected ? m_peerName : std::string();
+}
+
+std::uint16_t CIpConnection::LocalPort() const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_listen)
+        return 0;
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(m_listen->Handle(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+}
+
+std::string CIpConnection::PaneText() const
+{
+    return ConnectionPaneText(m_mode, m_host, m_port, IsServerMode(m_mode) ? PeerName() : std::string());
+}
+
+void CIpConnection::Post(int code, std::intptr_t lParam, std::unique_ptr<CMessagePayload> payload)
+{
+    m_target->Post(MakeMessage(m_message, static_cast<std::uintptr_t>(code), lParam, std::move(payload)));
+}
+
+void CIpConnection::Debug(const std::string& text)
+{
+    if (m_debug)
+        m_debug(text);
+}
+
+void CIpConnection::Pause(int ms)
+{
+    std::unique_lock lock(m_mutex);
+    m_stopped.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopping; });
+}
+
+void CIpConnection::Publish(const std::shared_ptr<CIP6Socket>& socket, std::string peerName)
+{
+    std::lock_guard lock(m_mutex);
+    m_peer = socket;
+    m_peerName = std::move(peerName);
+    if (m_stopping)
+        socket->Shutdown(); // the stop came between accept and here
+}
+
+void CIpConnection::Unpublish(const std::shared_ptr<CIP6Socket>& socket)
+{
+    // Marks the socket, so bytes still queued for it are dropped, not sent to a
+    // peer that has gone or reported as a failure after its end.
+    socket->Shutdown();
+    std::lock_guard lock(m_mutex);
+    if (m_peer == socket)
+        m_peer.reset();
+    m_connected = false;
+    m_peerName.clear();
+}
+
+int CIpConnection::ReceiveLoop(CIP6Socket& socket)
+{
+    std::uint8_t buffer[RECEIVE_SIZE];
+    try {
+        for (;;) {
+            if (!m_credit->WaitForRoom())
+                return IP_CLOSED;
+            int count = socket.Receive(buffer, RECEIVE_SIZE, 0);
+            if (count == 0)
+                return IP_CLOSED;
+            Post(IP_RECEIVED, 0, std::make_unique<CCreditedBlock>(buffer, count, m_credit));
+        }
+    } catch (const CIP6SocketException& error) {
+        if (error.m_error == SocketApi::WSAENOTSOCK)
+            return IP_CLOSED;
+        Debug(error.GetText());
+        return IP_FAILED;
+    }
+}
+
+void CIpConnection::ClientThread()
+{
+    auto socket = std::make_shared<CIP6Socket>();
+    Publish(socket, {});
+    try {
+        if (m_mode == MODE_IPV6_CLIENT)
+            socket->ConnectEx(m_host, m_port, AF_INET6, SOCK_STREAM);
+        else
+            socket->Connect(m_host, m_port, m_proxyHost, m_proxyPort);
+        socket->SetNoDelay();
+    } catch (const CIP6SocketException& error) {
+        Unpublish(socket);
+        if (error.m_error == SocketApi::WSAENOTSOCK) {
+            Post(IP_CLOSED);
+        } else {
+            Debug(error.GetText());
+            Post(IP_FAILED);
+        }
+        return;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_connected = true;
+    }
+    Post(IP_CONNECTED, socket->Handle());
+    const int code = ReceiveLoop(*socket);
+    Unpublish(socket);
+    Post(code);
+}
+
+void CIpConnection::ServerThread()
+{
+    std::shared_ptr<CIP6Socket> listen;
+    {
+        std::lock_guard lock(m_mutex);
+        listen = m_listen;
+    }
+    while (!listen->IsShutDown()) {
+        auto peer = std::make_shared<CIP6Socket>();
+        try {
+            if (!listen->Accept(*peer))
+                continue;
+            peer->SetNoDelay();
+        } catch (const CIP6SocketException& error) {
+            Debug(error.GetText());
+            Pause(100); // out of descriptors, say: don't spin while it lasts
+            continue;
+        }
+        std::string name;
+        try {
+            name = peer->GetPeerNameText();
+        } catch (const CIP6SocketException&) {
+            // The peer left already; its receive tells the frame.
+        }
+        Publish(peer, std::move(name));
+        {
+            std::lock_guard lock(m_mutex);
+            m_connected = true;
+        }
+        Post(IP_CONNECTED, peer->Handle());
+        const int code = ReceiveLoop(*peer);
+        Unpublish(peer);
+        Post(code);
+    }
+}
+
+std::string CIpConnection::SenderName(const sockaddr_storage& from, socklen_t length)
+{
+    // Looking a name up may take long; a stream of datagrams from one sender
+    // needs it once.
+    if (length != m_lastSenderLength || std::memcmp(&from, &m_lastSender, length) != 0) {
+        try {
+            m_lastSenderName = CIP6Socket::GetNameInfo(reinterpret_cast<const sockaddr*>(&from), length, 0);
+        } catch (const CIP6SocketException& error) {
+            Debug(error.GetText());
+            m_lastSenderName.clear();
+        }
+        std::memcpy(&m_lastSender, &from, length);
+        m_lastSenderLength = length;
+    }
+    return m_lastSenderName;
+}
+
+void CIpConnection::DatagramThread()
+{
+    std::shared_ptr<CIP6Socket> socket;
+    {
+        std::lock_guard lock(m_mutex);
+        socket = m_listen;
+    }
+    Post(IP_UDP_READY, socket->Handle());
+    std::uint8_t buffer[RECEIVE_SIZE];
+    while (m_credit->WaitForRoom()) {
+        try {
+            sockaddr_storage from{};
+            socklen_t length = sizeof from;
+            int count = socket->ReceiveDatagram(buffer, RECEIVE_SIZE, reinterpret_cast<sockaddr*>(&from), &length, 0);
+            if (count <= 0)
+                continue;
+            Post(IP_RECEIVED, 0, std::make_unique<CCreditedBlock>(buffer, count, m_credit));
+            Post(IP_UDP_PEER, 0, std::make_unique<CTextPayload>(SenderName(from, length)));
+        } catch (const CIP6SocketException& error) {
+            if (error.m_error == SocketApi::WSAENOTSOCK || socket->IsShutDown())
+                break;
+            Debug(error.GetText());
+            Post(IP_FAILED);
+            Pause(100);
+        }
+    }
+    Post(IP_UDP_CLOSED);
+}
+
+void CIpConnection::Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>& bytes)
+{
+    if (!IsUdpMode(m_mode)) {
+        socket.SendAll(bytes.data(), static_cast<int>(bytes.size()), SEND_SECONDS);
+        return;
+    }
+    // Datagrams go to the configured host and port, never to the last sender.
+    if (!m_udpTarget) {
+        std::vector<CSocketAddress> addresses;
+        if (CIP6Socket::Resolve(m_host, std::to_string(m_port), FamilyOf(m_mode), SOCK_DGRAM, addresses) != 0 ||
+            addresses.empty())
+            return; // no address: nothing is sent, as with no connection
+        m_udpTarget = std::make_unique<CSocketAddress>(addresses.front());
+    }
+    socket.SendDatagram(bytes.data(), static_cast<int>(bytes.size()),
+                        reinterpret_cast<const sockaddr*>(&m_udpTarget->storage), m_udpTarget->length, SEND_SECONDS);
+}
+
+void CIpConnection::SendFailed(CIP6Socket& socket, const CIP6SocketException& error)
+{
+    Debug(error.GetText());
+    Post(IP_SEND_FAILED, error.m_error);
+    // Closing the socket ends the receiving side too (IP_CLOSED or IP_UDP_CLOSED).
+    socket.Shutdown();
+}
+
+std::uint32_t BridgeToConnectionMode(std::uint32_t bridgeMode)
+{
+    static constexpr std::uint32_t kModes[] = {MODE_IPV4_CLIENT, MODE_IPV4_SERVER, MODE_IPV6_CLIENT, MODE_IPV6_SERVER};
+    return bridgeMode < 4 ? kModes[bridgeMode] : 0;
+}
+
+std::string StartTerminalConnection(CIpConnection& connection, IMessageTarget& target, std::uint32_t commMode,
+                                    const std::string& host, std::uint32_t port, const ISettingsStore* internetSettings)
+{
+    std::string proxyHost;
+    std::uint16_t proxyPort = 0;
+    if (commMode == MODE_IPV4_CLIENT)
+        GetSocksProxy(internetSettings, proxyHost, proxyPort);
+    connection.SetProxy(proxyHost, proxyPort);
+    return connection.Start(target, WM_IP_MAIN, host, port, commMode);
+}
+
+std::string StartBridgeConnection(CIpConnection& connection, IMessageTarget& target, std::uint32_t bridgeMode,
+                                  const std::string& host, std::uint32_t port, const ISettingsStore* internetSettings)
+{
+    const std::uint32_t mode = BridgeToConnectionMode(bridgeMode);
+    std::string proxyHost;
+    std::uint16_t proxyPort = 0;
+    if (mode == MODE_IPV4_CLIENT)
+        GetSocksProxy(internetSettings, proxyHost, proxyPort);
+    connection.SetProxy(proxyHost, proxyPort);
+    return connection.Start(target, WM_IP_BRIDGE, host, port, mode);
+}
+
+std::string ConnectionPaneText(std::uint32_t mode, const std::string& host, std::uint32_t port,
+                               const std::string& peerName)
+{
+    const std::string where = host + ":" + std::to_string(port);
+    switch (mode) {
+    case MODE_IPV4_CLIENT:
+        return "IPv4 TCP Client " + where;
+    case MODE_IPV4_SERVER:
+        return peerName.empty() ? "IPv4 TCP Server " + std::to_string(port) : "IPv4 TCP Server - " + peerName;
+    case MODE_IPV4_UDP:
+        return "IPv4 UDP " + where;
+    case MODE_IPV6_CLIENT:
+        return "IPv6 TCP Client " + where;
+    case MODE_IPV6_SERVER:
+        return peerName.empty() ? "IPv6 TCP Server " + std::to_string(port) : "IPv6 TCP Server - " + peerName;
+    case MODE_IPV6_UDP:
+        return "IPv6 UDP " + where;
+    default:
+        return {};
+    }
+}
+
+} // namespace kestrelon

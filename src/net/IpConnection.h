@@ -1,0 +1,149 @@
+// One IP connection of the terminal or of the bridge: a TCP client, a TCP server
+// serving one peer at a time, or a UDP endpoint. Its thread reports to the frame
+// with WM_IP_MAIN / WM_IP_BRIDGE and the IP_* codes; its sender keeps outgoing
+// bytes in order. Start, Stop and Send are called on the user-interface thread.
+#pragma once
+
+#include "net/IP6Socket.h"
+#include "net/IpSender.h"
+#include "net/ReceiveCredit.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace kestrelon {
+
+class IMessageTarget;
+class ISettingsStore;
+
+// Connection modes served here (mode 0 is the serial port).
+enum IpMode : std::uint32_t {
+    MODE_IPV4_CLIENT = 1,
+    MODE_IPV4_SERVER = 2,
+    MODE_IPV4_UDP = 3,
+    MODE_IPV6_CLIENT = 4,
+    MODE_IPV6_SERVER = 5,
+    MODE_IPV6_UDP = 6,
+};
+
+class CIpConnection {
+public:
+    static constexpr int RECEIVE_SIZE = 2000;
+    static constexpr int SEND_SECONDS = 5;
+    // Received blocks that may wait for the frame at once (128 KB of data): a
+    // flood then waits in the kernel's socket buffer, not in our memory.
+    static constexpr std::size_t BLOCKS_IN_FLIGHT = 64;
+
+    CIpConnection();
+    ~CIpConnection();
+    CIpConnection(const CIpConnection&) = delete;
+    CIpConnection& operator=(const CIpConnection&) = delete;
+
+    // The SOCKS proxy an IPv4 client falls back to (empty host: none); read with
+    // GetSocksProxy on the user-interface thread before Start.
+    void SetProxy(std::string host, std::uint16_t port);
+    // Where error texts of the connection's threads go (default: standard error).
+    void SetDebugOutput(std::function<void(const std::string&)> output);
+
+    // Stops what runs, then starts `mode` (1..6). Listening and datagram sockets
+    // are made here: returns "" or the error text for the user (the socket is
+    // then closed). Client errors come later as IP_FAILED.
+    std::string Start(IMessageTarget& target, std::uint32_t message, std::string host, std::uint32_t port,
+                      std::uint32_t mode);
+    // Wakes and joins the threads, posting the end code (IP_CLOSED or
+    // IP_UDP_CLOSED) as a close from the frame does; drops unsent bytes.
+    void Stop();
+
+    // Closes the current TCP peer only (IP_CLOSED follows): a server goes back to
+    // listening for the next one, a client ends.
+    void DisconnectPeer();
+
+    // Queues bytes for the peer (TCP) or for the configured host and port (UDP);
+    // false, with nothing sent, when there is no peer or no open socket.
+    bool Send(const void* data, std::size_t length);
+
+    bool IsRunning() const;
+    // A TCP peer is connected (client connected, or server peer accepted).
+    bool IsConnected() const;
+    // The listening (server) or datagram (UDP) socket is open.
+    bool IsOpen() const;
+    std::uint32_t Mode() const { return m_mode; }
+    // Name of the connected server peer, "" without one.
+    std::string PeerName() const;
+    // Port the listening or datagram socket is bound to (useful with port 0).
+    std::uint16_t LocalPort() const;
+    std::size_t QueuedSendBytes() const { return m_sender.QueuedBytes(); }
+    // The connection pane text of the running mode.
+    std::string PaneText() const;
+
+private:
+    std::string OpenListeningSocket(int family, int type);
+    void ClientThread();
+    void ServerThread();
+    void DatagramThread();
+    // Receives until the peer closes or the socket fails; the code to post.
+    int ReceiveLoop(CIP6Socket& socket);
+    void Publish(const std::shared_ptr<CIP6Socket>& socket, std::string peerName);
+    void Unpublish(const std::shared_ptr<CIP6Socket>& socket);
+    void Post(int code, std::intptr_t lParam = 0, std::unique_ptr<CMessagePayload> payload = nullptr);
+    void Debug(const std::string& text);
+    // Sleeps up to `ms`, ending early when the connection is stopped.
+    void Pause(int ms);
+    void Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>& bytes);
+    void SendFailed(CIP6Socket& socket, const CIP6SocketException& error);
+    std::string SenderName(const sockaddr_storage& from, socklen_t length);
+
+    IMessageTarget* m_target = nullptr;
+    std::uint32_t m_message = 0;
+    std::string m_host;
+    std::uint16_t m_port = 0;
+    std::uint32_t m_mode = 0;
+    std::string m_proxyHost;
+    std::uint16_t m_proxyPort = 0;
+    std::function<void(const std::string&)> m_debug;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_stopped;
+    bool m_running = false;
+    bool m_stopping = false;
+    bool m_connected = false;
+    std::shared_ptr<CIP6Socket> m_listen; // server or datagram socket
+    std::shared_ptr<CIP6Socket> m_peer;   // client socket or accepted peer
+    std::string m_peerName;
+    std::shared_ptr<CReceiveCredit> m_credit;
+
+    // Used by the sender thread only: the resolved UDP destination.
+    std::unique_ptr<CSocketAddress> m_udpTarget;
+    // Used by the datagram thread only: the last sender and its name.
+    sockaddr_storage m_lastSender{};
+    socklen_t m_lastSenderLength = 0;
+    std::string m_lastSenderName;
+
+    CIpSender m_sender;
+    std::thread m_thread;
+};
+
+// The connection mode of a bridge mode: 0 IPv4 client, 1 IPv4 server, 2 IPv6
+// client, 3 IPv6 server; 0 for anything else.
+std::uint32_t BridgeToConnectionMode(std::uint32_t bridgeMode);
+
+// Terminal connection (modes 1..6) reporting with WM_IP_MAIN; IPv4 clients use
+// the SOCKS proxy found in `internetSettings`. Returns "" or the error text.
+std::string StartTerminalConnection(CIpConnection& connection, IMessageTarget& target, std::uint32_t commMode,
+                                    const std::string& host, std::uint32_t port,
+                                    const ISettingsStore* internetSettings);
+// Bridge connection (bridge modes 0..3) reporting with WM_IP_BRIDGE.
+std::string StartBridgeConnection(CIpConnection& connection, IMessageTarget& target, std::uint32_t bridgeMode,
+                                  const std::string& host, std::uint32_t port, const ISettingsStore* internetSettings);
+
+// "IPv4 TCP Client host:23", "IPv6 TCP Server - peer", "IPv4 TCP Server 23" ...;
+// "" for a mode that is not an IP mode.
+std::string ConnectionPaneText(std::uint32_t mode, const std::string& host, std::uint32_t port,
+                               const std::string& peerName);
+
+} // namespace kestrelon

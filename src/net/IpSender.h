@@ -1,0 +1,64 @@
+// The one sending thread of an IP connection. Bytes leave in the order they were
+// handed over, whoever handed them (typed keys, pastes, answers), and the
+// user-interface thread never waits on the network.
+#pragma once
+
+#include "net/IP6Socket.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kestrelon {
+
+class CIpSender {
+public:
+    // Sends one queued piece; throws CIP6SocketException on failure.
+    using Deliver = std::function<void(CIP6Socket& socket, const std::vector<std::uint8_t>& bytes)>;
+    // Told about a failed piece (not about pieces for a socket shut down locally).
+    using Failed = std::function<void(CIP6Socket& socket, const CIP6SocketException& error)>;
+
+    // Consecutive TCP pieces are merged up to this size: one write for a paste
+    // instead of one per key, without changing the byte order.
+    static constexpr std::size_t MERGE_LIMIT = 64 * 1024;
+
+    CIpSender() = default;
+    ~CIpSender();
+    CIpSender(const CIpSender&) = delete;
+    CIpSender& operator=(const CIpSender&) = delete;
+
+    // `merge`: pieces may be joined (a byte stream); false keeps each piece whole
+    // (one datagram each).
+    void Start(Deliver deliver, Failed failed, bool merge);
+    void Queue(std::shared_ptr<CIP6Socket> socket, const void* data, std::size_t length);
+    // Drops whatever still waits and joins the thread; a send blocked in the
+    // kernel must have been woken by shutting its socket down first.
+    void Stop();
+    std::size_t QueuedBytes() const;
+
+private:
+    struct Piece {
+        std::shared_ptr<CIP6Socket> socket;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    void Run();
+    bool NextPiece(Piece& piece);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Piece> m_queue;
+    std::size_t m_queuedBytes = 0;
+    bool m_stopping = false;
+    bool m_merge = true;
+    Deliver m_deliver;
+    Failed m_failed;
+    std::thread m_thread;
+};
+
+} // namespace kestrelon

@@ -1,0 +1,402 @@
+// CAsciiGrid: writing bytes and runs into the ring of rows, scrolling, the
+// selection rules of mouse and keyboard, and the copied text.
+#include "screens/AsciiGrid.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrelon {
+
+namespace {
+constexpr std::uint8_t BACKSPACE = 8;
+constexpr std::uint8_t LINE_FEED = 10;
+constexpr std::uint8_t CARRIAGE_RETURN = 13;
+constexpr std::uint8_t BLANK = 0x20;
+} // namespace
+
+CAsciiGrid::CAsciiGrid(int columns, int lines)
+{
+    m_columns = -1; // forces the first allocation
+    Resize(columns, lines);
+    m_dirty = false;
+}
+
+GridChange CAsciiGrid::Apply(const CUpdateHint& hint, int docColumns, int docLines)
+{
+    switch (hint.hint) {
+    case HINT_RESET:
+        Reset();
+        return GridChange::Cleared;
+    case HINT_BYTE:
+        WriteByte(hint.value, hint.colour);
+        return GridChange::Written;
+    case HINT_BLOCK:
+        WriteRun(hint.data, hint.length, hint.colour);
+        return GridChange::Written;
+    case HINT_SCREEN_SIZE:
+        Resize(docColumns, docLines);
+        return GridChange::Cleared;
+    case HINT_FONT:
+        return GridChange::Font;
+    default:
+        return GridChange::None; // a new or loaded document keeps what is shown
+    }
+}
+
+void CAsciiGrid::Resize(int columns, int lines)
+{
+    columns = std::clamp(columns, MIN_COLUMNS, MAX_COLUMNS);
+    lines = std::clamp(lines, MIN_LINES, MAX_LINES);
+    if (columns != m_columns || lines != m_lines || m_rowWidth.empty()) {
+        m_columns = columns;
+        m_lines = lines;
+        const auto cells = static_cast<std::size_t>(lines + 1) * static_cast<std::size_t>(columns);
+        // Filled once here; afterwards only written cells are blanked again.
+        m_chars.assign(cells, BLANK);
+        m_colours.assign(cells, 0);
+        m_rowWidth.assign(static_cast<std::size_t>(lines + 1), 0);
+        m_rowStart.assign(static_cast<std::size_t>(lines + 1), 0);
+        m_staleStart.assign(static_cast<std::size_t>(lines + 1), 0);
+        m_staleEnd.assign(static_cast<std::size_t>(lines + 1), 0);
+    }
+    Reset();
+}
+
+void CAsciiGrid::Reset()
+{
+    for (int physical = 0; physical <= m_lines; ++physical)
+        RecycleRow(physical);
+    m_top = 0;
+    m_caret = {};
+    m_selStart = {};
+    m_selEnd = {};
+    m_usedLines = 1;
+    m_dirty = true;
+}
+
+void CAsciiGrid::WriteByte(std::uint8_t value, COLORREF colour)
+{
+    switch (value) {
+    case BACKSPACE: // moves back without erasing: the echo path erases by overwriting
+        if (m_caret.column > 0)
+            --m_caret.column;
+        break;
+    case LINE_FEED: // the column stays: only CR returns to column 0
+        ++m_caret.row;
+        break;
+    case CARRIAGE_RETURN:
+        m_caret.column = 0;
+        break;
+    default:
+        PutCells(m_caret.row, m_caret.column, &value, 1, colour);
+        ++m_caret.column;
+        break;
+    }
+    if (m_caret.column >= m_columns) {
+        m_caret.column = 0;
+        ++m_caret.row;
+    }
+    if (m_caret.row >= m_lines)
+        ScrollUp();
+    AfterWrite();
+}
+
+void CAsciiGrid::WriteRun(const std::uint8_t* data, int length, COLORREF colour)
+{
+    if (data == nullptr)
+        return;
+    while (length > 0) {
+        const int piece = std::min(length, m_columns);
+        WriteRunPiece(data, piece, colour);
+        data += piece;
+        length -= piece;
+    }
+}
+
+void CAsciiGrid::WriteRunPiece(const std::uint8_t* data, int length, COLORREF colour)
+{
+    // The caret moves first; the run then ends just before it, so a run that
+    // crosses the row end continues at column 0 of the next row. A piece is at
+    // most one row long, so it crosses at most one row end.
+    int row = m_caret.row;
+    const int column = m_caret.column;
+    m_caret.column += length;
+    if (m_caret.column >= m_columns) {
+        m_caret.column -= m_columns;
+        ++m_caret.row;
+    }
+    if (m_caret.row >= m_lines) {
+        ScrollUp();
+        --row; // the run's start moved up with its row
+    }
+    const int first = std::min(length, m_columns - column);
+    PutCells(row, column, data, first, colour);
+    if (first < length)
+        PutCells(row + 1, 0, data + first, length - first, colour);
+    AfterWrite();
+}
+
+void CAsciiGrid::AfterWrite()
+{
+    if (m_caret.row >= m_usedLines)
+        m_usedLines = m_caret.row + 1;
+    m_dirty = true;
+}
+
+int CAsciiGrid::Physical(int row) const
+{
+    int physical = m_top + row;
+    if (physical > m_lines)
+        physical -= m_lines + 1;
+    return physical;
+}
+
+std::size_t CAsciiGrid::CellIndex(int row, int column) const
+{
+    return static_cast<std::size_t>(Physical(row)) * static_cast<std::size_t>(m_columns) +
+           static_cast<std::size_t>(column);
+}
+
+void CAsciiGrid::RecycleRow(int physicalRow)
+{
+    const auto row = static_cast<std::size_t>(physicalRow);
+    const int width = m_rowWidth[row];
+    // Leftovers of an earlier use past this use's width are blanked now, so a
+    // row carries one stale span, never a growing one.
+    BlankCells(physicalRow, std::max(width, m_staleStart[row]), m_staleEnd[row]);
+    m_staleStart[row] = width > 0 ? m_rowStart[row] : 0;
+    m_staleEnd[row] = width;
+    m_rowWidth[row] = 0;
+}
+
+void CAsciiGrid::BlankCells(int physicalRow, int from, int to)
+{
+    if (from >= to)
+        return;
+    const std::size_t first =
+        static_cast<std::size_t>(physicalRow) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(from);
+    const auto count = static_cast<std::size_t>(to - from);
+    std::memset(&m_chars[first], BLANK, count);
+    std::fill_n(&m_colours[first], count, COLORREF{0});
+}
+
+void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour)
+{
+    if (row < 0 || row >= m_lines || column < 0 || count <= 0 || column + count > m_columns)
+        return; // never reached by the write rules; keeps the spare row blank
+    const int physical = Physical(row);
+    int& width = m_rowWidth[static_cast<std::size_t>(physical)];
+    int& start = m_rowStart[static_cast<std::size_t>(physical)];
+    // Cells between the width and `column` become readable: only what an
+    // earlier use left there needs blanking.
+    if (column > width)
+        BlankCells(physical, std::max(width, m_staleStart[static_cast<std::size_t>(physical)]),
+                   std::min(column, m_staleEnd[static_cast<std::size_t>(physical)]));
+    if (width == 0 || column < start)
+        start = column;
+    const std::size_t index =
+        static_cast<std::size_t>(physical) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
+    std::uint8_t* chars = &m_chars[index];
+    COLORREF* colours = &m_colours[index];
+    for (int i = 0; i < count; ++i) {
+        chars[i] = data[i];
+        colours[i] = colour;
+    }
+    width = std::max(width, column + count);
+}
+
+void CAsciiGrid::ScrollUp()
+{
+    // Row 0 becomes the new spare row and is emptied; the old spare row, empty
+    // already, becomes the last row.
+    RecycleRow(Physical(0));
+    m_top = m_top == m_lines ? 0 : m_top + 1;
+    m_caret.row = m_lines - 1;
+    MovePointUp(m_selStart);
+    MovePointUp(m_selEnd);
+}
+
+void CAsciiGrid::MovePointUp(CCellPos& point) const
+{
+    // The selection moves with its text; an end that reaches the top row is
+    // pinned to its start. The anchor stays where it was.
+    if (point.row > 0) {
+        --point.row;
+        if (point.row == 0)
+            point.column = 0;
+    }
+}
+
+std::uint8_t CAsciiGrid::CharAt(int row, int column) const
+{
+    if (row < 0 || row > m_lines || column < 0 || column >= RowWidth(row))
+        return BLANK;
+    return m_chars[CellIndex(row, column)];
+}
+
+COLORREF CAsciiGrid::ColourAt(int row, int column) const
+{
+    if (row < 0 || row > m_lines || column < 0 || column >= RowWidth(row))
+        return 0;
+    return m_colours[CellIndex(row, column)];
+}
+
+int CAsciiGrid::RowWidth(int row) const
+{
+    if (row < 0 || row > m_lines)
+        return 0;
+    return m_rowWidth[static_cast<std::size_t>(Physical(row))];
+}
+
+const std::uint8_t* CAsciiGrid::RowChars(int row) const
+{
+    return row < 0 || row > m_lines ? nullptr : &m_chars[CellIndex(row, 0)];
+}
+
+const COLORREF* CAsciiGrid::RowColours(int row) const
+{
+    return row < 0 || row > m_lines ? nullptr : &m_colours[CellIndex(row, 0)];
+}
+
+std::string CAsciiGrid::RowText(int row) const
+{
+    std::string text(static_cast<std::size_t>(m_columns), static_cast<char>(BLANK));
+    const int width = RowWidth(row);
+    if (width > 0)
+        std::memcpy(text.data(), RowChars(row), static_cast<std::size_t>(width));
+    return text;
+}
+
+bool CAsciiGrid::IsSelected(int row, int column) const
+{
+    const CCellPos cell{column, row};
+    return m_selStart <= cell && cell < m_selEnd;
+}
+
+CCellPos CAsciiGrid::Clamped(CCellPos point) const
+{
+    // A drag may leave the window on any side; a position outside the grid
+    // would otherwise reach the copied text as a negative row.
+    return {std::clamp(point.column, 0, m_columns), std::clamp(point.row, 0, m_lines)};
+}
+
+void CAsciiGrid::PressAt(CCellPos point)
+{
+    point = Clamped(point);
+    if (!(point < m_caret))
+        return; // only what has been written can be selected
+    if (m_extending) {
+        if (point <= m_anchor)
+            m_selStart = point;
+        else
+            m_selEnd = point;
+    } else {
+        m_anchor = m_selStart = m_selEnd = point;
+        m_extending = true;
+    }
+    m_dirty = true;
+}
+
+void CAsciiGrid::DragTo(CCellPos point)
+{
+    point = Clamped(point);
+    if (!m_extending || !(point < m_caret))
+        return;
+    if (point <= m_anchor) {
+        m_selStart = point;
+        m_selEnd = m_anchor;
+    } else {
+        m_selStart = m_anchor;
+        m_selEnd = point;
+    }
+    m_dirty = true;
+}
+
+void CAsciiGrid::Release()
+{
+    m_extending = false;
+    m_dirty = true;
+}
+
+void CAsciiGrid::ShiftDown()
+{
+    if (!m_extending)
+        m_anchor = m_selStart;
+    m_extending = true;
+}
+
+void CAsciiGrid::ShiftUp()
+{
+    m_extending = false;
+}
+
+void CAsciiGrid::MoveSelectionPoint(ArrowKey key)
+{
+    CCellPos& point = m_extending ? m_selEnd : m_selStart;
+    switch (key) {
+    case ArrowKey::Left:
+        if (point.column > 0) {
+            --point.column;
+        } else if (point.row > 0) {
+            --point.row;
+            point.column = m_columns;
+        }
+        break;
+    case ArrowKey::Up:
+        if (point.row > 0)
+            --point.row;
+        break;
+    case ArrowKey::Right:
+        if (point.column < m_columns) {
+            ++point.column;
+        } else if (point.row < m_lines) {
+            ++point.row;
+            point.column = 0;
+        }
+        break;
+    case ArrowKey::Down:
+        if (point.row < m_lines)
+            ++point.row;
+        break;
+    }
+    if (!m_extending)
+        m_selEnd = m_selStart;
+    m_dirty = true;
+}
+
+void CAsciiGrid::SelectAll()
+{
+    m_selStart = {0, 0};
+    m_selEnd = {0, m_usedLines};
+    m_dirty = true;
+}
+
+std::string CAsciiGrid::SelectedText() const
+{
+    std::string text;
+    CCellPos pos = Clamped(m_selStart);
+    // Every step moves forward, so an end before the start yields nothing.
+    while (pos < m_selEnd && pos.row <= m_lines) {
+        if (pos.column >= m_columns) {
+            pos = {0, pos.row + 1}; // a full row runs on without a break
+            continue;
+        }
+        if (ColourAt(pos.row, pos.column) == 0) {
+            text += static_cast<char>(LINE_FEED);
+            pos = {0, pos.row + 1};
+            continue;
+        }
+        text += static_cast<char>(CharAt(pos.row, pos.column));
+        ++pos.column;
+    }
+    return text;
+}
+
+bool CAsciiGrid::TakeDirty()
+{
+    const bool was = m_dirty;
+    m_dirty = false;
+    return was;
+}
+
+} // namespace kestrelon

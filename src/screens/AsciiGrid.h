@@ -1,0 +1,163 @@
+// The ASCII view's content without any window: a grid of coloured character
+// cells written by the data channel, the caret where the next byte lands, the
+// selection the user drags or extends with Shift, and the autoscroll switch.
+// The rows form a ring, so scrolling one line moves an index instead of memory.
+#pragma once
+
+#include "document/DataChannel.h"
+#include "screens/LargeBlockAllocator.h"
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrelon {
+
+// A cell position; positions compare in reading order (row first, then column).
+struct CCellPos {
+    int column = 0;
+    int row = 0;
+
+    friend bool operator==(const CCellPos&, const CCellPos&) = default;
+    friend std::strong_ordering operator<=>(const CCellPos& a, const CCellPos& b)
+    {
+        if (auto byRow = a.row <=> b.row; byRow != 0)
+            return byRow;
+        return a.column <=> b.column;
+    }
+};
+
+enum class ArrowKey { Left, Up, Right, Down };
+
+// What a hint did, so the widget knows what to invalidate.
+enum class GridChange {
+    None,    // nothing to show
+    Written, // bytes landed: the repaint timer shows them
+    Cleared, // the grid was rebuilt empty: repaint everything now
+    Font,    // the document's font changed: repaint everything now
+};
+
+class CAsciiGrid {
+public:
+    // The terminal dialog offers 40..999 columns and 25..1999 lines; a .kst file
+    // may carry anything, so the grid holds to the same range rather than let a
+    // damaged file size its allocation.
+    static constexpr int MIN_COLUMNS = 40;
+    static constexpr int MAX_COLUMNS = 999;
+    static constexpr int MIN_LINES = 25;
+    static constexpr int MAX_LINES = 1999;
+    // Autoscroll leaves the view alone while the newest row is still on the
+    // first screen.
+    static constexpr int FOLLOW_THRESHOLD_PIXELS = 15;
+
+    CAsciiGrid(int columns = 80, int lines = 1000);
+
+    // --- Data channel ------------------------------------------------------------
+    // Applies one document hint; docColumns/docLines are the document's current
+    // screen size, read for HINT_SCREEN_SIZE.
+    GridChange Apply(const CUpdateHint& hint, int docColumns, int docLines);
+    // Keeps the size (raised or lowered into range) and clears everything.
+    void Resize(int columns, int lines);
+    void Reset();
+    void WriteByte(std::uint8_t value, COLORREF colour);
+    // A run without backspace, LF or CR; longer runs than a row are taken in
+    // row-sized pieces.
+    void WriteRun(const std::uint8_t* data, int length, COLORREF colour);
+
+    // --- Content ---------------------------------------------------------------------
+    int Columns() const { return m_columns; }
+    int Lines() const { return m_lines; }
+    int UsedLines() const { return m_usedLines; }
+    CCellPos Caret() const { return m_caret; }
+    // Cells past a row's written width read as a never-written space.
+    std::uint8_t CharAt(int row, int column) const;
+    COLORREF ColourAt(int row, int column) const;
+    // Leading cells of the row that may hold something other than blanks; the
+    // pointers address that many cells.
+    int RowWidth(int row) const;
+    const std::uint8_t* RowChars(int row) const;
+    const COLORREF* RowColours(int row) const;
+    // All `columns` characters of a row, blanks included (the printed form).
+    std::string RowText(int row) const;
+
+    // --- Selection -------------------------------------------------------------------
+    CCellPos SelStart() const { return m_selStart; }
+    CCellPos SelEnd() const { return m_selEnd; }
+    CCellPos Anchor() const { return m_anchor; }
+    bool HasSelection() const { return m_selStart < m_selEnd; }
+    bool IsSelected(int row, int column) const;
+    bool IsExtending() const { return m_extending; }
+    // Mouse: only cells before the caret can be picked.
+    void PressAt(CCellPos point);
+    void DragTo(CCellPos point);
+    void Release();
+    void ShiftDown();
+    void ShiftUp();
+    void MoveSelectionPoint(ArrowKey key);
+    void SelectAll();
+    // The selected text: a never-written cell ends its row with one LF; a fully
+    // written row runs on into the next one; no CR is ever produced.
+    std::string SelectedText() const;
+
+    // --- Repaint and follow ------------------------------------------------------------
+    bool IsDirty() const { return m_dirty; }
+    bool TakeDirty();
+    bool IsAutoscroll() const { return m_autoscroll; }
+    void SetAutoscroll(bool on) { m_autoscroll = on; }
+    void ToggleAutoscroll() { m_autoscroll = !m_autoscroll; }
+    // Where autoscroll puts the top of the view showing `visibleRows` whole rows
+    // (client height / cell height), or nothing when the newest row is still on
+    // the first screen. Asked on every write, so kept free of divisions.
+    static std::optional<int> FollowPosition(int caretRow, int visibleRows, int cellHeight)
+    {
+        const int y = (caretRow - visibleRows + 1) * cellHeight;
+        if (y > FOLLOW_THRESHOLD_PIXELS)
+            return y;
+        return std::nullopt;
+    }
+
+private:
+    int Physical(int row) const;
+    std::size_t CellIndex(int row, int column) const;
+    // Empties a row for reuse without touching its cells: what it held becomes
+    // stale and is blanked only where a later write leaves a gap over it.
+    void RecycleRow(int physicalRow);
+    void BlankCells(int physicalRow, int from, int to);
+    void PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour);
+    void ScrollUp();
+    void MovePointUp(CCellPos& point) const;
+    void AfterWrite();
+    CCellPos Clamped(CCellPos point) const;
+    void WriteRunPiece(const std::uint8_t* data, int length, COLORREF colour);
+
+    int m_columns = 80;
+    int m_lines = 1000;
+    // (lines + 1) rows: the spare row below the last one is always blank and
+    // becomes the last row when the grid scrolls.
+    std::vector<std::uint8_t, CLargeBlockAllocator<std::uint8_t>> m_chars;
+    std::vector<COLORREF, CLargeBlockAllocator<COLORREF>> m_colours;
+    std::vector<int> m_rowWidth; // by physical row
+    // By physical row: first column written since the row was last emptied
+    // (meaningful while its width is not 0), and the columns [staleStart,
+    // staleEnd) that may still hold what an earlier use of the row wrote.
+    // Cells before the width are always current; every other cell outside the
+    // stale columns holds a blank with colour 0. So blanking costs what was
+    // written, never the screen width.
+    std::vector<int> m_rowStart;
+    std::vector<int> m_staleStart;
+    std::vector<int> m_staleEnd;
+    int m_top = 0;               // physical row of row 0
+
+    CCellPos m_caret;
+    CCellPos m_anchor;
+    CCellPos m_selStart;
+    CCellPos m_selEnd;
+    int m_usedLines = 1;
+    bool m_dirty = false;
+    bool m_extending = false;
+    bool m_autoscroll = true;
+};
+
+} // namespace kestrelon

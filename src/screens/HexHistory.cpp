@@ -1,0 +1,212 @@
+// Hex dump formatting and the bounded line history of the hex view.
+// Completed lines live in a ring that is reused in place once full, so a long
+// stream costs no allocation per line and dropping the oldest line moves an index.
+#include "screens/HexHistory.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace kestrelon {
+
+namespace {
+
+// Display text of every byte value, built once: two hex digits and the
+// character shown in the ASCII part ('.' for control bytes and DEL).
+struct CByteTexts {
+    char hex[256][4]; // space, two hex digits, space: one store per byte
+    char shown[256];
+    CByteTexts()
+    {
+        constexpr char digits[] = "0123456789ABCDEF";
+        for (int b = 0; b < 256; ++b) {
+            hex[b][0] = ' ';
+            hex[b][1] = digits[b >> 4];
+            hex[b][2] = digits[b & 0x0F];
+            hex[b][3] = ' ';
+            shown[b] = (b >= 0x20 && b != 0x7F) ? static_cast<char>(b) : '.';
+        }
+    }
+};
+const CByteTexts kByteTexts;
+
+// Writes the display text of `count` bytes (at most 16) to `out`, which holds at
+// least FULL_LINE_LENGTH characters; returns the text length. Each byte's text
+// is stored as four characters whose last, a space, the next byte overwrites;
+// the last one still ends before the ASCII part.
+int FormatInto(const std::uint8_t* bytes, int count, char* out)
+{
+    char* p = out;
+    const int firstHalf = std::min(count, 8);
+    for (int i = 0; i < firstHalf; ++i, p += 3)
+        std::memcpy(p, kByteTexts.hex[bytes[i]], 4);
+    if (count > 8)
+        *p++ = ' ';
+    for (int i = 8; i < count; ++i, p += 3)
+        std::memcpy(p, kByteTexts.hex[bytes[i]], 4);
+    char* const ascii = out + CHexHistory::ASCII_COLUMN;
+    std::memset(p, ' ', static_cast<std::size_t>(ascii - p));
+    for (int i = 0; i < count; ++i)
+        ascii[i] = kByteTexts.shown[bytes[i]];
+    return CHexHistory::ASCII_COLUMN + count;
+}
+
+} // namespace
+
+std::string CHexHistory::FormatLine(const std::uint8_t* bytes, int count)
+{
+    count = std::clamp(count, 0, BYTES_PER_LINE);
+    char text[FULL_LINE_LENGTH];
+    const int length = FormatInto(bytes, count, text);
+    return std::string(text, static_cast<std::size_t>(length));
+}
+
+CHexHistory::HintEffect CHexHistory::ApplyHint(const CUpdateHint& hint)
+{
+    switch (hint.hint) {
+    case HINT_RESET:
+        Clear();
+        return HintEffect::Cleared;
+    case HINT_BYTE:
+        AddByte(hint.value, hint.colour);
+        return HintEffect::Appended;
+    case HINT_BLOCK:
+        if (hint.data == nullptr || hint.length < 1)
+            return HintEffect::None;
+        AddBlock(hint.data, hint.length, hint.colour);
+        return HintEffect::Appended;
+    case HINT_SCREEN_SIZE:
+    case HINT_NEW_SETTINGS:
+        SetMaxLines(hint.lines > 0 ? hint.lines - 1 : 0);
+        return HintEffect::Cleared;
+    case HINT_FONT:
+        return HintEffect::None;
+    }
+    return HintEffect::None;
+}
+
+void CHexHistory::AddByte(std::uint8_t value, COLORREF colour)
+{
+    AddBlock(&value, 1, colour);
+}
+
+void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour)
+{
+    if (data == nullptr || length < 1)
+        return;
+    // A line never mixes colours: echo after received data starts a new line.
+    if (colour != m_pendingColour) {
+        CompleteLine();
+        m_pendingColour = colour;
+    }
+    std::int32_t i = 0;
+    while (i < length) {
+        if (m_pendingCount == 0 && length - i >= BYTES_PER_LINE) {
+            StoreLine(data + i, BYTES_PER_LINE);
+            i += BYTES_PER_LINE;
+            continue;
+        }
+        const int take = std::min<std::int32_t>(BYTES_PER_LINE - m_pendingCount, length - i);
+        std::memcpy(m_pendingBytes.data() + m_pendingCount, data + i, static_cast<std::size_t>(take));
+        m_pendingCount += take;
+        i += take;
+        if (m_pendingCount == BYTES_PER_LINE)
+            CompleteLine();
+    }
+}
+
+void CHexHistory::CompleteLine()
+{
+    if (m_pendingCount == 0)
+        return;
+    StoreLine(m_pendingBytes.data(), m_pendingCount);
+    m_pendingCount = 0;
+}
+
+void CHexHistory::StoreLine(const std::uint8_t* bytes, int count)
+{
+    if (m_maxLines <= 0)
+        return;
+    CKestronLineItem* slot = nullptr;
+    if (static_cast<int>(m_ring.size()) < m_maxLines) {
+        slot = &m_ring.emplace_back();
+        ++m_count;
+    } else {
+        // Full: the oldest slot becomes the newest line; its string keeps its capacity.
+        slot = &m_ring[static_cast<std::size_t>(m_first)];
+        m_first = (m_first + 1) % m_maxLines;
+    }
+    // Formatted in place: a reused slot's string already has the room.
+    slot->colour = m_pendingColour;
+    slot->text.resize(FULL_LINE_LENGTH);
+    const int length = FormatInto(bytes, count, slot->text.data());
+    slot->text.resize(static_cast<std::size_t>(length));
+}
+
+void CHexHistory::Clear()
+{
+    m_ring.clear();
+    m_first = 0;
+    m_count = 0;
+    m_pendingColour = 0;
+    m_pendingCount = 0;
+}
+
+void CHexHistory::SetMaxLines(int maxLines)
+{
+    m_maxLines = std::max(maxLines, 0);
+    Clear();
+    m_ring.shrink_to_fit();
+}
+
+const CKestronLineItem& CHexHistory::Line(int index) const
+{
+    const std::size_t slot = static_cast<std::size_t>((m_first + index) % static_cast<int>(m_ring.size()));
+    return m_ring[slot];
+}
+
+std::string CHexHistory::RowText(int row) const
+{
+    if (row >= 0 && row < m_count)
+        return Line(row).text;
+    if (row == m_count && m_pendingCount > 0)
+        return PendingText();
+    return {};
+}
+
+COLORREF CHexHistory::RowColour(int row) const
+{
+    if (row >= 0 && row < m_count)
+        return Line(row).colour;
+    return m_pendingColour;
+}
+
+int CHexHistory::ExtentHeight(int cellHeight) const
+{
+    return std::max(RowCount() * cellHeight, MIN_EXTENT_HEIGHT);
+}
+
+int CHexHistory::FollowPosition(int extentHeight, int clientHeight, int cellHeight)
+{
+    const int hidden = extentHeight - clientHeight;
+    if (hidden < cellHeight)
+        return -1;
+    return hidden + cellHeight;
+}
+
+int CHexHistory::PageCount(int linesPerPage) const
+{
+    if (linesPerPage < 1)
+        return 1;
+    const int rows = RowCount();
+    return std::max(1, (rows + linesPerPage - 1) / linesPerPage);
+}
+
+std::string CHexHistory::PrintedRow(int row) const
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "%04d  ", row);
+    return number + RowText(row);
+}
+
+} // namespace kestrelon

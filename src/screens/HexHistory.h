@@ -1,0 +1,83 @@
+// The hex view's model: received and echoed bytes formatted as hex dump lines of
+// 16 bytes, one colour per line, kept in a bounded history ring, plus the view's
+// own autoscroll flag and the arithmetic of following and printing.
+#pragma once
+
+#include "document/DataChannel.h"
+#include "document/KestronLineItem.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrelon {
+
+class CHexHistory {
+public:
+    static constexpr int BYTES_PER_LINE = 16;
+    static constexpr int ASCII_COLUMN = 50;     // the ASCII part starts here, short line or full
+    static constexpr int FULL_LINE_LENGTH = 66; // 49 hex characters, 1 space, 16 characters
+    static constexpr int EXTENT_COLUMNS = 67;   // scroll extent width in character cells
+    static constexpr int MIN_EXTENT_HEIGHT = 100;
+    static constexpr int DEFAULT_MAX_LINES = 1000;
+
+    enum class HintEffect { None, Appended, Cleared };
+
+    // Formats up to 16 bytes as one display line (count is clamped to 0..16).
+    static std::string FormatLine(const std::uint8_t* bytes, int count);
+
+    // Hint 0 clears; hints 1 and 2 append bytes; hints 5 and 7 keep lines - 1
+    // completed lines from now on and clear. Everything else changes nothing.
+    HintEffect ApplyHint(const CUpdateHint& hint);
+
+    void AddByte(std::uint8_t value, COLORREF colour);
+    void AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour);
+    // Turns the pending bytes, if any, into a completed line.
+    void CompleteLine();
+    void Clear();
+    // Number of completed lines kept; negative counts keep none. Clears.
+    void SetMaxLines(int maxLines);
+    int MaxLines() const { return m_maxLines; }
+
+    int LineCount() const { return m_count; }
+    // Completed line `index`, 0 being the oldest kept.
+    const CKestronLineItem& Line(int index) const;
+    int PendingCount() const { return m_pendingCount; }
+    COLORREF PendingColour() const { return m_pendingColour; }
+    std::string PendingText() const { return FormatLine(m_pendingBytes.data(), m_pendingCount); }
+
+    // Display rows: the completed lines, oldest first, then the pending line.
+    int RowCount() const { return m_count + (m_pendingCount > 0 ? 1 : 0); }
+    std::string RowText(int row) const;
+    COLORREF RowColour(int row) const;
+
+    bool Autoscroll() const { return m_autoscroll; }
+    void SetAutoscroll(bool on) { m_autoscroll = on; }
+    void ToggleAutoscroll() { m_autoscroll = !m_autoscroll; }
+
+    // Height in pixels of the scrolled content.
+    int ExtentHeight(int cellHeight) const;
+    // Where to scroll to keep the newest line in view, or -1 when the content
+    // already fits the window (less than one line hidden).
+    static int FollowPosition(int extentHeight, int clientHeight, int cellHeight);
+
+    // Printing: pages needed at `linesPerPage` (at least 1), and the numbered text
+    // of display row `row` as it is printed.
+    int PageCount(int linesPerPage) const;
+    std::string PrintedRow(int row) const;
+
+private:
+    void StoreLine(const std::uint8_t* bytes, int count);
+
+    std::vector<CKestronLineItem> m_ring; // grows up to m_maxLines, then reused in place
+    int m_first = 0;                      // ring slot of the oldest line
+    int m_count = 0;
+    int m_maxLines = DEFAULT_MAX_LINES;
+    COLORREF m_pendingColour = 0;
+    int m_pendingCount = 0;
+    std::array<std::uint8_t, BYTES_PER_LINE> m_pendingBytes{};
+    bool m_autoscroll = true;
+};
+
+} // namespace kestrelon

@@ -1,0 +1,233 @@
+// CKestronDriver: open with the document's settings, the reader thread, and
+// forwarding to the frame.
+#include "serial/KestronDriver.h"
+
+#include "document/Messages.h"
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <new>
+#include <optional>
+
+namespace kestrelon {
+
+namespace {
+
+// Codes of WM_TERMINAL on the driver's own queue. 1 to 4 come from the reader
+// and are forwarded as 31 to 34; the others never leave the driver.
+constexpr std::uintptr_t kReaderHoldFirst = 1; // 1 CTS, 2 DSR, 3 CD
+constexpr std::uintptr_t kReaderErrors = 4;
+constexpr std::uintptr_t kReaderDeviceLost = 5;
+constexpr std::uintptr_t kRestartReader = 6;
+constexpr std::uintptr_t kForwardOffset = 30;
+
+constexpr std::uint32_t kQueueSize = 4096;
+
+} // namespace
+
+CKestronDriver::CKestronDriver(IMessageTarget& frame, ISettingsStore& settings, SerialPortFactory factory)
+    : CThreadCOMDriver(frame, settings, std::move(factory))
+{
+}
+
+CKestronDriver::~CKestronDriver()
+{
+    Shutdown();
+}
+
+void CKestronDriver::Open(std::uint32_t port, const DCB& dcb)
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_dcb = dcb;
+    }
+    m_readerRun = false; // a running reader leaves on its next pass
+    std::this_thread::sleep_for(std::chrono::milliseconds(kOpenPauseMs));
+    OpenPort(port, 9600, 0);
+}
+
+bool CKestronDriver::SetBaudRate(std::uint32_t baud)
+{
+    std::lock_guard lock(m_lock);
+    if (!m_hPort)
+        return false;
+    const DCB previous = m_dcb;
+    m_dcb.BaudRate = baud;
+    if (!SetState(&m_dcb)) {
+        m_dcb = previous;
+        // The device may have been left half changed; put back what worked.
+        SetState(&m_dcb);
+        return false;
+    }
+    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_OPENED, static_cast<std::intptr_t>(baud)));
+    return true;
+}
+
+void CKestronDriver::RestartReader()
+{
+    PostThreadMessage(MakeMessage(WM_TERMINAL, kRestartReader, 0));
+}
+
+bool CKestronDriver::OnPortOpened(ISerialPort&)
+{
+    Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    DCB dcb;
+    {
+        std::lock_guard lock(m_lock);
+        dcb = m_dcb;
+    }
+    if (!SetState(&dcb)) {
+        PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_SETTINGS_REFUSED));
+        return false;
+    }
+    {
+        std::lock_guard lock(m_lock);
+        if (!m_hPort->SetupComm(kQueueSize, kQueueSize)) {
+            PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_BUFFERS_REFUSED));
+            return false;
+        }
+    }
+    Purge(PURGE_RXCLEAR);
+    StartReader();
+    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_OPENED, 0));
+    return true;
+}
+
+void CKestronDriver::OnPortOpenFailed(int)
+{
+    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED));
+}
+
+void CKestronDriver::OnThreadMessage(CMessage& message)
+{
+    if (message.message == WM_DRIVER_DATA) {
+        ForwardData(message);
+        return;
+    }
+    if (message.message != WM_TERMINAL) {
+        CThreadCOMDriver::OnThreadMessage(message);
+        return;
+    }
+    switch (message.wParam) {
+    case kReaderHoldFirst:
+    case kReaderHoldFirst + 1:
+    case kReaderHoldFirst + 2:
+    case kReaderErrors:
+        SendToFrame(MakeMessage(WM_TERMINAL, message.wParam + kForwardOffset, message.lParam));
+        break;
+    case kReaderDeviceLost:
+        OnDeviceLost(static_cast<std::uint64_t>(message.lParam));
+        break;
+    case kRestartReader:
+        if (m_hPort)
+            StartReader();
+        break;
+    default:
+        break;
+    }
+}
+
+void CKestronDriver::ForwardData(CMessage& message)
+{
+    {
+        std::lock_guard lock(m_flowMutex);
+        --m_blocksInFlight;
+    }
+    m_flowChanged.notify_one();
+    if (message.payload)
+        SendToFrame(MakeMessage(WM_TERMINAL, TC_RECEIVED, 0, std::move(message.payload)));
+}
+
+void CKestronDriver::OnDeviceLost(std::uint64_t openSerial)
+{
+    // A report from the reader of an earlier open is stale: that port is closed.
+    if (openSerial != m_openSerial || !m_hPort)
+        return;
+    ClosePort();
+    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_DEVICE_LOST));
+}
+
+void CKestronDriver::WaitForRoom()
+{
+    std::unique_lock lock(m_flowMutex);
+    while (m_blocksInFlight >= kReaderBlocksInFlight && m_readerRun)
+        m_flowChanged.wait_for(lock, std::chrono::milliseconds(kReaderPollMs));
+    ++m_blocksInFlight;
+}
+
+void CKestronDriver::ReaderMain(std::uint64_t openSerial)
+{
+    ISerialPort* port = nullptr;
+    {
+        std::lock_guard lock(m_lock);
+        port = m_hPort.get();
+    }
+    if (port == nullptr)
+        return;
+    // Hold states start unknown, so the first pass reports all three.
+    std::array<std::optional<bool>, 3> reported;
+    std::array<std::uint8_t, kReaderBlockMax> buffer;
+    while (m_readerRun) {
+        std::uint32_t errors = 0;
+        CCommStatus status;
+        port->ClearError(errors, status);
+        const std::array<bool, 3> hold = {status.ctsHold, status.dsrHold, status.rlsdHold};
+        for (std::size_t i = 0; i < hold.size(); ++i) {
+            if (reported[i] != hold[i]) {
+                reported[i] = hold[i];
+                PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderHoldFirst + i, hold[i] ? 1 : 0));
+            }
+        }
+        // While output is held the line is expected to misbehave; errors are not reported then.
+        if (errors != 0 && !hold[0] && !hold[1] && !hold[2])
+            PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderErrors, static_cast<std::intptr_t>(errors)));
+        // Bytes already queued are read at once; otherwise wait for the first one.
+        const PortWait wait = status.inQueue > 0 ? PortWait::Readable : port->WaitReadable(kReaderPollMs);
+        if (wait == PortWait::Failed) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kReaderPollMs));
+            continue;
+        }
+        if (wait == PortWait::Gone) {
+            PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderDeviceLost, static_cast<std::intptr_t>(openSerial)));
+            return;
+        }
+        if (wait == PortWait::Readable && ReadOnce(*port, buffer.data()) == ReadStep::Stop) {
+            PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderDeviceLost, static_cast<std::intptr_t>(openSerial)));
+            return;
+        }
+    }
+}
+
+CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_t* buffer)
+{
+    int error = 0;
+    long n = port.Read(buffer, kReaderBlockMax, error);
+    if (n > 0 && n < kReaderBlockMax) {
+        // The tty refills its read buffer while we copy: one more read fills
+        // the block instead of sending a short one after it.
+        int more = 0;
+        const long extra = port.Read(buffer + n, static_cast<std::size_t>(kReaderBlockMax - n), more);
+        if (extra > 0)
+            n += extra;
+    }
+    if (n > 0) {
+        WaitForRoom();
+        std::unique_ptr<CByteBlock> block;
+        try {
+            block = std::make_unique<CByteBlock>(buffer, static_cast<std::int32_t>(n));
+        } catch (const std::bad_alloc&) {
+            // Posted without a block: the driver thread still counts it off.
+        }
+        PostThreadMessage(MakeMessage(WM_DRIVER_DATA, TC_RECEIVED, 0, std::move(block)));
+        return ReadStep::Continue;
+    }
+    // A tty that reports readable and then an end of file has been hung up.
+    if (n == 0 || IsDeviceGoneError(error))
+        return ReadStep::Stop;
+    if (error != EAGAIN && error != EINTR)
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReaderPollMs)); // do not spin on a failing read
+    return ReadStep::Continue;
+}
+
+} // namespace kestrelon

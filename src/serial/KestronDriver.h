@@ -1,0 +1,61 @@
+// The terminal's serial driver: opens a port with the document's full line
+// settings, runs the reader that polls the port, forwards what it finds to the
+// frame in the order it was read, and changes the line rate on request.
+#pragma once
+
+#include "serial/ThreadCOMDriver.h"
+
+#include <condition_variable>
+#include <mutex>
+
+namespace kestrelon {
+
+// Reader limits: the largest block handed over, the wait for bytes (bytes are
+// handled the moment they arrive, the interval only bounds how late a hold
+// change or a stop request is seen), and how many blocks may wait for the
+// frame before the reader stops reading and lets the tty buffer (and, with
+// flow control, the sender) take the strain.
+constexpr int kReaderBlockMax = 3800;
+constexpr int kReaderPollMs = 10;
+constexpr int kReaderBlocksInFlight = 256;
+
+// The pause Open makes before asking for the port (a device that was just
+// closed gets time to settle).
+constexpr int kOpenPauseMs = 200;
+
+class CKestronDriver : public CThreadCOMDriver {
+public:
+    CKestronDriver(IMessageTarget& frame, ISettingsStore& settings, SerialPortFactory factory = {});
+    ~CKestronDriver() override;
+
+    // Connects COM<port> with `dcb`: code 15 when open and configured, code 16
+    // (0 not opened, 1 settings refused, 2 buffers refused) when not.
+    void Open(std::uint32_t port, const DCB& dcb);
+    // Changes the rate of the open port: code 15 with the rate and true, or
+    // false with the previous rate kept. False and silent when closed.
+    bool SetBaudRate(std::uint32_t baud);
+    // Starts the reader again after EnableReading(false) (the end of a file
+    // transfer that read the port itself); nothing when no port is open.
+    void RestartReader();
+
+protected:
+    bool OnPortOpened(ISerialPort& port) override;
+    void OnPortOpenFailed(int error) override;
+    void OnThreadMessage(CMessage& message) override;
+    void ReaderMain(std::uint64_t openSerial) override;
+
+    DCB m_dcb{}; // guarded by m_lock
+
+private:
+    enum class ReadStep { Continue, Stop };
+    ReadStep ReadOnce(ISerialPort& port, std::uint8_t* buffer);
+    void WaitForRoom();
+    void ForwardData(CMessage& message);
+    void OnDeviceLost(std::uint64_t openSerial);
+
+    std::mutex m_flowMutex;
+    std::condition_variable m_flowChanged;
+    int m_blocksInFlight = 0; // guarded by m_flowMutex
+};
+
+} // namespace kestrelon

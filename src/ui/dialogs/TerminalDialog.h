@@ -1,0 +1,42 @@
+// Setup > Terminal: local echo, beep, screen size, line-end conversions and
+// in-band command scanning. Works on a TerminalSettings record.
+#pragma once
+
+#include "ui/dialogs/TerminalSettings.h"
+
+#include <QDialog>
+
+class QCheckBox;
+
+namespace kestrelon {
+
+class CRangeSpinBox;
+
+class CTerminalDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CTerminalDialog(QWidget* parent = nullptr);
+
+    void SetSettings(const TerminalSettings& settings);
+    TerminalSettings Settings() const;
+
+    // OK: a screen size out of range keeps the dialog open with a message that
+    // names the range, the offending edit focused.
+    void accept() override;
+
+private:
+    QCheckBox* m_localEcho;
+    QCheckBox* m_beep;
+    QCheckBox* m_crOnSend;
+    QCheckBox* m_crOnReceive;
+    QCheckBox* m_lfOnReceive;
+    QCheckBox* m_scanCommands;
+    CRangeSpinBox* m_columns;
+    CRangeSpinBox* m_lines;
+};
+
+// The Setup > Terminal command: runs the dialog on the document's values and, on
+// OK, writes them back (see TerminalSettings::ApplyTo). True when confirmed.
+bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc);
+
+} // namespace kestrelon

@@ -1,0 +1,34 @@
+// TerminalSettings: copying the terminal options in and out of the document.
+#include "ui/dialogs/TerminalSettings.h"
+
+#include "document/KestronDoc.h"
+
+namespace kestrelon {
+
+TerminalSettings TerminalSettings::FromDocument(const CKestronDoc& doc)
+{
+    TerminalSettings s;
+    s.localEcho = doc.localEcho;
+    s.beep = doc.beep;
+    s.crToCrLfOnSend = doc.crToCrLfOnSend;
+    s.crToCrLfOnReceive = doc.crToCrLfOnReceive;
+    s.lfToCrLfOnReceive = doc.lfToCrLfOnReceive;
+    s.scanCommands = doc.scanCommands;
+    s.screenColumns = doc.screenColumns;
+    s.screenLines = doc.screenLines;
+    return s;
+}
+
+void TerminalSettings::ApplyTo(CKestronDoc& doc) const
+{
+    doc.localEcho = localEcho;
+    doc.beep = beep;
+    doc.crToCrLfOnSend = crToCrLfOnSend;
+    doc.crToCrLfOnReceive = crToCrLfOnReceive;
+    doc.lfToCrLfOnReceive = lfToCrLfOnReceive;
+    doc.SetScreenSize(screenColumns, screenLines);
+    doc.scanCommands = scanCommands;
+    doc.SetModifiedFlag();
+}
+
+} // namespace kestrelon

@@ -1,0 +1,76 @@
+// The application: the user's settings profile, the terminal document, the main
+// window and the document commands (new, open, save, recent files, dropped
+// files, the prompt to save changes). Start-up processes the command line
+// `kestrelon [FILE.kst]`.
+#pragma once
+
+#include "ui/frame/MainFrame.h"
+
+#include <QObject>
+#include <QSettings>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace kestrelon {
+
+class CKestronDoc;
+class CQtSettingsStore;
+
+class CKestronApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int RECENT_FILE_COUNT = 10;
+
+    // `profile` null: the user's profile, QSettings("Varnoth", "Kestrelon").
+    explicit CKestronApp(std::unique_ptr<QSettings> profile = nullptr);
+    ~CKestronApp() override;
+
+    // Builds the main window, opens the file named by `arguments` (without the
+    // program name) or makes a new document, and shows the window. False when
+    // the named file cannot be opened.
+    bool InitInstance(const QStringList& arguments, CMainFrame::HubFactory hubFactory = {});
+    // The .kst file named on a command line, empty when none.
+    static QString FileArgument(const QStringList& arguments);
+
+    CMainFrame* MainFrame() const { return m_frame.get(); }
+    CKestronDoc& Document() { return *m_doc; }
+    QSettings& Profile() { return *m_profile; }
+    ISettingsStore& Store();
+    QString PathName() const { return m_path; }
+
+    QStringList RecentFiles() const;
+    void AddToRecentFiles(const QString& path);
+
+    bool OnFileNew();
+    bool OnFileOpen();
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    // Asks to save a modified document: false when the user cancels or saving fails.
+    bool SaveModified();
+    bool OpenDocumentFile(const QString& path);
+    bool SaveDocumentFile(const QString& path);
+
+    // File dialogs: `save` true for Save As. Tests answer them here.
+    void SetFileChooser(std::function<QString(bool save, const QString& start)> chooser)
+    {
+        m_chooseFile = std::move(chooser);
+    }
+
+private:
+    void OnDocumentCommand(int command);
+    void UpdateTitle();
+    QString Title() const;
+    void ShowError(const QString& text);
+    int RunDialog(QDialog& dialog);
+
+    std::unique_ptr<QSettings> m_profile;
+    std::unique_ptr<CQtSettingsStore> m_store;
+    std::unique_ptr<CKestronDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+    QString m_path;
+    std::function<QString(bool, const QString&)> m_chooseFile;
+};
+
+} // namespace kestrelon

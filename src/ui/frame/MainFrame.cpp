@@ -1,0 +1,278 @@
+// The main window's life: creation of the bars, the message queue pumped from
+// the event loop, view switching, the window side of the data hub, closing and
+// dropped files.
+#include "ui/frame/MainFrame.h"
+
+#include "automation/AutoAnswer.h"
+#include "ui/frame/FunctionKeyBar.h"
+#include "hub/DataHub.h"
+#include "ui/frame/FrameDialogs.h"
+#include "document/KestronDoc.h"
+#include "ui/frame/StringTable.h"
+#include "ui/frame/TerminalViews.h"
+#include "ui/widgets/Lamp.h"
+#include "ui/widgets/SizingDialogBar.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPrinter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolBar>
+
+#include <mutex>
+
+namespace kestrelon {
+
+// Shared between the frame and the threads that wake it: a thread may still be
+// waking the frame while it is destroyed, so the pointer is cleared under the lock.
+struct CFrameWake {
+    std::mutex mutex;
+    CMainFrame* frame = nullptr;
+    std::atomic<bool> pending{false};
+};
+
+namespace {
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), int(text.size())); }
+} // namespace
+
+CMainFrame::CMainFrame(CKestronDoc& doc, QSettings* profile, ISettingsStore* store)
+    : m_doc(doc), m_store(store), m_wake(std::make_shared<CFrameWake>()), m_viewFactory(MakeTerminalView)
+{
+    SetProfile(profile);
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowTitle(FrameTitle());
+    setAcceptDrops(true);
+    resize(800, 600);
+
+    m_wake->frame = this;
+    m_target.SetPumpThread(std::this_thread::get_id());
+    m_target.SetHandler([this](CMessage& message) { return HandleMessage(message); });
+    m_target.SetWakeup([wake = m_wake] {
+        if (wake->pending.exchange(true))
+            return; // a pump is already on its way
+        std::lock_guard lock(wake->mutex);
+        if (CMainFrame* frame = wake->frame)
+            QMetaObject::invokeMethod(frame, [frame] { frame->PumpMessages(); }, Qt::QueuedConnection);
+    });
+    m_doc.SetFrameTarget(&m_target);
+}
+
+CMainFrame::~CMainFrame()
+{
+    {
+        std::lock_guard lock(m_wake->mutex);
+        m_wake->frame = nullptr;
+    }
+    // Release any driver blocked in Send before the hub waits for its threads.
+    m_target.Close();
+    m_hub.reset();
+    // The views hold the message target: they go before it does.
+    for (CViewSlot& view : m_views) {
+        if (view.docView)
+            m_doc.RemoveView(view.docView);
+        delete view.widget;
+        view = {};
+    }
+    m_doc.SetFrameTarget(nullptr);
+}
+
+bool CMainFrame::Create(HubFactory hubFactory)
+{
+    m_viewStack = new QStackedWidget(this);
+    setCentralWidget(m_viewStack);
+    BuildMenus();
+    BuildToolBar();
+    BuildBars();
+    RestoreBarState(); // a layout that cannot be restored leaves the defaults
+    SetLedState(LED_BRIDGE, 1);
+    if (hubFactory)
+        m_hub = hubFactory(*this);
+    else if (m_store)
+        m_hub = std::make_unique<CDataHub>(m_doc, *this, *m_store, m_target);
+    if (m_hub) {
+        m_autoAnswer = std::make_unique<CAutoAnswer>(m_doc);
+        m_hub->SetAnswerMatcher([this](const std::uint8_t* data, std::size_t length) {
+            m_autoAnswer->MatchBlock(data, length);
+        });
+        connect(m_fkeys, &CFunctionKeyBar::SendTextRequested, this, [this](const std::string& text) {
+            if (m_hub)
+                m_hub->SendText(text);
+        });
+    }
+    UpdateCommandStates();
+    // The toolbar shows the states too, and connections change them without any
+    // command: refresh them while the program is idle, as the menus do on opening.
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    idle->start(250);
+    return true;
+}
+
+void CMainFrame::BuildBars()
+{
+    m_statusBar = new CMainStatusBar(this);
+    setStatusBar(m_statusBar);
+    connect(m_statusBar, &CMainStatusBar::commandRequested, this, [this](int command) { PostCommand(command); });
+
+    // The function keys sit along the bottom of the window, level 0 showing.
+    m_fkeyBar = new QToolBar(tr("Function Keys"), this);
+    m_fkeyBar->setObjectName(QStringLiteral("FunctionKeyBar"));
+    m_fkeyBar->setMovable(false);
+    m_fkeys = new CFunctionKeyBar(m_fkeyBar);
+    m_fkeys->SetDocument(&m_doc);
+    m_fkeys->SetLevel(0);
+    m_fkeys->EnableFkeys(false);
+    m_fkeyBar->addWidget(m_fkeys);
+    addToolBar(Qt::BottomToolBarArea, m_fkeyBar);
+    connect(m_fkeys, &CFunctionKeyBar::FocusViewRequested, this, &CMainFrame::FocusActiveView);
+
+    m_gpsBar = new CSizingDialogBar(Text(LoadString(IDS_GPS_STATUS)), this);
+    m_gpsBar->setObjectName(QStringLiteral("GpsBar"));
+    m_gpsBar->Create(new QWidget, ID_GPS_BAR);
+    addDockWidget(Qt::LeftDockWidgetArea, m_gpsBar);
+    m_gpsBar->hide();
+}
+
+QString CMainFrame::FrameTitle()
+{
+    return Text(LoadString(IDS_APP_NAME)) + QString::asprintf(" V%d.%02d", KESTRELON_VERSION_MAJOR,
+                                                              KESTRELON_VERSION_MINOR);
+}
+
+void CMainFrame::SetDocumentTitle(const QString& name) { setWindowTitle(name + QStringLiteral(" - ") + FrameTitle()); }
+
+// --- Message queue ---------------------------------------------------------------
+
+void CMainFrame::PumpMessages()
+{
+    m_wake->pending = false;
+    m_target.Pump();
+}
+
+std::intptr_t CMainFrame::HandleMessage(CMessage& message)
+{
+    return m_hub ? m_hub->HandleMessage(message) : 0;
+}
+
+void CMainFrame::PostCommand(int command)
+{
+    QMetaObject::invokeMethod(this, [this, command] { OnCommand(command); }, Qt::QueuedConnection);
+}
+
+// --- Views -------------------------------------------------------------------------
+
+void CMainFrame::SwitchView(int index)
+{
+    if (index < 0 || index >= VIEW_COUNT || !m_viewStack)
+        return;
+    CViewSlot& slot = m_views[static_cast<std::size_t>(index)];
+    if (!slot.widget) {
+        slot = m_viewFactory(index, *this);
+        if (!slot.widget)
+            return;
+        m_viewStack->addWidget(slot.widget);
+        if (slot.docView)
+            m_doc.AddView(slot.docView);
+    }
+    SetTerminalViewActive(View(m_activeView), false);
+    m_viewStack->setCurrentWidget(slot.widget);
+    SetTerminalViewActive(slot.widget, true);
+    m_activeView = index;
+    UpdateCommandStates();
+}
+
+QWidget* CMainFrame::View(int index) const
+{
+    return index >= 0 && index < VIEW_COUNT ? m_views[static_cast<std::size_t>(index)].widget : nullptr;
+}
+
+void CMainFrame::FocusActiveView()
+{
+    if (QWidget* view = View(m_activeView))
+        view->setFocus();
+}
+
+// --- Window side of the hub ----------------------------------------------------
+
+void CMainFrame::SetLedState(LedRole led, int state) { m_statusBar->Led(led)->SetLampState(state); }
+
+void CMainFrame::BlinkLed(LedRole led, int state, int cycles) { m_statusBar->Led(led)->Blink(state, cycles); }
+
+void CMainFrame::AlternateLed(LedRole led, int a, int b, int rate, int count)
+{
+    m_statusBar->Led(led)->Alternate(a, b, rate, count);
+}
+
+void CMainFrame::SetStatusPanes(std::uint32_t commMode) { m_statusBar->SetPaneSetForMode(commMode); }
+
+void CMainFrame::SetPaneText(PaneId pane, const std::string& text)
+{
+    m_statusBar->SetPaneTextFitById(pane, QString::fromStdString(text));
+}
+
+void CMainFrame::EnableFunctionKeys(bool enable)
+{
+    m_fkeysEnabled = enable;
+    m_fkeys->EnableFkeys(enable);
+}
+
+void CMainFrame::RefreshFunctionKeys() { m_fkeys->RefreshFkeyBar(); }
+
+bool CMainFrame::ShowPortFailureDialog()
+{
+    CPortFailureDialog dialog(this);
+    Beep();
+    return RunModal(dialog) == QDialog::Accepted;
+}
+
+void CMainFrame::ShowMessageBox(const std::string& text, MessageBoxIcon icon)
+{
+    const QMessageBox::Icon shown = icon == MessageBoxIcon::Information ? QMessageBox::Information
+                                    : icon == MessageBoxIcon::Error     ? QMessageBox::Critical
+                                                                        : QMessageBox::Warning;
+    QMessageBox box(shown, Text(LoadString(IDS_APP_NAME)), QString::fromStdString(text), QMessageBox::Ok, this);
+    RunModal(box);
+}
+
+void CMainFrame::Beep() { QApplication::beep(); }
+
+bool CMainFrame::IsGpsBarVisible() const { return m_gpsBar && !m_gpsBar->isHidden(); }
+
+void CMainFrame::FeedGps(std::uint8_t /*byte*/) {}
+
+int CMainFrame::RunModal(QDialog& dialog) { return m_runDialog ? m_runDialog(dialog) : dialog.exec(); }
+
+// --- Closing and dropped files ---------------------------------------------------
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!InPrintPreview() && m_closeQuery && !m_closeQuery()) {
+        event->ignore();
+        return;
+    }
+    CFrameWndEx::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    activateWindow();
+    emit filesDropped(paths);
+}
+
+} // namespace kestrelon

@@ -1,0 +1,194 @@
+// The main window: menus, toolbar, function-key bar, GPS dock and status bar
+// around the three terminal views. It owns the data hub and the message queue
+// through which drivers, views and dialogs reach it; the queue is pumped from the
+// Qt event loop. Commands that concern the connection go to the hub, the rest
+// are handled here or by the dialogs.
+#pragma once
+
+#include "hub/HubWindow.h"
+#include "ui/frame/MainStatusBar.h"
+#include "ui/widgets/FrameWndEx.h"
+#include "framework/PumpedTarget.h"
+
+#include <QHash>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QDialog;
+class QMenu;
+class QPrinter;
+class QStackedWidget;
+class QToolBar;
+
+namespace kestrelon {
+
+class CAutoAnswer;
+class CDataHub;
+class CFunctionKeyBar;
+class CKestronDoc;
+class CSizingDialogBar;
+class IDocumentView;
+class ISettingsStore;
+struct CFrameWake;
+
+// Standard command identifiers of the menus and toolbar.
+enum StandardCommand : int {
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_PRINT_SETUP = 57606,
+    ID_FILE_PRINT = 57607,
+    ID_FILE_PRINT_PREVIEW = 57609,
+    ID_FILE_MRU_FILE1 = 57616,
+    ID_EDIT_COPY = 57634,
+    ID_EDIT_PASTE = 57637,
+    ID_APP_ABOUT = 57664,
+    ID_APP_EXIT = 57665,
+    ID_HELP_INDEX = 57667,
+    ID_CONTEXT_HELP = 57669,
+    ID_HELP = 57670,
+    ID_VIEW_TOOLBAR = 59392,
+    ID_VIEW_STATUS_BAR = 59393,
+    ID_FKEY_BAR = 59424,
+    ID_GPS_BAR = 141,
+};
+
+class CMainFrame : public CFrameWndEx, public IHubWindow {
+    Q_OBJECT
+public:
+    static constexpr int VIEW_COUNT = 3; // 0 ASCII, 1 hex, 2 ANSI
+
+    // A view as the frame holds it: the widget, and the document's side of it.
+    struct CViewSlot {
+        QWidget* widget = nullptr;
+        IDocumentView* docView = nullptr;
+    };
+    using ViewFactory = std::function<CViewSlot(int index, CMainFrame& frame)>;
+    using HubFactory = std::function<std::unique_ptr<CDataHub>(CMainFrame& frame)>;
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+
+    // `profile` keeps placement and bar layout, `store` is what the hub's
+    // drivers read (port aliases, proxy); neither is owned.
+    CMainFrame(CKestronDoc& doc, QSettings* profile, ISettingsStore* store);
+    ~CMainFrame() override;
+
+    // Builds bars, restores their layout and makes the hub (by default the real
+    // one over `store`). Views come with SwitchView.
+    bool Create(HubFactory hubFactory = {});
+    void SetViewFactory(ViewFactory factory) { m_viewFactory = std::move(factory); }
+    // How modal dialogs and message boxes run; tests answer them without a user.
+    void SetDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }
+    // Runs a modal dialog or message box through the runner; its result.
+    int RunModal(QDialog& dialog);
+    // Asked before the window closes; false keeps it open (unsaved changes).
+    void SetCloseQuery(std::function<bool()> query) { m_closeQuery = std::move(query); }
+    // Where File > Logging's dialog gets its file name; tests answer it.
+    void SetSaveFileChooser(std::function<QString(const QString& proposed)> chooser)
+    {
+        m_chooseSaveFile = std::move(chooser);
+    }
+
+    CPumpedTarget& Target() { return m_target; }
+    CKestronDoc& Document() { return m_doc; }
+    CDataHub* Hub() const { return m_hub.get(); }
+    CMainStatusBar* MainStatusBar() const { return m_statusBar; }
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QToolBar* FunctionKeyBar() const { return m_fkeyBar; }
+    CFunctionKeyBar* FunctionKeys() const { return m_fkeys; }
+    CSizingDialogBar* GpsBar() const { return m_gpsBar; }
+    QAction* Action(int command) const { return m_actions.value(command); }
+    QMenu* RecentFileMenuAnchor() const { return m_fileMenu; }
+
+    // 0 ASCII, 1 hex, 2 ANSI: created on first use, then shown; the others hide.
+    void SwitchView(int index);
+    QWidget* View(int index) const;
+    // Runs a menu, toolbar or bar command.
+    void OnCommand(int command);
+    // Enabled and checked states of every command, as the menus show them.
+    void UpdateCommandStates();
+
+    // "Kestrelon V1.00": the program name and its version.
+    static QString FrameTitle();
+    void SetDocumentTitle(const QString& name);
+    void SetRecentFiles(const QStringList& paths);
+
+    // --- IHubWindow ------------------------------------------------------------
+    void SetLedState(LedRole led, int state) override;
+    void BlinkLed(LedRole led, int state, int cycles) override;
+    void AlternateLed(LedRole led, int a, int b, int rate, int count) override;
+    void SetStatusPanes(std::uint32_t commMode) override;
+    void SetPaneText(PaneId pane, const std::string& text) override;
+    void EnableFunctionKeys(bool enable) override;
+    void RefreshFunctionKeys() override;
+    bool ShowPortFailureDialog() override;
+    void ShowMessageBox(const std::string& text, MessageBoxIcon icon) override;
+    void PostCommand(int command) override;
+    void Beep() override;
+    void FocusActiveView() override;
+    int ActiveView() const override { return m_activeView; }
+    bool IsGpsBarVisible() const override;
+    void FeedGps(std::uint8_t byte) override;
+
+    bool FunctionKeysEnabled() const { return m_fkeysEnabled; }
+
+signals:
+    // File > New, Open, Save, Save As: the application handles the document.
+    void documentCommand(int command);
+    void recentFileChosen(int index);
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildBars();
+    QAction* MakeAction(int command, const QString& text);
+    void PumpMessages();
+    std::intptr_t HandleMessage(CMessage& message);
+    void ToggleBar(QWidget* bar);
+    void StartOrStopLogging();
+    void ShowAbout();
+    void ShowHelp();
+    void Print(bool preview);
+    void PageSetup();
+    void RunSetupDialog(int command);
+
+    CKestronDoc& m_doc;
+    ISettingsStore* m_store;
+    CPumpedTarget m_target;
+    std::shared_ptr<CFrameWake> m_wake;
+    std::unique_ptr<CAutoAnswer> m_autoAnswer;
+    std::unique_ptr<CDataHub> m_hub;
+
+    CMainStatusBar* m_statusBar = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QToolBar* m_fkeyBar = nullptr;
+    CFunctionKeyBar* m_fkeys = nullptr;
+    CSizingDialogBar* m_gpsBar = nullptr;
+    QStackedWidget* m_viewStack = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_recentAnchor = nullptr;
+    QList<QAction*> m_recentActions;
+    QHash<int, QAction*> m_actions;
+
+    std::array<CViewSlot, VIEW_COUNT> m_views{};
+    int m_activeView = -1;
+    bool m_fkeysEnabled = false;
+
+    ViewFactory m_viewFactory;
+    DialogRunner m_runDialog;
+    std::function<bool()> m_closeQuery;
+    std::function<QString(const QString&)> m_chooseSaveFile;
+    std::unique_ptr<QPrinter> m_printer;
+};
+
+} // namespace kestrelon

@@ -1,0 +1,103 @@
+// Makes the ASCII, hex and ANSI views and passes the window's commands to them.
+#include "ui/frame/TerminalViews.h"
+
+#include "document/KestronDoc.h"
+#include "ui/views/AnsiView.h"
+#include "ui/views/HexView.h"
+#include "ui/views/KestronView.h"
+
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace kestrelon {
+
+CMainFrame::CViewSlot MakeTerminalView(int index, CMainFrame& frame)
+{
+    // The views register with the document themselves, so the slot carries no
+    // document side for the frame to register.
+    switch (index) {
+    case 0: return {new CKestronView(frame.Document(), frame.Target(), &frame), nullptr};
+    case 1: return {new CHexView(frame.Document(), &frame), nullptr};
+    case 2: return {new CANSI_View(frame.Document(), frame.Target(), &frame), nullptr};
+    default: return {};
+    }
+}
+
+void SetTerminalViewActive(QWidget* view, bool active)
+{
+    if (auto* ansi = qobject_cast<CANSI_View*>(view))
+        ansi->SetActive(active);
+}
+
+bool CanEditTerminalView(const QWidget* view, ViewEdit edit)
+{
+    const auto* ascii = qobject_cast<const CKestronView*>(view);
+    if (!ascii)
+        return false;
+    switch (edit) {
+    case ViewEdit::Copy: return ascii->CanCopy();
+    case ViewEdit::Paste: return ascii->CanPaste();
+    case ViewEdit::SelectAll: return true;
+    }
+    return false;
+}
+
+void EditTerminalView(QWidget* view, ViewEdit edit)
+{
+    auto* ascii = qobject_cast<CKestronView*>(view);
+    if (!ascii)
+        return;
+    switch (edit) {
+    case ViewEdit::Copy: ascii->Copy(); break;
+    case ViewEdit::Paste: ascii->Paste(); break;
+    case ViewEdit::SelectAll: ascii->SelectAll(); break;
+    }
+}
+
+std::optional<bool> TerminalViewAutoscroll(const QWidget* view)
+{
+    if (const auto* ascii = qobject_cast<const CKestronView*>(view))
+        return ascii->IsAutoscroll();
+    if (const auto* hex = qobject_cast<const CHexView*>(view))
+        return hex->IsAutoscroll();
+    return std::nullopt;
+}
+
+void ToggleTerminalViewAutoscroll(QWidget* view)
+{
+    if (auto* ascii = qobject_cast<CKestronView*>(view))
+        ascii->ToggleAutoscroll();
+    else if (auto* hex = qobject_cast<CHexView*>(view))
+        hex->ToggleAutoscroll();
+}
+
+bool PrintTerminalView(QWidget* view, bool preview, const std::function<int(QDialog&)>& runDialog)
+{
+    // The ASCII view knows its page count for the dialog's page range.
+    if (auto* ascii = qobject_cast<CKestronView*>(view)) {
+        preview ? ascii->FilePrintPreview() : ascii->FilePrint();
+        return true;
+    }
+    std::function<void(QPrinter&)> print;
+    if (auto* hex = qobject_cast<CHexView*>(view))
+        print = [hex](QPrinter& printer) { hex->Print(printer); };
+    else if (auto* ansi = qobject_cast<CANSI_View*>(view))
+        print = [ansi](QPrinter& printer) { ansi->Print(printer); };
+    else
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    if (preview) {
+        QPrintPreviewDialog dialog(&printer, view);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, view,
+                         [&print](QPrinter* target) { print(*target); });
+        runDialog(dialog);
+        return true;
+    }
+    QPrintDialog dialog(&printer, view);
+    if (runDialog(dialog) == QDialog::Accepted)
+        print(printer);
+    return true;
+}
+
+} // namespace kestrelon

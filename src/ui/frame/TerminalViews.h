@@ -1,0 +1,28 @@
+// The three terminal views as the main window sees them: making them, and the
+// commands that reach the active one (edit, autoscroll, printing). The only file
+// of the window that knows the concrete view classes.
+#pragma once
+
+#include "ui/frame/MainFrame.h"
+
+#include <optional>
+
+class QPrinter;
+
+namespace kestrelon {
+
+enum class ViewEdit { Copy, Paste, SelectAll };
+
+// 0 ASCII, 1 hex, 2 ANSI, on the frame's document and message target.
+CMainFrame::CViewSlot MakeTerminalView(int index, CMainFrame& frame);
+// The view became the one shown (or stopped being it).
+void SetTerminalViewActive(QWidget* view, bool active);
+bool CanEditTerminalView(const QWidget* view, ViewEdit edit);
+void EditTerminalView(QWidget* view, ViewEdit edit);
+// The view's autoscroll flag; none for a view without one.
+std::optional<bool> TerminalViewAutoscroll(const QWidget* view);
+void ToggleTerminalViewAutoscroll(QWidget* view);
+// Runs the view's own print dialog (or preview); false for a view that does not print.
+bool PrintTerminalView(QWidget* view, bool preview, const std::function<int(QDialog&)>& runDialog);
+
+} // namespace kestrelon

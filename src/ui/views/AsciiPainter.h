@@ -1,0 +1,48 @@
+// Draws the visible part of an ASCII grid: coloured characters on the window
+// colour, selected cells inverted, blanks skipped. Neighbouring cells of one
+// colour go out as one text run spaced to the cell width.
+#pragma once
+
+#include "screens/AsciiGrid.h"
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+
+class QPainter;
+
+namespace kestrelon {
+
+QColor ColourFromColorref(COLORREF colour);
+
+class CAsciiPainter {
+public:
+    // font: the view's font; cellWidth/cellHeight: its cell, at least the
+    // glyph advance so text runs can be spaced out to it.
+    CAsciiPainter(const CAsciiGrid& grid, const QFont& font, int cellWidth, int cellHeight, QColor window);
+
+    // Paints the rows and columns that meet `area` (content coordinates, the
+    // painter already translated by the scroll position).
+    void Paint(QPainter& painter, const QRect& area) const;
+
+private:
+    struct Run {
+        int row = 0;
+        int column = 0;
+        int count = 0;
+        COLORREF colour = 0;
+        bool selected = false;
+    };
+
+    void PaintRow(QPainter& painter, int row, int firstColumn, int endColumn) const;
+    void Flush(QPainter& painter, const Run& run) const;
+
+    const CAsciiGrid& m_grid;
+    QFont m_font;
+    int m_cellWidth;
+    int m_cellHeight;
+    int m_ascent;
+    QColor m_window;
+};
+
+} // namespace kestrelon

@@ -1,0 +1,173 @@
+// The hex view widget: paints the visible rows of the hex history, follows new
+// data when autoscroll is on, and prints the history with line numbers.
+#include "ui/views/HexView.h"
+
+#include "document/KestronDoc.h"
+#include "ui/widgets/DocText.h"
+#include "ui/views/PrintPage.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kestrelon {
+
+namespace {
+
+constexpr int kPrintColumns = 72;
+constexpr char kPageHeader[] = "Page %d";
+
+QColor ToQColor(COLORREF colour)
+{
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+// "Page n", right-aligned in a line of `columns` characters.
+QString PageHeader(int page, int columns)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, kPageHeader, page);
+    return QString::fromLatin1(text).rightJustified(columns, QLatin1Char(' '));
+}
+
+} // namespace
+
+CHexView::CHexView(CKestronDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc)
+{
+    // The display font is fixed: a bold 16-pixel Courier.
+    m_font = QFont(QStringLiteral("Courier"));
+    m_font.setStyleHint(QFont::TypeWriter);
+    m_font.setFixedPitch(true);
+    m_font.setPixelSize(16);
+    m_font.setBold(true);
+    const QFontMetrics metrics(m_font);
+    m_cellWidth = metrics.averageCharWidth() + 1;
+    m_cellHeight = metrics.height() + std::max(metrics.leading(), 0);
+    m_ascent = metrics.ascent();
+
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    UpdateExtent();
+    m_doc.AddView(this);
+    connect(&m_timer, &QTimer::timeout, this, &CHexView::OnTimer);
+    m_timer.start(REPAINT_INTERVAL_MS);
+}
+
+CHexView::~CHexView()
+{
+    m_doc.RemoveView(this);
+}
+
+void CHexView::OnUpdate(const CUpdateHint& hint)
+{
+    switch (m_history.ApplyHint(hint)) {
+    case CHexHistory::HintEffect::Appended:
+        // Data never paints: the timer follows and repaints once per burst.
+        m_dirty = true;
+        break;
+    case CHexHistory::HintEffect::Cleared:
+        UpdateExtent();
+        viewport()->update();
+        break;
+    case CHexHistory::HintEffect::None:
+        break;
+    }
+}
+
+void CHexView::OnTimer()
+{
+    if (!m_dirty)
+        return;
+    m_dirty = false;
+    UpdateExtent();
+    if (m_history.Autoscroll())
+        Follow();
+    viewport()->update();
+}
+
+void CHexView::UpdateExtent()
+{
+    const int width = CHexHistory::EXTENT_COLUMNS * m_cellWidth;
+    const int height = m_history.ExtentHeight(m_cellHeight);
+    const QSize client = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, width - client.width()));
+    horizontalScrollBar()->setPageStep(client.width());
+    horizontalScrollBar()->setSingleStep(m_cellWidth);
+    verticalScrollBar()->setRange(0, std::max(0, height - client.height()));
+    verticalScrollBar()->setPageStep(client.height());
+    verticalScrollBar()->setSingleStep(m_cellHeight);
+}
+
+void CHexView::Follow()
+{
+    const int position =
+        CHexHistory::FollowPosition(m_history.ExtentHeight(m_cellHeight), viewport()->height(), m_cellHeight);
+    if (position >= 0)
+        verticalScrollBar()->setValue(position); // clamped to the end of the content
+}
+
+void CHexView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), palette().color(QPalette::Base));
+    painter.setFont(m_font);
+    const int top = verticalScrollBar()->value();
+    const int left = horizontalScrollBar()->value();
+    const QRect area = event->rect();
+    const int first = std::max(0, (top + area.top()) / m_cellHeight);
+    const int last = std::min(m_history.RowCount() - 1, (top + area.bottom()) / m_cellHeight);
+    for (int row = first; row <= last; ++row) {
+        const std::string text = m_history.RowText(row);
+        painter.setPen(ToQColor(m_history.RowColour(row)));
+        painter.drawText(QPoint(-left, row * m_cellHeight - top + m_ascent),
+                         FromDocText(text));
+    }
+}
+
+void CHexView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateExtent();
+}
+
+void CHexView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void CHexView::Print(QPrinter& printer)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    const CPrintPage layout = CPrintPage::Begin(painter, printer, kPrintColumns);
+    const int lineHeight = layout.lineHeight;
+    const int leftMargin = layout.leftMargin;
+    const int linesPerPage = std::max(1, (layout.page.height() - 7 * lineHeight) / lineHeight);
+    const int pages = m_history.PageCount(linesPerPage);
+    const int firstPage = printer.fromPage() > 0 ? std::min(printer.fromPage(), pages) : 1;
+    const int lastPage = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;
+
+    painter.setPen(Qt::black);
+    for (int pageNumber = firstPage; pageNumber <= lastPage; ++pageNumber) {
+        if (pageNumber > firstPage)
+            printer.newPage();
+        layout.DrawHeader(painter, PageHeader(pageNumber, kPrintColumns));
+        const int firstRow = (pageNumber - 1) * linesPerPage;
+        const int endRow = std::min(firstRow + linesPerPage, m_history.RowCount());
+        for (int row = firstRow; row < endRow; ++row) {
+            const std::string text = m_history.PrintedRow(row);
+            const int y = (5 + row - firstRow) * lineHeight;
+            painter.drawText(QRect(leftMargin, y, layout.page.width() - leftMargin, lineHeight), Qt::AlignLeft | Qt::AlignTop,
+                             FromDocText(text));
+        }
+    }
+}
+
+} // namespace kestrelon

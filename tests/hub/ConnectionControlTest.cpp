@@ -1,0 +1,226 @@
+// Connection control over recording connections: what applying and toggling
+// the settings does in each mode, and how each IP notification shows.
+#include "hub/HubFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrelon::test {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const Calls kReset = {"pane 59145 ", "led 0 1", "led 1 1", "led 2 1", "led 3 1", "led 4 1", "fkeys off"};
+
+Calls Join(std::initializer_list<Calls> parts)
+{
+    Calls all;
+    for (const Calls& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+struct ApplyCase {
+    const char* name;
+    std::uint32_t mode;
+    Calls window;
+    Calls serial;
+    Calls ip;
+};
+
+class ApplyConnectionTest : public ::testing::TestWithParam<ApplyCase> {};
+
+TEST_P(ApplyConnectionTest, ClosesTheOldAndStartsTheNew)
+{
+    const ApplyCase& c = GetParam();
+    HubFixture f;
+    f.doc.commMode = c.mode;
+    f.doc.ipServer = "example.net";
+    f.doc.ipPort = 2323;
+    f.Deliver(WM_TERMINAL, TC_APPLY_CONNECTION);
+    EXPECT_EQ(f.window.calls, c.window);
+    EXPECT_EQ(f.serial->calls, c.serial);
+    EXPECT_EQ(f.ip->calls, c.ip);
+}
+
+const ApplyCase kApplyCases[] = {
+    {"Serial", 0, Join({{"panes 0"}, kReset}), {"open 1 9600"}, {"stop"}},
+    {"Ipv4Client",
+     1,
+     Join({{"panes 1"}, kReset, {"pane 59145 IPv4 TCP Client example.net:2323"}}),
+     {"close"},
+     {"stop", "start 1 example.net:2323"}},
+    {"Ipv4Server",
+     2,
+     Join({{"panes 2"}, kReset, {"pane 59145 IPv4 TCP Server 2323"}}),
+     {"close"},
+     {"stop", "start 2 example.net:2323"}},
+    {"Ipv4Udp",
+     3,
+     Join({{"panes 3"}, kReset, {"pane 59152    ", "pane 59145 IPv4 UDP example.net:2323"}}),
+     {"close"},
+     {"stop", "start 3 example.net:2323"}},
+    {"Ipv6Client",
+     4,
+     Join({{"panes 4"}, kReset, {"pane 59145 IPv6 TCP Client example.net:2323"}}),
+     {"close"},
+     {"stop", "start 4 example.net:2323"}},
+    {"Ipv6Server",
+     5,
+     Join({{"panes 5"}, kReset, {"pane 59145 IPv6 TCP Server 2323"}}),
+     {"close"},
+     {"stop", "start 5 example.net:2323"}},
+    {"Ipv6Udp",
+     6,
+     Join({{"panes 6"}, kReset, {"pane 59152    ", "pane 59145 IPv6 UDP example.net:2323"}}),
+     {"close"},
+     {"stop", "start 6 example.net:2323"}},
+    {"UnknownModeStartsNothing", 7, Join({{"panes 7"}, kReset}), {"close"}, {"stop"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, ApplyConnectionTest, ::testing::ValuesIn(kApplyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct IpCodeCase {
+    const char* name;
+    std::uint32_t mode;
+    bool listening;
+    bool connected;
+    int code;
+    Calls window;
+};
+
+class IpNotificationTest : public ::testing::TestWithParam<IpCodeCase> {};
+
+TEST_P(IpNotificationTest, ShowsTheConnectionState)
+{
+    const IpCodeCase& c = GetParam();
+    HubFixture f;
+    f.doc.commMode = c.mode;
+    f.doc.ipServer = "h";
+    f.doc.ipPort = 7;
+    f.ip->listening = c.listening;
+    f.ip->connected = c.connected;
+    f.ip->peer = "peer.example";
+    f.Deliver(WM_IP_MAIN, static_cast<std::uintptr_t>(c.code), 0);
+    EXPECT_EQ(f.window.calls, c.window);
+}
+
+const IpCodeCase kIpCodes[] = {
+    {"ClientConnected", 1, false, false, IP_CONNECTED, {"fkeys on", "led 3 4", "pane 59145 IPv4 TCP Client h:7"}},
+    {"ServerPeerConnected",
+     2,
+     true,
+     false,
+     IP_CONNECTED,
+     {"fkeys on", "led 3 4", "led 4 5", "pane 59145 IPv4 TCP Server - peer.example"}},
+    {"ServerPeerGone", 2, true, true, IP_CLOSED, {"blink 3 0 0", "led 3 5", "led 4 4", "pane 59145 IPv4 TCP Server 7"}},
+    {"ClientClosed", 4, false, true, IP_CLOSED, {"blink 3 0 0", "led 3 5", "pane 59145 IPv6 TCP Client h:7"}},
+    {"UdpReady", 3, true, false, IP_UDP_READY, {"fkeys on", "led 3 4", "pane 59145 IPv4 UDP h:7"}},
+    {"UdpClosed", 6, false, false, IP_UDP_CLOSED, {"led 3 5", "pane 59145 IPv6 UDP h:7"}},
+    {"ClientFailed", 1, false, true, IP_FAILED, {"led 3 1", "alternate 3 2 3 2 4", "pane 59145 IPv4 TCP Client h:7"}},
+    {"ServerSendFailed",
+     5,
+     true,
+     true,
+     IP_SEND_FAILED,
+     {"led 3 1", "alternate 3 2 3 2 4", "led 4 4", "pane 59145 IPv6 TCP Server 7"}},
+    {"UnknownCodeIgnored", 1, false, false, 77, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Codes, IpNotificationTest, ::testing::ValuesIn(kIpCodes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IpNotification, ReceivedDataBlinksAndReachesTheViewsUnlessATransferOwnsIt)
+{
+    HubFixture f;
+    f.doc.commMode = 1;
+    std::string transfer;
+    f.hub->SetIpTransferReceiver([&](const std::uint8_t* d, std::size_t n) { transfer.append((const char*)d, n); });
+    f.Deliver(WM_IP_MAIN, IP_RECEIVED, 0, std::make_unique<CByteBlock>("one", 3));
+    f.hub->SetIpSendState(2);
+    f.Deliver(WM_IP_MAIN, IP_RECEIVED, 0, std::make_unique<CByteBlock>("two", 3));
+    f.hub->SetIpSendState(1);
+    f.Deliver(WM_IP_MAIN, IP_RECEIVED, 0, std::make_unique<CByteBlock>("six", 3));
+    EXPECT_EQ(f.view.events, "[one][six]");
+    EXPECT_EQ(transfer, "two");
+    EXPECT_EQ(f.window.calls, Calls(3, "alternate 3 5 4 3 2"));
+}
+
+TEST(IpNotification, PeerPaneChangesOnlyForANewPeer)
+{
+    HubFixture f;
+    f.doc.commMode = 3;
+    for (const char* peer : {"a.example", "a.example", "b.example"})
+        f.Deliver(WM_IP_MAIN, IP_UDP_PEER, 0, std::make_unique<CTextPayload>(peer));
+    EXPECT_EQ(f.window.calls, (Calls{"pane 59152 a.example", "pane 59152 b.example"}));
+    EXPECT_EQ(f.hub->PeerText(), "b.example");
+}
+
+TEST(IpNotification, BridgeMessagesGoToTheBridge)
+{
+    HubFixture f;
+    std::vector<std::uintptr_t> codes;
+    f.hub->SetBridgeHandler([&](CMessage& m) {
+        codes.push_back(m.wParam);
+        return 0;
+    });
+    f.Deliver(WM_IP_BRIDGE, IP_CONNECTED, 5);
+    f.Deliver(WM_IP_BRIDGE, IP_CLOSED);
+    EXPECT_EQ(codes, (std::vector<std::uintptr_t>{1, 3}));
+    EXPECT_TRUE(f.window.calls.empty());
+}
+
+struct ToggleCase {
+    const char* name;
+    std::uint32_t mode;
+    bool open;
+    bool connected;
+    Calls serial;
+    Calls ip;
+    bool openAfter;
+};
+
+class ToggleTest : public ::testing::TestWithParam<ToggleCase> {};
+
+TEST_P(ToggleTest, StopsAnOpenConnectionStartsAClosedOne)
+{
+    const ToggleCase& c = GetParam();
+    HubFixture f;
+    f.doc.commMode = c.mode;
+    f.serial->open = c.mode == 0 && c.open;
+    f.ip->listening = c.mode != 0 && c.open;
+    f.ip->connected = c.connected;
+    EXPECT_EQ(f.hub->IsConnectionOpen(), c.mode == 0 || c.mode == 3 ? c.open : c.connected);
+    f.hub->ToggleConnection();
+    EXPECT_EQ(f.serial->calls, c.serial);
+    EXPECT_EQ(f.ip->calls, c.ip);
+    EXPECT_EQ(f.hub->IsConnectionOpen(), c.openAfter);
+    if (!c.openAfter) {
+        EXPECT_FALSE(f.window.fkeysEnabled);
+    }
+}
+
+const ToggleCase kToggleCases[] = {
+    {"SerialOpenCloses", 0, true, false, {"close"}, {}, false},
+    {"SerialClosedOpens", 0, false, false, {"open 1 9600"}, {"stop"}, true},
+    {"ClientConnectedCloses", 1, false, true, {}, {"close connection"}, false},
+    {"ClientUnconnectedStarts", 1, false, false, {}, {"start 1 localhost:23"}, false},
+    {"ServerWithPeerDropsThePeer", 2, true, true, {}, {"close connection"}, false},
+    {"UdpOpenCloses", 3, true, false, {}, {"stop"}, false},
+    {"UdpClosedStarts", 3, false, false, {}, {"start 3 localhost:23"}, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, ToggleTest, ::testing::ValuesIn(kToggleCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Toggle, ClosingTheSerialPortSaysSo)
+{
+    HubFixture f;
+    f.OpenSerial();
+    f.hub->ToggleConnection();
+    EXPECT_EQ(f.window.Pane(PANE_CONNECTION), "COM not opened");
+    EXPECT_EQ(f.window.Led(LED_CTS), 1);
+}
+
+} // namespace
+} // namespace kestrelon::test

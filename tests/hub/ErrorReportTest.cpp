@@ -1,0 +1,145 @@
+// Connection error reporting: line-error texts inside the data, the COM-port
+// failure dialog, and the message boxes of failed transfers.
+#include "hub/HubFixture.h"
+#include "hub/ConnectionTexts.h"
+#include "hub/ErrorTexts.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrelon::test {
+namespace {
+
+struct LineErrorCase {
+    std::uint32_t flags;
+    const char* text;
+};
+
+class LineErrorTextTest : public ::testing::TestWithParam<LineErrorCase> {};
+
+TEST_P(LineErrorTextTest, PicksTheTextByTheExactFlags)
+{
+    EXPECT_EQ(LineErrorText(GetParam().flags), GetParam().text);
+}
+
+const LineErrorCase kLineErrors[] = {
+    {1, "\r\n ***  Receive Queue Overflow Error ***\r\n"},
+    {2, "\r\n ***  Receive Overrun Error ***\r\n"},
+    {4, "\r\n ***  Receive Parity Error ***\r\n"},
+    {8, "\r\n ***  Receive Framing Error ***\r\n"},
+    {16, "\r\n ***  Break Detected ***\r\n"},
+    {256, "\r\n ***  TX Queue is full ***\r\n"},
+    {24, "\r\n ***  Unknown Error Occured ***\r\n"},
+    {0, "\r\n ***  Unknown Error Occured ***\r\n"},
+    {0x80000000u, "\r\n ***  Unknown Error Occured ***\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Flags, LineErrorTextTest, ::testing::ValuesIn(kLineErrors));
+
+TEST(LineErrors, TextTravelsLikeDataInTheErrorColour)
+{
+    HubFixture f;
+    f.doc.crToCrLfOnReceive = true;
+    f.Deliver(WM_TERMINAL, TC_LINE_ERRORS, CE_FRAME);
+    EXPECT_EQ(f.view.events, "<13><10><10>[ ***  Receive Framing Error ***]<13><10><10>");
+    EXPECT_EQ(f.view.colours, std::vector<COLORREF>(f.view.bytes.size(), ERROR_COLOUR));
+}
+
+TEST(LineErrors, TextLandsInTheLogBetweenTheReceivedBytes)
+{
+    HubFixture f;
+    ASSERT_TRUE(f.hub->StartLogging(f.dir.File("log.txt")));
+    f.ReceiveBlock("ab");
+    f.Deliver(WM_TERMINAL, TC_LINE_ERRORS, CE_RXPARITY);
+    f.ReceiveBlock("cd");
+    f.hub->StopLogging();
+    EXPECT_EQ(ReadFileBytes(f.dir.File("log.txt")), "ab\r\n ***  Receive Parity Error ***\r\ncd");
+}
+
+TEST(PortFailure, DisablesKeysAndOffersTheSettings)
+{
+    HubFixture f;
+    f.serial->opens = false;
+    f.window.failureDialogAnswer = true;
+    f.OpenSerial();
+    f.window.calls.clear();
+    f.Deliver(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED);
+    EXPECT_EQ(f.window.calls,
+              (std::vector<std::string>{"pane 59145 COM not opened", "fkeys off", "failure dialog", "command 32773"}));
+}
+
+TEST(PortFailure, OkLeavesTheConnectionClosed)
+{
+    HubFixture f;
+    f.serial->opens = false;
+    f.OpenSerial();
+    f.Deliver(WM_TERMINAL, TC_PORT_FAILED, PF_SETTINGS_REFUSED);
+    EXPECT_TRUE(f.window.commands.empty());
+    EXPECT_FALSE(f.window.fkeysEnabled);
+    EXPECT_FALSE(f.hub->IsConnectionOpen());
+}
+
+struct TransferErrorCase {
+    std::intptr_t reason;
+    std::string box;
+};
+
+class TransferErrorTest : public ::testing::TestWithParam<TransferErrorCase> {};
+
+TEST_P(TransferErrorTest, FileErrorShowsItsBoxAfterTheTransferDriverSawIt)
+{
+    HubFixture f;
+    std::vector<std::string> order;
+    f.hub->SetTransferHandler([&](CMessage& m) {
+        order.push_back("driver " + std::to_string(m.wParam));
+        return 0;
+    });
+    f.Deliver(WM_TRANSFER, TRANSFER_FILE_ERROR, GetParam().reason);
+    f.Deliver(WM_TRANSFER, 5, 1); // other codes reach only the driver
+    EXPECT_EQ(order, (std::vector<std::string>{"driver 11", "driver 5"}));
+    EXPECT_EQ(f.window.calls, (std::vector<std::string>{GetParam().box}));
+}
+
+const TransferErrorCase kTransferErrors[] = {
+    {1, "box 1 Error on accessing the file !"},
+    {2, "box 0 The selected file has zero length !"},
+    {3, "box 1 Unknown error occured !"},
+    {0, "box 1 Unknown error occured !"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Reasons, TransferErrorTest, ::testing::ValuesIn(kTransferErrors));
+
+struct SerialPaneCase {
+    std::uint32_t port;
+    std::uint32_t baud;
+    std::uint8_t bits;
+    std::uint8_t parity;
+    std::uint8_t stop;
+    const char* text;
+};
+
+class SerialPaneTest : public ::testing::TestWithParam<SerialPaneCase> {};
+
+TEST_P(SerialPaneTest, FormatsTheLineSettings)
+{
+    const SerialPaneCase& c = GetParam();
+    DCB dcb;
+    dcb.BaudRate = c.baud;
+    dcb.ByteSize = c.bits;
+    dcb.Parity = c.parity;
+    dcb.StopBits = c.stop;
+    EXPECT_EQ(SerialPaneText(c.port, dcb), c.text);
+}
+
+const SerialPaneCase kSerialPanes[] = {
+    {1, 9600, 8, 0, 0, "COM1: 9600, 8N1"},
+    {33, 115200, 7, 2, 2, "COM33: 115200, 7E2"},
+    {255, 300, 5, 4, 1, "COM255: 300, 5S1.5"},
+    {2, 4800, 8, 1, 0, "COM2: 4800, 8O1"},
+    {3, 1200, 6, 3, 0, "COM3: 1200, 6M1"},
+    {4, 9600, 8, 9, 7, "COM4: 9600, 8??"}, // a damaged record shows, it does not crash
+};
+
+INSTANTIATE_TEST_SUITE_P(Settings, SerialPaneTest, ::testing::ValuesIn(kSerialPanes));
+
+} // namespace
+} // namespace kestrelon::test

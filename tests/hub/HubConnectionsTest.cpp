@@ -1,0 +1,266 @@
+// The hub over the real drivers: a pseudo-terminal as the serial port and
+// loopback sockets as the network, with the frame's queue pumped by the test.
+#include "support/HubDoubles.h"
+#include "support/SocketTestKit.h"
+#include "hub/DataHub.h"
+#include "document/KestronDoc.h"
+#include "document/Messages.h"
+#include "document/SettingsStore.h"
+#include "framework/PumpedTarget.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace kestrelon::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t kPtyPort = 200; // an alias number no real device takes
+
+class HubConnectionsTest : public ::testing::Test {
+protected:
+    HubConnectionsTest()
+    {
+        settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.SlavePath());
+        frame.SetPumpThread(std::this_thread::get_id());
+        frame.SetHandler([this](CMessage& m) { return hub ? hub->HandleMessage(m) : 0; });
+        doc.SetFrameTarget(&frame);
+        doc.AddView(&view);
+        doc.comPort = kPtyPort;
+        doc.SetHardwareHandshake(false); // a pty has no modem lines
+        hub = std::make_unique<CDataHub>(doc, window, settings, frame);
+        hub->SetLogDirectory(dir.Path().string());
+    }
+    ~HubConnectionsTest() override
+    {
+        frame.Close(); // releases a driver thread waiting to deliver
+        hub.reset();
+    }
+
+    bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
+    bool PaneIs(const std::string& text) { return window.Pane(PANE_CONNECTION) == text; }
+    bool Called(const std::string& call)
+    {
+        return std::find(window.calls.begin(), window.calls.end(), call) != window.calls.end();
+    }
+    void Apply(std::uint32_t mode, std::uint16_t port = 0)
+    {
+        doc.commMode = mode;
+        doc.ipServer = "127.0.0.1";
+        doc.ipPort = port;
+        hub->ApplyConnection();
+    }
+    void OpenPty()
+    {
+        Apply(0);
+        ASSERT_TRUE(PumpUntil([&] { return PaneIs("COM200: 9600, 8N1"); })) << window.Pane(PANE_CONNECTION);
+    }
+
+    TempDir dir;
+    PtyPair pty;
+    CMemorySettingsStore settings;
+    CKestronDoc doc;
+    CRecordingWindow window;
+    CRecordingView view;
+    CPumpedTarget frame;
+    std::unique_ptr<CDataHub> hub;
+};
+
+TEST_F(HubConnectionsTest, SerialPortCarriesBothWays)
+{
+    OpenPty();
+    EXPECT_TRUE(window.fkeysEnabled);
+    EXPECT_TRUE(hub->IsConnectionOpen());
+    ASSERT_TRUE(pty.WriteMaster("hello\r"));
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "hello\r"; })) << Escape(view.bytes);
+    doc.crToCrLfOnSend = true;
+    hub->TypedCharacter('x');
+    hub->TypedCharacter('\r');
+    EXPECT_EQ(pty.ReadMaster(2000, 3), "x\r\n");
+}
+
+TEST_F(HubConnectionsTest, SpeedCommandSwitchesThePtyAndThePane)
+{
+    doc.scanCommands = true;
+    OpenPty();
+    ASSERT_TRUE(pty.WriteMaster("[KESTRON:COMSPEED=115201\r[KESTRON:COMSPEED=0x1C200\r"));
+    ASSERT_TRUE(PumpUntil([&] { return PaneIs("COM200: 115200, 8N1"); })) << window.Pane(PANE_CONNECTION);
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.Master(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), B115200);
+    EXPECT_EQ(std::uint32_t{doc.dcb.BaudRate}, 9600u);
+    EXPECT_EQ(view.bytes, "");
+}
+
+TEST_F(HubConnectionsTest, TimeRequestIsAnsweredOnThePort)
+{
+    doc.scanCommands = true;
+    doc.localEcho = true;
+    hub->SetClock([] { return std::time_t{1537961613}; });
+    OpenPty();
+    ASSERT_TRUE(pty.WriteMaster("[KESTRON:TIME_UTC\r"));
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "2018-09-26 11:33:33"; })) << Escape(view.bytes);
+    EXPECT_EQ(pty.ReadMaster(3000, 19), "2018-09-26 11:33:33");
+}
+
+TEST_F(HubConnectionsTest, PortThatCannotBeOpenedOffersTheSettings)
+{
+    settings.Write("Ports", "COM201", dir.File("no-such-device"));
+    doc.comPort = 201;
+    window.failureDialogAnswer = true;
+    Apply(0);
+    ASSERT_TRUE(PumpUntil([&] { return window.failureDialogs == 1; }));
+    EXPECT_EQ(window.Pane(PANE_CONNECTION), "COM not opened");
+    EXPECT_FALSE(window.fkeysEnabled);
+    EXPECT_EQ(window.commands, std::vector<int>{ID_SETUP_COMMUNICATION});
+    EXPECT_FALSE(hub->IsConnectionOpen());
+}
+
+TEST_F(HubConnectionsTest, SerialToggleClosesAndReopens)
+{
+    OpenPty();
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return !hub->IsConnectionOpen(); }));
+    EXPECT_FALSE(window.fkeysEnabled);
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen() && window.fkeysEnabled; }));
+}
+
+TEST_F(HubConnectionsTest, TcpClientReachesALocalServer)
+{
+    std::uint16_t port = 0;
+    const Fd server = Listen(AF_INET, port);
+    Apply(1, port);
+    const std::string pane = "IPv4 TCP Client 127.0.0.1:" + std::to_string(port);
+    ASSERT_TRUE(PumpUntil([&] { return window.Led(LED_DATA) == 4 && hub->IsConnectionOpen(); }));
+    EXPECT_EQ(window.Pane(PANE_CONNECTION), pane);
+    const Fd peer = Accept(server);
+    ASSERT_TRUE(WriteAll(peer.Get(), "abc\n"));
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "abc\n"; }));
+    hub->SendText("hi^m");
+    EXPECT_EQ(ReadSome(peer.Get(), 3), "hi\r");
+    // Toggle: the connection goes down, the keys with it.
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return !hub->IsConnectionOpen() && window.Led(LED_DATA) == 5; }));
+    EXPECT_FALSE(window.fkeysEnabled);
+}
+
+struct ServerCase {
+    const char* name;
+    std::uint32_t mode;
+    int family;
+    const char* text;
+};
+
+class HubServerTest : public HubConnectionsTest, public ::testing::WithParamInterface<ServerCase> {};
+
+TEST_P(HubServerTest, ShowsItsPortThenItsPeerAndServesTheNextOne)
+{
+    const ServerCase& c = GetParam();
+    const std::uint16_t port = FreePort(c.family);
+    Apply(c.mode, port);
+    const std::string listening = std::string(c.text) + " " + std::to_string(port);
+    ASSERT_TRUE(PumpUntil([&] { return PaneIs(listening); })) << window.Pane(PANE_CONNECTION);
+    {
+        const Fd client = ConnectTo(c.family, port);
+        ASSERT_GE(client.Get(), 0);
+        ASSERT_TRUE(PumpUntil([&] { return window.Pane(PANE_CONNECTION).starts_with(std::string(c.text) + " - "); }));
+        EXPECT_EQ(window.Led(LED_DATA), 4);
+        EXPECT_EQ(window.Led(LED_SERVER), 5);
+        hub->TypedCharacter('k');
+        EXPECT_EQ(ReadSome(client.Get(), 1), "k");
+        ::shutdown(client.Get(), SHUT_RDWR);
+        ASSERT_TRUE(PumpUntil([&] { return PaneIs(listening) && window.Led(LED_SERVER) == 4; }));
+    }
+    const Fd next = ConnectTo(c.family, port);
+    ASSERT_GE(next.Get(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
+    ASSERT_TRUE(WriteAll(next.Get(), "B"));
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "B"; }));
+    // Toggle drops the peer; the server goes on listening for the next one.
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return !hub->IsConnectionOpen() && window.Led(LED_SERVER) == 4; }));
+    EXPECT_FALSE(window.fkeysEnabled);
+    EXPECT_TRUE(hub->IpLink().IsListening());
+    const Fd third = ConnectTo(c.family, port);
+    ASSERT_GE(third.Get(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen() && window.fkeysEnabled; }));
+}
+
+const ServerCase kServerCases[] = {
+    {"Ipv4", 2, AF_INET, "IPv4 TCP Server"},
+    {"Ipv6", 5, AF_INET6, "IPv6 TCP Server"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Families, HubServerTest, ::testing::ValuesIn(kServerCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HubConnectionsTest, Ipv6ClientReachesALocalServer)
+{
+    std::uint16_t port = 0;
+    const Fd server = Listen(AF_INET6, port);
+    doc.commMode = 4;
+    doc.ipServer = "::1";
+    doc.ipPort = port;
+    hub->ApplyConnection();
+    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
+    EXPECT_EQ(window.Pane(PANE_CONNECTION), "IPv6 TCP Client ::1:" + std::to_string(port));
+    const Fd peer = Accept(server);
+    hub->SendText("v6");
+    EXPECT_EQ(ReadSome(peer.Get(), 2), "v6");
+}
+
+TEST_F(HubConnectionsTest, UdpShowsThePeerAndToggles)
+{
+    std::uint16_t remotePort = 0;
+    const Fd remote = BindUdp(AF_INET, remotePort);
+    const std::uint16_t port = FreePort();
+    // The hub binds `port` and sends to 127.0.0.1:port; the remote sends to it.
+    Apply(3, port);
+    ASSERT_TRUE(PumpUntil([&] { return window.fkeysEnabled && window.Led(LED_DATA) == 4; }));
+    EXPECT_EQ(window.Pane(PANE_CONNECTION), "IPv4 UDP 127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(window.Pane(PANE_PEER), "   ");
+    SendDatagramTo(remote.Get(), AF_INET, port, "dgram");
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "dgram" && window.Pane(PANE_PEER) != "   "; }));
+    EXPECT_FALSE(window.Pane(PANE_PEER).empty());
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return !hub->IsConnectionOpen(); }));
+    EXPECT_FALSE(window.fkeysEnabled);
+    hub->ToggleConnection();
+    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
+}
+
+TEST_F(HubConnectionsTest, RefusedClientShowsTheErrorFlash)
+{
+    Apply(1, FreePort());
+    ASSERT_TRUE(PumpUntil([&] { return Called("alternate 3 2 3 2 4"); }));
+    EXPECT_EQ(window.Led(LED_DATA), 1);
+    EXPECT_FALSE(hub->IsConnectionOpen());
+    // A send now is dropped without a word.
+    hub->SendText("lost");
+    EXPECT_TRUE(window.boxes.empty());
+}
+
+TEST_F(HubConnectionsTest, ListeningOnATakenPortIsReported)
+{
+    std::uint16_t port = 0;
+    const Fd taken = Listen(AF_INET, port);
+    doc.ipServer = "127.0.0.1";
+    Apply(2, port);
+    // Bound to the any-address on a port a loopback listener holds: refused.
+    EXPECT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.Led(LED_DATA), 1);
+    EXPECT_TRUE(Called("alternate 3 2 3 2 4"));
+}
+
+} // namespace
+} // namespace kestrelon::test

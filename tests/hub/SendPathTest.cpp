@@ -1,0 +1,143 @@
+// The send path: what leaves on the wire and what the local echo shows, for
+// typed characters, key texts and raw bytes, in every connection mode.
+#include "hub/HubFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrelon::test {
+namespace {
+
+struct TypedCase {
+    const char* name;
+    bool echo;
+    bool crLf;
+    std::uint8_t typed;
+    std::string sent;
+    std::string shown; // view events
+};
+
+class TypedCharacterTest : public ::testing::TestWithParam<TypedCase> {};
+
+TEST_P(TypedCharacterTest, SendsAndEchoes)
+{
+    const TypedCase& c = GetParam();
+    HubFixture f;
+    f.OpenSerial();
+    f.doc.localEcho = c.echo;
+    f.doc.crToCrLfOnSend = c.crLf;
+    f.Deliver(WM_TERMINAL, TC_TYPED_CHAR, c.typed);
+    EXPECT_EQ(Escape(f.serial->written), Escape(c.sent));
+    EXPECT_EQ(f.view.events, c.shown);
+    EXPECT_EQ(f.view.colours, std::vector<COLORREF>(f.view.bytes.size(), SEND_COLOUR));
+}
+
+const TypedCase kTypedCases[] = {
+    {"BackspaceErasesOnScreenSendsOneByte", true, false, 8, "\b", "<8><32><8>"},
+    {"CrWithConversionSendsAndShowsCrLf", true, true, 13, "\r\n", "<13><10>"},
+    {"CrWithoutConversion", true, false, 13, "\r", "<13>"},
+    {"CrConversionWithoutEcho", false, true, 13, "\r\n", ""},
+    {"LetterWithEcho", true, true, 'a', "a", "<97>"},
+    {"LetterWithoutEcho", false, false, 'a', "a", ""},
+    {"LfIsNotConverted", true, true, 10, "\n", "<10>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TypedCharacterTest, ::testing::ValuesIn(kTypedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SendText, DecodesEchoesAndSends)
+{
+    HubFixture f;
+    f.OpenSerial();
+    f.doc.localEcho = true;
+    f.hub->SendText("AT\\13\\10");
+    EXPECT_EQ(f.serial->written, "AT\r\n");
+    // The echo of a text is byte for byte: no backspace or CR treatment.
+    EXPECT_EQ(f.view.events, "<65><84><13><10>");
+}
+
+TEST(SendText, TooLongTextSendsNothing)
+{
+    HubFixture f;
+    f.OpenSerial();
+    f.doc.localEcho = true;
+    f.hub->SendText(std::string(1024, 'x'));
+    f.hub->SendText("");
+    EXPECT_EQ(f.serial->written, "");
+    EXPECT_EQ(f.view.events, "");
+    f.hub->SendText(std::string(1023, 'x'));
+    EXPECT_EQ(f.serial->written, std::string(1023, 'x'));
+}
+
+TEST(SendText, AutoAnswerNotificationSendsTheListEntry)
+{
+    HubFixture f;
+    f.OpenSerial();
+    f.doc.autoAnswers = {"OK", "answer^m"};
+    f.Deliver(WM_TERMINAL, TC_AUTO_ANSWER, 1);
+    f.Deliver(WM_TERMINAL, TC_AUTO_ANSWER, 7); // past the end: nothing
+    EXPECT_EQ(f.serial->written, "answer\r");
+}
+
+TEST(RawSend, CodesFourFiveSixSendWithoutEcho)
+{
+    HubFixture f;
+    f.OpenSerial();
+    f.doc.localEcho = true;
+    f.doc.crToCrLfOnSend = true;
+    static const char kKey[] = "\x1b[A";
+    f.Deliver(WM_TERMINAL, TC_SEND_BYTE, 0x10D); // only the low byte counts
+    f.Deliver(WM_TERMINAL, TC_SEND_STRING, reinterpret_cast<std::intptr_t>(kKey));
+    f.Deliver(WM_TERMINAL, TC_SEND_BLOCK, 0, std::make_unique<CByteBlock>("\r\0x", 3));
+    f.Deliver(WM_TERMINAL, TC_SEND_STRING, 0); // no string: nothing
+    EXPECT_EQ(Escape(f.serial->written), Escape(std::string("\r\x1b[A\r\0x", 7)));
+    EXPECT_EQ(f.view.events, "");
+}
+
+struct DropCase {
+    const char* name;
+    std::uint32_t mode;
+    bool listening;
+    bool connected;
+    bool delivered;
+};
+
+class SendDispatchTest : public ::testing::TestWithParam<DropCase> {};
+
+// A send goes to the mode's connection, and without one it is dropped silently.
+TEST_P(SendDispatchTest, GoesToTheModesConnectionOrNowhere)
+{
+    const DropCase& c = GetParam();
+    HubFixture f;
+    f.doc.commMode = c.mode;
+    f.doc.localEcho = true;
+    f.ip->listening = c.listening;
+    f.ip->connected = c.connected;
+    f.serial->open = c.mode == 0 && c.connected;
+    f.hub->SendText("hi");
+    f.Deliver(WM_TERMINAL, TC_TYPED_CHAR, '!');
+    const std::string expected = c.delivered ? "hi!" : "";
+    EXPECT_EQ(f.serial->written + f.ip->sent, expected);
+    EXPECT_TRUE(f.window.boxes.empty());
+    EXPECT_EQ(f.view.bytes, "hi!"); // the echo does not depend on the connection
+}
+
+const DropCase kDropCases[] = {
+    {"SerialClosed", 0, false, false, false},
+    {"SerialOpen", 0, false, true, true},
+    {"TcpClientUnconnected", 1, false, false, false},
+    {"TcpClientConnected", 1, false, true, true},
+    {"TcpServerWithoutPeer", 2, true, false, false},
+    {"TcpServerWithPeer", 2, true, true, true},
+    {"UdpClosed", 3, false, false, false},
+    {"UdpOpen", 3, true, false, true},
+    {"Ipv6ClientConnected", 4, false, true, true},
+    {"Ipv6ServerWithoutPeer", 5, true, false, false},
+    {"Ipv6UdpOpen", 6, true, false, true},
+    {"UnknownMode", 9, true, true, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, SendDispatchTest, ::testing::ValuesIn(kDropCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kestrelon::test

@@ -1,0 +1,312 @@
+// CIP6Socket over real loopback sockets: error numbers and texts, connects by
+// address list, time-outs, and waking a blocked call from another thread.
+#include "net/IP6Socket.h"
+
+#include "support/SocketTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
+#include <future>
+#include <thread>
+
+namespace kestrelon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Fd;
+
+struct NameRow {
+    int code;
+    const char* name;
+};
+
+class ErrorNameTest : public ::testing::TestWithParam<NameRow> {};
+
+TEST_P(ErrorNameTest, NamesTheCode)
+{
+    EXPECT_STREQ(SocketApi::ErrorName(GetParam().code), GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ErrorNameTest,
+    ::testing::Values(NameRow{1, "General SOCKS server failure"}, NameRow{2, "Connection not allowed by ruleset"},
+                      NameRow{3, "Network unreachable"}, NameRow{4, "Host unreachable"},
+                      NameRow{5, "Connection refused"}, NameRow{6, "TTL expired"}, NameRow{7, "Command not supported"},
+                      NameRow{8, "Address type not supported"}, NameRow{257, "Version not supported"},
+                      NameRow{258, "Authentication method not supported"}, NameRow{259, "Invalid SOCKS reply"},
+                      NameRow{10004, "WSAEINTR"}, NameRow{10014, "WSAEFAULT"}, NameRow{10022, "WSAEINVAL"},
+                      NameRow{10035, "WSAEWOULDBLOCK"}, NameRow{10036, "WSAEINPROGRESS"}, NameRow{10038, "WSAENOTSOCK"},
+                      NameRow{10040, "WSAEMSGSIZE"}, NameRow{10045, "WSAEOPNOTSUPP"}, NameRow{10048, "WSAEADDRINUSE"},
+                      NameRow{10049, "WSAEADDRNOTAVAIL"}, NameRow{10050, "WSAENETDOWN"},
+                      NameRow{10053, "WSAECONNABORTED"}, NameRow{10054, "WSAECONNRESET"}, NameRow{10056, "WSAEISCONN"},
+                      NameRow{10057, "WSAENOTCONN"}, NameRow{10058, "WSAESHUTDOWN"}, NameRow{10060, "WSAETIMEDOUT"},
+                      NameRow{10061, "WSAECONNREFUSED"}, NameRow{10065, "WSAEHOSTUNREACH"},
+                      NameRow{10093, "WSANOTINITIALISED"},
+                      // Numbers between and around the named ones have no name.
+                      NameRow{0, "Unknown"}, NameRow{9, "Unknown"}, NameRow{256, "Unknown"}, NameRow{10051, "Unknown"},
+                      NameRow{11001, "Unknown"}, NameRow{-1, "Unknown"}));
+
+struct TextRow {
+    const char* operation;
+    int code;
+    const char* text;
+};
+
+class ExceptionTextTest : public ::testing::TestWithParam<TextRow> {};
+
+TEST_P(ExceptionTextTest, FormatsOperationCodeAndName)
+{
+    EXPECT_EQ(CIP6SocketException(GetParam().operation, GetParam().code).GetText(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExceptionTextTest,
+                         ::testing::Values(TextRow{"Connect", 10061, "Connect error #10061 (WSAECONNREFUSED)"},
+                                           TextRow{"ProxyConnect_3", 5, "ProxyConnect_3 error #5 (Connection refused)"},
+                                           TextRow{"Receive", 9, "Receive error #9 (Unknown)"},
+                                           TextRow{"Send timeout", 10060, "Send timeout error #10060 (WSAETIMEDOUT)"}));
+
+// Runs `body`, which must throw; returns the exception's text.
+template <typename Body> std::string ThrownText(Body body)
+{
+    try {
+        body();
+    } catch (const CIP6SocketException& error) {
+        return error.GetText();
+    }
+    return "(nothing thrown)";
+}
+
+class FamilyTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(FamilyTest, RefusedConnectNamesTheRefusal)
+{
+    const std::uint16_t port = test::FreePort(GetParam());
+    CIP6Socket socket;
+    EXPECT_EQ(ThrownText([&] { socket.ConnectEx(test::LoopbackAddress(GetParam()), port, GetParam(), SOCK_STREAM); }),
+              "Connect error #10061 (WSAECONNREFUSED)");
+    EXPECT_FALSE(socket.IsOpen());
+}
+
+TEST_P(FamilyTest, SendToAPeerThatNeverReadsTimesOut)
+{
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(GetParam(), port);
+    CIP6Socket socket;
+    socket.ConnectEx(test::LoopbackAddress(GetParam()), port, GetParam(), SOCK_STREAM);
+    Fd peer = test::Accept(listener);
+    int small = 4096;
+    socket.SetSockOpt(SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    const std::string chunk(64 * 1024, 'x');
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(ThrownText([&] {
+                  for (int i = 0; i < 10000; ++i)
+                      socket.SendAll(chunk.data(), static_cast<int>(chunk.size()), 1);
+              }),
+              "Send timeout error #10060 (WSAETIMEDOUT)");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_TRUE(socket.IsOpen()); // timed out, still connected
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, FamilyTest, ::testing::Values(AF_INET, AF_INET6),
+                         [](const auto& info) { return info.param == AF_INET ? "IPv4" : "IPv6"; });
+
+// A call blocked in another thread is woken by Shutdown() and reports the socket
+// as closed under it (WSAENOTSOCK), quickly.
+enum class Blocked { Receive, ReceiveDatagram, Accept, Send };
+
+class ShutdownWakesTest : public ::testing::TestWithParam<Blocked> {};
+
+std::string BlockedName(const ::testing::TestParamInfo<Blocked>& info)
+{
+    static const char* const kNames[] = {"Receive", "ReceiveDatagram", "Accept", "Send"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+TEST_P(ShutdownWakesTest, BlockedCallEndsWithNotSocket)
+{
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    Fd peer;
+    CIP6Socket socket;
+    const Blocked blocked = GetParam();
+    if (blocked == Blocked::Receive || blocked == Blocked::Send) {
+        socket.Connect("127.0.0.1", port);
+        peer = test::Accept(listener);
+    } else if (blocked == Blocked::ReceiveDatagram) {
+        socket.Create(AF_INET, SOCK_DGRAM);
+        socket.Bind(0);
+    } else {
+        socket.Create(AF_INET, SOCK_STREAM);
+        socket.Bind(0);
+        socket.Listen(1);
+    }
+    auto outcome = std::async(std::launch::async, [&]() -> std::string {
+        char buffer[2000];
+        sockaddr_storage from{};
+        socklen_t length = sizeof from;
+        CIP6Socket accepted;
+        const std::string chunk(256 * 1024, 'y');
+        try {
+            switch (blocked) {
+            case Blocked::Receive:
+                socket.Receive(buffer, sizeof buffer, 0);
+                break;
+            case Blocked::ReceiveDatagram:
+                socket.ReceiveDatagram(buffer, sizeof buffer, reinterpret_cast<sockaddr*>(&from), &length, 0);
+                break;
+            case Blocked::Accept:
+                return socket.Accept(accepted) ? "accepted" : "false";
+            case Blocked::Send:
+                for (;;)
+                    socket.SendAll(chunk.data(), static_cast<int>(chunk.size()), 30);
+            }
+        } catch (const CIP6SocketException& error) {
+            return error.GetText();
+        }
+        return "returned";
+    });
+    std::this_thread::sleep_for(100ms);
+    const auto stopped = std::chrono::steady_clock::now();
+    socket.Shutdown();
+    ASSERT_EQ(outcome.wait_for(1s), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, 100ms);
+    const char* expected[] = {"Receive error #10038 (WSAENOTSOCK)", "ReceiveDatagram error #10038 (WSAENOTSOCK)",
+                              "false", "Send error #10038 (WSAENOTSOCK)"};
+    EXPECT_EQ(outcome.get(), expected[static_cast<int>(blocked)]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, ShutdownWakesTest,
+                         ::testing::Values(Blocked::Receive, Blocked::ReceiveDatagram, Blocked::Accept, Blocked::Send),
+                         BlockedName);
+
+// Address lists come from a stand-in resolver, so a name can have a dead and a
+// live address whatever the machine's hosts file holds.
+class ResolverTest : public ::testing::Test {
+protected:
+    void TearDown() override { CIP6Socket::SetResolver({}); }
+
+    static CSocketAddress Loopback(int family, std::uint16_t port)
+    {
+        CSocketAddress address;
+        if (family == AF_INET6) {
+            auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
+            v6->sin6_family = AF_INET6;
+            v6->sin6_port = htons(port);
+            v6->sin6_addr = in6addr_loopback;
+            address.length = sizeof(sockaddr_in6);
+        } else {
+            auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
+            v4->sin_family = AF_INET;
+            v4->sin_port = htons(port);
+            v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            address.length = sizeof(sockaddr_in);
+        }
+        return address;
+    }
+
+    void Answer(int result, std::vector<CSocketAddress> addresses)
+    {
+        CIP6Socket::SetResolver(
+            [=](const std::string&, const std::string&, int, int, std::vector<CSocketAddress>& out) {
+                out = addresses;
+                return result;
+            });
+    }
+};
+
+TEST_F(ResolverTest, ConnectExSkipsADeadAddressForALiveOne)
+{
+    std::uint16_t live = 0;
+    Fd listener = test::Listen(AF_INET, live);
+    Answer(0, {Loopback(AF_INET6, test::FreePort(AF_INET6)), Loopback(AF_INET, live)});
+    CIP6Socket socket;
+    socket.ConnectEx("device.test", live, 0, SOCK_STREAM);
+    Fd peer = test::Accept(listener);
+    ASSERT_GE(peer.Get(), 0);
+    socket.SendAll("up", 2, 1);
+    EXPECT_EQ(test::ReadSome(peer.Get(), 2), "up");
+    EXPECT_EQ(socket.Family(), AF_INET);
+}
+
+struct ResolveFailureRow {
+    const char* title;
+    int result;
+    bool withAddresses;
+    const char* text;
+};
+
+class ResolveFailureTest : public ResolverTest, public ::testing::WithParamInterface<ResolveFailureRow> {};
+
+TEST_P(ResolveFailureTest, ConnectExNamesTheFailedStep)
+{
+    const auto& row = GetParam();
+    std::vector<CSocketAddress> dead;
+    if (row.withAddresses)
+        dead = {Loopback(AF_INET, test::FreePort()), Loopback(AF_INET6, test::FreePort(AF_INET6))};
+    Answer(row.result, dead);
+    CIP6Socket socket;
+    EXPECT_EQ(ThrownText([&] { socket.ConnectEx("device.test", 23, 0, SOCK_STREAM); }), row.text);
+    EXPECT_FALSE(socket.IsOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ResolveFailureTest,
+    ::testing::Values(ResolveFailureRow{"UnknownName", EAI_NONAME, false, "ConnectEx(1) error #11001 (Unknown)"},
+                      ResolveFailureRow{"NoAddress", 0, false, "ConnectEx(2) error #11001 (Unknown)"},
+                      ResolveFailureRow{"AllDead", 0, true, "Connect error #10061 (WSAECONNREFUSED)"}),
+    [](const auto& info) { return info.param.title; });
+
+TEST_F(ResolverTest, UnresolvableNameWithoutProxyFailsConnect)
+{
+    Answer(EAI_NONAME, {});
+    CIP6Socket socket;
+    EXPECT_EQ(ThrownText([&] { socket.Connect("nowhere.test", 23); }), "Connect error #11001 (Unknown)");
+}
+
+TEST(IP6SocketNames, AnAddressWithoutNameGivesItsNumericForm)
+{
+    CIP6Socket::SetNameLookup([](const sockaddr* address, socklen_t, std::string& host, int flags) {
+        if (!(flags & NI_NUMERICHOST))
+            return EAI_NONAME;
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
+        host = text;
+        return 0;
+    });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, "192.0.2.7", &address.sin_addr);
+    const std::string name = CIP6Socket::GetNameInfo(reinterpret_cast<sockaddr*>(&address), sizeof address, 0);
+    test::InstallLoopbackNameLookup();
+    EXPECT_EQ(name, "192.0.2.7");
+}
+
+TEST(IP6SocketLifetime, CloseTwiceAndAttachLeaveTheOwnerInCharge)
+{
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    CIP6Socket owner;
+    owner.Connect("127.0.0.1", port);
+    {
+        CIP6Socket wrapper;
+        wrapper.Attach(owner.Handle());
+        wrapper.SendAll("w", 1, 1);
+        wrapper.Attach(CIP6Socket::INVALID); // detached: its destructor closes nothing
+    }
+    Fd peer = test::Accept(listener);
+    owner.SendAll("o", 1, 1);
+    EXPECT_EQ(test::ReadSome(peer.Get(), 2), "wo");
+    owner.Close();
+    owner.Close();
+    EXPECT_FALSE(owner.IsOpen());
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,474 @@
+// The IP connection threads against real loopback peers: the notification codes
+// of clients, servers and UDP endpoints, ordered sending, prompt stops without
+// leaks, and bounded memory under a flood.
+#include "net/IpConnection.h"
+
+#include "support/SocketTestKit.h"
+#include "net/SocksProxy.h"
+#include "document/Messages.h"
+#include "document/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <netdb.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace kestrelon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Fd;
+using Codes = std::vector<int>;
+
+// Sanitizers keep shadow memory and quarantine freed blocks, so the process's
+// peak says nothing about our queue there; the pending bound still does.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+struct FamilyRow {
+    int family;
+    std::uint32_t client, server, udp;
+};
+
+const FamilyRow kIpv4{AF_INET, MODE_IPV4_CLIENT, MODE_IPV4_SERVER, MODE_IPV4_UDP};
+const FamilyRow kIpv6{AF_INET6, MODE_IPV6_CLIENT, MODE_IPV6_SERVER, MODE_IPV6_UDP};
+
+std::string FamilyName(const ::testing::TestParamInfo<FamilyRow>& info)
+{
+    return info.param.family == AF_INET ? "IPv4" : "IPv6";
+}
+
+class IpConnectionTest : public ::testing::TestWithParam<FamilyRow> {
+protected:
+    std::string Host() const { return test::LoopbackAddress(GetParam().family); }
+    // Pumps for a while, so that late or doubled notifications show up.
+    void Settle(std::chrono::milliseconds time = 150ms)
+    {
+        m_frame.Target().PumpUntil([] { return false; }, time);
+    }
+
+    test::RecordingTarget m_frame;
+    CIpConnection m_connection;
+};
+
+TEST_P(IpConnectionTest, ClientReceivesInOrderAndSeesThePeerCloseOnce)
+{
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(GetParam().family, port);
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, Host(), port, GetParam().client), "");
+    Fd peer = test::Accept(listener);
+    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
+    EXPECT_TRUE(m_connection.IsConnected());
+    for (const char* piece : {"one ", "two ", "three"}) {
+        ASSERT_TRUE(test::WriteAll(peer.Get(), piece));
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_TRUE(m_frame.WaitForBytes(13));
+    EXPECT_TRUE(m_connection.Send("reply", 5));
+    EXPECT_EQ(test::ReadSome(peer.Get(), 5), "reply");
+    peer.Reset();
+    ASSERT_GE(m_frame.WaitFor(IP_CLOSED), 0);
+    Settle();
+    Codes codes = m_frame.Codes();
+    EXPECT_EQ(m_frame.Received(), "one two three");
+    EXPECT_EQ(codes.front(), IP_CONNECTED);
+    EXPECT_EQ(codes.back(), IP_CLOSED);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), IP_CLOSED), 1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), IP_FAILED), 0);
+    EXPECT_FALSE(m_connection.IsConnected());
+    EXPECT_FALSE(m_connection.Send("late", 4)); // nothing connected: dropped
+    EXPECT_EQ(m_frame.Events().front().message, WM_IP_MAIN);
+}
+
+TEST_P(IpConnectionTest, RefusedClientReportsFailure)
+{
+    const std::uint16_t port = test::FreePort(GetParam().family);
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_BRIDGE, Host(), port, GetParam().client), "");
+    ASSERT_GE(m_frame.WaitFor(IP_FAILED), 0);
+    Settle();
+    EXPECT_EQ(m_frame.Codes(), Codes{IP_FAILED});
+    EXPECT_EQ(m_frame.Events().front().message, WM_IP_BRIDGE);
+}
+
+TEST_P(IpConnectionTest, StopDuringBlockedReceiveEndsWithClosedQuickly)
+{
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(GetParam().family, port);
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, Host(), port, GetParam().client), "");
+    Fd peer = test::Accept(listener);
+    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
+    std::this_thread::sleep_for(50ms); // blocked in its receive by now
+    const auto started = std::chrono::steady_clock::now();
+    m_connection.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
+    Settle();
+    EXPECT_EQ(m_frame.Codes(), (Codes{IP_CONNECTED, IP_CLOSED}));
+    EXPECT_TRUE(test::WaitForEof(peer.Get(), 1000)); // the peer sees the close
+}
+
+TEST_P(IpConnectionTest, ServerServesOnePeerAtATime)
+{
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server), "");
+    const std::uint16_t port = m_connection.LocalPort();
+    EXPECT_TRUE(m_connection.IsOpen());
+    Fd first = test::ConnectTo(GetParam().family, port);
+    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
+    EXPECT_EQ(m_connection.PeerName(), test::LoopbackName(GetParam().family));
+    Fd second = test::ConnectTo(GetParam().family, port); // waits in the backlog
+    ASSERT_GE(second.Get(), 0);
+    ASSERT_TRUE(test::WriteAll(second.Get(), "second"));
+    ASSERT_TRUE(test::WriteAll(first.Get(), "first"));
+    ASSERT_TRUE(m_frame.WaitForBytes(5));
+    Settle(200ms);
+    EXPECT_EQ(m_frame.Received(), "first"); // the second peer is not served yet
+    EXPECT_TRUE(m_connection.Send("to first", 8));
+    EXPECT_EQ(test::ReadSome(first.Get(), 8), "to first");
+    first.Reset();
+    ASSERT_TRUE(m_frame.WaitForBytes(11));
+    EXPECT_TRUE(m_connection.Send("to second", 9));
+    EXPECT_EQ(test::ReadSome(second.Get(), 9), "to second");
+    EXPECT_EQ(m_frame.Received(), "firstsecond");
+    EXPECT_EQ(m_frame.Codes(), (Codes{IP_CONNECTED, IP_RECEIVED, IP_CLOSED, IP_CONNECTED, IP_RECEIVED}));
+    m_connection.Stop();
+    EXPECT_TRUE(test::WaitForEof(second.Get(), 1000));
+}
+
+TEST_P(IpConnectionTest, RestartingAServerBindsTheSamePortAgain)
+{
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server), "");
+    const std::uint16_t port = m_connection.LocalPort();
+    {
+        // A served peer leaves its connection in TIME_WAIT on our side.
+        Fd peer = test::ConnectTo(GetParam().family, port);
+        ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
+    }
+    ASSERT_GE(m_frame.WaitFor(IP_CLOSED), 0);
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", port, GetParam().server), "");
+    const std::size_t mark = m_frame.Count();
+    Fd peer = test::ConnectTo(GetParam().family, port);
+    ASSERT_GE(peer.Get(), 0);
+    EXPECT_GE(m_frame.WaitFor(IP_CONNECTED, mark), 0);
+}
+
+TEST_P(IpConnectionTest, ServerOnAPortInUseReportsTheBindError)
+{
+    std::uint16_t port = 0;
+    Fd taken = test::Listen(GetParam().family, port);
+    EXPECT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", port, GetParam().server),
+              "Bind error #10048 (WSAEADDRINUSE)");
+    EXPECT_FALSE(m_connection.IsOpen());
+    EXPECT_FALSE(m_connection.IsRunning());
+}
+
+TEST_P(IpConnectionTest, UdpReportsEachDatagramWithItsSenderAndSendsToTheConfiguredPort)
+{
+    // The endpoint listens on its configured port and sends to host:port, so on
+    // one machine its own datagrams come back to it; the other sender must get none.
+    std::uint16_t port = 0;
+    {
+        Fd probe = test::BindUdp(GetParam().family, port);
+    }
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, Host(), port, GetParam().udp), "");
+    ASSERT_GE(m_frame.WaitFor(IP_UDP_READY), 0);
+    EXPECT_TRUE(m_connection.IsOpen());
+    std::uint16_t peerPort = 0;
+    Fd peer = test::BindUdp(GetParam().family, peerPort);
+    test::SendDatagramTo(peer.Get(), GetParam().family, port, "ping");
+    test::SendDatagramTo(peer.Get(), GetParam().family, port, "ping2");
+    ASSERT_TRUE(m_frame.WaitForBytes(9));
+    ASSERT_TRUE(m_connection.Send("pong", 4));
+    ASSERT_TRUE(m_frame.WaitForBytes(13));
+    Settle();
+    EXPECT_EQ(test::ReceiveDatagramFrom(peer.Get(), 100), "");
+    const std::string name = test::LoopbackName(GetParam().family);
+    std::vector<std::pair<int, std::string>> events;
+    for (const auto& event : m_frame.Events())
+        events.emplace_back(event.code, event.bytes);
+    const std::vector<std::pair<int, std::string>> expected = {
+        {IP_UDP_READY, ""},  {IP_RECEIVED, "ping"}, {IP_UDP_PEER, name}, {IP_RECEIVED, "ping2"},
+        {IP_UDP_PEER, name}, {IP_RECEIVED, "pong"}, {IP_UDP_PEER, name}};
+    EXPECT_EQ(events, expected);
+    const auto started = std::chrono::steady_clock::now();
+    m_connection.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
+    Settle();
+    EXPECT_EQ(m_frame.Codes().back(), IP_UDP_CLOSED);
+    EXPECT_FALSE(m_connection.IsOpen());
+}
+
+TEST_P(IpConnectionTest, StopWhileAcceptingEndsQuietlyAndQuickly)
+{
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server), "");
+    const std::uint16_t port = m_connection.LocalPort();
+    std::this_thread::sleep_for(50ms);
+    const auto started = std::chrono::steady_clock::now();
+    m_connection.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 100ms);
+    Settle();
+    EXPECT_EQ(m_frame.Codes(), Codes{});
+    EXPECT_LT(test::ConnectTo(GetParam().family, port).Get(), 0); // the port is free again
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, IpConnectionTest, ::testing::Values(kIpv4, kIpv6), FamilyName);
+
+TEST(IpConnectionSend, BurstOfNumberedMessagesArrivesInOrder)
+{
+    test::RecordingTarget frame;
+    CIpConnection connection;
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
+    Fd peer = test::Accept(listener);
+    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    std::string expected;
+    for (int i = 0; i < 10000; ++i) {
+        char line[16];
+        const int length = std::snprintf(line, sizeof line, "%05d\n", i);
+        ASSERT_TRUE(connection.Send(line, static_cast<std::size_t>(length)));
+        expected.append(line, static_cast<std::size_t>(length));
+    }
+    EXPECT_EQ(test::ReadSome(peer.Get(), expected.size(), 10000), expected);
+}
+
+TEST(IpConnectionSend, PeerThatNeverReadsEndsWithSendFailure)
+{
+    test::RecordingTarget frame;
+    CIpConnection connection;
+    connection.SetDebugOutput({});
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
+    Fd peer = test::Accept(listener);
+    int small = 4096;
+    setsockopt(peer.Get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    const std::string chunk(1 << 20, 'z');
+    for (int i = 0; i < 16; ++i) // more than the kernel buffers on both sides
+        connection.Send(chunk.data(), chunk.size());
+    const int failed = frame.WaitFor(IP_SEND_FAILED, 0, 12000);
+    ASSERT_GE(failed, 0);
+    EXPECT_EQ(frame.Events()[static_cast<std::size_t>(failed)].lParam, SocketApi::WSAETIMEDOUT);
+    ASSERT_GE(frame.WaitFor(IP_CLOSED), 0); // the failed socket is closed
+    EXPECT_EQ(connection.QueuedSendBytes(), 0u);
+}
+
+TEST(IpConnectionSend, PeerResetIsReportedNotFatal)
+{
+    test::RecordingTarget frame;
+    CIpConnection connection;
+    connection.SetDebugOutput({});
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "", 0, MODE_IPV4_SERVER), "");
+    Fd peer = test::ConnectTo(AF_INET, connection.LocalPort());
+    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    linger abort{1, 0};
+    setsockopt(peer.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    peer.Reset();
+    for (int i = 0; i < 50 && connection.Send("x", 1); ++i)
+        std::this_thread::sleep_for(2ms);
+    frame.Target().PumpUntil([] { return false; }, 200ms);
+    const Codes codes = frame.Codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), IP_CLOSED) + std::count(codes.begin(), codes.end(), IP_FAILED), 1);
+    EXPECT_TRUE(connection.IsOpen()); // still listening for the next peer
+}
+
+TEST(IpConnectionSend, NothingConnectedSendsNothing)
+{
+    test::RecordingTarget frame;
+    CIpConnection connection;
+    EXPECT_FALSE(connection.Send("x", 1)); // never started
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "", 0, MODE_IPV4_SERVER), "");
+    EXPECT_FALSE(connection.Send("x", 1)); // listening, no peer
+    frame.Target().PumpUntil([] { return false; }, 100ms);
+    EXPECT_EQ(frame.Count(), 0u);
+}
+
+TEST(IpConnectionLifetime, ThousandStartStopCyclesLeakNothing)
+{
+    test::RecordingTarget frame;
+    CIpConnection connection;
+    connection.SetDebugOutput({});
+    const std::uint16_t refused = test::FreePort();
+    std::uint16_t live = 0;
+    Fd listener = test::Listen(AF_INET, live, 64);
+    auto cycle = [&](int i) {
+        switch (i % 4) {
+        case 0:
+            connection.Start(frame.Target(), WM_IP_MAIN, "", 0, MODE_IPV4_SERVER);
+            break;
+        case 1:
+            connection.Start(frame.Target(), WM_IP_MAIN, "::1", 0, MODE_IPV6_UDP);
+            break;
+        case 2:
+            connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", refused, MODE_IPV4_CLIENT);
+            break;
+        default:
+            connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", live, MODE_IPV4_CLIENT);
+            frame.WaitFor(IP_CONNECTED, frame.Count(), 1000);
+            test::Accept(listener, 1000); // closed at once
+            break;
+        }
+        connection.Stop();
+        frame.Pump();
+    };
+    cycle(3);
+    const int descriptors = test::OpenDescriptorCount();
+    const int threads = test::ThreadCount();
+    for (int i = 0; i < 1000; ++i)
+        cycle(i);
+    EXPECT_EQ(test::OpenDescriptorCount(), descriptors);
+    EXPECT_EQ(test::ThreadCount(), threads);
+}
+
+TEST(IpConnectionFlood, SlowFrameKeepsMemoryBounded)
+{
+    constexpr std::size_t kFlood = std::size_t(1) << 30;
+    std::size_t received = 0;
+    CPumpedTarget frame([&](CMessage& message) -> std::intptr_t {
+        if (auto block = message.TakePayload<CByteBlock>())
+            received += static_cast<std::size_t>(block->length());
+        return 0;
+    });
+    CIpConnection connection;
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    ASSERT_EQ(connection.Start(frame, WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
+    Fd peer = test::Accept(listener);
+    std::thread flood([fd = peer.Get()] {
+        const std::string chunk(64 * 1024, 'f');
+        for (std::size_t sent = 0; sent < kFlood; sent += chunk.size())
+            if (!test::WriteAll(fd, chunk))
+                return;
+    });
+    // A frame busy elsewhere: nothing is handled for a while.
+    std::this_thread::sleep_for(1s);
+    EXPECT_LE(frame.Pending(), 64u + 1); // at most 128 KB waiting, plus an end notice
+    EXPECT_TRUE(frame.PumpUntil([&] { return received >= kFlood; }, 120s));
+    flood.join();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    if (!kSanitized) {
+        EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "peak resident KiB";
+    }
+    EXPECT_EQ(received, kFlood);
+}
+
+// Proxies from the settings store and from the environment reach the target
+// when the direct connect cannot.
+class IpConnectionProxyTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        CIP6Socket::SetResolver([](const std::string& host, const std::string& port, int family, int type,
+                                   std::vector<CSocketAddress>& out) {
+            if (host == "localhost")
+                return EAI_NONAME; // only the proxy can resolve it
+            addrinfo hints{};
+            hints.ai_family = family;
+            hints.ai_socktype = type;
+            hints.ai_flags = AI_NUMERICHOST;
+            addrinfo* list = nullptr;
+            int result = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
+            for (addrinfo* item = list; item; item = item->ai_next) {
+                CSocketAddress address;
+                std::memcpy(&address.storage, item->ai_addr, item->ai_addrlen);
+                address.length = item->ai_addrlen;
+                out.push_back(address);
+            }
+            if (list)
+                freeaddrinfo(list);
+            return result;
+        });
+    }
+    void TearDown() override
+    {
+        CIP6Socket::SetResolver({});
+        unsetenv("ALL_PROXY");
+    }
+};
+
+TEST_P(IpConnectionProxyTest, ClientFallsBackToTheProxy)
+{
+    test::Microsocks proxy;
+    CMemorySettingsStore store;
+    const std::string where = "127.0.0.1:" + std::to_string(proxy.Port());
+    if (GetParam()) {
+        store.Write(INTERNET_SETTINGS_GROUP, PROXY_ENABLE_KEY, "1");
+        store.Write(INTERNET_SETTINGS_GROUP, PROXY_SERVER_KEY, "http=127.0.0.1:9;socks=" + where);
+    } else {
+        setenv("ALL_PROXY", ("socks5h://" + where).c_str(), 1);
+    }
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    test::RecordingTarget frame;
+    CIpConnection connection;
+    ASSERT_EQ(StartTerminalConnection(connection, frame.Target(), MODE_IPV4_CLIENT, "localhost", port, &store), "");
+    Fd target = test::Accept(listener);
+    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    ASSERT_TRUE(test::WriteAll(target.Get(), "banner"));
+    ASSERT_TRUE(frame.WaitForBytes(6));
+    ASSERT_TRUE(connection.Send("answer", 6));
+    EXPECT_EQ(test::ReadSome(target.Get(), 6), "answer");
+    EXPECT_EQ(frame.Received(), "banner");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, IpConnectionProxyTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Settings" : "Environment"; });
+
+struct PaneRow {
+    std::uint32_t mode;
+    const char* peer;
+    const char* text;
+};
+
+class PaneTextTest : public ::testing::TestWithParam<PaneRow> {};
+
+TEST_P(PaneTextTest, DescribesTheConnection)
+{
+    EXPECT_EQ(ConnectionPaneText(GetParam().mode, "dev.lan", 2323, GetParam().peer), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PaneTextTest,
+    ::testing::Values(PaneRow{1, "", "IPv4 TCP Client dev.lan:2323"}, PaneRow{2, "", "IPv4 TCP Server 2323"},
+                      PaneRow{2, "box.lan", "IPv4 TCP Server - box.lan"}, PaneRow{3, "", "IPv4 UDP dev.lan:2323"},
+                      PaneRow{4, "", "IPv6 TCP Client dev.lan:2323"}, PaneRow{5, "", "IPv6 TCP Server 2323"},
+                      PaneRow{5, "::1", "IPv6 TCP Server - ::1"}, PaneRow{6, "", "IPv6 UDP dev.lan:2323"},
+                      PaneRow{0, "", ""}, PaneRow{7, "", ""}));
+
+TEST(BridgeModes, MapToConnectionModes)
+{
+    std::vector<std::uint32_t> modes;
+    for (std::uint32_t bridge = 0; bridge < 5; ++bridge)
+        modes.push_back(BridgeToConnectionMode(bridge));
+    EXPECT_EQ(modes, (std::vector<std::uint32_t>{1, 2, 4, 5, 0}));
+}
+
+TEST(BridgeModes, BridgeServerReportsWithTheBridgeMessage)
+{
+    test::RecordingTarget frame;
+    CIpConnection connection;
+    ASSERT_EQ(StartBridgeConnection(connection, frame.Target(), 3, "", 0, nullptr), "");
+    EXPECT_EQ(connection.Mode(), MODE_IPV6_SERVER);
+    Fd peer = test::ConnectTo(AF_INET6, connection.LocalPort());
+    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    EXPECT_EQ(frame.Events().front().message, WM_IP_BRIDGE);
+    EXPECT_EQ(connection.PaneText(), "IPv6 TCP Server - ::1");
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,373 @@
+// Finding the SOCKS proxy in the settings store and the environment, the bytes of
+// the SOCKS 5 handshake, and connects through scripted bad proxies and through
+// the real microsocks server.
+#include "net/SocksProxy.h"
+
+#include "net/IP6Socket.h"
+#include "support/SocketTestKit.h"
+#include "document/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace kestrelon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Fd;
+
+std::string Bytes(std::initializer_list<int> values)
+{
+    std::string out;
+    for (int v : values)
+        out.push_back(static_cast<char>(v));
+    return out;
+}
+
+struct ProxyListRow {
+    const char* title;
+    const char* list;
+    bool found;
+    const char* parsed; // host:port as read, found or not
+};
+
+class ProxyServerListTest : public ::testing::TestWithParam<ProxyListRow> {};
+
+TEST_P(ProxyServerListTest, FindsTheSocksEntry)
+{
+    std::string host;
+    std::uint16_t port = 7;
+    const bool found = ParseProxyServerList(GetParam().list, host, port);
+    EXPECT_EQ(found, GetParam().found);
+    EXPECT_EQ(host + ":" + std::to_string(port), GetParam().parsed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ProxyServerListTest,
+                         ::testing::Values(ProxyListRow{"Only", "socks=proxy.lan:1080", true, "proxy.lan:1080"},
+                                           ProxyListRow{"SecondEntry", "http=web:80;socks=B:1080", true, "B:1080"},
+                                           ProxyListRow{"WithoutPortSkipped", "socks=nohost;socks=C:9050", true,
+                                                        "C:9050"},
+                                           ProxyListRow{"WithoutPortOnly", "socks=nohost", false, ":0"},
+                                           ProxyListRow{"TwoColonsSkipped", "socks=a:b:1;socks=D:1", true, "D:1"},
+                                           ProxyListRow{"CaseMatters", "SOCKS=E:1080", false, ":0"},
+                                           ProxyListRow{"PortNotANumber", "socks=F:http", false, "F:0"},
+                                           ProxyListRow{"PortTooBig", "socks=G:65536", false, "G:0"},
+                                           ProxyListRow{"EmptyHost", "socks=:1080", false, ":1080"},
+                                           ProxyListRow{"FirstUsableWins", "socks=H:1;socks=I:2", true, "H:1"},
+                                           ProxyListRow{"OtherProtocolsOnly", "http=web:80;https=web:443", false, ":0"},
+                                           ProxyListRow{"Empty", "", false, ":0"}),
+                         [](const auto& info) { return info.param.title; });
+
+struct UrlRow {
+    const char* title;
+    const char* url;
+    const char* host;
+    int port;
+};
+
+class SocksUrlTest : public ::testing::TestWithParam<UrlRow> {};
+
+TEST_P(SocksUrlTest, ReadsHostAndPort)
+{
+    std::string host;
+    std::uint16_t port = 0;
+    const bool found = ParseSocksUrl(GetParam().url, host, port);
+    EXPECT_EQ(found, GetParam().port != 0);
+    if (found) {
+        EXPECT_EQ(host + ":" + std::to_string(port),
+                  std::string(GetParam().host) + ":" + std::to_string(GetParam().port));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SocksUrlTest,
+                         ::testing::Values(UrlRow{"Socks5", "socks5://127.0.0.1:1080", "127.0.0.1", 1080},
+                                           UrlRow{"Socks5h", "socks5h://proxy.lan:9050/", "proxy.lan", 9050},
+                                           UrlRow{"UpperCaseScheme", "SOCKS5://p:1", "p", 1},
+                                           UrlRow{"Bracketed", "socks5://[::1]:1080", "::1", 1080},
+                                           UrlRow{"HttpProxy", "http://web:3128", "", 0},
+                                           UrlRow{"Socks4", "socks4://p:1080", "", 0},
+                                           UrlRow{"NoPort", "socks5://p", "", 0},
+                                           UrlRow{"WithCredentials", "socks5://u:pw@p:1080", "", 0},
+                                           UrlRow{"NotAUrl", "p:1080", "", 0}),
+                         [](const auto& info) { return info.param.title; });
+
+// Sets or clears an environment variable for one test, restoring it afterwards.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~EnvGuard() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+struct StoreRow {
+    const char* title;
+    const char* enable; // null: value absent
+    const char* server;
+    const char* lowerEnv;
+    const char* upperEnv;
+    const char* expected; // "host:port" or "" for no proxy
+};
+
+class GetSocksProxyTest : public ::testing::TestWithParam<StoreRow> {};
+
+TEST_P(GetSocksProxyTest, ChoosesTheProxy)
+{
+    const auto& row = GetParam();
+    EnvGuard lower("all_proxy", row.lowerEnv);
+    EnvGuard upper("ALL_PROXY", row.upperEnv);
+    CMemorySettingsStore store;
+    if (row.enable)
+        store.Write(INTERNET_SETTINGS_GROUP, PROXY_ENABLE_KEY, row.enable);
+    if (row.server)
+        store.Write(INTERNET_SETTINGS_GROUP, PROXY_SERVER_KEY, row.server);
+    std::string host;
+    std::uint16_t port = 0;
+    const bool found = GetSocksProxy(&store, host, port);
+    EXPECT_EQ(found ? host + ":" + std::to_string(port) : std::string(), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, GetSocksProxyTest,
+    ::testing::Values(StoreRow{"Enabled", "1", "socks=p:1080", nullptr, nullptr, "p:1080"},
+                      StoreRow{"Disabled", "0", "socks=p:1080", nullptr, "socks5://e:1", ""},
+                      StoreRow{"EnabledNotANumber", "yes", "socks=p:1080", nullptr, nullptr, ""},
+                      StoreRow{"EnabledEmptyList", "1", "", nullptr, nullptr, ""},
+                      StoreRow{"EnabledNoList", "1", nullptr, nullptr, nullptr, ""},
+                      StoreRow{"StoreWinsOverEnvironment", "1", "socks=p:1", "socks5://e:2", nullptr, "p:1"},
+                      StoreRow{"AbsentUsesLowerCase", nullptr, nullptr, "socks5://e:2", nullptr, "e:2"},
+                      StoreRow{"AbsentUsesUpperCase", nullptr, nullptr, nullptr, "socks5h://u:3", "u:3"},
+                      StoreRow{"LowerCaseFirst", nullptr, nullptr, "socks5://e:2", "socks5://u:3", "e:2"},
+                      StoreRow{"HttpProxyIgnored", nullptr, nullptr, "http://web:3128", nullptr, ""},
+                      StoreRow{"NothingAnywhere", nullptr, nullptr, nullptr, nullptr, ""}),
+    [](const auto& info) { return info.param.title; });
+
+struct RequestRow {
+    const char* title;
+    const char* host;
+    std::uint16_t port;
+    std::string bytes; // empty: refused
+};
+
+class ConnectRequestTest : public ::testing::TestWithParam<RequestRow> {};
+
+TEST_P(ConnectRequestTest, EncodesTheTarget)
+{
+    std::vector<std::uint8_t> request;
+    const bool built = Socks5::BuildConnectRequest(GetParam().host, GetParam().port, request);
+    EXPECT_EQ(built ? std::string(request.begin(), request.end()) : std::string(), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ConnectRequestTest,
+    ::testing::Values(RequestRow{"DottedAddress", "192.168.1.20", 23, Bytes({5, 1, 0, 1, 192, 168, 1, 20, 0, 23})},
+                      RequestRow{"Name", "dev.lan", 0x1F90, Bytes({5, 1, 0, 3, 7}) + "dev.lan" + Bytes({0x1F, 0x90})},
+                      RequestRow{"Ipv6", "::1", 80,
+                                 Bytes({5, 1, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 80})},
+                      RequestRow{"EmptyName", "", 1, ""}),
+    [](const auto& info) { return info.param.title; });
+
+TEST(ConnectRequestLimits, NameOf255BytesFitsAndOf256DoesNot)
+{
+    std::vector<std::uint8_t> request;
+    ASSERT_TRUE(Socks5::BuildConnectRequest(std::string(255, 'a'), 1, request));
+    EXPECT_EQ(request.size(), 4u + 1 + 255 + 2);
+    EXPECT_EQ(request[4], 255);
+    EXPECT_FALSE(Socks5::BuildConnectRequest(std::string(256, 'a'), 1, request));
+}
+
+// Scripted proxies: what the client ends with, and the data bytes that follow.
+struct ScriptRow {
+    const char* title;
+    std::string method;
+    std::string reply;
+    test::ScriptedProxy::Ending ending;
+    const char* error; // "" for a connect
+    const char* data;  // first bytes of the target, sent with the reply
+};
+
+class ScriptedProxyTest : public ::testing::TestWithParam<ScriptRow> {};
+
+TEST_P(ScriptedProxyTest, HandshakeEndsAsScripted)
+{
+    const auto& row = GetParam();
+    test::ScriptedProxy proxy(row.method, row.reply + row.data, row.ending);
+    CIP6Socket socket;
+    std::string error;
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        socket.ProxyConnect("10.1.2.3", 2323, "127.0.0.1", proxy.Port());
+    } catch (const CIP6SocketException& failure) {
+        error = failure.GetText();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
+    EXPECT_EQ(error, row.error);
+    EXPECT_EQ(socket.IsOpen(), error.empty());
+    if (!error.empty())
+        return;
+    EXPECT_EQ(proxy.Request(), Bytes({5, 1, 0, 1, 10, 1, 2, 3, 0x09, 0x13}));
+    const std::string expected = row.data;
+    std::string got(expected.size(), '\0');
+    int done = 0;
+    while (done < static_cast<int>(expected.size()))
+        done += socket.Receive(got.data() + done, static_cast<int>(expected.size()) - done, 2);
+    EXPECT_EQ(got, expected);
+    socket.SendAll("back", 4, 1);
+    EXPECT_EQ(proxy.DataAfterRequest(4), "back");
+}
+
+const std::string kAccept = Bytes({5, 0});
+constexpr auto kKeep = test::ScriptedProxy::KeepOpen;
+constexpr auto kClose = test::ScriptedProxy::CloseAfterReply;
+const std::string kIpv4Reply = Bytes({5, 0, 0, 1, 127, 0, 0, 1, 0x04, 0x38});
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ScriptedProxyTest,
+    ::testing::Values(
+        ScriptRow{"Ipv4Reply", kAccept, kIpv4Reply, kKeep, "", "hello"},
+        ScriptRow{"Ipv6ReplyWithData", kAccept,
+                  Bytes({5, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1}), kKeep, "",
+                  "\x01\x02 data after a 22-byte reply"},
+        ScriptRow{"DomainReplyWithData", kAccept, Bytes({5, 0, 0, 3, 9}) + "localhost" + Bytes({0, 80}), kKeep, "",
+                  "login: "},
+        ScriptRow{"Version4Greeting", Bytes({4, 0}), "", kClose, "ProxyConnect_1 error #257 (Version not supported)",
+                  ""},
+        ScriptRow{"NoAcceptableMethod", Bytes({5, 0xFF}), "", kClose,
+                  "ProxyConnect_2 error #258 (Authentication method not supported)", ""},
+        ScriptRow{"ShortMethodReply", Bytes({5}), "", test::ScriptedProxy::CloseAfterMethod,
+                  "ProxyConnect_2 error #258 (Authentication method not supported)", ""},
+        ScriptRow{"ConnectionRefused", kAccept, Bytes({5, 5, 0, 1, 0, 0, 0, 0, 0, 0}), kClose,
+                  "ProxyConnect_3 error #5 (Connection refused)", ""},
+        ScriptRow{"RefusedWithShortReply", kAccept, Bytes({5, 2, 0, 1}), kClose,
+                  "ProxyConnect_3 error #2 (Connection not allowed by ruleset)", ""},
+        ScriptRow{"TruncatedReply", kAccept, Bytes({5, 0, 0, 1, 127, 0}), kClose,
+                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
+        ScriptRow{"TruncatedDomainReply", kAccept, Bytes({5, 0, 0, 3, 20}) + "short", kClose,
+                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
+        ScriptRow{"ClosedBeforeReply", kAccept, "", kClose, "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
+        ScriptRow{"ReplyOfAnotherVersion", kAccept, Bytes({4, 0, 0, 1, 0, 0, 0, 0, 0, 0}), kClose,
+                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
+        ScriptRow{"UnknownAddressType", kAccept, Bytes({5, 0, 0, 9, 0, 0, 0, 0, 0, 0}), kClose,
+                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
+        ScriptRow{"SilentAfterGreeting", "", "", kKeep, "Receive timeout error #10060 (WSAETIMEDOUT)", ""},
+        ScriptRow{"SilentMidReply", kAccept, Bytes({5, 0, 0}), kKeep, "Receive timeout error #10060 (WSAETIMEDOUT)",
+                  ""}),
+    [](const auto& info) { return info.param.title; });
+
+TEST(ScriptedProxyRequest, NameTargetGoesToTheProxyAsAName)
+{
+    test::ScriptedProxy proxy(kAccept, kIpv4Reply, kKeep);
+    CIP6Socket socket;
+    socket.ProxyConnect("device.example", 2323, "127.0.0.1", proxy.Port());
+    EXPECT_EQ(proxy.Request(), Bytes({5, 1, 0, 3, 14}) + "device.example" + Bytes({0x09, 0x13}));
+}
+
+TEST(ScriptedProxyRequest, ProxyThatRefusesTheTcpConnectFails)
+{
+    CIP6Socket socket;
+    try {
+        socket.ProxyConnect("10.1.2.3", 23, "127.0.0.1", test::FreePort());
+        FAIL() << "connected";
+    } catch (const CIP6SocketException& error) {
+        EXPECT_EQ(error.GetText(), "Connect error #10061 (WSAECONNREFUSED)");
+    }
+    EXPECT_FALSE(socket.IsOpen());
+}
+
+// The real SOCKS 5 server between the client and a loopback target.
+class MicrosocksTest : public ::testing::Test {
+protected:
+    void TearDown() override { CIP6Socket::SetResolver({}); }
+
+    // Direct lookups of `name` fail, so that only the proxy, which resolves the
+    // name itself, can reach the target.
+    static void HideFromDirectLookup(const std::string& name)
+    {
+        CIP6Socket::SetResolver([name](const std::string& host, const std::string& port, int family, int type,
+                                       std::vector<CSocketAddress>& out) {
+            if (host == name)
+                return EAI_NONAME;
+            addrinfo hints{};
+            hints.ai_family = family;
+            hints.ai_socktype = type;
+            hints.ai_flags = AI_NUMERICHOST;
+            addrinfo* list = nullptr;
+            int result = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
+            for (addrinfo* item = list; item; item = item->ai_next) {
+                CSocketAddress address;
+                std::memcpy(&address.storage, item->ai_addr, item->ai_addrlen);
+                address.length = item->ai_addrlen;
+                out.push_back(address);
+            }
+            if (list)
+                freeaddrinfo(list);
+            return result;
+        });
+    }
+
+    test::Microsocks m_proxy;
+};
+
+TEST_F(MicrosocksTest, DataFlowsBothWaysThroughTheProxy)
+{
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    CIP6Socket socket;
+    socket.ProxyConnect("127.0.0.1", port, "127.0.0.1", m_proxy.Port());
+    Fd target = test::Accept(listener);
+    ASSERT_GE(target.Get(), 0);
+    socket.SendAll("to target", 9, 1);
+    EXPECT_EQ(test::ReadSome(target.Get(), 9), "to target");
+    ASSERT_TRUE(test::WriteAll(target.Get(), "to client"));
+    char buffer[9];
+    int done = 0;
+    while (done < 9)
+        done += socket.Receive(buffer + done, 9 - done, 2);
+    EXPECT_EQ(std::string(buffer, 9), "to client");
+}
+
+TEST_F(MicrosocksTest, FailedDirectConnectFallsBackToTheProxy)
+{
+    std::uint16_t port = 0;
+    Fd listener = test::Listen(AF_INET, port);
+    HideFromDirectLookup("localhost");
+    CIP6Socket socket;
+    socket.Connect("localhost", port, "127.0.0.1", m_proxy.Port());
+    Fd target = test::Accept(listener);
+    ASSERT_GE(target.Get(), 0);
+    ASSERT_TRUE(test::WriteAll(target.Get(), "via proxy"));
+    char buffer[9];
+    int done = 0;
+    while (done < 9)
+        done += socket.Receive(buffer + done, 9 - done, 2);
+    EXPECT_EQ(std::string(buffer, 9), "via proxy");
+}
+
+TEST_F(MicrosocksTest, FailedDirectConnectWithoutProxyKeepsItsError)
+{
+    HideFromDirectLookup("localhost");
+    CIP6Socket socket;
+    try {
+        socket.Connect("localhost", 23);
+        FAIL() << "connected";
+    } catch (const CIP6SocketException& error) {
+        EXPECT_EQ(error.GetText(), "Connect error #11001 (Unknown)");
+    }
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,457 @@
+// CAsciiGrid: what bytes and runs leave on screen, scrolling with the
+// selection, mouse and keyboard selection, copied text, resize and follow.
+#include "screens/AsciiGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kestrelon {
+namespace {
+
+constexpr COLORREF RX = RECEIVE_COLOUR;
+
+enum class Feed { ByteByByte, HubRuns };
+
+// Feeds text as the data hub does (CR, LF and BS alone, other bytes in runs of
+// at most one row), or byte by byte: both must leave the same grid.
+void Write(CAsciiGrid& grid, const std::string& text, Feed feed, COLORREF colour = RX)
+{
+    std::string run;
+    auto flush = [&] {
+        if (!run.empty())
+            grid.WriteRun(reinterpret_cast<const std::uint8_t*>(run.data()), static_cast<int>(run.size()), colour);
+        run.clear();
+    };
+    for (const char ch : text) {
+        const auto byte = static_cast<std::uint8_t>(ch);
+        if (feed == Feed::ByteByByte) {
+            grid.WriteByte(byte, colour);
+        } else if (byte == 8 || byte == 10 || byte == 13) {
+            flush();
+            grid.WriteByte(byte, colour);
+        } else {
+            run += ch;
+            if (static_cast<int>(run.size()) == grid.Columns())
+                flush();
+        }
+    }
+    flush();
+}
+
+// Rows in use, trailing blanks dropped.
+std::vector<std::string> Rows(const CAsciiGrid& grid)
+{
+    std::vector<std::string> rows;
+    for (int row = 0; row < grid.UsedLines(); ++row) {
+        std::string text = grid.RowText(row);
+        text.erase(text.find_last_not_of(' ') + 1);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+std::string Repeat(char c, int n)
+{
+    return std::string(static_cast<std::size_t>(n), c);
+}
+
+struct WriteCase {
+    const char* name;
+    std::string input;
+    std::vector<std::string> rows;
+    CCellPos caret;
+};
+
+class GridWrite : public ::testing::TestWithParam<std::tuple<WriteCase, Feed>> {};
+
+TEST_P(GridWrite, LeavesRowsAndCaret)
+{
+    const auto& [c, feed] = GetParam();
+    CAsciiGrid grid(80, 1000);
+    Write(grid, c.input, feed);
+    EXPECT_EQ(Rows(grid), c.rows);
+    EXPECT_EQ(grid.Caret(), c.caret);
+    EXPECT_EQ(grid.UsedLines(), c.caret.row + 1);
+}
+
+const WriteCase kWriteCases[] = {
+    {"Byte81WrapsToNextRow", Repeat('a', 80) + "b", {Repeat('a', 80), "b"}, {1, 1}},
+    {"FullRowPutsCaretOnNextRow", Repeat('a', 80), {Repeat('a', 80), ""}, {0, 1}},
+    {"BackspaceAtColumn0DoesNothing", "\bA", {"A"}, {1, 0}},
+    {"BackspaceMovesLeftWithoutErasing", "AB\b", {"AB"}, {1, 0}},
+    {"BackspaceThenOverwrite", "AB\bC", {"AC"}, {2, 0}},
+    {"LineFeedKeepsColumn", "AB\nC", {"AB", "  C"}, {3, 1}},
+    {"CarriageReturnGoesToColumn0", "AB\rC", {"CB"}, {1, 0}},
+    {"CrLfStartsNextRow", "AB\r\nCD", {"AB", "CD"}, {2, 1}},
+    {"ControlAndHighBytesLandUnchanged", "\x07\x1b\xff\x7f", {"\x07\x1b\xff\x7f"}, {4, 0}},
+    {"RunCrossingRowEnd", "ABC" + Repeat('x', 80), {"ABC" + Repeat('x', 77), "xxx"}, {3, 1}},
+    {"LineFeedsPastUnwrittenCellsLeaveBlanks", "\n\n   Z", {"", "", "   Z"}, {4, 2}},
+};
+
+std::string WriteName(const ::testing::TestParamInfo<GridWrite::ParamType>& info)
+{
+    return std::string(std::get<0>(info.param).name) +
+           (std::get<1>(info.param) == Feed::ByteByByte ? "_Bytes" : "_Runs");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GridWrite,
+                         ::testing::Combine(::testing::ValuesIn(kWriteCases),
+                                            ::testing::Values(Feed::ByteByByte, Feed::HubRuns)),
+                         WriteName);
+
+TEST(GridWrite, RunCarriesItsColourAndUnwrittenCellsStayColourless)
+{
+    CAsciiGrid grid(40, 25);
+    Write(grid, "ab", Feed::HubRuns, SEND_COLOUR);
+    Write(grid, "\ncd", Feed::HubRuns, RX);
+    EXPECT_EQ(grid.ColourAt(0, 0), SEND_COLOUR);
+    EXPECT_EQ(grid.ColourAt(0, 1), SEND_COLOUR);
+    EXPECT_EQ(grid.ColourAt(0, 2), 0u);
+    EXPECT_EQ(grid.ColourAt(1, 1), 0u); // skipped by the line feed
+    EXPECT_EQ(grid.ColourAt(1, 2), RX);
+    EXPECT_EQ(grid.ColourAt(1, 3), RX);
+}
+
+TEST(GridWrite, RunLongerThanARowIsTakenInRowPieces)
+{
+    CAsciiGrid grid(40, 25);
+    const std::string text = Repeat('q', 100);
+    grid.WriteRun(reinterpret_cast<const std::uint8_t*>(text.data()), 100, RX);
+    EXPECT_EQ(Rows(grid), (std::vector<std::string>{Repeat('q', 40), Repeat('q', 40), Repeat('q', 20)}));
+    EXPECT_EQ(grid.Caret(), (CCellPos{20, 2}));
+}
+
+// --- Scrolling -----------------------------------------------------------------------
+
+struct ScrollSelectionCase {
+    const char* name;
+    CCellPos from;
+    CCellPos to;
+    int scrolls;
+    CCellPos selStart;
+    CCellPos selEnd;
+};
+
+class GridScrollSelection : public ::testing::TestWithParam<ScrollSelectionCase> {};
+
+TEST_P(GridScrollSelection, SelectionMovesWithItsText)
+{
+    const auto& c = GetParam();
+    CAsciiGrid grid(40, 25);
+    for (int i = 0; i < 24; ++i)
+        Write(grid, "row" + std::to_string(i) + "\r\n", Feed::HubRuns);
+    Write(grid, "last", Feed::HubRuns); // caret (4, 24): the whole grid is selectable
+    grid.PressAt(c.from);
+    grid.DragTo(c.to);
+    grid.Release();
+    const CCellPos anchor = grid.Anchor();
+    Write(grid, std::string(static_cast<std::size_t>(c.scrolls), '\n'), Feed::ByteByByte);
+    EXPECT_EQ(grid.SelStart(), c.selStart);
+    EXPECT_EQ(grid.SelEnd(), c.selEnd);
+    EXPECT_EQ(grid.Anchor(), anchor);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GridScrollSelection,
+    ::testing::Values(ScrollSelectionCase{"MovesUpOneRow", {1, 5}, {2, 6}, 1, {1, 4}, {2, 5}},
+                      ScrollSelectionCase{"StartReachingRow0IsPinned", {2, 1}, {3, 2}, 1, {0, 0}, {3, 1}},
+                      ScrollSelectionCase{"BothEndsPinnedAtTop", {2, 1}, {3, 2}, 2, {0, 0}, {0, 0}},
+                      ScrollSelectionCase{"EndOnRow0Stays", {1, 0}, {3, 0}, 3, {1, 0}, {3, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A plain grid that scrolls by moving every cell: the ring must show the same.
+struct ReferenceGrid {
+    int columns, lines;
+    std::vector<std::string> rows;
+    std::vector<std::vector<COLORREF>> colours;
+    CCellPos caret;
+    ReferenceGrid(int c, int l)
+        : columns(c), lines(l), rows(static_cast<std::size_t>(l), std::string(static_cast<std::size_t>(c), ' ')),
+          colours(static_cast<std::size_t>(l), std::vector<COLORREF>(static_cast<std::size_t>(c), 0))
+    {
+    }
+    void Put(std::uint8_t b, COLORREF colour)
+    {
+        if (b == 8) {
+            caret.column = caret.column > 0 ? caret.column - 1 : 0;
+        } else if (b == 10) {
+            ++caret.row;
+        } else if (b == 13) {
+            caret.column = 0;
+        } else {
+            rows[static_cast<std::size_t>(caret.row)][static_cast<std::size_t>(caret.column)] = static_cast<char>(b);
+            colours[static_cast<std::size_t>(caret.row)][static_cast<std::size_t>(caret.column++)] = colour;
+        }
+        if (caret.column >= columns) {
+            caret.column = 0;
+            ++caret.row;
+        }
+        if (caret.row >= lines) {
+            rows.erase(rows.begin());
+            rows.emplace_back(static_cast<std::size_t>(columns), ' ');
+            colours.erase(colours.begin());
+            colours.emplace_back(static_cast<std::size_t>(columns), 0);
+            caret.row = lines - 1;
+        }
+    }
+};
+
+TEST(GridScroll, RingMatchesAGridThatMovesItsCells)
+{
+    std::mt19937 random(12345);
+    const char alphabet[] = "abcXYZ 01\r\n\n\b\x07";
+    for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns}) {
+        CAsciiGrid grid(40, 25);
+        ReferenceGrid reference(40, 25);
+        for (int chunk = 0; chunk < 200; ++chunk) {
+            std::string text;
+            const int length = static_cast<int>(random() % 120);
+            for (int i = 0; i < length; ++i)
+                text += alphabet[random() % (sizeof alphabet - 1)];
+            const COLORREF colour = chunk % 2 == 0 ? RX : SEND_COLOUR;
+            Write(grid, text, feed, colour);
+            for (const char ch : text)
+                reference.Put(static_cast<std::uint8_t>(ch), colour);
+        }
+        ASSERT_EQ(grid.Caret(), reference.caret);
+        for (int row = 0; row < 25; ++row) {
+            ASSERT_EQ(grid.RowText(row), reference.rows[static_cast<std::size_t>(row)]) << "row " << row;
+            for (int column = 0; column < 40; ++column)
+                ASSERT_EQ(grid.ColourAt(row, column),
+                          reference.colours[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)])
+                    << "row " << row << " column " << column;
+        }
+        EXPECT_EQ(grid.RowText(25), Repeat(' ', 40)); // the spare row stays blank
+    }
+}
+
+// --- Mouse selection ------------------------------------------------------------------
+
+enum class Act { Press, Drag, Release, Shift };
+
+struct MouseStep {
+    Act act;
+    CCellPos point;
+};
+
+struct MouseCase {
+    const char* name;
+    std::vector<MouseStep> steps;
+    CCellPos selStart;
+    CCellPos selEnd;
+    bool extending;
+};
+
+class GridMouse : public ::testing::TestWithParam<MouseCase> {};
+
+TEST_P(GridMouse, SelectsOnlyBeforeTheCaret)
+{
+    const auto& c = GetParam();
+    CAsciiGrid grid(40, 25);
+    Write(grid, "Hello world\r\nsecond line", Feed::HubRuns); // caret (11, 1)
+    for (const auto& step : c.steps) {
+        switch (step.act) {
+        case Act::Press:
+            grid.PressAt(step.point);
+            break;
+        case Act::Drag:
+            grid.DragTo(step.point);
+            break;
+        case Act::Release:
+            grid.Release();
+            break;
+        case Act::Shift:
+            grid.ShiftDown();
+            break;
+        }
+    }
+    EXPECT_EQ(grid.SelStart(), c.selStart);
+    EXPECT_EQ(grid.SelEnd(), c.selEnd);
+    EXPECT_EQ(grid.IsExtending(), c.extending);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GridMouse,
+    ::testing::Values(
+        MouseCase{"PressSetsEmptySelection", {{Act::Press, {2, 0}}}, {2, 0}, {2, 0}, true},
+        MouseCase{
+            "DragForward", {{Act::Press, {2, 0}}, {Act::Drag, {5, 1}}, {Act::Release, {}}}, {2, 0}, {5, 1}, false},
+        MouseCase{"DragBackward", {{Act::Press, {5, 1}}, {Act::Drag, {2, 0}}}, {2, 0}, {5, 1}, true},
+        MouseCase{"PressAtCaretIgnored", {{Act::Press, {11, 1}}}, {0, 0}, {0, 0}, false},
+        MouseCase{"PressAfterCaretIgnored", {{Act::Press, {0, 2}}, {Act::Drag, {3, 0}}}, {0, 0}, {0, 0}, false},
+        MouseCase{"DragPastCaretKeepsLastSelection",
+                  {{Act::Press, {1, 0}}, {Act::Drag, {4, 0}}, {Act::Drag, {20, 1}}},
+                  {1, 0},
+                  {4, 0},
+                  true},
+        MouseCase{"ShiftPressExtendsEnd",
+                  {{Act::Press, {2, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Press, {5, 1}}},
+                  {2, 0},
+                  {5, 1},
+                  true},
+        MouseCase{
+            "ShiftPressBeforeAnchorMovesStart",
+            {{Act::Press, {4, 0}}, {Act::Drag, {6, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Press, {1, 0}}},
+            {1, 0},
+            {6, 0},
+            true},
+        MouseCase{"ShiftMoveWithoutButtonExtends",
+                  {{Act::Press, {1, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Drag, {3, 1}}},
+                  {1, 0},
+                  {3, 1},
+                  true},
+        MouseCase{
+            "PointsOutsideTheGridAreClamped", {{Act::Press, {-3, -2}}, {Act::Drag, {500, 0}}}, {0, 0}, {40, 0}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Keyboard selection ------------------------------------------------------------
+
+struct KeyCase {
+    const char* name;
+    CCellPos start;
+    bool shift;
+    std::vector<ArrowKey> keys;
+    CCellPos selStart;
+    CCellPos selEnd;
+};
+
+class GridKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(GridKeys, ArrowsMoveTheSelectionPoint)
+{
+    const auto& c = GetParam();
+    CAsciiGrid grid(40, 25);
+    Write(grid, std::string(30, '\n'), Feed::ByteByByte); // caret on the last row
+    grid.PressAt(c.start);
+    grid.Release();
+    if (c.shift)
+        grid.ShiftDown();
+    for (const ArrowKey key : c.keys)
+        grid.MoveSelectionPoint(key);
+    EXPECT_EQ(grid.SelStart(), c.selStart);
+    EXPECT_EQ(grid.SelEnd(), c.selEnd);
+}
+
+using K = ArrowKey;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GridKeys,
+    ::testing::Values(KeyCase{"RightMovesBoth", {0, 0}, false, {K::Right}, {1, 0}, {1, 0}},
+                      KeyCase{"LeftAtRowStartGoesPastEndOfRowAbove", {0, 3}, false, {K::Left}, {40, 2}, {40, 2}},
+                      KeyCase{"LeftAtOriginStays", {0, 0}, false, {K::Left, K::Up}, {0, 0}, {0, 0}},
+                      KeyCase{"RightPastRowEndWraps", {39, 2}, false, {K::Right, K::Right}, {0, 3}, {0, 3}},
+                      KeyCase{"DownStopsAtSpareRow", {0, 23}, false, {K::Down, K::Down, K::Down}, {0, 25}, {0, 25}},
+                      KeyCase{"ShiftRightExtendsEnd", {2, 1}, true, {K::Right, K::Right, K::Right}, {2, 1}, {5, 1}},
+                      KeyCase{"ShiftDownExtendsEnd", {2, 1}, true, {K::Down}, {2, 1}, {2, 2}},
+                      KeyCase{"ShiftLeftMakesEndBeforeStart", {2, 1}, true, {K::Left}, {2, 1}, {1, 1}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GridKeys, EndBeforeStartCopiesNothing)
+{
+    CAsciiGrid grid(40, 25);
+    Write(grid, "abcdef", Feed::HubRuns);
+    grid.PressAt({3, 0});
+    grid.Release();
+    grid.ShiftDown();
+    grid.MoveSelectionPoint(ArrowKey::Left);
+    EXPECT_FALSE(grid.HasSelection());
+    EXPECT_EQ(grid.SelectedText(), "");
+}
+
+// --- Copied text ----------------------------------------------------------------------
+
+struct CopyCase {
+    const char* name;
+    std::string input;
+    CCellPos from;
+    CCellPos to; // the drag end, or {-1, -1} for Select All
+    std::string text;
+};
+
+class GridCopy : public ::testing::TestWithParam<CopyCase> {};
+
+TEST_P(GridCopy, WalksTheSelection)
+{
+    const auto& c = GetParam();
+    CAsciiGrid grid(40, 25);
+    Write(grid, c.input, Feed::HubRuns);
+    if (c.to.row < 0) {
+        grid.SelectAll();
+    } else {
+        grid.PressAt(c.from);
+        grid.DragTo(c.to);
+    }
+    EXPECT_EQ(grid.SelectedText(), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GridCopy,
+    ::testing::Values(
+        CopyCase{"UnwrittenCellsEndTheRow", "AB\r\nCDE", {0, 0}, {2, 1}, "AB\nCD"},
+        CopyCase{
+            "FullRowRunsOnWithoutBreak", Repeat('a', 40) + "bbbbbbbbbb", {30, 0}, {5, 1}, Repeat('a', 10) + "bbbbb"},
+        CopyCase{"InsideOneRow", "Hello world", {6, 0}, {10, 0}, "worl"},
+        CopyCase{"StartingInUnwrittenCells", "A\r\nBC", {3, 0}, {1, 1}, "\nB"},
+        CopyCase{"SelectAllEndsEachRowWithLf", "AB\r\nCD", {}, {-1, -1}, "AB\nCD\n"},
+        CopyCase{"SkippedCellsOfALineFeedAreBreaks", "AB\nCD\r\nx", {0, 0}, {4, 1}, "AB\n\n"},
+        CopyCase{"NoCarriageReturnEver", "x\r\ny\r\nz", {}, {-1, -1}, "x\ny\nz\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Resize, reset and hints -------------------------------------------------------------
+
+struct SizeCase {
+    int columns, lines;
+    int wantColumns, wantLines;
+};
+
+class GridResize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(GridResize, ClearsAndKeepsSizeInRange)
+{
+    const auto& c = GetParam();
+    CAsciiGrid grid(80, 1000);
+    Write(grid, "data\r\nmore", Feed::HubRuns);
+    grid.SelectAll();
+    grid.Resize(c.columns, c.lines);
+    EXPECT_EQ(grid.Columns(), c.wantColumns);
+    EXPECT_EQ(grid.Lines(), c.wantLines);
+    EXPECT_EQ(grid.Caret(), (CCellPos{0, 0}));
+    EXPECT_EQ(grid.UsedLines(), 1);
+    EXPECT_FALSE(grid.HasSelection());
+    EXPECT_EQ(grid.RowText(0), Repeat(' ', c.wantColumns));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, GridResize,
+                         ::testing::Values(SizeCase{80, 1000, 80, 1000}, SizeCase{30, 10, 40, 25},
+                                           SizeCase{120, 300, 120, 300}, SizeCase{999, 1999, 999, 1999},
+                                           SizeCase{1000, 2000, 999, 1999}, SizeCase{-5, -5, 40, 25},
+                                           SizeCase{2000000000, 2000000000, 999, 1999}));
+
+TEST(GridHints, EachHintDoesItsOwnThing)
+{
+    CAsciiGrid grid(80, 1000);
+    const std::uint8_t bytes[] = {'h', 'i'};
+    CUpdateHint block{HINT_BLOCK, 0, bytes, 2, RX, 0};
+    EXPECT_EQ(grid.Apply(block, 80, 1000), GridChange::Written);
+    CUpdateHint byte{HINT_BYTE, '!', nullptr, 0, RX, 0};
+    EXPECT_EQ(grid.Apply(byte, 80, 1000), GridChange::Written);
+    EXPECT_EQ(grid.RowText(0).substr(0, 3), "hi!");
+    // A new or loaded document keeps the screen; only the font hint repaints.
+    EXPECT_EQ(grid.Apply(CUpdateHint{HINT_NEW_SETTINGS, 0, nullptr, 0, 0, 1000}, 80, 1000), GridChange::None);
+    EXPECT_EQ(grid.Apply(CUpdateHint{HINT_FONT}, 80, 1000), GridChange::Font);
+    EXPECT_EQ(grid.RowText(0).substr(0, 3), "hi!");
+    // The screen size hint reads the document's size, not the hint's value.
+    EXPECT_EQ(grid.Apply(CUpdateHint{HINT_SCREEN_SIZE, 0, nullptr, 0, 0, 5}, 100, 50), GridChange::Cleared);
+    EXPECT_EQ(grid.Columns(), 100);
+    EXPECT_EQ(grid.Lines(), 50);
+    grid.Apply(block, 100, 50);
+    EXPECT_EQ(grid.Apply(CUpdateHint{HINT_RESET}, 100, 50), GridChange::Cleared);
+    EXPECT_EQ(grid.Caret(), (CCellPos{0, 0}));
+    EXPECT_EQ(grid.RowText(0), Repeat(' ', 100));
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,57 @@
+// CAsciiPrintLayout: rows per page, page count, margins and positions.
+#include "screens/AsciiPrintLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrelon {
+namespace {
+
+struct PageCase {
+    const char* name;
+    int usedLines, printableWidth, printableHeight, lineWidth, lineHeight;
+    int linesPerPage, pageCount, leftMargin;
+};
+
+class PrintPages : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(PrintPages, CountsRowsAndPages)
+{
+    const auto& c = GetParam();
+    const CAsciiPrintLayout layout(c.usedLines, c.printableWidth, c.printableHeight, c.lineWidth, c.lineHeight);
+    EXPECT_EQ(layout.LinesPerPage(), c.linesPerPage);
+    EXPECT_EQ(layout.PageCount(), c.pageCount);
+    EXPECT_EQ(layout.LeftMargin(), c.leftMargin);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PrintPages,
+                         ::testing::Values(PageCase{"OneRow", 1, 1000, 1100, 800, 20, 48, 1, 100},
+                                           PageCase{"ExactlyOnePage", 48, 1000, 1100, 800, 20, 48, 1, 100},
+                                           PageCase{"OneRowOver", 49, 1000, 1100, 800, 20, 48, 2, 100},
+                                           PageCase{"ThreePages", 100, 1000, 1100, 800, 20, 48, 3, 100},
+                                           PageCase{"WiderThanPaper", 10, 600, 1100, 800, 20, 48, 1, -100},
+                                           PageCase{"PaperTooShortStillOneRowPerPage", 10, 1000, 100, 800, 20, 1, 10,
+                                                    100},
+                                           PageCase{"ZeroLineHeight", 3, 1000, 100, 800, 0, 93, 1, 100}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PrintPages, RowsAndPositionsOfEachPage)
+{
+    const CAsciiPrintLayout layout(100, 1000, 1100, 800, 20);
+    EXPECT_EQ(layout.HeaderY(), 40);
+    EXPECT_EQ(layout.RuleY(), 70);
+    EXPECT_EQ(layout.FirstRow(1), 0);
+    EXPECT_EQ(layout.LastRow(1), 47);
+    EXPECT_EQ(layout.FirstRow(3), 96);
+    EXPECT_EQ(layout.LastRow(3), 99);
+    EXPECT_EQ(layout.RowY(1, 0), 100); // five lines below the page top
+    EXPECT_EQ(layout.RowY(3, 99), 160);
+}
+
+TEST(PrintPages, HeaderIsRightAlignedInEightyColumns)
+{
+    EXPECT_EQ(CAsciiPrintLayout::Header(1), std::string(74, ' ') + "Page 1");
+    EXPECT_EQ(CAsciiPrintLayout::Header(123), std::string(72, ' ') + "Page 123");
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,196 @@
+// The serial driver against the in-memory port: hold states and line errors,
+// a rate the device refuses, an unplugged device, a line that takes no output,
+// and a frame that stops handling messages.
+#include "serial/FakeSerialPort.h"
+#include "serial/KesFileDriver.h"
+
+#include "serial/SerialFrame.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+using namespace kestrelon;
+using namespace kestrelon::test;
+
+namespace {
+
+constexpr std::uint32_t kPort = 7;
+
+DCB Line(std::uint32_t rate, bool ctsFlow)
+{
+    DCB dcb;
+    dcb.BaudRate = rate;
+    dcb.ByteSize = 8;
+    dcb.flags = DcbFlag::fBinary | (ctsFlow ? DcbFlag::fOutxCtsFlow : 0);
+    return dcb;
+}
+
+class FakeDriver : public testing::Test {
+protected:
+    FakeDriver()
+    {
+        std::filesystem::create_directories(m_tree.Path() / "sys");
+        m_settings.Write(kPortAliasGroup, "COM7", "/fake/line");
+        m_driver.SetPortTree({m_tree.File("sys"), m_tree.File("dev")});
+    }
+    ~FakeDriver() override { m_frame.Target().Close(); }
+
+    void Open(const DCB& dcb)
+    {
+        m_driver.Open(kPort, dcb);
+        ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Has(TC_PORT_OPENED, 0) && m_frame.Has(TC_CD_HOLD, 0); }));
+    }
+    // The status notices after the first `skip`, once they have settled.
+    std::vector<Notice> StatusAfter(std::size_t skip, int settleMs = 60)
+    {
+        m_frame.Settle(settleMs);
+        auto all = m_frame.Status();
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(skip, all.size())), all.end()};
+    }
+
+    TempDir m_tree;
+    CMemorySettingsStore m_settings;
+    std::shared_ptr<CFakeSerialLine> m_line = std::make_shared<CFakeSerialLine>();
+    SerialFrame m_frame;
+    CKesFileDriver m_driver{m_frame.Target(), m_settings, CFakeSerialPort::Factory(m_line)};
+};
+
+} // namespace
+
+TEST_F(FakeDriver, FirstPassReportsEachHoldStateOnce)
+{
+    Open(Line(9600, false));
+    EXPECT_EQ(m_line->OpenedPath(), "/fake/line");
+    const std::vector<Notice> expected = {
+        {TC_PORT_OPENED, 0, {}}, {TC_CTS_HOLD, 0, {}}, {TC_DSR_HOLD, 0, {}}, {TC_CD_HOLD, 0, {}}};
+    EXPECT_EQ(StatusAfter(0), expected);
+}
+
+TEST_F(FakeDriver, CtsHoldIsReportedAndHidesLineErrors)
+{
+    Open(Line(9600, true));
+    const std::size_t opened = m_frame.Status().size();
+    m_line->SetCts(false);
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Has(TC_CTS_HOLD, 1); }));
+    m_line->AddErrors(CE_FRAME); // while held: not reported
+    m_frame.Settle(60);
+    m_line->SetCts(true);
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Status().size() >= opened + 2; }));
+    m_line->AddErrors(CE_FRAME);
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Has(TC_LINE_ERRORS, CE_FRAME); }));
+    const std::vector<Notice> expected = {{TC_CTS_HOLD, 1, {}}, {TC_CTS_HOLD, 0, {}}, {TC_LINE_ERRORS, CE_FRAME, {}}};
+    EXPECT_EQ(StatusAfter(opened), expected);
+}
+
+TEST_F(FakeDriver, CtsLowWithoutFlowControlIsNoHold)
+{
+    Open(Line(9600, false));
+    const std::size_t opened = m_frame.Status().size();
+    m_line->SetCts(false);
+    EXPECT_EQ(StatusAfter(opened, 80), std::vector<Notice>{});
+}
+
+TEST_F(FakeDriver, LineErrorsArriveAsTheirFlags)
+{
+    Open(Line(9600, false));
+    const std::uint32_t masks[] = {CE_FRAME, CE_OVERRUN | CE_RXPARITY, CE_BREAK, CE_RXOVER};
+    for (std::uint32_t mask : masks) {
+        const std::size_t before = m_frame.Status().size();
+        m_line->AddErrors(mask);
+        ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Status().size() > before; })) << mask;
+        EXPECT_EQ(StatusAfter(before, 30), (std::vector<Notice>{{TC_LINE_ERRORS, mask, {}}})) << mask;
+    }
+}
+
+TEST_F(FakeDriver, RefusedRateKeepsTheOldOne)
+{
+    m_line->RefuseRate(921600);
+    Open(Line(115200, false));
+    const std::size_t opened = m_frame.Status().size();
+    EXPECT_FALSE(m_driver.SetBaudRate(921600));
+    EXPECT_EQ(m_line->LiveRate(), 115200u);
+    DCB live;
+    ASSERT_TRUE(m_driver.GetState(live));
+    EXPECT_EQ(live.BaudRate, 115200u);
+    EXPECT_EQ(StatusAfter(opened), std::vector<Notice>{});
+}
+
+TEST_F(FakeDriver, RefusedRateOnOpenClosesThePort)
+{
+    m_line->RefuseRate(921600);
+    m_driver.Open(kPort, Line(921600, false));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_frame.Status().empty(); }));
+    EXPECT_EQ(StatusAfter(0), (std::vector<Notice>{{TC_PORT_FAILED, PF_SETTINGS_REFUSED, {}}}));
+    EXPECT_FALSE(m_line->IsOpen());
+}
+
+TEST_F(FakeDriver, WriteQueueIsBoundedAndDropsAreReportedOncePerEpisode)
+{
+    Open(Line(9600, true));
+    const std::size_t opened = m_frame.Status().size();
+    const std::string half(kMaxQueuedWriteBytes / 2, 'a');
+    const std::vector<Notice> oneDrop = {{TC_LINE_ERRORS, CE_TXFULL, {}}};
+
+    for (int episode = 0; episode < 2; ++episode) {
+        const std::size_t before = m_frame.Status().size();
+        m_line->HoldWrites(true); // CTS held: nothing leaves
+        for (int i = 0; i < 5; ++i)
+            m_driver.Write(half.data(), static_cast<std::int32_t>(half.size()));
+        EXPECT_EQ(StatusAfter(before), oneDrop) << "episode " << episode;
+        m_line->HoldWrites(false);
+        const std::size_t expected = (episode + 1) * 2 * half.size();
+        ASSERT_TRUE(m_frame.WaitFor([&] { return m_line->Written().size() >= expected; })) << episode;
+        m_frame.Settle(30);
+        EXPECT_EQ(m_line->Written().size(), expected) << "only what fitted was written";
+    }
+    EXPECT_EQ(m_frame.Status().size(), opened + 2);
+}
+
+TEST_F(FakeDriver, ReaderStopsForATransferAndRestarts)
+{
+    Open(Line(9600, false));
+    m_driver.EnableReading(false);
+    EXPECT_FALSE(m_driver.IsReading());
+    m_frame.Settle(50);
+    m_line->Receive("for the transfer");
+    m_frame.Settle(60);
+    EXPECT_EQ(m_frame.Received(), "") << "the port belongs to the transfer now";
+    m_driver.RestartReader();
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received().size() >= 16; }));
+    EXPECT_TRUE(m_driver.IsReading());
+}
+
+// The user-interface thread must never wait for a delivery that only it can
+// complete: while the driver thread is stuck delivering to an unpumped frame,
+// Close, Open and Quit all return, and closing the frame's queue frees the
+// thread.
+TEST(FakeDriverShutdown, NeverWaitsForTheFrameItBlocks)
+{
+    TempDir tree;
+    std::filesystem::create_directories(tree.Path() / "sys");
+    CMemorySettingsStore settings;
+    settings.Write(kPortAliasGroup, "COM7", "/fake/line");
+    auto line = std::make_shared<CFakeSerialLine>();
+    SerialFrame frame;
+    auto driver = std::make_unique<CKestronDriver>(frame.Target(), settings, CFakeSerialPort::Factory(line));
+    driver->SetPortTree({tree.File("sys"), tree.File("dev")});
+    driver->Open(kPort, Line(9600, false));
+    ASSERT_TRUE(frame.WaitFor([&] { return frame.Has(TC_PORT_OPENED, 0) && frame.Has(TC_CD_HOLD, 0); }));
+
+    line->Receive("stuck"); // the driver thread now waits in Send: nobody pumps
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = std::chrono::steady_clock::now();
+    driver->Close();
+    driver->Open(kPort, Line(9600, false));
+    driver->Write("x", 1);
+    driver->Quit();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kOpenPauseMs + 300));
+
+    frame.Target().Close();
+    driver->WaitForExit();
+    driver.reset();
+    EXPECT_FALSE(line->IsOpen());
+}

@@ -1,0 +1,241 @@
+// The terminal's serial driver on pseudo-terminals opened through COM aliases:
+// open, refuse, reopen, deliver, write, lose the device, change the rate.
+#include "serial/KesFileDriver.h"
+
+#include "serial/SerialFrame.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/resource.h>
+
+using namespace kestrelon;
+using namespace kestrelon::test;
+
+namespace {
+
+constexpr std::uint32_t kPtyPort = 200;
+constexpr std::uint32_t kMissingPort = 201;
+
+int ThreadCount()
+{
+    int n = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+DCB Line(std::uint32_t rate, std::uint8_t bits = 8, std::uint8_t stop = 0)
+{
+    DCB dcb;
+    dcb.BaudRate = rate;
+    dcb.ByteSize = bits;
+    dcb.StopBits = stop;
+    dcb.flags = 0x0008A025;
+    dcb.XonLim = 2048;
+    dcb.XoffLim = 512;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    return dcb;
+}
+
+std::string Pattern(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+class PtyDriver : public testing::Test {
+protected:
+    PtyDriver()
+    {
+        // An empty device tree: a COM number without an alias can never reach a real port.
+        std::filesystem::create_directories(m_tree.Path() / "sys" / "class" / "tty");
+        m_settings.Write(kPortAliasGroup, "COM" + std::to_string(kPtyPort), m_pty.SlavePath());
+        m_settings.Write(kPortAliasGroup, "COM" + std::to_string(kMissingPort), m_tree.File("no-such-device"));
+        m_driver.SetPortTree({(m_tree.Path() / "sys").string(), (m_tree.Path() / "dev").string()});
+    }
+    // A driver blocked delivering to the frame is released before it is joined.
+    ~PtyDriver() override { m_frame.Target().Close(); }
+
+    bool OpenPty(const DCB& dcb = Line(115200))
+    {
+        m_driver.Open(kPtyPort, dcb);
+        // Opened means code 15 and the reader's first pass (the three hold states).
+        return m_frame.WaitFor([&] {
+            return (m_frame.Has(TC_PORT_OPENED, 0) && m_frame.Has(TC_CD_HOLD, 0)) || m_frame.Has(TC_PORT_FAILED, 0);
+        }) && m_frame.Has(TC_PORT_OPENED, 0);
+    }
+
+    TempDir m_tree;
+    CMemorySettingsStore m_settings;
+    PtyPair m_pty;
+    SerialFrame m_frame;
+    int m_threadsBefore = ThreadCount();
+    CKesFileDriver m_driver{m_frame.Target(), m_settings};
+};
+
+} // namespace
+
+TEST_F(PtyDriver, OpensCloseAndReopensWithOneReader)
+{
+    const int withDriver = ThreadCount();
+    ASSERT_TRUE(OpenPty());
+    EXPECT_TRUE(m_driver.IsOpen());
+    EXPECT_TRUE(m_driver.IsReading());
+    EXPECT_EQ(m_driver.GetPort(), kPtyPort);
+    DCB live;
+    ASSERT_TRUE(m_driver.GetState(live));
+    EXPECT_EQ(live.BaudRate, 115200u);
+    EXPECT_EQ(ThreadCount(), withDriver + 1);
+
+    m_driver.Close();
+    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver.IsOpen(); }));
+    EXPECT_EQ(ThreadCount(), withDriver);
+
+    m_frame.Clear();
+    ASSERT_TRUE(OpenPty());
+    m_frame.Clear();
+    ASSERT_TRUE(OpenPty(Line(9600))) << "reopening while connected";
+    EXPECT_EQ(ThreadCount(), withDriver + 1);
+    ASSERT_TRUE(m_pty.WriteMaster("once"));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received().size() >= 4; }));
+    m_frame.Settle(50);
+    EXPECT_EQ(m_frame.Received(), "once");
+}
+
+TEST_F(PtyDriver, FailedOpensReportWhyAndLeaveThePortClosed)
+{
+    struct Case {
+        const char* name;
+        std::uint32_t port;
+        DCB dcb;
+        std::intptr_t reason;
+    };
+    const Case cases[] = {
+        {"missing device", kMissingPort, Line(9600), PF_NOT_OPENED},
+        {"number without alias or device", 5, Line(9600), PF_NOT_OPENED},
+        {"four data bits", kPtyPort, Line(9600, 4), PF_SETTINGS_REFUSED},
+        {"one and a half stop bits with 8 bits", kPtyPort, Line(9600, 8, 1), PF_SETTINGS_REFUSED},
+    };
+    for (const Case& c : cases) {
+        m_frame.Clear();
+        m_driver.Open(c.port, c.dcb);
+        ASSERT_TRUE(m_frame.WaitFor([&] { return !m_frame.Status().empty(); })) << c.name;
+        m_frame.Settle(30);
+        EXPECT_EQ(m_frame.Status(), (std::vector<Notice>{{TC_PORT_FAILED, c.reason, {}}})) << c.name;
+        EXPECT_FALSE(m_driver.IsOpen()) << c.name;
+    }
+    CSerialPort direct;
+    EXPECT_EQ(direct.Open(m_pty.SlavePath()), 0) << "a refused open must not keep the device";
+}
+
+TEST_F(PtyDriver, SecondOpenOfAnOpenDeviceFails)
+{
+    ASSERT_TRUE(OpenPty());
+    CSerialPort direct;
+    EXPECT_EQ(direct.Open(m_pty.SlavePath()), EBUSY);
+
+    SerialFrame otherFrame;
+    CKestronDriver other(otherFrame.Target(), m_settings);
+    other.SetPortTree({m_tree.File("sys"), m_tree.File("dev")});
+    other.Open(kPtyPort, Line(9600));
+    ASSERT_TRUE(otherFrame.WaitFor([&] { return !otherFrame.Status().empty(); }));
+    EXPECT_EQ(otherFrame.Status(), (std::vector<Notice>{{TC_PORT_FAILED, PF_NOT_OPENED, {}}}));
+    EXPECT_TRUE(m_driver.IsOpen());
+}
+
+TEST_F(PtyDriver, DeliversEveryByteOnceInOrderInBoundedBlocks)
+{
+    ASSERT_TRUE(OpenPty());
+    const std::string sent = Pattern(10000);
+    ASSERT_TRUE(m_pty.WriteMaster(sent));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received().size() >= sent.size(); }));
+    m_frame.Settle(50);
+    EXPECT_EQ(m_frame.Received(), sent);
+    for (std::size_t size : m_frame.BlockSizes()) {
+        EXPECT_GE(size, 1u);
+        EXPECT_LE(size, 3800u);
+    }
+}
+
+TEST_F(PtyDriver, WritesGoOutInOrderAndEmptyOnesNotAtAll)
+{
+    ASSERT_TRUE(OpenPty());
+    m_driver.Write("one", 3);
+    m_driver.Write(nullptr, 5);
+    m_driver.Write("x", 0);
+    m_driver.WriteString("");
+    m_driver.WriteString(nullptr);
+    m_driver.WriteBlock(CByteBlock());
+    m_driver.WriteString("two");
+    m_driver.WriteBlock(CByteBlock("three", 5));
+    m_driver.Write("four", 4);
+    EXPECT_EQ(m_pty.ReadMaster(2000, 15), "onetwothreefour");
+    EXPECT_EQ(m_pty.ReadMaster(50), "");
+}
+
+TEST_F(PtyDriver, CloseWithoutAPortDoesNothing)
+{
+    m_driver.Close();
+    m_frame.Settle(50);
+    EXPECT_EQ(m_frame.Status(), std::vector<Notice>{});
+    EXPECT_FALSE(m_driver.IsOpen());
+    EXPECT_TRUE(OpenPty());
+}
+
+TEST_F(PtyDriver, LostDeviceIsReportedAndTheReaderEnds)
+{
+    const int withDriver = ThreadCount();
+    ASSERT_TRUE(OpenPty());
+    m_frame.Clear();
+    const auto start = std::chrono::steady_clock::now();
+    m_pty.CloseMaster();
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Has(TC_PORT_FAILED, PF_DEVICE_LOST); }, 1000));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LE(elapsed, std::chrono::milliseconds(100));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver.IsOpen(); }, 1000));
+    EXPECT_EQ(ThreadCount(), withDriver) << "the reader must have ended";
+
+    const double cpuBefore = ProcessCpuSeconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.02) << "nothing may spin on the dead device";
+    m_frame.Settle(20);
+    EXPECT_EQ(m_frame.Status(), (std::vector<Notice>{{TC_PORT_FAILED, PF_DEVICE_LOST, {}}}));
+}
+
+TEST_F(PtyDriver, SetBaudRateChangesTheLiveRateOrKeepsTheOldOne)
+{
+    EXPECT_FALSE(m_driver.SetBaudRate(115200)) << "closed port";
+    m_frame.Settle(20);
+    EXPECT_EQ(m_frame.Status(), std::vector<Notice>{});
+
+    ASSERT_TRUE(OpenPty(Line(9600)));
+    m_frame.Clear();
+    EXPECT_TRUE(m_driver.SetBaudRate(115200));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_frame.Status().empty(); }));
+    EXPECT_EQ(m_frame.Status(), (std::vector<Notice>{{TC_PORT_OPENED, 115200, {}}}));
+    DCB live;
+    ASSERT_TRUE(m_driver.GetState(live));
+    EXPECT_EQ(live.BaudRate, 115200u);
+
+    m_frame.Clear();
+    EXPECT_FALSE(m_driver.SetBaudRate(0));
+    m_frame.Settle(20);
+    EXPECT_EQ(m_frame.Status(), std::vector<Notice>{});
+    ASSERT_TRUE(m_driver.GetState(live));
+    EXPECT_EQ(live.BaudRate, 115200u);
+}

@@ -1,0 +1,102 @@
+// Recording doubles for the data hub's tests: a window that writes down what it
+// was asked to show, a view that writes down what the data channel gave it, and
+// connections that write down what was sent. Each records into one text, so a
+// test compares the whole story at once.
+#pragma once
+
+#include "document/DataChannel.h"
+#include "hub/HubLinks.h"
+#include "hub/HubWindow.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrelon::test {
+
+// Printable bytes as they are, others as <n>: "ab<13><10>".
+std::string Escape(const std::string& bytes);
+std::string Escape(const std::uint8_t* data, std::size_t length);
+
+// Blocks as [..], single bytes as <n>, other hints as {hint}; the colour is
+// recorded apart, per byte, in `colours`.
+class CRecordingView : public IDocumentView {
+public:
+    void OnUpdate(const CUpdateHint& hint) override;
+    std::string events;
+    std::string bytes;                // every byte received, in order
+    std::vector<COLORREF> colours;    // one per byte
+    std::vector<std::int32_t> blocks; // lengths of the blocks
+};
+
+class CRecordingWindow : public IHubWindow {
+public:
+    void SetLedState(LedRole led, int state) override;
+    void BlinkLed(LedRole led, int state, int cycles) override;
+    void AlternateLed(LedRole led, int a, int b, int rate, int count) override;
+    void SetStatusPanes(std::uint32_t commMode) override;
+    void SetPaneText(PaneId pane, const std::string& text) override;
+    void EnableFunctionKeys(bool enable) override;
+    void RefreshFunctionKeys() override;
+    bool ShowPortFailureDialog() override;
+    void ShowMessageBox(const std::string& text, MessageBoxIcon icon) override;
+    void PostCommand(int command) override;
+    void Beep() override;
+    void FocusActiveView() override;
+    int ActiveView() const override { return 0; }
+    bool IsGpsBarVisible() const override { return gpsVisible; }
+    void FeedGps(std::uint8_t byte) override { gps.push_back(static_cast<char>(byte)); }
+
+    std::string Pane(PaneId pane) const;
+    int Led(LedRole led) const { return leds[led]; }
+
+    std::vector<std::string> calls; // "led 3 4", "pane 59145 text", "fkeys 0" ...
+    int leds[6] = {0, 0, 0, 0, 0, 0};
+    std::vector<std::pair<PaneId, std::string>> panes;
+    std::vector<std::string> boxes;
+    std::vector<int> commands;
+    bool fkeysEnabled = false;
+    bool gpsVisible = false;
+    bool failureDialogAnswer = false;
+    int failureDialogs = 0;
+    int beeps = 0;
+    std::string gps;
+};
+
+class CRecordingSerialLink : public ISerialLink {
+public:
+    void Open(std::uint32_t port, const DCB& dcb) override;
+    void Close() override { open = false, calls.push_back("close"); }
+    bool IsOpen() const override { return open; }
+    bool GetState(DCB& out) const override;
+    void SetBaudRate(std::uint32_t baud) override;
+    void Write(const std::uint8_t* data, std::size_t length) override;
+    void Quit() override { calls.push_back("quit"); }
+
+    bool open = false;
+    bool opens = true; // Open succeeds
+    DCB state{};
+    std::string written;
+    std::vector<std::string> calls;
+};
+
+class CRecordingIpLink : public IIpLink {
+public:
+    bool Start(std::uint32_t mode, const std::string& host, std::uint32_t port, std::string& error) override;
+    void Stop() override;
+    void CloseConnection() override;
+    bool IsListening() const override { return listening; }
+    bool IsConnected() const override { return connected; }
+    void OnConnected(std::intptr_t) override { connected = true; }
+    void OnDisconnected() override { connected = false; }
+    void Send(const std::uint8_t* data, std::size_t length) override;
+    std::string PeerName() const override { return peer; }
+
+    bool listening = false;
+    bool connected = false;
+    std::string failure; // Start fails with this text when not empty
+    std::string peer;
+    std::string sent;
+    std::vector<std::string> calls;
+};
+
+} // namespace kestrelon::test

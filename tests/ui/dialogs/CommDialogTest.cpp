@@ -1,0 +1,294 @@
+// The Communication dialog: values in and out of the document, which controls
+// each mode and bridge mode leaves usable, the port list with and without the
+// manual flag, the refused port numbers, and the device alias.
+#include "ui/dialogs/CommDialog.h"
+#include "serial/ComPortEnumerator.h"
+#include "document/KestronDoc.h"
+#include "document/SettingsStore.h"
+#include "support/DialogTestSupport.h"
+#include "ui/widgets/RangeSpinBox.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+using namespace kestrelon;
+using namespace kestrelon::test;
+
+namespace {
+
+const std::vector<CommPortItem> kPorts = {{1, "COM1 - ttyS0"}, {33, "COM33 - ttyUSB0 (FTDI FT232R USB UART)"}};
+
+TEST(CommSettings, RateOutsideTheTableOpensAs9600AndStoresIt)
+{
+    struct Row {
+        std::uint32_t stored;
+        int index;
+        std::uint32_t confirmed;
+    };
+    for (const Row& row : {Row{250000, 5, 9600}, Row{300, 0, 300}, Row{921600, 13, 921600}, Row{0, 5, 9600}}) {
+        CKestronDoc doc;
+        doc.dcb.BaudRate = row.stored;
+        const CommSettings s = CommSettings::FromDocument(doc);
+        EXPECT_EQ(s.baudIndex, row.index) << row.stored;
+        s.ApplyTo(doc);
+        EXPECT_EQ(doc.dcb.BaudRate, row.confirmed) << row.stored;
+        EXPECT_TRUE(doc.IsModified());
+    }
+}
+
+TEST(CommSettings, FlowControlChoiceSetsTheHandshakeBits)
+{
+    struct Row {
+        int flow;
+        std::uint32_t before;
+        std::uint32_t after;
+    };
+    // Hardware: CTS output flow and RTS handshake; None: CTS/DSR flow, DTR and RTS
+    // control and DSR sensitivity all off. fBinary (bit 0) and the rest stay.
+    for (const Row& row : {Row{FLOW_HARDWARE, 0x00000001, 0x00002005}, Row{FLOW_NONE, 0x0008A025, 0x00088001},
+                           Row{FLOW_HARDWARE, 0x00081001, 0x00082005}}) {
+        CKestronDoc doc;
+        doc.dcb.flags = row.before;
+        CommSettings s = CommSettings::FromDocument(doc);
+        s.flowControl = row.flow;
+        s.ApplyTo(doc);
+        EXPECT_EQ(doc.dcb.flags, row.after) << std::hex << row.before;
+        EXPECT_EQ(CommSettings::FromDocument(doc).flowControl, row.flow);
+    }
+}
+
+struct ModeCase {
+    int mode;
+    bool serial; // port list, rate, line settings
+    bool host;
+    bool port;
+};
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const ModeCase& c, std::ostream* os)
+{
+    *os << "mode " << c.mode;
+}
+
+class CommModeRule : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(CommModeRule, EnablesWhatTheModeUses)
+{
+    const ModeCase& c = GetParam();
+    CCommDialog dialog(kPorts);
+    dialog.ModeBox()->setCurrentIndex(c.mode);
+    EXPECT_EQ(dialog.PortBox()->isEnabled(), c.serial);
+    EXPECT_EQ(dialog.BaudBox()->isEnabled(), c.serial);
+    EXPECT_EQ(dialog.DataBitsEdit()->isEnabled(), c.serial);
+    for (QButtonGroup* group : {dialog.FlowGroup(), dialog.ParityGroup(), dialog.StopBitsGroup()})
+        for (QAbstractButton* button : group->buttons())
+            EXPECT_EQ(button->isEnabled(), c.serial) << button->text().toStdString();
+    EXPECT_EQ(dialog.HostEdit()->isEnabled(), c.host);
+    EXPECT_EQ(dialog.PortEdit()->isEnabled(), c.port);
+    EXPECT_FALSE(dialog.XonXoffRadio()->isEnabled());
+    EXPECT_EQ(dialog.Settings().commMode, static_cast<std::uint32_t>(c.mode));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CommModeRule,
+                         ::testing::Values(ModeCase{0, true, false, false}, ModeCase{1, false, true, true},
+                                           ModeCase{2, false, false, true}, ModeCase{3, false, true, true},
+                                           ModeCase{4, false, true, true}, ModeCase{5, false, false, true},
+                                           ModeCase{6, false, true, true}),
+                         [](const auto& info) { return "Mode" + std::to_string(info.param.mode); });
+
+TEST(CommDialog, BridgeHostFollowsTheBridgeMode)
+{
+    CCommDialog dialog(kPorts);
+    for (const auto& [mode, hostEnabled] :
+         std::vector<std::pair<int, bool>>{{1, false}, {0, true}, {3, false}, {2, true}}) {
+        dialog.BridgeModeBox()->setCurrentIndex(mode);
+        EXPECT_EQ(dialog.BridgeHostEdit()->isEnabled(), hostEnabled) << mode;
+        EXPECT_EQ(dialog.Settings().bridgeMode, static_cast<std::uint32_t>(mode));
+    }
+}
+
+TEST(CommDialog, ListShowsTheNotListedItemThenThePorts)
+{
+    CCommDialog dialog(kPorts);
+    ASSERT_EQ(dialog.PortBox()->count(), 3);
+    EXPECT_EQ(dialog.PortBox()->itemText(0), "Not listed COM (select manual)");
+    EXPECT_EQ(dialog.PortBox()->itemData(0).toUInt(), 0u);
+    EXPECT_EQ(dialog.PortBox()->itemText(2), "COM33 - ttyUSB0 (FTDI FT232R USB UART)");
+    EXPECT_EQ(dialog.PortBox()->itemData(2).toUInt(), 33u);
+    EXPECT_EQ(dialog.BaudBox()->count(), 14);
+    EXPECT_EQ(dialog.BaudBox()->itemText(13), "921600");
+}
+
+struct PortCase {
+    const char* name;
+    std::uint32_t port;
+    bool manual;
+    int selectedItem; // -1: none
+    bool manualEditEnabled;
+    std::uint32_t confirmedPort;
+    bool confirmedManual;
+};
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const PortCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CommPortChoice : public ::testing::TestWithParam<PortCase> {};
+
+TEST_P(CommPortChoice, SelectsAndKeepsThePort)
+{
+    const PortCase& c = GetParam();
+    CommSettings s;
+    s.comPort = c.port;
+    s.comPortManual = c.manual;
+    CCommDialog dialog(kPorts);
+    dialog.SetSettings(s);
+    EXPECT_EQ(dialog.PortBox()->currentIndex(), c.selectedItem);
+    EXPECT_EQ(dialog.ManualPortEdit()->isEnabled(), c.manualEditEnabled);
+    EXPECT_EQ(dialog.ManualPortEdit()->value(), static_cast<int>(c.port));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Settings().comPort, c.confirmedPort);
+    EXPECT_EQ(dialog.Settings().comPortManual, c.confirmedManual);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, CommPortChoice,
+                         ::testing::Values(PortCase{"Listed", 33, false, 2, false, 33, false},
+                                           PortCase{"ListedBeatsManualFlag", 33, true, 2, false, 33, false},
+                                           PortCase{"UnlistedWithoutFlagKeepsNumber", 7, false, -1, false, 7, false},
+                                           PortCase{"UnlistedWithFlagIsManual", 7, true, 0, true, 7, true},
+                                           PortCase{"OutOfRangeUntouchedStays", 300, false, -1, false, 300, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommDialog, ManualItemTakesTheTypedNumber)
+{
+    CommSettings s;
+    s.comPort = 7;
+    s.comPortManual = true;
+    CCommDialog dialog(kPorts);
+    dialog.SetSettings(s);
+    TypeNumber(dialog.ManualPortEdit(), "200");
+    dialog.accept();
+    EXPECT_EQ(dialog.Settings().comPort, 200u);
+    EXPECT_TRUE(dialog.Settings().comPortManual);
+    // Choosing a listed port afterwards disables the number and clears the flag.
+    dialog.PortBox()->setCurrentIndex(1);
+    EXPECT_FALSE(dialog.ManualPortEdit()->isEnabled());
+    EXPECT_EQ(dialog.Settings().comPort, 1u);
+    EXPECT_FALSE(dialog.Settings().comPortManual);
+}
+
+TEST(CommDialog, ManualNumberOutOfRangeKeepsTheDialogOpen)
+{
+    struct Row {
+        QString typed;
+        bool accepted;
+    };
+    for (const Row& row : {Row{"0", false}, Row{"256", false}, Row{"", false}, Row{"1", true}, Row{"255", true}}) {
+        ValidationMessages messages;
+        CommSettings s;
+        s.comPortManual = true;
+        s.comPort = 9;
+        CCommDialog dialog(kPorts);
+        dialog.SetSettings(s);
+        dialog.show();
+        TypeNumber(dialog.ManualPortEdit(), row.typed);
+        dialog.accept();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted) << row.typed.toStdString();
+        EXPECT_EQ(dialog.isVisible(), !row.accepted);
+        const std::vector<std::string> expected =
+            row.accepted ? std::vector<std::string>{}
+                         : std::vector<std::string>{"Please enter an integer between 1 and 255."};
+        EXPECT_EQ(messages.All(), expected);
+    }
+}
+
+TEST(CommDialog, IpPortsAreCheckedOnlyWhereUsable)
+{
+    struct Row {
+        int mode;
+        QString ipPort;
+        bool accepted;
+    };
+    for (const Row& row : {Row{1, "65536", false}, Row{1, "65535", true}, Row{0, "65536", true}}) {
+        ValidationMessages messages;
+        CCommDialog dialog(kPorts);
+        dialog.ModeBox()->setCurrentIndex(row.mode);
+        TypeNumber(dialog.PortEdit(), row.ipPort);
+        dialog.accept();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted) << row.mode;
+        if (row.mode == 0) { // disabled: what it was given stays
+            EXPECT_EQ(dialog.Settings().ipPort, 23u);
+        }
+    }
+}
+
+TEST(CommDialog, XonXoffCanNeverBeChosen)
+{
+    CommSettings s;
+    s.flowControl = FLOW_NONE;
+    CCommDialog dialog(kPorts);
+    dialog.SetSettings(s);
+    dialog.show();
+    QTest::mouseClick(dialog.XonXoffRadio(), Qt::LeftButton);
+    dialog.XonXoffRadio()->click();
+    EXPECT_FALSE(dialog.XonXoffRadio()->isChecked());
+    EXPECT_EQ(dialog.Settings().flowControl, FLOW_NONE);
+    dialog.FlowGroup()->button(FLOW_HARDWARE)->click();
+    EXPECT_EQ(dialog.Settings().flowControl, FLOW_HARDWARE);
+}
+
+TEST(RunCommunicationDialog, BindsTheManualNumberToADevicePath)
+{
+    struct Row {
+        const char* name;
+        bool ok;
+        QString path;
+        std::optional<std::string> alias;
+    };
+    for (const Row& row : {Row{"Cancel", false, "/dev/pts/77", std::nullopt},
+                           Row{"Bind", true, "/dev/pts/77", "/dev/pts/77"}, Row{"Empty", true, "", std::nullopt}}) {
+        CMemorySettingsStore store;
+        CKestronDoc doc;
+        doc.SetModifiedFlag(false);
+        WhenModalShown([&row](QDialog* dialog) {
+            auto* comm = static_cast<CCommDialog*>(dialog);
+            comm->PortBox()->setCurrentIndex(0);
+            TypeNumber(comm->ManualPortEdit(), "231");
+            comm->DevicePathEdit()->setText(row.path);
+            row.ok ? dialog->accept() : dialog->reject();
+        });
+        EXPECT_EQ(RunCommunicationDialog(nullptr, doc, store), row.ok) << row.name;
+        EXPECT_EQ(store.Read(kPortAliasGroup, "COM231"), row.alias) << row.name;
+        EXPECT_EQ(doc.comPort, row.ok ? 231u : 1u) << row.name;
+        EXPECT_EQ(doc.comPortManual, row.ok) << row.name;
+        EXPECT_EQ(doc.IsModified(), row.ok) << row.name;
+    }
+}
+
+TEST(RunCommunicationDialog, ShowsTheAliasOfTheManualNumber)
+{
+    CMemorySettingsStore store;
+    store.Write(kPortAliasGroup, "COM240", "/dev/pts/9");
+    CKestronDoc doc;
+    doc.comPort = 240;
+    doc.comPortManual = true;
+    QString shown;
+    WhenModalShown([&shown](QDialog* dialog) {
+        shown = static_cast<CCommDialog*>(dialog)->DevicePathEdit()->text();
+        dialog->reject();
+    });
+    RunCommunicationDialog(nullptr, doc, store);
+    EXPECT_EQ(shown, "/dev/pts/9");
+}
+
+} // namespace

@@ -1,0 +1,193 @@
+// Setup > Terminal: what confirming does to the document and its views, which
+// sizes are refused, and that Cancel leaves everything alone.
+#include "ui/dialogs/TerminalDialog.h"
+#include "support/DialogTestSupport.h"
+#include "document/KestronDoc.h"
+#include "screens/AsciiGrid.h"
+#include "screens/HexHistory.h"
+
+#include <QCheckBox>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <functional>
+#include <vector>
+
+using namespace kestrelon;
+using namespace kestrelon::test;
+
+namespace {
+
+struct RecordingView : IDocumentView {
+    void OnUpdate(const CUpdateHint& hint) override { hints.push_back({hint.hint, hint.lines}); }
+    std::vector<std::pair<int, int>> hints;
+};
+
+struct ApplyCase {
+    const char* name;
+    std::function<void(TerminalSettings&)> edit;
+    std::vector<std::pair<int, int>> hints; // (hint, lines)
+    std::int32_t columns;
+    std::int32_t lines;
+};
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const ApplyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TerminalApply : public ::testing::TestWithParam<ApplyCase> {};
+
+TEST_P(TerminalApply, StoresValuesAndBroadcastsOnlyASizeChange)
+{
+    const ApplyCase& c = GetParam();
+    CKestronDoc doc;
+    RecordingView view;
+    doc.AddView(&view);
+    TerminalSettings s = TerminalSettings::FromDocument(doc);
+    c.edit(s);
+    s.ApplyTo(doc);
+    EXPECT_EQ(view.hints, c.hints);
+    EXPECT_EQ(doc.screenColumns, c.columns);
+    EXPECT_EQ(doc.screenLines, c.lines);
+    EXPECT_EQ(TerminalSettings::FromDocument(doc), s);
+    EXPECT_TRUE(doc.IsModified()) << "confirming always counts as an edit";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, TerminalApply,
+    ::testing::Values(
+        ApplyCase{"Nothing", [](TerminalSettings&) {}, {}, 80, 1000},
+        ApplyCase{"LinesOnly", [](TerminalSettings& s) { s.screenLines = 500; }, {{HINT_SCREEN_SIZE, 500}}, 80, 500},
+        ApplyCase{
+            "ColumnsOnly", [](TerminalSettings& s) { s.screenColumns = 132; }, {{HINT_SCREEN_SIZE, 1000}}, 132, 1000},
+        ApplyCase{"EveryOption",
+                  [](TerminalSettings& s) {
+                      s.localEcho = true;
+                      s.beep = false;
+                      s.crToCrLfOnSend = true;
+                      s.crToCrLfOnReceive = true;
+                      s.lfToCrLfOnReceive = true;
+                      s.scanCommands = true;
+                  },
+                  {},
+                  80,
+                  1000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The ASCII and hex views' models, fed as their widgets feed them.
+struct ModelViews : IDocumentView {
+    explicit ModelViews(const CKestronDoc& d) : doc(d) {}
+    void OnUpdate(const CUpdateHint& hint) override
+    {
+        grid.Apply(hint, doc.screenColumns, doc.screenLines);
+        hex.ApplyHint(hint);
+    }
+    const CKestronDoc& doc;
+    CAsciiGrid grid;
+    CHexHistory hex;
+};
+
+TEST(TerminalApply, NewLineCountClearsTheViewsAndLimitsTheHexHistory)
+{
+    struct Row {
+        const char* name;
+        std::int32_t lines;
+        char firstChar;
+        int hexLines;
+        int hexLimit;
+        int gridLines;
+    };
+    for (const Row& row : {Row{"Unchanged", 1000, 'h', 3, 1000, 1000}, Row{"Lines500", 500, ' ', 0, 499, 500}}) {
+        CKestronDoc doc;
+        ModelViews views(doc);
+        doc.AddView(&views);
+        const std::string data = "hello, this line is more than thirty-two bytes long";
+        doc.AddBlock(reinterpret_cast<const std::uint8_t*>(data.data()), std::int32_t(data.size()), RECEIVE_COLOUR);
+        TerminalSettings s = TerminalSettings::FromDocument(doc);
+        s.screenLines = row.lines;
+        s.ApplyTo(doc);
+        EXPECT_EQ(views.grid.CharAt(0, 0), row.firstChar) << row.name;
+        EXPECT_EQ(views.grid.Lines(), row.gridLines) << row.name;
+        EXPECT_EQ(views.hex.LineCount(), row.hexLines) << row.name;
+        EXPECT_EQ(views.hex.MaxLines(), row.hexLimit) << row.name;
+    }
+}
+
+struct RangeCase {
+    const char* name;
+    QString columns;
+    QString lines;
+    std::vector<std::string> messages; // empty: accepted
+};
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const RangeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
+
+TEST_P(TerminalRanges, OutOfRangeKeepsTheDialogOpen)
+{
+    const RangeCase& c = GetParam();
+    ValidationMessages messages;
+    CTerminalDialog dialog;
+    dialog.SetSettings(TerminalSettings{});
+    dialog.show();
+    TypeNumber(dialog.findChild<CRangeSpinBox*>("screenColumns"), c.columns);
+    TypeNumber(dialog.findChild<CRangeSpinBox*>("screenLines"), c.lines);
+    dialog.accept();
+    EXPECT_EQ(messages.All(), c.messages);
+    EXPECT_EQ(dialog.isVisible(), !c.messages.empty());
+    EXPECT_EQ(dialog.result(), c.messages.empty() ? QDialog::Accepted : QDialog::Rejected);
+}
+
+const std::string kColumnsRange = "Please enter an integer between 40 and 999.";
+const std::string kLinesRange = "Please enter an integer between 25 and 1999.";
+
+INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
+                         ::testing::Values(RangeCase{"Columns30", "30", "1000", {kColumnsRange}},
+                                           RangeCase{"Columns1000", "1000", "1000", {kColumnsRange}},
+                                           RangeCase{"ColumnsEmpty", "", "1000", {kColumnsRange}},
+                                           RangeCase{"Lines24", "80", "24", {kLinesRange}},
+                                           RangeCase{"Lines2000", "80", "2000", {kLinesRange}},
+                                           RangeCase{"BothBadColumnsFirst", "39", "2", {kColumnsRange}},
+                                           RangeCase{"Lowest", "40", "25", {}},
+                                           RangeCase{"Highest", "999", "1999", {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
+{
+    struct Row {
+        bool ok;
+        std::int32_t lines;
+        bool modified;
+        std::size_t hints;
+    };
+    for (const Row& row : {Row{false, 1000, false, 0}, Row{true, 500, true, 1}}) {
+        CKestronDoc doc;
+        RecordingView view;
+        doc.AddView(&view);
+        WhenModalShown([&row](QDialog* dialog) {
+            auto* lines = dialog->findChild<CRangeSpinBox*>("screenLines");
+            TypeNumber(lines, "500");
+            dialog->findChild<QCheckBox*>("localEcho")->setChecked(true);
+            if (row.ok)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        EXPECT_EQ(RunTerminalDialog(nullptr, doc), row.ok);
+        EXPECT_EQ(doc.screenLines, row.lines);
+        EXPECT_EQ(doc.localEcho, row.ok);
+        EXPECT_EQ(doc.IsModified(), row.modified);
+        EXPECT_EQ(view.hints.size(), row.hints);
+    }
+}
+
+} // namespace

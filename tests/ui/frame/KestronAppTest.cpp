@@ -1,0 +1,232 @@
+// The application: command line, recent files, opening files (from the command
+// line, the menu and by dropping), the prompt to save changes, and the settings
+// store kept in the profile file.
+#include "ui/frame/FrameFixture.h"
+
+#include "ui/frame/KestronApp.h"
+#include "document/KstArchive.h"
+#include "ui/frame/QtSettingsStore.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+
+namespace kestrelon {
+namespace {
+
+struct ArgumentCase {
+    QStringList arguments;
+    QString file;
+};
+
+class FileArgumentTest : public ::testing::TestWithParam<ArgumentCase> {};
+
+TEST_P(FileArgumentTest, FindsTheConfigurationFile)
+{
+    EXPECT_EQ(CKestronApp::FileArgument(GetParam().arguments), GetParam().file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, FileArgumentTest,
+    ::testing::Values(ArgumentCase{{}, {}}, ArgumentCase{{"lab.kst"}, "lab.kst"},
+                      ArgumentCase{{"--print-config", "lab.kst"}, "lab.kst"},
+                      ArgumentCase{{"/tmp/a b.kst", "second.kst"}, "/tmp/a b.kst"}));
+
+class KestronAppTest : public ::testing::Test {
+protected:
+    std::unique_ptr<QSettings> Profile() const
+    {
+        return std::make_unique<QSettings>(QString::fromStdString(dir.File("profile.ini")), QSettings::IniFormat);
+    }
+
+    // An application on recording connections whose dialogs answer `answer`.
+    std::unique_ptr<CKestronApp> Start(const QStringList& arguments, bool* started = nullptr)
+    {
+        auto app = std::make_unique<CKestronApp>(Profile());
+        app->SetFileChooser([this](bool save, const QString&) { return save ? saveAs : openPath; });
+        CMainFrame::HubFactory hub = [this, raw = app.get()](CMainFrame& frame) {
+            frame.SetDialogRunner([this](QDialog& dialog) {
+                dialogs << QString::fromLatin1(dialog.metaObject()->className());
+                return answer;
+            });
+            frame.SetViewFactory([](int index, CMainFrame& owner) {
+                auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
+                return CMainFrame::CViewSlot{view, view};
+            });
+            return std::make_unique<CDataHub>(raw->Document(), frame, frame.Target(),
+                                              std::make_unique<test::CRecordingSerialLink>(),
+                                              std::make_unique<test::CRecordingIpLink>());
+        };
+        const bool ok = app->InitInstance(arguments, hub);
+        if (started)
+            *started = ok;
+        return app;
+    }
+
+    QString WriteConfiguration(const std::string& name, std::uint32_t port)
+    {
+        CKestronDoc source;
+        source.OnNewDocument();
+        source.commMode = 1;
+        source.ipServer = "127.0.0.1";
+        source.ipPort = port;
+        CKstError error;
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(CKstArchive::Save(source, path, error)) << error.Describe();
+        return QString::fromStdString(path);
+    }
+
+    test::TempDir dir;
+    QStringList dialogs;
+    int answer = QMessageBox::Cancel;
+    QString saveAs;
+    QString openPath;
+};
+
+TEST_F(KestronAppTest, NamedFileIsOpenedAtStartUp)
+{
+    const QString path = WriteConfiguration("bench.kst", 4321);
+    bool started = false;
+    auto app = Start({path}, &started);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(app->Document().commMode, 1u);
+    EXPECT_EQ(app->Document().ipPort, 4321u);
+    EXPECT_TRUE(app->MainFrame()->windowTitle().startsWith(QStringLiteral("bench - Kestrelon V")));
+    EXPECT_EQ(app->RecentFiles(), QStringList{path});
+    EXPECT_EQ(app->MainFrame()->ActiveView(), 0);
+    EXPECT_TRUE(app->MainFrame()->isVisible());
+}
+
+TEST_F(KestronAppTest, UnreadableFileFailsStartUpWithAMessage)
+{
+    test::WriteFileBytes(dir.File("broken.kst"), "not a configuration");
+    bool started = true;
+    auto app = Start({QString::fromStdString(dir.File("broken.kst"))}, &started);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(dialogs, QStringList{QStringLiteral("QMessageBox")});
+}
+
+TEST_F(KestronAppTest, WithoutFileANewUntitledDocumentIsMade)
+{
+    auto app = Start({});
+    EXPECT_TRUE(app->MainFrame()->windowTitle().startsWith(QStringLiteral("Untitled - Kestrelon V")));
+    EXPECT_EQ(app->Document().commMode, 0u);
+    EXPECT_FALSE(app->Document().IsModified());
+}
+
+TEST_F(KestronAppTest, RecentFilesKeepTenNewestFirstWithoutDuplicates)
+{
+    {
+        auto app = Start({});
+        for (int i = 0; i < 12; ++i)
+            app->AddToRecentFiles(QString::fromStdString(dir.File("f" + std::to_string(i) + ".kst")));
+        app->AddToRecentFiles(QString::fromStdString(dir.File("f5.kst")));
+    }
+    auto app = Start({}); // a second run reads the same profile
+    QStringList expected;
+    for (int i : {5, 11, 10, 9, 8, 7, 6, 4, 3, 2})
+        expected << QString::fromStdString(dir.File("f" + std::to_string(i) + ".kst"));
+    EXPECT_EQ(app->RecentFiles(), expected);
+}
+
+struct PromptCase {
+    const char* name;
+    int answer;
+    bool newDocument; // the document was replaced
+    bool saved;       // the old one was written first
+};
+
+class SavePromptTest : public KestronAppTest, public ::testing::WithParamInterface<PromptCase> {};
+
+TEST_P(SavePromptTest, NewOnAModifiedDocumentAsksFirst)
+{
+    auto app = Start({});
+    saveAs = QString::fromStdString(dir.File("kept.kst"));
+    answer = GetParam().answer;
+    app->Document().ipPort = 9999;
+    app->Document().SetModifiedFlag(true);
+    app->MainFrame()->OnCommand(ID_FILE_NEW);
+    EXPECT_EQ(dialogs, QStringList{QStringLiteral("QMessageBox")});
+    EXPECT_EQ(app->Document().ipPort == 9999, !GetParam().newDocument);
+    EXPECT_EQ(QFile::exists(saveAs), GetParam().saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SavePromptTest,
+                         ::testing::Values(PromptCase{"Cancel", QMessageBox::Cancel, false, false},
+                                           PromptCase{"No", QMessageBox::No, true, false},
+                                           PromptCase{"Yes", QMessageBox::Yes, true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KestronAppTest, UnmodifiedDocumentIsReplacedWithoutAsking)
+{
+    const QString path = WriteConfiguration("other.kst", 2000);
+    openPath = path;
+    auto app = Start({});
+    app->MainFrame()->OnCommand(ID_FILE_OPEN);
+    EXPECT_TRUE(dialogs.isEmpty());
+    EXPECT_EQ(app->Document().ipPort, 2000u);
+    EXPECT_EQ(app->PathName(), path);
+}
+
+TEST_F(KestronAppTest, RecentFileMenuOpensTheChosenFile)
+{
+    const QString first = WriteConfiguration("first.kst", 1001);
+    const QString second = WriteConfiguration("second.kst", 1002);
+    auto app = Start({first});
+    ASSERT_TRUE(app->OpenDocumentFile(second));
+    QStringList texts;
+    QAction* older = nullptr;
+    for (QAction* action : app->MainFrame()->RecentFileMenuAnchor()->actions()) {
+        if (action->text().startsWith(QLatin1Char('&')) && action->text().at(1).isDigit()) {
+            texts << action->text();
+            if (action->text().endsWith(QStringLiteral("first.kst")))
+                older = action;
+        }
+    }
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("&1 second.kst"), QStringLiteral("&2 first.kst")}));
+    ASSERT_NE(older, nullptr);
+    older->trigger();
+    EXPECT_EQ(app->Document().ipPort, 1001u);
+    EXPECT_EQ(app->PathName(), first);
+}
+
+TEST_F(KestronAppTest, DroppedFileIsOpened)
+{
+    const QString path = WriteConfiguration("dropped.kst", 3000);
+    auto app = Start({});
+    emit app->MainFrame()->filesDropped({path});
+    EXPECT_EQ(app->Document().ipPort, 3000u);
+}
+
+TEST_F(KestronAppTest, ClosingWithUnsavedChangesCanBeCancelled)
+{
+    auto app = Start({});
+    app->Document().SetModifiedFlag(true);
+    answer = QMessageBox::Cancel;
+    EXPECT_FALSE(app->MainFrame()->close());
+    EXPECT_TRUE(app->MainFrame()->isVisible());
+    answer = QMessageBox::No;
+    EXPECT_TRUE(app->MainFrame()->close());
+}
+
+TEST_F(KestronAppTest, SettingsStoreSharesTheProfileFile)
+{
+    auto profile = Profile();
+    CQtSettingsStore store(*profile);
+    store.Write("Ports", "COM7", "/dev/pts/9");
+    store.Write("Internet Settings", "ProxyServer", "socks=127.0.0.1:1080");
+    profile->setValue("Ports/COM8", "/tmp/link");
+    profile->sync();
+    EXPECT_EQ(store.Read("Ports", "COM7"), std::optional<std::string>("/dev/pts/9"));
+    EXPECT_EQ(store.Read("Ports", "COM8"), std::optional<std::string>("/tmp/link"));
+    EXPECT_EQ(store.Read("Internet Settings", "ProxyServer"), std::optional<std::string>("socks=127.0.0.1:1080"));
+    EXPECT_EQ(store.Keys("Ports"), (std::vector<std::string>{"COM7", "COM8"}));
+    store.Remove("Ports", "COM7");
+    EXPECT_EQ(store.Read("Ports", "COM7"), std::nullopt);
+    profile->sync();
+    EXPECT_FALSE(profile->contains("Ports/COM7"));
+}
+
+} // namespace
+} // namespace kestrelon

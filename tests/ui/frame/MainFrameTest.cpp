@@ -1,0 +1,204 @@
+// The main window: view switching and command states, the message queue pumped
+// from the event loop, the status bar driven by the hub, logging from the status
+// bar, layout surviving a restart, the toolbar, dropped files and shutdown.
+#include "ui/frame/FrameFixture.h"
+#include "support/EventWait.h"
+
+#include "ui/frame/FunctionKeyBar.h"
+
+#include "ui/frame/FrameDialogs.h"
+#include "document/Messages.h"
+#include "ui/frame/StringTable.h"
+#include "ui/widgets/Lamp.h"
+#include "ui/widgets/SizingDialogBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QTimer>
+#include <QUrl>
+
+#include <thread>
+
+namespace kestrelon {
+namespace {
+
+using test::FrameFixture;
+
+class MainFrameTest : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        profile = Profile();
+        frame = MakeFrame(profile.get());
+    }
+    void TearDown() override { frame.reset(); }
+
+    std::unique_ptr<QSettings> profile;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+struct ViewCase {
+    int command;
+    int view;
+};
+
+class ViewSwitchTest : public MainFrameTest, public ::testing::WithParamInterface<ViewCase> {};
+
+TEST_P(ViewSwitchTest, ActiveViewsCommandIsCheckedAndDisabled)
+{
+    frame->OnCommand(GetParam().command);
+    EXPECT_EQ(frame->ActiveView(), GetParam().view);
+    const std::array<int, 3> commands{ID_VIEW_ASCII, ID_VIEW_HEX, ID_VIEW_ANSI};
+    for (int i = 0; i < 3; ++i) {
+        QAction* action = frame->Action(commands[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(action->isChecked(), i == GetParam().view) << "view " << i;
+        EXPECT_EQ(action->isEnabled(), i != GetParam().view) << "view " << i;
+    }
+    EXPECT_TRUE(frame->View(GetParam().view)->isVisibleTo(frame.get()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ViewSwitchTest,
+                         ::testing::Values(ViewCase{ID_VIEW_ASCII, 0}, ViewCase{ID_VIEW_HEX, 1},
+                                           ViewCase{ID_VIEW_ANSI, 2}));
+
+TEST_F(MainFrameTest, StartsWithTheAsciiViewActiveAndEveryViewGetsEveryHint)
+{
+    EXPECT_EQ(frame->ActiveView(), 0);
+    std::array<int, 3> before{};
+    for (int i = 0; i < 3; ++i)
+        before[static_cast<std::size_t>(i)] = View(*frame, i)->HintCount();
+    doc.AddByte('x', RECEIVE_COLOUR);
+    const std::uint8_t block[] = {'a', 'b'};
+    doc.AddBlock(block, 2, SEND_COLOUR);
+    frame->OnCommand(ID_EDIT_RESET_SCREEN);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(View(*frame, i)->HintCount(), before[static_cast<std::size_t>(i)] + 3) << "view " << i;
+    EXPECT_EQ(View(*frame, 2)->LastHint(), HINT_RESET);
+}
+
+TEST_F(MainFrameTest, MessagePostedFromAnotherThreadIsHandledByTheEventLoop)
+{
+    std::thread driver([this] { frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED)); });
+    driver.join();
+    ASSERT_TRUE(test::WaitFor([&] { return dialogs.size() == std::size_t(1); }));
+    EXPECT_EQ(dialogs[0], QStringLiteral("kestrelon::CPortFailureDialog"));
+    auto* bar = frame->MainStatusBar();
+    EXPECT_EQ(bar->PaneText(bar->PaneIndex(PANE_CONNECTION)), QStringLiteral("COM not opened"));
+    EXPECT_FALSE(frame->FunctionKeysEnabled());
+}
+
+TEST_F(MainFrameTest, PortFailureSetupButtonOpensTheCommunicationSettings)
+{
+    dialogAnswer = QDialog::Accepted; // "Setup Data Communication"
+    QString opened;
+    // The settings dialog runs modally: note it and close it from inside its loop.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    watcher.start(10);
+    frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED));
+    ASSERT_TRUE(test::WaitFor([&] { return opened == QStringLiteral("kestrelon::CCommDialog"); }));
+    EXPECT_EQ(dialogs, std::vector<QString>{QStringLiteral("kestrelon::CPortFailureDialog")});
+    EXPECT_TRUE(test::WaitFor([] { return QApplication::activeModalWidget() == nullptr; }));
+}
+
+TEST_F(MainFrameTest, SendFromADriverThreadWaitsForTheHandlerAndShutdownReleasesIt)
+{
+    std::atomic<bool> returned{false};
+    std::thread driver([this, &returned] {
+        frame->Target().Send(MakeMessage(WM_TERMINAL, TC_CTS_HOLD, 1));
+        returned = true;
+    });
+    ASSERT_TRUE(test::WaitFor([&] { return returned.load(); })); // handled by the event loop
+    EXPECT_EQ(frame->MainStatusBar()->Led(LED_CTS)->State(), 4);
+
+    std::atomic<bool> released{false};
+    std::thread blocked([this, &released] {
+        frame->Target().Send(MakeMessage(WM_TERMINAL, TC_CTS_HOLD, 0));
+        released = true;
+    });
+    while (frame->Target().Pending() == 0)
+        std::this_thread::yield();
+    frame.reset(); // never pumped: destruction must release the sender
+    blocked.join();
+    EXPECT_TRUE(released.load());
+    driver.join();
+}
+
+TEST_F(MainFrameTest, DoubleClickOnNoLogStartsLoggingLikeTheMenu)
+{
+    QString proposed;
+    const QString path = QString::fromStdString(dir.File("capture.txt"));
+    frame->SetSaveFileChooser([&](const QString& name) {
+        proposed = name;
+        return path;
+    });
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    auto* bar = frame->MainStatusBar();
+    const int logPane = bar->PaneIndex(PANE_LOG);
+    ASSERT_EQ(bar->PaneText(logPane), QStringLiteral("No log"));
+    QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, bar->PaneRect(logPane).center());
+    ASSERT_TRUE(test::WaitFor([&] { return frame->Hub()->IsLogging(); }));
+    EXPECT_TRUE(proposed.startsWith(QStringLiteral("Log_")) && proposed.endsWith(QStringLiteral(".txt")));
+    EXPECT_EQ(QString::fromStdString(frame->Hub()->LogPath()), path);
+    frame->OnCommand(ID_FILE_LOGGING); // the menu stops it again
+    EXPECT_FALSE(frame->Hub()->IsLogging());
+}
+
+TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
+{
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    QSignalSpy dropped(frame.get(), &CMainFrame::filesDropped);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.kst")), QUrl(QStringLiteral("https://x.example/b"))});
+    // As a desktop delivers it: the window accepts the drag, then gets the drop.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame.get(), &drop);
+    ASSERT_EQ(dropped.count(), 1);
+    EXPECT_EQ(dropped[0][0].toStringList(), QStringList{QStringLiteral("/tmp/a.kst")});
+}
+
+class FrameRestartTest : public FrameFixture {};
+
+TEST_F(FrameRestartTest, PlacementAndBarLayoutSurviveARestart)
+{
+    QRect placed;
+    {
+        auto profile = Profile();
+        auto frame = MakeFrame(profile.get());
+        frame->setGeometry(120, 140, 820, 560);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        frame->OnCommand(ID_VIEW_TOOLBAR);
+        frame->OnCommand(ID_VIEW_GPS_BAR);
+        frame->OnCommand(ID_VIEW_STATUS_BAR);
+        placed = frame->geometry();
+        ASSERT_TRUE(frame->close());
+    }
+    auto profile = Profile();
+    auto frame = MakeFrame(profile.get());
+    frame->ShowAsSaved(frame->RestorePlacement());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_EQ(frame->geometry(), placed);
+    EXPECT_TRUE(frame->ToolBar()->isHidden());
+    EXPECT_TRUE(frame->IsGpsBarVisible());
+    EXPECT_TRUE(frame->statusBar()->isHidden());
+    EXPECT_FALSE(frame->FunctionKeyBar()->isHidden());
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,275 @@
+// ANSI view widget: keys and replies posted to the frame, and what a grab of the
+// drawn screen shows for colours, attributes, blinking and centring.
+#include "ui/views/AnsiView.h"
+
+#include "ui/views/ViewTestSupport.h"
+#include "document/KestronDoc.h"
+#include "support/TempDir.h"
+#include "screens/AnsiPalette.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace std::string_literals;
+
+namespace kestrelon {
+namespace {
+
+using test::CountPixels;
+using test::CRecordingTarget;
+
+QRgb Rgb(COLORREF colour)
+{
+    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+void Receive(CKestronDoc& doc, const std::string& bytes, COLORREF colour = RECEIVE_COLOUR)
+{
+    doc.AddBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::int32_t>(bytes.size()), colour);
+}
+
+class AnsiViewTest : public ::testing::Test {
+protected:
+    CKestronDoc doc;
+    CRecordingTarget frame;
+};
+
+// Counts the hints the document broadcasts: an echo would show up here.
+struct CHintCounter : IDocumentView {
+    void OnUpdate(const CUpdateHint&) override { ++hints; }
+    int hints = 0;
+};
+
+struct CKeyCase {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    std::vector<std::string> sent;
+};
+
+TEST_F(AnsiViewTest, KeysSendTheirBytesWithoutEcho)
+{
+    // Line-end conversion and echo are the typed path's business, never this view's.
+    doc.crToCrLfOnSend = true;
+    doc.localEcho = true;
+    CHintCounter echoed;
+    doc.AddView(&echoed);
+    const CKeyCase cases[] = {
+        {"Enter", Qt::Key_Return, Qt::NoModifier, "\r", {"4:13"}},
+        {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, "\r", {"4:13"}},
+        {"Delete", Qt::Key_Delete, Qt::NoModifier, "\x7f", {"4:127"}},
+        {"Home", Qt::Key_Home, Qt::NoModifier, "", {"5:\033[H"}},
+        {"End", Qt::Key_End, Qt::NoModifier, "", {"5:\033[K"}},
+        {"Up", Qt::Key_Up, Qt::NoModifier, "", {"5:\033[A"}},
+        {"Down", Qt::Key_Down, Qt::NoModifier, "", {"5:\033[B"}},
+        {"Right", Qt::Key_Right, Qt::NoModifier, "", {"5:\033[C"}},
+        {"Left", Qt::Key_Left, Qt::NoModifier, "", {"5:\033[D"}},
+        {"F1", Qt::Key_F1, Qt::NoModifier, "", {"5:\033OP"}},
+        {"F2", Qt::Key_F2, Qt::NoModifier, "", {"5:\033OQ"}},
+        {"F3", Qt::Key_F3, Qt::NoModifier, "", {"5:\033OR"}},
+        {"F4", Qt::Key_F4, Qt::NoModifier, "", {"5:\033OS"}},
+        {"F5HasNoString", Qt::Key_F5, Qt::NoModifier, "", {}},
+        {"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", {"4:8"}},
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, "\t", {"4:9"}},
+        {"ShiftTab", Qt::Key_Backtab, Qt::ShiftModifier, "", {"4:9"}},
+        {"Escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", {"4:27"}},
+        {"CtrlC", Qt::Key_C, Qt::ControlModifier, "", {"4:3"}},
+        {"CtrlZ", Qt::Key_Z, Qt::ControlModifier, "\x1a", {"4:26"}},
+        {"Letter", Qt::Key_A, Qt::NoModifier, "a", {"4:97"}},
+        {"Latin1Letter", Qt::Key_Adiaeresis, Qt::NoModifier, QString(QChar(0xE4)), {"4:228"}},
+        {"OutsideLatin1", Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x20AC)), {}},
+    };
+    for (const CKeyCase& c : cases) {
+        CANSI_View view(doc, frame);
+        frame.messages.clear();
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, c.text);
+        QApplication::sendEvent(&view, &press);
+        EXPECT_EQ(frame.messages, c.sent) << c.name;
+        EXPECT_EQ(echoed.hints, 0) << c.name;
+    }
+    doc.RemoveView(&echoed);
+}
+
+TEST_F(AnsiViewTest, TerminalKeysWinOverWindowShortcuts)
+{
+    // A window with F1 as its help shortcut: with the ANSI view focused, F1 is
+    // terminal input and the help action never fires.
+    QWidget window;
+    auto* view = new CANSI_View(doc, frame, &window);
+    int helpOpened = 0;
+    auto* help = new QAction(&window);
+    help->setShortcut(Qt::Key_F1);
+    window.addAction(help);
+    QObject::connect(help, &QAction::triggered, [&] { ++helpOpened; });
+    window.show();
+    QApplication::setActiveWindow(&window);
+    view->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(window.windowHandle(), Qt::Key_F1);
+    EXPECT_EQ(helpOpened, 0);
+    EXPECT_EQ(frame.messages, (std::vector<std::string>{"5:\033OP"}));
+}
+
+struct CReplyCase {
+    const char* name;
+    bool active;
+    COLORREF colour;
+    std::string input;
+    std::vector<std::string> sent;
+};
+
+TEST_F(AnsiViewTest, StatusRepliesOnlyWhileActive)
+{
+    const CReplyCase cases[] = {
+        {"PositionReport", true, RECEIVE_COLOUR, "\033[4;2H\033[6n", {"6:\033[5;3R\0"s}},
+        {"PositionReportInactive", false, RECEIVE_COLOUR, "\033[4;2H\033[6n", {}},
+        {"StatusReport", true, RECEIVE_COLOUR, "\033[5n", {"5:\033[?0n"}},
+        {"StatusReportInactive", false, RECEIVE_COLOUR, "\033[5n", {}},
+        {"EchoedRequestIgnored", true, SEND_COLOUR, "\033[6n", {}},
+        {"ErrorTextIgnored", true, ERROR_COLOUR, "\033[5n", {}},
+        {"TwoRequestsInOrder", true, RECEIVE_COLOUR, "\033[?26n\033[6n", {"5:\033[?27;1n", "6:\033[1;1R\0"s}},
+    };
+    for (const CReplyCase& c : cases) {
+        CANSI_View view(doc, frame);
+        view.SetActive(c.active);
+        frame.messages.clear();
+        Receive(doc, c.input, c.colour);
+        EXPECT_EQ(frame.messages, c.sent) << c.name;
+    }
+}
+
+// A grab of the viewport with the view large enough to centre the screen.
+class AnsiViewGrab : public AnsiViewTest {
+protected:
+    void SetUp() override
+    {
+        view = std::make_unique<CANSI_View>(doc, frame);
+        const QSize cell = view->CellSize();
+        view->resize(80 * cell.width() + 200, 25 * cell.height() + 120);
+        view->show();
+    }
+    QRect CellRect(int column, int row) const
+    {
+        const QSize cell = view->CellSize();
+        const QRect screen = view->ScreenRect();
+        return {screen.left() + column * cell.width(), screen.top() + row * cell.height(), cell.width(), cell.height()};
+    }
+    QImage Grab() const { return view->viewport()->grab().toImage(); }
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            view->OnTimer();
+    }
+    std::unique_ptr<CANSI_View> view;
+};
+
+struct CCellLook {
+    const char* name;
+    std::string input; // the cell of interest is at column 0, row 0
+    COLORREF background;
+    COLORREF text;   // some pixels of the glyph are exactly this colour
+    COLORREF absent; // no pixel of the cell has this colour
+};
+
+TEST_F(AnsiViewGrab, CellsShowTheirPaletteColours)
+{
+    // Blinking cells are visible from the tenth tick.
+    const CCellLook cases[] = {
+        {"NormalGreen", "\033[32mM", kAnsiPalette[0], kAnsiPalette[2], kAnsiPalette[10]},
+        {"BoldGreenIsBright", "\033[1;32mM", kAnsiPalette[0], kAnsiPalette[10], kAnsiPalette[2]},
+        {"ReverseIgnoresBold", "\033[1;7;32;44mM", kAnsiPalette[2], kAnsiPalette[4], kAnsiPalette[10]},
+        {"HiddenTakesBackground", "\033[8;31;44mM", kAnsiPalette[4], kAnsiPalette[4], kAnsiPalette[1]},
+        {"WrittenSpaceShowsBackground", "\033[44m ", kAnsiPalette[4], kAnsiPalette[4], kAnsiPalette[0]},
+        {"ClearedCellIsBlack", "\033[44mAB\033[0;0H\033[K", kAnsiPalette[0], kAnsiPalette[0], kAnsiPalette[4]},
+        {"ClearedByDisplayEraseIsBlack", "\033[43mAB\033[0;0H\033[J", kAnsiPalette[0], kAnsiPalette[0],
+         kAnsiPalette[3]},
+        {"BlinkShownInOnPhase", "\033[5;31;44mM", kAnsiPalette[4], kAnsiPalette[1], kAnsiPalette[0]},
+    };
+    Ticks(CANSI_View::BLINK_CYCLE_TICKS);
+    ASSERT_TRUE(view->BlinkPhase());
+    for (const CCellLook& c : cases) {
+        doc.ResetScreen();
+        Receive(doc, c.input + "\033[10;10H");
+        const QImage image = Grab();
+        const QRect cell = CellRect(0, 0);
+        EXPECT_EQ(image.pixel(cell.topLeft()) & 0xFFFFFF, Rgb(c.background) & 0xFFFFFF) << c.name;
+        EXPECT_GT(CountPixels(image, cell, Rgb(c.text)), 0) << c.name;
+        EXPECT_EQ(CountPixels(image, cell, Rgb(c.absent)), 0) << c.name;
+    }
+}
+
+TEST_F(AnsiViewGrab, BlinkingCellsVanishInTheOffPhase)
+{
+    Receive(doc, "\033[5;31;44mM\033[0mN");
+    const QRect blinking = CellRect(0, 0);
+    const QRect steady = CellRect(1, 0);
+    // Ticks added before each grab: hidden until the 10th, then shown for 6 and
+    // hidden for 4 in turn.
+    struct {
+        int ticks;
+        bool visible;
+    } const phases[] = {{0, false}, {5, false}, {4, false}, {1, true}, {5, true}, {1, false}, {3, false}, {1, true}};
+    for (const auto& phase : phases) {
+        Ticks(phase.ticks);
+        const QImage image = Grab();
+        EXPECT_EQ(CountPixels(image, blinking, Rgb(kAnsiPalette[4])) > 0, phase.visible) << phase.ticks;
+        EXPECT_GT(CountPixels(image, steady, Rgb(kAnsiPalette[2])), 0);
+    }
+}
+
+TEST_F(AnsiViewGrab, UnderlineIsDrawnOnTheBottomPixelRow)
+{
+    Receive(doc, "\033[4;33m_\033[24m.");
+    const QImage image = Grab();
+    const QRect underlined = CellRect(0, 0);
+    EXPECT_EQ(
+        CountPixels(image, QRect(underlined.left(), underlined.bottom(), underlined.width(), 1), Rgb(kAnsiPalette[3])),
+        underlined.width());
+}
+
+TEST_F(AnsiViewGrab, ScreenIsCentredOnButtonFace)
+{
+    const QImage image = Grab();
+    const QRect screen = view->ScreenRect();
+    const QRgb face = view->palette().color(QPalette::Button).rgb() & 0xFFFFFF;
+    EXPECT_EQ(screen.left(), (view->viewport()->width() - screen.width()) / 2);
+    EXPECT_EQ(screen.top(), (view->viewport()->height() - screen.height()) / 2);
+    EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFF, face);
+    EXPECT_EQ(image.pixel(screen.left() - 1, screen.center().y()) & 0xFFFFFF, face);
+    EXPECT_EQ(image.pixel(screen.right() + 1, screen.center().y()) & 0xFFFFFF, face);
+    EXPECT_EQ(image.pixel(screen.center().x(), screen.bottom() + 1) & 0xFFFFFF, face);
+    EXPECT_EQ(CountPixels(image, screen, qRgb(0, 0, 0)), screen.width() * screen.height());
+}
+
+TEST_F(AnsiViewGrab, SmallWindowScrollsInsteadOfCentring)
+{
+    view->resize(200, 100);
+    QApplication::processEvents();
+    EXPECT_GT(view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+    view->verticalScrollBar()->setValue(view->CellSize().height() * 3);
+    EXPECT_EQ(view->ScreenRect().top(), -view->CellSize().height() * 3);
+}
+
+TEST_F(AnsiViewTest, PrintsOnePage)
+{
+    test::TempDir dir;
+    CANSI_View view(doc, frame);
+    Receive(doc, "\033[1;4;31;44mPrinted\033[0m text\r\n\033[8mhidden");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir.File("ansi.pdf")));
+    view.Print(printer);
+    const std::string pdf = test::ReadFileBytes(dir.File("ansi.pdf"));
+    ASSERT_EQ(pdf.rfind("%PDF", 0), 0u);
+    EXPECT_NE(pdf.find("/Count 1"), std::string::npos);
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,106 @@
+// Hex view widget: coloured rows in a grab, following new data with its own
+// autoscroll flag, the line limit from the hints, and printing over pages.
+#include "ui/views/HexView.h"
+
+#include "ui/views/ViewTestSupport.h"
+#include "document/KestronDoc.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QPrinter>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace kestrelon {
+namespace {
+
+using test::CountPixels;
+
+void Receive(CKestronDoc& doc, const std::string& bytes, COLORREF colour = RECEIVE_COLOUR)
+{
+    doc.AddBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::int32_t>(bytes.size()), colour);
+}
+
+TEST(HexView, RowsAreDrawnInTheColourOfTheirBytes)
+{
+    CKestronDoc doc;
+    CHexView view(doc);
+    view.resize(800, 300);
+    view.show();
+    Receive(doc, "0123456789ABCDEF");
+    doc.AddByte('x', SEND_COLOUR);
+    view.OnTimer();
+    const QImage image = view.viewport()->grab().toImage();
+    const int cell = view.CellSize().height();
+    const QRect first(0, 0, image.width(), cell);
+    const QRect second(0, cell, image.width(), cell);
+    const QRect third(0, 2 * cell, image.width(), cell);
+    EXPECT_GT(CountPixels(image, first, qRgb(0, 0, 255)), 0);
+    EXPECT_EQ(CountPixels(image, first, qRgb(255, 0, 0)), 0);
+    EXPECT_GT(CountPixels(image, second, qRgb(255, 0, 0)), 0);
+    EXPECT_EQ(CountPixels(image, second, qRgb(0, 0, 255)), 0);
+    const QRgb window = view.palette().color(QPalette::Base).rgb();
+    EXPECT_EQ(CountPixels(image, third, window), third.width() * third.height());
+}
+
+TEST(HexView, FollowsNewDataOnlyWithItsOwnAutoscroll)
+{
+    CKestronDoc doc;
+    CHexView follower(doc);
+    CHexView still(doc);
+    for (CHexView* view : {&follower, &still}) {
+        view->resize(700, 10 * view->CellSize().height());
+        view->show();
+    }
+    still.ToggleAutoscroll();
+    ASSERT_TRUE(follower.IsAutoscroll());
+    ASSERT_FALSE(still.IsAutoscroll());
+
+    Receive(doc, std::string(16 * 100, 'a'));
+    follower.OnTimer();
+    still.OnTimer();
+    EXPECT_GT(follower.verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(follower.verticalScrollBar()->value(), follower.verticalScrollBar()->maximum());
+    EXPECT_EQ(still.verticalScrollBar()->value(), 0);
+
+    // Scrolled back by hand, a view with autoscroll on is brought back by new data.
+    follower.verticalScrollBar()->setValue(0);
+    doc.AddByte('b', RECEIVE_COLOUR);
+    follower.OnTimer();
+    EXPECT_EQ(follower.verticalScrollBar()->value(), follower.verticalScrollBar()->maximum());
+}
+
+int PdfPages(const std::string& pdf)
+{
+    const std::regex count("/Count ([0-9]+)");
+    std::smatch match;
+    return std::regex_search(pdf, match, count) ? std::stoi(match[1]) : -1;
+}
+
+TEST(HexView, PrintsEveryLineOverAsManyPagesAsNeeded)
+{
+    struct {
+        int bytes;
+        bool severalPages;
+    } const cases[] = {{0, false}, {16 * 10 + 3, false}, {16 * 999, true}};
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        CKestronDoc doc;
+        CHexView view(doc);
+        Receive(doc, std::string(static_cast<std::size_t>(c.bytes), 'p'));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(dir.File("hex.pdf")));
+        view.Print(printer);
+        const int pages = PdfPages(test::ReadFileBytes(dir.File("hex.pdf")));
+        if (c.severalPages)
+            EXPECT_GT(pages, 1) << c.bytes;
+        else
+            EXPECT_EQ(pages, 1) << c.bytes;
+    }
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,441 @@
+// CKestronView on the offscreen platform: typed and pasted characters posted to
+// the frame, mouse and keyboard selection, clipboard, autoscroll, the repaint
+// timer, colours on screen, fonts and printing to PDF.
+#include "ui/views/KestronView.h"
+
+#include "document/KestronDoc.h"
+#include "document/Messages.h"
+#include "framework/PumpedTarget.h"
+#include "support/TempDir.h"
+#include "ui/views/AsciiPrinter.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPrinter>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace kestrelon {
+namespace {
+
+LOGFONTA DefaultFont(std::int32_t height = 20)
+{
+    LOGFONTA font{};
+    font.lfHeight = height;
+    font.lfWeight = 700;
+    font.lfCharSet = 1;
+    font.lfPitchAndFamily = 0x21;
+    std::strcpy(font.lfFaceName, "Courier New");
+    return font;
+}
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+class AsciiView : public ::testing::Test {
+protected:
+    AsciiView()
+    {
+        frame.SetHandler([this](CMessage& m) {
+            if (m.message == WM_TERMINAL && m.wParam == TC_TYPED_CHAR)
+                typed.push_back(static_cast<int>(m.lParam));
+            else
+                others.push_back(m.message);
+            return std::intptr_t{0};
+        });
+        doc.font = DefaultFont();
+        view = std::make_unique<CKestronView>(doc, frame);
+        view->resize(640, 480);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        view->setFocus();
+    }
+
+    // Through the document's channel, split the way the data hub splits.
+    void Receive(const std::string& text, COLORREF colour = RECEIVE_COLOUR)
+    {
+        std::string run;
+        auto flush = [&] {
+            if (!run.empty())
+                doc.AddBlock(reinterpret_cast<const std::uint8_t*>(run.data()), static_cast<int>(run.size()), colour);
+            run.clear();
+        };
+        for (const char c : text) {
+            if (c == 8 || c == 10 || c == 13) {
+                flush();
+                doc.AddByte(static_cast<std::uint8_t>(c), colour);
+            } else {
+                run += c;
+                if (static_cast<int>(run.size()) == doc.screenColumns)
+                    flush();
+            }
+        }
+        flush();
+    }
+
+    std::vector<int> Typed()
+    {
+        frame.Pump();
+        return typed;
+    }
+
+    QPoint CellCentre(int column, int row) const
+    {
+        return {column * view->CellWidth() + view->CellWidth() / 2 - view->horizontalScrollBar()->value(),
+                row * view->CellHeight() + view->CellHeight() / 2 - view->verticalScrollBar()->value()};
+    }
+
+    void Drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mouseMove(view->viewport(), to);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier, to);
+    }
+
+    static QString Clipboard() { return QGuiApplication::clipboard()->text(); }
+
+    CKestronDoc doc;
+    CPumpedTarget frame;
+    std::vector<int> typed;
+    std::vector<std::uint32_t> others;
+    std::unique_ptr<CKestronView> view;
+};
+
+// --- Typed and pasted characters --------------------------------------------------------
+
+struct KeyCase {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    std::vector<int> posted;
+};
+
+class AsciiViewKeys : public AsciiView, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(AsciiViewKeys, PostsTypedCharactersToTheFrame)
+{
+    const auto& c = GetParam();
+    QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, c.text);
+    QApplication::sendEvent(view.get(), &press);
+    EXPECT_EQ(Typed(), c.posted);
+    EXPECT_TRUE(others.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, AsciiViewKeys,
+    ::testing::Values(KeyCase{"Letter", Qt::Key_A, Qt::NoModifier, "a", {'a'}},
+                      KeyCase{"Return", Qt::Key_Return, Qt::NoModifier, "\r", {13}},
+                      KeyCase{"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", {8}},
+                      KeyCase{"TabIsSentNotAFocusMove", Qt::Key_Tab, Qt::NoModifier, "\t", {9}},
+                      KeyCase{"ControlLetter", Qt::Key_A, Qt::ControlModifier, "\x01", {1}},
+                      KeyCase{"OutsideLatin1", Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("€"), {}},
+                      KeyCase{"AltLetterIsForMenus", Qt::Key_F, Qt::AltModifier, "f", {}},
+                      KeyCase{"ArrowSendsNothing", Qt::Key_Left, Qt::NoModifier, "", {}},
+                      KeyCase{"DeleteSendsNothing", Qt::Key_Delete, Qt::NoModifier, "\x7f", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct PasteCase {
+    const char* name;
+    QString clipboard;
+    std::vector<int> posted;
+};
+
+class AsciiViewPaste : public AsciiView, public ::testing::WithParamInterface<PasteCase> {};
+
+TEST_P(AsciiViewPaste, PostsEachByteAsTyped)
+{
+    const auto& c = GetParam();
+    QGuiApplication::clipboard()->setText(c.clipboard);
+    view->Paste();
+    EXPECT_EQ(Typed(), c.posted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paste, AsciiViewPaste,
+                         ::testing::Values(PasteCase{"CrLfGoesAsBothBytesInOrder", "A\r\n", {'A', 13, 10}},
+                                           PasteCase{"StopsAtNul", QString::fromLatin1("AB\0CD", 5), {'A', 'B'}},
+                                           PasteCase{"Latin1Byte", QString::fromUtf8("é"), {0xE9}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Selection and clipboard ------------------------------------------------------------
+
+TEST_F(AsciiView, MouseDragCopiesRowsWithLineFeed)
+{
+    Receive("AB\r\nCDE");
+    Drag(CellCentre(0, 0), CellCentre(2, 1));
+    ASSERT_TRUE(view->CanCopy());
+    view->Copy();
+    EXPECT_EQ(Clipboard(), QString("AB\nCD"));
+}
+
+TEST_F(AsciiView, ClicksAtOrAfterTheCaretSelectNothing)
+{
+    Receive("AB\r\nCD"); // caret (2, 1)
+    for (const QPoint point : {CellCentre(2, 1), CellCentre(5, 1), CellCentre(0, 3)}) {
+        Drag(point, CellCentre(0, 0));
+        EXPECT_FALSE(view->CanCopy());
+        EXPECT_EQ(view->Grid().SelStart(), (CCellPos{0, 0}));
+        EXPECT_EQ(view->Grid().SelEnd(), (CCellPos{0, 0}));
+    }
+}
+
+TEST_F(AsciiView, ShiftClickExtendsTheSelection)
+{
+    Receive("Hello world\r\nsecond line");
+    Drag(CellCentre(1, 0), CellCentre(1, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, CellCentre(6, 1));
+    view->Copy();
+    EXPECT_EQ(Clipboard(), QString("ello world\nsecond"));
+}
+
+TEST_F(AsciiView, SelectAllCopiesEveryUsedLine)
+{
+    Receive("one\r\ntwo");
+    QSignalSpy available(view.get(), &CKestronView::copyAvailable);
+    view->SelectAll();
+    EXPECT_EQ(view->Grid().SelEnd(), (CCellPos{0, 2}));
+    view->Copy();
+    EXPECT_EQ(Clipboard(), QString("one\ntwo\n"));
+    ASSERT_EQ(available.count(), 1);
+    EXPECT_TRUE(available.at(0).at(0).toBool());
+}
+
+TEST_F(AsciiView, ShiftArrowsSelectWhenArrowKeysMoveTheCaret)
+{
+    Receive("abcdef\r\n");
+    Drag(CellCentre(1, 0), CellCentre(1, 0));
+    QTest::keyPress(view.get(), Qt::Key_Shift);
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyRelease(view.get(), Qt::Key_Shift);
+    view->Copy();
+    EXPECT_EQ(Clipboard(), QString("bc"));
+    EXPECT_TRUE(Typed().empty());
+}
+
+TEST_F(AsciiView, ArrowsDoNothingWhenTheDocumentSaysNo)
+{
+    doc.arrowKeysMoveCaret = false;
+    Receive("abcdef\r\n");
+    QTest::keyPress(view.get(), Qt::Key_Shift);
+    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(view->Grid().SelEnd(), (CCellPos{0, 0}));
+    EXPECT_TRUE(Typed().empty());
+}
+
+TEST_F(AsciiView, ContextMenuOffersCopyAndPasteAsAvailable)
+{
+    QGuiApplication::clipboard()->clear();
+    Receive("text");
+    auto menu = view->CreateContextMenu();
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), QString("&Copy"));
+    EXPECT_EQ(actions[1]->text(), QString("&Paste"));
+    EXPECT_FALSE(actions[0]->isEnabled());
+    EXPECT_FALSE(actions[1]->isEnabled());
+
+    view->SelectAll();
+    QGuiApplication::clipboard()->setText("x");
+    menu = view->CreateContextMenu();
+    EXPECT_TRUE(menu->actions()[0]->isEnabled());
+    EXPECT_TRUE(menu->actions()[1]->isEnabled());
+    menu->actions()[1]->trigger();
+    EXPECT_EQ(Typed(), std::vector<int>{'x'});
+}
+
+// --- Scrolling, resizing, fonts --------------------------------------------------------------
+
+std::string Lines(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    return text;
+}
+
+TEST_F(AsciiView, AutoscrollFollowsTheCaretAndResetsHorizontal)
+{
+    QScrollBar* vertical = view->verticalScrollBar();
+    QScrollBar* horizontal = view->horizontalScrollBar();
+    Receive(Lines(3));
+    horizontal->setValue(30);
+    Receive("x"); // still on the first screen: nothing moves
+    EXPECT_EQ(vertical->value(), 0);
+    EXPECT_EQ(horizontal->value(), 30);
+
+    Receive(Lines(100));
+    const int caretTop = view->Grid().Caret().row * view->CellHeight();
+    EXPECT_LE(vertical->value(), caretTop);
+    EXPECT_GE(vertical->value() + view->viewport()->height(), caretTop + view->CellHeight());
+    EXPECT_EQ(vertical->value(), vertical->maximum());
+    EXPECT_EQ(horizontal->value(), 0);
+
+    // Scrolled back by the user, the next write on the same row still returns.
+    vertical->setValue(0);
+    Receive("y");
+    EXPECT_EQ(vertical->value(), vertical->maximum());
+}
+
+TEST_F(AsciiView, AutoscrollOffLeavesThePosition)
+{
+    ASSERT_TRUE(view->IsAutoscroll());
+    view->ToggleAutoscroll();
+    EXPECT_FALSE(view->IsAutoscroll());
+    Receive(Lines(50));
+    view->verticalScrollBar()->setValue(40);
+    view->horizontalScrollBar()->setValue(20);
+    Receive(Lines(100));
+    EXPECT_EQ(view->verticalScrollBar()->value(), 40);
+    EXPECT_EQ(view->horizontalScrollBar()->value(), 20);
+    EXPECT_EQ(view->verticalScrollBar()->maximum(),
+              view->Grid().UsedLines() * view->CellHeight() - view->viewport()->height());
+}
+
+TEST_F(AsciiView, ScreenSizeChangeClearsAndRaisesMinimums)
+{
+    Receive("some text\r\nmore");
+    view->SelectAll();
+    doc.screenColumns = 30;
+    doc.screenLines = 10;
+    doc.UpdateAllViews(CUpdateHint{HINT_SCREEN_SIZE, 0, nullptr, 0, 0, 10});
+    EXPECT_EQ(view->Grid().Columns(), 40);
+    EXPECT_EQ(view->Grid().Lines(), 25);
+    EXPECT_EQ(view->Grid().Caret(), (CCellPos{0, 0}));
+    EXPECT_FALSE(view->CanCopy());
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), std::max(40 * view->CellWidth() - view->viewport()->width(), 0));
+}
+
+TEST_F(AsciiView, FontHintResizesTheCells)
+{
+    const int width = view->CellWidth();
+    const int height = view->CellHeight();
+    doc.font = DefaultFont(40);
+    doc.UpdateAllViews(CUpdateHint{HINT_FONT});
+    EXPECT_GT(view->CellHeight(), height + 10);
+    EXPECT_GT(view->CellWidth(), width + 4);
+    // The extent follows the new cell size.
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), std::max(80 * view->CellWidth() - view->viewport()->width(), 0));
+}
+
+// --- Repaint and colours -------------------------------------------------------------------
+
+TEST_F(AsciiView, DataRepaintsOnlyFromTheTimer)
+{
+    PaintCounter counter;
+    view->viewport()->installEventFilter(&counter);
+    QTest::qWait(2 * CKestronView::REPAINT_PERIOD_MS);
+    counter.paints = 0;
+    for (int i = 0; i < 500; ++i)
+        Receive("burst " + std::to_string(i) + "\r");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }, 3 * CKestronView::REPAINT_PERIOD_MS));
+    QTest::qWait(CKestronView::REPAINT_PERIOD_MS / 2);
+    EXPECT_EQ(counter.paints, 1); // a burst of any size is one repaint
+}
+
+struct PixelCount {
+    int blue = 0, red = 0;
+    int blueLeft = 1 << 30, blueRight = -1, redLeft = 1 << 30;
+};
+
+PixelCount CountColours(const QImage& image)
+{
+    PixelCount count;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.blue() > 160 && c.red() < 90 && c.green() < 90) {
+                ++count.blue;
+                count.blueLeft = std::min(count.blueLeft, x);
+                count.blueRight = std::max(count.blueRight, x);
+            } else if (c.red() > 160 && c.blue() < 90 && c.green() < 90) {
+                ++count.red;
+                count.redLeft = std::min(count.redLeft, x);
+            }
+        }
+    }
+    return count;
+}
+
+TEST_F(AsciiView, ReceivedIsBlueEchoIsRedAndSelectionIsInverted)
+{
+    Receive("RRRR");
+    Receive("EEEE", SEND_COLOUR);
+    QTest::qWait(2 * CKestronView::REPAINT_PERIOD_MS);
+    const PixelCount plain = CountColours(view->viewport()->grab().toImage());
+    EXPECT_GT(plain.blue, 20);
+    EXPECT_GT(plain.red, 20);
+    EXPECT_LT(plain.blueRight, 1 + 4 * view->CellWidth()); // blue stays in the first four cells
+    EXPECT_GE(plain.redLeft, 1 + 4 * view->CellWidth());
+
+    view->SelectAll();
+    QTest::qWait(2 * CKestronView::REPAINT_PERIOD_MS);
+    const PixelCount selected = CountColours(view->viewport()->grab().toImage());
+    // Selected cells are filled with their colour and drawn in the window colour.
+    EXPECT_GT(selected.blue, 4 * view->CellWidth() * view->CellHeight() / 2);
+    EXPECT_GT(selected.red, 4 * view->CellWidth() * view->CellHeight() / 2);
+}
+
+// --- Printing -------------------------------------------------------------------------------
+
+std::vector<std::string> PdfPages(const std::string& pdf)
+{
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    if (tool.isEmpty()) {
+        ADD_FAILURE() << "pdftotext is missing: install the poppler-utils package";
+        return {};
+    }
+    QProcess process;
+    process.start(tool, {"-layout", QString::fromStdString(pdf), "-"});
+    process.waitForFinished(30000);
+    const std::string text = process.readAllStandardOutput().toStdString();
+    std::vector<std::string> pages;
+    std::size_t start = 0;
+    for (std::size_t feed; (feed = text.find('\f', start)) != std::string::npos; start = feed + 1)
+        pages.push_back(text.substr(start, feed - start));
+    return pages;
+}
+
+TEST_F(AsciiView, PrintsHeaderAndRowsOnEveryPage)
+{
+    test::TempDir dir;
+    Receive("first row\r\n" + Lines(150));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir.File("view.pdf")));
+    const int pageCount = CAsciiPrinter(view->Grid()).PageCount(printer);
+    ASSERT_GE(pageCount, 2);
+    ASSERT_TRUE(view->Print(printer));
+    const auto pages = PdfPages(dir.File("view.pdf"));
+    ASSERT_EQ(static_cast<int>(pages.size()), pageCount);
+    EXPECT_LT(pages.front().find("Page 1"), pages.front().find("first row")) << pages.front();
+    EXPECT_NE(pages.front().find("first row"), std::string::npos) << pages.front();
+    const std::string last = "Page " + std::to_string(pageCount);
+    EXPECT_NE(pages.back().find(last), std::string::npos) << pages.back();
+    EXPECT_NE(pages.back().find("line 149"), std::string::npos) << pages.back();
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,192 @@
+// The editable list: which clicks start an edit, how an edit ends (Escape,
+// Enter, focus loss, scrolling) and what the cell then holds.
+#include "ui/widgets/EditableListCtrl.h"
+#include "ui/widgets/InPlaceEdit.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <utility>
+#include <vector>
+
+using namespace kestrelon;
+
+namespace {
+
+using Cell = std::pair<int, int>;
+
+// A dialog holding a list of 40 rows: column 0 hidden, columns 1 and 2 of text,
+// each begin-edit request accepted as the list dialogs accept it.
+class ListHarness {
+public:
+    ListHarness()
+    {
+        list = new CEditableListCtrl(&dialog);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(list);
+        list->setColumnCount(3);
+        list->setRowCount(40);
+        for (int row = 0; row < 40; ++row)
+            for (int column = 0; column < 3; ++column)
+                list->setItem(row, column, new QTableWidgetItem(QStringLiteral("r%1c%2").arg(row).arg(column)));
+        list->setColumnWidth(0, 0);
+        list->setColumnWidth(1, 120);
+        list->setColumnWidth(2, 120);
+        QObject::connect(list, &CEditableListCtrl::BeginLabelEdit, [this](int row, int column, const QString&) {
+            requests.push_back({row, column});
+            list->EditCell(row, column);
+        });
+        dialog.resize(300, 200);
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    }
+    void Click(Cell cell)
+    {
+        const QRect rect = list->visualRect(list->model()->index(cell.first, cell.second));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+    CInPlaceEdit* StartEdit(Cell cell)
+    {
+        Click(cell);
+        Click(cell);
+        return list->ActiveEdit();
+    }
+    QString Text(Cell cell) const { return list->item(cell.first, cell.second)->text(); }
+    // Lets deferred deletions and focus changes happen.
+    static void Settle() { QApplication::processEvents(); }
+
+    QDialog dialog;
+    CEditableListCtrl* list;
+    std::vector<Cell> requests;
+};
+
+struct ClickCase {
+    const char* name;
+    std::vector<Cell> clicks;
+    std::vector<Cell> requests;
+};
+
+// Test names and failure reports show the case by its name.
+void PrintTo(const ClickCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ListClicks : public ::testing::TestWithParam<ClickCase> {};
+
+TEST_P(ListClicks, SecondClickInSameColumnOfFocusedRowEdits)
+{
+    ListHarness h;
+    for (const Cell& cell : GetParam().clicks) {
+        h.Click(cell);
+        ListHarness::Settle();
+    }
+    EXPECT_EQ(h.requests, GetParam().requests);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clicks, ListClicks,
+                         ::testing::Values(ClickCase{"SingleClickOnlySelects", {{1, 1}}, {}},
+                                           ClickCase{"SecondClickSameCell", {{1, 1}, {1, 1}}, {{1, 1}}},
+                                           ClickCase{"SecondClickOtherColumn", {{1, 1}, {1, 2}}, {}},
+                                           ClickCase{"ThirdClickInNewColumn", {{1, 1}, {1, 2}, {1, 2}}, {{1, 2}}},
+                                           ClickCase{"SameColumnOtherRow", {{1, 1}, {2, 1}}, {}},
+                                           ClickCase{"BackToFirstRow", {{1, 1}, {2, 1}, {1, 1}}, {}},
+                                           ClickCase{"OtherRowThenAgain", {{1, 1}, {2, 1}, {2, 1}}, {{2, 1}}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InPlaceEdit, EscapeKeepsOldTextEnterTakesNew)
+{
+    struct Row {
+        Qt::Key key;
+        QString expected;
+        bool cancelled;
+    };
+    for (const Row& row :
+         {Row{Qt::Key_Escape, QStringLiteral("r3c2"), true}, Row{Qt::Key_Return, QStringLiteral("typed"), false},
+          Row{Qt::Key_Enter, QStringLiteral("typed"), false}}) {
+        ListHarness h;
+        CInPlaceEdit* edit = h.StartEdit({3, 2});
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), QStringLiteral("r3c2"));
+        QSignalSpy ended(edit, &CInPlaceEdit::EndLabelEdit);
+        QTest::keyClicks(edit, QStringLiteral("typed"));
+        QTest::keyClick(edit, row.key);
+        ListHarness::Settle();
+        EXPECT_EQ(h.Text({3, 2}), row.expected) << row.key;
+        ASSERT_EQ(ended.count(), 1);
+        EXPECT_EQ(ended.at(0).at(3).toBool(), row.cancelled);
+        EXPECT_EQ(h.list->ActiveEdit(), nullptr);
+        // The dialog neither accepted nor rejected: the keys stayed with the edit.
+        EXPECT_TRUE(h.dialog.isVisible());
+    }
+}
+
+TEST(InPlaceEdit, EndsWithTypedTextOnFocusLossAndScrolling)
+{
+    using Ender = void (*)(ListHarness&);
+    const std::vector<std::pair<const char*, Ender>> enders = {
+        {"FocusToList", [](ListHarness& h) { h.list->setFocus(); }},
+        {"ScrollBarStep",
+         [](ListHarness& h) { h.list->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); }},
+        {"Wheel",
+         [](ListHarness& h) {
+             const QPointF at(10, 10);
+             QWheelEvent wheel(at, h.list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                               Qt::NoModifier, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(h.list->viewport(), &wheel);
+         }},
+    };
+    for (const auto& [name, end] : enders) {
+        ListHarness h;
+        CInPlaceEdit* edit = h.StartEdit({5, 1});
+        ASSERT_NE(edit, nullptr) << name;
+        QTest::keyClicks(edit, QStringLiteral("kept"));
+        end(h);
+        ListHarness::Settle();
+        EXPECT_EQ(h.Text({5, 1}), QStringLiteral("kept")) << name;
+        EXPECT_EQ(h.list->ActiveEdit(), nullptr) << name;
+    }
+}
+
+TEST(EditableList, MissingRowOrColumnIsNotEditable)
+{
+    ListHarness h;
+    for (const Cell& cell : std::vector<Cell>{{-1, 1}, {40, 1}, {0, 3}, {0, -1}})
+        EXPECT_EQ(h.list->EditCell(cell.first, cell.second), nullptr) << cell.first << "," << cell.second;
+}
+
+TEST(EditableList, EditBoxLiesOverItsCellInsideTheList)
+{
+    ListHarness h;
+    h.list->verticalScrollBar()->setValue(h.list->verticalScrollBar()->maximum());
+    CInPlaceEdit* edit = h.list->EditCell(2, 2); // scrolled out of view: brought back
+    ASSERT_NE(edit, nullptr);
+    const QRect cell = h.list->visualRect(h.list->model()->index(2, 2));
+    EXPECT_EQ(edit->geometry().top(), cell.top());
+    EXPECT_EQ(edit->geometry().left(), cell.left());
+    EXPECT_LE(edit->geometry().right(), h.list->viewport()->width());
+    EXPECT_GE(cell.top(), 0);
+}
+
+TEST(InPlaceEdit, GrowsWithLongTextUpToTheListEdge)
+{
+    ListHarness h;
+    CInPlaceEdit* edit = h.StartEdit({0, 1});
+    ASSERT_NE(edit, nullptr);
+    const int before = edit->width();
+    QTest::keyClicks(edit, QString(80, QLatin1Char('W')));
+    EXPECT_GT(edit->width(), before);
+    EXPECT_LE(edit->geometry().right(), h.list->viewport()->width() - 2);
+}
+
+} // namespace

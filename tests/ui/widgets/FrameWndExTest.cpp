@@ -1,0 +1,96 @@
+// Frame with persistent layout: where a saved window goes, and placement and
+// bar layout surviving a restart against one settings file.
+#include "ui/widgets/FrameWndEx.h"
+
+#include "support/TempDir.h"
+
+#include <QSettings>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+namespace kestrelon {
+namespace {
+
+struct PlacementCase {
+    const char* name;
+    CFramePlacement saved;
+    QRect expected;
+};
+
+class PlaceSavedWindowTest : public ::testing::TestWithParam<PlacementCase> {};
+
+// One 1920 x 1080 screen whose work area starts below a 30-pixel panel.
+TEST_P(PlaceSavedWindowTest, LandsOnTheScreen)
+{
+    const QRect workArea(0, 30, 1920, 1050);
+    const QRect screen(0, 0, 1920, 1080);
+    EXPECT_EQ(PlaceSavedWindow(GetParam().saved, workArea, screen, {32, 32}), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PlaceSavedWindowTest,
+    ::testing::Values(PlacementCase{"OnScreen", {1, 100, 200, 700, 1000}, {200, 130, 800, 600}},
+                      PlacementCase{"FarRight", {1, 100, 5000, 700, 5800}, {1888, 130, 800, 600}},
+                      PlacementCase{"FarDown", {1, 4000, 10, 4600, 810}, {10, 1048, 800, 600}},
+                      PlacementCase{"FarLeft", {1, 100, -3000, 700, -2200}, {-768, 130, 800, 600}},
+                      PlacementCase{"AboveTheTop", {1, -500, 10, 100, 810}, {10, 0, 800, 600}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class FramePersistenceTest : public ::testing::Test {
+protected:
+    std::unique_ptr<QSettings> Settings() const
+    {
+        return std::make_unique<QSettings>(QString::fromStdString(dir.File("profile.ini")), QSettings::IniFormat);
+    }
+    // A frame with one toolbar and a status bar, as the program builds them.
+    static void Build(CFrameWndEx& frame)
+    {
+        auto* bar = new QToolBar(&frame);
+        bar->setObjectName(QStringLiteral("ToolBar"));
+        frame.addToolBar(bar);
+        frame.statusBar();
+    }
+    test::TempDir dir;
+};
+
+TEST_F(FramePersistenceTest, FirstRunKeepsTheDefaultPlacement)
+{
+    auto settings = Settings();
+    CFrameWndEx frame;
+    frame.SetProfile(settings.get());
+    frame.resize(640, 480);
+    EXPECT_EQ(frame.RestorePlacement(), -1);
+    EXPECT_EQ(frame.size(), QSize(640, 480));
+    EXPECT_FALSE(frame.RestoreBarState());
+}
+
+TEST_F(FramePersistenceTest, ClosingDuringPrintPreviewWritesNothing)
+{
+    auto settings = Settings();
+    CFrameWndEx frame;
+    frame.SetProfile(settings.get());
+    frame.SetInPrintPreview(true);
+    frame.show();
+    frame.close();
+    settings->sync();
+    EXPECT_TRUE(settings->allKeys().isEmpty());
+}
+
+TEST_F(FramePersistenceTest, IncompletePlacementCountsAsFirstRun)
+{
+    auto settings = Settings();
+    settings->setValue("Frame/Status", 1);
+    settings->setValue("Frame/Top", 10);
+    settings->setValue("Frame/Left", 10);
+    settings->setValue("Frame/Bottom", "garbage");
+    settings->setValue("Frame/Right", 300);
+    CFrameWndEx frame;
+    frame.SetProfile(settings.get());
+    EXPECT_FALSE(frame.ReadPlacement().IsComplete());
+    EXPECT_EQ(frame.RestorePlacement(), -1);
+}
+
+} // namespace
+} // namespace kestrelon

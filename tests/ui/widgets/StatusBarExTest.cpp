@@ -1,0 +1,77 @@
+// Extended status bar: pane bookkeeping, hit test (also inside a dialog) and
+// the mouse reports of double clicks.
+#include "ui/widgets/StatusBarEx.h"
+#include "support/EventWait.h"
+
+#include <QDialog>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace kestrelon {
+namespace {
+
+class StatusBarExTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bar.resize(600, 24);
+        bar.SetPanes({101, 102, 103}, {QStringLiteral("first"), QStringLiteral("second pane"), QStringLiteral("x")});
+        bar.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    }
+    CStatusBarEx bar;
+};
+
+TEST_F(StatusBarExTest, HitTestFindsEveryPaneByItsCentre)
+{
+    for (int i = 0; i < bar.PaneCount(); ++i)
+        EXPECT_EQ(bar.HitTestPane(bar.PaneRect(i).center()), i) << "pane " << i;
+}
+
+TEST_F(StatusBarExTest, PointsOutsideOrBetweenPanesHitNothing)
+{
+    const QRect first = bar.PaneRect(1);
+    const QRect second = bar.PaneRect(2);
+    const std::vector<QPoint> outside{{-5, 10}, {10, -3}, {10, 500}, {second.center().x(), bar.height() + 2}};
+    for (const QPoint& point : outside)
+        EXPECT_EQ(bar.HitTestPane(point), -1) << point.x() << "," << point.y();
+    if (second.left() > first.right() + 1) { // a gap between the panes
+        EXPECT_EQ(bar.HitTestPane({first.right() + 1, first.center().y()}), -1);
+    }
+}
+
+TEST_F(StatusBarExTest, DoubleClickOnSecondPaneReportsPaneOne)
+{
+    QSignalSpy clicks(&bar, &CStatusBarEx::paneDoubleClicked);
+    QSignalSpy actions(&bar, &CStatusBarEx::mouseAction);
+    const QPoint point = bar.PaneRect(1).center();
+    QTest::mouseDClick(&bar, Qt::LeftButton, Qt::NoModifier, point);
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks[0][0].toInt(), 1);
+    EXPECT_EQ(bar.HitTestPane(clicks[0][1].toPoint()), 1);
+    bool sawDoubleClick = false;
+    for (const auto& action : actions)
+        sawDoubleClick |= action[0].value<QEvent::Type>() == QEvent::MouseButtonDblClick;
+    EXPECT_TRUE(sawDoubleClick);
+}
+
+TEST(StatusBarExDialogTest, HitTestInDialogTakesDialogCoordinates)
+{
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(20, 30, 20, 10);
+    layout->addStretch(1);
+    auto* bar = new CStatusBarEx(&dialog);
+    layout->addWidget(bar);
+    bar->SetPanes({7}, {QStringLiteral("pane")});
+    dialog.resize(400, 200);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QPoint inBar = bar->PaneRect(1).center();
+    EXPECT_EQ(bar->HitTestPane(bar->mapTo(&dialog, inBar)), 1);
+}
+
+} // namespace
+} // namespace kestrelon
