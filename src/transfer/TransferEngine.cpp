@@ -188,14 +188,14 @@ int CTransferEngine::Run(CTransferMachine& machine, int fd)
         if (!Flush(machine, fd))
             return machine.Result();
         const TransferTime deadline = machine.NextDeadline();
-        int timeout = -1;
-        if (deadline != NO_DEADLINE)
-            timeout = static_cast<int>(std::clamp<TransferTime>(deadline - Now(), 0, 60000));
+        const int timeout =
+            static_cast<int>(std::clamp<TransferTime>(deadline - Now(), 0, CTransferObserver::LINE_CHECK_MS));
         struct pollfd polls[2] = {{fd, POLLIN, 0}, {m_cancelFd, POLLIN, 0}};
         if (machine.PendingSize() > 0)
             polls[0].events |= POLLOUT;
         if (poll(polls, 2, timeout) < 0 && errno != EINTR)
             break;
+        m_observer.OnLineCheck();
         if ((polls[1].revents & POLLIN) && TakeCancel(machine)) {
             DrainFinal(machine, fd, CANCEL_WRITE_MS);
             return machine.Result();

@@ -275,6 +275,23 @@ TEST(XModemReceiver, KeepsPaddingAndSkipsRepeatsAcceptsBothBlockSizes)
               (std::vector<Notification>{{8, 0}, {10, 0}, {4, 2}, {7, 128}, {5, 0}, {7, 1152}, {5, 0}}));
 }
 
+TEST(YModemReceiver, NotesOfAFile)
+{
+    TempDir dir;
+    CRecordingObserver observer;
+    CDiskStore store(dir.Path().string(), {});
+    CBlockReceiver receiver(observer, PROTOCOL_YMODEM, store);
+    receiver.Start(0);
+    for (const auto& piece : {Header("n\0"
+                                     "1500"s),
+                              Block(1, B1), Block(2, B2), EOT_S, CLOSE})
+        Feed(receiver, piece, 10);
+    EXPECT_EQ(receiver.Result(), RESULT_SUCCESS);
+    EXPECT_EQ(observer.Steady(),
+              (std::vector<Notification>{
+                  {8, 0}, {10, 2}, {4, 2}, {5, 0}, {3, 1500}, {2, 0}, {7, 1024}, {5, 0}, {7, 1500}, {5, 0}, {5, 0}}));
+}
+
 // 'C' at once, again after more than 3 s of silence (whole seconds), twice,
 // then the fall-back NAK; ten NAKs later the receiver gives up.
 struct StartTiming {
