@@ -13,6 +13,7 @@ constexpr std::uint32_t WM_DRIVER_OPEN = WM_USER_BASE + 5;   // open m_deviceNam
 constexpr std::uint32_t WM_DRIVER_CLOSE = WM_USER_BASE + 6;  // close the device
 constexpr std::uint32_t WM_DRIVER_DATA = WM_USER_BASE + 7;   // wParam 3, block from the reader
 constexpr std::uint32_t WM_DRIVER_WRITE = WM_USER_BASE + 8;  // wParam 0, block to write
+constexpr std::uint32_t WM_DRIVER_READER = WM_USER_BASE + 9; // start the reader again
 constexpr std::uint32_t WM_DRIVER_QUIT = 0x0012;             // quit, exit code in wParam (5)
 constexpr int DRIVER_QUIT_EXIT_CODE = 5;
 
