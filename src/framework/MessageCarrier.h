@@ -38,8 +38,7 @@ struct CMessage {
     std::uint64_t generation = 0;
 
     // Takes the payload as a T, or null when there is none or it is another type.
-    template <typename T>
-    std::unique_ptr<T> TakePayload()
+    template <typename T> std::unique_ptr<T> TakePayload()
     {
         if (auto* typed = dynamic_cast<T*>(payload.get())) {
             payload.release();
