@@ -7,6 +7,7 @@ kestrelon_ui_library(kcore_ui SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MainStatusBar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PlaceholderView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtSettingsStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SignalQuit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StringTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TerminalViews.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ToolbarIcons.cpp
