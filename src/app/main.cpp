@@ -2,6 +2,7 @@
 // window on a new terminal configuration or on the named file.
 #include "ui/config/ConfigJson.h"
 #include "ui/frame/KestronApp.h"
+#include "ui/frame/SignalQuit.h"
 
 #include <QApplication>
 
@@ -17,5 +18,7 @@ int main(int argc, char* argv[])
     kestrelon::CKestronApp kestron;
     if (!kestron.InitInstance(QApplication::arguments().mid(1)))
         return 1;
+    // A logout, kill or Ctrl+C ends the program as File > Exit would.
+    kestrelon::CSignalQuit signalQuit([&kestron] { kestron.QuitWithoutQuestions(); });
     return app.exec();
 }

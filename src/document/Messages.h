@@ -13,6 +13,7 @@ constexpr std::uint32_t WM_DRIVER_OPEN = WM_USER_BASE + 5;   // open m_deviceNam
 constexpr std::uint32_t WM_DRIVER_CLOSE = WM_USER_BASE + 6;  // close the device
 constexpr std::uint32_t WM_DRIVER_DATA = WM_USER_BASE + 7;   // wParam 3, block from the reader
 constexpr std::uint32_t WM_DRIVER_WRITE = WM_USER_BASE + 8;  // wParam 0, block to write
+constexpr std::uint32_t WM_DRIVER_READER = WM_USER_BASE + 9; // start the reader again
 constexpr std::uint32_t WM_DRIVER_QUIT = 0x0012;             // quit, exit code in wParam (5)
 constexpr int DRIVER_QUIT_EXIT_CODE = 5;
 
@@ -41,7 +42,7 @@ enum TerminalCode : int {
     TC_CTS_HOLD = 31,         // lParam: 1 held, 0 released
     TC_DSR_HOLD = 32,
     TC_CD_HOLD = 33,
-    TC_LINE_ERRORS = 34,      // lParam: CE_ flags
+    TC_LINE_ERRORS = 34, // lParam: CE_ flags
     TC_FILL_SEND_PROTOCOLS = 41,
     TC_FILL_RECEIVE_PROTOCOLS = 42,
 };
@@ -56,14 +57,15 @@ enum PortFailure : int {
 
 // Codes of WM_IP_MAIN and WM_IP_BRIDGE.
 enum IpCode : int {
-    IP_CONNECTED = 1,   // lParam: socket handle
-    IP_RECEIVED = 2,    // payload: CByteBlock
+    IP_CONNECTED = 1, // lParam: socket handle
+    IP_RECEIVED = 2,  // payload: CByteBlock
     IP_CLOSED = 3,
-    IP_UDP_READY = 4,   // lParam: socket handle
+    IP_UDP_READY = 4, // lParam: socket handle
     IP_UDP_CLOSED = 5,
-    IP_UDP_PEER = 6,    // payload: CTextPayload with the sender's name
+    IP_UDP_PEER = 6, // payload: CTextPayload with the sender's name
     IP_FAILED = 50,
-    IP_SEND_FAILED = 51, // lParam: socket error number
+    IP_SEND_FAILED = 51,   // lParam: socket error number
+    IP_SEND_OVERFLOW = 52, // the send queue was full: bytes dropped (once per episode)
 };
 
 // Line error flags (CE_ bits) reported with TC_LINE_ERRORS.

@@ -32,10 +32,13 @@ struct CMessage {
     std::uintptr_t wParam = 0;
     std::intptr_t lParam = 0;
     std::unique_ptr<CMessagePayload> payload;
+    // The connection this message belongs to (0: not tied to one). A driver
+    // stamps its notifications; the receiver drops those of a connection that
+    // has since been closed or replaced.
+    std::uint64_t generation = 0;
 
     // Takes the payload as a T, or null when there is none or it is another type.
-    template <typename T>
-    std::unique_ptr<T> TakePayload()
+    template <typename T> std::unique_ptr<T> TakePayload()
     {
         if (auto* typed = dynamic_cast<T*>(payload.get())) {
             payload.release();

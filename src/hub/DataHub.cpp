@@ -41,8 +41,26 @@ CKesFileDriver* CDataHub::SerialDriver()
     return link != nullptr ? &link->Driver() : nullptr;
 }
 
+bool CDataHub::IsStale(const CMessage& message) const
+{
+    if (message.generation == 0)
+        return false; // not tied to a connection
+    constexpr std::uint32_t kSerialMode = 0;
+    switch (message.message) {
+    case WM_TERMINAL:
+        return m_doc.commMode != kSerialMode || message.generation != m_serialDriver->Generation();
+    case WM_IP_MAIN:
+        return m_doc.commMode == kSerialMode || message.generation != m_ipConnection->Generation();
+    default:
+        return false;
+    }
+}
+
 std::intptr_t CDataHub::HandleMessage(CMessage& message)
 {
+    // Dropped with its payload: no lamp, pane or view shows an old connection.
+    if (IsStale(message))
+        return 0;
     switch (message.message) {
     case WM_TERMINAL:
         return HandleTerminal(message);
@@ -146,6 +164,10 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     case IP_FAILED:
     case IP_SEND_FAILED:
         m_control.OnIpFailed();
+        break;
+    case IP_SEND_OVERFLOW:
+        // Shown as the serial line shows its full transmit queue.
+        ReportLineErrors(CE_TXFULL);
         break;
     default:
         break;

@@ -97,6 +97,10 @@ public:
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
 
 private:
+    // A notification of a connection that is no longer the current one: a port
+    // closed or reopened since, an IP run stopped since, or either while the
+    // document uses the other kind of connection.
+    bool IsStale(const CMessage& message) const;
     std::intptr_t HandleTerminal(CMessage& message);
     std::intptr_t HandleIpMain(CMessage& message);
     std::intptr_t HandleTransfer(CMessage& message);

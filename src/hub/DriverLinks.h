@@ -29,6 +29,7 @@ public:
     void SetBaudRate(std::uint32_t baud) override;
     void Write(const std::uint8_t* data, std::size_t length) override;
     void Quit() override;
+    std::uint64_t Generation() const override { return m_driver.Generation(); }
 
     CKesFileDriver& Driver() { return m_driver; }
 
@@ -51,6 +52,7 @@ public:
     void OnDisconnected() override {}
     void Send(const std::uint8_t* data, std::size_t length) override;
     std::string PeerName() const override;
+    std::uint64_t Generation() const override { return m_connection.Generation(); }
 
     CIpConnection& Connection() { return m_connection; }
 

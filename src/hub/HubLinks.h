@@ -26,6 +26,9 @@ public:
     virtual void Write(const std::uint8_t* data, std::size_t length) = 0;
     // Ends the driver thread; the port is closed.
     virtual void Quit() = 0;
+    // The open its notifications carry (CMessage::generation); 0 when the link
+    // does not stamp them.
+    virtual std::uint64_t Generation() const { return 0; }
 };
 
 // The main IP connection: the listening or datagram socket of the server and
@@ -51,6 +54,9 @@ public:
     virtual void Send(const std::uint8_t* data, std::size_t length) = 0;
     // Name of the connected TCP peer, empty without one.
     virtual std::string PeerName() const = 0;
+    // The run its notifications carry (CMessage::generation); 0 when the link
+    // does not stamp them.
+    virtual std::uint64_t Generation() const { return 0; }
 };
 
 } // namespace kestrelon

@@ -297,7 +297,7 @@ bool CIP6Socket::Accept(CIP6Socket& target)
     }
 }
 
-int CIP6Socket::Connect(const sockaddr* address, socklen_t length)
+int CIP6Socket::Connect(const sockaddr* address, socklen_t length, int seconds)
 {
     // Connect without blocking inside the kernel call, then wait in poll: a
     // Shutdown() from another thread then ends the wait whenever it comes.
@@ -306,7 +306,8 @@ int CIP6Socket::Connect(const sockaddr* address, socklen_t length)
     ::fcntl(handle, F_SETFL, flags | O_NONBLOCK);
     int result = ::connect(handle, address, length);
     if (result != 0 && errno == EINPROGRESS) {
-        Wait(POLLOUT, 0, "Connect");
+        if (!Wait(POLLOUT, seconds, "Connect"))
+            Fail("Connect", SocketApi::WSAETIMEDOUT);
         int error = 0;
         socklen_t size = sizeof error;
         ::getsockopt(handle, SOL_SOCKET, SO_ERROR, &error, &size);

@@ -88,7 +88,9 @@ public:
     int Listen(int backlog);
     // False when the listening socket was shut down meanwhile.
     bool Accept(CIP6Socket& target);
-    int Connect(const sockaddr* address, socklen_t length);
+    // seconds <= 0 waits without limit; a connect not answered in time fails
+    // with WSAETIMEDOUT.
+    int Connect(const sockaddr* address, socklen_t length, int seconds = 0);
     // IPv4 by address or name; through the SOCKS proxy when the direct connect
     // fails and a proxy is given (empty proxy host: none).
     int Connect(const std::string& host, std::uint16_t port, const std::string& proxyHost = {},
@@ -98,6 +100,9 @@ public:
     // SOCKS 5 connect to host:port through the proxy (SocksProxy.cpp).
     void ProxyConnect(const std::string& host, std::uint16_t port, const std::string& proxyHost,
                       std::uint16_t proxyPort);
+    // The same through a proxy already looked up; its connect waits at most
+    // `connectSeconds` (<= 0: without limit).
+    void ProxyConnectTo(const std::string& host, std::uint16_t port, const CSocketAddress& proxy, int connectSeconds);
 
     int Send(const void* data, int length, int seconds);
     int SendAll(const void* data, int length, int seconds);

@@ -10,6 +10,7 @@
 
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -58,6 +59,11 @@ void CIpConnection::SetDebugOutput(std::function<void(const std::string&)> outpu
     m_debug = std::move(output);
 }
 
+void CIpConnection::SetOptions(CIpOptions options)
+{
+    m_options = std::move(options);
+}
+
 std::string CIpConnection::Start(IMessageTarget& target, std::uint32_t message, std::string host, std::uint32_t port,
                                  std::uint32_t mode)
 {
@@ -66,6 +72,9 @@ std::string CIpConnection::Start(IMessageTarget& target, std::uint32_t message, 
         return CIP6SocketException(port > 0xFFFF ? "Bind" : "Create", 10022).GetText();
     m_target = &target;
     m_message = message;
+    m_runGeneration = ++m_generation;
+    m_stop = std::make_shared<CStopSignal>();
+    m_sender.SetLimit(m_options.sendQueueLimit);
     m_host = std::move(host);
     m_port = static_cast<std::uint16_t>(port);
     m_mode = mode;
@@ -127,28 +136,46 @@ std::string CIpConnection::OpenListeningSocket(int family, int type)
 
 void CIpConnection::Stop()
 {
+    int endCode = 0;
     {
         std::lock_guard lock(m_mutex);
         if (!m_running)
             return;
         m_stopping = true;
+        // What the frame hears of a stop it asked for: a closed client or peer,
+        // or a closed datagram socket; a server without a peer just stops.
+        if (IsUdpMode(m_mode))
+            endCode = IP_UDP_CLOSED;
+        else if (IsClientMode(m_mode) || m_connected)
+            endCode = IP_CLOSED;
         if (m_listen)
             m_listen->Shutdown();
         if (m_peer)
             m_peer->Shutdown();
     }
-    m_stopped.notify_all();
+    // From here on nothing the threads post carries the current generation.
+    const std::uint64_t generation = ++m_generation;
+    m_stop->Raise();
     if (m_credit)
         m_credit->Stop();
     m_sender.Stop();
+    // Every thread now waits on something the stop ended (a shut-down socket,
+    // the raised signal): the join is short.
     if (m_thread.joinable())
         m_thread.join();
-    std::lock_guard lock(m_mutex);
-    m_listen.reset();
-    m_peer.reset();
-    m_peerName.clear();
-    m_connected = false;
-    m_running = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_listen.reset();
+        m_peer.reset();
+        m_peerName.clear();
+        m_connected = false;
+        m_running = false;
+    }
+    if (endCode != 0 && m_target != nullptr) {
+        CMessage end = MakeMessage(m_message, static_cast<std::uintptr_t>(endCode), 0);
+        end.generation = generation;
+        m_target->Post(std::move(end));
+    }
 }
 
 void CIpConnection::DisconnectPeer()
@@ -172,8 +199,17 @@ bool CIpConnection::Send(const void* data, std::size_t length)
     }
     if (!socket || socket->IsShutDown() || !data || length == 0)
         return false;
-    m_sender.Queue(std::move(socket), data, length);
-    return true;
+    switch (m_sender.Queue(std::move(socket), data, length)) {
+    case CIpSender::QueueResult::Queued:
+        return true;
+    case CIpSender::QueueResult::FirstDropped:
+        Post(IP_SEND_OVERFLOW);
+        return false;
+    case CIpSender::QueueResult::Dropped:
+    case CIpSender::QueueResult::NotRunning:
+        return false;
+    }
+    return false;
 }
 
 bool CIpConnection::IsRunning() const
@@ -221,7 +257,12 @@ std::string CIpConnection::PaneText() const
 
 void CIpConnection::Post(int code, std::intptr_t lParam, std::unique_ptr<CMessagePayload> payload)
 {
-    m_target->Post(MakeMessage(m_message, static_cast<std::uintptr_t>(code), lParam, std::move(payload)));
+    // A stopped run has nothing more to say: its stop posted the end.
+    if (m_stop->Raised())
+        return;
+    CMessage message = MakeMessage(m_message, static_cast<std::uintptr_t>(code), lParam, std::move(payload));
+    message.generation = m_runGeneration;
+    m_target->Post(std::move(message));
 }
 
 void CIpConnection::Debug(const std::string& text)
@@ -232,8 +273,7 @@ void CIpConnection::Debug(const std::string& text)
 
 void CIpConnection::Pause(int ms)
 {
-    std::unique_lock lock(m_mutex);
-    m_stopped.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopping; });
+    m_stop->WaitFor(ms);
 }
 
 void CIpConnection::Publish(const std::shared_ptr<CIP6Socket>& socket, std::string peerName)
@@ -282,10 +322,8 @@ void CIpConnection::ClientThread()
     auto socket = std::make_shared<CIP6Socket>();
     Publish(socket, {});
     try {
-        if (m_mode == MODE_IPV6_CLIENT)
-            socket->ConnectEx(m_host, m_port, AF_INET6, SOCK_STREAM);
-        else
-            socket->Connect(m_host, m_port, m_proxyHost, m_proxyPort);
+        CClientConnector(m_options, m_stop)
+            .Connect(*socket, m_host, m_port, FamilyOf(m_mode), m_proxyHost, m_proxyPort);
         socket->SetNoDelay();
     } catch (const CIP6SocketException& error) {
         Unpublish(socket);
@@ -314,6 +352,7 @@ void CIpConnection::ServerThread()
         std::lock_guard lock(m_mutex);
         listen = m_listen;
     }
+    CClientConnector connector(m_options, m_stop);
     while (!listen->IsShutDown()) {
         auto peer = std::make_shared<CIP6Socket>();
         try {
@@ -325,22 +364,38 @@ void CIpConnection::ServerThread()
             Pause(100); // out of descriptors, say: don't spin while it lasts
             continue;
         }
-        std::string name;
-        try {
-            name = peer->GetPeerNameText();
-        } catch (const CIP6SocketException&) {
-            // The peer left already; its receive tells the frame.
-        }
-        Publish(peer, std::move(name));
-        {
-            std::lock_guard lock(m_mutex);
-            m_connected = true;
-        }
-        Post(IP_CONNECTED, peer->Handle());
-        const int code = ReceiveLoop(*peer);
-        Unpublish(peer);
-        Post(code);
+        PeerArrived(peer, connector);
     }
+}
+
+void CIpConnection::PeerArrived(const std::shared_ptr<CIP6Socket>& peer, CClientConnector& connector)
+{
+    // The peer is published before its name is looked up, so a stop during the
+    // look-up reaches it.
+    Publish(peer, {});
+    std::string name;
+    sockaddr_storage address{};
+    try {
+        peer->GetPeerName(address);
+        const socklen_t length = address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        std::optional<std::string> found = connector.NameOf(address, length);
+        if (!found) {
+            Unpublish(peer);
+            return; // stopped while looking the name up
+        }
+        name = std::move(*found);
+    } catch (const CIP6SocketException&) {
+        // The peer left already; its receive tells the frame.
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_peerName = std::move(name);
+        m_connected = true;
+    }
+    Post(IP_CONNECTED, peer->Handle());
+    const int code = ReceiveLoop(*peer);
+    Unpublish(peer);
+    Post(code);
 }
 
 std::string CIpConnection::SenderName(const sockaddr_storage& from, socklen_t length)
@@ -348,12 +403,8 @@ std::string CIpConnection::SenderName(const sockaddr_storage& from, socklen_t le
     // Looking a name up may take long; a stream of datagrams from one sender
     // needs it once.
     if (length != m_lastSenderLength || std::memcmp(&from, &m_lastSender, length) != 0) {
-        try {
-            m_lastSenderName = CIP6Socket::GetNameInfo(reinterpret_cast<const sockaddr*>(&from), length, 0);
-        } catch (const CIP6SocketException& error) {
-            Debug(error.GetText());
-            m_lastSenderName.clear();
-        }
+        // A stop during the look-up leaves the name empty; nothing is posted then.
+        m_lastSenderName = CClientConnector(m_options, m_stop).NameOf(from, length).value_or(std::string());
         std::memcpy(&m_lastSender, &from, length);
         m_lastSenderLength = length;
     }
@@ -398,21 +449,35 @@ void CIpConnection::Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>&
     // Datagrams go to the configured host and port, never to the last sender.
     if (!m_udpTarget) {
         std::vector<CSocketAddress> addresses;
-        if (CIP6Socket::Resolve(m_host, std::to_string(m_port), FamilyOf(m_mode), SOCK_DGRAM, addresses) != 0 ||
-            addresses.empty())
+        try {
+            addresses = CClientConnector(m_options, m_stop)
+                            .Resolve(m_host, m_port, FamilyOf(m_mode), SOCK_DGRAM, "SendDatagram");
+        } catch (const CIP6SocketException& error) {
+            if (error.m_error == SocketApi::WSAENOTSOCK)
+                throw; // stopped: the socket is shut down, nobody hears of it
+        }
+        if (addresses.empty())
             return; // no address: nothing is sent, as with no connection
         m_udpTarget = std::make_unique<CSocketAddress>(addresses.front());
     }
-    socket.SendDatagram(bytes.data(), static_cast<int>(bytes.size()),
-                        reinterpret_cast<const sockaddr*>(&m_udpTarget->storage), m_udpTarget->length, SEND_SECONDS);
+    // One datagram carries at most DATAGRAM_MAX bytes: a longer paste goes as
+    // several, in order.
+    for (std::size_t done = 0; done < bytes.size(); done += DATAGRAM_MAX) {
+        const std::size_t piece = std::min(DATAGRAM_MAX, bytes.size() - done);
+        socket.SendDatagram(bytes.data() + done, static_cast<int>(piece),
+                            reinterpret_cast<const sockaddr*>(&m_udpTarget->storage), m_udpTarget->length,
+                            SEND_SECONDS);
+    }
 }
 
 void CIpConnection::SendFailed(CIP6Socket& socket, const CIP6SocketException& error)
 {
     Debug(error.GetText());
     Post(IP_SEND_FAILED, error.m_error);
-    // Closing the socket ends the receiving side too (IP_CLOSED or IP_UDP_CLOSED).
-    socket.Shutdown();
+    // A datagram that could not go costs only itself: the endpoint keeps
+    // receiving. A failed stream is closed, which ends its receiving side too.
+    if (!IsUdpMode(m_mode))
+        socket.Shutdown();
 }
 
 std::uint32_t BridgeToConnectionMode(std::uint32_t bridgeMode)

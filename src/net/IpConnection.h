@@ -4,11 +4,13 @@
 // bytes in order. Start, Stop and Send are called on the user-interface thread.
 #pragma once
 
+#include "net/ClientConnector.h"
 #include "net/IP6Socket.h"
 #include "net/IpSender.h"
 #include "net/ReceiveCredit.h"
+#include "net/StopSignal.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,6 +37,8 @@ class CIpConnection {
 public:
     static constexpr int RECEIVE_SIZE = 2000;
     static constexpr int SEND_SECONDS = 5;
+    // The largest datagram payload over IPv4; longer sends go as several.
+    static constexpr std::size_t DATAGRAM_MAX = 65507;
     // Received blocks that may wait for the frame at once (128 KB of data): a
     // flood then waits in the kernel's socket buffer, not in our memory.
     static constexpr std::size_t BLOCKS_IN_FLIGHT = 64;
@@ -49,14 +53,19 @@ public:
     void SetProxy(std::string host, std::uint16_t port);
     // Where error texts of the connection's threads go (default: standard error).
     void SetDebugOutput(std::function<void(const std::string&)> output);
+    // Resolver, name lookup, connect deadline and send queue limit of the next
+    // Start (tests give a slow resolver or a short deadline here).
+    void SetOptions(CIpOptions options);
 
     // Stops what runs, then starts `mode` (1..6). Listening and datagram sockets
     // are made here: returns "" or the error text for the user (the socket is
     // then closed). Client errors come later as IP_FAILED.
     std::string Start(IMessageTarget& target, std::uint32_t message, std::string host, std::uint32_t port,
                       std::uint32_t mode);
-    // Wakes and joins the threads, posting the end code (IP_CLOSED or
-    // IP_UDP_CLOSED) as a close from the frame does; drops unsent bytes.
+    // Returns at once: wakes and joins the threads, abandons a name look-up
+    // still running (its result is dropped), drops unsent bytes, and posts the
+    // end code (IP_CLOSED, or IP_UDP_CLOSED) with the new generation. Nothing
+    // the stopped run still reports carries the current generation.
     void Stop();
 
     // Closes the current TCP peer only (IP_CLOSED follows): a server goes back to
@@ -64,8 +73,12 @@ public:
     void DisconnectPeer();
 
     // Queues bytes for the peer (TCP) or for the configured host and port (UDP);
-    // false, with nothing sent, when there is no peer or no open socket.
+    // false, with nothing sent, when there is no peer or no open socket, or when
+    // the send queue is full (reported once per episode as IP_SEND_OVERFLOW).
     bool Send(const void* data, std::size_t length);
+    // The run the notifications belong to (CMessage::generation); changes with
+    // every Start and Stop.
+    std::uint64_t Generation() const { return m_generation.load(); }
 
     bool IsRunning() const;
     // A TCP peer is connected (client connected, or server peer accepted).
@@ -94,6 +107,7 @@ private:
     void Debug(const std::string& text);
     // Sleeps up to `ms`, ending early when the connection is stopped.
     void Pause(int ms);
+    void PeerArrived(const std::shared_ptr<CIP6Socket>& peer, CClientConnector& connector);
     void Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>& bytes);
     void SendFailed(CIP6Socket& socket, const CIP6SocketException& error);
     std::string SenderName(const sockaddr_storage& from, socklen_t length);
@@ -106,9 +120,12 @@ private:
     std::string m_proxyHost;
     std::uint16_t m_proxyPort = 0;
     std::function<void(const std::string&)> m_debug;
+    CIpOptions m_options;
+    std::shared_ptr<CStopSignal> m_stop = std::make_shared<CStopSignal>(); // one per run
+    std::atomic<std::uint64_t> m_generation{0};
+    std::uint64_t m_runGeneration = 0; // set before the run's threads start
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_stopped;
     bool m_running = false;
     bool m_stopping = false;
     bool m_connected = false;
@@ -124,7 +141,7 @@ private:
     socklen_t m_lastSenderLength = 0;
     std::string m_lastSenderName;
 
-    CIpSender m_sender;
+    CIpSender m_sender{CIpOptions::SEND_QUEUE_LIMIT};
     std::thread m_thread;
 };
 

@@ -21,19 +21,31 @@ void CIpSender::Start(Deliver deliver, Failed failed, bool merge)
     m_thread = std::thread([this] { Run(); });
 }
 
-void CIpSender::Queue(std::shared_ptr<CIP6Socket> socket, const void* data, std::size_t length)
+CIpSender::QueueResult CIpSender::Queue(std::shared_ptr<CIP6Socket> socket, const void* data, std::size_t length)
 {
     if (!socket || !data || length == 0)
-        return;
+        return QueueResult::Queued;
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping || !m_thread.joinable())
-            return;
+            return QueueResult::NotRunning;
+        if (length > m_limit || m_queuedBytes > m_limit - length) {
+            const bool first = !m_dropReported;
+            m_dropReported = true;
+            return first ? QueueResult::FirstDropped : QueueResult::Dropped;
+        }
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         m_queue.push_back({std::move(socket), std::vector<std::uint8_t>(bytes, bytes + length)});
         m_queuedBytes += length;
     }
     m_wake.notify_one();
+    return QueueResult::Queued;
+}
+
+void CIpSender::SetLimit(std::size_t limit)
+{
+    std::lock_guard lock(m_mutex);
+    m_limit = limit;
 }
 
 void CIpSender::Stop()
@@ -43,6 +55,7 @@ void CIpSender::Stop()
         m_stopping = true;
         m_queue.clear();
         m_queuedBytes = 0;
+        m_dropReported = false;
     }
     m_wake.notify_all();
     if (m_thread.joinable())
@@ -70,6 +83,9 @@ bool CIpSender::NextPiece(Piece& piece)
         m_queue.pop_front();
     }
     m_queuedBytes -= piece.bytes.size();
+    // The peer caught up: a new drop is a new episode.
+    if (m_queuedBytes <= m_limit / 2)
+        m_dropReported = false;
     return true;
 }
 
@@ -84,9 +100,9 @@ void CIpSender::Run()
         try {
             m_deliver(*piece.socket, piece.bytes);
         } catch (const CIP6SocketException& error) {
-            // Nothing more reaches a failed socket: drop what waits for it before
-            // anyone hears of the failure.
-            {
+            // Nothing more reaches a failed stream: drop what waits for it before
+            // anyone hears of the failure. A datagram failure costs only itself.
+            if (m_merge) {
                 std::lock_guard lock(m_mutex);
                 for (auto it = m_queue.begin(); it != m_queue.end();) {
                     if (it->socket == piece.socket) {

@@ -1,6 +1,7 @@
 // The one sending thread of an IP connection. Bytes leave in the order they were
 // handed over, whoever handed them (typed keys, pastes, answers), and the
-// user-interface thread never waits on the network.
+// user-interface thread never waits on the network. What waits is bounded: a
+// peer that reads slowly makes further bytes drop, with one report per episode.
 #pragma once
 
 #include "net/IP6Socket.h"
@@ -27,15 +28,25 @@ public:
     // instead of one per key, without changing the byte order.
     static constexpr std::size_t MERGE_LIMIT = 64 * 1024;
 
-    CIpSender() = default;
+    enum class QueueResult {
+        Queued,
+        NotRunning,   // no sending thread: nothing kept
+        Dropped,      // did not fit; already reported in this episode
+        FirstDropped, // did not fit; the first drop since the queue last had room
+    };
+
+    // `limit`: bytes that may wait (the piece being sent not counted).
+    explicit CIpSender(std::size_t limit = std::size_t{1} << 20) : m_limit(limit) {}
     ~CIpSender();
     CIpSender(const CIpSender&) = delete;
     CIpSender& operator=(const CIpSender&) = delete;
 
-    // `merge`: pieces may be joined (a byte stream); false keeps each piece whole
-    // (one datagram each).
+    // `merge`: pieces may be joined (a byte stream), and a failure drops what
+    // waits for the same socket; false keeps each piece whole (one datagram each)
+    // and a failure costs only its own piece.
     void Start(Deliver deliver, Failed failed, bool merge);
-    void Queue(std::shared_ptr<CIP6Socket> socket, const void* data, std::size_t length);
+    QueueResult Queue(std::shared_ptr<CIP6Socket> socket, const void* data, std::size_t length);
+    void SetLimit(std::size_t limit);
     // Drops whatever still waits and joins the thread; a send blocked in the
     // kernel must have been woken by shutting its socket down first.
     void Stop();
@@ -54,6 +65,8 @@ private:
     std::condition_variable m_wake;
     std::deque<Piece> m_queue;
     std::size_t m_queuedBytes = 0;
+    std::size_t m_limit;
+    bool m_dropReported = false;
     bool m_stopping = false;
     bool m_merge = true;
     Deliver m_deliver;

@@ -195,13 +195,20 @@ void CIP6Socket::ProxyConnect(const std::string& host, std::uint16_t port, const
                               std::uint16_t proxyPort)
 {
     Close();
-    Create(AF_INET, SOCK_STREAM);
     std::vector<CSocketAddress> proxy;
     int result = Resolve(proxyHost, std::to_string(proxyPort), AF_INET, SOCK_STREAM, proxy);
     if (result != 0 || proxy.empty())
         Fail("Connect", result != 0 ? SocketApi::WsaErrorFromResolver(result) : SocketApi::WSAHOST_NOT_FOUND);
+    ProxyConnectTo(host, port, proxy.front(), 0);
+}
+
+void CIP6Socket::ProxyConnectTo(const std::string& host, std::uint16_t port, const CSocketAddress& proxy,
+                                int connectSeconds)
+{
+    Close();
+    Create(proxy.family(), SOCK_STREAM);
     try {
-        Connect(reinterpret_cast<const sockaddr*>(&proxy.front().storage), proxy.front().length);
+        Connect(reinterpret_cast<const sockaddr*>(&proxy.storage), proxy.length, connectSeconds);
         const auto greeting = Socks5::Greeting();
         SendAll(greeting.data(), static_cast<int>(greeting.size()), Socks5::HANDSHAKE_SECONDS);
         std::uint8_t method[2] = {};

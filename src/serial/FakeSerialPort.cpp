@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <poll.h>
 #include <utility>
 
 namespace kestrelon {
@@ -219,6 +220,45 @@ bool CFakeSerialPort::Write(const void* data, std::size_t size, int& error)
     }
     m_line->m_written.append(static_cast<const char*>(data), size);
     return true;
+}
+
+long CFakeSerialPort::WriteSome(const void* data, std::size_t size, int& error)
+{
+    std::lock_guard lock(m_line->m_mutex);
+    error = 0;
+    if (m_line->m_gone || !m_open) {
+        error = EIO;
+        return -1;
+    }
+    if (m_line->m_holdWrites) {
+        error = EAGAIN;
+        return -1;
+    }
+    m_line->m_written.append(static_cast<const char*>(data), size);
+    return static_cast<long>(size);
+}
+
+OutputWait CFakeSerialPort::WaitWritable(int timeoutMs, int wakeFd)
+{
+    // The line's condition cannot wait on a descriptor as well: look at the
+    // wake-up between short waits.
+    constexpr auto kSlice = std::chrono::milliseconds(2);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        {
+            std::unique_lock lock(m_line->m_mutex);
+            if (m_line->m_gone)
+                return OutputWait::Gone;
+            if (!m_line->m_holdWrites)
+                return OutputWait::Ready;
+            m_line->m_changed.wait_for(lock, kSlice);
+        }
+        pollfd p{wakeFd, POLLIN, 0};
+        if (wakeFd >= 0 && poll(&p, 1, 0) > 0)
+            return OutputWait::Woken;
+        if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= deadline)
+            return OutputWait::TimedOut;
+    }
 }
 
 SerialPortFactory CFakeSerialPort::Factory(std::shared_ptr<CFakeSerialLine> line)

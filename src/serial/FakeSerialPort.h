@@ -70,6 +70,8 @@ public:
     PortWait WaitReadable(int timeoutMs) override;
     long Read(void* buffer, std::size_t size, int& error) override;
     bool Write(const void* data, std::size_t size, int& error) override;
+    long WriteSome(const void* data, std::size_t size, int& error) override;
+    OutputWait WaitWritable(int timeoutMs, int wakeFd) override;
 
     // A factory that hands out ports on `line`.
     static SerialPortFactory Factory(std::shared_ptr<CFakeSerialLine> line);

@@ -19,7 +19,6 @@ namespace {
 constexpr std::uintptr_t kReaderHoldFirst = 1; // 1 CTS, 2 DSR, 3 CD
 constexpr std::uintptr_t kReaderErrors = 4;
 constexpr std::uintptr_t kReaderDeviceLost = 5;
-constexpr std::uintptr_t kRestartReader = 6;
 constexpr std::uintptr_t kForwardOffset = 30;
 
 constexpr std::uint32_t kQueueSize = 4096;
@@ -42,8 +41,9 @@ void CKestronDriver::Open(std::uint32_t port, const DCB& dcb)
         std::lock_guard lock(m_lock);
         m_dcb = dcb;
     }
-    m_readerRun = false; // a running reader leaves on its next pass
-    std::this_thread::sleep_for(std::chrono::milliseconds(kOpenPauseMs));
+    // A running reader leaves on its next pass; the driver thread joins it
+    // before the port is opened again, so nothing here has to wait.
+    m_readerRun = false;
     OpenPort(port, 9600, 0);
 }
 
@@ -60,13 +60,8 @@ bool CKestronDriver::SetBaudRate(std::uint32_t baud)
         SetState(&m_dcb);
         return false;
     }
-    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_OPENED, static_cast<std::intptr_t>(baud)));
+    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_OPENED, static_cast<std::intptr_t>(baud)), Generation());
     return true;
-}
-
-void CKestronDriver::RestartReader()
-{
-    PostThreadMessage(MakeMessage(WM_TERMINAL, kRestartReader, 0));
 }
 
 bool CKestronDriver::OnPortOpened(ISerialPort&)
@@ -114,14 +109,12 @@ void CKestronDriver::OnThreadMessage(CMessage& message)
     case kReaderHoldFirst + 1:
     case kReaderHoldFirst + 2:
     case kReaderErrors:
-        SendToFrame(MakeMessage(WM_TERMINAL, message.wParam + kForwardOffset, message.lParam));
+        // What a reader of a port closed since found no longer matters.
+        if (IsCurrent(message))
+            SendToFrame(MakeMessage(WM_TERMINAL, message.wParam + kForwardOffset, message.lParam), message.generation);
         break;
     case kReaderDeviceLost:
         OnDeviceLost(static_cast<std::uint64_t>(message.lParam));
-        break;
-    case kRestartReader:
-        if (m_hPort)
-            StartReader();
         break;
     default:
         break;
@@ -135,8 +128,10 @@ void CKestronDriver::ForwardData(CMessage& message)
         --m_blocksInFlight;
     }
     m_flowChanged.notify_one();
-    if (message.payload)
-        SendToFrame(MakeMessage(WM_TERMINAL, TC_RECEIVED, 0, std::move(message.payload)));
+    // Data of a port closed since is dropped here: a close never waits for the
+    // frame to take what the old port delivered.
+    if (message.payload && IsCurrent(message))
+        SendToFrame(MakeMessage(WM_TERMINAL, TC_RECEIVED, 0, std::move(message.payload)), message.generation);
 }
 
 void CKestronDriver::OnDeviceLost(std::uint64_t openSerial)
@@ -144,6 +139,7 @@ void CKestronDriver::OnDeviceLost(std::uint64_t openSerial)
     // A report from the reader of an earlier open is stale: that port is closed.
     if (openSerial != m_openSerial || !m_hPort)
         return;
+    DiscardOutput();
     ClosePort();
     PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_DEVICE_LOST));
 }
@@ -165,6 +161,11 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
     }
     if (port == nullptr)
         return;
+    const std::uint64_t generation = OpenGeneration();
+    auto toDriver = [&](CMessage message) {
+        message.generation = generation;
+        PostThreadMessage(std::move(message));
+    };
     // Hold states start unknown, so the first pass reports all three.
     std::array<std::optional<bool>, 3> reported;
     std::array<std::uint8_t, kReaderBlockMax> buffer;
@@ -176,12 +177,12 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
         for (std::size_t i = 0; i < hold.size(); ++i) {
             if (reported[i] != hold[i]) {
                 reported[i] = hold[i];
-                PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderHoldFirst + i, hold[i] ? 1 : 0));
+                toDriver(MakeMessage(WM_TERMINAL, kReaderHoldFirst + i, hold[i] ? 1 : 0));
             }
         }
         // While output is held the line is expected to misbehave; errors are not reported then.
         if (errors != 0 && !hold[0] && !hold[1] && !hold[2])
-            PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderErrors, static_cast<std::intptr_t>(errors)));
+            toDriver(MakeMessage(WM_TERMINAL, kReaderErrors, static_cast<std::intptr_t>(errors)));
         // Bytes already queued are read at once; otherwise wait for the first one.
         const PortWait wait = status.inQueue > 0 ? PortWait::Readable : port->WaitReadable(kReaderPollMs);
         if (wait == PortWait::Failed) {
@@ -192,14 +193,14 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
             PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderDeviceLost, static_cast<std::intptr_t>(openSerial)));
             return;
         }
-        if (wait == PortWait::Readable && ReadOnce(*port, buffer.data()) == ReadStep::Stop) {
+        if (wait == PortWait::Readable && ReadOnce(*port, buffer.data(), generation) == ReadStep::Stop) {
             PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderDeviceLost, static_cast<std::intptr_t>(openSerial)));
             return;
         }
     }
 }
 
-CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_t* buffer)
+CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_t* buffer, std::uint64_t generation)
 {
     int error = 0;
     long n = port.Read(buffer, kReaderBlockMax, error);
@@ -219,7 +220,9 @@ CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_
         } catch (const std::bad_alloc&) {
             // Posted without a block: the driver thread still counts it off.
         }
-        PostThreadMessage(MakeMessage(WM_DRIVER_DATA, TC_RECEIVED, 0, std::move(block)));
+        CMessage message = MakeMessage(WM_DRIVER_DATA, TC_RECEIVED, 0, std::move(block));
+        message.generation = generation;
+        PostThreadMessage(std::move(message));
         return ReadStep::Continue;
     }
     // A tty that reports readable and then an end of file has been hung up.

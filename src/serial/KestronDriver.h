@@ -19,10 +19,6 @@ constexpr int kReaderBlockMax = 3800;
 constexpr int kReaderPollMs = 10;
 constexpr int kReaderBlocksInFlight = 256;
 
-// The pause Open makes before asking for the port (a device that was just
-// closed gets time to settle).
-constexpr int kOpenPauseMs = 200;
-
 class CKestronDriver : public CThreadCOMDriver {
 public:
     CKestronDriver(IMessageTarget& frame, ISettingsStore& settings, SerialPortFactory factory = {});
@@ -36,7 +32,7 @@ public:
     bool SetBaudRate(std::uint32_t baud);
     // Starts the reader again after EnableReading(false) (the end of a file
     // transfer that read the port itself); nothing when no port is open.
-    void RestartReader();
+    void RestartReader() { EnableReading(true); }
 
 protected:
     bool OnPortOpened(ISerialPort& port) override;
@@ -48,7 +44,7 @@ protected:
 
 private:
     enum class ReadStep { Continue, Stop };
-    ReadStep ReadOnce(ISerialPort& port, std::uint8_t* buffer);
+    ReadStep ReadOnce(ISerialPort& port, std::uint8_t* buffer, std::uint64_t generation);
     void WaitForRoom();
     void ForwardData(CMessage& message);
     void OnDeviceLost(std::uint64_t openSerial);

@@ -28,8 +28,9 @@ constexpr int kWriteTimeoutBaseMs = 120;
 constexpr int kWriteTimeoutPerByteMs = 40;
 // How long a close lets queued output drain before discarding it: a line held
 // by CTS would otherwise keep close() waiting for the driver's closing delay,
-// which is 30 s on most UARTs.
-constexpr int kCloseDrainMs = 200;
+// which is 30 s on most UARTs, and a close must take effect at once.
+constexpr int kCloseDrainMs = 20;
+constexpr int kCloseDrainStepMs = 5;
 
 bool RateTaken(std::uint32_t asked, std::uint32_t live)
 {
@@ -44,6 +45,17 @@ bool RateTaken(std::uint32_t asked, std::uint32_t live)
 bool IsDeviceGoneError(int error)
 {
     return error == EIO || error == ENXIO || error == ENODEV;
+}
+
+long ISerialPort::WriteSome(const void* data, std::size_t size, int& error)
+{
+    return Write(data, size, error) ? static_cast<long>(size) : -1;
+}
+
+OutputWait ISerialPort::WaitWritable(int, int wakeFd)
+{
+    pollfd p{wakeFd, POLLIN, 0};
+    return wakeFd >= 0 && poll(&p, 1, 0) > 0 ? OutputWait::Woken : OutputWait::Ready;
 }
 
 CSerialPort::~CSerialPort()
@@ -81,11 +93,11 @@ int CSerialPort::Open(const std::string& path)
 
 void CSerialPort::WaitForOutputToDrain()
 {
-    for (int waited = 0; waited < kCloseDrainMs; waited += 10) {
+    for (int waited = 0; waited < kCloseDrainMs; waited += kCloseDrainStepMs) {
         int queued = 0;
         if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kCloseDrainStepMs));
     }
     tcflush(m_fd, TCOFLUSH);
 }
@@ -279,6 +291,34 @@ bool CSerialPort::Write(const void* data, std::size_t size, int& error)
         poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
     }
     return true;
+}
+
+long CSerialPort::WriteSome(const void* data, std::size_t size, int& error)
+{
+    error = 0;
+    if (m_fd < 0) {
+        error = EBADF;
+        return -1;
+    }
+    const ssize_t n = ::write(m_fd, data, size); // the descriptor is non-blocking
+    if (n < 0)
+        error = errno;
+    return static_cast<long>(n);
+}
+
+OutputWait CSerialPort::WaitWritable(int timeoutMs, int wakeFd)
+{
+    if (m_fd < 0)
+        return OutputWait::Gone;
+    pollfd p[2] = {{m_fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+    const int rc = poll(p, wakeFd >= 0 ? 2 : 1, timeoutMs);
+    if (rc <= 0)
+        return OutputWait::TimedOut; // EINTR included: the caller looks again
+    if (wakeFd >= 0 && (p[1].revents & POLLIN))
+        return OutputWait::Woken;
+    if (p[0].revents & POLLOUT)
+        return OutputWait::Ready;
+    return (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) ? OutputWait::Gone : OutputWait::TimedOut;
 }
 
 } // namespace kestrelon

@@ -36,6 +36,14 @@ enum class PortWait {
     Failed, // poll itself failed; try again later
 };
 
+// What a wait for room to write ended with.
+enum class OutputWait {
+    Ready, // the port takes bytes now
+    Woken, // the wake-up descriptor was signalled
+    TimedOut,
+    Gone, // hung up: the device went away
+};
+
 // A read or write error that means the device is no longer there (USB adapter
 // pulled, pseudo-terminal master closed): retrying can never succeed.
 bool IsDeviceGoneError(int error);
@@ -69,6 +77,13 @@ public:
     // Writes all bytes within 120 ms + 40 ms per byte; false with `error`
     // (ETIMEDOUT when the line did not take them in time).
     virtual bool Write(const void* data, std::size_t size, int& error) = 0;
+
+    // Writes what the port takes now, without waiting: the count, or -1 with
+    // `error` (EAGAIN: no room). The default writes everything with Write.
+    virtual long WriteSome(const void* data, std::size_t size, int& error);
+    // Waits up to timeoutMs (-1: no limit) until the port takes output or
+    // `wakeFd` (-1: none) becomes readable. The default only looks at wakeFd.
+    virtual OutputWait WaitWritable(int timeoutMs, int wakeFd);
 };
 
 using SerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;
@@ -93,6 +108,8 @@ public:
     PortWait WaitReadable(int timeoutMs) override;
     long Read(void* buffer, std::size_t size, int& error) override;
     bool Write(const void* data, std::size_t size, int& error) override;
+    long WriteSome(const void* data, std::size_t size, int& error) override;
+    OutputWait WaitWritable(int timeoutMs, int wakeFd) override;
 
 private:
     struct Counters {

@@ -96,13 +96,10 @@ bool CThreadCOMDriver::OnPortOpened(ISerialPort&)
 
 void CThreadCOMDriver::OnWriteBlock(CMessage& message)
 {
-    // The device is replaced only on this thread, so writing needs no lock and
-    // a slow write never keeps the user-interface thread waiting for it.
-    auto block = message.TakePayload<CByteBlock>();
-    if (!block || block->length() < 1 || !m_hPort)
-        return;
-    int error = 0;
-    m_hPort->Write(block->data(), static_cast<std::size_t>(block->length()), error);
+    // Writing happens on the port's own writer thread, so a held line never
+    // keeps this thread (or the reader behind it) waiting.
+    message.wParam = 0;
+    CThreadDriver::OnWriteBlock(message);
 }
 
 } // namespace kestrelon

@@ -4,12 +4,23 @@
 
 #include "document/Messages.h"
 
+#include <chrono>
 #include <cstring>
+#include <iostream>
 
 namespace kestrelon {
 
+namespace {
+
+// The longest EnableReading(false) waits for the reader to let go; the reader
+// looks at its run flag at least every poll interval, so this is a safety net.
+constexpr auto kReaderLeaveLimit = std::chrono::seconds(2);
+
+} // namespace
+
 CThreadDriver::CThreadDriver(IMessageTarget& frame, SerialPortFactory factory)
-    : m_frame(frame), m_factory(std::move(factory))
+    : m_frame(frame), m_factory(std::move(factory)),
+      m_debug([](const std::string& text) { std::cerr << "kestrelon: " << text << '\n'; })
 {
     if (!m_factory)
         m_factory = [] { return std::make_unique<CSerialPort>(); };
@@ -63,13 +74,7 @@ void CThreadDriver::ThreadMain()
 {
     CMessage message;
     while (NextMessage(message)) {
-        std::size_t writeBytes = 0;
-        if (message.message == WM_DRIVER_WRITE)
-            if (auto* block = dynamic_cast<CByteBlock*>(message.payload.get()))
-                writeBytes = static_cast<std::size_t>(block->length());
         OnThreadMessage(message);
-        if (writeBytes != 0 && m_queuedWriteBytes.fetch_sub(writeBytes) - writeBytes <= kMaxQueuedWriteBytes / 2)
-            m_writeDropReported = false; // the line caught up: a new drop is a new episode
         message = CMessage{};
     }
     ExitInstance();
@@ -79,10 +84,16 @@ void CThreadDriver::OnThreadMessage(CMessage& message)
 {
     switch (message.message) {
     case WM_DRIVER_OPEN:
-        HandleOpen();
+        HandleOpen(static_cast<std::uint64_t>(message.lParam));
         break;
     case WM_DRIVER_CLOSE:
         ClosePort();
+        if (message.lParam > 0)
+            Note("port closed; " + std::to_string(message.lParam) + " queued bytes were not sent");
+        break;
+    case WM_DRIVER_READER:
+        if (m_hPort)
+            StartReader();
         break;
     case WM_DRIVER_DATA:
         OnData(message);
@@ -95,9 +106,13 @@ void CThreadDriver::OnThreadMessage(CMessage& message)
     }
 }
 
-void CThreadDriver::HandleOpen()
+void CThreadDriver::HandleOpen(std::uint64_t generation)
 {
     ClosePort();
+    // A close or another open asked for since: this one is no longer wanted.
+    if (generation != m_generation.load())
+        return;
+    m_openGeneration = generation;
     std::string name;
     {
         std::lock_guard lock(m_lock);
@@ -106,6 +121,7 @@ void CThreadDriver::HandleOpen()
     auto port = m_factory();
     const int error = port->Open(name);
     if (error != 0) {
+        DiscardOutput();
         OnPortOpenFailed(error);
         return;
     }
@@ -115,13 +131,24 @@ void CThreadDriver::HandleOpen()
         ++m_openSerial;
         m_isOpen = true;
     }
-    if (!OnPortOpened(*m_hPort))
+    if (!OnPortOpened(*m_hPort)) {
+        DiscardOutput();
         ClosePort();
+        return;
+    }
+    m_writer.Start(*m_hPort);
+}
+
+std::size_t CThreadDriver::DiscardOutput()
+{
+    RefuseWrites();
+    return m_writer.Discard();
 }
 
 void CThreadDriver::ClosePort()
 {
     StopReader();
+    m_writer.Stop();
     std::lock_guard lock(m_lock);
     m_isOpen = false;
     if (m_hPort) {
@@ -136,8 +163,24 @@ void CThreadDriver::StartReader()
     if (!m_hPort)
         return;
     m_readerRun = true;
+    {
+        std::lock_guard lock(m_readerMutex);
+        m_readerActive = true;
+    }
     const std::uint64_t serial = m_openSerial;
-    m_reader = std::thread([this, serial] { ReaderMain(serial); });
+    m_reader = std::thread([this, serial] {
+        ReaderMain(serial);
+        ReaderLeft();
+    });
+}
+
+void CThreadDriver::ReaderLeft()
+{
+    {
+        std::lock_guard lock(m_readerMutex);
+        m_readerActive = false;
+    }
+    m_readerChanged.notify_all();
 }
 
 void CThreadDriver::StopReader()
@@ -170,12 +213,8 @@ void CThreadDriver::OnWriteBlock(CMessage& message)
 {
     if (message.wParam != 0)
         return;
-    auto block = message.TakePayload<CByteBlock>();
-    std::lock_guard lock(m_lock);
-    if (block && block->length() > 0 && m_hPort) {
-        int error = 0;
-        m_hPort->Write(block->data(), static_cast<std::size_t>(block->length()), error);
-    }
+    if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
+        QueueWrite(block->data(), static_cast<std::size_t>(block->length()));
 }
 
 void CThreadDriver::OpenDevice(const std::string& name)
@@ -184,39 +223,46 @@ void CThreadDriver::OpenDevice(const std::string& name)
         std::lock_guard lock(m_lock);
         m_deviceName = name;
     }
-    PostThreadMessage(MakeMessage(WM_DRIVER_OPEN, 0, 0));
+    const std::size_t discarded = m_writer.Discard();
+    const std::uint64_t generation = ++m_generation;
+    m_acceptWrites = true;
+    if (discarded > 0)
+        Note("reopening; " + std::to_string(discarded) + " queued bytes were not sent");
+    PostThreadMessage(MakeMessage(WM_DRIVER_OPEN, 0, static_cast<std::intptr_t>(generation)));
 }
 
 void CThreadDriver::Close()
 {
-    PostThreadMessage(MakeMessage(WM_DRIVER_CLOSE, 0, 0));
+    m_acceptWrites = false;
+    ++m_generation;
+    const std::size_t discarded = m_writer.Discard();
+    PostThreadMessage(MakeMessage(WM_DRIVER_CLOSE, 0, static_cast<std::intptr_t>(discarded)));
 }
 
 void CThreadDriver::Quit()
 {
     if (m_quitting.exchange(true))
         return;
+    m_acceptWrites = false;
+    ++m_generation;
+    m_writer.Discard();
+    m_readerRun = false;
     PostThreadMessage(MakeMessage(WM_DRIVER_QUIT, DRIVER_QUIT_EXIT_CODE, 0));
 }
 
-void CThreadDriver::QueueWrite(std::unique_ptr<CByteBlock> block)
+void CThreadDriver::QueueWrite(const void* data, std::size_t length)
 {
-    const auto length = static_cast<std::size_t>(block->length());
-    if (m_queuedWriteBytes.fetch_add(length) + length > kMaxQueuedWriteBytes) {
-        m_queuedWriteBytes.fetch_sub(length);
-        // Reported once per episode, as a full transmit queue.
-        if (!m_writeDropReported.exchange(true))
-            PostToFrame(MakeMessage(WM_TERMINAL, TC_LINE_ERRORS, CE_TXFULL));
+    if (!m_acceptWrites)
         return;
-    }
-    PostThreadMessage(MakeMessage(WM_DRIVER_WRITE, 0, 0, std::move(block)));
+    if (m_writer.Queue(data, length) == CSerialWriter::QueueResult::FirstDropped)
+        PostToFrame(MakeMessage(WM_TERMINAL, TC_LINE_ERRORS, CE_TXFULL), m_generation.load());
 }
 
 void CThreadDriver::Write(const void* data, std::int32_t length)
 {
     if (data == nullptr || length < 1)
         return;
-    QueueWrite(std::make_unique<CByteBlock>(data, length));
+    QueueWrite(data, static_cast<std::size_t>(length));
 }
 
 void CThreadDriver::WriteString(const char* text)
@@ -230,7 +276,7 @@ void CThreadDriver::WriteBlock(const CByteBlock& block)
 {
     if (block.length() < 1)
         return;
-    QueueWrite(std::make_unique<CByteBlock>(block));
+    QueueWrite(block.data(), static_cast<std::size_t>(block.length()));
 }
 
 bool CThreadDriver::IsOpen() const
@@ -252,21 +298,41 @@ void CThreadDriver::Unlock()
 
 void CThreadDriver::EnableReading(bool flag)
 {
-    std::lock_guard lock(m_lock);
-    m_readerRun = flag;
+    if (flag) {
+        PostThreadMessage(MakeMessage(WM_DRIVER_READER, 0, 0));
+        return;
+    }
+    m_readerRun = false;
+    // The reader is never waiting for the caller, so it leaves within a pass.
+    std::unique_lock lock(m_readerMutex);
+    m_readerChanged.wait_for(lock, kReaderLeaveLimit, [this] { return !m_readerActive; });
 }
 
-std::intptr_t CThreadDriver::SendToFrame(CMessage message)
+void CThreadDriver::SetDebugOutput(std::function<void(const std::string&)> output)
+{
+    m_debug = std::move(output);
+}
+
+void CThreadDriver::Note(const std::string& text)
+{
+    if (m_debug)
+        m_debug(text);
+}
+
+std::intptr_t CThreadDriver::SendToFrame(CMessage message, std::uint64_t generation)
 {
     if (m_quitting)
         return 0;
+    message.generation = generation != 0 ? generation : m_openGeneration.load();
     return m_frame.Send(std::move(message));
 }
 
-void CThreadDriver::PostToFrame(CMessage message)
+void CThreadDriver::PostToFrame(CMessage message, std::uint64_t generation)
 {
-    if (!m_quitting)
-        m_frame.Post(std::move(message));
+    if (m_quitting)
+        return;
+    message.generation = generation != 0 ? generation : m_openGeneration.load();
+    m_frame.Post(std::move(message));
 }
 
 } // namespace kestrelon

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "serial/SerialPort.h"
+#include "serial/SerialWriter.h"
 #include "document/ByteBlock.h"
 #include "framework/MessageCarrier.h"
 
@@ -12,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,14 +36,17 @@ public:
     CThreadDriver& operator=(const CThreadDriver&) = delete;
 
     // Stores the device path for the next open and asks the thread to open it.
+    // Output still queued for an earlier open is discarded.
     virtual void OpenDevice(const std::string& name);
-    // Asks the thread to close the device; returns at once.
+    // Asks the thread to close the device; returns at once. Queued output is
+    // discarded now (the count goes into the close's note), a held write ends at
+    // once, and nothing the old open still reports reaches the frame.
     virtual void Close();
     // Asks the thread to end (closing the device); returns at once. From here
     // on nothing more is delivered to the frame.
     virtual void Quit();
     // Queue a copy of the bytes for writing; each returns at once. Empty input
-    // queues nothing.
+    // queues nothing; without an open (or an open on its way) nothing is kept.
     virtual void WriteString(const char* text);
     virtual void Write(const void* data, std::int32_t length);
     virtual void WriteBlock(const CByteBlock& block);
@@ -50,9 +55,15 @@ public:
     // The lock that guards the device handle and path (recursive).
     virtual void Lock();
     virtual void Unlock();
-    // Lets the reader run, or makes it leave the port alone from its next pass
-    // (a file transfer then reads the port itself).
+    // false: returns once the reader no longer touches the port (a file
+    // transfer then reads it itself). true: starts the reader again.
     void EnableReading(bool flag);
+    // The connection the notifications belong to: changes with every open and
+    // close asked for. Notifications carry it in CMessage::generation.
+    std::uint64_t Generation() const { return m_generation.load(); }
+    // Where notes of the driver go (a close that discarded output); default:
+    // standard error.
+    void SetDebugOutput(std::function<void(const std::string&)> output);
 
     // Waits for the driver thread to end. Call after Quit(), and never while the
     // thread may be blocked delivering to a frame that only the caller pumps:
@@ -80,17 +91,29 @@ protected:
     virtual void ReaderMain(std::uint64_t openSerial);
 
     // Driver thread only: start a reader for the open device, stop and join it,
-    // close the device (stopping the reader first).
+    // close the device (stopping the reader and the writer first).
     void StartReader();
     void StopReader();
     void ClosePort();
+    // Output waiting for the port is thrown away (a lost device); returns the count.
+    std::size_t DiscardOutput();
+    // Queue bytes for the port: the overflow is reported once per episode.
+    void QueueWrite(const void* data, std::size_t length);
+    // Refuses further writes until the next open is asked for.
+    void RefuseWrites() { m_acceptWrites = false; }
+    void Note(const std::string& text);
     // Quit and wait for the thread; the most derived destructor calls it so the
     // thread never runs into a half-destroyed object.
     void Shutdown();
 
-    // To the frame. Nothing is delivered once Quit was called.
-    std::intptr_t SendToFrame(CMessage message);
-    void PostToFrame(CMessage message);
+    // To the frame, stamped with the generation of the open being served (or
+    // with `generation` when not 0). Nothing is delivered once Quit was called.
+    std::intptr_t SendToFrame(CMessage message, std::uint64_t generation = 0);
+    void PostToFrame(CMessage message, std::uint64_t generation = 0);
+    // The generation of the open the driver thread serves now.
+    std::uint64_t OpenGeneration() const { return m_openGeneration.load(); }
+    // A message stamped for the open that is still wanted.
+    bool IsCurrent(const CMessage& message) const { return message.generation == m_generation.load(); }
 
     std::unique_ptr<ISerialPort> m_hPort; // replaced only on the driver thread, under m_lock
     std::atomic<bool> m_readerRun{true};
@@ -101,16 +124,22 @@ protected:
 private:
     void ThreadMain();
     bool NextMessage(CMessage& message);
-    void HandleOpen();
-    void QueueWrite(std::unique_ptr<CByteBlock> block);
+    void HandleOpen(std::uint64_t generation);
+    void ReaderLeft();
 
     IMessageTarget& m_frame;
     SerialPortFactory m_factory;
     std::atomic<bool> m_isOpen{false};
     std::atomic<bool> m_quitting{false};
-    std::atomic<std::size_t> m_queuedWriteBytes{0};
-    std::atomic<bool> m_writeDropReported{false};
+    std::atomic<bool> m_acceptWrites{false};
+    std::atomic<std::uint64_t> m_generation{0};     // bumped by the callers of open and close
+    std::atomic<std::uint64_t> m_openGeneration{0}; // the open the driver thread serves
+    CSerialWriter m_writer{kMaxQueuedWriteBytes};
     std::thread m_reader; // driver thread only
+    std::mutex m_readerMutex;
+    std::condition_variable m_readerChanged;
+    bool m_readerActive = false; // guarded by m_readerMutex
+    std::function<void(const std::string&)> m_debug;
 
     std::mutex m_queueMutex;
     std::condition_variable m_queueChanged;

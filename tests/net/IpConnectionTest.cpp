@@ -257,10 +257,15 @@ TEST(IpConnectionSend, PeerThatNeverReadsEndsWithSendFailure)
     int small = 4096;
     setsockopt(peer.Get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
     ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
-    const std::string chunk(1 << 20, 'z');
-    for (int i = 0; i < 16; ++i) // more than the kernel buffers on both sides
-        connection.Send(chunk.data(), chunk.size());
-    const int failed = frame.WaitFor(IP_SEND_FAILED, 0, 12000);
+    // Keep the bounded queue topped up until the kernel buffers on both sides
+    // are full and a send times out.
+    const std::string chunk(64 * 1024, 'z');
+    int failed = -1;
+    for (int round = 0; round < 2000 && failed < 0; ++round) {
+        while (connection.Send(chunk.data(), chunk.size())) {
+        }
+        failed = frame.WaitFor(IP_SEND_FAILED, 0, 10);
+    }
     ASSERT_GE(failed, 0);
     EXPECT_EQ(frame.Events()[static_cast<std::size_t>(failed)].lParam, SocketApi::WSAETIMEDOUT);
     ASSERT_GE(frame.WaitFor(IP_CLOSED), 0); // the failed socket is closed

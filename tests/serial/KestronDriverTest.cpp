@@ -90,6 +90,7 @@ protected:
 
 } // namespace
 
+// An open port has a reader and a writer.
 TEST_F(PtyDriver, OpensCloseAndReopensWithOneReader)
 {
     const int withDriver = ThreadCount();
@@ -100,7 +101,7 @@ TEST_F(PtyDriver, OpensCloseAndReopensWithOneReader)
     DCB live;
     ASSERT_TRUE(m_driver.GetState(live));
     EXPECT_EQ(live.BaudRate, 115200u);
-    EXPECT_EQ(ThreadCount(), withDriver + 1);
+    EXPECT_EQ(ThreadCount(), withDriver + 2);
 
     m_driver.Close();
     ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver.IsOpen(); }));
@@ -110,7 +111,7 @@ TEST_F(PtyDriver, OpensCloseAndReopensWithOneReader)
     ASSERT_TRUE(OpenPty());
     m_frame.Clear();
     ASSERT_TRUE(OpenPty(Line(9600))) << "reopening while connected";
-    EXPECT_EQ(ThreadCount(), withDriver + 1);
+    EXPECT_EQ(ThreadCount(), withDriver + 2);
     ASSERT_TRUE(m_pty.WriteMaster("once"));
     ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received().size() >= 4; }));
     m_frame.Settle(50);

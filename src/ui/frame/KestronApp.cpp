@@ -8,6 +8,8 @@
 #include "ui/frame/QtSettingsStore.h"
 #include "ui/frame/StringTable.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,7 +20,10 @@ namespace kestrelon {
 namespace {
 const QString kRecentGroup = QStringLiteral("Recent File List");
 const QString kFilter = QStringLiteral("Kestrelon configurations (*.kst);;All files (*)");
-QString AppName() { return QString::fromUtf8(LoadString(IDS_APP_NAME).data(), int(LoadString(IDS_APP_NAME).size())); }
+QString AppName()
+{
+    return QString::fromUtf8(LoadString(IDS_APP_NAME).data(), int(LoadString(IDS_APP_NAME).size()));
+}
 } // namespace
 
 CKestronApp::CKestronApp(std::unique_ptr<QSettings> profile)
@@ -35,7 +40,10 @@ CKestronApp::~CKestronApp()
     m_frame.reset();
 }
 
-ISettingsStore& CKestronApp::Store() { return *m_store; }
+ISettingsStore& CKestronApp::Store()
+{
+    return *m_store;
+}
 
 QString CKestronApp::FileArgument(const QStringList& arguments)
 {
@@ -114,9 +122,14 @@ void CKestronApp::OnDocumentCommand(int command)
         if (SaveModified())
             OnFileOpen();
         break;
-    case ID_FILE_SAVE: OnFileSave(); break;
-    case ID_FILE_SAVE_AS: OnFileSaveAs(); break;
-    default: break;
+    case ID_FILE_SAVE:
+        OnFileSave();
+        break;
+    case ID_FILE_SAVE_AS:
+        OnFileSaveAs();
+        break;
+    default:
+        break;
     }
 }
 
@@ -150,7 +163,10 @@ bool CKestronApp::OpenDocumentFile(const QString& path)
     return true;
 }
 
-bool CKestronApp::OnFileSave() { return m_path.isEmpty() ? OnFileSaveAs() : SaveDocumentFile(m_path); }
+bool CKestronApp::OnFileSave()
+{
+    return m_path.isEmpty() ? OnFileSaveAs() : SaveDocumentFile(m_path);
+}
 
 bool CKestronApp::OnFileSaveAs()
 {
@@ -185,10 +201,26 @@ bool CKestronApp::SaveModified()
     QMessageBox box(QMessageBox::Warning, AppName(), QStringLiteral("Save changes to %1?").arg(Title()),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_frame.get());
     switch (RunDialog(box)) {
-    case QMessageBox::Yes: return OnFileSave();
-    case QMessageBox::No: return true;
-    default: return false;
+    case QMessageBox::Yes:
+        return OnFileSave();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
     }
+}
+
+void CKestronApp::QuitWithoutQuestions()
+{
+    if (m_frame) {
+        m_frame->SetCloseQuery({});
+        // Each dismissed dialog ends its own event loop on the way out.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                dialog->reject();
+        m_frame->close();
+    }
+    QCoreApplication::quit();
 }
 
 QString CKestronApp::Title() const
@@ -208,6 +240,9 @@ void CKestronApp::ShowError(const QString& text)
     RunDialog(box);
 }
 
-int CKestronApp::RunDialog(QDialog& dialog) { return m_frame ? m_frame->RunModal(dialog) : dialog.exec(); }
+int CKestronApp::RunDialog(QDialog& dialog)
+{
+    return m_frame ? m_frame->RunModal(dialog) : dialog.exec();
+}
 
 } // namespace kestrelon

@@ -49,6 +49,10 @@ public:
     bool OnFileSaveAs();
     // Asks to save a modified document: false when the user cancels or saving fails.
     bool SaveModified();
+    // Ends the program as File > Exit does, without asking anything: open
+    // dialogs are dismissed, the window closes (its layout is saved) and the
+    // event loop ends; the connections and the log close as the window goes.
+    void QuitWithoutQuestions();
     bool OpenDocumentFile(const QString& path);
     bool SaveDocumentFile(const QString& path);
 

@@ -1,0 +1,275 @@
+// IP connections that never keep a stop waiting: a resolver that hangs, an
+// address that never answers, a peer that reads slowly, datagrams too long for
+// one packet or refused by the system.
+#include "net/IpConnection.h"
+#include "document/Messages.h"
+
+#include "support/SocketTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace kestrelon;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every notification with the generation it carries.
+struct Seen {
+    int code;
+    std::uint64_t generation;
+    std::intptr_t lParam;
+};
+
+class Recorder {
+public:
+    Recorder()
+        : m_target([this](CMessage& m) {
+              m_seen.push_back({static_cast<int>(m.wParam), m.generation, m.lParam});
+              return 0;
+          })
+    {
+    }
+    CPumpedTarget& Target() { return m_target; }
+    void Settle(std::chrono::milliseconds time)
+    {
+        m_target.PumpUntil([] { return false; }, time);
+    }
+    bool WaitFor(int code, std::chrono::milliseconds time = 5s)
+    {
+        return m_target.PumpUntil([&] { return Count(code) > 0; }, time);
+    }
+    int Count(int code) const
+    {
+        int n = 0;
+        for (const Seen& s : m_seen)
+            n += s.code == code ? 1 : 0;
+        return n;
+    }
+    std::vector<Seen> m_seen;
+
+private:
+    CPumpedTarget m_target;
+};
+
+// A resolver that answers only after `seconds`, as a name server that does not
+// reply would; it owns nothing, so the connection may abandon it.
+AddressResolver SlowResolver(int seconds)
+{
+    return
+        [seconds](const std::string&, const std::string& port, int family, int type, std::vector<CSocketAddress>& out) {
+            std::this_thread::sleep_for(std::chrono::seconds(seconds));
+            return CIP6Socket::Resolve(family == AF_INET6 ? "::1" : "127.0.0.1", port, family, type, out);
+        };
+}
+
+NameLookup SlowNameLookup(int seconds)
+{
+    return [seconds](const sockaddr*, socklen_t, std::string& host, int) {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        host = "late";
+        return 0;
+    };
+}
+
+struct StopCase {
+    const char* name;
+    std::uint32_t mode;
+    bool slowLookup; // a slow name lookup (server peer, UDP sender) instead of a slow resolver
+    int endCode;     // what the stop posts; 0: nothing (a server without a peer)
+};
+
+class SlowLookupStop : public testing::TestWithParam<StopCase> {};
+
+// Whatever the look-up is doing, the stop returns at once, the end is "closed"
+// with the current generation, and nothing of the abandoned run follows.
+TEST_P(SlowLookupStop, StopsAtOnceAsClosed)
+{
+    const StopCase& c = GetParam();
+    Recorder frame;
+    CIpConnection connection;
+    connection.SetDebugOutput({});
+    CIpOptions options;
+    if (c.slowLookup)
+        options.nameLookup = SlowNameLookup(5);
+    else
+        options.resolver = SlowResolver(5);
+    connection.SetOptions(options);
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "slow.invalid", 0, c.mode), "");
+    test::Fd peer;
+    test::Fd udp;
+    if (c.mode == MODE_IPV4_SERVER) {
+        peer = test::ConnectTo(AF_INET, connection.LocalPort()); // its name is looked up now
+    } else if (c.mode == MODE_IPV4_UDP) {
+        std::uint16_t port = 0;
+        udp = test::BindUdp(AF_INET, port);
+        if (c.slowLookup)
+            test::SendDatagramTo(udp.Get(), AF_INET, connection.LocalPort(), "hello");
+        else
+            connection.Send("x", 1); // the sender now resolves the configured host
+    }
+    frame.Settle(100ms);
+
+    const auto start = std::chrono::steady_clock::now();
+    connection.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "Stop waited for the look-up";
+
+    frame.Settle(200ms);
+    EXPECT_EQ(frame.Count(IP_FAILED), 0);
+    int ends = 0;
+    for (const Seen& seen : frame.m_seen) {
+        if (seen.code == IP_CLOSED || seen.code == IP_UDP_CLOSED) {
+            EXPECT_EQ(seen.code, c.endCode);
+            EXPECT_EQ(seen.generation, connection.Generation()) << "the end belongs to the stop";
+            ++ends;
+        } else {
+            EXPECT_NE(seen.generation, connection.Generation()) << "code " << seen.code;
+        }
+    }
+    EXPECT_EQ(ends, c.endCode != 0 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lookups, SlowLookupStop,
+                         testing::Values(StopCase{"Ipv4Client", MODE_IPV4_CLIENT, false, IP_CLOSED},
+                                         StopCase{"Ipv6Client", MODE_IPV6_CLIENT, false, IP_CLOSED},
+                                         StopCase{"ServerPeerName", MODE_IPV4_SERVER, true, 0},
+                                         StopCase{"UdpSenderName", MODE_IPV4_UDP, true, IP_UDP_CLOSED},
+                                         StopCase{"UdpSendTarget", MODE_IPV4_UDP, false, IP_UDP_CLOSED}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A listener whose accept queue is full: the kernel drops further SYNs, so a
+// connect to it is never answered.
+struct Unanswered {
+    test::Fd listener;
+    test::Fd filler;
+    std::uint16_t port = 0;
+    Unanswered()
+    {
+        listener = test::Listen(AF_INET, port, 0);
+        filler = test::ConnectTo(AF_INET, port);
+        std::this_thread::sleep_for(50ms); // the filler's handshake completes
+    }
+};
+
+CSocketAddress Loopback(std::uint16_t port)
+{
+    std::vector<CSocketAddress> out;
+    CIP6Socket::Resolve("127.0.0.1", std::to_string(port), AF_INET, SOCK_STREAM, out);
+    return out.front();
+}
+
+TEST(ConnectDeadline, UnansweredAddressTimesOutThenTheNextIsTried)
+{
+    Unanswered dead;
+    std::uint16_t livePort = 0;
+    test::Fd live = test::Listen(AF_INET, livePort);
+    struct Case {
+        bool withLive;
+        int expected;
+    };
+    for (const Case c : {Case{false, IP_FAILED}, Case{true, IP_CONNECTED}}) {
+        Recorder frame;
+        CIpConnection connection;
+        std::string debug;
+        connection.SetDebugOutput([&](const std::string& text) { debug += text; });
+        CIpOptions options;
+        options.connectSeconds = 1;
+        options.resolver = [&](const std::string&, const std::string&, int, int, std::vector<CSocketAddress>& out) {
+            out.push_back(Loopback(dead.port));
+            if (c.withLive)
+                out.push_back(Loopback(livePort));
+            return 0;
+        };
+        connection.SetOptions(options);
+        ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "two.invalid", 1, MODE_IPV4_CLIENT), "");
+        ASSERT_TRUE(frame.WaitFor(c.expected, 10s)) << c.withLive;
+        if (!c.withLive)
+            EXPECT_NE(debug.find("#10060 (WSAETIMEDOUT)"), std::string::npos) << debug;
+        connection.Stop();
+    }
+}
+
+TEST(SendQueue, SlowReaderOverflowIsBoundedAndReportedOncePerEpisode)
+{
+    Recorder frame;
+    CIpConnection connection;
+    connection.SetDebugOutput({});
+    std::uint16_t port = 0;
+    test::Fd listener = test::Listen(AF_INET, port);
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
+    test::Fd peer = test::Accept(listener);
+    ASSERT_TRUE(frame.WaitFor(IP_CONNECTED));
+    const std::string chunk(64 * 1024, 'q');
+    for (int episode = 1; episode <= 2; ++episode) {
+        for (int i = 0; i < 400; ++i) // 25 MiB offered to a peer that does not read
+            connection.Send(chunk.data(), chunk.size());
+        EXPECT_LE(connection.QueuedSendBytes(), CIpOptions::SEND_QUEUE_LIMIT);
+        frame.Settle(50ms);
+        EXPECT_EQ(frame.Count(IP_SEND_OVERFLOW), episode);
+        // The peer catches up: the queue empties, and the next drop is news.
+        while (connection.QueuedSendBytes() > 0)
+            test::ReadSome(peer.Get(), 1 << 20, 100);
+    }
+    EXPECT_EQ(frame.Count(IP_SEND_FAILED), 0);
+}
+
+TEST(Datagrams, LongSendIsSplitAndTheEndpointStillReceives)
+{
+    std::uint16_t peerPort = 0;
+    test::Fd peer = test::BindUdp(AF_INET, peerPort);
+    Recorder frame;
+    CIpConnection connection;
+    connection.SetDebugOutput({});
+    // The endpoint binds the configured port and sends to it: the name of the
+    // peer leads to the test's own socket instead.
+    CIpOptions options;
+    options.resolver = [peerPort](const std::string&, const std::string&, int, int, std::vector<CSocketAddress>& out) {
+        out.push_back(Loopback(peerPort));
+        return 0;
+    };
+    connection.SetOptions(options);
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "peer.invalid", 0, MODE_IPV4_UDP), "");
+    ASSERT_TRUE(frame.WaitFor(IP_UDP_READY));
+
+    std::string paste(100 * 1000, '\0');
+    for (std::size_t i = 0; i < paste.size(); ++i)
+        paste[i] = static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(connection.Send(paste.data(), paste.size()));
+    const std::string first = test::ReceiveDatagramFrom(peer.Get());
+    const std::string second = test::ReceiveDatagramFrom(peer.Get());
+    EXPECT_EQ(first.size(), CIpConnection::DATAGRAM_MAX);
+    EXPECT_EQ(first + second, paste);
+
+    test::SendDatagramTo(peer.Get(), AF_INET, connection.LocalPort(), "still there");
+    ASSERT_TRUE(frame.WaitFor(IP_RECEIVED));
+    EXPECT_EQ(frame.Count(IP_SEND_FAILED), 0);
+    EXPECT_EQ(frame.Count(IP_UDP_CLOSED), 0);
+}
+
+TEST(Datagrams, RefusedDatagramIsReportedAndReceivingGoesOn)
+{
+    Recorder frame;
+    CIpConnection connection;
+    connection.SetDebugOutput({});
+    // Broadcasting needs SO_BROADCAST, which the endpoint does not ask for: the
+    // system refuses every datagram to this address.
+    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "255.255.255.255", 9, MODE_IPV4_UDP), "");
+    ASSERT_TRUE(frame.WaitFor(IP_UDP_READY));
+    ASSERT_TRUE(connection.Send("x", 1));
+    ASSERT_TRUE(frame.WaitFor(IP_SEND_FAILED));
+    EXPECT_NE(frame.m_seen.back().lParam, 0);
+
+    std::uint16_t peerPort = 0;
+    test::Fd peer = test::BindUdp(AF_INET, peerPort);
+    test::SendDatagramTo(peer.Get(), AF_INET, connection.LocalPort(), "after");
+    ASSERT_TRUE(frame.WaitFor(IP_RECEIVED));
+    EXPECT_TRUE(connection.IsOpen());
+    EXPECT_EQ(frame.Count(IP_UDP_CLOSED), 0);
+}
+
+} // namespace
