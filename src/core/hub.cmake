@@ -10,5 +10,5 @@ kestrelon_model_library(khub SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DriverLinks.cpp
   ${PROJECT_SOURCE_DIR}/src/automation/InbandCommands.cpp
   ${PROJECT_SOURCE_DIR}/src/automation/DataLogger.cpp
-  DEPENDS kdoc klogfile kframework kserial ksockets
+  DEPENDS kdoc klogfile kframework kserial ksockets kbridge
 )
