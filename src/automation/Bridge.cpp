@@ -106,9 +106,9 @@ void CBridge::Start()
 
 void CBridge::Stop()
 {
-    // Whatever the old session still has on its way to the frame is dropped.
-    m_target.NextSession();
     m_connection.Stop();
+    // Whatever the stopped session posted, up to its threads' end, is dropped.
+    m_target.NextSession();
     m_peerConnected = false;
     m_overflowing = false;
 }

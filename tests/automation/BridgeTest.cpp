@@ -1,0 +1,261 @@
+// Bridge mode against real loopback peers: the bridge with its own TCP
+// connection, a recording window and view, and the main connection recorded.
+#include "automation/Bridge.h"
+#include "connections/SocketTestKit.h"
+#include "core/HubDoubles.h"
+#include "core/KestronDoc.h"
+#include "core/Messages.h"
+#include "framework/PumpedTarget.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <ostream>
+#include <thread>
+
+namespace kestrelon::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int GREY = 1, RED = 2, GREEN = 4, DARK_GREEN = 5;
+
+class BridgeRig {
+public:
+    BridgeRig()
+    {
+        frame.SetPumpThread(std::this_thread::get_id());
+        frame.SetHandler([this](CMessage& m) { return m.message == WM_IP_BRIDGE ? bridge.HandleMessage(m) : 0; });
+        doc.AddView(&view);
+    }
+    ~BridgeRig() { frame.Close(); }
+
+    bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
+    int Led() const { return window.Led(LED_BRIDGE); }
+    void Forward(const std::string& bytes)
+    {
+        bridge.Forward(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    }
+    // Switches a server bridge on and connects a peer to it.
+    Fd ServePeer(std::uint32_t mode, int family)
+    {
+        doc.bridgeMode = mode;
+        doc.bridgePort = 0;
+        bridge.SetEnabled(true);
+        Fd peer = ConnectTo(family, bridge.ListeningPort());
+        EXPECT_TRUE(PumpUntil([&] { return bridge.IsPeerConnected(); }));
+        return peer;
+    }
+
+    CKestronDoc doc;
+    CRecordingWindow window;
+    CRecordingView view;
+    CPumpedTarget frame;
+    std::string sentMain;
+    CBridge bridge{doc, window, frame, [this](const std::uint8_t* data, std::size_t length) {
+                       sentMain.append(reinterpret_cast<const char*>(data), length);
+                   }};
+};
+
+struct ModeCase {
+    const char* name;
+    std::uint32_t bridgeMode;
+    int family;
+    bool server;
+};
+
+void PrintTo(const ModeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class BridgeModes : public ::testing::TestWithParam<ModeCase> {};
+
+// Many small blocks each way: the peer gets the device's bytes in order, the
+// main connection gets the peer's, untouched (no conversion, no scanning).
+TEST_P(BridgeModes, BytesCrossBothWaysInOrder)
+{
+    const ModeCase& c = GetParam();
+    BridgeRig rig;
+    rig.doc.crToCrLfOnSend = true;
+    rig.doc.scanCommands = true;
+    Fd peer;
+    Fd listener;
+    if (c.server) {
+        peer = rig.ServePeer(c.bridgeMode, c.family);
+    } else {
+        std::uint16_t port = 0;
+        listener = Listen(c.family, port);
+        rig.doc.bridgeMode = c.bridgeMode;
+        rig.doc.bridgeServer = LoopbackAddress(c.family);
+        rig.doc.bridgePort = port;
+        rig.bridge.SetEnabled(true);
+        peer = Accept(listener);
+        ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+    }
+    EXPECT_EQ(rig.Led(), GREEN);
+    std::string device;
+    for (int i = 0; i < 500; ++i) {
+        std::string block = std::to_string(i) + "\r[KESTRON:LOG_STOP\r";
+        rig.Forward(block);
+        device += block;
+    }
+    EXPECT_EQ(ReadSome(peer.Get(), device.size()), device);
+    const std::string remote = "AT\r\n[KESTRON:TIME_UTC\r\x1b[2J";
+    ASSERT_TRUE(WriteAll(peer.Get(), remote));
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.sentMain.size() >= remote.size(); }));
+    EXPECT_EQ(rig.sentMain, remote);
+    EXPECT_TRUE(rig.bridge.IsEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bridge, BridgeModes,
+                         ::testing::Values(ModeCase{"IPv4Client", 0, AF_INET, false},
+                                           ModeCase{"IPv4Server", 1, AF_INET, true},
+                                           ModeCase{"IPv6Client", 2, AF_INET6, false},
+                                           ModeCase{"IPv6Server", 3, AF_INET6, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Bridge, PeerBytesAreEchoedInTheSendColourOnlyWithLocalEcho)
+{
+    for (bool echo : {true, false}) {
+        BridgeRig rig;
+        rig.doc.localEcho = echo;
+        Fd peer = rig.ServePeer(1, AF_INET);
+        ASSERT_TRUE(WriteAll(peer.Get(), "hi\r"));
+        ASSERT_TRUE(rig.PumpUntil([&] { return rig.sentMain == "hi\r"; })) << echo;
+        EXPECT_EQ(rig.view.bytes, echo ? "hi\r" : "");
+        EXPECT_EQ(rig.view.colours, std::vector<COLORREF>(echo ? 3 : 0, SEND_COLOUR));
+    }
+}
+
+// The server goes on listening; what the device sent meanwhile is not kept for
+// the next peer. Switching off closes the listening socket.
+TEST(Bridge, ServerServesTheNextPeerAndKeepsNothingOfTheGap)
+{
+    BridgeRig rig;
+    Fd first = rig.ServePeer(1, AF_INET);
+    const std::uint16_t port = rig.bridge.ListeningPort();
+    first.Reset();
+    ASSERT_TRUE(rig.PumpUntil([&] { return !rig.bridge.IsPeerConnected(); }));
+    EXPECT_EQ(rig.Led(), DARK_GREEN);
+    EXPECT_TRUE(rig.bridge.IsEnabled());
+    rig.Forward("gap");
+    Fd second = ConnectTo(AF_INET, port);
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+    rig.Forward("next");
+    EXPECT_EQ(ReadSome(second.Get(), 7, 500), "next");
+    rig.bridge.SetEnabled(false);
+    EXPECT_EQ(rig.Led(), GREY);
+    EXPECT_TRUE(WaitForEof(second.Get()));
+    EXPECT_LT(ConnectTo(AF_INET, port).Get(), 0);
+}
+
+TEST(Bridge, ClientWhosePeerLeavesTurnsItselfOff)
+{
+    BridgeRig rig;
+    std::uint16_t port = 0;
+    Fd listener = Listen(AF_INET, port);
+    rig.doc.bridgeMode = 0;
+    rig.doc.bridgeServer = "127.0.0.1";
+    rig.doc.bridgePort = port;
+    rig.bridge.SetEnabled(true);
+    Fd peer = Accept(listener);
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+    peer.Reset();
+    ASSERT_TRUE(rig.PumpUntil([&] { return !rig.bridge.IsEnabled(); }));
+    EXPECT_EQ(rig.Led(), GREY);
+}
+
+// The end of the switched-off connection reaches the frame after the new one
+// started: it must not turn the new one off.
+TEST(Bridge, ClientSwitchedOffAndOnAtOnceStaysOn)
+{
+    BridgeRig rig;
+    std::uint16_t port = 0;
+    Fd listener = Listen(AF_INET, port);
+    rig.doc.bridgeMode = 0;
+    rig.doc.bridgeServer = "127.0.0.1";
+    rig.doc.bridgePort = port;
+    rig.bridge.SetEnabled(true);
+    Fd first = Accept(listener);
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+    rig.bridge.SetEnabled(false);
+    rig.bridge.SetEnabled(true);
+    Fd second = Accept(listener);
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+    rig.frame.PumpUntil([] { return false; }, 200ms);
+    EXPECT_TRUE(rig.bridge.IsEnabled());
+    EXPECT_EQ(rig.Led(), GREEN);
+}
+
+TEST(Bridge, RefusedConnectShowsRedAndTurnsOff)
+{
+    BridgeRig rig;
+    rig.doc.bridgeMode = 0;
+    rig.doc.bridgeServer = "127.0.0.1";
+    rig.doc.bridgePort = FreePort();
+    rig.bridge.SetEnabled(true);
+    ASSERT_TRUE(rig.PumpUntil([&] { return !rig.bridge.IsEnabled(); }));
+    EXPECT_EQ(rig.Led(), RED);
+    EXPECT_EQ(std::count(rig.window.calls.begin(), rig.window.calls.end(), "led 5 6"), 1);
+}
+
+TEST(Bridge, TakenServerPortShowsRedAndTurnsOff)
+{
+    BridgeRig rig;
+    std::uint16_t port = 0;
+    Fd taken = Listen(AF_INET, port);
+    rig.doc.bridgeMode = 1;
+    rig.doc.bridgePort = port;
+    rig.bridge.SetEnabled(true);
+    EXPECT_FALSE(rig.bridge.IsEnabled());
+    EXPECT_EQ(rig.Led(), RED);
+    EXPECT_EQ(rig.window.boxes.size(), 1u);
+}
+
+TEST(Bridge, SwitchingOnTurnsAnswersOffAndOffLeavesThemOff)
+{
+    BridgeRig rig;
+    rig.doc.autoAnswerOn = true;
+    rig.doc.bridgeMode = 1;
+    rig.doc.bridgePort = 0;
+    rig.bridge.SetEnabled(true);
+    EXPECT_FALSE(rig.doc.autoAnswerOn);
+    rig.bridge.SetEnabled(false);
+    EXPECT_FALSE(rig.doc.autoAnswerOn);
+}
+
+// A peer that never reads: the queue stays within its bound, the rest is
+// dropped and reported once, and forwarding never waits for the peer.
+TEST(Bridge, StalledPeerOverflowIsBoundedAndReportedOnce)
+{
+    BridgeRig rig;
+    rig.doc.bridgeMode = 1;
+    rig.doc.bridgePort = 0;
+    rig.bridge.SetEnabled(true);
+    Fd peer(::socket(AF_INET, SOCK_STREAM, 0));
+    const int small = 4096;
+    ::setsockopt(peer.Get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(rig.bridge.ListeningPort());
+    ASSERT_EQ(::connect(peer.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+
+    const std::string block(2000, 'x');
+    std::size_t mostQueued = 0;
+    for (int i = 0; i < 8000; ++i) { // 16 MB
+        rig.Forward(block);
+        mostQueued = std::max(mostQueued, rig.bridge.QueuedBytes());
+    }
+    EXPECT_LE(mostQueued, CBridge::QUEUE_LIMIT);
+    EXPECT_GT(rig.bridge.DroppedBytes(), 0u);
+    EXPECT_EQ(std::count(rig.window.calls.begin(), rig.window.calls.end(), "status " + BridgeOverflowText()), 1);
+}
+
+} // namespace
+} // namespace kestrelon::test
