@@ -153,6 +153,26 @@ TEST(Bridge, ServerServesTheNextPeerAndKeepsNothingOfTheGap)
     EXPECT_LT(ConnectTo(AF_INET, port).Get(), 0);
 }
 
+// Switching off with a peer connected leaves our side of that connection
+// waiting out its close; switching on again must still get the port at once.
+TEST(Bridge, ServerListensAgainAtOnceOnTheSamePort)
+{
+    BridgeRig rig;
+    rig.doc.bridgeMode = 1;
+    rig.doc.bridgePort = FreePort();
+    rig.bridge.SetEnabled(true);
+    Fd peer = ConnectTo(AF_INET, static_cast<std::uint16_t>(rig.doc.bridgePort));
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+    rig.bridge.SetEnabled(false);
+    ASSERT_TRUE(WaitForEof(peer.Get()));
+    peer.Reset();
+    rig.bridge.SetEnabled(true);
+    EXPECT_TRUE(rig.bridge.IsEnabled());
+    EXPECT_EQ(rig.Led(), DARK_GREEN);
+    Fd next = ConnectTo(AF_INET, static_cast<std::uint16_t>(rig.doc.bridgePort));
+    EXPECT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
+}
+
 TEST(Bridge, ClientWhosePeerLeavesTurnsItselfOff)
 {
     BridgeRig rig;
