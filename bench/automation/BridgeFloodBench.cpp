@@ -109,7 +109,7 @@ struct CountingView : IDocumentView {
 // The remote program: reads (or, stalled, never reads) and checks the order.
 class Peer {
 public:
-    Peer(std::uint16_t port, bool reads) : m_reads(reads)
+    Peer(std::uint16_t port, bool reads)
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
         if (!reads) {
@@ -149,7 +149,6 @@ private:
     }
 
     int m_fd = -1;
-    bool m_reads;
     std::atomic<std::size_t> m_received{0};
     std::atomic<bool> m_inOrder{true};
     std::thread m_thread;
