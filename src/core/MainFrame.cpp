@@ -213,7 +213,10 @@ void CMainFrame::SetPaneText(PaneId pane, const std::string& text)
     m_statusBar->SetPaneTextFitById(pane, QString::fromStdString(text));
 }
 
-void CMainFrame::ShowStatusMessage(const std::string& text) { m_statusBar->SetPaneText(0, QString::fromStdString(text)); }
+void CMainFrame::ShowStatusMessage(const std::string& text)
+{
+    m_statusBar->SetPaneText(0, QString::fromStdString(text));
+}
 
 void CMainFrame::EnableFunctionKeys(bool enable)
 {
