@@ -17,14 +17,19 @@ namespace kestrelon {
 CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, ISettingsStore& settings, IMessageTarget& frame)
     : CDataHub(doc, window, frame, MakeSerialLink(frame, settings), MakeIpLink(frame, settings))
 {
+    m_bridge.SetInternetSettings(&settings);
 }
 
 CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, std::unique_ptr<ISerialLink> serial,
                    std::unique_ptr<IIpLink> ip)
     : m_doc(doc), m_window(window), m_serialDriver(std::move(serial)), m_ipConnection(std::move(ip)),
       m_logger(doc, window, frame), m_receive(doc, *this), m_send(doc, *m_serialDriver, *m_ipConnection),
-      m_control(doc, window, *m_serialDriver, *m_ipConnection, m_logger), m_clock([] { return std::time(nullptr); })
+      m_control(doc, window, *m_serialDriver, *m_ipConnection, m_logger),
+      m_bridge(doc, window, frame, [this](const std::uint8_t* data, std::size_t length) { Send(data, length); }),
+      m_clock([] { return std::time(nullptr); })
 {
+    m_bridgeForward = [this](const std::uint8_t* data, std::size_t length) { m_bridge.Forward(data, length); };
+    m_bridgeHandler = [this](CMessage& message) { return m_bridge.HandleMessage(message); };
     m_doc.SetLogFailureHandler([this](int error) { m_logger.OnWriteFailure(error); });
 }
 
@@ -193,6 +198,11 @@ void CDataHub::ProcessBlock(CMessage& message, COLORREF colour)
 
 void CDataHub::ProcessReceived(const std::uint8_t* data, std::size_t length, COLORREF colour)
 {
+    FanOut(data, length, colour, true);
+}
+
+void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice)
+{
     if (data == nullptr || length == 0)
         return;
     m_receive.Process(data, length, colour);
@@ -205,14 +215,15 @@ void CDataHub::ProcessReceived(const std::uint8_t* data, std::size_t length, COL
     if (m_window.IsGpsBarVisible())
         for (std::size_t i = 0; i < length; ++i)
             m_window.FeedGps(data[i]);
-    if (m_bridgeForward)
+    // A remote program would take our error texts for the device's data.
+    if (fromDevice && m_bridgeForward)
         m_bridgeForward(data, length);
 }
 
 void CDataHub::ReportLineErrors(std::uint32_t flags)
 {
     const std::string_view text = LineErrorText(flags);
-    ProcessReceived(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ERROR_COLOUR);
+    FanOut(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ERROR_COLOUR, false);
 }
 
 void CDataHub::ShowLogPane(bool logging)

@@ -6,6 +6,7 @@
 // Plain C++: everything it needs from the window goes through IHubWindow.
 #pragma once
 
+#include "automation/Bridge.h"
 #include "hub/DataLogger.h"
 #include "hub/ConnectionControl.h"
 #include "hub/HubLinks.h"
@@ -67,8 +68,10 @@ public:
     // engine takes the received data itself).
     void SetIpSendState(int state) { m_ipSendState = state; }
     int IpSendState() const { return m_ipSendState; }
-    void SetBridgeEnabled(bool enabled) { m_bridgeEnabled = enabled; }
-    bool IsBridgeEnabled() const { return m_bridgeEnabled; }
+    // Toggle > Bridge Mode; applying connection settings leaves the bridge alone.
+    void SetBridgeEnabled(bool enabled) { m_bridge.SetEnabled(enabled); }
+    bool IsBridgeEnabled() const { return m_bridge.IsEnabled(); }
+    CBridge& Bridge() { return m_bridge; }
 
     // --- Logging ----------------------------------------------------------------
     // File > Logging after its file dialog; a failure is reported.
@@ -84,12 +87,13 @@ public:
     // --- Hooks of other parts ---------------------------------------------------
     // Every received block while automatic answers are on.
     void SetAnswerMatcher(BlockHook matcher) { m_answerMatcher = std::move(matcher); }
-    // Every received block, for the bridge connection (it drops what it cannot send).
+    // Every block the device sent, for the bridge connection (it drops what it
+    // cannot send); by default the hub's own bridge.
     void SetBridgeForward(BlockHook forward) { m_bridgeForward = std::move(forward); }
     // Received IP data while an XModem-family transfer over IP owns it
     // (IpSendState 2): it goes to the transfer, not to the views.
     void SetIpTransferReceiver(BlockHook receiver) { m_ipTransferReceiver = std::move(receiver); }
-    // WM_IP_BRIDGE messages.
+    // WM_IP_BRIDGE messages; by default the hub's own bridge.
     void SetBridgeHandler(MessageHook handler) { m_bridgeHandler = std::move(handler); }
     // WM_TRANSFER messages, before the hub reports file errors.
     void SetTransferHandler(MessageHook handler) { m_transferHandler = std::move(handler); }
@@ -105,6 +109,8 @@ private:
     std::intptr_t HandleIpMain(CMessage& message);
     std::intptr_t HandleTransfer(CMessage& message);
     void ProcessBlock(CMessage& message, COLORREF colour);
+    // `fromDevice`: the bytes came from the connection (not texts of our own).
+    void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice);
     void ReportLineErrors(std::uint32_t flags);
     void ShowLogPane(bool logging);
 
@@ -121,7 +127,7 @@ private:
     CSendPath m_send;
     CConnectionControl m_control;
     int m_ipSendState = 0;
-    bool m_bridgeEnabled = false;
+    CBridge m_bridge;
     std::string m_logDirectory;
     BlockHook m_answerMatcher;
     BlockHook m_bridgeForward;

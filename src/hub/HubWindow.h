@@ -41,6 +41,8 @@ public:
     // Status bar: pane set for a connection mode, then pane texts.
     virtual void SetStatusPanes(std::uint32_t commMode) = 0;
     virtual void SetPaneText(PaneId pane, const std::string& text) = 0;
+    // A passing report in the message pane (a window without one ignores it).
+    virtual void ShowStatusMessage(const std::string& /*text*/) {}
 
     virtual void EnableFunctionKeys(bool enable) = 0;
     virtual void RefreshFunctionKeys() = 0; // captions of the current level

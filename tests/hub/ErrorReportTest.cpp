@@ -55,6 +55,18 @@ TEST(LineErrors, TextLandsInTheLogBetweenTheReceivedBytes)
     EXPECT_EQ(ReadFileBytes(f.dir.File("log.txt")), "ab\r\n ***  Receive Parity Error ***\r\ncd");
 }
 
+// The bridge peer gets what the device sent, not the texts we make about it.
+TEST(LineErrors, TextIsNotForwardedToTheBridge)
+{
+    HubFixture f;
+    std::string bridged;
+    f.hub->SetBridgeForward([&](const std::uint8_t* d, std::size_t n) { bridged.append((const char*)d, n); });
+    f.ReceiveBlock("ab");
+    f.Deliver(WM_TERMINAL, TC_LINE_ERRORS, CE_OVERRUN);
+    f.Deliver(WM_IP_MAIN, IP_RECEIVED, 0, std::make_unique<CByteBlock>("cd", 2));
+    EXPECT_EQ(bridged, "abcd");
+}
+
 TEST(PortFailure, DisablesKeysAndOffersTheSettings)
 {
     HubFixture f;

@@ -35,6 +35,7 @@ public:
     void AlternateLed(LedRole led, int a, int b, int rate, int count) override;
     void SetStatusPanes(std::uint32_t commMode) override;
     void SetPaneText(PaneId pane, const std::string& text) override;
+    void ShowStatusMessage(const std::string& text) override { calls.push_back("status " + text); }
     void EnableFunctionKeys(bool enable) override;
     void RefreshFunctionKeys() override;
     bool ShowPortFailureDialog() override;

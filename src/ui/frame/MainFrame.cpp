@@ -213,6 +213,11 @@ void CMainFrame::SetPaneText(PaneId pane, const std::string& text)
     m_statusBar->SetPaneTextFitById(pane, QString::fromStdString(text));
 }
 
+void CMainFrame::ShowStatusMessage(const std::string& text)
+{
+    m_statusBar->SetPaneText(0, QString::fromStdString(text));
+}
+
 void CMainFrame::EnableFunctionKeys(bool enable)
 {
     m_fkeysEnabled = enable;

@@ -123,6 +123,7 @@ public:
     void AlternateLed(LedRole led, int a, int b, int rate, int count) override;
     void SetStatusPanes(std::uint32_t commMode) override;
     void SetPaneText(PaneId pane, const std::string& text) override;
+    void ShowStatusMessage(const std::string& text) override;
     void EnableFunctionKeys(bool enable) override;
     void RefreshFunctionKeys() override;
     bool ShowPortFailureDialog() override;
