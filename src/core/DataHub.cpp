@@ -26,6 +26,11 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, 
       m_control(doc, window, *m_serialDriver, *m_ipConnection, m_logger), m_clock([] { return std::time(nullptr); })
 {
     m_doc.SetLogFailureHandler([this](int error) { m_logger.OnWriteFailure(error); });
+    // Data sent to a pulled adapter is lost, never kept for its return: say so.
+    m_send.SetSerialRefused([this] {
+        if (m_control.FirstSendWhileRemoved())
+            ShowLine(std::string(kNotSentText));
+    });
 }
 
 CDataHub::~CDataHub()
@@ -111,8 +116,15 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
         m_control.OnPortOpened();
         break;
     case TC_PORT_FAILED:
-        m_control.OnPortFailed();
+        OnPortFailed(message);
         break;
+    case TC_DEVICE_BACK: {
+        const std::string text = DeviceBackText(m_doc.comPort);
+        m_control.OnDeviceBack(text);
+        ShowLine(text);
+        break;
+    }
+
     case TC_LOGGING:
         ShowLogPane(value != 0);
         break;
@@ -207,6 +219,24 @@ void CDataHub::ProcessReceived(const std::uint8_t* data, std::size_t length, COL
             m_window.FeedGps(data[i]);
     if (m_bridgeForward)
         m_bridgeForward(data, length);
+}
+
+void CDataHub::OnPortFailed(CMessage& message)
+{
+    if (message.lParam != PF_DEVICE_LOST) {
+        m_control.OnPortFailed();
+        return;
+    }
+    auto path = message.TakePayload<CTextPayload>();
+    const std::string text = DeviceRemovedText(m_doc.comPort, path ? path->Text() : std::string());
+    m_control.OnDeviceRemoved(text);
+    ShowLine(text);
+}
+
+void CDataHub::ShowLine(const std::string& text)
+{
+    const std::string line = "\r\n" + text + "\r\n";
+    ProcessReceived(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), ERROR_COLOUR);
 }
 
 void CDataHub::ReportLineErrors(std::uint32_t flags)

@@ -106,6 +106,9 @@ private:
     std::intptr_t HandleTransfer(CMessage& message);
     void ProcessBlock(CMessage& message, COLORREF colour);
     void ReportLineErrors(std::uint32_t flags);
+    void OnPortFailed(CMessage& message);
+    // A line of the program's own in every view, in the error colour.
+    void ShowLine(const std::string& text);
     void ShowLogPane(bool logging);
 
     // IReceiveEvents

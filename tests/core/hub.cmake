@@ -8,6 +8,7 @@ kestrelon_test(core_hub_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ConnectionControlTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HubConnectionsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HubLifecycleTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HubReplugTest.cpp
   ${PROJECT_SOURCE_DIR}/tests/connections/SocketTestKit.cpp
   DEPENDS khub
 )
