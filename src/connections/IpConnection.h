@@ -126,6 +126,7 @@ private:
     std::uint64_t m_runGeneration = 0; // set before the run's threads start
 
     mutable std::mutex m_mutex;
+    std::mutex m_postMutex; // orders the threads' posts against the stop
     bool m_running = false;
     bool m_stopping = false;
     bool m_connected = false;

@@ -201,6 +201,9 @@ TEST(SendQueue, SlowReaderOverflowIsBoundedAndReportedOncePerEpisode)
     connection.SetDebugOutput({});
     std::uint16_t port = 0;
     test::Fd listener = test::Listen(AF_INET, port);
+    // A small window: the kernel takes little, so only the reader drains the queue.
+    int small = 4096;
+    setsockopt(listener.Get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
     ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
     test::Fd peer = test::Accept(listener);
     ASSERT_TRUE(frame.WaitFor(IP_CONNECTED));
