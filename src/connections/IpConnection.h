@@ -73,8 +73,9 @@ public:
     void DisconnectPeer();
 
     // Queues bytes for the peer (TCP) or for the configured host and port (UDP);
-    // false, with nothing sent, when there is no peer or no open socket, or when
-    // the send queue is full (reported once per episode as IP_SEND_OVERFLOW).
+    // false, with nothing sent, when there is no peer or no open socket; false
+    // too when the send queue could take only part or nothing (what did not fit
+    // is dropped and reported once per episode as IP_SEND_OVERFLOW).
     bool Send(const void* data, std::size_t length);
     // The run the notifications belong to (CMessage::generation); changes with
     // every Start and Stop.
