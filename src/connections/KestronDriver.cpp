@@ -158,12 +158,14 @@ void CKestronDriver::OnDeviceLost(std::uint64_t openSerial)
     m_removedPath = ReturnPath();
     m_removedGeneration = OpenGeneration();
     m_removed = !m_removedPath.empty();
+    SetIdleWanted(m_removed);
     PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_DEVICE_LOST, std::make_unique<CTextPayload>(path)));
 }
 
 void CKestronDriver::StopWatching()
 {
     m_removed = false;
+    SetIdleWanted(false);
     m_removedPath.clear();
 }
 

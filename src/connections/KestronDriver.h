@@ -40,7 +40,6 @@ protected:
     void OnPortOpenFailed(int error) override;
     void OnThreadMessage(CMessage& message) override;
     void ReaderMain(std::uint64_t openSerial) override;
-    bool WantsIdle() const override { return m_removed; }
     void OnIdle() override;
 
     DCB m_dcb{}; // guarded by m_lock

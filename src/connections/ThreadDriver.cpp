@@ -62,7 +62,7 @@ bool CThreadDriver::NextMessage(CMessage& message)
 {
     if (m_batch.empty()) {
         std::unique_lock lock(m_queueMutex);
-        if (WantsIdle()) {
+        if (m_idleWanted) {
             if (!m_queueChanged.wait_for(lock, std::chrono::milliseconds(IDLE_MS), [&] { return !m_queue.empty(); })) {
                 message = CMessage{}; // an idle tick
                 return true;

@@ -86,9 +86,10 @@ protected:
     virtual void OnWriteBlock(CMessage& message);
     // Runs on the driver thread when its loop ends: closes the device.
     virtual void ExitInstance();
-    // While true the driver thread calls OnIdle every IDLE_MS when no message
-    // comes (a removed device is being watched for).
-    virtual bool WantsIdle() const { return false; }
+    // While wanted, the driver thread calls OnIdle every IDLE_MS when no
+    // message comes (a removed device is being watched for). A flag, not a
+    // virtual call: the thread runs while the derived parts are still built.
+    void SetIdleWanted(bool wanted) { m_idleWanted = wanted; }
     virtual void OnIdle() {}
     static constexpr int IDLE_MS = 250;
     // The reader's body; the base has none. `openSerial` names the open it
@@ -141,6 +142,7 @@ private:
     std::atomic<bool> m_isOpen{false};
     std::atomic<bool> m_quitting{false};
     std::atomic<bool> m_acceptWrites{false};
+    std::atomic<bool> m_idleWanted{false};
     std::atomic<std::uint64_t> m_generation{0};     // bumped by the callers of open and close
     std::atomic<std::uint64_t> m_openGeneration{0}; // the open the driver thread serves
     CSerialWriter m_writer{kMaxQueuedWriteBytes};
