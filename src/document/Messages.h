@@ -38,6 +38,7 @@ enum TerminalCode : int {
     TC_PORT_OPENED = 15,      // lParam: 0, or the new baud rate
     TC_PORT_FAILED = 16,      // lParam: PortFailure
     TC_LOGGING = 17,          // lParam: 0 stopped, non-zero started
+    TC_DEVICE_BACK = 18,      // a removed device came back and was reopened; payload: its path
     TC_NEW_SETTINGS = 20,     // document new or loaded
     TC_CTS_HOLD = 31,         // lParam: 1 held, 0 released
     TC_DSR_HOLD = 32,
@@ -52,7 +53,7 @@ enum PortFailure : int {
     PF_NOT_OPENED = 0,
     PF_SETTINGS_REFUSED = 1,
     PF_BUFFERS_REFUSED = 2,
-    PF_DEVICE_LOST = 3, // the device went away while open (adapter pulled)
+    PF_DEVICE_LOST = 3, // the device went away while open (adapter pulled); payload: its path
 };
 
 // Codes of WM_IP_MAIN and WM_IP_BRIDGE.

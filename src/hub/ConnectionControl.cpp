@@ -43,6 +43,7 @@ bool CConnectionControl::IsUdpMode(std::uint32_t mode)
 
 void CConnectionControl::ResetIndicators()
 {
+    m_deviceRemoved = false; // a new open or close ends the wait for the device
     m_window.SetPaneText(PANE_CONNECTION, "");
     for (LedRole led : {LED_CTS, LED_DSR, LED_CD, LED_DATA, LED_SERVER})
         m_window.SetLedState(led, LAMP_GREY); // the bridge keeps its own state
@@ -144,6 +145,7 @@ void CConnectionControl::RefreshConnectionPane()
 
 void CConnectionControl::OnPortOpened()
 {
+    m_deviceRemoved = false;
     RefreshConnectionPane();
     m_window.EnableFunctionKeys(true);
 }
@@ -154,6 +156,30 @@ void CConnectionControl::OnPortFailed()
     m_window.EnableFunctionKeys(false);
     if (m_window.ShowPortFailureDialog())
         m_window.PostCommand(ID_SETUP_COMMUNICATION);
+}
+
+void CConnectionControl::OnDeviceRemoved(const std::string& text)
+{
+    m_deviceRemoved = true;
+    m_notSentShown = false;
+    m_window.EnableFunctionKeys(false);
+    m_window.SetLedState(LED_DATA, LAMP_RED);
+    m_window.SetPaneText(PANE_CONNECTION, text);
+}
+
+bool CConnectionControl::FirstSendWhileRemoved()
+{
+    if (!m_deviceRemoved || m_notSentShown)
+        return false;
+    m_notSentShown = true;
+    return true;
+}
+
+void CConnectionControl::OnDeviceBack(const std::string& text)
+{
+    m_deviceRemoved = false;
+    m_window.SetLedState(LED_DATA, LAMP_GREY);
+    m_window.SetPaneText(PANE_CONNECTION, text);
 }
 
 void CConnectionControl::OnLineHeld(int code, bool held)

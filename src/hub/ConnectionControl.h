@@ -29,6 +29,13 @@ public:
     // Serial driver notifications.
     void OnPortOpened();
     void OnPortFailed();
+    // A pulled adapter: a line in the connection pane, the data lamp red, and
+    // no dialog (the driver reopens it when it comes back).
+    void OnDeviceRemoved(const std::string& text);
+    void OnDeviceBack(const std::string& text);
+    // Bytes for a removed device: true the first time in this absence (the
+    // loss is then worth a line).
+    bool FirstSendWhileRemoved();
     void OnLineHeld(int code, bool held); // codes 31 to 33
 
     // Main IP connection notifications (all but received data).
@@ -55,6 +62,8 @@ private:
     IIpLink& m_ip;
     CDataLogger& m_logger;
     std::string m_peerText;
+    bool m_deviceRemoved = false;
+    bool m_notSentShown = false;
 };
 
 } // namespace kestrelon

@@ -9,6 +9,17 @@ namespace kestrelon {
 const std::string_view kNoLogText = "No log";
 const std::string_view kComNotOpenedText = "COM not opened";
 const std::string_view kNoPeerText = "   ";
+const std::string_view kNotSentText = "Not sent: the device is removed";
+
+std::string DeviceRemovedText(std::uint32_t comPort, const std::string& path)
+{
+    return "Device removed: COM" + std::to_string(comPort) + " (" + path + ")";
+}
+
+std::string DeviceBackText(std::uint32_t comPort)
+{
+    return "Device back: COM" + std::to_string(comPort);
+}
 
 std::string SerialPaneText(std::uint32_t comPort, const DCB& dcb)
 {

@@ -17,6 +17,13 @@ extern const std::string_view kNoPeerText;       // peer pane after each reconne
 // Serial connection pane: "COM1: 9600, 8N1" from the driver's line settings.
 std::string SerialPaneText(std::uint32_t comPort, const DCB& dcb);
 
+// A pulled adapter, and its return: "Device removed: COM3 (/dev/ttyUSB0)",
+// "Device back: COM3".
+std::string DeviceRemovedText(std::uint32_t comPort, const std::string& path);
+std::string DeviceBackText(std::uint32_t comPort);
+// Data typed or sent while the device is removed.
+extern const std::string_view kNotSentText;
+
 // Log pane: the file name without its directory.
 std::string LogPaneText(const std::string& path);
 

@@ -31,6 +31,11 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, 
     m_bridgeForward = [this](const std::uint8_t* data, std::size_t length) { m_bridge.Forward(data, length); };
     m_bridgeHandler = [this](CMessage& message) { return m_bridge.HandleMessage(message); };
     m_doc.SetLogFailureHandler([this](int error) { m_logger.OnWriteFailure(error); });
+    // Data sent to a pulled adapter is lost, never kept for its return: say so.
+    m_send.SetSerialRefused([this] {
+        if (m_control.FirstSendWhileRemoved())
+            ShowLine(std::string(kNotSentText));
+    });
 }
 
 CDataHub::~CDataHub()
@@ -116,8 +121,15 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
         m_control.OnPortOpened();
         break;
     case TC_PORT_FAILED:
-        m_control.OnPortFailed();
+        OnPortFailed(message);
         break;
+    case TC_DEVICE_BACK: {
+        const std::string text = DeviceBackText(m_doc.comPort);
+        m_control.OnDeviceBack(text);
+        ShowLine(text);
+        break;
+    }
+
     case TC_LOGGING:
         ShowLogPane(value != 0);
         break;
@@ -218,6 +230,24 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     // A remote program would take our error texts for the device's data.
     if (fromDevice && m_bridgeForward)
         m_bridgeForward(data, length);
+}
+
+void CDataHub::OnPortFailed(CMessage& message)
+{
+    if (message.lParam != PF_DEVICE_LOST) {
+        m_control.OnPortFailed();
+        return;
+    }
+    auto path = message.TakePayload<CTextPayload>();
+    const std::string text = DeviceRemovedText(m_doc.comPort, path ? path->Text() : std::string());
+    m_control.OnDeviceRemoved(text);
+    ShowLine(text);
+}
+
+void CDataHub::ShowLine(const std::string& text)
+{
+    const std::string line = "\r\n" + text + "\r\n";
+    ProcessReceived(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), ERROR_COLOUR);
 }
 
 void CDataHub::ReportLineErrors(std::uint32_t flags)

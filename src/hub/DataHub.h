@@ -112,6 +112,9 @@ private:
     // `fromDevice`: the bytes came from the connection (not texts of our own).
     void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice);
     void ReportLineErrors(std::uint32_t flags);
+    void OnPortFailed(CMessage& message);
+    // A line of the program's own in every view, in the error colour.
+    void ShowLine(const std::string& text);
     void ShowLogPane(bool logging);
 
     // IReceiveEvents

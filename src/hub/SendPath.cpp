@@ -48,6 +48,8 @@ void CSendPath::Send(const std::uint8_t* data, std::size_t length)
     case 0:
         if (m_serial.IsOpen())
             m_serial.Write(data, length);
+        else if (m_serialRefused)
+            m_serialRefused();
         break;
     case 1:
     case 2:

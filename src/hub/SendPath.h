@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace kestrelon {
@@ -28,11 +29,14 @@ public:
     void SendText(std::string_view text);
     // Raw bytes to the active connection; no echo, no conversion.
     void Send(const std::uint8_t* data, std::size_t length);
+    // Told about bytes for the serial port while it is not open.
+    void SetSerialRefused(std::function<void()> refused) { m_serialRefused = std::move(refused); }
 
 private:
     CKestronDoc& m_doc;
     ISerialLink& m_serial;
     IIpLink& m_ip;
+    std::function<void()> m_serialRefused;
 };
 
 } // namespace kestrelon

@@ -142,6 +142,12 @@ void CIpConnection::Stop()
         if (!m_running)
             return;
         m_stopping = true;
+        {
+            // Raised before anything wakes, and against Post: no thread of this
+            // run posts once Stop goes on.
+            std::lock_guard post(m_postMutex);
+            m_stop->Raise();
+        }
         // What the frame hears of a stop it asked for: a closed client or peer,
         // or a closed datagram socket; a server without a peer just stops.
         if (IsUdpMode(m_mode))
@@ -155,7 +161,6 @@ void CIpConnection::Stop()
     }
     // From here on nothing the threads post carries the current generation.
     const std::uint64_t generation = ++m_generation;
-    m_stop->Raise();
     if (m_credit)
         m_credit->Stop();
     m_sender.Stop();
@@ -257,12 +262,12 @@ std::string CIpConnection::PaneText() const
 
 void CIpConnection::Post(int code, std::intptr_t lParam, std::unique_ptr<CMessagePayload> payload)
 {
-    // A stopped run has nothing more to say: its stop posted the end.
-    if (m_stop->Raised())
-        return;
     CMessage message = MakeMessage(m_message, static_cast<std::uintptr_t>(code), lParam, std::move(payload));
     message.generation = m_runGeneration;
-    m_target->Post(std::move(message));
+    // A stopped run has nothing more to say: its stop posts the end.
+    std::lock_guard lock(m_postMutex);
+    if (!m_stop->Raised())
+        m_target->Post(std::move(message));
 }
 
 void CIpConnection::Debug(const std::string& text)

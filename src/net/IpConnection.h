@@ -73,8 +73,9 @@ public:
     void DisconnectPeer();
 
     // Queues bytes for the peer (TCP) or for the configured host and port (UDP);
-    // false, with nothing sent, when there is no peer or no open socket, or when
-    // the send queue is full (reported once per episode as IP_SEND_OVERFLOW).
+    // false, with nothing sent, when there is no peer or no open socket; false
+    // too when the send queue could take only part or nothing (what did not fit
+    // is dropped and reported once per episode as IP_SEND_OVERFLOW).
     bool Send(const void* data, std::size_t length);
     // The run the notifications belong to (CMessage::generation); changes with
     // every Start and Stop.
@@ -126,6 +127,7 @@ private:
     std::uint64_t m_runGeneration = 0; // set before the run's threads start
 
     mutable std::mutex m_mutex;
+    std::mutex m_postMutex; // orders the threads' posts against the stop
     bool m_running = false;
     bool m_stopping = false;
     bool m_connected = false;

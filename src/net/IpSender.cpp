@@ -1,6 +1,7 @@
 // Ordered sending thread of an IP connection; see IpSender.h.
 #include "net/IpSender.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kestrelon {
@@ -25,21 +26,29 @@ CIpSender::QueueResult CIpSender::Queue(std::shared_ptr<CIP6Socket> socket, cons
 {
     if (!socket || !data || length == 0)
         return QueueResult::Queued;
+    QueueResult result = QueueResult::Queued;
     {
         std::lock_guard lock(m_mutex);
         if (m_stopping || !m_thread.joinable())
             return QueueResult::NotRunning;
-        if (length > m_limit || m_queuedBytes > m_limit - length) {
-            const bool first = !m_dropReported;
-            m_dropReported = true;
-            return first ? QueueResult::FirstDropped : QueueResult::Dropped;
+        // What fits is queued, the rest is dropped: a paste larger than the
+        // queue sends its beginning, and costs no more memory than the limit.
+        const std::size_t room = m_queuedBytes < m_limit ? m_limit - m_queuedBytes : 0;
+        const std::size_t taken = std::min(room, length);
+        if (taken > 0) {
+            const auto* bytes = static_cast<const std::uint8_t*>(data);
+            m_queue.push_back({std::move(socket), std::vector<std::uint8_t>(bytes, bytes + taken)});
+            m_queuedBytes += taken;
         }
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        m_queue.push_back({std::move(socket), std::vector<std::uint8_t>(bytes, bytes + length)});
-        m_queuedBytes += length;
+        if (taken < length) {
+            result = m_dropReported ? QueueResult::Dropped : QueueResult::FirstDropped;
+            m_dropReported = true;
+        }
+        if (taken == 0)
+            return result;
     }
     m_wake.notify_one();
-    return QueueResult::Queued;
+    return result;
 }
 
 void CIpSender::SetLimit(std::size_t limit)

@@ -31,8 +31,8 @@ public:
     enum class QueueResult {
         Queued,
         NotRunning,   // no sending thread: nothing kept
-        Dropped,      // did not fit; already reported in this episode
-        FirstDropped, // did not fit; the first drop since the queue last had room
+        Dropped,      // did not fit (whole or in part); already reported in this episode
+        FirstDropped, // did not fit (whole or in part); the first drop since the queue last had room
     };
 
     // `limit`: bytes that may wait (the piece being sent not counted).

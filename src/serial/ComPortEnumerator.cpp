@@ -213,6 +213,17 @@ std::string CComPortEnumerator::DevicePath(std::uint32_t number)
     return {};
 }
 
+std::string CComPortEnumerator::ReturnPath(const std::string& devicePath) const
+{
+    const fs::path path(devicePath);
+    std::error_code ec;
+    if (devicePath.empty() || !fs::equivalent(path.parent_path(), m_tree.devRoot, ec))
+        return devicePath;
+    const std::string name = path.filename().string();
+    const std::string id = StableId(name);
+    return id == name ? devicePath : (fs::path(m_tree.devRoot) / "serial" / "by-id" / id).string();
+}
+
 std::uint32_t CComPortEnumerator::FirstPort()
 {
     const auto ports = List();

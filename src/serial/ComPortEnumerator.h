@@ -46,6 +46,10 @@ public:
     std::string DevicePath(std::uint32_t number);
     // The lowest listed number; 0 when nothing is listed.
     std::uint32_t FirstPort();
+    // Where the device at `devicePath` shows up again after a replug: its
+    // /dev/serial/by-id name when it has one (the kernel may give the adapter
+    // another ttyUSB number), else the path itself (aliases keep their path).
+    std::string ReturnPath(const std::string& devicePath) const;
 
 private:
     struct Device {

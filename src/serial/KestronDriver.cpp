@@ -9,6 +9,7 @@
 #include <chrono>
 #include <new>
 #include <optional>
+#include <unistd.h>
 
 namespace kestrelon {
 
@@ -91,6 +92,10 @@ bool CKestronDriver::OnPortOpened(ISerialPort&)
 
 void CKestronDriver::OnPortOpenFailed(int)
 {
+    if (m_reopening) {
+        m_reopenNotThere = true; // not ready yet: the next tick tries again
+        return;
+    }
     PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED));
 }
 
@@ -101,6 +106,9 @@ void CKestronDriver::OnThreadMessage(CMessage& message)
         return;
     }
     if (message.message != WM_TERMINAL) {
+        // An open or close asked for ends the wait for a removed device.
+        if (message.message == WM_DRIVER_OPEN || message.message == WM_DRIVER_CLOSE)
+            StopWatching();
         CThreadCOMDriver::OnThreadMessage(message);
         return;
     }
@@ -140,8 +148,53 @@ void CKestronDriver::OnDeviceLost(std::uint64_t openSerial)
     if (openSerial != m_openSerial || !m_hPort)
         return;
     DiscardOutput();
+    std::string path;
+    {
+        std::lock_guard lock(m_lock);
+        path = m_deviceName;
+    }
     ClosePort();
-    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_DEVICE_LOST));
+    // Watched for until it comes back, or until an open or close is asked for.
+    m_removedPath = ReturnPath();
+    m_removedGeneration = OpenGeneration();
+    m_removed = !m_removedPath.empty();
+    SetIdleWanted(m_removed);
+    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_DEVICE_LOST, std::make_unique<CTextPayload>(path)));
+}
+
+void CKestronDriver::StopWatching()
+{
+    m_removed = false;
+    SetIdleWanted(false);
+    m_removedPath.clear();
+}
+
+void CKestronDriver::OnIdle()
+{
+    if (!m_removed || access(m_removedPath.c_str(), F_OK) != 0)
+        return;
+    // Back under the same name: reopen it with the settings it had. A device
+    // that is there but cannot be opened yet (still settling) is tried again
+    // on the next tick, without a report.
+    const std::uint64_t generation = m_removedGeneration;
+    if (generation != Generation())
+        return StopWatching(); // an open or close is on its way
+    {
+        std::lock_guard lock(m_lock);
+        m_deviceName = m_removedPath;
+    }
+    AcceptWrites();
+    m_reopening = true;
+    m_reopenNotThere = false;
+    HandleOpen(generation);
+    m_reopening = false;
+    if (IsOpen()) {
+        auto path = std::make_unique<CTextPayload>(m_removedPath);
+        StopWatching();
+        PostToFrame(MakeMessage(WM_TERMINAL, TC_DEVICE_BACK, 0, std::move(path)));
+    } else if (!m_reopenNotThere) {
+        StopWatching(); // it opened but refused the settings: that was reported
+    }
 }
 
 void CKestronDriver::WaitForRoom()

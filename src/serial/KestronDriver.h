@@ -5,6 +5,7 @@
 
 #include "serial/ThreadCOMDriver.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -39,6 +40,7 @@ protected:
     void OnPortOpenFailed(int error) override;
     void OnThreadMessage(CMessage& message) override;
     void ReaderMain(std::uint64_t openSerial) override;
+    void OnIdle() override;
 
     DCB m_dcb{}; // guarded by m_lock
 
@@ -48,6 +50,14 @@ private:
     void WaitForRoom();
     void ForwardData(CMessage& message);
     void OnDeviceLost(std::uint64_t openSerial);
+    void StopWatching();
+
+    // A removed device is watched for (driver thread; read by writers).
+    std::atomic<bool> m_removed{false};
+    std::atomic<std::uint64_t> m_removedGeneration{0};
+    std::string m_removedPath;     // driver thread only
+    bool m_reopening = false;      // driver thread only
+    bool m_reopenNotThere = false; // driver thread only
 
     std::mutex m_flowMutex;
     std::condition_variable m_flowChanged;

@@ -93,10 +93,14 @@ int CSerialPort::Open(const std::string& path)
 
 void CSerialPort::WaitForOutputToDrain()
 {
+    int before = -1;
     for (int waited = 0; waited < kCloseDrainMs; waited += kCloseDrainStepMs) {
         int queued = 0;
         if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
             return;
+        if (before >= 0 && queued >= before)
+            break; // held: nothing left in the last step, nothing will
+        before = queued;
         std::this_thread::sleep_for(std::chrono::milliseconds(kCloseDrainStepMs));
     }
     tcflush(m_fd, TCOFLUSH);

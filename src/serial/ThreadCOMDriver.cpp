@@ -66,7 +66,19 @@ void CThreadCOMDriver::OpenPort(std::uint32_t port, std::uint32_t baud, std::uin
     }
     // An unknown number leaves the path empty: the open then fails as a
     // missing device would.
-    OpenDevice(CComPortEnumerator(m_settings, tree).DevicePath(port));
+    CComPortEnumerator enumerator(m_settings, tree);
+    const std::string path = enumerator.DevicePath(port);
+    {
+        std::lock_guard lock(m_lock);
+        m_returnPath = enumerator.ReturnPath(path);
+    }
+    OpenDevice(path);
+}
+
+std::string CThreadCOMDriver::ReturnPath() const
+{
+    std::lock_guard lock(m_lock);
+    return m_returnPath;
 }
 
 bool CThreadCOMDriver::OnPortOpened(ISerialPort&)

@@ -32,6 +32,9 @@ public:
 protected:
     bool OnPortOpened(ISerialPort& port) override;
     void OnWriteBlock(CMessage& message) override;
+    // Where the device opened last shows up again after a replug (see
+    // CComPortEnumerator::ReturnPath); set with each OpenPort.
+    std::string ReturnPath() const;
 
     std::atomic<std::uint32_t> m_port{0};
     std::uint32_t m_baud = 0;
@@ -40,6 +43,7 @@ protected:
 private:
     ISettingsStore& m_settings;
     CPortTree m_tree;
+    std::string m_returnPath; // guarded by m_lock
 };
 
 } // namespace kestrelon

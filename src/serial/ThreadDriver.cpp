@@ -62,7 +62,14 @@ bool CThreadDriver::NextMessage(CMessage& message)
 {
     if (m_batch.empty()) {
         std::unique_lock lock(m_queueMutex);
-        m_queueChanged.wait(lock, [&] { return !m_queue.empty(); });
+        if (m_idleWanted) {
+            if (!m_queueChanged.wait_for(lock, std::chrono::milliseconds(IDLE_MS), [&] { return !m_queue.empty(); })) {
+                message = CMessage{}; // an idle tick
+                return true;
+            }
+        } else {
+            m_queueChanged.wait(lock, [&] { return !m_queue.empty(); });
+        }
         m_batch.swap(m_queue);
     }
     message = std::move(m_batch.front());
@@ -74,7 +81,10 @@ void CThreadDriver::ThreadMain()
 {
     CMessage message;
     while (NextMessage(message)) {
-        OnThreadMessage(message);
+        if (message.message == 0)
+            OnIdle();
+        else
+            OnThreadMessage(message);
         message = CMessage{};
     }
     ExitInstance();

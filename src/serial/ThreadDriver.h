@@ -86,6 +86,12 @@ protected:
     virtual void OnWriteBlock(CMessage& message);
     // Runs on the driver thread when its loop ends: closes the device.
     virtual void ExitInstance();
+    // While wanted, the driver thread calls OnIdle every IDLE_MS when no
+    // message comes (a removed device is being watched for). A flag, not a
+    // virtual call: the thread runs while the derived parts are still built.
+    void SetIdleWanted(bool wanted) { m_idleWanted = wanted; }
+    virtual void OnIdle() {}
+    static constexpr int IDLE_MS = 250;
     // The reader's body; the base has none. `openSerial` names the open it
     // belongs to.
     virtual void ReaderMain(std::uint64_t openSerial);
@@ -99,8 +105,13 @@ protected:
     std::size_t DiscardOutput();
     // Queue bytes for the port: the overflow is reported once per episode.
     void QueueWrite(const void* data, std::size_t length);
-    // Refuses further writes until the next open is asked for.
+    // Refuses further writes until the next open is asked for, or accepts them
+    // again (a device reopened by the driver itself).
     void RefuseWrites() { m_acceptWrites = false; }
+    void AcceptWrites() { m_acceptWrites = true; }
+    // Opens m_deviceName for the open `generation` (skipped when that is no
+    // longer the current one). Driver thread only.
+    void HandleOpen(std::uint64_t generation);
     void Note(const std::string& text);
     // Quit and wait for the thread; the most derived destructor calls it so the
     // thread never runs into a half-destroyed object.
@@ -124,7 +135,6 @@ protected:
 private:
     void ThreadMain();
     bool NextMessage(CMessage& message);
-    void HandleOpen(std::uint64_t generation);
     void ReaderLeft();
 
     IMessageTarget& m_frame;
@@ -132,6 +142,7 @@ private:
     std::atomic<bool> m_isOpen{false};
     std::atomic<bool> m_quitting{false};
     std::atomic<bool> m_acceptWrites{false};
+    std::atomic<bool> m_idleWanted{false};
     std::atomic<std::uint64_t> m_generation{0};     // bumped by the callers of open and close
     std::atomic<std::uint64_t> m_openGeneration{0}; // the open the driver thread serves
     CSerialWriter m_writer{kMaxQueuedWriteBytes};

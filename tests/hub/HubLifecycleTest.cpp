@@ -75,6 +75,7 @@ protected:
     CRecordingView view;
     CPumpedTarget frame;
     std::unique_ptr<CDataHub> hub;
+    Fd listener, peer; // closed only after the flood has been joined
     std::atomic<bool> flooding{false};
     std::thread flooder;
 };
@@ -83,7 +84,6 @@ TEST_P(ApplyDuringFlood, NothingOfTheOldConnectionShowsAfterApply)
 {
     doc.ipServer = "127.0.0.1";
     doc.commMode = GetParam().mode;
-    Fd listener, peer;
     if (doc.commMode == 3) {
         std::uint16_t own = FreePort();
         doc.ipPort = own;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 
 using namespace kestrelon;
 using namespace kestrelon::test;
@@ -35,7 +36,10 @@ protected:
         std::filesystem::create_directories(m_tree.Path() / "sys");
         m_settings.Write(kPortAliasGroup, "COM" + std::to_string(kPort), m_pty.SlavePath());
         m_driver->SetPortTree({m_tree.File("sys"), m_tree.File("dev")});
-        m_driver->SetDebugOutput([this](const std::string& text) { m_notes += text; });
+        m_driver->SetDebugOutput([this](const std::string& text) {
+            std::lock_guard lock(m_notesMutex);
+            m_notes += text;
+        });
     }
     ~HeldOutput() override { m_frame.Target().Close(); }
 
@@ -57,7 +61,14 @@ protected:
     PtyPair m_pty;
     CMemorySettingsStore m_settings;
     SerialFrame m_frame;
-    std::string m_notes;
+    std::string Notes()
+    {
+        std::lock_guard lock(m_notesMutex);
+        return m_notes;
+    }
+
+    std::mutex m_notesMutex;
+    std::string m_notes; // written on the driver thread
     std::unique_ptr<CKesFileDriver> m_driver = std::make_unique<CKesFileDriver>(m_frame.Target(), m_settings);
 };
 
@@ -75,7 +86,7 @@ TEST_F(HeldOutput, CloseDiscardsWhatWaitsAndSaysHowMuch)
     QueueHeldOutput();
     m_driver->Close();
     ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver->IsOpen(); }, 2000));
-    EXPECT_NE(m_notes.find("queued bytes were not sent"), std::string::npos) << m_notes;
+    EXPECT_NE(Notes().find("queued bytes were not sent"), std::string::npos) << Notes();
     // Written after the close: kept nowhere, never sent by a later open.
     m_driver->Write("late", 4);
     m_frame.Clear();

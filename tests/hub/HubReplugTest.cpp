@@ -1,0 +1,126 @@
+// A pulled adapter mid-session: a line in the pane and the views, a red data
+// lamp and no dialog; data sent meanwhile is reported as not sent; when the
+// same device is back it is reopened by itself. The device is a pty whose
+// master is closed, and a new pty that appears under the same name: an alias
+// link, or the /dev/serial/by-id name of an enumerated adapter.
+#include "support/HubDoubles.h"
+#include "serial/ComPortEnumerator.h"
+#include "serial/KesFileDriver.h"
+#include "hub/ConnectionTexts.h"
+#include "hub/DataHub.h"
+#include "document/KestronDoc.h"
+#include "document/SettingsStore.h"
+#include "framework/PumpedTarget.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace kestrelon::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+struct ReplugCase {
+    const char* name;
+    bool byId; // enumerated with a by-id name (else an alias link)
+};
+
+class Replug : public ::testing::TestWithParam<ReplugCase> {
+protected:
+    Replug()
+    {
+        fs::create_directories(dir.Path() / "sys" / "class" / "tty");
+        fs::create_directories(dir.Path() / "dev" / "serial" / "by-id");
+        Plug(first, "ttyUSB0");
+        if (GetParam().byId) {
+            doc.comPort = CComPortEnumerator(settings, Tree()).FirstPort();
+        } else {
+            doc.comPort = 200;
+            settings.Write(kPortAliasGroup, "COM200", Alias());
+        }
+        frame.SetPumpThread(std::this_thread::get_id());
+        frame.SetHandler([this](CMessage& m) { return hub ? hub->HandleMessage(m) : 0; });
+        doc.SetFrameTarget(&frame);
+        doc.AddView(&view);
+        doc.SetHardwareHandshake(false);
+        hub = std::make_unique<CDataHub>(doc, window, settings, frame);
+        hub->SerialDriver()->SetPortTree(Tree());
+    }
+    ~Replug() override
+    {
+        frame.Close();
+        hub.reset();
+    }
+    CPortTree Tree() const { return {(dir.Path() / "sys").string(), (dir.Path() / "dev").string()}; }
+    std::string Alias() const { return (dir.Path() / "adapter").string(); }
+    // The device appears as `tty`: a sysfs entry, a /dev node and its by-id
+    // name (enumerated), or the alias link.
+    void Plug(PtyPair& pty, const std::string& tty)
+    {
+        if (GetParam().byId) {
+            fs::create_directories(dir.Path() / "sys" / "class" / "tty" / tty / "device");
+            fs::create_symlink(pty.SlavePath(), dir.Path() / "dev" / tty);
+            fs::create_symlink("../../" + tty, dir.Path() / "dev" / "serial" / "by-id" / "usb-Maker_Adapter-if00");
+        } else {
+            fs::create_symlink(pty.SlavePath(), Alias());
+        }
+    }
+    void Pull(PtyPair& pty, const std::string& tty)
+    {
+        pty.CloseMaster();
+        fs::remove_all(dir.Path() / "sys" / "class" / "tty" / tty);
+        fs::remove(dir.Path() / "dev" / tty);
+        fs::remove(dir.Path() / "dev" / "serial" / "by-id" / "usb-Maker_Adapter-if00");
+        fs::remove(Alias());
+    }
+    bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
+    std::string Pane() const { return window.Pane(PANE_CONNECTION); }
+
+    TempDir dir;
+    PtyPair first;
+    CMemorySettingsStore settings;
+    CKestronDoc doc;
+    CRecordingWindow window;
+    CRecordingView view;
+    CPumpedTarget frame;
+    std::unique_ptr<CDataHub> hub;
+};
+
+TEST_P(Replug, RemovedDeviceIsReportedAndReopenedWhenBack)
+{
+    hub->ApplyConnection();
+    const std::string com = "COM" + std::to_string(doc.comPort);
+    ASSERT_TRUE(PumpUntil([&] { return Pane() == com + ": 9600, 8N1"; })) << Pane();
+    const std::string path = GetParam().byId ? (dir.Path() / "dev" / "ttyUSB0").string() : Alias();
+
+    Pull(first, "ttyUSB0");
+    const std::string removed = "Device removed: " + com + " (" + path + ")";
+    ASSERT_TRUE(PumpUntil([&] { return Pane() == removed; })) << Pane();
+    EXPECT_EQ(window.Led(LED_DATA), 2);
+    EXPECT_EQ(window.failureDialogs, 0);
+    EXPECT_NE(view.bytes.find(removed), std::string::npos);
+
+    hub->SendText("while gone");
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes.find(kNotSentText) != std::string::npos; }));
+
+    PtyPair second;
+    Plug(second, "ttyUSB1");
+    ASSERT_TRUE(PumpUntil([&] { return Pane() == "Device back: " + com; })) << Pane();
+    EXPECT_NE(view.bytes.find("Device back: " + com), std::string::npos);
+    EXPECT_EQ(window.failureDialogs, 0);
+    hub->SendText("after");
+    EXPECT_EQ(second.ReadMaster(2000, 5), "after") << "nothing of the absence was kept";
+    ASSERT_TRUE(second.WriteMaster("hi"));
+    ASSERT_TRUE(PumpUntil([&] { return view.bytes.size() >= 2 && view.bytes.substr(view.bytes.size() - 2) == "hi"; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, Replug, ::testing::Values(ReplugCase{"AliasLink", false}, ReplugCase{"ById", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kestrelon::test
