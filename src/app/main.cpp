@@ -2,14 +2,17 @@
 // window on a new terminal configuration or on the named file.
 #include "core/ConfigJson.h"
 #include "core/KestronApp.h"
+#include "gps/NmeaJson.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    // The configuration commands run headless, before any display is opened.
+    // The configuration and NMEA commands run headless, before any display is opened.
     bool handled = false;
     if (const int code = kestrelon::RunConfigCommand(argc, argv, handled); handled)
+        return code;
+    if (const int code = kestrelon::RunNmeaJsonCommand(argc, argv, handled); handled)
         return code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelon"));
