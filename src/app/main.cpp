@@ -1,5 +1,6 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
-// window on a new terminal configuration or on the named file.
+// window on a new terminal configuration or on the named file; the
+// configuration and `--nmea-json` commands run without a display.
 #include "core/ConfigJson.h"
 #include "core/KestronApp.h"
 #include "gps/NmeaJson.h"

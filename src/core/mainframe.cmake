@@ -10,7 +10,7 @@ kestrelon_ui_library(kcore_ui SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/StringTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TerminalViews.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ToolbarIcons.cpp
-  DEPENDS kframework_ui khub kdoc kviews_ascii_ui kviews_hexansi_ui kautomation_ui kconnections_ui kviews_dialogs
+  DEPENDS kframework_ui khub kdoc kviews_ascii_ui kviews_hexansi_ui kautomation_ui kconnections_ui kviews_dialogs kgps_ui
 )
 # The version shown in the title and the About box.
 target_compile_definitions(kcore_ui PRIVATE

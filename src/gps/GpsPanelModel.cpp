@@ -45,7 +45,7 @@ CSatPanel CGpsPanelModel::Panel(ESatSystem system, const char* caption) const
     for (int prn = 0; prn < CSatTable::PRN_COUNT && slot < CSatPanel::SLOTS; ++prn) {
         if (table.snr[prn] == 0)
             continue;
-        CSatSlot& s = panel.slots[slot++];
+        CSatSlot& s = panel.satSlots[slot++];
         s.used = m_nmea.IsUsed(system, prn);
         s.prn = static_cast<std::uint8_t>(prn);
         s.elevation = table.elevation[prn];

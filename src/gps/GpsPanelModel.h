@@ -26,7 +26,7 @@ struct CSatPanel {
     static constexpr int SLOTS = 12;
     ESatSystem system = ESatSystem::Gps;
     const char* caption = "";
-    std::array<CSatSlot, SLOTS> slots{};
+    std::array<CSatSlot, SLOTS> satSlots{};
 };
 
 struct CGpsDisplay {

@@ -189,12 +189,12 @@ TEST(GpsPanelModel, TwelveLowestPrnsWithASignal)
     const CSatPanel& gps = d.panels[0];
     EXPECT_EQ(std::string(gps.caption), "GPS");
     std::vector<int> shown;
-    for (const CSatSlot& s : gps.slots)
+    for (const CSatSlot& s : gps.satSlots)
         shown.push_back(s.prn);
     EXPECT_EQ(shown, (std::vector<int>{3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
-    EXPECT_EQ(gps.slots[0], (CSatSlot{true, 3, 45, 90, 23}));
-    EXPECT_FALSE(gps.slots[1].used);
-    EXPECT_EQ(d.panels[1].slots[0], CSatSlot{});
+    EXPECT_EQ(gps.satSlots[0], (CSatSlot{true, 3, 45, 90, 23}));
+    EXPECT_FALSE(gps.satSlots[1].used);
+    EXPECT_EQ(d.panels[1].satSlots[0], CSatSlot{});
 }
 
 TEST(GpsPanelModel, GalileoAndBeidouPanelsOnceHeard)
@@ -204,7 +204,7 @@ TEST(GpsPanelModel, GalileoAndBeidouPanelsOnceHeard)
                               .Display();
     ASSERT_EQ(d.panels.size(), 4u);
     EXPECT_EQ(std::string(d.panels[2].caption) + "," + d.panels[3].caption, "Galileo,BeiDou");
-    EXPECT_EQ(d.panels[3].slots[0], (CSatSlot{false, 7, 1, 2, 3}));
+    EXPECT_EQ(d.panels[3].satSlots[0], (CSatSlot{false, 7, 1, 2, 3}));
 }
 
 TEST(CourseDial, SwingsFrom90To45AndSettles)
