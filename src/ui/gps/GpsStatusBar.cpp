@@ -11,6 +11,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace kestrelon {
@@ -49,14 +51,26 @@ CGpsStatusBar::CGpsStatusBar(QWidget* parent) : QWidget(parent)
     m_course = new CCourseControl(this);
     layout->addWidget(m_course);
 
+    // The fix stays in sight; the satellite views scroll when four systems do
+    // not fit the window's height.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* systems = new QWidget(scroll);
+    auto* column = new QVBoxLayout(systems);
+    column->setContentsMargins(0, 0, 0, 0);
     const char* const captions[SHOWN_SYSTEMS] = {"GPS", "GLONASS", "Galileo", "BeiDou"};
     for (int i = 0; i < SHOWN_SYSTEMS; ++i) {
-        m_groups[i] = MakeGroup(QString::fromLatin1(captions[i]));
-        layout->addWidget(m_groups[i].box);
+        m_groups[i] = MakeGroup(systems, QString::fromLatin1(captions[i]));
+        column->addWidget(m_groups[i].box);
     }
     m_groups[static_cast<int>(ESatSystem::Galileo)].box->hide();
     m_groups[static_cast<int>(ESatSystem::Beidou)].box->hide();
-    layout->addStretch(1);
+    column->addStretch(1);
+    scroll->setWidget(systems);
+    scroll->setMinimumWidth(systems->minimumSizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    layout->addWidget(scroll, 1);
 
     m_course->SetCourse(0);
     m_lamp->SetLampState(FIX_LAMP_RED);
@@ -75,10 +89,10 @@ QLabel* CGpsStatusBar::AddValue(QGridLayout* grid, int row, const QString& capti
     return value;
 }
 
-CGpsStatusBar::CSystemGroup CGpsStatusBar::MakeGroup(const QString& caption)
+CGpsStatusBar::CSystemGroup CGpsStatusBar::MakeGroup(QWidget* parent, const QString& caption)
 {
     CSystemGroup group;
-    group.box = new QWidget(this);
+    group.box = new QWidget(parent);
     auto* layout = new QVBoxLayout(group.box);
     layout->setContentsMargins(0, 4, 0, 0);
     layout->setSpacing(2);

@@ -50,7 +50,7 @@ private:
     static constexpr int SHOWN_SYSTEMS = 4; // GPS, GLONASS, Galileo, BeiDou
 
     QLabel* AddValue(QGridLayout* grid, int row, const QString& caption);
-    CSystemGroup MakeGroup(const QString& caption);
+    CSystemGroup MakeGroup(QWidget* parent, const QString& caption);
     const CSystemGroup& Group(ESatSystem system) const { return m_groups.at(static_cast<int>(system)); }
 
     CGpsPanelModel m_model;

@@ -10,7 +10,7 @@ namespace kestrelon {
 namespace {
 
 constexpr int LABEL_PIXELS = 14;
-constexpr int GAP = 3;
+constexpr int GAP = 2;
 const QColor USED_COLOUR(0, 160, 0);
 const QColor UNUSED_COLOUR(90, 110, 200);
 
@@ -18,6 +18,9 @@ QFont LabelFont()
 {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(LABEL_PIXELS);
+    // Twelve two-digit labels share 211 pixels: close the letters up a little
+    // so that neighbouring labels do not run together.
+    font.setLetterSpacing(QFont::AbsoluteSpacing, -1);
     return font;
 }
 
@@ -36,7 +39,7 @@ int CSatStrength::LabelHeight() const
 
 QSize CSatStrength::sizeHint() const
 {
-    return {CHART_WIDTH, std::max(110, fontMetrics().height() * 8)};
+    return {CHART_WIDTH, std::max(110, fontMetrics().height() * 6)};
 }
 
 void CSatStrength::SetSatellite(int slot, bool used, int prn, int snr)
@@ -63,7 +66,7 @@ void CSatStrength::paintEvent(QPaintEvent*)
     const int chartHeight = frame.height() - labels - 2;
     if (chartHeight <= 0)
         return;
-    // 12 bars with a gap between: (211 - 13 gaps) / 12 = 16 pixels each.
+    // 12 bars with a gap between: (211 - 13 gaps) / 12 = 15 pixels each.
     const int barWidth = std::max(2, (width - GAP * (CSatPanel::SLOTS + 1)) / CSatPanel::SLOTS);
     p.setFont(LabelFont());
     for (int i = 0; i < CSatPanel::SLOTS; ++i) {

@@ -25,7 +25,7 @@ CSkyView::CSkyView(QWidget* parent) : QWidget(parent)
 
 QSize CSkyView::sizeHint() const
 {
-    const int side = std::max(110, fontMetrics().height() * 8);
+    const int side = std::max(110, fontMetrics().height() * 6);
     return {side, side};
 }
 
