@@ -358,6 +358,7 @@ void CNMEA::ParseGsv(const CNmeaSentence& s)
             table.ClearSatellites();
         table.signalsSeen |= 1u << signal;
     }
+    // Each signal's group counts its own satellites in view: keep the largest.
     table.inView = std::max(table.inView, static_cast<std::uint8_t>(std::clamp<std::int64_t>(s.Int(3), 0, 255)));
     for (int k = 0; k < 4 && s.Count() >= 7 + 4 * k; ++k) {
         const std::int64_t prn = s.Int(4 + 4 * k);
