@@ -1,16 +1,20 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
-// window on a new terminal configuration or on the named file.
+// window on a new terminal configuration or on the named file; the
+// configuration and `--nmea-json` commands run without a display.
 #include "ui/config/ConfigJson.h"
 #include "ui/frame/KestronApp.h"
 #include "ui/frame/SignalQuit.h"
+#include "gps/NmeaJson.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    // The configuration commands run headless, before any display is opened.
+    // The configuration and NMEA commands run headless, before any display is opened.
     bool handled = false;
     if (const int code = kestrelon::RunConfigCommand(argc, argv, handled); handled)
+        return code;
+    if (const int code = kestrelon::RunNmeaJsonCommand(argc, argv, handled); handled)
         return code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelon"));

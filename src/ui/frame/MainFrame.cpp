@@ -12,6 +12,7 @@
 #include "ui/frame/TerminalViews.h"
 #include "ui/widgets/Lamp.h"
 #include "ui/widgets/SizingDialogBar.h"
+#include "ui/gps/GpsStatusBar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -131,7 +132,8 @@ void CMainFrame::BuildBars()
 
     m_gpsBar = new CSizingDialogBar(Text(LoadString(IDS_GPS_STATUS)), this);
     m_gpsBar->setObjectName(QStringLiteral("GpsBar"));
-    m_gpsBar->Create(new QWidget, ID_GPS_BAR);
+    m_gpsPanel = new CGpsStatusBar;
+    m_gpsBar->Create(m_gpsPanel, ID_GPS_BAR);
     addDockWidget(Qt::LeftDockWidgetArea, m_gpsBar);
     m_gpsBar->hide();
 }
@@ -246,7 +248,11 @@ void CMainFrame::Beep() { QApplication::beep(); }
 
 bool CMainFrame::IsGpsBarVisible() const { return m_gpsBar && !m_gpsBar->isHidden(); }
 
-void CMainFrame::FeedGps(std::uint8_t /*byte*/) {}
+void CMainFrame::FeedGps(std::uint8_t byte)
+{
+    if (m_gpsPanel)
+        m_gpsPanel->OnReceivedChar(byte);
+}
 
 int CMainFrame::RunModal(QDialog& dialog) { return m_runDialog ? m_runDialog(dialog) : dialog.exec(); }
 

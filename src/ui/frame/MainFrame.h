@@ -31,6 +31,7 @@ class CDataHub;
 class CFunctionKeyBar;
 class CKestronDoc;
 class CSizingDialogBar;
+class CGpsStatusBar;
 class IDocumentView;
 class ISettingsStore;
 struct CFrameWake;
@@ -101,6 +102,7 @@ public:
     QToolBar* FunctionKeyBar() const { return m_fkeyBar; }
     CFunctionKeyBar* FunctionKeys() const { return m_fkeys; }
     CSizingDialogBar* GpsBar() const { return m_gpsBar; }
+    CGpsStatusBar* GpsPanel() const { return m_gpsPanel; }
     QAction* Action(int command) const { return m_actions.value(command); }
     QMenu* RecentFileMenuAnchor() const { return m_fileMenu; }
 
@@ -175,6 +177,7 @@ private:
     QToolBar* m_fkeyBar = nullptr;
     CFunctionKeyBar* m_fkeys = nullptr;
     CSizingDialogBar* m_gpsBar = nullptr;
+    CGpsStatusBar* m_gpsPanel = nullptr; // hosted by m_gpsBar
     QStackedWidget* m_viewStack = nullptr;
     QMenu* m_fileMenu = nullptr;
     QAction* m_recentAnchor = nullptr;

@@ -11,15 +11,17 @@
 #include "ui/frame/StringTable.h"
 #include "ui/widgets/Lamp.h"
 #include "ui/widgets/SizingDialogBar.h"
+#include "ui/gps/GpsStatusBar.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 
 #include <thread>
@@ -170,6 +172,19 @@ TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
     QApplication::sendEvent(frame.get(), &drop);
     ASSERT_EQ(dropped.count(), 1);
     EXPECT_EQ(dropped[0][0].toStringList(), QStringList{QStringLiteral("/tmp/a.kst")});
+}
+
+// View > GPS Status Bar docks the GPS panel, and the received bytes reach it.
+TEST_F(MainFrameTest, GpsBarShowsThePanelFedByTheFrame)
+{
+    EXPECT_FALSE(frame->IsGpsBarVisible());
+    frame->OnCommand(ID_VIEW_GPS_BAR);
+    EXPECT_TRUE(frame->IsGpsBarVisible());
+    ASSERT_EQ(frame->GpsBar()->Panel(), frame->GpsPanel());
+    for (const char c : std::string("$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68\r\n"))
+        frame->FeedGps(static_cast<std::uint8_t>(c));
+    EXPECT_EQ(frame->GpsPanel()->ModeLetter()->text(), QStringLiteral("A"));
+    EXPECT_EQ(frame->GpsPanel()->FixLamp()->State(), CGpsStatusBar::FIX_LAMP_GREEN);
 }
 
 class FrameRestartTest : public FrameFixture {};

@@ -1,0 +1,82 @@
+// Painting of the sky view.
+#include "ui/gps/SkyView.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kestrelon {
+
+namespace {
+
+constexpr int INSET = 5; // between the widget's square and the horizon
+const QColor USED_COLOUR(0, 160, 0);
+const QColor UNUSED_COLOUR(90, 110, 200);
+
+} // namespace
+
+CSkyView::CSkyView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+QSize CSkyView::sizeHint() const
+{
+    const int side = std::max(110, fontMetrics().height() * 6);
+    return {side, side};
+}
+
+void CSkyView::SetSatellite(int slot, bool used, int prn, int elevation, int azimuth)
+{
+    if (slot < 0 || slot >= CSatPanel::SLOTS)
+        return;
+    CSatSlot& s = m_slots[slot];
+    s.used = used;
+    s.prn = static_cast<std::uint8_t>(prn);
+    s.elevation = elevation;
+    s.azimuth = azimuth;
+    update();
+}
+
+void CSkyView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    const int side = std::min(width(), height());
+    QRect square((width() - side) / 2, (height() - side) / 2, side, side);
+    square.adjust(INSET, INSET, -INSET, -INSET);
+    if (square.width() < 4)
+        return;
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(palette().base());
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawEllipse(square);
+    p.setBrush(Qt::NoBrush);
+    for (int ring = 1; ring <= 2; ++ring) {
+        const int shrink = square.width() * ring / 6;
+        p.drawEllipse(square.adjusted(shrink, shrink, -shrink, -shrink));
+    }
+    const QPointF centre = QRectF(square).center();
+    const double radius = square.width() / 2.0;
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(std::max(9, fontMetrics().height() * 2 / 3));
+    p.setFont(font);
+    for (const CSatSlot& s : m_slots) {
+        if (s.prn == 0)
+            continue;
+        const double d = radius * (1.0 - std::clamp(s.elevation, 0, 90) / 90.0);
+        const double a = s.azimuth * std::numbers::pi / 180.0;
+        const int x = static_cast<int>(centre.x() + d * std::sin(a));
+        const int y = static_cast<int>(centre.y() - d * std::cos(a));
+        const QColor colour = s.used ? USED_COLOUR : UNUSED_COLOUR;
+        const QRect box(x - 6, y - 6, 14, 15);
+        p.fillRect(box, colour);
+        p.setPen(Qt::white);
+        p.drawText(box, Qt::AlignCenter, QString::asprintf("%02d", s.prn));
+    }
+}
+
+} // namespace kestrelon

@@ -1,0 +1,35 @@
+// Sky view of one satellite system: the horizon and the 30 and 60 degree
+// elevation rings, north up, each satellite a small box at its elevation and
+// azimuth labelled with its PRN; satellites used in the fix stand out.
+#pragma once
+
+#include "gps/GpsPanelModel.h"
+
+#include <QWidget>
+
+#include <array>
+
+namespace kestrelon {
+
+class CSkyView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CSkyView(QWidget* parent = nullptr);
+
+    // A slot outside 0..11 is ignored.
+    void SetSatellite(int slot, bool used, int prn, int elevation, int azimuth);
+    const CSatSlot& Slot(int slot) const { return m_slots.at(slot); }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return width; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::array<CSatSlot, CSatPanel::SLOTS> m_slots{};
+};
+
+} // namespace kestrelon
