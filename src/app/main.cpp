@@ -2,6 +2,8 @@
 // window on a new terminal configuration or on the named file.
 #include "core/ConfigJson.h"
 #include "core/KestronApp.h"
+#include "core/QtSettingsStore.h"
+#include "transfer/TransferCommand.h"
 
 #include <QApplication>
 
@@ -10,6 +12,13 @@ int main(int argc, char* argv[])
     // The configuration commands run headless, before any display is opened.
     bool handled = false;
     if (const int code = kestrelon::RunConfigCommand(argc, argv, handled); handled)
+        return code;
+    // So do the transfers from scripts; COM aliases come from the user's profile.
+    const auto profileStore = [] {
+        return std::make_unique<kestrelon::CQtSettingsStore>(
+            QSettings(QStringLiteral("Varnoth"), QStringLiteral("Kestrelon")));
+    };
+    if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
         return code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelon"));
