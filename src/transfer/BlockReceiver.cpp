@@ -66,7 +66,7 @@ void CBlockReceiver::OnByte(std::uint8_t byte, TransferTime now)
         return;
     }
     m_rxBlock[m_rxCount++] = byte;
-    if (m_rxCount == FrameSize())
+    if (m_rxCount >= FrameSize())
         OnBlock(now);
 }
 
@@ -219,7 +219,10 @@ void CBlockReceiver::OnTime(TransferTime now)
             EmitByte(CRC_REQUEST);
             m_cSecond = second;
         } else {
+            // A block begun with CRC framing cannot be finished as a checksum
+            // block: it would end one byte earlier than what was collected.
             m_crcMode = false;
+            m_rxCount = 0;
             EmitByte(NAK);
             m_cArmed = false;
             m_tries = 0;

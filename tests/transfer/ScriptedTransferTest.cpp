@@ -275,6 +275,26 @@ TEST(XModemReceiver, KeepsPaddingAndSkipsRepeatsAcceptsBothBlockSizes)
               (std::vector<Notification>{{8, 0}, {10, 0}, {4, 2}, {7, 128}, {5, 0}, {7, 1152}, {5, 0}}));
 }
 
+// Found by the fuzz target: the frame outgrew its buffer when the fall-back
+// came while a CRC block was half collected.
+TEST(XModemReceiver, FallBackDropsAHalfCollectedCrcBlock)
+{
+    TempDir dir;
+    CRecordingObserver observer;
+    CDiskStore store = CDiskStore::ForFile(dir.File("h.bin"));
+    CBlockReceiver receiver(observer, PROTOCOL_XMODEM, store);
+    receiver.Start(0);
+    Feed(receiver, Block(1, B1).substr(0, 1028), 100);
+    std::string answers = Take(receiver);
+    for (const auto& piece : RunClock(receiver, 100, 12000))
+        answers += piece.second;
+    Feed(receiver, Block(1, "late", false), 12100);
+    answers += Take(receiver);
+    store.Close();
+    EXPECT_EQ(answers, "CCC\x15\x06");
+    EXPECT_TRUE(ReadFileBytes(dir.File("h.bin")) == "late" + std::string(124, '\0'));
+}
+
 TEST(YModemReceiver, NotesOfAFile)
 {
     TempDir dir;
