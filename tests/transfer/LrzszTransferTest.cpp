@@ -163,6 +163,7 @@ TEST_P(LossyLine, NeverReportsAWrongFileAsSuccess)
     const PeerCase& c = PEER_CASES[caseIndex];
     const std::string data = RandomBytes(48 * 1024, seed);
     const auto [result, received] = RunTransfer(c, data, 0.00003, seed);
+    RecordProperty("result", result);
     if (result == RESULT_SUCCESS)
         EXPECT_TRUE(received.substr(0, data.size()) == data) << "a damaged file reported as success";
     else
