@@ -117,6 +117,7 @@ const HostileCase HOSTILE[] = {
     {"TruncatedBlock", {Header("t", "2048"), Block(1, B1).substr(0, 600)}, "CaC", RESULT_TIMEOUT, {{"dest", 0}, {"dest/t", 0}}},
     {"DataBeforeHeader", {Block(1, B1), Header("h", "1"), Block(1, "h"), EOT_S, CLOSE}, "CnaCaaCa", RESULT_SUCCESS, {{"dest", 0}, {"dest/h", 1}}},
     {"CancelMidway", {Header("c", "3000"), Block(1, B1), Wire("xx")}, "CaCa", RESULT_CANCELLED, {{"dest", 0}, {"dest/c", 1024}}},
+    {"DoubledByte", {Header("d", "4"), Block(1, "abcd").insert(40, "z"), Block(1, "abcd"), EOT_S, CLOSE}, "CaCnaaCa", RESULT_SUCCESS, {{"dest", 0}, {"dest/d", 4}}},
     {"BadCrc", {Header("k", "3"), Block(1, "abc").substr(0, 132) + "\x01\x02"}, "CaCn", RESULT_TIMEOUT, {{"dest", 0}, {"dest/k", 0}}},
 };
 // clang-format on
@@ -191,6 +192,22 @@ TEST(XModemReceiver, FallBackDropsAHalfCollectedCrcBlock)
     store.Close();
     EXPECT_EQ(answers, Wire("CCCna"));
     EXPECT_TRUE(ReadFileBytes(dir.File("h.bin")) == "late" + std::string(124, '\0'));
+}
+
+// Once blocks flow, silence brings a NAK, never another 'C' (a sender takes
+// that 'C' as a NAK of its next block and falls out of step with the answers).
+TEST(XModemReceiver, NoMoreCOnceBlocksFlow)
+{
+    TempDir dir;
+    CRecordingObserver observer;
+    CDiskStore store = CDiskStore::ForFile(dir.File("c.bin"));
+    CBlockReceiver receiver(observer, PROTOCOL_XMODEM, store);
+    receiver.Start(0);
+    Feed(receiver, Block(1, "a"), 100);
+    EXPECT_EQ(Take(receiver), Wire("Ca"));
+    const auto later = RunClock(receiver, 100, 4000);
+    ASSERT_EQ(later.size(), 1u);
+    EXPECT_EQ(later[0], std::make_pair(TransferTime{4000}, Wire("n")));
 }
 
 TEST(YModemReceiver, NotesOfAFile)
