@@ -1,10 +1,12 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; the
-// configuration and `--nmea-json` commands run without a display.
+// configuration, `--nmea-json`, `--send` and `--receive` commands run without a display.
+#include "app/TransferCommand.h"
+#include "gps/NmeaJson.h"
 #include "ui/config/ConfigJson.h"
 #include "ui/frame/KestronApp.h"
+#include "ui/frame/QtSettingsStore.h"
 #include "ui/frame/SignalQuit.h"
-#include "gps/NmeaJson.h"
 
 #include <QApplication>
 
@@ -15,6 +17,13 @@ int main(int argc, char* argv[])
     if (const int code = kestrelon::RunConfigCommand(argc, argv, handled); handled)
         return code;
     if (const int code = kestrelon::RunNmeaJsonCommand(argc, argv, handled); handled)
+        return code;
+    // So do the transfers from scripts; COM aliases come from the user's profile.
+    const auto profileStore = [] {
+        return std::make_unique<kestrelon::CQtSettingsStore>(
+            QSettings(QStringLiteral("Varnoth"), QStringLiteral("Kestrelon")));
+    };
+    if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
         return code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelon"));

@@ -100,6 +100,8 @@ public:
     int Open(const std::string& path) override;
     void Close() override;
     bool IsOpen() const override { return m_fd >= 0; }
+    // The open tty, for a file transfer engine that polls the port itself.
+    int Descriptor() const { return m_fd; }
     bool GetState(DCB& dcb) override;
     bool SetState(const DCB& dcb) override;
     bool SetupComm(std::uint32_t inQueue, std::uint32_t outQueue) override;

@@ -51,6 +51,13 @@ void CBlockReceiver::OnBytes(const std::uint8_t* data, std::size_t size, Transfe
             OnEot(now);
         else
             OnByte(data[i], now);
+        // The sender waits for the answer to a block, so bytes behind a
+        // damaged one are its debris (a doubled byte, say): kept, they would
+        // shift every resent block by as much and no block would ever fit.
+        if (m_dropRest) {
+            m_dropRest = false;
+            break;
+        }
     }
     if (!Done())
         ReportThroughput(now, m_total);
@@ -66,7 +73,7 @@ void CBlockReceiver::OnByte(std::uint8_t byte, TransferTime now)
         return;
     }
     m_rxBlock[m_rxCount++] = byte;
-    if (m_rxCount == FrameSize())
+    if (m_rxCount >= FrameSize())
         OnBlock(now);
 }
 
@@ -111,15 +118,21 @@ void CBlockReceiver::OnBlock(TransferTime now)
     const std::uint8_t type = m_rxBlock[0];
     const std::uint8_t number = m_rxBlock[1];
     if ((type != SOH && type != STX) || number != static_cast<std::uint8_t>(~m_rxBlock[2])) {
+        m_dropRest = true;
         EmitByte(NAK);
         return;
     }
     if (!BlockIsGood()) {
+        m_dropRest = true;
         m_nakArmed = true;
         m_nakSecond = WholeSeconds(now);
         EmitByte(NAK);
         return;
     }
+    // The first good block shows the sender has heard us: asking again with
+    // 'C' in the middle of a transfer would be taken as a NAK of the block
+    // under way, and every answer after it would fall one block behind.
+    m_cArmed = false;
     OnGoodBlock(number, now);
 }
 
@@ -219,7 +232,10 @@ void CBlockReceiver::OnTime(TransferTime now)
             EmitByte(CRC_REQUEST);
             m_cSecond = second;
         } else {
+            // A block begun with CRC framing cannot be finished as a checksum
+            // block: it would end one byte earlier than what was collected.
             m_crcMode = false;
+            m_rxCount = 0;
             EmitByte(NAK);
             m_cArmed = false;
             m_tries = 0;

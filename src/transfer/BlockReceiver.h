@@ -56,6 +56,7 @@ private:
     // The largest frame: STX, number, complement, 1024 data bytes, CRC.
     std::array<std::uint8_t, 1029> m_rxBlock{};
     std::size_t m_rxCount = 0;
+    bool m_dropRest = false; // a damaged frame ended: ignore the rest of this read
 };
 
 } // namespace kestrelon

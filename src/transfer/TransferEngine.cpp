@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace kestrelon {
@@ -81,6 +82,10 @@ int CTransferEngine::SendFile(int protocol, int fd, const std::string& path)
 {
     if (protocol == PROTOCOL_NONE)
         return SendRaw(fd, path);
+    if (protocol < PROTOCOL_XMODEM || protocol > PROTOCOL_XMODEM_ZIM) {
+        m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_OTHER);
+        return End(RESULT_ENDED);
+    }
     CFileSource file;
     if (!file.Open(path)) {
         m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_ACCESS);
@@ -127,14 +132,18 @@ bool CTransferEngine::Start(ETransferDirection direction, int protocol, int fd, 
     std::uint64_t stale = 0;
     while (read(m_cancelFd, &stale, sizeof stale) > 0) {
     }
-    m_thread = std::thread([this, direction, protocol, fd, path = std::move(path)] {
-        if (direction == ETransferDirection::Send)
-            SendFile(protocol, fd, path);
-        else if (protocol == PROTOCOL_YMODEM)
-            ReceiveYModem(protocol, fd, path);
-        else
-            ReceiveXModem(protocol, fd, path);
-    });
+    try {
+        m_thread = std::thread([this, direction, protocol, fd, path = std::move(path)] {
+            if (direction == ETransferDirection::Send)
+                SendFile(protocol, fd, path);
+            else if (protocol == PROTOCOL_YMODEM)
+                ReceiveYModem(protocol, fd, path);
+            else
+                ReceiveXModem(protocol, fd, path);
+        });
+    } catch (const std::system_error&) {
+        return false; // no thread to be had: nothing started, nothing to report
+    }
     return true;
 }
 
@@ -181,6 +190,18 @@ bool CTransferEngine::Flush(CTransferMachine& machine, int fd)
 }
 
 int CTransferEngine::Run(CTransferMachine& machine, int fd)
+{
+    // Only running out of memory can throw here; the transfer then ends like
+    // any other failure, with its last notification still to come.
+    try {
+        return RunLoop(machine, fd);
+    } catch (const std::exception&) {
+        m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_OTHER);
+        return RESULT_ENDED;
+    }
+}
+
+int CTransferEngine::RunLoop(CTransferMachine& machine, int fd)
 {
     CNonBlockingLine line(fd);
     machine.Start(Now());

@@ -45,6 +45,7 @@ public:
 
 private:
     int Run(CTransferMachine& machine, int fd);
+    int RunLoop(CTransferMachine& machine, int fd);
     bool Flush(CTransferMachine& machine, int fd);
     bool DrainFinal(CTransferMachine& machine, int fd, int limitMs);
     bool TakeCancel(CTransferMachine& machine);

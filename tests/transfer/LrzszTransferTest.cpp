@@ -1,7 +1,7 @@
 // Transfers against lrzsz over pseudo-terminals, both directions, every
 // protocol and the file sizes around block and buffer edges; a batch of two
 // files; and a lossy line that may slow a transfer but never fakes success.
-#include "TransferPeer.h"
+#include "transfer/TransferPeer.h"
 
 #include "support/PtyPair.h"
 #include "support/TempDir.h"
@@ -163,6 +163,7 @@ TEST_P(LossyLine, NeverReportsAWrongFileAsSuccess)
     const PeerCase& c = PEER_CASES[caseIndex];
     const std::string data = RandomBytes(48 * 1024, seed);
     const auto [result, received] = RunTransfer(c, data, 0.00003, seed);
+    RecordProperty("result", result);
     if (result == RESULT_SUCCESS)
         EXPECT_TRUE(received.substr(0, data.size()) == data) << "a damaged file reported as success";
     else

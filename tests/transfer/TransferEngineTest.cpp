@@ -1,6 +1,6 @@
 // The runner over real lines: cancels with and without telling the remote
-// side, the plain send, and a YModem transfer between two engines over TCP.
-#include "TransferPeer.h"
+// side, and a YModem transfer between two engines over TCP.
+#include "transfer/TransferPeer.h"
 
 #include "support/PtyPair.h"
 #include "support/TempDir.h"
@@ -40,27 +40,6 @@ TEST_P(CancelTest, EndsAtOnceAndKeepsThePartReceived)
 
 INSTANTIATE_TEST_SUITE_P(Modes, CancelTest,
                          ::testing::Values(std::make_tuple(false, ""), std::make_tuple(true, "\x18\x18")));
-
-TEST(TransferEngine, PlainSendWritesTheFileAsItIs)
-{
-    TempDir dir;
-    const std::string data = RandomBytes(100000, 5);
-    WriteFileBytes(dir.File("raw"), data);
-    PtyPair pty;
-    const int line = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
-    CRecordingObserver observer;
-    CTransferEngine engine(observer);
-    ASSERT_TRUE(engine.Start(ETransferDirection::Send, PROTOCOL_NONE, line, dir.File("raw")));
-    EXPECT_TRUE(pty.ReadMaster(10000, data.size()) == data);
-    engine.Join();
-    const auto notes = observer.Steady();
-    ASSERT_EQ(notes.size(), 3u + 98 + 1);
-    EXPECT_EQ(std::vector<Notification>(notes.begin(), notes.begin() + 4),
-              (std::vector<Notification>{{3, 100000}, {10, 3}, {4, 0}, {7, 1024}}));
-    EXPECT_EQ(std::vector<Notification>(notes.end() - 2, notes.end()),
-              (std::vector<Notification>{{7, 100000}, {1, 2}}));
-    close(line);
-}
 
 TEST(TransferEngine, YModemBetweenTwoEnginesOverTcp)
 {

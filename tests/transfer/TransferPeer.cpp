@@ -1,6 +1,6 @@
 // Test helpers of the transfer engines: process spawning with pidfd, a
 // notification recorder, a relay thread with seeded damage.
-#include "TransferPeer.h"
+#include "transfer/TransferPeer.h"
 
 #include "transfer/TransferCodes.h"
 
@@ -62,7 +62,8 @@ bool LrzszInstalled()
     return access("/usr/bin/sx", X_OK) == 0 && access("/usr/bin/rb", X_OK) == 0;
 }
 
-CPeerProcess::CPeerProcess(const std::vector<std::string>& args, const std::string& tty, const std::string& directory)
+CPeerProcess::CPeerProcess(const std::vector<std::string>& args, const std::string& tty, const std::string& directory,
+                           int lineFd)
 {
     if (!LrzszInstalled()) {
         ADD_FAILURE() << "lrzsz (sx, rx, sb, rb) is missing: install the Debian package lrzsz";
@@ -71,7 +72,7 @@ CPeerProcess::CPeerProcess(const std::vector<std::string>& args, const std::stri
     m_pid = fork();
     if (m_pid == 0) {
         setsid();
-        const int fd = open(tty.c_str(), O_RDWR | O_NOCTTY);
+        const int fd = tty.empty() ? lineFd : open(tty.c_str(), O_RDWR | O_NOCTTY);
         const int log = open((directory + "/.peer.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd < 0 || chdir(directory.c_str()) != 0)
             _exit(126);

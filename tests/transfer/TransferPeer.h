@@ -39,7 +39,9 @@ private:
 // test with the package's name when lrzsz is missing.
 class CPeerProcess {
 public:
-    CPeerProcess(const std::vector<std::string>& args, const std::string& tty, const std::string& directory);
+    // The line is the tty at that path, or lineFd when the path is empty.
+    CPeerProcess(const std::vector<std::string>& args, const std::string& tty, const std::string& directory,
+                 int lineFd = -1);
     ~CPeerProcess();
     CPeerProcess(const CPeerProcess&) = delete;
     CPeerProcess& operator=(const CPeerProcess&) = delete;
