@@ -1,16 +1,14 @@
 // Setup > Terminal: what confirming does to the document and its views, which
 // sizes are refused, and that Cancel leaves everything alone.
 #include "ui/dialogs/TerminalDialog.h"
-#include "support/DialogTestSupport.h"
 #include "document/KestronDoc.h"
 #include "screens/AsciiGrid.h"
 #include "screens/HexHistory.h"
+#include "support/DialogTestSupport.h"
 
 #include <QCheckBox>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <functional>
 #include <vector>
@@ -32,12 +30,6 @@ struct ApplyCase {
     std::int32_t columns;
     std::int32_t lines;
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const ApplyCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class TerminalApply : public ::testing::TestWithParam<ApplyCase> {};
 
@@ -123,12 +115,6 @@ struct RangeCase {
     QString lines;
     std::vector<std::string> messages; // empty: accepted
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const RangeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
 
