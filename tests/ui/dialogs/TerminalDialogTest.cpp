@@ -2,8 +2,6 @@
 // sizes are refused, and that Cancel leaves everything alone.
 #include "ui/dialogs/TerminalDialog.h"
 #include "document/KestronDoc.h"
-#include "screens/AsciiGrid.h"
-#include "screens/HexHistory.h"
 #include "support/DialogTestSupport.h"
 
 #include <QCheckBox>
@@ -69,45 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
                   80,
                   1000}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The ASCII and hex views' models, fed as their widgets feed them.
-struct ModelViews : IDocumentView {
-    explicit ModelViews(const CKestronDoc& d) : doc(d) {}
-    void OnUpdate(const CUpdateHint& hint) override
-    {
-        grid.Apply(hint, doc.screenColumns, doc.screenLines);
-        hex.ApplyHint(hint);
-    }
-    const CKestronDoc& doc;
-    CAsciiGrid grid;
-    CHexHistory hex;
-};
-
-TEST(TerminalApply, NewLineCountClearsTheViewsAndLimitsTheHexHistory)
-{
-    struct Row {
-        const char* name;
-        std::int32_t lines;
-        char firstChar;
-        int hexLines;
-        int hexLimit;
-        int gridLines;
-    };
-    for (const Row& row : {Row{"Unchanged", 1000, 'h', 3, 1000, 1000}, Row{"Lines500", 500, ' ', 0, 499, 500}}) {
-        CKestronDoc doc;
-        ModelViews views(doc);
-        doc.AddView(&views);
-        const std::string data = "hello, this line is more than thirty-two bytes long";
-        doc.AddBlock(reinterpret_cast<const std::uint8_t*>(data.data()), std::int32_t(data.size()), RECEIVE_COLOUR);
-        TerminalSettings s = TerminalSettings::FromDocument(doc);
-        s.screenLines = row.lines;
-        s.ApplyTo(doc);
-        EXPECT_EQ(views.grid.CharAt(0, 0), row.firstChar) << row.name;
-        EXPECT_EQ(views.grid.Lines(), row.gridLines) << row.name;
-        EXPECT_EQ(views.hex.LineCount(), row.hexLines) << row.name;
-        EXPECT_EQ(views.hex.MaxLines(), row.hexLimit) << row.name;
-    }
-}
 
 struct RangeCase {
     const char* name;
