@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -64,12 +62,6 @@ struct MatchCase {
     std::string received;
     std::vector<std::intptr_t> answers;
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const MatchCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class AutoAnswerMatch : public ::testing::TestWithParam<MatchCase> {};
 

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <vector>
 
 using namespace kestrelon;
@@ -20,12 +18,6 @@ struct LevelCase {
     int up;
     int down;
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const LevelCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class FkeyLevels : public ::testing::TestWithParam<LevelCase> {};
 
@@ -77,20 +69,6 @@ TEST(FkeyBarLayout, ElevenUnitsAcrossTheBar)
                                      {1002, 3, 100, 20},
                                      {1002, 23, 100, 20}}};
     EXPECT_EQ(layout, expected);
-}
-
-TEST(FkeyBarLayout, UnitRoundsDownAndNarrowBarsCollapse)
-{
-    struct Row {
-        int width;
-        int unit;
-    };
-    for (const Row& row : {Row{14, 1}, Row{24, 1}, Row{25, 2}, Row{3, 0}, Row{0, 0}, Row{-50, 0}}) {
-        const FkeyBarLayout layout = LayoutFkeyBar(row.width, 0, 0, 10);
-        EXPECT_EQ(layout[0].width, 2 * row.unit) << row.width;
-        EXPECT_EQ(layout[FKEY_BAR_LEVEL_UP].x, 10 * row.unit) << row.width;
-        EXPECT_EQ(layout[FKEY_BAR_LEVEL_DOWN].width, row.unit) << row.width;
-    }
 }
 
 } // namespace

@@ -1,13 +1,13 @@
 // The hub over the real drivers: a pseudo-terminal as the serial port and
 // loopback sockets as the network, with the frame's queue pumped by the test.
-#include "support/HubDoubles.h"
-#include "support/SocketTestKit.h"
-#include "hub/DataHub.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "document/SettingsStore.h"
 #include "framework/PumpedTarget.h"
+#include "hub/DataHub.h"
+#include "support/HubDoubles.h"
 #include "support/PtyPair.h"
+#include "support/SocketTestKit.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -101,17 +101,6 @@ TEST_F(HubConnectionsTest, SpeedCommandSwitchesThePtyAndThePane)
     EXPECT_EQ(view.bytes, "");
 }
 
-TEST_F(HubConnectionsTest, TimeRequestIsAnsweredOnThePort)
-{
-    doc.scanCommands = true;
-    doc.localEcho = true;
-    hub->SetClock([] { return std::time_t{1537961613}; });
-    OpenPty();
-    ASSERT_TRUE(pty.WriteMaster("[KESTRON:TIME_UTC\r"));
-    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "2018-09-26 11:33:33"; })) << Escape(view.bytes);
-    EXPECT_EQ(pty.ReadMaster(3000, 19), "2018-09-26 11:33:33");
-}
-
 TEST_F(HubConnectionsTest, PortThatCannotBeOpenedOffersTheSettings)
 {
     settings.Write("Ports", "COM201", dir.File("no-such-device"));
@@ -123,16 +112,6 @@ TEST_F(HubConnectionsTest, PortThatCannotBeOpenedOffersTheSettings)
     EXPECT_FALSE(window.fkeysEnabled);
     EXPECT_EQ(window.commands, std::vector<int>{ID_SETUP_COMMUNICATION});
     EXPECT_FALSE(hub->IsConnectionOpen());
-}
-
-TEST_F(HubConnectionsTest, SerialToggleClosesAndReopens)
-{
-    OpenPty();
-    hub->ToggleConnection();
-    ASSERT_TRUE(PumpUntil([&] { return !hub->IsConnectionOpen(); }));
-    EXPECT_FALSE(window.fkeysEnabled);
-    hub->ToggleConnection();
-    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen() && window.fkeysEnabled; }));
 }
 
 TEST_F(HubConnectionsTest, TcpClientReachesALocalServer)
@@ -204,21 +183,6 @@ const ServerCase kServerCases[] = {
 INSTANTIATE_TEST_SUITE_P(Families, HubServerTest, ::testing::ValuesIn(kServerCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(HubConnectionsTest, Ipv6ClientReachesALocalServer)
-{
-    std::uint16_t port = 0;
-    const Fd server = Listen(AF_INET6, port);
-    doc.commMode = 4;
-    doc.ipServer = "::1";
-    doc.ipPort = port;
-    hub->ApplyConnection();
-    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
-    EXPECT_EQ(window.Pane(PANE_CONNECTION), "IPv6 TCP Client ::1:" + std::to_string(port));
-    const Fd peer = Accept(server);
-    hub->SendText("v6");
-    EXPECT_EQ(ReadSome(peer.Get(), 2), "v6");
-}
-
 TEST_F(HubConnectionsTest, UdpShowsThePeerAndToggles)
 {
     std::uint16_t remotePort = 0;
@@ -237,17 +201,6 @@ TEST_F(HubConnectionsTest, UdpShowsThePeerAndToggles)
     EXPECT_FALSE(window.fkeysEnabled);
     hub->ToggleConnection();
     ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
-}
-
-TEST_F(HubConnectionsTest, RefusedClientShowsTheErrorFlash)
-{
-    Apply(1, FreePort());
-    ASSERT_TRUE(PumpUntil([&] { return Called("alternate 3 2 3 2 4"); }));
-    EXPECT_EQ(window.Led(LED_DATA), 1);
-    EXPECT_FALSE(hub->IsConnectionOpen());
-    // A send now is dropped without a word.
-    hub->SendText("lost");
-    EXPECT_TRUE(window.boxes.empty());
 }
 
 TEST_F(HubConnectionsTest, ListeningOnATakenPortIsReported)

@@ -102,15 +102,6 @@ TEST(InbandHub, StartSplitOverBlocksLogsInTheCurrentDirectory)
     EXPECT_EQ(f.view.events, "[abc][def]");
 }
 
-TEST(InbandHub, StartWithTrailingBlankDoesNothing)
-{
-    HubFixture f;
-    f.doc.scanCommands = true;
-    f.Receive("[KESTRON:LOG_START \r");
-    EXPECT_FALSE(f.hub->IsLogging());
-    EXPECT_TRUE(std::filesystem::is_empty(f.dir.Path()));
-}
-
 TEST(InbandHub, StartWhileLoggingKeepsTheOpenLog)
 {
     HubFixture f;

@@ -1,5 +1,6 @@
 // The receive path as the views see it: which bytes arrive, cut how, in which
 // order, for each combination of the receive options.
+#include "automation/AutoAnswer.h"
 #include "hub/HubFixture.h"
 
 #include <gtest/gtest.h>
@@ -59,14 +60,6 @@ const ReceiveCase kReceiveCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReceivePathTest, ::testing::ValuesIn(kReceiveCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ReceivePath, LongRunArrivesInScreenLines)
-{
-    HubFixture f;
-    f.Receive(std::string(200, 'x'));
-    EXPECT_EQ(f.view.blocks, (std::vector<std::int32_t>{80, 80, 40}));
-    EXPECT_EQ(f.view.bytes, std::string(200, 'x'));
-}
 
 TEST(ReceivePath, BellBeepsOncePerBellByte)
 {
@@ -133,6 +126,23 @@ TEST(ReceivePath, AnswerEchoStopsWhenTheMatcherSwitchesAnswersOff)
     f.hub->SetAnswerMatcher([&](const std::uint8_t*, std::size_t) { f.doc.autoAnswerOn = false; });
     f.Receive("ping");
     EXPECT_EQ(f.serial->written, "");
+}
+
+// The matcher's answer goes out after the whole block is shown, and its echo
+// follows every received byte.
+TEST(ReceivePath, AnswerFollowsTheWholeBlock)
+{
+    HubFixture f;
+    f.OpenSerial();
+    f.doc.autoAnswerOn = true;
+    f.doc.triggerByte = 32;
+    f.doc.localEcho = true;
+    f.doc.SetAutoAnswers({"login:", "GUEST^M"});
+    CAutoAnswer matcher(f.doc);
+    f.hub->SetAnswerMatcher([&](const std::uint8_t* d, std::size_t n) { matcher.MatchBlock(d, n); });
+    f.Receive("login: rest of block");
+    EXPECT_EQ(f.serial->written, "GUEST\r");
+    EXPECT_EQ(f.view.bytes, "login: rest of blockGUEST\r");
 }
 
 // A rate padded with zeros past the command limit is junk, not a command.

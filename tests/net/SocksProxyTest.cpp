@@ -3,24 +3,20 @@
 // the real microsocks server.
 #include "net/SocksProxy.h"
 
+#include "document/SettingsStore.h"
 #include "net/IP6Socket.h"
 #include "support/SocketTestKit.h"
-#include "document/SettingsStore.h"
 
 #include <gtest/gtest.h>
 
-#include <netdb.h>
 #include <sys/socket.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 
 namespace kestrelon {
 namespace {
 
-using namespace std::chrono_literals;
 using test::Fd;
 
 std::string Bytes(std::initializer_list<int> values)
@@ -208,13 +204,11 @@ TEST_P(ScriptedProxyTest, HandshakeEndsAsScripted)
     test::ScriptedProxy proxy(row.method, row.reply + row.data, row.ending);
     CIP6Socket socket;
     std::string error;
-    const auto started = std::chrono::steady_clock::now();
     try {
         socket.ProxyConnect("10.1.2.3", 2323, "127.0.0.1", proxy.Port());
     } catch (const CIP6SocketException& failure) {
         error = failure.GetText();
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
     EXPECT_EQ(error, row.error);
     EXPECT_EQ(socket.IsOpen(), error.empty());
     if (!error.empty())
@@ -291,34 +285,6 @@ TEST(ScriptedProxyRequest, ProxyThatRefusesTheTcpConnectFails)
 // The real SOCKS 5 server between the client and a loopback target.
 class MicrosocksTest : public ::testing::Test {
 protected:
-    void TearDown() override { CIP6Socket::SetResolver({}); }
-
-    // Direct lookups of `name` fail, so that only the proxy, which resolves the
-    // name itself, can reach the target.
-    static void HideFromDirectLookup(const std::string& name)
-    {
-        CIP6Socket::SetResolver([name](const std::string& host, const std::string& port, int family, int type,
-                                       std::vector<CSocketAddress>& out) {
-            if (host == name)
-                return EAI_NONAME;
-            addrinfo hints{};
-            hints.ai_family = family;
-            hints.ai_socktype = type;
-            hints.ai_flags = AI_NUMERICHOST;
-            addrinfo* list = nullptr;
-            int result = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
-            for (addrinfo* item = list; item; item = item->ai_next) {
-                CSocketAddress address;
-                std::memcpy(&address.storage, item->ai_addr, item->ai_addrlen);
-                address.length = item->ai_addrlen;
-                out.push_back(address);
-            }
-            if (list)
-                freeaddrinfo(list);
-            return result;
-        });
-    }
-
     test::Microsocks m_proxy;
 };
 
@@ -338,35 +304,6 @@ TEST_F(MicrosocksTest, DataFlowsBothWaysThroughTheProxy)
     while (done < 9)
         done += socket.Receive(buffer + done, 9 - done, 2);
     EXPECT_EQ(std::string(buffer, 9), "to client");
-}
-
-TEST_F(MicrosocksTest, FailedDirectConnectFallsBackToTheProxy)
-{
-    std::uint16_t port = 0;
-    Fd listener = test::Listen(AF_INET, port);
-    HideFromDirectLookup("localhost");
-    CIP6Socket socket;
-    socket.Connect("localhost", port, "127.0.0.1", m_proxy.Port());
-    Fd target = test::Accept(listener);
-    ASSERT_GE(target.Get(), 0);
-    ASSERT_TRUE(test::WriteAll(target.Get(), "via proxy"));
-    char buffer[9];
-    int done = 0;
-    while (done < 9)
-        done += socket.Receive(buffer + done, 9 - done, 2);
-    EXPECT_EQ(std::string(buffer, 9), "via proxy");
-}
-
-TEST_F(MicrosocksTest, FailedDirectConnectWithoutProxyKeepsItsError)
-{
-    HideFromDirectLookup("localhost");
-    CIP6Socket socket;
-    try {
-        socket.Connect("localhost", 23);
-        FAIL() << "connected";
-    } catch (const CIP6SocketException& error) {
-        EXPECT_EQ(error.GetText(), "Connect error #11001 (Unknown)");
-    }
 }
 
 } // namespace

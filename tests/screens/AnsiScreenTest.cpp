@@ -73,11 +73,6 @@ struct CAnsiCase {
     COLORREF colour = RECEIVE_COLOUR;
 };
 
-void PrintTo(const CAnsiCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 std::string RowText(const CAnsiScreen& screen, int row)
 {
     std::string text;

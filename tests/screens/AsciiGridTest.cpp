@@ -200,33 +200,52 @@ struct ReferenceGrid {
     }
 };
 
+// Rows are reused without being wiped: line feeds that keep the column, short
+// lines after long ones and backspaces leave gaps over old text, many times round
+// the ring, and every cell must still match the plain grid.
 TEST(GridScroll, RingMatchesAGridThatMovesItsCells)
 {
     std::mt19937 random(12345);
     const char alphabet[] = "abcXYZ 01\r\n\n\b\x07";
-    for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns}) {
-        CAsciiGrid grid(40, 25);
-        ReferenceGrid reference(40, 25);
-        for (int chunk = 0; chunk < 200; ++chunk) {
-            std::string text;
-            const int length = static_cast<int>(random() % 120);
-            for (int i = 0; i < length; ++i)
-                text += alphabet[random() % (sizeof alphabet - 1)];
-            const COLORREF colour = chunk % 2 == 0 ? RX : SEND_COLOUR;
-            Write(grid, text, feed, colour);
-            for (const char ch : text)
-                reference.Put(static_cast<std::uint8_t>(ch), colour);
+    for (const auto [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}}) {
+        for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns}) {
+            CAsciiGrid grid(columns, lines);
+            ReferenceGrid reference(columns, lines);
+            for (int chunk = 0; chunk < 600; ++chunk) {
+                std::string text;
+                const int length = static_cast<int>(random() % 120);
+                for (int i = 0; i < length; ++i)
+                    text += alphabet[random() % (sizeof alphabet - 1)];
+                const COLORREF colour = chunk % 2 == 0 ? RX : SEND_COLOUR;
+                Write(grid, text, feed, colour);
+                for (const char ch : text)
+                    reference.Put(static_cast<std::uint8_t>(ch), colour);
+            }
+            ASSERT_EQ(grid.Caret(), reference.caret);
+            for (int row = 0; row < lines; ++row) {
+                ASSERT_EQ(grid.RowText(row), reference.rows[static_cast<std::size_t>(row)]) << "row " << row;
+                std::vector<COLORREF> colours;
+                for (int column = 0; column < columns; ++column)
+                    colours.push_back(grid.ColourAt(row, column));
+                ASSERT_EQ(colours, reference.colours[static_cast<std::size_t>(row)]) << "row " << row;
+            }
+            EXPECT_EQ(grid.RowText(lines), Repeat(' ', columns)); // the spare row stays blank
         }
-        ASSERT_EQ(grid.Caret(), reference.caret);
-        for (int row = 0; row < 25; ++row) {
-            ASSERT_EQ(grid.RowText(row), reference.rows[static_cast<std::size_t>(row)]) << "row " << row;
-            for (int column = 0; column < 40; ++column)
-                ASSERT_EQ(grid.ColourAt(row, column),
-                          reference.colours[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)])
-                    << "row " << row << " column " << column;
-        }
-        EXPECT_EQ(grid.RowText(25), Repeat(' ', 40)); // the spare row stays blank
     }
+}
+
+TEST(GridScroll, ResetThenGapShowsNoOldText)
+{
+    CAsciiGrid grid(40, 25);
+    for (int i = 0; i < 30; ++i)
+        Write(grid, Repeat('L', 40), Feed::HubRuns); // fills and scrolls: every row full
+    grid.Reset();
+    Write(grid, "\n\n" + Repeat(' ', 20) + "x\r\n\n\b", Feed::HubRuns, SEND_COLOUR);
+    EXPECT_EQ(grid.RowText(2), Repeat(' ', 20) + "x" + Repeat(' ', 19));
+    EXPECT_EQ(grid.ColourAt(2, 5), SEND_COLOUR); // the spaces were written too
+    EXPECT_EQ(grid.RowText(4), Repeat(' ', 40));
+    for (int row = 0; row < 25; ++row)
+        EXPECT_EQ(grid.ColourAt(row, 39), COLORREF{0}) << "row " << row;
 }
 
 // --- Mouse selection ------------------------------------------------------------------

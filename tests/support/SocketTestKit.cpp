@@ -2,13 +2,11 @@
 // of the socket tests; see SocketTestKit.h.
 #include "support/SocketTestKit.h"
 
-#include "net/IP6Socket.h"
 #include "document/ByteBlock.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -17,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -25,31 +24,18 @@ namespace kestrelon::test {
 
 namespace {
 
-socklen_t MakeLoopback(int family, std::uint16_t port, sockaddr_storage& address)
+sockaddr* Raw(CSocketAddress& address)
 {
-    address = {};
-    if (family == AF_INET6) {
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(port);
-        v6->sin6_addr = in6addr_loopback;
-        return sizeof(sockaddr_in6);
-    }
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(port);
-    v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return sizeof(sockaddr_in);
+    return reinterpret_cast<sockaddr*>(&address.storage);
 }
 
 std::uint16_t BoundPort(int fd)
 {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
-    return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    CSocketAddress address;
+    address.length = sizeof address.storage;
+    getsockname(fd, Raw(address), &address.length);
+    return address.family() == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(Raw(address))->sin6_port)
+                                        : ntohs(reinterpret_cast<sockaddr_in*>(Raw(address))->sin_port);
 }
 
 bool WaitReadable(int fd, int timeoutMs)
@@ -58,13 +44,36 @@ bool WaitReadable(int fd, int timeoutMs)
     return poll(&entry, 1, timeoutMs) > 0;
 }
 
+int MillisecondsLeft(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = deadline - std::chrono::steady_clock::now();
+    return static_cast<int>(std::max<long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count()));
+}
+
+// A loopback socket of `type`, bound (listening) or connected to `port`.
+Fd Loopback(int family, int type, std::uint16_t port, bool bind)
+{
+    Fd fd(socket(family, type | SOCK_CLOEXEC, 0));
+    int on = 1;
+    setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    CSocketAddress address = LoopbackSocketAddress(family, port);
+    const int result =
+        bind ? ::bind(fd.Get(), Raw(address), address.length) : connect(fd.Get(), Raw(address), address.length);
+    return result == 0 ? std::move(fd) : Fd();
+}
+
 int CountEntries(const char* path)
 {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path))
-        ++count;
-    return count;
+    const std::filesystem::directory_iterator entries(path);
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
+
+class LoopbackOnly : public ::testing::Environment {
+public:
+    void SetUp() override { InstallLoopbackNameLookup(); }
+};
+
+const auto* const g_loopbackOnly = ::testing::AddGlobalTestEnvironment(new LoopbackOnly);
 
 } // namespace
 
@@ -75,14 +84,25 @@ void Fd::Reset(int fd)
     m_fd = fd;
 }
 
+CSocketAddress LoopbackSocketAddress(int family, std::uint16_t port)
+{
+    CSocketAddress address;
+    if (family == AF_INET6) {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(Raw(address));
+        *v6 = {.sin6_family = AF_INET6, .sin6_port = htons(port), .sin6_addr = in6addr_loopback};
+        address.length = sizeof(sockaddr_in6);
+    } else {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(Raw(address));
+        *v4 = {.sin_family = AF_INET, .sin_port = htons(port), .sin_addr = {htonl(INADDR_LOOPBACK)}};
+        address.length = sizeof(sockaddr_in);
+    }
+    return address;
+}
+
 Fd Listen(int family, std::uint16_t& port, int backlog)
 {
-    Fd fd(socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    int on = 1;
-    setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_storage address;
-    socklen_t length = MakeLoopback(family, port, address);
-    if (bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd.Get(), backlog) != 0)
+    Fd fd = Loopback(family, SOCK_STREAM, port, true);
+    if (fd.Get() < 0 || listen(fd.Get(), backlog) != 0)
         throw std::runtime_error("cannot listen on loopback: " + std::string(strerror(errno)));
     port = BoundPort(fd.Get());
     return fd;
@@ -97,20 +117,13 @@ Fd Accept(const Fd& listener, int timeoutMs)
 
 Fd ConnectTo(int family, std::uint16_t port)
 {
-    Fd fd(socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_storage address;
-    socklen_t length = MakeLoopback(family, port, address);
-    if (connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), length) != 0)
-        return Fd();
-    return fd;
+    return Loopback(family, SOCK_STREAM, port, false);
 }
 
 Fd BindUdp(int family, std::uint16_t& port)
 {
-    Fd fd(socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    sockaddr_storage address;
-    socklen_t length = MakeLoopback(family, port, address);
-    if (bind(fd.Get(), reinterpret_cast<sockaddr*>(&address), length) != 0)
+    Fd fd = Loopback(family, SOCK_DGRAM, port, true);
+    if (fd.Get() < 0)
         throw std::runtime_error("cannot bind UDP on loopback");
     port = BoundPort(fd.Get());
     return fd;
@@ -130,9 +143,8 @@ std::string LoopbackAddress(int family)
 
 bool WriteAll(int fd, const std::string& bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n <= 0)
             return false;
         done += static_cast<std::size_t>(n);
@@ -144,12 +156,9 @@ std::string ReadSome(int fd, std::size_t count, int timeoutMs)
 {
     std::string out;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (out.size() < count) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !WaitReadable(fd, static_cast<int>(left.count())))
-            break;
-        char buffer[65536];
-        ssize_t n = recv(fd, buffer, std::min(sizeof buffer, count - out.size()), 0);
+    char buffer[65536];
+    while (out.size() < count && WaitReadable(fd, MillisecondsLeft(deadline))) {
+        const ssize_t n = recv(fd, buffer, std::min(sizeof buffer, count - out.size()), 0);
         if (n <= 0)
             break;
         out.append(buffer, static_cast<std::size_t>(n));
@@ -160,38 +169,30 @@ std::string ReadSome(int fd, std::size_t count, int timeoutMs)
 bool WaitForEof(int fd, int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !WaitReadable(fd, static_cast<int>(left.count())))
-            return false;
-        char buffer[4096];
-        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
+    char buffer[4096];
+    while (WaitReadable(fd, MillisecondsLeft(deadline)))
+        if (recv(fd, buffer, sizeof buffer, 0) <= 0)
             return true;
-    }
+    return false;
 }
 
 void SendDatagramTo(int fd, int family, std::uint16_t port, const std::string& bytes)
 {
-    sockaddr_storage address;
-    socklen_t length = MakeLoopback(family, port, address);
-    sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&address), length);
+    CSocketAddress address = LoopbackSocketAddress(family, port);
+    sendto(fd, bytes.data(), bytes.size(), 0, Raw(address), address.length);
 }
 
 std::string ReceiveDatagramFrom(int fd, int timeoutMs)
 {
-    if (!WaitReadable(fd, timeoutMs))
-        return {};
     char buffer[65536];
-    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    const ssize_t n = WaitReadable(fd, timeoutMs) ? recv(fd, buffer, sizeof buffer, 0) : 0;
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
 std::string LoopbackName(int family)
 {
-    sockaddr_storage address;
-    socklen_t length = MakeLoopback(family, 0, address);
-    return CIP6Socket::GetNameInfo(reinterpret_cast<sockaddr*>(&address), length, 0);
+    CSocketAddress address = LoopbackSocketAddress(family, 0);
+    return CIP6Socket::GetNameInfo(Raw(address), address.length, 0);
 }
 
 void InstallLoopbackNameLookup()
@@ -199,30 +200,39 @@ void InstallLoopbackNameLookup()
     CIP6Socket::SetNameLookup([](const sockaddr* address, socklen_t length, std::string& host, int flags) {
         const bool loopbackV4 = address->sa_family == AF_INET &&
                                 (ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr) >> 24) == 127;
-        if (!loopbackV4)
-            flags |= NI_NUMERICHOST;
         char buffer[1025] = {};
-        int result = getnameinfo(address, length, buffer, sizeof buffer, nullptr, 0, flags);
+        const int result = getnameinfo(address, length, buffer, sizeof buffer, nullptr, 0,
+                                       loopbackV4 ? flags : flags | NI_NUMERICHOST);
         host = buffer;
         return result;
     });
 }
 
-namespace {
-
-class LoopbackOnly : public ::testing::Environment {
-public:
-    void SetUp() override { InstallLoopbackNameLookup(); }
-};
-
-const auto* const g_loopbackOnly = ::testing::AddGlobalTestEnvironment(new LoopbackOnly);
-
-} // namespace
+void HideFromDirectLookup(const std::string& name)
+{
+    CIP6Socket::SetResolver([name](const std::string& host, const std::string& port, int family, int type,
+                                   std::vector<CSocketAddress>& out) {
+        if (host == name)
+            return EAI_NONAME;
+        addrinfo hints{.ai_flags = AI_NUMERICHOST, .ai_family = family, .ai_socktype = type};
+        addrinfo* list = nullptr;
+        const int result = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
+        for (addrinfo* item = list; item; item = item->ai_next) {
+            CSocketAddress& address = out.emplace_back();
+            std::memcpy(&address.storage, item->ai_addr, item->ai_addrlen);
+            address.length = item->ai_addrlen;
+        }
+        if (list)
+            freeaddrinfo(list);
+        return result;
+    });
+}
 
 int OpenDescriptorCount()
 {
     return CountEntries("/proc/self/fd");
 }
+
 int ThreadCount()
 {
     return CountEntries("/proc/self/task");
@@ -239,8 +249,7 @@ ScriptedProxy::~ScriptedProxy()
 {
     m_done = true;
     shutdown(m_listener.Get(), SHUT_RDWR);
-    if (m_thread.joinable())
-        m_thread.join();
+    m_thread.join();
 }
 
 void ScriptedProxy::Run()
@@ -248,34 +257,29 @@ void ScriptedProxy::Run()
     Fd accepted;
     while (!m_done && accepted.Get() < 0)
         accepted = Accept(m_listener, 100);
-    if (m_done)
-        return;
-    int client = accepted.Get();
-    {
-        std::lock_guard lock(m_mutex);
-        m_client = std::move(accepted);
-    }
-    if (ReadSome(client, 3, 3000).size() != 3 || !WriteAll(client, m_methodReply))
+    const int client = accepted.Get();
+    std::unique_lock lock(m_mutex);
+    m_client = std::move(accepted);
+    lock.unlock();
+    if (m_done || ReadSome(client, 3, 3000).size() != 3 || !WriteAll(client, m_methodReply))
         return;
     if (m_ending != CloseAfterMethod) {
         // The request: head, then the address its type announces, then the port.
         std::string request = ReadSome(client, 5, 3000);
-        if (request.size() == 5) {
-            const std::size_t rest = request[3] == 1   ? 4 - 1 + 2
-                                     : request[3] == 4 ? 16 - 1 + 2
-                                                       : std::uint8_t(request[4]) + 2u;
-            request += ReadSome(client, rest, 3000);
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_request = request;
-        }
+        if (request.size() == 5)
+            request += ReadSome(client,
+                                request[3] == 1   ? 5
+                                : request[3] == 4 ? 17
+                                                  : std::uint8_t(request[4]) + 2u,
+                                3000);
+        lock.lock();
+        m_request = request;
+        lock.unlock();
         WriteAll(client, m_reply);
     }
-    if (m_ending != KeepOpen) {
-        std::lock_guard lock(m_mutex);
+    lock.lock();
+    if (m_ending != KeepOpen)
         m_client.Reset();
-    }
 }
 
 std::string ScriptedProxy::Request() const
@@ -284,14 +288,12 @@ std::string ScriptedProxy::Request() const
     return m_request;
 }
 
-std::string ScriptedProxy::DataAfterRequest(std::size_t count, int timeoutMs)
+std::string ScriptedProxy::DataAfterRequest(std::size_t count)
 {
-    int fd;
-    {
-        std::lock_guard lock(m_mutex);
-        fd = m_client.Get();
-    }
-    return fd < 0 ? std::string() : ReadSome(fd, count, timeoutMs);
+    std::unique_lock lock(m_mutex);
+    const int fd = m_client.Get();
+    lock.unlock();
+    return fd < 0 ? std::string() : ReadSome(fd, count, 3000);
 }
 
 Microsocks::Microsocks()
@@ -307,11 +309,9 @@ Microsocks::Microsocks()
         execl(program, "microsocks", "-i", "127.0.0.1", "-p", port.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
         if (ConnectTo(AF_INET, m_port).Get() >= 0)
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     throw std::runtime_error("microsocks did not start listening");
 }
 
@@ -326,18 +326,14 @@ Microsocks::~Microsocks()
 RecordingTarget::RecordingTarget()
 {
     m_target.SetHandler([this](CMessage& message) -> std::intptr_t {
-        IpEvent event;
-        event.message = message.message;
-        event.code = static_cast<int>(message.wParam);
-        event.lParam = message.lParam;
+        IpEvent event{message.message, static_cast<int>(message.wParam), message.lParam, {}};
+        std::lock_guard lock(m_mutex);
         if (auto block = message.TakePayload<CByteBlock>()) {
             event.bytes.assign(reinterpret_cast<const char*>(block->data()), static_cast<std::size_t>(block->length()));
-            std::lock_guard lock(m_mutex);
             m_received += event.bytes;
         } else if (auto text = message.TakePayload<CTextPayload>()) {
             event.bytes = text->Text();
         }
-        std::lock_guard lock(m_mutex);
         m_events.push_back(std::move(event));
         return 0;
     });
@@ -348,13 +344,11 @@ int RecordingTarget::WaitFor(int code, std::size_t from, int timeoutMs)
     int found = -1;
     m_target.PumpUntil(
         [&] {
-            std::lock_guard lock(m_mutex);
-            for (std::size_t i = from; i < m_events.size(); ++i)
-                if (m_events[i].code == code) {
+            const std::vector<int> codes = Codes();
+            for (std::size_t i = from; i < codes.size() && found < 0; ++i)
+                if (codes[i] == code)
                     found = static_cast<int>(i);
-                    return true;
-                }
-            return false;
+            return found >= 0;
         },
         std::chrono::milliseconds(timeoutMs));
     return found;
@@ -362,12 +356,7 @@ int RecordingTarget::WaitFor(int code, std::size_t from, int timeoutMs)
 
 bool RecordingTarget::WaitForBytes(std::size_t count, int timeoutMs)
 {
-    return m_target.PumpUntil(
-        [&] {
-            std::lock_guard lock(m_mutex);
-            return m_received.size() >= count;
-        },
-        std::chrono::milliseconds(timeoutMs));
+    return m_target.PumpUntil([&] { return Received().size() >= count; }, std::chrono::milliseconds(timeoutMs));
 }
 
 std::string RecordingTarget::Received() const
@@ -378,9 +367,8 @@ std::string RecordingTarget::Received() const
 
 std::vector<int> RecordingTarget::Codes() const
 {
-    std::lock_guard lock(m_mutex);
     std::vector<int> codes;
-    for (const auto& event : m_events)
+    for (const auto& event : Events())
         codes.push_back(event.code);
     return codes;
 }
@@ -389,12 +377,6 @@ std::vector<IpEvent> RecordingTarget::Events() const
 {
     std::lock_guard lock(m_mutex);
     return m_events;
-}
-
-std::size_t RecordingTarget::Count() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_events.size();
 }
 
 } // namespace kestrelon::test

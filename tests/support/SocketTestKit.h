@@ -4,11 +4,11 @@
 #pragma once
 
 #include "framework/PumpedTarget.h"
+#include "net/IP6Socket.h"
 
 #include <sys/types.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -24,18 +24,9 @@ public:
     explicit Fd(int fd) : m_fd(fd) {}
     ~Fd() { Reset(); }
     Fd(Fd&& other) noexcept : m_fd(other.Release()) {}
-    Fd& operator=(Fd&& other) noexcept
-    {
-        Reset(other.Release());
-        return *this;
-    }
+    Fd& operator=(Fd&& other) noexcept { return Reset(other.Release()), *this; }
     int Get() const { return m_fd; }
-    int Release()
-    {
-        int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
+    int Release() { return std::exchange(m_fd, -1); }
     void Reset(int fd = -1);
 
 private:
@@ -43,6 +34,7 @@ private:
 };
 
 // AF_INET on 127.0.0.1 or AF_INET6 on ::1.
+CSocketAddress LoopbackSocketAddress(int family, std::uint16_t port);
 Fd Listen(int family, std::uint16_t& port, int backlog = 4);
 Fd Accept(const Fd& listener, int timeoutMs = 5000);
 Fd ConnectTo(int family, std::uint16_t port);
@@ -63,6 +55,8 @@ std::string ReceiveDatagramFrom(int fd, int timeoutMs = 5000);
 // addresses outside 127/8 stay numeric (installed for every test program).
 std::string LoopbackName(int family);
 void InstallLoopbackNameLookup();
+// Numeric addresses resolve, `name` does not: only a proxy can reach it.
+void HideFromDirectLookup(const std::string& name);
 
 int OpenDescriptorCount();
 int ThreadCount();
@@ -82,7 +76,7 @@ public:
     // The connect request as received (empty before it came).
     std::string Request() const;
     // Bytes the client sent after its request.
-    std::string DataAfterRequest(std::size_t count, int timeoutMs = 3000);
+    std::string DataAfterRequest(std::size_t count);
 
 private:
     void Run();
@@ -130,7 +124,7 @@ public:
     std::string Received() const;
     std::vector<int> Codes() const;
     std::vector<IpEvent> Events() const;
-    std::size_t Count() const;
+    std::size_t Count() const { return Events().size(); }
     void Pump() { m_target.Pump(); }
 
 private:

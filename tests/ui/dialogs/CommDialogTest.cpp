@@ -2,9 +2,9 @@
 // each mode and bridge mode leaves usable, the port list with and without the
 // manual flag, the refused port numbers, and the device alias.
 #include "ui/dialogs/CommDialog.h"
-#include "serial/ComPortEnumerator.h"
 #include "document/KestronDoc.h"
 #include "document/SettingsStore.h"
+#include "serial/ComPortEnumerator.h"
 #include "support/DialogTestSupport.h"
 #include "ui/widgets/RangeSpinBox.h"
 
@@ -15,8 +15,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 using namespace kestrelon;
 using namespace kestrelon::test;
@@ -70,12 +68,6 @@ struct ModeCase {
     bool host;
     bool port;
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const ModeCase& c, std::ostream* os)
-{
-    *os << "mode " << c.mode;
-}
 
 class CommModeRule : public ::testing::TestWithParam<ModeCase> {};
 
@@ -135,12 +127,6 @@ struct PortCase {
     std::uint32_t confirmedPort;
     bool confirmedManual;
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const PortCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class CommPortChoice : public ::testing::TestWithParam<PortCase> {};
 

@@ -1,16 +1,12 @@
 // Setup > Terminal: what confirming does to the document and its views, which
 // sizes are refused, and that Cancel leaves everything alone.
 #include "ui/dialogs/TerminalDialog.h"
-#include "support/DialogTestSupport.h"
 #include "document/KestronDoc.h"
-#include "screens/AsciiGrid.h"
-#include "screens/HexHistory.h"
+#include "support/DialogTestSupport.h"
 
 #include <QCheckBox>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <functional>
 #include <vector>
@@ -32,12 +28,6 @@ struct ApplyCase {
     std::int32_t columns;
     std::int32_t lines;
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const ApplyCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class TerminalApply : public ::testing::TestWithParam<ApplyCase> {};
 
@@ -78,57 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
                   1000}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The ASCII and hex views' models, fed as their widgets feed them.
-struct ModelViews : IDocumentView {
-    explicit ModelViews(const CKestronDoc& d) : doc(d) {}
-    void OnUpdate(const CUpdateHint& hint) override
-    {
-        grid.Apply(hint, doc.screenColumns, doc.screenLines);
-        hex.ApplyHint(hint);
-    }
-    const CKestronDoc& doc;
-    CAsciiGrid grid;
-    CHexHistory hex;
-};
-
-TEST(TerminalApply, NewLineCountClearsTheViewsAndLimitsTheHexHistory)
-{
-    struct Row {
-        const char* name;
-        std::int32_t lines;
-        char firstChar;
-        int hexLines;
-        int hexLimit;
-        int gridLines;
-    };
-    for (const Row& row : {Row{"Unchanged", 1000, 'h', 3, 1000, 1000}, Row{"Lines500", 500, ' ', 0, 499, 500}}) {
-        CKestronDoc doc;
-        ModelViews views(doc);
-        doc.AddView(&views);
-        const std::string data = "hello, this line is more than thirty-two bytes long";
-        doc.AddBlock(reinterpret_cast<const std::uint8_t*>(data.data()), std::int32_t(data.size()), RECEIVE_COLOUR);
-        TerminalSettings s = TerminalSettings::FromDocument(doc);
-        s.screenLines = row.lines;
-        s.ApplyTo(doc);
-        EXPECT_EQ(views.grid.CharAt(0, 0), row.firstChar) << row.name;
-        EXPECT_EQ(views.grid.Lines(), row.gridLines) << row.name;
-        EXPECT_EQ(views.hex.LineCount(), row.hexLines) << row.name;
-        EXPECT_EQ(views.hex.MaxLines(), row.hexLimit) << row.name;
-    }
-}
-
 struct RangeCase {
     const char* name;
     QString columns;
     QString lines;
     std::vector<std::string> messages; // empty: accepted
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const RangeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
 

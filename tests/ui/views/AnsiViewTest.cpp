@@ -2,10 +2,9 @@
 // drawn screen shows for colours, attributes, blinking and centring.
 #include "ui/views/AnsiView.h"
 
-#include "ui/views/ViewTestSupport.h"
 #include "document/KestronDoc.h"
 #include "support/TempDir.h"
-#include "screens/AnsiPalette.h"
+#include "ui/views/ViewTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,16 +21,7 @@ namespace {
 
 using test::CountPixels;
 using test::CRecordingTarget;
-
-QRgb Rgb(COLORREF colour)
-{
-    return qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
-
-void Receive(CKestronDoc& doc, const std::string& bytes, COLORREF colour = RECEIVE_COLOUR)
-{
-    doc.AddBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::int32_t>(bytes.size()), colour);
-}
+using test::Receive;
 
 class AnsiViewTest : public ::testing::Test {
 protected:
@@ -169,27 +159,31 @@ protected:
     std::unique_ptr<CANSI_View> view;
 };
 
+// The palette written out, not read from the view's table, so that a wrong
+// entry there shows.
+constexpr QRgb kBlack = qRgb(0, 0, 0), kRed = qRgb(0xAA, 0, 0), kGreen = qRgb(0, 0xAA, 0);
+constexpr QRgb kYellow = qRgb(0xAA, 0xAA, 0), kBlue = qRgb(0, 0, 0xAA), kBrightGreen = qRgb(0, 0xFF, 0);
+
 struct CCellLook {
     const char* name;
     std::string input; // the cell of interest is at column 0, row 0
-    COLORREF background;
-    COLORREF text;   // some pixels of the glyph are exactly this colour
-    COLORREF absent; // no pixel of the cell has this colour
+    QRgb background;
+    QRgb text;   // some pixels of the glyph are exactly this colour
+    QRgb absent; // no pixel of the cell has this colour
 };
 
 TEST_F(AnsiViewGrab, CellsShowTheirPaletteColours)
 {
     // Blinking cells are visible from the tenth tick.
     const CCellLook cases[] = {
-        {"NormalGreen", "\033[32mM", kAnsiPalette[0], kAnsiPalette[2], kAnsiPalette[10]},
-        {"BoldGreenIsBright", "\033[1;32mM", kAnsiPalette[0], kAnsiPalette[10], kAnsiPalette[2]},
-        {"ReverseIgnoresBold", "\033[1;7;32;44mM", kAnsiPalette[2], kAnsiPalette[4], kAnsiPalette[10]},
-        {"HiddenTakesBackground", "\033[8;31;44mM", kAnsiPalette[4], kAnsiPalette[4], kAnsiPalette[1]},
-        {"WrittenSpaceShowsBackground", "\033[44m ", kAnsiPalette[4], kAnsiPalette[4], kAnsiPalette[0]},
-        {"ClearedCellIsBlack", "\033[44mAB\033[0;0H\033[K", kAnsiPalette[0], kAnsiPalette[0], kAnsiPalette[4]},
-        {"ClearedByDisplayEraseIsBlack", "\033[43mAB\033[0;0H\033[J", kAnsiPalette[0], kAnsiPalette[0],
-         kAnsiPalette[3]},
-        {"BlinkShownInOnPhase", "\033[5;31;44mM", kAnsiPalette[4], kAnsiPalette[1], kAnsiPalette[0]},
+        {"NormalGreen", "\033[32mM", kBlack, kGreen, kBrightGreen},
+        {"BoldGreenIsBright", "\033[1;32mM", kBlack, kBrightGreen, kGreen},
+        {"ReverseIgnoresBold", "\033[1;7;32;44mM", kGreen, kBlue, kBrightGreen},
+        {"HiddenTakesBackground", "\033[8;31;44mM", kBlue, kBlue, kRed},
+        {"WrittenSpaceShowsBackground", "\033[44m ", kBlue, kBlue, kBlack},
+        {"ClearedCellIsBlack", "\033[44mAB\033[0;0H\033[K", kBlack, kBlack, kBlue},
+        {"ClearedByDisplayEraseIsBlack", "\033[43mAB\033[0;0H\033[J", kBlack, kBlack, kYellow},
+        {"BlinkShownInOnPhase", "\033[5;31;44mM", kBlue, kRed, kBlack},
     };
     Ticks(CANSI_View::BLINK_CYCLE_TICKS);
     ASSERT_TRUE(view->BlinkPhase());
@@ -198,9 +192,9 @@ TEST_F(AnsiViewGrab, CellsShowTheirPaletteColours)
         Receive(doc, c.input + "\033[10;10H");
         const QImage image = Grab();
         const QRect cell = CellRect(0, 0);
-        EXPECT_EQ(image.pixel(cell.topLeft()) & 0xFFFFFF, Rgb(c.background) & 0xFFFFFF) << c.name;
-        EXPECT_GT(CountPixels(image, cell, Rgb(c.text)), 0) << c.name;
-        EXPECT_EQ(CountPixels(image, cell, Rgb(c.absent)), 0) << c.name;
+        EXPECT_EQ(image.pixel(cell.topLeft()) & 0xFFFFFF, c.background & 0xFFFFFF) << c.name;
+        EXPECT_GT(CountPixels(image, cell, c.text), 0) << c.name;
+        EXPECT_EQ(CountPixels(image, cell, c.absent), 0) << c.name;
     }
 }
 
@@ -218,8 +212,8 @@ TEST_F(AnsiViewGrab, BlinkingCellsVanishInTheOffPhase)
     for (const auto& phase : phases) {
         Ticks(phase.ticks);
         const QImage image = Grab();
-        EXPECT_EQ(CountPixels(image, blinking, Rgb(kAnsiPalette[4])) > 0, phase.visible) << phase.ticks;
-        EXPECT_GT(CountPixels(image, steady, Rgb(kAnsiPalette[2])), 0);
+        EXPECT_EQ(CountPixels(image, blinking, kBlue) > 0, phase.visible) << phase.ticks;
+        EXPECT_GT(CountPixels(image, steady, kGreen), 0);
     }
 }
 
@@ -228,9 +222,8 @@ TEST_F(AnsiViewGrab, UnderlineIsDrawnOnTheBottomPixelRow)
     Receive(doc, "\033[4;33m_\033[24m.");
     const QImage image = Grab();
     const QRect underlined = CellRect(0, 0);
-    EXPECT_EQ(
-        CountPixels(image, QRect(underlined.left(), underlined.bottom(), underlined.width(), 1), Rgb(kAnsiPalette[3])),
-        underlined.width());
+    EXPECT_EQ(CountPixels(image, QRect(underlined.left(), underlined.bottom(), underlined.width(), 1), kYellow),
+              underlined.width());
 }
 
 TEST_F(AnsiViewGrab, ScreenIsCentredOnButtonFace)
@@ -257,18 +250,17 @@ TEST_F(AnsiViewGrab, SmallWindowScrollsInsteadOfCentring)
     EXPECT_EQ(view->ScreenRect().top(), -view->CellSize().height() * 3);
 }
 
-TEST_F(AnsiViewTest, PrintsOnePage)
+TEST_F(AnsiViewTest, PrintsTheScreenUnderItsHeader)
 {
     test::TempDir dir;
     CANSI_View view(doc, frame);
-    Receive(doc, "\033[1;4;31;44mPrinted\033[0m text\r\n\033[8mhidden");
+    Receive(doc, "\033[1;4;31;44mPrinted\033[0m text\r\nsecond row");
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(dir.File("ansi.pdf")));
+    test::PrintToPdf(printer, dir.File("ansi.pdf"));
     view.Print(printer);
-    const std::string pdf = test::ReadFileBytes(dir.File("ansi.pdf"));
-    ASSERT_EQ(pdf.rfind("%PDF", 0), 0u);
-    EXPECT_NE(pdf.find("/Count 1"), std::string::npos);
+    const auto pages = test::PdfPageTexts(dir.File("ansi.pdf"));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(test::InOrder(pages[0], {"Page 1", "Printed text", "second row"}));
 }
 
 } // namespace

@@ -1,14 +1,13 @@
 // The document's font record and QFont: what crosses over, what the record
 // keeps, and records that a file could hold but the dialog never makes.
-#include "support/DialogTestSupport.h"
+#include "ui/views/FontMapping.h"
 #include "document/KestronDoc.h"
 #include "document/WinRecords.h"
-#include "ui/views/FontMapping.h"
+#include "support/DialogTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <ostream>
 #include <string>
 
 using namespace kestrelon;
@@ -36,12 +35,6 @@ struct FontCase {
     bool italic;
     LOGFONTA back; // after a round trip through QFont
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const FontCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class LogFontToQFont : public ::testing::TestWithParam<FontCase> {};
 

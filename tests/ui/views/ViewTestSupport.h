@@ -1,13 +1,21 @@
-// Helpers shared by the hex and ANSI view widget tests: a message target that
-// records what a view posts, and pixel searches over a grabbed image.
+// Helpers shared by the view widget tests: a message target that records what
+// a view posts, pixel searches over a grabbed image, and the text of a printout.
 #pragma once
 
 #include "document/ByteBlock.h"
+#include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 
 #include <QImage>
+#include <QPrinter>
+#include <QProcess>
 #include <QRect>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 
 #include <string>
 #include <vector>
@@ -64,6 +72,51 @@ inline int CountPixels(const QImage& image, const QRect& area, QRgb rgb)
             if ((image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF))
                 ++count;
     return count;
+}
+
+// Received data as one block through the document's channel.
+inline void Receive(CKestronDoc& doc, const std::string& bytes, COLORREF colour = RECEIVE_COLOUR)
+{
+    doc.AddBlock(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::int32_t>(bytes.size()), colour);
+}
+
+// A high-resolution printer that writes a PDF file.
+inline void PrintToPdf(QPrinter& printer, const std::string& path)
+{
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(path));
+}
+
+// The text of each page of a PDF file, laid out as printed.
+inline std::vector<std::string> PdfPageTexts(const std::string& pdf)
+{
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    if (tool.isEmpty()) {
+        ADD_FAILURE() << "pdftotext is missing: install the poppler-utils package";
+        return {};
+    }
+    QProcess process;
+    process.start(tool, {"-layout", QString::fromStdString(pdf), "-"});
+    process.waitForFinished(30000);
+    const std::string text = process.readAllStandardOutput().toStdString();
+    std::vector<std::string> pages;
+    std::size_t start = 0;
+    for (std::size_t feed; (feed = text.find('\f', start)) != std::string::npos; start = feed + 1)
+        pages.push_back(text.substr(start, feed - start));
+    return pages;
+}
+
+// Whether every part is found in `text`, each after the one before it.
+inline ::testing::AssertionResult InOrder(const std::string& text, std::initializer_list<std::string> parts)
+{
+    std::size_t from = 0;
+    for (const std::string& part : parts) {
+        from = text.find(part, from);
+        if (from == std::string::npos)
+            return ::testing::AssertionFailure() << "\"" << part << "\" missing or out of order in:\n" << text;
+        from += part.size();
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace kestrelon::test

@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <utility>
 #include <vector>
 
@@ -75,12 +73,6 @@ struct ClickCase {
     std::vector<Cell> clicks;
     std::vector<Cell> requests;
 };
-
-// Test names and failure reports show the case by its name.
-void PrintTo(const ClickCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class ListClicks : public ::testing::TestWithParam<ClickCase> {};
 

@@ -1,9 +1,8 @@
 // Indicator lamp: colours, bright/dim forms, the blink and alternation state
-// machine stepped tick by tick, the real timers, repaints and the drawing.
+// machine stepped tick by tick, repaints and the drawing.
 #include "ui/widgets/Lamp.h"
 #include "support/EventWait.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -56,14 +55,6 @@ TEST(LampTest, BrightenAndDimMoveBetweenTheFormsOfOneColour)
         EXPECT_EQ(bright.State(), c.brightened) << "state " << c.state;
         EXPECT_EQ(dim.State(), c.dimmed) << "state " << c.state;
     }
-}
-
-TEST(LampTest, NewLampIsSteadyGreen)
-{
-    CLamp lamp;
-    EXPECT_EQ(lamp.State(), 4);
-    EXPECT_FALSE(lamp.IsBlinking());
-    EXPECT_EQ(lamp.TimerInterval(), 0);
 }
 
 TEST(LampTest, BlinkRateNineRunsAtRateFiveForTwoCyclesThenRestores)
@@ -123,19 +114,6 @@ TEST(LampTest, BlinkRateZeroOnlyStops)
     EXPECT_FALSE(lamp.IsBlinking());
     lamp.Tick();
     EXPECT_EQ(lamp.State(), 8);
-}
-
-TEST(LampTest, RealTimersFinishBlinkInFourPeriods)
-{
-    CLamp lamp;
-    QElapsedTimer clock;
-    clock.start();
-    lamp.Blink(9, 2);
-    ASSERT_TRUE(test::WaitFor([&] { return !lamp.IsBlinking(); }, 3000));
-    // Four 100 ms periods; Qt's coarse timers may fire up to 5 % early. An
-    // uncapped rate 9 would be done after four 55 ms periods.
-    EXPECT_GE(clock.elapsed(), 360);
-    EXPECT_EQ(lamp.State(), 4);
 }
 
 TEST(LampTest, SettingTheSameStateDoesNotRepaint)
