@@ -1,5 +1,6 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
-// window on a new terminal configuration or on the named file.
+// window on a new terminal configuration or on the named file; `kestrelon
+// --demo` connects the new configuration to the demo device.
 #include "ui/config/ConfigJson.h"
 #include "ui/frame/KestronApp.h"
 

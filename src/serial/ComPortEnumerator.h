@@ -46,6 +46,9 @@ public:
     std::string DevicePath(std::uint32_t number);
     // The lowest listed number; 0 when nothing is listed.
     std::uint32_t FirstPort();
+    // The lowest number from `first` up that is neither listed nor remembered
+    // for an absent adapter; 0 when all are taken.
+    std::uint32_t FreeNumber(std::uint32_t first);
 
 private:
     struct Device {

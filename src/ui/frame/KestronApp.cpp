@@ -1,9 +1,10 @@
 // Start-up, document commands and the recent-file list of the application.
 #include "ui/frame/KestronApp.h"
 
-#include "serial/ComPortEnumerator.h"
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
+#include "serial/ComPortEnumerator.h"
+#include "serial/SessionPortStore.h"
 #include "ui/frame/LatencyProbe.h"
 #include "ui/frame/QtSettingsStore.h"
 #include "ui/frame/StringTable.h"
@@ -18,12 +19,16 @@ namespace kestrelon {
 namespace {
 const QString kRecentGroup = QStringLiteral("Recent File List");
 const QString kFilter = QStringLiteral("Kestrelon configurations (*.kst);;All files (*)");
-QString AppName() { return QString::fromUtf8(LoadString(IDS_APP_NAME).data(), int(LoadString(IDS_APP_NAME).size())); }
+QString AppName()
+{
+    return QString::fromUtf8(LoadString(IDS_APP_NAME).data(), int(LoadString(IDS_APP_NAME).size()));
+}
 } // namespace
 
 CKestronApp::CKestronApp(std::unique_ptr<QSettings> profile)
     : m_profile(profile ? std::move(profile) : std::make_unique<QSettings>(QStringLiteral("Varnoth"), AppName())),
-      m_store(std::make_unique<CQtSettingsStore>(*m_profile)), m_doc(std::make_unique<CKestronDoc>())
+      m_userStore(std::make_unique<CQtSettingsStore>(*m_profile)),
+      m_store(std::make_unique<CSessionPortStore>(*m_userStore)), m_doc(std::make_unique<CKestronDoc>())
 {
     // A new configuration starts on the first port this machine has.
     m_doc->SetFirstPortFinder([store = m_store.get()] { return CComPortEnumerator(*store).FirstPort(); });
@@ -31,11 +36,16 @@ CKestronApp::CKestronApp(std::unique_ptr<QSettings> profile)
 
 CKestronApp::~CKestronApp()
 {
-    // The window (and the hub with its threads) goes before the document.
+    // The window (and the hub with its threads) goes before the document; the
+    // demo device after the window closed its line.
     m_frame.reset();
+    m_demo.Stop();
 }
 
-ISettingsStore& CKestronApp::Store() { return *m_store; }
+ISettingsStore& CKestronApp::Store()
+{
+    return *m_store;
+}
 
 QString CKestronApp::FileArgument(const QStringList& arguments)
 {
@@ -72,8 +82,35 @@ bool CKestronApp::InitInstance(const QStringList& arguments, CMainFrame::HubFact
     const QString file = FileArgument(arguments);
     if (file.isEmpty() ? !OnFileNew() : !OpenDocumentFile(file))
         return false;
+    if (file.isEmpty() && arguments.contains(QStringLiteral("--demo")))
+        StartDemo();
     m_frame->ShowAsSaved(m_frame->RestorePlacement());
     return true;
+}
+
+void CKestronApp::StartDemo()
+{
+    QString error;
+    if (!m_demo.Start(m_demoProgram.isEmpty() ? CDemoLauncher::DefaultProgram() : m_demoProgram, error)) {
+        ShowError(error);
+        return;
+    }
+    const std::uint32_t port = CComPortEnumerator(*m_store).FreeNumber(DEMO_FIRST_PORT);
+    if (port == 0) {
+        ShowError(QStringLiteral("No free COM number from %1 up for the demo device.").arg(DEMO_FIRST_PORT));
+        m_demo.Stop();
+        return;
+    }
+    m_store->SetSessionAlias(port, QFile::encodeName(m_demo.DevicePath()).toStdString());
+    m_demoPort = port;
+    // The new document announced its settings by a posted message, which the
+    // frame handles once the event loop runs: it opens the port set here. The
+    // board asks for the time with an in-band command, so scanning is on.
+    m_doc->commMode = 0;
+    m_doc->comPort = port;
+    m_doc->dcb.BaudRate = DEMO_BAUD_RATE;
+    m_doc->scanCommands = true;
+    m_frame->MainStatusBar()->SetIdleText(QStringLiteral("Demo device on COM%1").arg(port));
 }
 
 QStringList CKestronApp::RecentFiles() const
@@ -114,9 +151,14 @@ void CKestronApp::OnDocumentCommand(int command)
         if (SaveModified())
             OnFileOpen();
         break;
-    case ID_FILE_SAVE: OnFileSave(); break;
-    case ID_FILE_SAVE_AS: OnFileSaveAs(); break;
-    default: break;
+    case ID_FILE_SAVE:
+        OnFileSave();
+        break;
+    case ID_FILE_SAVE_AS:
+        OnFileSaveAs();
+        break;
+    default:
+        break;
     }
 }
 
@@ -150,7 +192,10 @@ bool CKestronApp::OpenDocumentFile(const QString& path)
     return true;
 }
 
-bool CKestronApp::OnFileSave() { return m_path.isEmpty() ? OnFileSaveAs() : SaveDocumentFile(m_path); }
+bool CKestronApp::OnFileSave()
+{
+    return m_path.isEmpty() ? OnFileSaveAs() : SaveDocumentFile(m_path);
+}
 
 bool CKestronApp::OnFileSaveAs()
 {
@@ -185,9 +230,12 @@ bool CKestronApp::SaveModified()
     QMessageBox box(QMessageBox::Warning, AppName(), QStringLiteral("Save changes to %1?").arg(Title()),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_frame.get());
     switch (RunDialog(box)) {
-    case QMessageBox::Yes: return OnFileSave();
-    case QMessageBox::No: return true;
-    default: return false;
+    case QMessageBox::Yes:
+        return OnFileSave();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -208,6 +256,9 @@ void CKestronApp::ShowError(const QString& text)
     RunDialog(box);
 }
 
-int CKestronApp::RunDialog(QDialog& dialog) { return m_frame ? m_frame->RunModal(dialog) : dialog.exec(); }
+int CKestronApp::RunDialog(QDialog& dialog)
+{
+    return m_frame ? m_frame->RunModal(dialog) : dialog.exec();
+}
 
 } // namespace kestrelon
