@@ -27,10 +27,10 @@ constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  led on|off    switch the LED\r\n"
                                    "  echo TEXT     print TEXT\r\n"
                                    "  flood N       print N numbered lines as fast as the line takes them\r\n"
-                                   "  menu          a full-screen menu (switch to the ANSI view)\r\n"
+                                   "  menu          a full-screen menu (ANSI view, Scan commands off)\r\n"
                                    "  gps on|off    NMEA sentences once a second\r\n"
-                                   "  time          ask the terminal for the UTC time\r\n"
-                                   "  log           the terminal logs the next command's output\r\n"
+                                   "  time          ask the terminal for the UTC time (Scan commands on)\r\n"
+                                   "  log           the terminal logs the next command's output (Scan commands on)\r\n"
                                    "  login         asks login: and password:\r\n"
                                    "  rx, sx FILE   receive or send a file with XModem 1K\r\n";
 
@@ -287,7 +287,7 @@ void CDemoBoard::Tick(Clock::time_point now)
 {
     if (m_state == State::TimeAnswer && now >= m_timeDeadline) {
         m_line.clear();
-        Line("time: no answer from the terminal (is Scan commands on?)");
+        Line("time: no answer; switch on Setup > Terminal > Scan commands");
         Finish();
     }
     if (m_gps && now >= m_nextGps) {

@@ -104,12 +104,12 @@ void CKestronApp::StartDemo()
     m_store->SetSessionAlias(port, QFile::encodeName(m_demo.DevicePath()).toStdString());
     m_demoPort = port;
     // The new document announced its settings by a posted message, which the
-    // frame handles once the event loop runs: it opens the port set here. The
-    // board asks for the time with an in-band command, so scanning is on.
+    // frame handles once the event loop runs: it opens the port set here.
+    // Scanning for in-band commands stays off as in any new document: it would
+    // swallow the escape sequences of the board's menu.
     m_doc->commMode = 0;
     m_doc->comPort = port;
     m_doc->dcb.BaudRate = DEMO_BAUD_RATE;
-    m_doc->scanCommands = true;
     m_frame->MainStatusBar()->SetIdleText(QStringLiteral("Demo device on COM%1").arg(port));
 }
 

@@ -2,6 +2,7 @@
 // device on a session-only COM number, shows its banner in the received
 // colour, answers `help` with the command list, and the device with its link
 // is gone when the program is.
+#include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "hub/DataHub.h"
 #include "support/EventWait.h"
