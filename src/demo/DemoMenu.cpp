@@ -33,21 +33,22 @@ struct Item {
     std::string_view text;
 };
 
+// Short texts: the whole menu fits the 60 x 18 cells a new window shows.
 constexpr Item kItems[] = {
     {"help", "the list of commands"},
     {"status", "LED, GPS, line speed and uptime"},
     {"led on|off", "switch the LED"},
-    {"gps on|off", "NMEA sentences once a second (View > GPS Status Bar)"},
-    {"flood N", "N numbered lines, as fast as the line takes them"},
-    {"time", "ask the terminal for the UTC time (Scan commands on)"},
-    {"log", "the terminal logs the next command's output"},
-    {"login", "a login dialogue to try automatic answers on"},
+    {"gps on|off", "NMEA sentences once a second"},
+    {"flood N", "N numbered lines at full speed"},
+    {"time", "ask the terminal for the UTC time"},
+    {"log", "the terminal logs the next output"},
+    {"login", "try automatic answers on it"},
 };
 
 std::string Lamp(int column, int row, std::string_view name, bool on)
 {
     std::string text = At(column, row) + Sgr("1;37;44") + " " + std::string(name) + " " + Sgr("0") + " ";
-    text += on ? Sgr("1;30;42") + " ON  " : Sgr("1;37;41") + " OFF ";
+    text += on ? Sgr("1;37;42") + " ON  " : Sgr("1;37;41") + " OFF ";
     return text + Sgr("0");
 }
 
@@ -56,8 +57,8 @@ std::string Lamp(int column, int row, std::string_view name, bool on)
 std::string DemoMenuScreen(bool led, bool gps)
 {
     std::string screen = "\x1b[0m\x1b[2J";
-    screen += Bar(0, "1;37;44", "  Kestrelon demo board                                                 Main menu");
-    screen += At(2, 2) + Sgr("1;33") + "Type one of these commands at the prompt and press Enter:";
+    screen += Bar(0, "1;37;44", "  Kestrelon demo board - main menu");
+    screen += At(2, 2) + Sgr("1;33") + "Type a command at the prompt and press Enter:";
     int row = 4;
     for (const Item& item : kItems) {
         std::string command(item.command);
@@ -65,12 +66,11 @@ std::string DemoMenuScreen(bool led, bool gps)
         screen += At(4, row) + Sgr("1;36") + command + Sgr("0;37") + std::string(item.text);
         ++row;
     }
-    screen += At(2, 14) + Sgr("1;33") + "Board state";
-    screen += Lamp(4, 16, "LED", led);
-    screen += Lamp(22, 16, "GPS", gps);
-    screen += At(4, 18) + Sgr("0;32") + "Everything this board sends is blue in the ASCII view.";
-    screen += Bar(21, "30;47", "  ASCII, hex and ANSI view show the same line: View menu or the toolbar");
-    screen += At(0, 23) + Sgr("0");
+    screen += At(2, 13) + Sgr("1;33") + "Board state";
+    screen += Lamp(16, 13, "LED", led);
+    screen += Lamp(32, 13, "GPS", gps);
+    screen += Bar(15, "30;47", "  Back to the lines: View > ASCII View");
+    screen += At(0, 17) + Sgr("0");
     return screen;
 }
 
