@@ -1,0 +1,511 @@
+// The state machines on a simulated clock: hostile senders, the 'C' and NAK
+// timing, the 60 s and echo time-outs, notifications per protocol, block
+// layout, and the naming helpers. No line, no waiting.
+#include "TransferPeer.h"
+
+#include "support/TempDir.h"
+#include "transfer/BlockReceiver.h"
+#include "transfer/BlockSender.h"
+#include "transfer/Crc16.h"
+#include "transfer/DiskStore.h"
+#include "transfer/Throughput.h"
+#include "transfer/TransferCodes.h"
+#include "transfer/UniqueFileName.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+namespace kestrelon::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+std::string Take(CTransferMachine& m)
+{
+    std::string out(reinterpret_cast<const char*>(m.Pending()), m.PendingSize());
+    m.Consume(m.PendingSize());
+    return out;
+}
+
+void Feed(CTransferMachine& m, const std::string& bytes, TransferTime now)
+{
+    m.OnBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), now);
+}
+
+// Runs the clock from now to until, waking the machine at its deadlines.
+// Returns each written piece with the time it was written.
+std::vector<std::pair<TransferTime, std::string>> RunClock(CTransferMachine& m, TransferTime now, TransferTime until)
+{
+    std::vector<std::pair<TransferTime, std::string>> out;
+    while (!m.Done() && m.NextDeadline() <= until) {
+        now = std::max(now, m.NextDeadline());
+        m.OnTime(now);
+        if (m.PendingSize() > 0)
+            out.emplace_back(now, Take(m));
+    }
+    return out;
+}
+
+std::string Block(int number, const std::string& data, bool crc = true)
+{
+    const std::size_t size = data.size() <= 128 ? 128 : 1024;
+    std::string payload = data + std::string(size - data.size(), '\0');
+    std::string block{char(size == 128 ? SOH : STX), char(number), char(~number)};
+    block += payload;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(payload.data());
+    if (crc) {
+        const std::uint16_t value = Crc16(bytes, static_cast<std::ptrdiff_t>(size));
+        block += {char(value >> 8), char(value & 0xFF)};
+    } else {
+        std::uint8_t sum = 0;
+        for (auto b : payload)
+            sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(b));
+        block += char(sum);
+    }
+    return block;
+}
+
+std::string Header(const std::string& nameAndLength)
+{
+    return Block(0, nameAndLength + std::string(129 - nameAndLength.size(), '\0'));
+}
+
+std::map<std::string, std::size_t> Tree(const fs::path& root)
+{
+    std::map<std::string, std::size_t> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        tree[fs::relative(entry.path(), root).string()] = entry.is_regular_file() ? entry.file_size() : 0;
+    return tree;
+}
+
+const std::string B1 = RandomBytes(1024, 1), B2 = RandomBytes(1024, 2);
+const std::string ACK_S(1, char(ACK)), NAK_S(1, char(NAK)), CAN_S(1, char(CAN)), EOT_S(1, char(EOT));
+const std::string CLOSE = Block(0, std::string(1024, '\0'));
+
+struct HostileCase {
+    const char* name;
+    std::vector<std::string> script;         // each piece arrives 100 ms after the one before
+    std::string answers;                     // what the receiver wrote while the script ran
+    int result;                              // after another 60 s of silence
+    std::map<std::string, std::size_t> tree; // of the temp dir; "dest" is the receive directory
+};
+
+const HostileCase HOSTILE[] = {
+    {"DotDotName",
+     {Header("../x\0"
+             "3"s),
+      Block(1, "abc"), EOT_S, CLOSE},
+     "C\x06"
+     "C\x06\x06"
+     "C\x06",
+     RESULT_SUCCESS,
+     {{"dest", 0}, {"dest/x", 3}}},
+    {"AbsoluteName",
+     {Header("/etc/passwd"s), Block(1, B1), EOT_S, CLOSE},
+     "C\x06"
+     "C\x06\x06"
+     "C\x06",
+     RESULT_SUCCESS,
+     {{"dest", 0}, {"dest/passwd", 1024}}},
+    {"ClimbingName",
+     {Header("a/../../b\0"
+             "5"s)},
+     "C\x06"
+     "C",
+     RESULT_TIMEOUT,
+     {{"dest", 0}, {"dest/b", 0}}},
+    {"SubdirMissing",
+     {Header("nosub/x\0"
+             "1"s),
+      Block(1, "z"), EOT_S},
+     "C\x06"
+     "C\x06\x06"
+     "C",
+     RESULT_TIMEOUT,
+     {{"dest", 0}, {"dest/x", 1}}},
+    {"SubdirExisting",
+     {Header("sub/x\0"
+             "1"s),
+      Block(1, "z"), EOT_S},
+     "C\x06"
+     "C\x06\x06"
+     "C",
+     RESULT_TIMEOUT,
+     {{"dest", 0}, {"dest/sub", 0}, {"dest/x", 1}}},
+    {"NewlineInName",
+     {Header("a\nb\0"
+             "1"s)},
+     "C\x18\x18",
+     RESULT_ENDED,
+     {{"dest", 0}, {"dest/sub", 0}}},
+    {"DotDotOnly",
+     {Header("..\0"
+             "1"s)},
+     "C\x18\x18",
+     RESULT_ENDED,
+     {{"dest", 0}}},
+    {"LinkInTheWay",
+     {Header("link\0"
+             "1"s),
+      Block(1, "q"), EOT_S, CLOSE},
+     "C\x06"
+     "C\x06\x06"
+     "C\x06",
+     RESULT_SUCCESS,
+     {{"dest", 0}, {"dest/link", 0}, {"dest/link1", 1}}},
+    {"FourGigabytes",
+     {Header("big\0"
+             "4294967296"s),
+      Block(1, B1), Block(2, B2), EOT_S, CLOSE},
+     "C\x06"
+     "C\x06\x06\x06"
+     "C\x06",
+     RESULT_SUCCESS,
+     {{"dest", 0}, {"dest/big", 2048}}},
+    {"NoLength",
+     {Header("n"s), Block(1, B1), Block(2, "xy"), EOT_S, CLOSE},
+     "C\x06"
+     "C\x06\x06\x06"
+     "C\x06",
+     RESULT_SUCCESS,
+     {{"dest", 0}, {"dest/n", 1152}}},
+    {"RepeatedBlock",
+     {Header("r\0"
+             "2000"s),
+      Block(1, B1), Block(1, B1), Block(2, B2), EOT_S, CLOSE},
+     "C\x06"
+     "C\x06\x06\x06\x06"
+     "C\x06",
+     RESULT_SUCCESS,
+     {{"dest", 0}, {"dest/r", 2000}}},
+    {"OutOfSequence",
+     {Header("s\0"
+             "9"s),
+      Block(3, B1)},
+     "C\x06"
+     "C\x18",
+     RESULT_TIMEOUT,
+     {{"dest", 0}, {"dest/s", 0}}},
+    {"TruncatedBlock",
+     {Header("t\0"
+             "2048"s),
+      Block(1, B1).substr(0, 600)},
+     "C\x06"
+     "C",
+     RESULT_TIMEOUT,
+     {{"dest", 0}, {"dest/t", 0}}},
+    {"DataBeforeHeader",
+     {Block(1, B1),
+      Header("h\0"
+             "1"s),
+      Block(1, "h"), EOT_S, CLOSE},
+     "C\x15\x06"
+     "C\x06\x06"
+     "C\x06",
+     RESULT_SUCCESS,
+     {{"dest", 0}, {"dest/h", 1}}},
+    {"CancelMidway",
+     {Header("c\0"
+             "3000"s),
+      Block(1, B1), CAN_S + CAN_S},
+     "C\x06"
+     "C\x06",
+     RESULT_CANCELLED,
+     {{"dest", 0}, {"dest/c", 1024}}},
+    {"BadCrc",
+     {Header("k\0"
+             "3"s),
+      Block(1, "abc").substr(0, 132) + "\x01\x02"},
+     "C\x06"
+     "C\x15",
+     RESULT_TIMEOUT,
+     {{"dest", 0}, {"dest/k", 0}}},
+};
+
+class HostileSender : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileSender, StaysInsideAndEndsAsExpected)
+{
+    const HostileCase& c = GetParam();
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    fs::create_directory(dir.Path() / "dest");
+    if (std::string(c.name) == "SubdirExisting" || std::string(c.name) == "NewlineInName")
+        fs::create_directory(dir.Path() / "dest/sub");
+    if (std::string(c.name) == "LinkInTheWay")
+        fs::create_symlink("../outside", dir.Path() / "dest/link");
+    CRecordingObserver observer;
+    CDiskStore store(dir.File("dest"), {});
+    CBlockReceiver receiver(observer, PROTOCOL_YMODEM, store);
+    TransferTime now = 0;
+    receiver.Start(now);
+    std::string answers = Take(receiver);
+    for (const auto& piece : c.script) {
+        now += 100;
+        Feed(receiver, piece, now);
+        answers += Take(receiver);
+    }
+    RunClock(receiver, now, now + 60000);
+    store.Close();
+    EXPECT_EQ(answers, c.answers);
+    EXPECT_EQ(receiver.Done() ? receiver.Result() : -1, c.result);
+    EXPECT_EQ(Tree(dir.Path()), c.tree);
+}
+
+INSTANTIATE_TEST_SUITE_P(YModem, HostileSender, ::testing::ValuesIn(HOSTILE),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XModemReceiver, KeepsPaddingAndSkipsRepeatsAcceptsBothBlockSizes)
+{
+    TempDir dir;
+    CRecordingObserver observer;
+    CDiskStore store = CDiskStore::ForFile(dir.File("x.bin"));
+    CBlockReceiver receiver(observer, PROTOCOL_XMODEM, store);
+    receiver.Start(0);
+    Feed(receiver, Block(1, "ab"), 10);
+    Feed(receiver, Block(1, "ab"), 20);
+    Feed(receiver, Block(2, B1), 30);
+    Feed(receiver, EOT_S, 40);
+    store.Close();
+    EXPECT_EQ(Take(receiver), "C\x06\x06\x06\x06");
+    EXPECT_EQ(receiver.Result(), RESULT_SUCCESS);
+    EXPECT_TRUE(ReadFileBytes(dir.File("x.bin")) == "ab" + std::string(126, '\0') + B1);
+    EXPECT_EQ(observer.Steady(),
+              (std::vector<Notification>{{8, 0}, {10, 0}, {4, 2}, {7, 128}, {5, 0}, {7, 1152}, {5, 0}}));
+}
+
+TEST(YModemReceiver, NotesOfAFile)
+{
+    TempDir dir;
+    CRecordingObserver observer;
+    CDiskStore store(dir.Path().string(), {});
+    CBlockReceiver receiver(observer, PROTOCOL_YMODEM, store);
+    receiver.Start(0);
+    for (const auto& piece : {Header("n\0"
+                                     "1500"s),
+                              Block(1, B1), Block(2, B2), EOT_S, CLOSE})
+        Feed(receiver, piece, 10);
+    EXPECT_EQ(receiver.Result(), RESULT_SUCCESS);
+    EXPECT_EQ(observer.Steady(),
+              (std::vector<Notification>{
+                  {8, 0}, {10, 2}, {4, 2}, {5, 0}, {3, 1500}, {2, 0}, {7, 1024}, {5, 0}, {7, 1500}, {5, 0}, {5, 0}}));
+}
+
+// 'C' at once, again after more than 3 s of silence (whole seconds), twice,
+// then the fall-back NAK; ten NAKs later the receiver gives up.
+struct StartTiming {
+    TransferTime start;
+    std::vector<TransferTime> times; // of 'C', 'C', 'C', NAK
+};
+
+class ReceiverTiming : public ::testing::TestWithParam<StartTiming> {};
+
+TEST_P(ReceiverTiming, AsksThreeTimesThenFallsBackThenGivesUp)
+{
+    const auto& [start, times] = GetParam();
+    CRecordingObserver observer;
+    TempDir dir;
+    CDiskStore store = CDiskStore::ForFile(dir.File("r"));
+    CBlockReceiver receiver(observer, PROTOCOL_XMODEM_1K, store);
+    receiver.Start(start);
+    std::vector<std::pair<TransferTime, std::string>> written{{start, Take(receiver)}};
+    for (auto& piece : RunClock(receiver, start, start + 100000))
+        written.push_back(piece);
+    ASSERT_EQ(written.size(), 14u);
+    EXPECT_EQ((std::vector<TransferTime>{written[0].first, written[1].first, written[2].first, written[3].first}),
+              times);
+    EXPECT_EQ(written[2].second + written[3].second, "C\x15");
+    EXPECT_GE(times[3] - start, 9000);
+    EXPECT_LE(times[3] - start, 12000);
+    EXPECT_EQ(written[13].first, times[3] + 40000);
+    EXPECT_EQ(receiver.Result(), RESULT_TIMEOUT);
+    std::vector<Notification> expected{{8, 0}, {10, 1}, {4, 2}, {4, 1}};
+    for (std::uint64_t n = 1; n <= 10; ++n)
+        expected.insert(expected.end(), {{5, n}, {6, n}});
+    EXPECT_EQ(observer.Steady(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Starts, ReceiverTiming,
+                         ::testing::Values(StartTiming{0, {0, 4000, 8000, 12000}},
+                                           StartTiming{999, {999, 4000, 8000, 12000}},
+                                           StartTiming{1000, {1000, 5000, 9000, 13000}},
+                                           StartTiming{1999, {1999, 5000, 9000, 13000}}));
+
+// A sender fed the answers of a receiver; the notifications of a whole
+// transfer of a 130-byte file, per protocol.
+struct SenderCase {
+    const char* name;
+    int protocol;
+    std::vector<std::string> answers;
+    std::vector<Notification> notes;
+    std::size_t lineBytes;
+};
+
+const SenderCase SENDER_CASES[] = {
+    {"XModemChecksum",
+     PROTOCOL_XMODEM,
+     {NAK_S, ACK_S, ACK_S, ACK_S},
+     {{3, 130}, {10, 0}, {4, 0}, {8, 0}, {7, 128}, {7, 130}},
+     2 * 132 + 1},
+    {"XModemCrc",
+     PROTOCOL_XMODEM,
+     {"C", ACK_S + "C", ACK_S, ACK_S},
+     {{3, 130}, {10, 0}, {4, 0}, {8, 0}, {4, 2}, {7, 128}, {7, 130}},
+     2 * 133 + 1},
+    {"XModem1k",
+     PROTOCOL_XMODEM_1K,
+     {"C", NAK_S, ACK_S, ACK_S},
+     {{3, 130}, {10, 1}, {4, 0}, {8, 0}, {4, 2}, {5, 1}, {6, 1}, {7, 130}},
+     2 * 1029 + 1},
+    {"YModem",
+     PROTOCOL_YMODEM,
+     {"C", ACK_S + "C", ACK_S, ACK_S + "C", ACK_S},
+     {{3, 130}, {10, 2}, {4, 0}, {8, 0}, {4, 2}, {7, 0}, {7, 130}, {4, 2}},
+     3 * 1029 + 1},
+};
+
+class SenderNotes : public ::testing::TestWithParam<SenderCase> {};
+
+TEST_P(SenderNotes, WholeTransfer)
+{
+    const SenderCase& c = GetParam();
+    TempDir dir;
+    const std::string data = RandomBytes(130, 3);
+    WriteFileBytes(dir.File("f.bin"), data);
+    CFileSource file;
+    ASSERT_TRUE(file.Open(dir.File("f.bin")));
+    CRecordingObserver observer;
+    CBlockSender sender(observer, c.protocol, file);
+    sender.Start(0);
+    std::string line;
+    for (const auto& answer : c.answers) {
+        Feed(sender, answer, 10);
+        line += Take(sender);
+    }
+    EXPECT_EQ(sender.Result(), RESULT_SUCCESS);
+    EXPECT_EQ(observer.Steady(), c.notes);
+    EXPECT_EQ(line.size(), c.lineBytes);
+    if (c.protocol == PROTOCOL_YMODEM) {
+        EXPECT_EQ(line.substr(0, 13), std::string("\x02\x00\xFF"
+                                                  "f.bin\0"
+                                                  "130\0",
+                                                  13));
+    } else if (c.protocol == PROTOCOL_XMODEM) {
+        const std::string second = line.substr((line.size() - 1) / 2, 131); // the padded tail block
+        EXPECT_EQ(second, std::string("\x01\x02\xFD", 3) + data.substr(128) + std::string(126, '\0'));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, SenderNotes, ::testing::ValuesIn(SENDER_CASES),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BlockSender, NumbersWrapAndEveryByteGoesOutOnce)
+{
+    TempDir dir;
+    const std::string data = RandomBytes(300 * 128 + 5, 9);
+    WriteFileBytes(dir.File("w"), data);
+    CFileSource file;
+    ASSERT_TRUE(file.Open(dir.File("w")));
+    CRecordingObserver observer;
+    CBlockSender sender(observer, PROTOCOL_XMODEM, file);
+    sender.Start(0);
+    Feed(sender, "C", 0);
+    std::string payload, numbers;
+    for (std::string block = Take(sender); block.size() == 133; block = Take(sender)) {
+        numbers += block[1];
+        payload += block.substr(3, 128);
+        Feed(sender, ACK_S, 0);
+    }
+    EXPECT_TRUE(payload == data + std::string(123, '\0'));
+    ASSERT_EQ(numbers.size(), 301u);
+    EXPECT_EQ(std::string(numbers.substr(254, 3)), std::string("\xFF\x00\x01", 3));
+}
+
+TEST(BlockSender, SilenceEndsAfterSixtySecondsAndEchoAfterFive)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("s"), "data");
+    CFileSource file;
+    ASSERT_TRUE(file.Open(dir.File("s")));
+    CRecordingObserver observer;
+    CBlockSender silent(observer, PROTOCOL_XMODEM, file);
+    silent.Start(500);
+    RunClock(silent, 500, 200000);
+    EXPECT_EQ(silent.Result(), RESULT_TIMEOUT);
+    EXPECT_EQ(silent.NextDeadline(), NO_DEADLINE);
+    CBlockSender zim(observer, PROTOCOL_XMODEM_ZIM, file);
+    zim.Start(0);
+    Feed(zim, "C", 1000);
+    EXPECT_EQ(Take(zim).size(), 133u);
+    Feed(zim, std::string(100, 'C'), 1500); // part of the echo, never taken as requests
+    RunClock(zim, 1500, 5999);
+    EXPECT_FALSE(zim.Done());
+    RunClock(zim, 5999, 6000);
+    EXPECT_EQ(zim.Result(), RESULT_TIMEOUT);
+}
+
+TEST(BlockSender, EmptyFileAndFileShortenedMidway)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("e"), "");
+    WriteFileBytes(dir.File("g"), RandomBytes(20000, 4));
+    CFileSource empty, shrinking;
+    ASSERT_TRUE(empty.Open(dir.File("e")) && shrinking.Open(dir.File("g")));
+    CRecordingObserver observer;
+    CBlockSender sender(observer, PROTOCOL_XMODEM_1K, empty);
+    sender.Start(0);
+    EXPECT_EQ(sender.Result(), RESULT_ENDED);
+    EXPECT_EQ(observer.Steady(), (std::vector<Notification>{{3, 0}, {10, 1}, {4, 0}, {11, 2}}));
+    CBlockSender cut(observer, PROTOCOL_XMODEM_1K, shrinking);
+    cut.Start(0);
+    Feed(cut, "C", 0);
+    fs::resize_file(dir.File("g"), 100);
+    for (int i = 0; i < 8; ++i)
+        Feed(cut, ACK_S, 0);
+    EXPECT_EQ(Take(cut).substr(8 * 1029), "\x18\x18");
+    EXPECT_EQ(cut.Result(), RESULT_ENDED);
+    EXPECT_EQ(observer.Steady().back(), (Notification{11, 1}));
+}
+
+TEST(Throughput, AverageUntilTenSamplesThenLastTenSeconds)
+{
+    CThroughput rate;
+    std::vector<std::uint64_t> shown;
+    for (int second = 0; second < 12; ++second)
+        shown.push_back(rate.Sample(5000));
+    EXPECT_EQ(shown, (std::vector<std::uint64_t>{5000, 2500, 1666, 1250, 1000, 833, 714, 625, 555, 500, 0, 0}));
+}
+
+TEST(Naming, UniqueNamesAndSafeRemoteNames)
+{
+    TempDir dir;
+    for (const char* name : {"data.bin", "data1.bin", "a.tar.gz", "log", "d.d"})
+        WriteFileBytes(dir.File(name), "x");
+    fs::create_directory(dir.Path() / "v.1");
+    WriteFileBytes(dir.File("v.1/log"), "x");
+    const std::map<std::string, std::string> unique{{"data.bin", "data2.bin"},
+                                                    {"a.tar.gz", "a1.tar.gz"},
+                                                    {"log", "log1"},
+                                                    {"v.1/log", "v.1/log1"},
+                                                    {"new.txt", "new.txt"}};
+    for (const auto& [in, out] : unique)
+        EXPECT_EQ(MakeUniqueFileName(dir.File(in)), dir.File(out)) << in;
+    const std::map<std::string, std::string> safe{{"../x", "x"},
+                                                  {"/etc/passwd", "passwd"},
+                                                  {"C:\\up\\fw.hex", "fw.hex"},
+                                                  {"a/../../b", "b"},
+                                                  {"..", ""},
+                                                  {".", ""},
+                                                  {"dir/", ""},
+                                                  {"", ""},
+                                                  {"bad\nname", ""},
+                                                  {"del\x7F", ""},
+                                                  {std::string(256, 'n'), ""}};
+    for (const auto& [in, out] : safe)
+        EXPECT_EQ(SafeReceiveName(in).value_or(""), out) << in;
+    EXPECT_EQ(Crc16(reinterpret_cast<const std::uint8_t*>("123456789"), 9), 0x31C3);
+}
+
+} // namespace
+} // namespace kestrelon::test
