@@ -3,10 +3,12 @@
 #include "demo/DemoBoard.h"
 
 #include "demo/DemoMenu.h"
+#include "transfer/TransferCodes.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <unistd.h>
 #include <utility>
 
 namespace kestrelon {
@@ -152,6 +154,8 @@ void CDemoBoard::ReceiveByte(char c, Clock::time_point now)
             Finish();
         }
         return;
+    case State::Transfer:
+        return; // the line belongs to the transfer
     case State::Flood:
         if (c == 3) { // Ctrl-C stops it
             m_floodLast = m_floodNext - 1;
@@ -226,10 +230,61 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
         m_line.clear();
         return Say("login: ");
     } else if (command == "rx" || command == "sx") {
-        Line(std::string(command) + ": file transfer not available in this build");
+        return StartTransfer(command, argument);
     } else {
         Line("unknown command, try help");
     }
+    Finish();
+}
+
+void CDemoBoard::StartTransfer(std::string_view command, std::string_view argument)
+{
+    const bool send = command == "sx";
+    if (send == argument.empty()) {
+        Line(send ? "usage: sx FILE" : "usage: rx");
+        return Finish();
+    }
+    std::string path = send ? std::string(argument) : "received.bin";
+    if (path.front() != '/')
+        path = m_files + "/" + path;
+    if (send && access(path.c_str(), R_OK) != 0) {
+        Line("sx: cannot read " + path);
+        return Finish();
+    }
+    Line(send ? "sx: sending " + path + " with XModem 1K; start File > Receive... now"
+              : "rx: ready for a file with XModem 1K into " + m_files + "; start File > Send... now");
+    m_transfer = {send, path};
+    m_transferStarted = false;
+    m_state = State::Transfer;
+}
+
+CDemoBoard::CTransferRequest CDemoBoard::TransferRequest()
+{
+    m_transferStarted = true;
+    return m_transfer;
+}
+
+void CDemoBoard::TransferEnded(int result, std::uint64_t bytes)
+{
+    if (m_state != State::Transfer)
+        return;
+    std::string_view text = "ended";
+    switch (result) {
+    case RESULT_SUCCESS:
+        text = "done";
+        break;
+    case RESULT_TIMEOUT:
+        text = "timed out";
+        break;
+    case RESULT_CANCELLED:
+        text = "cancelled by the other side";
+        break;
+    default:
+        break;
+    }
+    Line("\r\n" + std::string(m_transfer.send ? "sx: " : "rx: ") + std::string(text) + ", " + std::to_string(bytes) +
+         " bytes");
+    m_transferStarted = false;
     Finish();
 }
 

@@ -42,11 +42,23 @@ public:
     // Bytes waiting for the line; Consume removes the first n of them.
     std::string_view Output();
     void Consume(std::size_t n);
+    // A file transfer the board asked for (`rx`, `sx FILE`): the device runs it
+    // once the output before it has gone, then reports its end.
+    struct CTransferRequest {
+        bool send = false;
+        std::string path;
+    };
+    bool WantsTransfer() const { return m_state == State::Transfer && !m_transferStarted; }
+    CTransferRequest TransferRequest();
+    void TransferEnded(int result, std::uint64_t bytes);
+    // Where `rx` stores files and `sx` finds them (relative names).
+    void SetFileDirectory(std::string directory) { m_files = std::move(directory); }
+
     // Asks for the line speed the terminal set, for `status`.
     void SetSpeedQuery(std::function<std::uint32_t()> query) { m_speed = std::move(query); }
 
 private:
-    enum class State { Command, LoginName, LoginPassword, TimeAnswer, Flood };
+    enum class State { Command, LoginName, LoginPassword, TimeAnswer, Flood, Transfer };
 
     void ReceiveByte(char c, Clock::time_point now);
     void EditLine(char c, bool echo);
@@ -57,6 +69,7 @@ private:
     void Refill();
     void Status(Clock::time_point now);
     void StartFlood(std::string_view argument);
+    void StartTransfer(std::string_view command, std::string_view argument);
     void OnOff(std::string_view what, std::string_view argument, bool& flag);
 
     State m_state = State::Command;
@@ -72,6 +85,9 @@ private:
     std::uint64_t m_floodNext = 0;
     std::uint64_t m_floodLast = 0;
     std::function<std::uint32_t()> m_speed;
+    std::string m_files = ".";
+    CTransferRequest m_transfer;
+    bool m_transferStarted = false;
     Clock::time_point m_start;
     Clock::time_point m_timeDeadline{};
     Clock::time_point m_nextGps{};

@@ -49,7 +49,8 @@ std::uint32_t SpeedValue(speed_t speed)
 
 } // namespace
 
-CDemoDevice::CDemoDevice(CDemoPty& pty, pid_t parent) : m_pty(pty), m_parent(parent), m_board(CDemoBoard::Clock::now())
+CDemoDevice::CDemoDevice(CDemoPty& pty, pid_t parent, const std::string& files)
+    : m_pty(pty), m_parent(parent), m_board(CDemoBoard::Clock::now())
 {
     sigset_t set;
     sigemptyset(&set);
@@ -62,6 +63,7 @@ CDemoDevice::CDemoDevice(CDemoPty& pty, pid_t parent) : m_pty(pty), m_parent(par
     if (m_signals < 0)
         throw std::runtime_error("signalfd failed");
     m_board.SetSpeedQuery([this] { return LineSpeed(); });
+    m_board.SetFileDirectory(files);
 }
 
 CDemoDevice::~CDemoDevice()
@@ -118,34 +120,55 @@ bool CDemoDevice::Transfer(short revents)
     return true;
 }
 
+void CDemoDevice::StartFileTransfer()
+{
+    const CDemoBoard::CTransferRequest request = m_board.TransferRequest();
+    if (!m_transfer.Start(request.send, m_pty.Master(), request.path))
+        m_board.TransferEnded(-1, 0);
+}
+
 int CDemoDevice::Run()
 {
     for (;;) {
         const auto now = CDemoBoard::Clock::now();
         m_board.Tick(now);
         const bool hungUp = LineHungUp();
-        if (m_connected && hungUp) {
+        if (m_transfer.Running()) {
+            // The engine has the line; a hang-up ends it by its own time-out.
+        } else if (m_connected && hungUp) {
             m_board.Disconnect();
             m_connected = false;
         } else if (!m_connected && !hungUp) {
             m_connected = true;
             m_board.Connect(now);
         }
-        pollfd fds[2] = {{m_signals, POLLIN, 0}, {-1, 0, 0}};
-        if (m_connected) {
+        if (m_reportDue && now >= m_reportAt) {
+            m_reportDue = false;
+            m_board.TransferEnded(m_transfer.Result(), m_transfer.Bytes());
+        }
+        if (m_connected && !m_transfer.Running() && m_board.WantsTransfer() && m_board.Output().empty())
+            StartFileTransfer();
+        pollfd fds[3] = {{m_signals, POLLIN, 0}, {m_transfer.WakeFd(), POLLIN, 0}, {-1, 0, 0}};
+        if (m_connected && !m_transfer.Running()) {
             const std::size_t backlog = m_board.Output().size();
-            fds[1] = {m_pty.Master(),
+            fds[2] = {m_pty.Master(),
                       static_cast<short>((backlog > 0 ? POLLOUT : 0) | (backlog < kMaxBacklog ? POLLIN : 0)), 0};
         }
-        if (poll(fds, 2, Timeout(now)) < 0 && errno != EINTR)
+        const int timeout = m_reportDue ? 20 : Timeout(now);
+        if (poll(fds, 3, timeout) < 0 && errno != EINTR)
             return 1;
         if (fds[0].revents & POLLIN)
-            return 0; // asked to stop
+            return 0; // asked to stop; a running transfer is cancelled on the way out
         if (m_parent != 0 && getppid() != m_parent)
             return 0; // the terminal that started the device is gone
+        if (fds[1].revents & POLLIN) {
+            m_transfer.Finish();
+            m_reportDue = true;
+            m_reportAt = CDemoBoard::Clock::now() + kQuietAfterTransfer;
+        }
         // A failing read or write means the line hung up; the next round sees it.
-        if (m_connected && !(fds[1].revents & POLLHUP))
-            Transfer(fds[1].revents);
+        if (fds[2].fd >= 0 && !(fds[2].revents & POLLHUP))
+            Transfer(fds[2].revents);
     }
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "demo/DemoBoard.h"
+#include "demo/DemoTransfer.h"
 
 #include <sys/types.h>
 
@@ -17,10 +18,14 @@ class CDemoDevice {
 public:
     static constexpr std::size_t kMaxBacklog = 262144; // input waits beyond this much unsent output
     static constexpr int kWatchMs = 100;               // parent and hang-up checks
+    // After a transfer the board keeps quiet a moment: the terminal's side is
+    // still finishing and would take the report for protocol bytes.
+    static constexpr auto kQuietAfterTransfer = std::chrono::milliseconds(500);
 
     // Blocks SIGTERM, SIGINT and SIGHUP for the signal descriptor; `parent` is
-    // the process whose end ends the device (0: none).
-    CDemoDevice(CDemoPty& pty, pid_t parent);
+    // the process whose end ends the device (0: none); `files` is where `rx`
+    // stores and `sx` finds files.
+    CDemoDevice(CDemoPty& pty, pid_t parent, const std::string& files);
     ~CDemoDevice();
     CDemoDevice(const CDemoDevice&) = delete;
     CDemoDevice& operator=(const CDemoDevice&) = delete;
@@ -33,12 +38,16 @@ private:
     std::uint32_t LineSpeed() const;
     int Timeout(CDemoBoard::Clock::time_point now) const;
     bool Transfer(short revents);
+    void StartFileTransfer();
 
     CDemoPty& m_pty;
     pid_t m_parent;
     int m_signals = -1;
     bool m_connected = false;
     CDemoBoard m_board;
+    CDemoTransfer m_transfer; // owns the line while it runs
+    bool m_reportDue = false;
+    CDemoBoard::Clock::time_point m_reportAt{};
 };
 
 } // namespace kestrelon

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int main(int argc, char* argv[])
@@ -30,9 +32,13 @@ int main(int argc, char* argv[])
     if (getppid() != parent)
         return 0;
     try {
-        kestrelon::CDemoPty pty(kestrelon::CDemoPty::RuntimeDir());
-        kestrelon::CDemoDevice device(pty, parent);
-        std::printf("Device: %s\nLink: %s\n", pty.SlavePath().c_str(), pty.LinkPath().c_str());
+        const std::string runtime = kestrelon::CDemoPty::RuntimeDir();
+        const std::string files = runtime + "/kestrelon-demo-files";
+        mkdir(files.c_str(), 0700);
+        kestrelon::CDemoPty pty(runtime);
+        kestrelon::CDemoDevice device(pty, parent, files);
+        std::printf("Device: %s\nLink: %s\nFiles: %s\n", pty.SlavePath().c_str(), pty.LinkPath().c_str(),
+                    files.c_str());
         std::fflush(stdout);
         return device.Run();
     } catch (const std::exception& error) {

@@ -96,6 +96,20 @@ public:
         m_child = -1;
     }
     const std::string& Link() const { return m_link; }
+    // Runs an lrzsz command with the line as its standard input and output.
+    int RunPeer(const std::string& command)
+    {
+        const pid_t peer = fork();
+        if (peer == 0) {
+            dup2(m_line, STDIN_FILENO);
+            dup2(m_line, STDOUT_FILENO);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = -1;
+        waitpid(peer, &status, 0);
+        return status;
+    }
 
 private:
     static std::string ReadFrom(int fd, std::chrono::milliseconds limit, const std::string& until, bool lineAfter)
@@ -199,6 +213,39 @@ TEST(DemoDeviceTest, FloodArrivesWholeAndInOrder)
     }
     EXPECT_EQ(expected, kLines + 1);
     EXPECT_EQ(text.substr(at), "demo> ");
+}
+
+// rx stores what an XModem 1K sender sends; sx sends it back.
+TEST(DemoDeviceTest, ReceivesAndSendsFilesWithXModem1K)
+{
+    test::TempDir dir;
+    CDemoProcess device(dir, false);
+    ASSERT_TRUE(device.Open());
+    device.Read("demo> ");
+    std::string content;
+    for (int i = 0; content.size() < 5000; ++i)
+        content += "line " + std::to_string(i) + " of the file the board receives\n";
+    content.resize(5000);
+    test::WriteFileBytes(dir.File("out.txt"), content);
+
+    device.Type("rx\r");
+    EXPECT_NE(device.Read("now\r\n").find("rx: ready"), std::string::npos);
+    EXPECT_EQ(device.RunPeer("sx -k -q " + dir.File("out.txt") + " 2>/dev/null"), 0);
+    EXPECT_NE(device.Read("demo> ").find("rx: done"), std::string::npos);
+    const std::string stored = test::ReadFileBytes(dir.File("kestrelon-demo-files/received.bin"));
+    // XModem pads the last block with SUB.
+    ASSERT_GE(stored.size(), content.size());
+    EXPECT_EQ(stored.substr(0, content.size()), content);
+    EXPECT_EQ(stored.find_first_not_of('\x1a', content.size()), std::string::npos);
+
+    device.Type("sx received.bin\r");
+    EXPECT_NE(device.Read("now\r\n").find("sx: sending"), std::string::npos);
+    EXPECT_EQ(device.RunPeer("cd " + dir.Path().string() + " && rx -q back.bin"), 0);
+    EXPECT_NE(device.Read("demo> ").find("sx: done"), std::string::npos);
+    EXPECT_EQ(test::ReadFileBytes(dir.File("back.bin")).substr(0, content.size()), content);
+
+    device.Type("sx missing.bin\r");
+    EXPECT_NE(device.Read("demo> ").find("sx: cannot read"), std::string::npos);
 }
 
 TEST(DemoDeviceTest, GoesWithItsParentAndRemovesItsLink)
