@@ -32,7 +32,7 @@ int FindRow(const CKestronView& view, const std::string& text)
 bool HasDemoLink(const fs::path& dir)
 {
     for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path().filename().string().rfind("kestrelon-demo-", 0) == 0)
+        if (entry.is_symlink() && entry.path().filename().string().rfind("kestrelon-demo-", 0) == 0)
             return true;
     return false;
 }
