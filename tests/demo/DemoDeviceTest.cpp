@@ -240,7 +240,7 @@ TEST(DemoDeviceTest, ReceivesAndSendsFilesWithXModem1K)
 
     device.Type("sx received.bin\r");
     EXPECT_NE(device.Read("now\r\n").find("sx: sending"), std::string::npos);
-    EXPECT_EQ(device.RunPeer("cd " + dir.Path().string() + " && rx -q back.bin"), 0);
+    EXPECT_EQ(device.RunPeer("cd " + dir.Path().string() + " && rx -c -q back.bin"), 0);
     EXPECT_NE(device.Read("demo> ").find("sx: done"), std::string::npos);
     EXPECT_EQ(test::ReadFileBytes(dir.File("back.bin")).substr(0, content.size()), content);
 
