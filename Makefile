@@ -17,8 +17,14 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# With no ARGS on a machine without any serial device, the demo board stands in.
 run: build
-	@$(BUILD)/src/app/kestrelon $(ARGS)
+	@if [ -z "$(ARGS)" ] && ! ls -d /dev/ttyUSB* /dev/ttyACM* /dev/serial/by-id/* 2>/dev/null | grep -q .; then \
+		echo "No serial device found: starting the demo device (kestrelon --demo)"; \
+		$(BUILD)/src/app/kestrelon --demo; \
+	else \
+		$(BUILD)/src/app/kestrelon $(ARGS); \
+	fi
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300

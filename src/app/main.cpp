@@ -1,5 +1,6 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
-// window on a new terminal configuration or on the named file; the
+// window on a new terminal configuration or on the named file; `kestrelon
+// --demo` connects the new configuration to the demo device. The
 // configuration, `--nmea-json`, `--send` and `--receive` commands run without a display.
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"

@@ -230,6 +230,19 @@ std::uint32_t CComPortEnumerator::FirstPort()
     return ports.empty() ? 0 : ports.front().number;
 }
 
+std::uint32_t CComPortEnumerator::FreeNumber(std::uint32_t first)
+{
+    std::set<std::uint32_t> taken;
+    for (const CComPortInfo& port : List())
+        taken.insert(port.number);
+    for (const std::string& key : m_settings.Keys(kPortNumberGroup))
+        taken.insert(ParseNumber(m_settings.Read(kPortNumberGroup, key).value_or("")));
+    for (std::uint32_t n = std::max<std::uint32_t>(first, 1); n <= kLastNumber; ++n)
+        if (taken.count(n) == 0)
+            return n;
+    return 0;
+}
+
 bool EnumerateComPorts(std::vector<std::uint32_t>& numbers, std::vector<std::string>& names, ISettingsStore& settings,
                        const CPortTree& tree)
 {

@@ -50,6 +50,9 @@ public:
     // /dev/serial/by-id name when it has one (the kernel may give the adapter
     // another ttyUSB number), else the path itself (aliases keep their path).
     std::string ReturnPath(const std::string& devicePath) const;
+    // The lowest number from `first` up that is neither listed nor remembered
+    // for an absent adapter; 0 when all are taken.
+    std::uint32_t FreeNumber(std::uint32_t first);
 
 private:
     struct Device {

@@ -1,9 +1,10 @@
 // Start-up, document commands and the recent-file list of the application.
 #include "ui/frame/KestronApp.h"
 
-#include "serial/ComPortEnumerator.h"
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
+#include "serial/ComPortEnumerator.h"
+#include "serial/SessionPortStore.h"
 #include "ui/frame/LatencyProbe.h"
 #include "ui/frame/QtSettingsStore.h"
 #include "ui/frame/StringTable.h"
@@ -28,7 +29,8 @@ QString AppName()
 
 CKestronApp::CKestronApp(std::unique_ptr<QSettings> profile)
     : m_profile(profile ? std::move(profile) : std::make_unique<QSettings>(QStringLiteral("Varnoth"), AppName())),
-      m_store(std::make_unique<CQtSettingsStore>(*m_profile)), m_doc(std::make_unique<CKestronDoc>())
+      m_userStore(std::make_unique<CQtSettingsStore>(*m_profile)),
+      m_store(std::make_unique<CSessionPortStore>(*m_userStore)), m_doc(std::make_unique<CKestronDoc>())
 {
     // A new configuration starts on the first port this machine has.
     m_doc->SetFirstPortFinder([store = m_store.get()] { return CComPortEnumerator(*store).FirstPort(); });
@@ -36,8 +38,10 @@ CKestronApp::CKestronApp(std::unique_ptr<QSettings> profile)
 
 CKestronApp::~CKestronApp()
 {
-    // The window (and the hub with its threads) goes before the document.
+    // The window (and the hub with its threads) goes before the document; the
+    // demo device after the window closed its line.
     m_frame.reset();
+    m_demo.Stop();
 }
 
 ISettingsStore& CKestronApp::Store()
@@ -80,8 +84,35 @@ bool CKestronApp::InitInstance(const QStringList& arguments, CMainFrame::HubFact
     const QString file = FileArgument(arguments);
     if (file.isEmpty() ? !OnFileNew() : !OpenDocumentFile(file))
         return false;
+    if (file.isEmpty() && arguments.contains(QStringLiteral("--demo")))
+        StartDemo();
     m_frame->ShowAsSaved(m_frame->RestorePlacement());
     return true;
+}
+
+void CKestronApp::StartDemo()
+{
+    QString error;
+    if (!m_demo.Start(m_demoProgram.isEmpty() ? CDemoLauncher::DefaultProgram() : m_demoProgram, error)) {
+        ShowError(error);
+        return;
+    }
+    const std::uint32_t port = CComPortEnumerator(*m_store).FreeNumber(DEMO_FIRST_PORT);
+    if (port == 0) {
+        ShowError(QStringLiteral("No free COM number from %1 up for the demo device.").arg(DEMO_FIRST_PORT));
+        m_demo.Stop();
+        return;
+    }
+    m_store->SetSessionAlias(port, QFile::encodeName(m_demo.DevicePath()).toStdString());
+    m_demoPort = port;
+    // The new document announced its settings by a posted message, which the
+    // frame handles once the event loop runs: it opens the port set here.
+    // Scanning for in-band commands stays off as in any new document: it would
+    // swallow the escape sequences of the board's menu.
+    m_doc->commMode = 0;
+    m_doc->comPort = port;
+    m_doc->dcb.BaudRate = DEMO_BAUD_RATE;
+    m_frame->MainStatusBar()->SetIdleText(QStringLiteral("Demo device on COM%1").arg(port));
 }
 
 QStringList CKestronApp::RecentFiles() const

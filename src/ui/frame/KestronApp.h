@@ -1,9 +1,11 @@
 // The application: the user's settings profile, the terminal document, the main
 // window and the document commands (new, open, save, recent files, dropped
 // files, the prompt to save changes). Start-up processes the command line
-// `kestrelon [FILE.kst]`.
+// `kestrelon [--demo] [FILE.kst]`; --demo connects a new document to the demo
+// device on a session-only COM number.
 #pragma once
 
+#include "ui/frame/DemoLauncher.h"
 #include "ui/frame/MainFrame.h"
 
 #include <QObject>
@@ -17,11 +19,15 @@ namespace kestrelon {
 
 class CKestronDoc;
 class CQtSettingsStore;
+class CSessionPortStore;
 
 class CKestronApp : public QObject {
     Q_OBJECT
 public:
     static constexpr int RECENT_FILE_COUNT = 10;
+    // The demo device takes the lowest free number from here up.
+    static constexpr std::uint32_t DEMO_FIRST_PORT = 200;
+    static constexpr std::uint32_t DEMO_BAUD_RATE = 115200;
 
     // `profile` null: the user's profile, QSettings("Varnoth", "Kestrelon").
     explicit CKestronApp(std::unique_ptr<QSettings> profile = nullptr);
@@ -56,6 +62,11 @@ public:
     bool OpenDocumentFile(const QString& path);
     bool SaveDocumentFile(const QString& path);
 
+    // The demo device program --demo starts; by default the one beside this program.
+    void SetDemoProgram(const QString& program) { m_demoProgram = program; }
+    // The COM number of the running demo device; 0 when there is none.
+    std::uint32_t DemoPort() const { return m_demoPort; }
+
     // File dialogs: `save` true for Save As. Tests answer them here.
     void SetFileChooser(std::function<QString(bool save, const QString& start)> chooser)
     {
@@ -68,13 +79,19 @@ private:
     QString Title() const;
     void ShowError(const QString& text);
     int RunDialog(QDialog& dialog);
+    // Starts the demo device and puts the new document on it.
+    void StartDemo();
 
     std::unique_ptr<QSettings> m_profile;
-    std::unique_ptr<CQtSettingsStore> m_store;
+    std::unique_ptr<CQtSettingsStore> m_userStore;
+    std::unique_ptr<CSessionPortStore> m_store; // over m_userStore
     std::unique_ptr<CKestronDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
     QString m_path;
     std::function<QString(bool, const QString&)> m_chooseFile;
+    CDemoLauncher m_demo; // ends after the window closed its port (destructor)
+    QString m_demoProgram;
+    std::uint32_t m_demoPort = 0;
 };
 
 } // namespace kestrelon
