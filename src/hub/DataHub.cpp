@@ -41,6 +41,12 @@ CKesFileDriver* CDataHub::SerialDriver()
     return link != nullptr ? &link->Driver() : nullptr;
 }
 
+bool CDataHub::IsTransferRunning()
+{
+    CKesFileDriver* driver = SerialDriver();
+    return driver != nullptr && driver->IsTransferBusy();
+}
+
 bool CDataHub::IsStale(const CMessage& message) const
 {
     if (message.generation == 0)
@@ -222,16 +228,22 @@ void CDataHub::ShowLogPane(bool logging)
 
 void CDataHub::TypedCharacter(std::uint8_t c)
 {
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
     m_send.TypedCharacter(c);
 }
 
 void CDataHub::SendText(std::string_view text)
 {
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
     m_send.SendText(text);
 }
 
 void CDataHub::Send(const std::uint8_t* data, std::size_t length)
 {
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
     m_send.Send(data, length);
 }
 

@@ -62,6 +62,8 @@ public:
     IIpLink& IpLink() { return *m_ipConnection; }
     // The embedded serial driver, for file transfers; null over other links.
     CKesFileDriver* SerialDriver();
+    // A file transfer owns the line: typed and sent text is dropped meanwhile.
+    bool IsTransferRunning();
     const std::string& PeerText() const { return m_control.PeerText(); }
     // 0 idle, 1 raw file send over IP, 2 XModem-family transfer over IP (whose
     // engine takes the received data itself).

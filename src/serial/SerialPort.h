@@ -84,6 +84,8 @@ public:
     // Waits up to timeoutMs (-1: no limit) until the port takes output or
     // `wakeFd` (-1: none) becomes readable. The default only looks at wakeFd.
     virtual OutputWait WaitWritable(int timeoutMs, int wakeFd);
+    // The descriptor a file transfer polls itself; -1 for a port without one.
+    virtual int Handle() const { return -1; }
 };
 
 using SerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;
@@ -100,6 +102,7 @@ public:
     int Open(const std::string& path) override;
     void Close() override;
     bool IsOpen() const override { return m_fd >= 0; }
+    int Handle() const override { return m_fd; }
     bool GetState(DCB& dcb) override;
     bool SetState(const DCB& dcb) override;
     bool SetupComm(std::uint32_t inQueue, std::uint32_t outQueue) override;

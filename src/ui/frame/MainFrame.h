@@ -28,6 +28,7 @@ namespace kestrelon {
 
 class CAutoAnswer;
 class CDataHub;
+class CFrameTransfers;
 class CFunctionKeyBar;
 class CKestronDoc;
 class CSizingDialogBar;
@@ -92,6 +93,10 @@ public:
     {
         m_chooseSaveFile = std::move(chooser);
     }
+
+    // The file-save dialog (or the test's answer); "" when cancelled.
+    QString ChooseSaveFile(const QString& proposed);
+    CFrameTransfers* Transfers() const { return m_transfers.get(); }
 
     CPumpedTarget& Target() { return m_target; }
     CKestronDoc& Document() { return m_doc; }
@@ -168,6 +173,7 @@ private:
     std::shared_ptr<CFrameWake> m_wake;
     std::unique_ptr<CAutoAnswer> m_autoAnswer;
     std::unique_ptr<CDataHub> m_hub;
+    std::unique_ptr<CFrameTransfers> m_transfers;
 
     CMainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;
