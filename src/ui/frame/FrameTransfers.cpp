@@ -90,6 +90,8 @@ void CFrameTransfers::Receive()
         OpenStatusDialog();
 }
 
+CTransferStatusDialog* CFrameTransfers::StatusDialog() const { return m_dialog.data(); }
+
 void CFrameTransfers::OpenStatusDialog()
 {
     CKesFileDriver* driver = Driver();

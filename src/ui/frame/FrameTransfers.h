@@ -40,7 +40,7 @@ public:
     // (nothing is sent to the remote side) and its thread is gone on return.
     void EndNow();
 
-    CTransferStatusDialog* StatusDialog() const { return m_dialog; }
+    CTransferStatusDialog* StatusDialog() const;
     QString ReceiveDirectory() const { return m_receiveDir; }
 
 private:

@@ -3,6 +3,7 @@
 // by the test, and the ends a user sees (cancel, remote cancel, time-out).
 #include "hub/DataHub.h"
 #include "document/KestronDoc.h"
+#include "document/Messages.h"
 #include "document/SettingsStore.h"
 #include "serial/KesFileDriver.h"
 #include "support/PtyPair.h"
