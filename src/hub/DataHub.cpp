@@ -44,7 +44,13 @@ CKesFileDriver* CDataHub::SerialDriver()
 bool CDataHub::IsTransferRunning()
 {
     CKesFileDriver* driver = SerialDriver();
-    return driver != nullptr && driver->IsTransferBusy();
+    return m_ipSendState != 0 || (driver != nullptr && driver->IsTransferBusy());
+}
+
+CIpConnection* CDataHub::IpConnection()
+{
+    auto* link = dynamic_cast<CIpConnectionLink*>(m_ipConnection.get());
+    return link != nullptr ? &link->Connection() : nullptr;
 }
 
 bool CDataHub::IsStale(const CMessage& message) const

@@ -22,6 +22,7 @@
 
 namespace kestrelon {
 
+class CIpConnection;
 class CKesFileDriver;
 class CKestronDoc;
 class IHubWindow;
@@ -62,6 +63,8 @@ public:
     IIpLink& IpLink() { return *m_ipConnection; }
     // The embedded serial driver, for file transfers; null over other links.
     CKesFileDriver* SerialDriver();
+    // The real IP connection, for file transfers; null over other links.
+    CIpConnection* IpConnection();
     // A file transfer owns the line: typed and sent text is dropped meanwhile.
     bool IsTransferRunning();
     const std::string& PeerText() const { return m_control.PeerText(); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "serial/KestronDriver.h"
+#include "transfer/LineTransfer.h"
 #include "transfer/TransferEngine.h"
 #include "transfer/TransferStatus.h"
 
@@ -12,9 +13,6 @@
 #include <string>
 
 namespace kestrelon {
-
-// Posted to the frame with WM_TRANSFER by the dialog's Cancel.
-constexpr int TRANSFER_USER_CANCEL = 100;
 
 // The block the transfer thread works from, filled under the driver's lock.
 struct TransferJob {
@@ -25,7 +23,7 @@ struct TransferJob {
     std::string path; // file to send, file to receive into, or the YModem directory
 };
 
-class CKesFileDriver : public CKestronDriver, private CTransferObserver {
+class CKesFileDriver : public CKestronDriver, public ILineTransfer, private CTransferObserver {
 public:
     CKesFileDriver(IMessageTarget& frame, ISettingsStore& settings, SerialPortFactory factory = {});
     // The transfer thread ends first (cancelled quietly), then the driver thread.
@@ -36,19 +34,12 @@ public:
     bool StartSend(int protocol, const std::string& path);
     bool StartReceive(int protocol, const std::string& path);
 
-    enum class ENotifyStep { None, Refresh, Ended };
-    // Every WM_TRANSFER on the user-interface thread (`text` carries the path
-    // of code 2). Ended: code 1 gave the port back to the reader; the result
-    // is the value of that code.
-    ENotifyStep OnTransferNotify(int code, std::uint64_t value, const std::string* text);
-    // The user's cancel (code 100): nothing is sent to the remote side.
-    void CancelTransfer() { OnTransferNotify(TRANSFER_USER_CANCEL, 0, nullptr); }
-    // Cancels a running transfer and waits for its thread (closing the window).
-    void EndTransferNow();
-
-    bool IsTransferBusy() const { return m_transferBusy; }
-    // The dialog's texts while a transfer runs, else null.
-    CTransferStatus* Status() { return m_status.get(); }
+    // ILineTransfer: every WM_TRANSFER comes back here on the window's
+    // thread; code 1 gives the port back to the reader.
+    ENotifyStep OnTransferNotify(int code, std::uint64_t value, const std::string* text) override;
+    void EndTransferNow() override;
+    bool IsTransferBusy() const override { return m_transferBusy; }
+    CTransferStatus* Status() override { return m_status.get(); }
     // The line's time scale for the engine (tests make time-outs come fast).
     void SetTransferClockScale(int scale) { m_engine.SetClockScale(scale); }
 

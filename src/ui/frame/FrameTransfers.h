@@ -8,11 +8,15 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
+#include <memory>
+#include <string>
 
 namespace kestrelon {
 
 class CDataHub;
+class CIpTransfer;
+class ILineTransfer;
+class CTransferStatus;
 class CKesFileDriver;
 class CKestronDoc;
 class CMainFrame;
@@ -34,17 +38,22 @@ public:
     // A transfer can start: a connection is open and none runs.
     bool CanStart() const;
     bool IsBusy() const;
-    // WM_TRANSFER from the hub, before it reports file errors.
+    // WM_TRANSFER from the hub (before it reports file errors), and WM_IP_TRANSFER.
     std::intptr_t OnMessage(CMessage& message);
     // The window closes or the connection changes: the transfer ends quietly
     // (nothing is sent to the remote side) and its thread is gone on return.
     void EndNow();
 
     CTransferStatusDialog* StatusDialog() const;
+    // The texts of the running or last transfer of the current connection.
+    CTransferStatus* LastStatus() const;
+    CIpTransfer& IpTransfer() { return *m_ipTransfer; }
     QString ReceiveDirectory() const { return m_receiveDir; }
 
 private:
-    CKesFileDriver* Driver() const;
+    CKesFileDriver* SerialDriver() const;
+    ILineTransfer* Running() const;
+    bool Start(bool send, int protocol, const std::string& path);
     void OpenStatusDialog();
     void CloseStatusDialog();
     void ShowEnd(std::uint64_t result);
@@ -55,6 +64,7 @@ private:
     QString m_sendFile;
     QString m_receiveDir;
     QPointer<CTransferStatusDialog> m_dialog;
+    std::unique_ptr<CIpTransfer> m_ipTransfer;
 };
 
 } // namespace kestrelon

@@ -4,6 +4,7 @@
 #include "ui/frame/MainFrame.h"
 
 #include "ui/frame/FrameTransfers.h"
+#include "document/Messages.h"
 
 #include "automation/AutoAnswer.h"
 #include "ui/frame/FunctionKeyBar.h"
@@ -161,6 +162,8 @@ void CMainFrame::PumpMessages()
 
 std::intptr_t CMainFrame::HandleMessage(CMessage& message)
 {
+    if (message.message == WM_IP_TRANSFER)
+        return m_transfers ? m_transfers->OnMessage(message) : 0;
     return m_hub ? m_hub->HandleMessage(message) : 0;
 }
 

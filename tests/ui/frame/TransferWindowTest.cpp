@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <gtest/gtest.h>
@@ -30,6 +31,11 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace kestrelon {
 namespace {
@@ -60,6 +66,11 @@ protected:
 
     void OpenWindow()
     {
+        OpenWindowWith([this] { return Driver().IsOpen() && frame->Action(ID_FILE_SEND)->isEnabled(); });
+    }
+
+    void OpenWindowWith(const std::function<bool()>& ready)
+    {
         frame.reset();
         profile = std::make_unique<QSettings>(QString::fromStdString(dir.File("profile.ini")), QSettings::IniFormat);
         frame = std::make_unique<CMainFrame>(doc, profile.get(), &store);
@@ -72,7 +83,7 @@ protected:
         frame->Create();
         frame->SwitchView(0);
         frame->Hub()->ApplyConnection();
-        ASSERT_TRUE(WaitUntil([this] { return Driver().IsOpen() && frame->Action(ID_FILE_SEND)->isEnabled(); }));
+        ASSERT_TRUE(WaitUntil(ready));
     }
 
     int Answer(QDialog& dialog)
@@ -244,6 +255,148 @@ TEST_F(TransferWindowTest, ReceiveDirectoryIsKeptAcrossARestart)
     frame->Transfers()->EndNow();
     OpenWindow();
     EXPECT_EQ(frame->Transfers()->ReceiveDirectory(), QString::fromStdString(dir.Path().string() + "/"));
+}
+
+} // namespace
+} // namespace kestrelon
+
+namespace kestrelon {
+namespace {
+
+// A free loopback port (bound, read, released).
+int FreePort()
+{
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+// True once something listens on the port (probing with a connect would use
+// up a one-shot listener).
+bool Listening(int port)
+{
+    std::ifstream table("/proc/net/tcp");
+    char wanted[16];
+    std::snprintf(wanted, sizeof wanted, ":%04X", port);
+    for (std::string line; std::getline(table, line);)
+        if (line.find(std::string(wanted) + " 00000000:0000 0A") != std::string::npos)
+            return true;
+    return false;
+}
+
+// socat with an lrzsz program on a pty at the other end of a TCP connection.
+class CSocatPeer {
+public:
+    CSocatPeer(const QString& tcp, const QString& program, const std::string& directory)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+#ifdef KESTRELON_NO_PURGE_SO
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KESTRELON_NO_PURGE_SO));
+#endif
+        m_process.setProcessEnvironment(env);
+        m_process.setWorkingDirectory(QString::fromStdString(directory));
+        m_process.start(QStringLiteral("socat"),
+                        {tcp, QStringLiteral("EXEC:'%1',pty,raw,echo=0").arg(program)});
+    }
+    ~CSocatPeer()
+    {
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+
+private:
+    QProcess m_process;
+};
+
+struct IpCase {
+    const char* name;
+    bool server; // Kestrelon listens, the peer connects
+    bool send;
+    int protocol;
+    const char* program;
+    std::size_t size;
+};
+
+class TransferOverTcp : public TransferWindowTest, public ::testing::WithParamInterface<IpCase> {};
+
+TEST_P(TransferOverTcp, FileArrivesWhole)
+{
+    const IpCase& c = GetParam();
+    std::filesystem::create_directories(dir.Path() / "far");
+    std::filesystem::create_directories(dir.Path() / "near");
+    const std::string data = test::RandomBytes(c.size, 11);
+    const std::string nearFile = dir.File("near/data.bin");
+    const std::string farFile = dir.File("far/data.bin");
+    WriteAll(c.send ? nearFile : farFile, data);
+    const int port = FreePort();
+    doc.commMode = c.server ? 2 : 1;
+    doc.ipServer = "127.0.0.1";
+    doc.ipPort = static_cast<std::uint32_t>(port);
+    std::unique_ptr<CSocatPeer> peer;
+    const QString program = QString::fromLatin1(c.program);
+    if (!c.server) {
+        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
+                                            program, dir.File("far"));
+        ASSERT_TRUE(WaitUntil([port] { return Listening(port); }, 5s));
+    }
+    OpenWindowWith([this] { return frame->Action(ID_TOGGLE_COMMUNICATION) != nullptr; });
+    if (c.server)
+        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP:127.0.0.1:%1").arg(port), program, dir.File("far"));
+    ASSERT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }, 10s));
+    protocol = c.protocol;
+    browseTo = QString::fromStdString(c.send ? nearFile : dir.File("near"));
+    saveAs = QStringLiteral("data.bin");
+    frame->OnCommand(c.send ? ID_FILE_SEND : ID_FILE_RECEIVE);
+    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
+    ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 60s));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(ReadAll(c.send ? farFile : nearFile) == data) << "file differs";
+    EXPECT_EQ(frame->Transfers()->LastStatus()->Fields().errorChecking, "CRC");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Socat, TransferOverTcp,
+    ::testing::Values(IpCase{"YModemToRbAsClient", false, true, PROTOCOL_YMODEM, "rb", 40000},
+                      IpCase{"XModem1kFromSxAsClient", false, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 32768},
+                      IpCase{"XModem1kToRxAsServer", true, true, PROTOCOL_XMODEM_1K, "rx -c data.bin", 32768},
+                      IpCase{"YModemFromSbAsServer", true, false, PROTOCOL_YMODEM, "sb data.bin", 40000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener, 1);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    doc.commMode = 1;
+    doc.ipServer = "127.0.0.1";
+    doc.ipPort = ntohs(address.sin_port);
+    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
+    const int remote = accept(listener, nullptr, nullptr);
+    ASSERT_GE(remote, 0);
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(frame->Transfers()->IsBusy());
+    frame->Transfers()->StatusDialog()->CancelButton()->click();
+    ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 2s));
+    EXPECT_TRUE(messages.empty());
+    const int hints = ViewHints();
+    ASSERT_EQ(send(remote, "after\r\n", 7, MSG_NOSIGNAL), 7);
+    EXPECT_TRUE(WaitUntil([&] { return ViewHints() > hints; }, 3s));
+    close(remote);
+    close(listener);
 }
 
 } // namespace
