@@ -8,9 +8,14 @@
 
 namespace kestrelon {
 
-CIpTransfer::CIpTransfer(IMessageTarget& frame) : m_frame(frame) {}
+CIpTransfer::CIpTransfer(IMessageTarget& frame) : m_frame(frame)
+{
+}
 
-CIpTransfer::~CIpTransfer() { EndTransferNow(); }
+CIpTransfer::~CIpTransfer()
+{
+    EndTransferNow();
+}
 
 bool CIpTransfer::StartSend(CIpConnection& connection, int protocol, const std::string& path)
 {
@@ -26,8 +31,8 @@ bool CIpTransfer::StartReceive(CIpConnection& connection, int protocol, const st
     return Start(connection, ETransferDirection::Receive, protocol, path, protocol == PROTOCOL_YMODEM);
 }
 
-bool CIpTransfer::Start(CIpConnection& connection, ETransferDirection direction, int protocol,
-                        const std::string& path, bool sizeKnown)
+bool CIpTransfer::Start(CIpConnection& connection, ETransferDirection direction, int protocol, const std::string& path,
+                        bool sizeKnown)
 {
     if (m_connection != nullptr)
         return false;

@@ -22,8 +22,8 @@ QString OpenFile(QWidget* parent, const QString& start)
 
 CSendFileDialog::CSendFileDialog(const QString& file, const std::vector<int>& protocols, int documentProtocol,
                                  QWidget* parent)
-    : CTransferPickDialog(tr("Send File"), tr("File name:"), tr("Send"), file, protocols, documentProtocol,
-                          kNoProtocol, OpenFile, parent)
+    : CTransferPickDialog(tr("Send File"), tr("File name:"), tr("Send"), file, protocols, documentProtocol, kNoProtocol,
+                          OpenFile, parent)
 {
 }
 

@@ -47,7 +47,10 @@ CTransferPickDialog::CTransferPickDialog(const QString& title, const QString& pa
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-QString CTransferPickDialog::Path() const { return m_path->text(); }
+QString CTransferPickDialog::Path() const
+{
+    return m_path->text();
+}
 
 void CTransferPickDialog::Browse()
 {

@@ -18,8 +18,8 @@ namespace {
 constexpr int kTickMs = 1000;
 // The labels in the order of the fields ("Troughput" is spelled so).
 constexpr std::array<const char*, CTransferStatusDialog::FIELD_COUNT> kLabels = {
-    "File name:",   "Protocol:",          "Error checking:",  "Repetitions:", "Repetitions (total):",
-    "Transferred:", "Duration till now:", "Rest duration:", "Troughput:"};
+    "File name:",   "Protocol:",          "Error checking:", "Repetitions:", "Repetitions (total):",
+    "Transferred:", "Duration till now:", "Rest duration:",  "Troughput:"};
 
 // A QProgressBar counts in int: sizes beyond that are shown in KBytes.
 int BarUnits(std::uint64_t bytes, std::uint64_t total)
@@ -30,8 +30,7 @@ int BarUnits(std::uint64_t bytes, std::uint64_t total)
 
 } // namespace
 
-CTransferStatusDialog::CTransferStatusDialog(CTransferStatus& status, std::function<void()> onCancel,
-                                             QWidget* parent)
+CTransferStatusDialog::CTransferStatusDialog(CTransferStatus& status, std::function<void()> onCancel, QWidget* parent)
     : QDialog(parent), m_status(status), m_onCancel(std::move(onCancel))
 {
     setWindowTitle(tr("Transfer Status"));
@@ -67,8 +66,8 @@ void CTransferStatusDialog::Refresh()
 {
     const CTransferFields& fields = m_status.Fields();
     const std::array<const std::string*, FIELD_COUNT> texts = {
-        &fields.fileName,    &fields.protocol,    &fields.errorChecking, &fields.repetitions, &fields.repetitionsTotal,
-        &fields.transferred, &fields.duration,    &fields.restDuration,  &fields.throughput};
+        &fields.fileName,    &fields.protocol, &fields.errorChecking, &fields.repetitions, &fields.repetitionsTotal,
+        &fields.transferred, &fields.duration, &fields.restDuration,  &fields.throughput};
     for (int i = 0; i < FIELD_COUNT; ++i)
         m_fields[i]->setText(QString::fromStdString(*texts[i]));
     const std::uint64_t total = m_status.TotalSize();

@@ -19,8 +19,18 @@ namespace kestrelon {
 class CTransferStatusDialog : public QDialog {
     Q_OBJECT
 public:
-    enum Field { FileName, Protocol, ErrorChecking, Repetitions, RepetitionsTotal, Transferred, Duration,
-                 RestDuration, Throughput, FIELD_COUNT };
+    enum Field {
+        FileName,
+        Protocol,
+        ErrorChecking,
+        Repetitions,
+        RepetitionsTotal,
+        Transferred,
+        Duration,
+        RestDuration,
+        Throughput,
+        FIELD_COUNT
+    };
 
     // `status` must outlive the dialog; `onCancel` runs when the user cancels.
     CTransferStatusDialog(CTransferStatus& status, std::function<void()> onCancel, QWidget* parent = nullptr);

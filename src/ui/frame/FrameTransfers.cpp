@@ -35,8 +35,7 @@ constexpr int kCodeFilePath = 2;
 
 bool IsTcpMode(std::uint32_t mode)
 {
-    return mode == MODE_IPV4_CLIENT || mode == MODE_IPV4_SERVER || mode == MODE_IPV6_CLIENT ||
-           mode == MODE_IPV6_SERVER;
+    return mode == MODE_IPV4_CLIENT || mode == MODE_IPV4_SERVER || mode == MODE_IPV6_CLIENT || mode == MODE_IPV6_SERVER;
 }
 
 } // namespace
@@ -68,7 +67,10 @@ ILineTransfer* CFrameTransfers::Running() const
     return driver && driver->IsTransferBusy() ? driver : nullptr;
 }
 
-bool CFrameTransfers::IsBusy() const { return Running() != nullptr; }
+bool CFrameTransfers::IsBusy() const
+{
+    return Running() != nullptr;
+}
 
 bool CFrameTransfers::CanStart() const
 {
@@ -138,7 +140,10 @@ void CFrameTransfers::Receive()
         OpenStatusDialog();
 }
 
-CTransferStatusDialog* CFrameTransfers::StatusDialog() const { return m_dialog.data(); }
+CTransferStatusDialog* CFrameTransfers::StatusDialog() const
+{
+    return m_dialog.data();
+}
 
 CTransferStatus* CFrameTransfers::LastStatus() const
 {
@@ -174,8 +179,8 @@ void CFrameTransfers::CloseStatusDialog()
 
 std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
 {
-    ILineTransfer* line = message.message == WM_IP_TRANSFER ? static_cast<ILineTransfer*>(m_ipTransfer.get())
-                                                            : SerialDriver();
+    ILineTransfer* line =
+        message.message == WM_IP_TRANSFER ? static_cast<ILineTransfer*>(m_ipTransfer.get()) : SerialDriver();
     if (!line)
         return 0;
     const int code = static_cast<int>(message.wParam);
@@ -195,7 +200,8 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
         m_frame.UpdateCommandStates();
         ShowEnd(value);
         break;
-    case ILineTransfer::ENotifyStep::None: break;
+    case ILineTransfer::ENotifyStep::None:
+        break;
     }
     // The hub reports the serial transfer's file errors; these are ours.
     if (message.message == WM_IP_TRANSFER && code == TRANSFER_FILE_ERROR) {

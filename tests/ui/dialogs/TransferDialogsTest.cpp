@@ -18,8 +18,8 @@ const std::vector<int> kAll = {PROTOCOL_NONE, PROTOCOL_XMODEM, PROTOCOL_XMODEM_1
 TEST(ReceiveFileDialog, PreselectsWhatCanReceiveOrElseXModem)
 {
     std::vector<int> shown;
-    for (int documentProtocol : {PROTOCOL_XMODEM, PROTOCOL_XMODEM_1K, PROTOCOL_YMODEM, PROTOCOL_NONE,
-                                 PROTOCOL_XMODEM_ZIM, 99}) {
+    for (int documentProtocol :
+         {PROTOCOL_XMODEM, PROTOCOL_XMODEM_1K, PROTOCOL_YMODEM, PROTOCOL_NONE, PROTOCOL_XMODEM_ZIM, 99}) {
         CReceiveFileDialog dialog(QStringLiteral("/tmp/"), documentProtocol);
         shown.push_back(dialog.ProtocolList()->currentData().toInt());
     }

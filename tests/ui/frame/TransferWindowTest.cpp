@@ -1,10 +1,10 @@
 // File transfers through the real main window offscreen: lrzsz on the far end
 // of a pty line bound to a COM number, the Send and Receive dialogs answered
 // by the test, and the ends a user sees (cancel, remote cancel, time-out).
-#include "hub/DataHub.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "document/SettingsStore.h"
+#include "hub/DataHub.h"
 #include "serial/KesFileDriver.h"
 #include "support/PtyPair.h"
 #include "support/TempDir.h"
@@ -184,13 +184,13 @@ TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
     EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_RECEIVE)->isEnabled(); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lrzsz, TransferWithPeer,
-    ::testing::Values(PeerCase{"XModem1kToRx", true, PROTOCOL_XMODEM_1K, {"rx", "-c"}, 64 * 1024},
-                      PeerCase{"YModemToRb", true, PROTOCOL_YMODEM, {"rb"}, 64 * 1024 + 321},
-                      PeerCase{"XModem1kFromSx", false, PROTOCOL_XMODEM_1K, {"sx", "-k"}, 64 * 1024},
-                      PeerCase{"YModemFromSb", false, PROTOCOL_YMODEM, {"sb"}, 64 * 1024 + 321}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lrzsz, TransferWithPeer,
+                         ::testing::Values(PeerCase{"XModem1kToRx", true, PROTOCOL_XMODEM_1K, {"rx", "-c"}, 64 * 1024},
+                                           PeerCase{"YModemToRb", true, PROTOCOL_YMODEM, {"rb"}, 64 * 1024 + 321},
+                                           PeerCase{
+                                               "XModem1kFromSx", false, PROTOCOL_XMODEM_1K, {"sx", "-k"}, 64 * 1024},
+                                           PeerCase{"YModemFromSb", false, PROTOCOL_YMODEM, {"sb"}, 64 * 1024 + 321}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The device answers nothing to the receiver's requests until told to.
 TEST_F(TransferWindowTest, CancelEndsQuietlyAndTheReaderTakesTheLineBack)
@@ -301,8 +301,7 @@ public:
 #endif
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(QString::fromStdString(directory));
-        m_process.start(QStringLiteral("socat"),
-                        {tcp, QStringLiteral("EXEC:'%1',pty,raw,echo=0").arg(program)});
+        m_process.start(QStringLiteral("socat"), {tcp, QStringLiteral("EXEC:'%1',pty,raw,echo=0").arg(program)});
     }
     ~CSocatPeer()
     {
@@ -342,8 +341,8 @@ TEST_P(TransferOverTcp, FileArrivesWhole)
     std::unique_ptr<CSocatPeer> peer;
     const QString program = QString::fromLatin1(c.program);
     if (!c.server) {
-        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
-                                            program, dir.File("far"));
+        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port), program,
+                                            dir.File("far"));
         ASSERT_TRUE(WaitUntil([port] { return Listening(port); }, 5s));
     }
     OpenWindowWith([this] { return frame->Action(ID_TOGGLE_COMMUNICATION) != nullptr; });
