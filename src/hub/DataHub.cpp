@@ -255,12 +255,21 @@ void CDataHub::Send(const std::uint8_t* data, std::size_t length)
 
 void CDataHub::ApplyConnection()
 {
+    EndSerialTransfer();
     m_control.Apply();
 }
 
 void CDataHub::ToggleConnection()
 {
+    EndSerialTransfer();
     m_control.Toggle();
+}
+
+// The port must not be closed under a running transfer's engine.
+void CDataHub::EndSerialTransfer()
+{
+    if (CKesFileDriver* driver = SerialDriver())
+        driver->EndTransferNow();
 }
 
 bool CDataHub::IsConnectionOpen() const

@@ -109,6 +109,7 @@ private:
     std::intptr_t HandleTerminal(CMessage& message);
     std::intptr_t HandleIpMain(CMessage& message);
     std::intptr_t HandleTransfer(CMessage& message);
+    void EndSerialTransfer();
     void ProcessBlock(CMessage& message, COLORREF colour);
     void ReportLineErrors(std::uint32_t flags);
     void ShowLogPane(bool logging);

@@ -31,6 +31,7 @@ constexpr int kProtocolYModem = 2;
 constexpr int kLastProtocol = 4;
 constexpr int kResultTimeout = 1;
 constexpr int kResultCancelled = 3;
+constexpr int kCodeResult = 1;
 constexpr int kCodeFilePath = 2;
 
 bool IsTcpMode(std::uint32_t mode)
