@@ -55,6 +55,7 @@ bool CKesFileDriver::Start(ETransferDirection direction, int protocol, const std
     EnableReading(false);
     m_engine.Join(); // the previous transfer's thread has posted its end already
     m_transferBusy = true;
+    m_holds = {};
     m_status = std::make_unique<CTransferStatus>(path, sizeKnown);
     if (!m_engine.Start(direction, protocol, handle, path)) {
         m_transferBusy = false;
@@ -108,6 +109,21 @@ void CKesFileDriver::OnTransferNotify(int code, std::uint64_t value)
 void CKesFileDriver::OnTransferFile(const std::string& path)
 {
     PostToFrame(MakeMessage(WM_TRANSFER, TRANSFER_FILE_PATH, 0, std::make_unique<CTextPayload>(path)));
+}
+
+} // namespace kestrelon
+
+namespace kestrelon {
+
+void CKesFileDriver::OnLineCheck()
+{
+    std::lock_guard lock(m_lock);
+    if (!m_hPort)
+        return;
+    std::uint32_t errors = 0;
+    CCommStatus status;
+    if (m_hPort->ClearError(errors, status))
+        ReportHoldChanges({status.ctsHold, status.dsrHold, status.rlsdHold}, m_holds, OpenGeneration());
 }
 
 } // namespace kestrelon

@@ -48,9 +48,12 @@ private:
     // CTransferObserver, on the transfer thread.
     void OnTransferNotify(int code, std::uint64_t value) override;
     void OnTransferFile(const std::string& path) override;
+    // The reader is stopped: the holds are reported from the transfer thread.
+    void OnLineCheck() override;
 
     bool m_transferBusy = false; // user-interface thread only
     TransferJob m_job;
+    HoldStates m_holds; // transfer thread only while busy
     std::unique_ptr<CTransferStatus> m_status;
     CTransferEngine m_engine{*this};
 };

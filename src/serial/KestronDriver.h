@@ -5,7 +5,9 @@
 
 #include "serial/ThreadCOMDriver.h"
 
+#include <array>
 #include <condition_variable>
+#include <optional>
 #include <mutex>
 
 namespace kestrelon {
@@ -39,6 +41,11 @@ protected:
     void OnPortOpenFailed(int error) override;
     void OnThreadMessage(CMessage& message) override;
     void ReaderMain(std::uint64_t openSerial) override;
+
+    // CTS, DSR and CD hold as last reported (unknown at first).
+    using HoldStates = std::array<std::optional<bool>, 3>;
+    // Posts the holds that changed since `reported` (the frame's lamps follow).
+    void ReportHoldChanges(const std::array<bool, 3>& hold, HoldStates& reported, std::uint64_t generation);
 
     DCB m_dcb{}; // guarded by m_lock
 
