@@ -51,6 +51,18 @@ CKesFileDriver* CDataHub::SerialDriver()
     return link != nullptr ? &link->Driver() : nullptr;
 }
 
+bool CDataHub::IsTransferRunning()
+{
+    CKesFileDriver* driver = SerialDriver();
+    return m_ipSendState != 0 || (driver != nullptr && driver->IsTransferBusy());
+}
+
+CIpConnection* CDataHub::IpConnection()
+{
+    auto* link = dynamic_cast<CIpConnectionLink*>(m_ipConnection.get());
+    return link != nullptr ? &link->Connection() : nullptr;
+}
+
 bool CDataHub::IsStale(const CMessage& message) const
 {
     if (message.generation == 0)
@@ -263,27 +275,42 @@ void CDataHub::ShowLogPane(bool logging)
 
 void CDataHub::TypedCharacter(std::uint8_t c)
 {
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
     m_send.TypedCharacter(c);
 }
 
 void CDataHub::SendText(std::string_view text)
 {
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
     m_send.SendText(text);
 }
 
 void CDataHub::Send(const std::uint8_t* data, std::size_t length)
 {
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
     m_send.Send(data, length);
 }
 
 void CDataHub::ApplyConnection()
 {
+    EndSerialTransfer();
     m_control.Apply();
 }
 
 void CDataHub::ToggleConnection()
 {
+    EndSerialTransfer();
     m_control.Toggle();
+}
+
+// The port must not be closed under a running transfer's engine.
+void CDataHub::EndSerialTransfer()
+{
+    if (CKesFileDriver* driver = SerialDriver())
+        driver->EndTransferNow();
 }
 
 bool CDataHub::IsConnectionOpen() const

@@ -23,6 +23,7 @@
 
 namespace kestrelon {
 
+class CIpConnection;
 class CKesFileDriver;
 class CKestronDoc;
 class IHubWindow;
@@ -63,6 +64,10 @@ public:
     IIpLink& IpLink() { return *m_ipConnection; }
     // The embedded serial driver, for file transfers; null over other links.
     CKesFileDriver* SerialDriver();
+    // The real IP connection, for file transfers; null over other links.
+    CIpConnection* IpConnection();
+    // A file transfer owns the line: typed and sent text is dropped meanwhile.
+    bool IsTransferRunning();
     const std::string& PeerText() const { return m_control.PeerText(); }
     // 0 idle, 1 raw file send over IP, 2 XModem-family transfer over IP (whose
     // engine takes the received data itself).
@@ -108,6 +113,7 @@ private:
     std::intptr_t HandleTerminal(CMessage& message);
     std::intptr_t HandleIpMain(CMessage& message);
     std::intptr_t HandleTransfer(CMessage& message);
+    void EndSerialTransfer();
     void ProcessBlock(CMessage& message, COLORREF colour);
     // `fromDevice`: the bytes came from the connection (not texts of our own).
     void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice);

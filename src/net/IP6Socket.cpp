@@ -385,6 +385,23 @@ bool CIP6Socket::Wait(short events, int seconds, const char* operation)
     }
 }
 
+bool CIP6Socket::WaitReadable(int wakeFd)
+{
+    for (;;) {
+        if (m_shutDown.load())
+            Fail("Receive", SocketApi::WSAENOTSOCK);
+        pollfd entries[2] = {{Handle(), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = ::poll(entries, 2, -1);
+        if (ready > 0) {
+            if (m_shutDown.load())
+                Fail("Receive", SocketApi::WSAENOTSOCK);
+            return entries[0].revents != 0;
+        }
+        if (ready < 0 && errno != EINTR)
+            FailErrno("Receive");
+    }
+}
+
 int CIP6Socket::Send(const void* data, int length, int seconds)
 {
     if (!Wait(POLLOUT, seconds > 0 ? seconds : 1, "Send"))

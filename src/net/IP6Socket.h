@@ -123,6 +123,10 @@ public:
     static int Resolve(const std::string& host, const std::string& port, int family, int type,
                        std::vector<CSocketAddress>& out);
 
+    // Waits until the socket has something to read (or an error or end to
+    // report) - true - or `wakeFd` becomes readable - false. Throws when shut down.
+    bool WaitReadable(int wakeFd);
+
     // Wakes any thread blocked in this socket (shutdown), without closing the
     // descriptor; safe from any thread.
     void Shutdown();

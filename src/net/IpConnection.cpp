@@ -9,6 +9,8 @@
 #include "framework/MessageCarrier.h"
 
 #include <netinet/in.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,13 +41,17 @@ int FamilyOf(std::uint32_t mode)
 
 } // namespace
 
-CIpConnection::CIpConnection() : m_debug([](const std::string& text) { std::cerr << "kestrelon: " << text << '\n'; })
+CIpConnection::CIpConnection()
+    : m_debug([](const std::string& text) { std::cerr << "kestrelon: " << text << '\n'; }),
+      m_loanWake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
 }
 
 CIpConnection::~CIpConnection()
 {
     Stop();
+    if (m_loanWake >= 0)
+        close(m_loanWake);
 }
 
 void CIpConnection::SetProxy(std::string host, std::uint16_t port)
@@ -307,8 +313,10 @@ int CIpConnection::ReceiveLoop(CIP6Socket& socket)
     std::uint8_t buffer[RECEIVE_SIZE];
     try {
         for (;;) {
-            if (!m_credit->WaitForRoom())
+            if (!m_credit->WaitForRoom() || !ParkWhileLent(socket))
                 return IP_CLOSED;
+            if (!socket.WaitReadable(m_loanWake))
+                continue; // a file transfer wants the socket
             int count = socket.Receive(buffer, RECEIVE_SIZE, 0);
             if (count == 0)
                 return IP_CLOSED;
@@ -320,6 +328,55 @@ int CIpConnection::ReceiveLoop(CIP6Socket& socket)
         Debug(error.GetText());
         return IP_FAILED;
     }
+}
+
+bool CIpConnection::ParkWhileLent(CIP6Socket& socket)
+{
+    std::unique_lock lock(m_loanMutex);
+    if (!m_loanWanted)
+        return true;
+    std::uint64_t count = 0;
+    while (read(m_loanWake, &count, sizeof count) > 0) {
+    }
+    m_loanGranted = true;
+    m_loanChanged.notify_all();
+    // A stop shuts the socket down and raises the signal: seen within a slice.
+    constexpr auto kSlice = std::chrono::milliseconds(20);
+    while (m_loanWanted && !socket.IsShutDown() && !m_stop->Raised())
+        m_loanChanged.wait_for(lock, kSlice);
+    m_loanGranted = false;
+    return !socket.IsShutDown() && !m_stop->Raised();
+}
+
+int CIpConnection::LendSocket(int timeoutMs)
+{
+    std::shared_ptr<CIP6Socket> peer;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_connected)
+            peer = m_peer;
+    }
+    if (!peer || m_loanWake < 0)
+        return -1;
+    std::unique_lock lock(m_loanMutex);
+    m_loanWanted = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(m_loanWake, &one, sizeof one);
+    if (!m_loanChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_loanGranted; })) {
+        m_loanWanted = false;
+        m_loanChanged.notify_all();
+        return -1;
+    }
+    return peer->Handle();
+}
+
+void CIpConnection::ReturnSocket()
+{
+    {
+        std::lock_guard lock(m_loanMutex);
+        m_loanWanted = false;
+    }
+    m_loanChanged.notify_all();
 }
 
 void CIpConnection::ClientThread()

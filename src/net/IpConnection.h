@@ -11,6 +11,7 @@
 #include "net/StopSignal.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,6 +82,13 @@ public:
     // every Start and Stop.
     std::uint64_t Generation() const { return m_generation.load(); }
 
+    // Hands the connected TCP socket to a file transfer: its descriptor once the
+    // receiving thread has stopped reading it; -1 without a peer or when the
+    // thread did not let go within timeoutMs (it waits for the frame to take
+    // what it received). ReturnSocket gives it back to the thread.
+    int LendSocket(int timeoutMs = 2000);
+    void ReturnSocket();
+
     bool IsRunning() const;
     // A TCP peer is connected (client connected, or server peer accepted).
     bool IsConnected() const;
@@ -102,6 +110,8 @@ private:
     void DatagramThread();
     // Receives until the peer closes or the socket fails; the code to post.
     int ReceiveLoop(CIP6Socket& socket);
+    // Receiving thread: waits while the socket is lent; false when stopped meanwhile.
+    bool ParkWhileLent(CIP6Socket& socket);
     void Publish(const std::shared_ptr<CIP6Socket>& socket, std::string peerName);
     void Unpublish(const std::shared_ptr<CIP6Socket>& socket);
     void Post(int code, std::intptr_t lParam = 0, std::unique_ptr<CMessagePayload> payload = nullptr);
@@ -142,6 +152,13 @@ private:
     sockaddr_storage m_lastSender{};
     socklen_t m_lastSenderLength = 0;
     std::string m_lastSenderName;
+
+    // The socket lent to a file transfer; the eventfd wakes the receiving thread.
+    std::mutex m_loanMutex;
+    std::condition_variable m_loanChanged;
+    bool m_loanWanted = false;  // guarded by m_loanMutex
+    bool m_loanGranted = false; // guarded by m_loanMutex
+    int m_loanWake = -1;
 
     CIpSender m_sender{CIpOptions::SEND_QUEUE_LIMIT};
     std::thread m_thread;

@@ -205,6 +205,19 @@ void CKestronDriver::WaitForRoom()
     ++m_blocksInFlight;
 }
 
+void CKestronDriver::ReportHoldChanges(const std::array<bool, 3>& hold, HoldStates& reported,
+                                       std::uint64_t generation)
+{
+    for (std::size_t i = 0; i < hold.size(); ++i) {
+        if (reported[i] != hold[i]) {
+            reported[i] = hold[i];
+            CMessage message = MakeMessage(WM_TERMINAL, kReaderHoldFirst + i, hold[i] ? 1 : 0);
+            message.generation = generation;
+            PostThreadMessage(std::move(message));
+        }
+    }
+}
+
 void CKestronDriver::ReaderMain(std::uint64_t openSerial)
 {
     ISerialPort* port = nullptr;
@@ -220,19 +233,14 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
         PostThreadMessage(std::move(message));
     };
     // Hold states start unknown, so the first pass reports all three.
-    std::array<std::optional<bool>, 3> reported;
+    HoldStates reported;
     std::array<std::uint8_t, kReaderBlockMax> buffer;
     while (m_readerRun) {
         std::uint32_t errors = 0;
         CCommStatus status;
         port->ClearError(errors, status);
         const std::array<bool, 3> hold = {status.ctsHold, status.dsrHold, status.rlsdHold};
-        for (std::size_t i = 0; i < hold.size(); ++i) {
-            if (reported[i] != hold[i]) {
-                reported[i] = hold[i];
-                toDriver(MakeMessage(WM_TERMINAL, kReaderHoldFirst + i, hold[i] ? 1 : 0));
-            }
-        }
+        ReportHoldChanges(hold, reported, generation);
         // While output is held the line is expected to misbehave; errors are not reported then.
         if (errors != 0 && !hold[0] && !hold[1] && !hold[2])
             toDriver(MakeMessage(WM_TERMINAL, kReaderErrors, static_cast<std::intptr_t>(errors)));

@@ -5,8 +5,10 @@
 
 #include "serial/ThreadCOMDriver.h"
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
+#include <optional>
 #include <mutex>
 
 namespace kestrelon {
@@ -41,6 +43,11 @@ protected:
     void OnThreadMessage(CMessage& message) override;
     void ReaderMain(std::uint64_t openSerial) override;
     void OnIdle() override;
+
+    // CTS, DSR and CD hold as last reported (unknown at first).
+    using HoldStates = std::array<std::optional<bool>, 3>;
+    // Posts the holds that changed since `reported` (the frame's lamps follow).
+    void ReportHoldChanges(const std::array<bool, 3>& hold, HoldStates& reported, std::uint64_t generation);
 
     DCB m_dcb{}; // guarded by m_lock
 

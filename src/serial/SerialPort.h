@@ -84,6 +84,8 @@ public:
     // Waits up to timeoutMs (-1: no limit) until the port takes output or
     // `wakeFd` (-1: none) becomes readable. The default only looks at wakeFd.
     virtual OutputWait WaitWritable(int timeoutMs, int wakeFd);
+    // The descriptor a file transfer polls itself; -1 for a port without one.
+    virtual int Handle() const { return -1; }
 };
 
 using SerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;
@@ -101,6 +103,7 @@ public:
     void Close() override;
     bool IsOpen() const override { return m_fd >= 0; }
     // The open tty, for a file transfer engine that polls the port itself.
+    int Handle() const override { return m_fd; }
     int Descriptor() const { return m_fd; }
     bool GetState(DCB& dcb) override;
     bool SetState(const DCB& dcb) override;

@@ -72,6 +72,11 @@ CTransferEngine::~CTransferEngine()
         close(m_cancelFd);
 }
 
+TransferTime CTransferEngine::Clock() const
+{
+    return Now() * m_clockScale.load();
+}
+
 int CTransferEngine::End(int result)
 {
     m_observer.OnTransferNotify(TRANSFER_RESULT, static_cast<std::uint64_t>(result));
@@ -184,7 +189,7 @@ bool CTransferEngine::Flush(CTransferMachine& machine, int fd)
             return false;
         machine.Consume(static_cast<std::size_t>(n));
         if (machine.PendingSize() == 0)
-            machine.OnDrained(Now());
+            machine.OnDrained(Clock());
     }
     return true;
 }
@@ -204,13 +209,13 @@ int CTransferEngine::Run(CTransferMachine& machine, int fd)
 int CTransferEngine::RunLoop(CTransferMachine& machine, int fd)
 {
     CNonBlockingLine line(fd);
-    machine.Start(Now());
+    machine.Start(Clock());
     while (!machine.Done()) {
         if (!Flush(machine, fd))
             return machine.Result();
         const TransferTime deadline = machine.NextDeadline();
         const int timeout =
-            static_cast<int>(std::clamp<TransferTime>(deadline - Now(), 0, CTransferObserver::LINE_CHECK_MS));
+            static_cast<int>(std::clamp<TransferTime>(deadline - Clock(), 0, CTransferObserver::LINE_CHECK_MS));
         struct pollfd polls[2] = {{fd, POLLIN, 0}, {m_cancelFd, POLLIN, 0}};
         if (machine.PendingSize() > 0)
             polls[0].events |= POLLOUT;
@@ -224,14 +229,14 @@ int CTransferEngine::RunLoop(CTransferMachine& machine, int fd)
         if (polls[0].revents & POLLIN) {
             const ssize_t n = read(fd, m_input.data(), m_input.size());
             if (n > 0)
-                machine.OnBytes(m_input.data(), static_cast<std::size_t>(n), Now());
+                machine.OnBytes(m_input.data(), static_cast<std::size_t>(n), Clock());
             else if (n == 0 || (errno != EAGAIN && errno != EINTR))
                 break; // the line is gone
         } else if (polls[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             break;
         }
-        if (!machine.Done() && Now() >= machine.NextDeadline())
-            machine.OnTime(Now());
+        if (!machine.Done() && Clock() >= machine.NextDeadline())
+            machine.OnTime(Clock());
     }
     DrainFinal(machine, fd, FINAL_WRITE_MS);
     return machine.Result();

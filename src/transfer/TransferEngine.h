@@ -4,6 +4,7 @@
 // (it blocks until the end) or Start it on a thread of its own.
 #pragma once
 
+#include "transfer/TransferMachine.h"
 #include "transfer/TransferObserver.h"
 
 #include <atomic>
@@ -42,6 +43,9 @@ public:
     // so that the remote side stops at once too. Safe in a signal handler.
     void Cancel(bool tellRemote = false);
     void Join();
+    // The protocols' clock runs `scale` times as fast (tests reach a time-out
+    // in a fraction of its seconds); 1 by default.
+    void SetClockScale(int scale) { m_clockScale.store(scale < 1 ? 1 : scale); }
 
 private:
     int Run(CTransferMachine& machine, int fd);
@@ -50,10 +54,12 @@ private:
     bool DrainFinal(CTransferMachine& machine, int fd, int limitMs);
     bool TakeCancel(CTransferMachine& machine);
     int End(int result);
+    TransferTime Clock() const;
 
     CTransferObserver& m_observer;
     int m_cancelFd = -1;
     std::atomic<bool> m_tellRemote{false};
+    std::atomic<int> m_clockScale{1};
     std::thread m_thread;
     std::vector<std::uint8_t> m_input;
 };

@@ -3,6 +3,9 @@
 // dropped files.
 #include "ui/frame/MainFrame.h"
 
+#include "ui/frame/FrameTransfers.h"
+#include "document/Messages.h"
+
 #include "automation/AutoAnswer.h"
 #include "ui/frame/FunctionKeyBar.h"
 #include "hub/DataHub.h"
@@ -69,6 +72,9 @@ CMainFrame::~CMainFrame()
     }
     // Release any driver blocked in Send before the hub waits for its threads.
     m_target.Close();
+    if (m_transfers)
+        m_transfers->EndNow();
+    m_transfers.reset();
     m_hub.reset();
     // The views hold the message target: they go before it does.
     for (CViewSlot& view : m_views) {
@@ -98,6 +104,8 @@ bool CMainFrame::Create(HubFactory hubFactory)
         m_hub->SetAnswerMatcher([this](const std::uint8_t* data, std::size_t length) {
             m_autoAnswer->MatchBlock(data, length);
         });
+        m_transfers = std::make_unique<CFrameTransfers>(*this, m_doc, m_store);
+        m_hub->SetTransferHandler([this](CMessage& message) { return m_transfers->OnMessage(message); });
         connect(m_fkeys, &CFunctionKeyBar::SendTextRequested, this, [this](const std::string& text) {
             if (m_hub)
                 m_hub->SendText(text);
@@ -156,6 +164,8 @@ void CMainFrame::PumpMessages()
 
 std::intptr_t CMainFrame::HandleMessage(CMessage& message)
 {
+    if (message.message == WM_IP_TRANSFER)
+        return m_transfers ? m_transfers->OnMessage(message) : 0;
     return m_hub ? m_hub->HandleMessage(message) : 0;
 }
 
@@ -264,6 +274,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // A running transfer ends quietly, its thread gone, before the window goes.
+    if (m_transfers)
+        m_transfers->EndNow();
     CFrameWndEx::closeEvent(event);
 }
 

@@ -28,6 +28,7 @@ namespace kestrelon {
 
 class CAutoAnswer;
 class CDataHub;
+class CFrameTransfers;
 class CFunctionKeyBar;
 class CKestronDoc;
 class CSizingDialogBar;
@@ -93,6 +94,10 @@ public:
     {
         m_chooseSaveFile = std::move(chooser);
     }
+
+    // The file-save dialog (or the test's answer); "" when cancelled.
+    QString ChooseSaveFile(const QString& proposed);
+    CFrameTransfers* Transfers() const { return m_transfers.get(); }
 
     CPumpedTarget& Target() { return m_target; }
     CKestronDoc& Document() { return m_doc; }
@@ -171,6 +176,7 @@ private:
     std::shared_ptr<CFrameWake> m_wake;
     std::unique_ptr<CAutoAnswer> m_autoAnswer;
     std::unique_ptr<CDataHub> m_hub;
+    std::unique_ptr<CFrameTransfers> m_transfers;
 
     CMainStatusBar* m_statusBar = nullptr;
     QToolBar* m_toolBar = nullptr;

@@ -7,6 +7,7 @@
 #include "ui/frame/FrameDialogs.h"
 #include "document/KestronDoc.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/FrameTransfers.h"
 #include "document/Messages.h"
 #include "ui/frame/StringTable.h"
 #include "ui/frame/TerminalViews.h"
@@ -200,6 +201,14 @@ void CMainFrame::OnCommand(int command)
     case ID_EDIT_PASTE: EditTerminalView(View(m_activeView), ViewEdit::Paste); break;
     case ID_EDIT_SELECT_ALL: EditTerminalView(View(m_activeView), ViewEdit::SelectAll); break;
     case ID_TOGGLE_AUTOSCROLL: ToggleTerminalViewAutoscroll(View(m_activeView)); break;
+    case ID_FILE_SEND:
+        if (m_transfers)
+            m_transfers->Send();
+        break;
+    case ID_FILE_RECEIVE:
+        if (m_transfers)
+            m_transfers->Receive();
+        break;
     case ID_SETUP_COMMUNICATION:
     case ID_SETUP_TERMINAL:
     case ID_SETUP_FONT:
@@ -207,6 +216,8 @@ void CMainFrame::OnCommand(int command)
     case ID_SETUP_AUTO_ANSWER: RunSetupDialog(command); break;
     case ID_EDIT_RESET_SCREEN: m_doc.ResetScreen(); break;
     case ID_TOGGLE_COMMUNICATION:
+        if (m_transfers)
+            m_transfers->EndNow();
         if (m_hub)
             m_hub->ToggleConnection();
         break;
@@ -227,7 +238,7 @@ void CMainFrame::OnCommand(int command)
     case ID_HELP: ShowHelp(); break;
     case ID_CONTEXT_HELP: QWhatsThis::enterWhatsThisMode(); break;
     case ID_APP_ABOUT: ShowAbout(); break;
-    default: break; // file transfers come with their own driver
+    default: break;
     }
     UpdateCommandStates();
 }
@@ -242,11 +253,10 @@ void CMainFrame::UpdateCommandStates()
         action->setChecked(i == m_activeView);
         action->setEnabled(i != m_activeView);
     }
-    const bool serialOpen = m_hub && m_doc.commMode == 0 && m_hub->SerialLink().IsOpen();
-    const bool ipConnected = m_hub && m_doc.commMode != 0 && m_hub->IpLink().IsConnected();
     Action(ID_TOGGLE_COMMUNICATION)->setChecked(!m_hub || !m_hub->IsConnectionOpen());
-    Action(ID_FILE_SEND)->setEnabled(serialOpen || ipConnected);
-    Action(ID_FILE_RECEIVE)->setEnabled(serialOpen);
+    const bool canTransfer = m_transfers && m_transfers->CanStart();
+    Action(ID_FILE_SEND)->setEnabled(canTransfer);
+    Action(ID_FILE_RECEIVE)->setEnabled(canTransfer);
     Action(ID_TOGGLE_BRIDGE)->setChecked(m_hub && m_hub->IsBridgeEnabled());
     Action(ID_TOGGLE_AUTO_ANSWER)->setChecked(m_doc.autoAnswerOn);
     Action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
@@ -273,8 +283,12 @@ void CMainFrame::RunSetupDialog(int command)
     switch (command) {
     case ID_SETUP_COMMUNICATION:
         // A confirmed change reconnects, which may show the failure dialog again.
-        if (m_store && RunCommunicationDialog(this, m_doc, *m_store))
+        if (m_store && RunCommunicationDialog(this, m_doc, *m_store)) {
+            // The port must not change under a running transfer.
+            if (m_transfers)
+                m_transfers->EndNow();
             m_target.Post(MakeMessage(WM_TERMINAL, TC_APPLY_CONNECTION));
+        }
         break;
     case ID_SETUP_TERMINAL: RunTerminalDialog(this, m_doc); break;
     case ID_SETUP_FONT: RunFontDialog(this, m_doc); break;
@@ -296,12 +310,19 @@ void CMainFrame::StartOrStopLogging()
         return;
     }
     const QString proposed = QString::fromStdString(m_hub->DefaultLogFileName());
-    const QString path = m_chooseSaveFile
-                             ? m_chooseSaveFile(proposed)
-                             : QFileDialog::getSaveFileName(this, tr("Logging"), proposed,
-                                                            tr("Text files (*.txt);;All files (*)"));
+    const QString path = m_chooseSaveFile ? m_chooseSaveFile(proposed)
+                                          : QFileDialog::getSaveFileName(this, tr("Logging"), proposed,
+                                                                         tr("Text files (*.txt);;All files (*)"));
     if (!path.isEmpty())
         m_hub->StartLogging(path.toStdString());
+}
+
+QString CMainFrame::ChooseSaveFile(const QString& proposed)
+{
+    if (m_chooseSaveFile)
+        return m_chooseSaveFile(proposed);
+    return QFileDialog::getSaveFileName(this, tr("Receive File"), proposed, QString(), nullptr,
+                                        QFileDialog::DontUseNativeDialog);
 }
 
 void CMainFrame::Print(bool preview)

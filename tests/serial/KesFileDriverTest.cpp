@@ -1,0 +1,140 @@
+// The transfer half of the serial driver: the status texts the dialog shows
+// and a transfer over a pty that takes the port from the reader and gives it
+// back.
+#include "serial/KesFileDriver.h"
+
+#include "document/Messages.h"
+#include "document/SettingsStore.h"
+#include "framework/PumpedTarget.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
+#include "transfer/TransferCodes.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+namespace kestrelon {
+namespace {
+
+using Notes = std::vector<std::pair<int, std::uint64_t>>;
+
+CTransferFields Follow(bool sizeKnown, const Notes& notes)
+{
+    CTransferStatus status("/tmp/f", sizeKnown);
+    std::time_t now = 1000;
+    status.SetClock([&now] { return now; });
+    for (const auto& [code, value] : notes) {
+        status.Apply(code, value);
+        now += 61;
+    }
+    status.Tick();
+    return status.Fields();
+}
+
+auto Tie(const CTransferFields& f)
+{
+    return std::tie(f.fileName, f.protocol, f.errorChecking, f.repetitions, f.repetitionsTotal, f.transferred,
+                    f.duration, f.restDuration, f.throughput);
+}
+
+TEST(TransferStatus, FieldsFollowTheNotifications)
+{
+    const Notes notes = {{TRANSFER_FILE_LENGTH, 1000000},
+                         {TRANSFER_PROTOCOL, PROTOCOL_YMODEM},
+                         {TRANSFER_ERROR_CHECK, ERROR_CHECK_CRC},
+                         {TRANSFER_STARTED, 0},
+                         {TRANSFER_REPETITIONS, 2},
+                         {TRANSFER_REPETITIONS_ALL, 5},
+                         {TRANSFER_BYTES, 400000},
+                         {TRANSFER_THROUGHPUT, 100},
+                         {TRANSFER_THROUGHPUT, 0}};
+    const CTransferFields known{"/tmp/f", "YModem", "CRC", "2", "5", "390 KBytes", "00:06:06", "01:40:00", "100 cps"};
+    const CTransferFields unknown{"/tmp/f", "YModem", "CRC", "2", "5", "390 KBytes", "00:06:06", "", "100 cps"};
+    EXPECT_EQ(Tie(Follow(true, notes)), Tie(known));
+    EXPECT_EQ(Tie(Follow(false, notes)), Tie(unknown));
+}
+
+TEST(TransferStatus, SpansShowHoursWithinTheDayAndNeverGoNegative)
+{
+    const std::vector<std::pair<std::int64_t, std::string>> cases = {
+        {0, "00:00:00"}, {59, "00:00:59"}, {3661, "01:01:01"}, {86400 + 5, "00:00:05"}, {-3, "00:00:00"}};
+    for (const auto& [seconds, text] : cases)
+        EXPECT_EQ(CTransferStatus::FormatSpan(seconds), text) << seconds;
+    // More bytes than announced: no rest below zero.
+    CTransferStatus status("f", true);
+    status.Apply(TRANSFER_FILE_LENGTH, 10);
+    status.Apply(TRANSFER_BYTES, 20);
+    status.Apply(TRANSFER_THROUGHPUT, 5);
+    EXPECT_EQ(status.Fields().restDuration, "00:00:00");
+}
+
+class DriverOnPty : public ::testing::Test {
+protected:
+    DriverOnPty()
+        : target([this](CMessage& m) {
+              if (m.message == WM_TRANSFER) {
+                  std::string path;
+                  if (auto text = m.TakePayload<CTextPayload>())
+                      path = text->Text();
+                  if (driver.OnTransferNotify(static_cast<int>(m.wParam), static_cast<std::uint64_t>(m.lParam),
+                                              &path) == CKesFileDriver::ENotifyStep::Ended)
+                      results.push_back(m.lParam);
+              } else if (m.message == WM_TERMINAL && m.wParam == TC_RECEIVED) {
+                  received = true;
+              }
+              return 0;
+          })
+    {
+        target.SetPumpThread(std::this_thread::get_id());
+        store.Write("Ports", "COM231", pty.SlavePath());
+        DCB dcb{};
+        dcb.BaudRate = 115200;
+        dcb.ByteSize = 8;
+        driver.Open(231, dcb);
+        EXPECT_TRUE(Pump([this] { return driver.IsOpen(); }));
+    }
+    ~DriverOnPty() override { target.Close(); }
+
+    bool Pump(const std::function<bool()>& done, int ms = 3000)
+    {
+        return target.PumpUntil(done, std::chrono::milliseconds(ms));
+    }
+
+    test::PtyPair pty;
+    test::TempDir dir;
+    CMemorySettingsStore store;
+    std::vector<std::intptr_t> results;
+    bool received = false;
+    CPumpedTarget target;
+    CKesFileDriver driver{target, store};
+};
+
+TEST_F(DriverOnPty, RemoteCancelEndsTheTransferAndTheReaderReadsAgain)
+{
+    ASSERT_TRUE(driver.StartReceive(PROTOCOL_YMODEM, dir.Path().string()));
+    EXPECT_FALSE(driver.StartSend(PROTOCOL_XMODEM, dir.File("x"))); // busy: ignored
+    EXPECT_FALSE(driver.StartReceive(PROTOCOL_NONE, dir.Path().string()));
+    EXPECT_EQ(pty.ReadMaster(3000).substr(0, 1), "C"); // the engine, not the reader, has the line
+    ASSERT_TRUE(pty.WriteMaster("\x18\x18"));
+    ASSERT_TRUE(Pump([this] { return !results.empty(); }));
+    EXPECT_EQ(results, std::vector<std::intptr_t>{RESULT_CANCELLED});
+    EXPECT_FALSE(driver.IsTransferBusy());
+    ASSERT_TRUE(pty.WriteMaster("hello"));
+    EXPECT_TRUE(Pump([this] { return received; }));
+}
+
+TEST_F(DriverOnPty, UserCancelEndsQuietly)
+{
+    ASSERT_TRUE(driver.StartReceive(PROTOCOL_XMODEM_1K, dir.File("x.bin")));
+    EXPECT_FALSE(driver.Status()->SizeKnown());
+    driver.CancelTransfer();
+    ASSERT_TRUE(Pump([this] { return !results.empty(); }, 1000));
+    EXPECT_EQ(results, std::vector<std::intptr_t>{RESULT_ENDED});
+    const std::string line = pty.ReadMaster(100);
+    EXPECT_EQ(line.find('\x18'), std::string::npos); // nothing told to the remote side
+}
+
+} // namespace
+} // namespace kestrelon

@@ -1,0 +1,402 @@
+// File transfers through the real main window offscreen: lrzsz on the far end
+// of a pty line bound to a COM number, the Send and Receive dialogs answered
+// by the test, and the ends a user sees (cancel, remote cancel, time-out).
+#include "document/KestronDoc.h"
+#include "document/Messages.h"
+#include "document/SettingsStore.h"
+#include "hub/DataHub.h"
+#include "serial/KesFileDriver.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
+#include "transfer/TransferCodes.h"
+#include "transfer/TransferPeer.h"
+#include "ui/dialogs/ReceiveFileDialog.h"
+#include "ui/dialogs/SendFileDialog.h"
+#include "ui/dialogs/TransferStatusDialog.h"
+#include "ui/frame/FrameTransfers.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/frame/PlaceholderView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kestrelon {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteAll(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class TransferWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        store.Write("Ports", "COM231", device.SlavePath());
+        doc.commMode = 0;
+        doc.comPort = 231;
+        doc.comPortManual = true;
+    }
+    void TearDown() override { frame.reset(); }
+
+    void OpenWindow()
+    {
+        OpenWindowWith([this] { return Driver().IsOpen() && frame->Action(ID_FILE_SEND)->isEnabled(); });
+    }
+
+    void OpenWindowWith(const std::function<bool()>& ready)
+    {
+        frame.reset();
+        profile = std::make_unique<QSettings>(QString::fromStdString(dir.File("profile.ini")), QSettings::IniFormat);
+        frame = std::make_unique<CMainFrame>(doc, profile.get(), &store);
+        frame->SetViewFactory([](int index, CMainFrame& owner) {
+            auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
+            return CMainFrame::CViewSlot{view, view};
+        });
+        frame->SetDialogRunner([this](QDialog& dialog) { return Answer(dialog); });
+        frame->SetSaveFileChooser([this](const QString&) { return saveAs; });
+        frame->Create();
+        frame->SwitchView(0);
+        frame->Hub()->ApplyConnection();
+        ASSERT_TRUE(WaitUntil(ready));
+    }
+
+    int Answer(QDialog& dialog)
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+            messages.push_back(box->text().toStdString());
+            return QMessageBox::Ok;
+        }
+        auto* pick = qobject_cast<CTransferPickDialog*>(&dialog);
+        if (!pick)
+            return QDialog::Rejected;
+        preselected = pick->ProtocolList()->currentData().toInt();
+        if (!browseTo.isEmpty()) {
+            pick->SetBrowser([this](QWidget*, const QString&) { return browseTo; });
+            pick->BrowseButton()->click();
+        }
+        if (protocol >= 0)
+            pick->ProtocolList()->setCurrentIndex(pick->ProtocolList()->findData(protocol));
+        pick->OkButton()->click();
+        return dialog.result();
+    }
+
+    bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(2ms);
+        }
+        return true;
+    }
+
+    CKesFileDriver& Driver() { return *frame->Hub()->SerialDriver(); }
+    bool Idle() { return !Driver().IsTransferBusy(); }
+    int ViewHints() { return static_cast<CPlaceholderView*>(frame->View(0))->HintCount(); }
+
+    test::TempDir dir;
+    test::PtyPair device; // the driver's side; the far side is the test's or a peer's
+    CKestronDoc doc;
+    CMemorySettingsStore store;
+    std::unique_ptr<QSettings> profile;
+    std::unique_ptr<CMainFrame> frame;
+    std::vector<std::string> messages;
+    QString browseTo;
+    QString saveAs;
+    int protocol = -1;
+    int preselected = -1;
+};
+
+struct PeerCase {
+    const char* name;
+    bool send;
+    int protocol;
+    std::vector<std::string> peer;
+    std::size_t size; // a whole number of blocks: XModem pads the last one
+};
+
+class TransferWithPeer : public TransferWindowTest, public ::testing::WithParamInterface<PeerCase> {};
+
+TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
+{
+    const PeerCase& c = GetParam();
+    test::PtyPair peerLine;
+    test::CLineRelay relay(device.Master(), peerLine.Master(), false);
+    std::filesystem::create_directories(dir.Path() / "far");
+    std::filesystem::create_directories(dir.Path() / "near");
+    const std::string data = test::RandomBytes(c.size, 7);
+    const std::string nearFile = dir.File("near/data.bin");
+    const std::string farFile = dir.File("far/data.bin");
+    WriteAll(c.send ? nearFile : farFile, data);
+    std::vector<std::string> args = c.peer;
+    if (args[0] != "rb")
+        args.push_back("data.bin");
+    OpenWindow();
+    test::CPeerProcess peer(args, peerLine.SlavePath(), dir.File("far"));
+    protocol = c.protocol;
+    if (c.send) {
+        browseTo = QString::fromStdString(nearFile);
+        frame->OnCommand(ID_FILE_SEND);
+    } else {
+        browseTo = QString::fromStdString(dir.File("near"));
+        saveAs = QStringLiteral("/elsewhere/data.bin"); // only the name counts
+        frame->OnCommand(ID_FILE_RECEIVE);
+    }
+    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
+    EXPECT_FALSE(frame->Action(ID_FILE_SEND)->isEnabled());
+    ASSERT_TRUE(WaitUntil([this] { return Idle(); }, 60s));
+    EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(peer.Wait(10000), 0);
+    EXPECT_TRUE(ReadAll(c.send ? farFile : nearFile) == data) << "file differs";
+    const CTransferFields fields = Driver().Status()->Fields();
+    EXPECT_EQ(fields.protocol, CTransferStatus::ProtocolName(static_cast<std::uint64_t>(c.protocol)));
+    EXPECT_EQ(fields.errorChecking, "CRC");
+    EXPECT_EQ(fields.transferred, std::to_string(c.size / 1024) + " KBytes");
+    EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_RECEIVE)->isEnabled(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lrzsz, TransferWithPeer,
+                         ::testing::Values(PeerCase{"XModem1kToRx", true, PROTOCOL_XMODEM_1K, {"rx", "-c"}, 64 * 1024},
+                                           PeerCase{"YModemToRb", true, PROTOCOL_YMODEM, {"rb"}, 64 * 1024 + 321},
+                                           PeerCase{
+                                               "XModem1kFromSx", false, PROTOCOL_XMODEM_1K, {"sx", "-k"}, 64 * 1024},
+                                           PeerCase{"YModemFromSb", false, PROTOCOL_YMODEM, {"sb"}, 64 * 1024 + 321}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The device answers nothing to the receiver's requests until told to.
+TEST_F(TransferWindowTest, CancelEndsQuietlyAndTheReaderTakesTheLineBack)
+{
+    OpenWindow();
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(Driver().IsTransferBusy());
+    frame->OnCommand(ID_FILE_RECEIVE); // a second start while busy does nothing
+    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
+    const auto before = std::chrono::steady_clock::now();
+    frame->Transfers()->StatusDialog()->CancelButton()->click();
+    ASSERT_TRUE(WaitUntil([this] { return Idle(); }, 2s));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+    EXPECT_TRUE(messages.empty());
+    device.ReadMaster(50); // the receiver's requests
+    const int hints = ViewHints();
+    ASSERT_TRUE(device.WriteMaster("after\r\n"));
+    EXPECT_TRUE(WaitUntil([&] { return ViewHints() > hints; }, 3s));
+}
+
+TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
+{
+    OpenWindow();
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(device.WriteMaster("\x18\x18"));
+    ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 5s));
+    EXPECT_EQ(messages, std::vector<std::string>{"Transfer cancelled by remote system !"});
+
+    messages.clear();
+    Driver().SetTransferClockScale(1000); // a minute of silence in well under a second
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 10s));
+    EXPECT_EQ(messages, std::vector<std::string>{"The remote system does not answer (timeout) !"});
+}
+
+TEST_F(TransferWindowTest, TypedKeysStayHomeAndClosingEndsTheTransfer)
+{
+    OpenWindow();
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(Driver().IsTransferBusy());
+    device.ReadMaster(100); // the first requests
+    frame->Hub()->TypedCharacter('x');
+    const std::string line = device.ReadMaster(300);
+    EXPECT_EQ(line.find('x'), std::string::npos);
+    frame->close();
+    EXPECT_FALSE(Driver().IsTransferBusy());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TransferWindowTest, ReceiveDirectoryIsKeptAcrossARestart)
+{
+    OpenWindow();
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    frame->Transfers()->EndNow();
+    OpenWindow();
+    EXPECT_EQ(frame->Transfers()->ReceiveDirectory(), QString::fromStdString(dir.Path().string() + "/"));
+}
+
+} // namespace
+} // namespace kestrelon
+
+namespace kestrelon {
+namespace {
+
+// A free loopback port (bound, read, released).
+int FreePort()
+{
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+// True once something listens on the port (probing with a connect would use
+// up a one-shot listener).
+bool Listening(int port)
+{
+    std::ifstream table("/proc/net/tcp");
+    char wanted[16];
+    std::snprintf(wanted, sizeof wanted, ":%04X", port);
+    for (std::string line; std::getline(table, line);)
+        if (line.find(std::string(wanted) + " 00000000:0000 0A") != std::string::npos)
+            return true;
+    return false;
+}
+
+// socat with an lrzsz program on a pty at the other end of a TCP connection.
+class CSocatPeer {
+public:
+    CSocatPeer(const QString& tcp, const QString& program, const std::string& directory)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+#ifdef KESTRELON_NO_PURGE_SO
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KESTRELON_NO_PURGE_SO));
+#endif
+        m_process.setProcessEnvironment(env);
+        m_process.setWorkingDirectory(QString::fromStdString(directory));
+        m_process.start(QStringLiteral("socat"), {tcp, QStringLiteral("EXEC:'%1',pty,raw,echo=0").arg(program)});
+    }
+    ~CSocatPeer()
+    {
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+
+private:
+    QProcess m_process;
+};
+
+struct IpCase {
+    const char* name;
+    bool server; // Kestrelon listens, the peer connects
+    bool send;
+    int protocol;
+    const char* program;
+    std::size_t size;
+};
+
+class TransferOverTcp : public TransferWindowTest, public ::testing::WithParamInterface<IpCase> {};
+
+TEST_P(TransferOverTcp, FileArrivesWhole)
+{
+    const IpCase& c = GetParam();
+    std::filesystem::create_directories(dir.Path() / "far");
+    std::filesystem::create_directories(dir.Path() / "near");
+    const std::string data = test::RandomBytes(c.size, 11);
+    const std::string nearFile = dir.File("near/data.bin");
+    const std::string farFile = dir.File("far/data.bin");
+    WriteAll(c.send ? nearFile : farFile, data);
+    const int port = FreePort();
+    doc.commMode = c.server ? 2 : 1;
+    doc.ipServer = "127.0.0.1";
+    doc.ipPort = static_cast<std::uint32_t>(port);
+    std::unique_ptr<CSocatPeer> peer;
+    const QString program = QString::fromLatin1(c.program);
+    if (!c.server) {
+        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port), program,
+                                            dir.File("far"));
+        ASSERT_TRUE(WaitUntil([port] { return Listening(port); }, 5s));
+    }
+    OpenWindowWith([this] { return frame->Action(ID_TOGGLE_COMMUNICATION) != nullptr; });
+    if (c.server)
+        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP:127.0.0.1:%1").arg(port), program, dir.File("far"));
+    ASSERT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }, 10s));
+    protocol = c.protocol;
+    browseTo = QString::fromStdString(c.send ? nearFile : dir.File("near"));
+    saveAs = QStringLiteral("data.bin");
+    frame->OnCommand(c.send ? ID_FILE_SEND : ID_FILE_RECEIVE);
+    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
+    ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 60s));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(ReadAll(c.send ? farFile : nearFile) == data) << "file differs";
+    EXPECT_EQ(frame->Transfers()->LastStatus()->Fields().errorChecking, "CRC");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Socat, TransferOverTcp,
+    ::testing::Values(IpCase{"YModemToRbAsClient", false, true, PROTOCOL_YMODEM, "rb", 40000},
+                      IpCase{"XModem1kFromSxAsClient", false, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 32768},
+                      IpCase{"XModem1kToRxAsServer", true, true, PROTOCOL_XMODEM_1K, "rx -c data.bin", 32768},
+                      IpCase{"YModemFromSbAsServer", true, false, PROTOCOL_YMODEM, "sb data.bin", 40000}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener, 1);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    doc.commMode = 1;
+    doc.ipServer = "127.0.0.1";
+    doc.ipPort = ntohs(address.sin_port);
+    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
+    const int remote = accept(listener, nullptr, nullptr);
+    ASSERT_GE(remote, 0);
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(frame->Transfers()->IsBusy());
+    frame->Transfers()->StatusDialog()->CancelButton()->click();
+    ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 2s));
+    EXPECT_TRUE(messages.empty());
+    const int hints = ViewHints();
+    ASSERT_EQ(send(remote, "after\r\n", 7, MSG_NOSIGNAL), 7);
+    EXPECT_TRUE(WaitUntil([&] { return ViewHints() > hints; }, 3s));
+    close(remote);
+    close(listener);
+}
+
+} // namespace
+} // namespace kestrelon
