@@ -78,16 +78,9 @@ void RunFlood(benchmark::State& state, bool peerReads)
         int status = 0;
         waitpid(device, &status, 0);
 
-        state.SetIterationTime(wall);
-        state.counters["MiB_per_s"] = static_cast<double>(kFloodBytes) / kMiB / wall;
-        state.counters["views_MiB"] = static_cast<double>(view.bytes) / kMiB;
-        state.counters["peer_MiB"] = static_cast<double>(peer.Received()) / kMiB;
-        state.counters["in_order"] = peer.InOrder() ? 1 : 0;
-        state.counters["dropped_MiB"] = static_cast<double>(hub->Bridge().DroppedBytes()) / kMiB;
-        state.counters["overflow_reports"] = hub->Bridge().OverflowReports();
+        ReportFlood(state, wall, view.bytes, peer, hub->Bridge(), rssBefore);
         state.counters["most_queued_KiB"] = static_cast<double>(mostQueued) / 1024.0;
         state.counters["longest_pump_ms"] = longestPump * 1000.0;
-        state.counters["rss_growth_MiB"] = static_cast<double>(MaxRssKiB() - rssBefore) / 1024.0;
         state.counters["bridge_on_at_end"] = hub->IsBridgeEnabled() ? 1 : 0;
 
         frame.Close();

@@ -3,7 +3,11 @@
 // pattern (or never reads), and a view that counts what the document shows.
 #pragma once
 
+#include "automation/Bridge.h"
 #include "document/DataChannel.h"
+#include "BenchPty.h"
+
+#include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -31,27 +35,6 @@ inline std::uint8_t PatternAt(std::size_t offset)
 {
     return static_cast<std::uint8_t>(offset % 251);
 }
-
-struct Pty {
-    Pty()
-    {
-        char name[256] = {};
-        termios raw{};
-        cfmakeraw(&raw);
-        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
-            throw std::runtime_error("openpty failed");
-        path = name;
-    }
-    ~Pty()
-    {
-        for (int fd : {master, slave})
-            if (fd >= 0)
-                close(fd);
-    }
-    int master = -1;
-    int slave = -1;
-    std::string path;
-};
 
 inline pid_t StartDevice(int master)
 {
@@ -137,6 +120,20 @@ inline long MaxRssKiB()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// The figures both flood benchmarks report for one run.
+inline void ReportFlood(benchmark::State& state, double seconds, std::size_t viewBytes, const Peer& peer,
+                        const CBridge& bridge, long rssBeforeKiB)
+{
+    state.SetIterationTime(seconds);
+    state.counters["MiB_per_s"] = static_cast<double>(kFloodBytes) / kMiB / seconds;
+    state.counters["views_MiB"] = static_cast<double>(viewBytes) / kMiB;
+    state.counters["peer_MiB"] = static_cast<double>(peer.Received()) / kMiB;
+    state.counters["in_order"] = peer.InOrder() ? 1 : 0;
+    state.counters["dropped_MiB"] = static_cast<double>(bridge.DroppedBytes()) / kMiB;
+    state.counters["overflow_reports"] = bridge.OverflowReports();
+    state.counters["rss_growth_MiB"] = static_cast<double>(MaxRssKiB() - rssBeforeKiB) / 1024.0;
 }
 
 } // namespace kestrelon::bench

@@ -84,15 +84,8 @@ void RunWindowFlood(benchmark::State& state, bool peerReads)
         int status = 0;
         waitpid(device, &status, 0);
 
-        state.SetIterationTime(seconds);
-        state.counters["MiB_per_s"] = static_cast<double>(kFloodBytes) / kMiB / seconds;
-        state.counters["views_MiB"] = static_cast<double>(counted.bytes) / kMiB;
-        state.counters["peer_MiB"] = static_cast<double>(peer.Received()) / kMiB;
-        state.counters["in_order"] = peer.InOrder() ? 1 : 0;
-        state.counters["dropped_MiB"] = static_cast<double>(hub.Bridge().DroppedBytes()) / kMiB;
-        state.counters["overflow_reports"] = hub.Bridge().OverflowReports();
+        ReportFlood(state, seconds, counted.bytes, peer, hub.Bridge(), rssBefore);
         state.counters["longest_tick_gap_ms"] = static_cast<double>(longestGap);
-        state.counters["rss_growth_MiB"] = static_cast<double>(MaxRssKiB() - rssBefore) / 1024.0;
 
         frame.reset();
         doc.RemoveView(&counted);

@@ -133,17 +133,25 @@ void StopDuringSlowLookup(int runs)
     std::printf("%-44s %d\n", "  code 50 posted after those stops", failures);
 }
 
-void UnansweredConnect()
+// A TCP listener on an ephemeral loopback port; its address goes to `address`.
+int ListenOnLoopback(int backlog, sockaddr_in& address)
 {
-    // A listener with a full accept queue: further SYNs are dropped.
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
+    address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener, 0);
+    listen(listener, backlog);
     socklen_t length = sizeof address;
     getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    return listener;
+}
+
+void UnansweredConnect()
+{
+    // A listener with a full accept queue: further SYNs are dropped.
+    sockaddr_in address{};
+    const int listener = ListenOnLoopback(0, address);
     const int filler = socket(AF_INET, SOCK_STREAM, 0);
     connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -168,14 +176,8 @@ void UnansweredConnect()
 
 void LargePasteToSlowReader()
 {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener, 1);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const int listener = ListenOnLoopback(1, address);
 
     int overflows = 0;
     bool connected = false;

@@ -4,6 +4,7 @@
 #include "serial/KestronDriver.h"
 #include "document/ByteBlock.h"
 #include "document/Messages.h"
+#include "BenchPty.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,6 +26,7 @@
 #include <vector>
 
 using namespace kestrelon;
+using kestrelon::bench::Pty;
 
 namespace {
 
@@ -40,28 +42,6 @@ double CpuSeconds(const rusage& u)
 {
     return Seconds(u.ru_utime) + Seconds(u.ru_stime);
 }
-
-struct Pty {
-    Pty()
-    {
-        char name[256] = {};
-        termios raw{};
-        cfmakeraw(&raw);
-        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
-            throw std::runtime_error("openpty failed");
-        path = name;
-    }
-    ~Pty()
-    {
-        if (master >= 0)
-            close(master);
-        if (slave >= 0)
-            close(slave);
-    }
-    int master = -1;
-    int slave = -1;
-    std::string path;
-};
 
 // The device: a child process that writes the flood into the master, so its
 // CPU time is not counted against the side being measured.

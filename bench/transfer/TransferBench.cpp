@@ -3,6 +3,7 @@
 // lrzsz against itself, printed next to the targets they must meet.
 #include "transfer/TransferCodes.h"
 #include "transfer/TransferEngine.h"
+#include "BenchPty.h"
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +29,7 @@ extern char** environ;
 namespace {
 
 using namespace kestrelon;
+using kestrelon::bench::Pty;
 namespace fs = std::filesystem;
 
 constexpr std::size_t FILE_SIZE = 4u << 20;
@@ -37,25 +39,6 @@ class CQuietObserver : public CTransferObserver {
 public:
     void OnTransferNotify(int, std::uint64_t) override {}
     void OnTransferFile(const std::string&) override {}
-};
-
-struct Pty {
-    int master = -1, slave = -1;
-    std::string slavePath;
-    Pty()
-    {
-        char name[256] = {};
-        struct termios raw {};
-        cfmakeraw(&raw);
-        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
-            std::abort();
-        slavePath = name;
-    }
-    ~Pty()
-    {
-        close(master);
-        close(slave);
-    }
 };
 
 double Seconds()
