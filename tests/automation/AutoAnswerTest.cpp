@@ -62,6 +62,7 @@ struct MatchCase {
     std::string received;
     std::vector<std::intptr_t> answers;
 };
+void PrintTo(const MatchCase& c, std::ostream* os) { *os << c.name; }
 
 class AutoAnswerMatch : public ::testing::TestWithParam<MatchCase> {};
 

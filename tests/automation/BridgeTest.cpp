@@ -203,6 +203,7 @@ struct EndCase {
     bool peerAccepts; // else the connect is refused
     int led;
 };
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
 class BridgeClientEnd : public ::testing::TestWithParam<EndCase> {};
 

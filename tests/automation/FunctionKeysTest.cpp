@@ -18,6 +18,7 @@ struct LevelCase {
     int up;
     int down;
 };
+void PrintTo(const LevelCase& c, std::ostream* os) { *os << c.name; }
 
 class FkeyLevels : public ::testing::TestWithParam<LevelCase> {};
 

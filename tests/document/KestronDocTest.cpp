@@ -117,6 +117,7 @@ struct NewDocumentCase {
     std::uint32_t firstPort;
     std::uint32_t expectedPort;
 };
+void PrintTo(const NewDocumentCase& c, std::ostream* os) { *os << c.name; }
 
 class NewDocumentTest : public DocumentTest, public ::testing::WithParamInterface<NewDocumentCase> {};
 
@@ -169,6 +170,7 @@ struct HandshakeCase {
     bool on;
     std::uint32_t after;
 };
+void PrintTo(const HandshakeCase& c, std::ostream* os) { *os << c.name; }
 
 class HandshakeTest : public ::testing::TestWithParam<HandshakeCase> {};
 
@@ -197,6 +199,7 @@ struct TriggerCase {
     bool crToCrLfOnSend;
     std::vector<std::string> triggers;
 };
+void PrintTo(const TriggerCase& c, std::ostream* os) { *os << c.name; }
 
 class TriggerTest : public ::testing::TestWithParam<TriggerCase> {};
 

@@ -47,6 +47,7 @@ struct LengthForm {
     std::size_t length;
     std::string prefix;
 };
+void PrintTo(const LengthForm& c, std::ostream* os) { *os << "length " << c.length; }
 
 class StringLengthTest : public ::testing::TestWithParam<LengthForm> {};
 
@@ -144,6 +145,7 @@ struct RangeCase {
     void (*set)(CSavedSettings&);
     void (*expect)(CSavedSettings&); // applied to the written settings to give what loads
 };
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class LoadRangeTest : public ::testing::TestWithParam<RangeCase> {};
 
@@ -209,6 +211,7 @@ struct DamageCase {
     std::string message;
     std::int64_t offset;
 };
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 class DamagedFileTest : public ::testing::TestWithParam<DamageCase> {};
 

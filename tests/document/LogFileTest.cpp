@@ -14,6 +14,7 @@ struct PieceCase {
     const char* name;
     std::vector<std::size_t> sizes;
 };
+void PrintTo(const PieceCase& c, std::ostream* os) { *os << c.name; }
 
 class LogFilePiecesTest : public ::testing::TestWithParam<PieceCase> {};
 

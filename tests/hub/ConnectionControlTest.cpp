@@ -25,6 +25,7 @@ struct IpCodeCase {
     bool flash;
     const char* pane;
 };
+void PrintTo(const IpCodeCase& c, std::ostream* os) { *os << c.name; }
 
 class IpNotificationTest : public ::testing::TestWithParam<IpCodeCase> {};
 
@@ -112,6 +113,7 @@ struct ToggleCase {
     Calls ip;
     bool openAfter;
 };
+void PrintTo(const ToggleCase& c, std::ostream* os) { *os << c.name; }
 
 class ToggleTest : public ::testing::TestWithParam<ToggleCase> {};
 

@@ -10,9 +10,11 @@ namespace kestrelon::test {
 namespace {
 
 struct LineErrorCase {
+    const char* name;
     std::uint32_t flags;
     const char* text;
 };
+void PrintTo(const LineErrorCase& c, std::ostream* os) { *os << c.name; }
 
 class LineErrorTextTest : public ::testing::TestWithParam<LineErrorCase> {};
 
@@ -22,12 +24,15 @@ TEST_P(LineErrorTextTest, PicksTheTextByTheExactFlags)
 }
 
 const LineErrorCase kLineErrors[] = {
-    {1, "\r\n ***  Receive Queue Overflow Error ***\r\n"}, {256, "\r\n ***  TX Queue is full ***\r\n"},
-    {24, "\r\n ***  Unknown Error Occured ***\r\n"}, // two flags at once have no text of their own
-    {0, "\r\n ***  Unknown Error Occured ***\r\n"},        {0x80000000u, "\r\n ***  Unknown Error Occured ***\r\n"},
+    {"Overflow", 1, "\r\n ***  Receive Queue Overflow Error ***\r\n"},
+    {"TxFull", 256, "\r\n ***  TX Queue is full ***\r\n"},
+    {"TwoFlags", 24, "\r\n ***  Unknown Error Occured ***\r\n"}, // no text of their own
+    {"None", 0, "\r\n ***  Unknown Error Occured ***\r\n"},
+    {"UnknownFlag", 0x80000000u, "\r\n ***  Unknown Error Occured ***\r\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Flags, LineErrorTextTest, ::testing::ValuesIn(kLineErrors));
+INSTANTIATE_TEST_SUITE_P(Flags, LineErrorTextTest, ::testing::ValuesIn(kLineErrors),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineErrors, TextTravelsLikeDataInTheErrorColour)
 {
@@ -110,7 +115,8 @@ const TransferErrorCase kTransferErrors[] = {
     {3, "box 1 Unknown error occured !"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Reasons, TransferErrorTest, ::testing::ValuesIn(kTransferErrors));
+INSTANTIATE_TEST_SUITE_P(Reasons, TransferErrorTest, ::testing::ValuesIn(kTransferErrors),
+                         [](const auto& info) { return "Reason" + std::to_string(info.param.reason); });
 
 struct SerialPaneCase {
     std::uint32_t port;
@@ -141,7 +147,8 @@ const SerialPaneCase kSerialPanes[] = {
     {4, 9600, 8, 9, 7, "COM4: 9600, 8??"}, // a damaged record shows, it does not crash
 };
 
-INSTANTIATE_TEST_SUITE_P(Settings, SerialPaneTest, ::testing::ValuesIn(kSerialPanes));
+INSTANTIATE_TEST_SUITE_P(Settings, SerialPaneTest, ::testing::ValuesIn(kSerialPanes),
+                         [](const auto& info) { return "COM" + std::to_string(info.param.port); });
 
 } // namespace
 } // namespace kestrelon::test

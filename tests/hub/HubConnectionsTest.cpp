@@ -139,6 +139,7 @@ struct ServerCase {
     int family;
     const char* text;
 };
+void PrintTo(const ServerCase& c, std::ostream* os) { *os << c.name; }
 
 class HubServerTest : public HubConnectionsTest, public ::testing::WithParamInterface<ServerCase> {};
 

@@ -29,6 +29,7 @@ struct SwitchCase {
     const char* name;
     std::uint32_t mode; // the IP mode left for the serial port
 };
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
 
 class ApplyDuringFlood : public ::testing::TestWithParam<SwitchCase> {
 protected:

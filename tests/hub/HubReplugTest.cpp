@@ -29,6 +29,7 @@ struct ReplugCase {
     const char* name;
     bool byId; // enumerated with a by-id name (else an alias link)
 };
+void PrintTo(const ReplugCase& c, std::ostream* os) { *os << c.name; }
 
 class Replug : public ::testing::TestWithParam<ReplugCase> {
 protected:

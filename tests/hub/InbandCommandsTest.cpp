@@ -15,6 +15,7 @@ struct ParseCase {
     std::string text;
     CInbandCommand command;
 };
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 
 class ParseInbandTest : public ::testing::TestWithParam<ParseCase> {};
 

@@ -19,6 +19,7 @@ struct ReceiveCase {
     std::vector<std::string> blocks;
     std::string events; // blocks as [..], single bytes as <n>
 };
+void PrintTo(const ReceiveCase& c, std::ostream* os) { *os << c.name; }
 
 class ReceivePathTest : public ::testing::TestWithParam<ReceiveCase> {};
 

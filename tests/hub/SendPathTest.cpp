@@ -15,6 +15,7 @@ struct TypedCase {
     std::string sent;
     std::string shown; // view events
 };
+void PrintTo(const TypedCase& c, std::ostream* os) { *os << c.name; }
 
 class TypedCharacterTest : public ::testing::TestWithParam<TypedCase> {};
 
@@ -100,6 +101,7 @@ struct DropCase {
     bool connected;
     bool delivered;
 };
+void PrintTo(const DropCase& c, std::ostream* os) { *os << c.name; }
 
 class SendDispatchTest : public ::testing::TestWithParam<DropCase> {};
 

@@ -40,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ExceptionTextTest,
                                            TextRow{"ProxyConnect_3", 5, "ProxyConnect_3 error #5 (Connection refused)"},
                                            TextRow{"Receive", 9, "Receive error #9 (Unknown)"},
                                            TextRow{"Receive", 10051, "Receive error #10051 (Unknown)"},
-                                           TextRow{"Send timeout", 10060, "Send timeout error #10060 (WSAETIMEDOUT)"}));
+                                           TextRow{"Send timeout", 10060, "Send timeout error #10060 (WSAETIMEDOUT)"}),
+                         [](const auto& info) { return "Code" + std::to_string(info.param.code); });
 
 // Runs `body`, which must throw; returns the exception's text.
 template <typename Body> std::string ThrownText(Body body)
@@ -189,6 +190,7 @@ struct ResolveFailureRow {
     bool withAddresses;
     const char* text;
 };
+void PrintTo(const ResolveFailureRow& c, std::ostream* os) { *os << c.title; }
 
 class ResolveFailureTest : public ResolverTest, public ::testing::WithParamInterface<ResolveFailureRow> {};
 

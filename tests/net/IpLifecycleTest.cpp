@@ -85,6 +85,7 @@ struct StopCase {
     bool slowLookup; // a slow name lookup (server peer, UDP sender) instead of a slow resolver
     int endCode;     // what the stop posts; 0: nothing (a server without a peer)
 };
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 
 class SlowLookupStop : public testing::TestWithParam<StopCase> {};
 
@@ -190,8 +191,9 @@ TEST(ConnectDeadline, UnansweredAddressTimesOutThenTheNextIsTried)
         connection.SetOptions(options);
         ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "two.invalid", 1, MODE_IPV4_CLIENT), "");
         ASSERT_TRUE(frame.WaitFor(c.expected, 10s)) << c.withLive;
-        if (!c.withLive)
+        if (!c.withLive) {
             EXPECT_NE(debug.find("#10060 (WSAETIMEDOUT)"), std::string::npos) << debug;
+        }
         connection.Stop();
     }
 }

@@ -72,6 +72,7 @@ struct CAnsiCase {
     CExpected expected;
     COLORREF colour = RECEIVE_COLOUR;
 };
+void PrintTo(const CAnsiCase& c, std::ostream* os) { *os << c.name; }
 
 std::string RowText(const CAnsiScreen& screen, int row)
 {

@@ -135,6 +135,7 @@ struct ScrollSelectionCase {
     CCellPos selStart;
     CCellPos selEnd;
 };
+void PrintTo(const ScrollSelectionCase& c, std::ostream* os) { *os << c.name; }
 
 class GridScrollSelection : public ::testing::TestWithParam<ScrollSelectionCase> {};
 
@@ -207,7 +208,7 @@ TEST(GridScroll, RingMatchesAGridThatMovesItsCells)
 {
     std::mt19937 random(12345);
     const char alphabet[] = "abcXYZ 01\r\n\n\b\x07";
-    for (const auto [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}}) {
+    for (const auto& [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}}) {
         for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns}) {
             CAsciiGrid grid(columns, lines);
             ReferenceGrid reference(columns, lines);
@@ -264,6 +265,7 @@ struct MouseCase {
     CCellPos selEnd;
     bool extending;
 };
+void PrintTo(const MouseCase& c, std::ostream* os) { *os << c.name; }
 
 class GridMouse : public ::testing::TestWithParam<MouseCase> {};
 
@@ -337,6 +339,7 @@ struct KeyCase {
     CCellPos selStart;
     CCellPos selEnd;
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class GridKeys : public ::testing::TestWithParam<KeyCase> {};
 
@@ -389,6 +392,7 @@ struct CopyCase {
     CCellPos to; // the drag end, or {-1, -1} for Select All
     std::string text;
 };
+void PrintTo(const CopyCase& c, std::ostream* os) { *os << c.name; }
 
 class GridCopy : public ::testing::TestWithParam<CopyCase> {};
 

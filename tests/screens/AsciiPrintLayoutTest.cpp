@@ -13,6 +13,7 @@ struct PageCase {
     int usedLines, printableWidth, printableHeight, lineWidth, lineHeight;
     int linesPerPage, pageCount, leftMargin;
 };
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
 
 class PrintPages : public ::testing::TestWithParam<PageCase> {};
 

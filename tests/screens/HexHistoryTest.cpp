@@ -44,6 +44,7 @@ struct CHexCase {
     std::vector<CRow> rows; // completed lines, then the pending line
     int pendingCount;
 };
+void PrintTo(const CHexCase& c, std::ostream* os) { *os << c.name; }
 
 CHexHistory Feed(const CHexCase& c)
 {

@@ -29,6 +29,7 @@ struct MappingRow {
     int raise;
     int drop;
 };
+void PrintTo(const MappingRow& c, std::ostream* os) { *os << c.name; }
 
 constexpr tcflag_t kBase = CLOCAL | CREAD;
 
@@ -126,6 +127,7 @@ struct RefusalRow {
     std::uint8_t stop;
     LineRefusal refusal;
 };
+void PrintTo(const RefusalRow& c, std::ostream* os) { *os << c.name; }
 
 const RefusalRow kRefusalRows[] = {
     {"FourDataBits", 9600, 4, 0, 0, LineRefusal::ByteSize},

@@ -99,6 +99,7 @@ struct HostileCase {
     int result;                              // after another 60 s of silence
     std::map<std::string, std::size_t> tree; // of the temp dir; "dest" is the receive directory
 };
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 // clang-format off
 const HostileCase HOSTILE[] = {
@@ -274,6 +275,7 @@ struct SenderCase {
     std::vector<Notification> notes;
     std::size_t lineBytes;
 };
+void PrintTo(const SenderCase& c, std::ostream* os) { *os << c.name; }
 
 // clang-format off
 const SenderCase SENDER_CASES[] = {

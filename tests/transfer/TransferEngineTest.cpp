@@ -39,7 +39,8 @@ TEST_P(CancelTest, EndsAtOnceAndKeepsThePartReceived)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CancelTest,
-                         ::testing::Values(std::make_tuple(false, ""), std::make_tuple(true, "\x18\x18")));
+                         ::testing::Values(std::make_tuple(false, ""), std::make_tuple(true, "\x18\x18")),
+                         [](const auto& info) { return std::get<0>(info.param) ? "TellsTheRemote" : "Quietly"; });
 
 TEST(TransferEngine, YModemBetweenTwoEnginesOverTcp)
 {

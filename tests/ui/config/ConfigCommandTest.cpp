@@ -74,6 +74,7 @@ struct RoundTripCase {
     const char* name;
     CSavedSettings settings;
 };
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 class ConfigRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
 

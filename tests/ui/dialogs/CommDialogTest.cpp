@@ -127,6 +127,7 @@ struct PortCase {
     std::uint32_t confirmedPort;
     bool confirmedManual;
 };
+void PrintTo(const PortCase& c, std::ostream* os) { *os << c.name; }
 
 class CommPortChoice : public ::testing::TestWithParam<PortCase> {};
 

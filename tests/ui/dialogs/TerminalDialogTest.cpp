@@ -28,6 +28,7 @@ struct ApplyCase {
     std::int32_t columns;
     std::int32_t lines;
 };
+void PrintTo(const ApplyCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminalApply : public ::testing::TestWithParam<ApplyCase> {};
 
@@ -74,6 +75,7 @@ struct RangeCase {
     QString lines;
     std::vector<std::string> messages; // empty: accepted
 };
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
 

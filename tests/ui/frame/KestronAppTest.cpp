@@ -136,6 +136,7 @@ struct PromptCase {
     bool newDocument; // the document was replaced
     bool saved;       // the old one was written first
 };
+void PrintTo(const PromptCase& c, std::ostream* os) { *os << c.name; }
 
 class SavePromptTest : public KestronAppTest, public ::testing::WithParamInterface<PromptCase> {};
 

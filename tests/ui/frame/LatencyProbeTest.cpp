@@ -54,6 +54,7 @@ struct StartCase {
     const char* file; // relative to the test directory; empty leaves the variable unset
     bool started;
 };
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 class LatencyProbeStart : public ::testing::TestWithParam<StartCase> {};
 

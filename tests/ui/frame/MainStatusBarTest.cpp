@@ -85,14 +85,6 @@ protected:
     CMainStatusBar bar;
 };
 
-TEST_F(MainStatusBarTest, NewBarShowsSerialPanesWithDataAndServerLedsHidden)
-{
-    EXPECT_EQ(bar.PaneCount(), 10);
-    EXPECT_TRUE(bar.Led(LED_DATA)->isHidden());
-    EXPECT_TRUE(bar.Led(LED_SERVER)->isHidden());
-    EXPECT_EQ(bar.PaneText(0), QStringLiteral("For Help, press F1"));
-}
-
 TEST_F(MainStatusBarTest, LongLogNameWidensItsPaneAndTheLedsFollowTheirPanes)
 {
     Show(700);

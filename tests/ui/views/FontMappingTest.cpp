@@ -35,6 +35,7 @@ struct FontCase {
     bool italic;
     LOGFONTA back; // after a round trip through QFont
 };
+void PrintTo(const FontCase& c, std::ostream* os) { *os << c.name; }
 
 class LogFontToQFont : public ::testing::TestWithParam<FontCase> {};
 

@@ -73,6 +73,7 @@ struct ClickCase {
     std::vector<Cell> clicks;
     std::vector<Cell> requests;
 };
+void PrintTo(const ClickCase& c, std::ostream* os) { *os << c.name; }
 
 class ListClicks : public ::testing::TestWithParam<ClickCase> {};
 

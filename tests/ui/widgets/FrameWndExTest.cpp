@@ -18,6 +18,7 @@ struct PlacementCase {
     CFramePlacement saved;
     QRect expected;
 };
+void PrintTo(const PlacementCase& c, std::ostream* os) { *os << c.name; }
 
 class PlaceSavedWindowTest : public ::testing::TestWithParam<PlacementCase> {};
 

@@ -1,10 +1,8 @@
-// Extended status bar: pane bookkeeping, hit test (also inside a dialog) and
-// the mouse reports of double clicks.
+// Extended status bar: pane bookkeeping and the hit test, also inside a dialog.
 #include "ui/widgets/StatusBarEx.h"
 #include "support/EventWait.h"
 
 #include <QDialog>
-#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -40,21 +38,6 @@ TEST_F(StatusBarExTest, PointsOutsideOrBetweenPanesHitNothing)
     if (second.left() > first.right() + 1) { // a gap between the panes
         EXPECT_EQ(bar.HitTestPane({first.right() + 1, first.center().y()}), -1);
     }
-}
-
-TEST_F(StatusBarExTest, DoubleClickOnSecondPaneReportsPaneOne)
-{
-    QSignalSpy clicks(&bar, &CStatusBarEx::paneDoubleClicked);
-    QSignalSpy actions(&bar, &CStatusBarEx::mouseAction);
-    const QPoint point = bar.PaneRect(1).center();
-    QTest::mouseDClick(&bar, Qt::LeftButton, Qt::NoModifier, point);
-    ASSERT_EQ(clicks.count(), 1);
-    EXPECT_EQ(clicks[0][0].toInt(), 1);
-    EXPECT_EQ(bar.HitTestPane(clicks[0][1].toPoint()), 1);
-    bool sawDoubleClick = false;
-    for (const auto& action : actions)
-        sawDoubleClick |= action[0].value<QEvent::Type>() == QEvent::MouseButtonDblClick;
-    EXPECT_TRUE(sawDoubleClick);
 }
 
 TEST(StatusBarExDialogTest, HitTestInDialogTakesDialogCoordinates)
