@@ -4,6 +4,7 @@
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "document/SettingsStore.h"
+#include "framework/MessageCarrier.h"
 #include "hub/DataHub.h"
 #include "serial/KesFileDriver.h"
 #include "support/PtyPair.h"
@@ -96,6 +97,7 @@ protected:
         if (!pick)
             return QDialog::Rejected;
         preselected = pick->ProtocolList()->currentData().toInt();
+        offered = pick->ProtocolList()->count();
         if (!browseTo.isEmpty()) {
             pick->SetBrowser([this](QWidget*, const QString&) { return browseTo; });
             pick->BrowseButton()->click();
@@ -133,6 +135,7 @@ protected:
     QString saveAs;
     int protocol = -1;
     int preselected = -1;
+    int offered = 0;
 };
 
 struct PeerCase {
@@ -397,6 +400,103 @@ TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
     close(remote);
     close(listener);
 }
+
+// File > New while an IP transfer runs: the transfer ends, its thread
+// joined, before the new document's connection replaces the socket.
+TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener, 1);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    doc.commMode = 1;
+    doc.ipServer = "127.0.0.1";
+    doc.ipPort = ntohs(address.sin_port);
+    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
+    const int remote = accept(listener, nullptr, nullptr);
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(frame->Transfers()->IsBusy());
+    ASSERT_TRUE(doc.OnNewDocument());
+    doc.comPort = 231; // the new document's line: the test's pty
+    doc.comPortManual = true;
+    CMessage announced = MakeMessage(WM_TERMINAL, TC_NEW_SETTINGS, 0);
+    frame->Hub()->HandleMessage(announced);
+    EXPECT_FALSE(frame->Transfers()->IsBusy());
+    EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
+    EXPECT_TRUE(WaitUntil([this] { return Driver().IsOpen(); }, 5s));
+    EXPECT_TRUE(messages.empty());
+    close(remote);
+    close(listener);
+}
+
+// A plain send over UDP to a peer on a loopback address of its own, on the
+// port the terminal is bound to as well.
+struct UdpCase {
+    const char* name;
+    std::size_t size;
+    bool cancel; // by the dialog's Cancel once the first datagrams are in
+};
+
+class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<UdpCase> {};
+
+TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
+{
+    const UdpCase& c = GetParam();
+    const int port = FreePort();
+    doc.commMode = 3;
+    doc.ipServer = "127.0.0.2";
+    doc.ipPort = static_cast<std::uint32_t>(port);
+    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
+    EXPECT_FALSE(frame->Action(ID_FILE_RECEIVE)->isEnabled());
+    const int peer = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    const int on = 1;
+    setsockopt(peer, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
+    ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string data = test::RandomBytes(c.size, 13);
+    WriteAll(dir.File("fw.bin"), data);
+    browseTo = QString::fromStdString(dir.File("fw.bin"));
+    protocol = PROTOCOL_NONE;
+    frame->OnCommand(ID_FILE_SEND);
+    EXPECT_EQ(offered, 1);
+    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
+    std::string received;
+    const auto drain = [&] {
+        char buffer[2048];
+        for (ssize_t n; (n = recv(peer, buffer, sizeof buffer, 0)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(n));
+    };
+    if (c.cancel) {
+        ASSERT_TRUE(WaitUntil([&] { return drain(), received.size() >= 4096; }, 10s));
+        frame->Transfers()->StatusDialog()->CancelButton()->click();
+        EXPECT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 500ms));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return drain(), !frame->Transfers()->IsBusy(); }, 30s));
+    drain();
+    EXPECT_TRUE(messages.empty());
+    if (c.cancel) {
+        EXPECT_LT(received.size(), data.size());
+    } else {
+        EXPECT_TRUE(received == data) << received.size() << " of " << data.size() << " bytes";
+        EXPECT_EQ(frame->Transfers()->LastStatus()->Fields().transferred, std::to_string(c.size / 1024) + " KBytes");
+    }
+    EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }));
+    close(peer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp,
+                         ::testing::Values(UdpCase{"WholeFile", 100 * 1024 + 77, false},
+                                           UdpCase{"Cancelled", 8 * 1024 * 1024, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrelon
