@@ -70,6 +70,25 @@ protected:
         OpenWindowWith([this] { return Driver().IsOpen() && frame->Action(ID_FILE_SEND)->isEnabled(); });
     }
 
+    // The window as a TCP client of a loopback listener (kept in `listener`);
+    // returns the accepted socket.
+    int ConnectAsClient(int& listener)
+    {
+        listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener, 1);
+        socklen_t length = sizeof address;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        doc.commMode = 1;
+        doc.ipServer = "127.0.0.1";
+        doc.ipPort = ntohs(address.sin_port);
+        OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
+        return accept(listener, nullptr, nullptr);
+    }
+
     void OpenWindowWith(const std::function<bool()>& ready)
     {
         frame.reset();
@@ -373,19 +392,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
 {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener, 1);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    doc.commMode = 1;
-    doc.ipServer = "127.0.0.1";
-    doc.ipPort = ntohs(address.sin_port);
-    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
-    const int remote = accept(listener, nullptr, nullptr);
+    int listener = -1;
+    const int remote = ConnectAsClient(listener);
     ASSERT_GE(remote, 0);
     browseTo = QString::fromStdString(dir.Path().string());
     protocol = PROTOCOL_YMODEM;
@@ -405,19 +413,8 @@ TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
 // joined, before the new document's connection replaces the socket.
 TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
 {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener, 1);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    doc.commMode = 1;
-    doc.ipServer = "127.0.0.1";
-    doc.ipPort = ntohs(address.sin_port);
-    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
-    const int remote = accept(listener, nullptr, nullptr);
+    int listener = -1;
+    const int remote = ConnectAsClient(listener);
     browseTo = QString::fromStdString(dir.Path().string());
     protocol = PROTOCOL_YMODEM;
     frame->OnCommand(ID_FILE_RECEIVE);
@@ -436,67 +433,47 @@ TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
 }
 
 // A plain send over UDP to a peer on a loopback address of its own, on the
-// port the terminal is bound to as well.
-struct UdpCase {
-    const char* name;
-    std::size_t size;
-    bool cancel; // by the dialog's Cancel once the first datagrams are in
-};
-
-class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<UdpCase> {};
+// port the terminal is bound to as well; whole, or cancelled midway.
+class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
 {
-    const UdpCase& c = GetParam();
+    const bool cancel = GetParam();
     const int port = FreePort();
     doc.commMode = 3;
     doc.ipServer = "127.0.0.2";
     doc.ipPort = static_cast<std::uint32_t>(port);
     OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
     EXPECT_FALSE(frame->Action(ID_FILE_RECEIVE)->isEnabled());
-    const int peer = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-    const int on = 1;
+    const int peer = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0), on = 1;
     setsockopt(peer, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    inet_pton(AF_INET, "127.0.0.2", &address.sin_addr);
+    sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(0x7F000002)}, {}};
     ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const std::string data = test::RandomBytes(c.size, 13);
+    const std::string data = test::RandomBytes(cancel ? 8 << 20 : 100 * 1024 + 77, 13);
     WriteAll(dir.File("fw.bin"), data);
     browseTo = QString::fromStdString(dir.File("fw.bin"));
-    protocol = PROTOCOL_NONE;
     frame->OnCommand(ID_FILE_SEND);
     EXPECT_EQ(offered, 1);
-    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
     std::string received;
-    const auto drain = [&] {
-        char buffer[2048];
+    char buffer[2048];
+    const auto drained = [&] {
         for (ssize_t n; (n = recv(peer, buffer, sizeof buffer, 0)) > 0;)
             received.append(buffer, static_cast<std::size_t>(n));
+        return !frame->Transfers()->IsBusy();
     };
-    if (c.cancel) {
-        ASSERT_TRUE(WaitUntil([&] { return drain(), received.size() >= 4096; }, 10s));
+    if (cancel) {
+        ASSERT_TRUE(WaitUntil([&] { return drained() || received.size() >= 4096; }, 10s));
         frame->Transfers()->StatusDialog()->CancelButton()->click();
         EXPECT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 500ms));
     }
-    ASSERT_TRUE(WaitUntil([&] { return drain(), !frame->Transfers()->IsBusy(); }, 30s));
-    drain();
+    ASSERT_TRUE(WaitUntil(drained, 30s));
     EXPECT_TRUE(messages.empty());
-    if (c.cancel) {
-        EXPECT_LT(received.size(), data.size());
-    } else {
-        EXPECT_TRUE(received == data) << received.size() << " of " << data.size() << " bytes";
-        EXPECT_EQ(frame->Transfers()->LastStatus()->Fields().transferred, std::to_string(c.size / 1024) + " KBytes");
-    }
+    EXPECT_TRUE(cancel ? received.size() < data.size() : received == data) << received.size() << " bytes";
     EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }));
     close(peer);
 }
 
-INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp,
-                         ::testing::Values(UdpCase{"WholeFile", 100 * 1024 + 77, false},
-                                           UdpCase{"Cancelled", 8 * 1024 * 1024, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp, ::testing::Bool());
 
 } // namespace
 } // namespace kestrelon
