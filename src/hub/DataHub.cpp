@@ -10,6 +10,7 @@
 #include "document/Messages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace kestrelon {
@@ -50,6 +51,16 @@ CKesFileDriver* CDataHub::SerialDriver()
     auto* link = dynamic_cast<CSerialDriverLink*>(m_serialDriver.get());
     return link != nullptr ? &link->Driver() : nullptr;
 }
+
+namespace {
+
+std::int64_t SteadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
 
 bool CDataHub::IsTransferRunning()
 {
@@ -239,9 +250,16 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     if (m_window.IsGpsBarVisible())
         for (std::size_t i = 0; i < length; ++i)
             m_window.FeedGps(data[i]);
+    if (fromDevice)
+        m_receiverRequest.Observe(data, length, SteadyMs());
     // A remote program would take our error texts for the device's data.
     if (fromDevice && m_bridgeForward)
         m_bridgeForward(data, length);
+}
+
+std::uint8_t CDataHub::TakeReceiverRequest()
+{
+    return m_receiverRequest.Take(SteadyMs());
 }
 
 void CDataHub::OnPortFailed(CMessage& message)
@@ -296,19 +314,23 @@ void CDataHub::Send(const std::uint8_t* data, std::size_t length)
 
 void CDataHub::ApplyConnection()
 {
-    EndSerialTransfer();
+    EndTransfer();
     m_control.Apply();
 }
 
 void CDataHub::ToggleConnection()
 {
-    EndSerialTransfer();
+    EndTransfer();
     m_control.Toggle();
 }
 
-// The port must not be closed under a running transfer's engine.
-void CDataHub::EndSerialTransfer()
+// The port or socket must not be closed under a running transfer's engine.
+void CDataHub::EndTransfer()
 {
+    if (m_transferEnder) {
+        m_transferEnder();
+        return;
+    }
     if (CKesFileDriver* driver = SerialDriver())
         driver->EndTransferNow();
 }

@@ -13,6 +13,7 @@
 #include "hub/ReceivePath.h"
 #include "hub/SendPath.h"
 #include "framework/MessageCarrier.h"
+#include "transfer/ReceiverRequest.h"
 
 #include <cstdint>
 #include <ctime>
@@ -102,6 +103,14 @@ public:
     void SetBridgeHandler(MessageHook handler) { m_bridgeHandler = std::move(handler); }
     // WM_TRANSFER messages, before the hub reports file errors.
     void SetTransferHandler(MessageHook handler) { m_transferHandler = std::move(handler); }
+    // Ends whatever transfer runs, its thread joined, before a connection is
+    // closed or replaced (apply, toggle, a new or opened document): no engine
+    // may be left on a descriptor that closes under it. By default the serial
+    // driver's transfer alone is ended (the IP transfer lives in the window).
+    void SetTransferEnder(std::function<void()> ender) { m_transferEnder = std::move(ender); }
+    // The receiver's request ('C' or NAK) the device sent last, if fresh; 0
+    // otherwise. Used up by the call: a send starts with it.
+    std::uint8_t TakeReceiverRequest();
     // The clock of log names and the time reply.
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
 
@@ -113,7 +122,7 @@ private:
     std::intptr_t HandleTerminal(CMessage& message);
     std::intptr_t HandleIpMain(CMessage& message);
     std::intptr_t HandleTransfer(CMessage& message);
-    void EndSerialTransfer();
+    void EndTransfer();
     void ProcessBlock(CMessage& message, COLORREF colour);
     // `fromDevice`: the bytes came from the connection (not texts of our own).
     void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice);
@@ -137,12 +146,14 @@ private:
     CConnectionControl m_control;
     int m_ipSendState = 0;
     CBridge m_bridge;
+    CReceiverRequestWatch m_receiverRequest;
     std::string m_logDirectory;
     BlockHook m_answerMatcher;
     BlockHook m_bridgeForward;
     BlockHook m_ipTransferReceiver;
     MessageHook m_bridgeHandler;
     MessageHook m_transferHandler;
+    std::function<void()> m_transferEnder;
     std::function<std::time_t()> m_clock;
 };
 

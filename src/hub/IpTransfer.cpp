@@ -7,6 +7,14 @@
 #include "transfer/TransferCodes.h"
 
 namespace kestrelon {
+namespace {
+
+bool IsDatagramMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_UDP || mode == MODE_IPV6_UDP;
+}
+
+} // namespace
 
 CIpTransfer::CIpTransfer(IMessageTarget& frame) : m_frame(frame)
 {
@@ -17,43 +25,69 @@ CIpTransfer::~CIpTransfer()
     EndTransferNow();
 }
 
-bool CIpTransfer::StartSend(CIpConnection& connection, int protocol, const std::string& path)
+bool CIpTransfer::StartSend(CIpConnection& connection, int protocol, const std::string& path, std::uint8_t request)
 {
     if (protocol < PROTOCOL_XMODEM || protocol > PROTOCOL_XMODEM_ZIM)
         return false;
-    return Start(connection, ETransferDirection::Send, protocol, path, true);
+    return Start(connection, ETransferDirection::Send, protocol, path, true, request);
 }
 
 bool CIpTransfer::StartReceive(CIpConnection& connection, int protocol, const std::string& path)
 {
-    if (protocol < PROTOCOL_XMODEM || protocol > PROTOCOL_YMODEM)
+    if (protocol < PROTOCOL_XMODEM || protocol > PROTOCOL_YMODEM || IsDatagramMode(connection.Mode()))
         return false;
     return Start(connection, ETransferDirection::Receive, protocol, path, protocol == PROTOCOL_YMODEM);
 }
 
 bool CIpTransfer::Start(CIpConnection& connection, ETransferDirection direction, int protocol, const std::string& path,
-                        bool sizeKnown)
+                        bool sizeKnown, std::uint8_t request)
 {
     if (m_connection != nullptr)
         return false;
+    if (IsDatagramMode(connection.Mode()))
+        return direction == ETransferDirection::Send && protocol == PROTOCOL_NONE && StartDatagrams(connection, path);
     const int fd = connection.LendSocket();
     if (fd < 0)
         return false;
-    m_engine.Join();
+    JoinAll();
     m_connection = &connection;
+    m_lent = true;
     m_status = std::make_unique<CTransferStatus>(path, sizeKnown);
-    if (!m_engine.Start(direction, protocol, fd, path)) {
+    if (!m_engine.Start(direction, protocol, fd, path, request)) {
         GiveBack();
         return false;
     }
     return true;
 }
 
+bool CIpTransfer::StartDatagrams(CIpConnection& connection, const std::string& path)
+{
+    if (!connection.IsOpen())
+        return false;
+    JoinAll();
+    m_connection = &connection;
+    m_lent = false;
+    m_status = std::make_unique<CTransferStatus>(path, true);
+    if (!m_datagrams.Start(connection, path)) {
+        m_connection = nullptr;
+        return false;
+    }
+    return true;
+}
+
+// The thread that posted the result is ending; the other one is not running.
+void CIpTransfer::JoinAll()
+{
+    m_engine.Join();
+    m_datagrams.Join();
+}
+
 void CIpTransfer::GiveBack()
 {
-    if (m_connection != nullptr)
+    if (m_connection != nullptr && m_lent)
         m_connection->ReturnSocket();
     m_connection = nullptr;
+    m_lent = false;
 }
 
 ILineTransfer::ENotifyStep CIpTransfer::OnTransferNotify(int code, std::uint64_t value, const std::string* text)
@@ -62,11 +96,12 @@ ILineTransfer::ENotifyStep CIpTransfer::OnTransferNotify(int code, std::uint64_t
     case TRANSFER_RESULT:
         if (m_connection == nullptr)
             return ENotifyStep::None;
-        m_engine.Join();
+        JoinAll();
         GiveBack();
         return ENotifyStep::Ended;
     case TRANSFER_USER_CANCEL:
         m_engine.Cancel(false);
+        m_datagrams.Cancel();
         return ENotifyStep::None;
     case TRANSFER_FILE_PATH:
         if (m_status && text != nullptr)
@@ -82,7 +117,8 @@ void CIpTransfer::EndTransferNow()
     if (m_connection == nullptr)
         return;
     m_engine.Cancel(false);
-    m_engine.Join();
+    m_datagrams.Cancel();
+    JoinAll();
     GiveBack();
 }
 

@@ -126,7 +126,11 @@ std::string CIpConnection::OpenListeningSocket(int family, int type)
             socket->SetSockOpt(IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
         // Without this a server restarted right after serving a peer could not
         // bind for a minute while the old connection sits in TIME_WAIT.
-        if (type == SOCK_STREAM)
+        // A datagram endpoint sends to the port it is bound to: a device
+        // simulator on this machine can only answer when it may bind the same
+        // port too (on its own address, with this option as well). A program
+        // that holds the port without it still makes the bind fail.
+        if (type == SOCK_STREAM || type == SOCK_DGRAM)
             socket->SetSockOpt(SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         socket->Bind(m_port);
         if (type == SOCK_STREAM)

@@ -1,7 +1,9 @@
 // One IP connection of the terminal or of the bridge: a TCP client, a TCP server
 // serving one peer at a time, or a UDP endpoint. Its thread reports to the frame
 // with WM_IP_MAIN / WM_IP_BRIDGE and the IP_* codes; its sender keeps outgoing
-// bytes in order. Start, Stop and Send are called on the user-interface thread.
+// bytes in order. Start, Stop and Send are called on the user-interface thread;
+// Send and QueuedSendBytes also from a UDP file send's thread, which is joined
+// before any Start or Stop.
 #pragma once
 
 #include "net/ClientConnector.h"

@@ -20,11 +20,11 @@ CKesFileDriver::~CKesFileDriver()
     Shutdown();
 }
 
-bool CKesFileDriver::StartSend(int protocol, const std::string& path)
+bool CKesFileDriver::StartSend(int protocol, const std::string& path, std::uint8_t request)
 {
     if (protocol < PROTOCOL_XMODEM || protocol > PROTOCOL_XMODEM_ZIM)
         return false;
-    return Start(ETransferDirection::Send, protocol, path, true);
+    return Start(ETransferDirection::Send, protocol, path, true, request);
 }
 
 bool CKesFileDriver::StartReceive(int protocol, const std::string& path)
@@ -35,7 +35,8 @@ bool CKesFileDriver::StartReceive(int protocol, const std::string& path)
     return Start(ETransferDirection::Receive, protocol, path, protocol == PROTOCOL_YMODEM);
 }
 
-bool CKesFileDriver::Start(ETransferDirection direction, int protocol, const std::string& path, bool sizeKnown)
+bool CKesFileDriver::Start(ETransferDirection direction, int protocol, const std::string& path, bool sizeKnown,
+                           std::uint8_t request)
 {
     if (m_transferBusy || !IsOpen())
         return false;
@@ -57,7 +58,7 @@ bool CKesFileDriver::Start(ETransferDirection direction, int protocol, const std
     m_transferBusy = true;
     m_holds = {};
     m_status = std::make_unique<CTransferStatus>(path, sizeKnown);
-    if (!m_engine.Start(direction, protocol, handle, path)) {
+    if (!m_engine.Start(direction, protocol, handle, path, request)) {
         m_transferBusy = false;
         m_status.reset();
         RestartReader();

@@ -31,7 +31,9 @@ public:
 
     // User-interface thread. Ignored (false) while a transfer runs, without an
     // open port, or for a protocol the direction does not have.
-    bool StartSend(int protocol, const std::string& path);
+    // `request`: a receiver's request the terminal saw before (see
+    // CReceiverRequestWatch), 0 for none.
+    bool StartSend(int protocol, const std::string& path, std::uint8_t request = 0);
     bool StartReceive(int protocol, const std::string& path);
 
     // ILineTransfer: every WM_TRANSFER comes back here on the window's
@@ -44,7 +46,8 @@ public:
     void SetTransferClockScale(int scale) { m_engine.SetClockScale(scale); }
 
 private:
-    bool Start(ETransferDirection direction, int protocol, const std::string& path, bool sizeKnown);
+    bool Start(ETransferDirection direction, int protocol, const std::string& path, bool sizeKnown,
+               std::uint8_t request = 0);
     // CTransferObserver, on the transfer thread.
     void OnTransferNotify(int code, std::uint64_t value) override;
     void OnTransferFile(const std::string& path) override;

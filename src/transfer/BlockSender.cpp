@@ -32,6 +32,8 @@ void CBlockSender::Start(TransferTime now)
     }
     m_lastRxSecond = WholeSeconds(now);
     StartClock(now);
+    if (m_assumed != 0)
+        OnByte(m_assumed, now);
 }
 
 void CBlockSender::OnBytes(const std::uint8_t* data, std::size_t size, TransferTime now)
@@ -58,8 +60,13 @@ void CBlockSender::OnByte(std::uint8_t byte, TransferTime now)
             m_crcMode = true;
             SendBlock(now);
             Notify(TRANSFER_ERROR_CHECK, ERROR_CHECK_CRC);
+            break;
         }
-        break;
+        // A receiver that lost the first block (it flushes its input after
+        // each request) asks for it with 'C' again.
+        if (!m_started || m_firstAcked || now - m_sentAt < REPEAT_REQUEST_MS)
+            break;
+        [[fallthrough]];
     case NAK:
         if (m_started) {
             ++m_repetitions;
@@ -84,6 +91,7 @@ void CBlockSender::OnAck(TransferTime now)
     // An ACK before anything was sent is noise: taking it would skip a block.
     if (!m_started)
         return;
+    m_firstAcked = true;
     if (m_eotSent) {
         m_eotSent = false;
         if (!m_ymodem) {
@@ -184,6 +192,7 @@ bool CBlockSender::ReadBlock(std::uint8_t* data)
 void CBlockSender::Write(const std::uint8_t* data, std::size_t size, TransferTime now)
 {
     Emit(data, size);
+    m_sentAt = now;
     if (m_echo) {
         m_echoPending += size;
         m_echoDeadline = now + ECHO_TIMEOUT_MS;

@@ -15,6 +15,11 @@ public:
     // protocol: PROTOCOL_XMODEM, _1K, _YMODEM or _XMODEM_ZIM; file is open.
     CBlockSender(CTransferObserver& observer, int protocol, CFileSource& file);
 
+    // The receiver has asked already (its 'C' or NAK reached the terminal
+    // before the transfer took the line): Start sends the first block at once
+    // instead of waiting for the next request. Call before Start.
+    void AssumeRequest(std::uint8_t request) { m_assumed = request; }
+
     void Start(TransferTime now) override;
     void OnBytes(const std::uint8_t* data, std::size_t size, TransferTime now) override;
     void OnTime(TransferTime now) override;
@@ -24,6 +29,10 @@ public:
     static constexpr std::int64_t SILENCE_SECONDS = 60;
     // How long the echo of a write may take on an echoing line (XModem ZIM).
     static constexpr TransferTime ECHO_TIMEOUT_MS = 5000;
+    // A 'C' while the first block is unanswered asks for it again only when
+    // the block left this long ago; a sooner one crossed it on the line, and
+    // answering it would send the block twice and put the ACKs out of step.
+    static constexpr TransferTime REPEAT_REQUEST_MS = 3000;
 
 private:
     void OnByte(std::uint8_t byte, TransferTime now);
@@ -41,6 +50,9 @@ private:
     bool m_echo;
     bool m_crcMode = false;
     bool m_started = false;
+    bool m_firstAcked = false;
+    std::uint8_t m_assumed = 0;
+    TransferTime m_sentAt = 0;
     bool m_headerPending = true;
     bool m_eotSent = false;
     bool m_closing = false; // the next header is the empty one that ends the batch

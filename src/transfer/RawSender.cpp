@@ -17,6 +17,8 @@ void CRawSender::Start(TransferTime now)
     Notify(TRANSFER_FILE_LENGTH, m_file.Length());
     Notify(TRANSFER_PROTOCOL, PROTOCOL_NONE);
     Notify(TRANSFER_ERROR_CHECK, ERROR_CHECK_NONE);
+    // Without it the status dialog's duration would stay empty all along.
+    Notify(TRANSFER_STARTED, 0);
     StartClock(now);
     OnDrained(now);
 }

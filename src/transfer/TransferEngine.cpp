@@ -83,7 +83,7 @@ int CTransferEngine::End(int result)
     return result;
 }
 
-int CTransferEngine::SendFile(int protocol, int fd, const std::string& path)
+int CTransferEngine::SendFile(int protocol, int fd, const std::string& path, std::uint8_t request)
 {
     if (protocol == PROTOCOL_NONE)
         return SendRaw(fd, path);
@@ -97,6 +97,7 @@ int CTransferEngine::SendFile(int protocol, int fd, const std::string& path)
         return End(RESULT_ENDED);
     }
     CBlockSender sender(m_observer, protocol, file);
+    sender.AssumeRequest(request);
     return End(Run(sender, fd));
 }
 
@@ -129,7 +130,8 @@ int CTransferEngine::ReceiveYModem(int /*protocol*/, int fd, const std::string& 
     return End(result);
 }
 
-bool CTransferEngine::Start(ETransferDirection direction, int protocol, int fd, std::string path)
+bool CTransferEngine::Start(ETransferDirection direction, int protocol, int fd, std::string path,
+                            std::uint8_t request)
 {
     if (m_thread.joinable())
         return false;
@@ -138,9 +140,9 @@ bool CTransferEngine::Start(ETransferDirection direction, int protocol, int fd, 
     while (read(m_cancelFd, &stale, sizeof stale) > 0) {
     }
     try {
-        m_thread = std::thread([this, direction, protocol, fd, path = std::move(path)] {
+        m_thread = std::thread([this, direction, protocol, fd, request, path = std::move(path)] {
             if (direction == ETransferDirection::Send)
-                SendFile(protocol, fd, path);
+                SendFile(protocol, fd, path, request);
             else if (protocol == PROTOCOL_YMODEM)
                 ReceiveYModem(protocol, fd, path);
             else

@@ -29,7 +29,9 @@ public:
 
     // Each returns the result (RESULT_*) after posting it as the last
     // notification. fd stays open and is given back as it was found.
-    int SendFile(int protocol, int fd, const std::string& path);
+    // `request`: the receiver's 'C' or NAK that came before the transfer took
+    // the line (0: none); the first block goes out without waiting for another.
+    int SendFile(int protocol, int fd, const std::string& path, std::uint8_t request = 0);
     int SendRaw(int fd, const std::string& path);
     int ReceiveXModem(int protocol, int fd, const std::string& path);
     int ReceiveYModem(int protocol, int fd, const std::string& directory);
@@ -37,7 +39,7 @@ public:
     // Starts one transfer on a new thread: Send runs SendFile (SendRaw for
     // protocol "None"); Receive runs ReceiveYModem for YModem, else
     // ReceiveXModem with path the file. False while a thread still runs.
-    bool Start(ETransferDirection direction, int protocol, int fd, std::string path);
+    bool Start(ETransferDirection direction, int protocol, int fd, std::string path, std::uint8_t request = 0);
     // From any thread, returns at once; the transfer ends within milliseconds.
     // The user's cancel sends nothing to the remote side; tellRemote sends CAN
     // so that the remote side stops at once too. Safe in a signal handler.

@@ -7,6 +7,7 @@
 #include "transfer/BlockReceiver.h"
 #include "transfer/BlockSender.h"
 #include "transfer/Crc16.h"
+#include "transfer/ReceiverRequest.h"
 #include "transfer/DiskStore.h"
 #include "transfer/Throughput.h"
 #include "transfer/TransferCodes.h"
@@ -386,6 +387,74 @@ TEST(BlockSender, EmptyFileAndFileShortenedMidway)
     EXPECT_EQ(Take(cut).substr(8 * 1029), Wire("xx"));
     EXPECT_EQ(cut.Result(), RESULT_ENDED);
     EXPECT_EQ(observer.Steady().back(), (Notification{11, 1}));
+}
+
+// How a send starts: on a request the terminal saw before, and when a 'C'
+// repeats while the first block is unanswered. Sizes of what went out.
+struct StartCase {
+    const char* name;
+    int protocol;
+    char assumed;
+    std::vector<std::pair<TransferTime, std::string>> answers; // Wire() letters at a time
+    std::vector<std::size_t> out;                              // bytes out at start, then per answer
+};
+
+// clang-format off
+const StartCase START_CASES[] = {
+    {"WaitsWithoutRequest", PROTOCOL_XMODEM_1K, 0, {{100, "C"}}, {0, 1029}},
+    {"AssumedCSendsCrcAtOnce", PROTOCOL_XMODEM_1K, 'C', {}, {1029}},
+    {"AssumedNakSendsChecksum", PROTOCOL_XMODEM, NAK, {}, {132}},
+    {"AssumedCStartsYModemHeader", PROTOCOL_YMODEM, 'C', {{50, "a"}}, {1029, 1029}},
+    {"CrossingCIsNoRequest", PROTOCOL_XMODEM_1K, 'C', {{500, "C"}}, {1029, 0}},
+    {"LateCAsksAgain", PROTOCOL_XMODEM_1K, 0, {{0, "C"}, {3000, "C"}, {6500, "C"}}, {0, 1029, 1029, 1029}},
+    {"CAfterFirstAckIsNoRequest", PROTOCOL_XMODEM, 0, {{0, "C"}, {10, "a"}, {5000, "C"}}, {0, 133, 133, 0}},
+};
+// clang-format on
+
+class SenderStart : public ::testing::TestWithParam<StartCase> {};
+
+TEST_P(SenderStart, BlocksGoOutOnceAsked)
+{
+    const StartCase& c = GetParam();
+    TempDir dir;
+    WriteFileBytes(dir.File("f"), RandomBytes(4000, 5));
+    CFileSource file;
+    ASSERT_TRUE(file.Open(dir.File("f")));
+    CRecordingObserver observer;
+    CBlockSender sender(observer, c.protocol, file);
+    sender.AssumeRequest(static_cast<std::uint8_t>(c.assumed));
+    sender.Start(0);
+    std::vector<std::size_t> out{Take(sender).size()};
+    for (const auto& [at, answer] : c.answers) {
+        Feed(sender, Wire(answer), at);
+        out.push_back(Take(sender).size());
+    }
+    EXPECT_EQ(out, c.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, SenderStart, ::testing::ValuesIn(START_CASES),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReceiverRequestWatch, OnlyAFreshLoneRequestCounts)
+{
+    struct Case {
+        std::vector<std::string> blocks;
+        TransferTime takenAt;
+        std::uint8_t request;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {{"rx ready\r\n", "C"}, 100, 'C'}, {{"\x15"}, 100, NAK}, {{"CC"}, 100, 'C'}, {{"line\r\nC"}, 100, 'C'},
+        {{"C"}, 10001, 0}, {{"ABC"}, 100, 0}, {{"AB", "C"}, 100, 0}, {{"C", "\r\n"}, 100, 0}, {{}, 100, 0},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        CReceiverRequestWatch watch;
+        for (const std::string& block : c.blocks)
+            watch.Observe(reinterpret_cast<const std::uint8_t*>(block.data()), block.size(), 0);
+        EXPECT_EQ(watch.Take(c.takenAt), c.request) << ::testing::PrintToString(c.blocks);
+        EXPECT_EQ(watch.Take(c.takenAt), 0) << "used up";
+    }
 }
 
 TEST(Throughput, AverageUntilTenSamplesThenLastTenSeconds)

@@ -27,6 +27,7 @@ namespace {
 // The protocols a line sends with, in the list's (alphabetical) order.
 const std::vector<int> kSendProtocols = {3 /* None */, 0 /* XModem */, 1 /* XModem 1K */, 4 /* XModem ZIM */,
                                          2 /* YModem */};
+const std::vector<int> kDatagramProtocols = {3 /* None */};
 constexpr int kProtocolYModem = 2;
 constexpr int kLastProtocol = 4;
 constexpr int kResultTimeout = 1;
@@ -37,6 +38,11 @@ constexpr int kCodeFilePath = 2;
 bool IsTcpMode(std::uint32_t mode)
 {
     return mode == MODE_IPV4_CLIENT || mode == MODE_IPV4_SERVER || mode == MODE_IPV6_CLIENT || mode == MODE_IPV6_SERVER;
+}
+
+bool IsUdpMode(std::uint32_t mode)
+{
+    return mode == MODE_IPV4_UDP || mode == MODE_IPV6_UDP;
 }
 
 } // namespace
@@ -73,7 +79,7 @@ bool CFrameTransfers::IsBusy() const
     return Running() != nullptr;
 }
 
-bool CFrameTransfers::CanStart() const
+bool CFrameTransfers::ConnectionReady() const
 {
     CDataHub* hub = m_frame.Hub();
     if (!hub || IsBusy())
@@ -82,21 +88,36 @@ bool CFrameTransfers::CanStart() const
         CKesFileDriver* driver = SerialDriver();
         return driver && driver->IsOpen();
     }
-    // A datagram socket has no stream for the protocols to run on.
-    return IsTcpMode(m_doc.commMode) && hub->IpConnection() && hub->IpLink().IsConnected();
+    if (!hub->IpConnection())
+        return false;
+    if (IsUdpMode(m_doc.commMode))
+        return hub->IpLink().IsListening();
+    return IsTcpMode(m_doc.commMode) && hub->IpLink().IsConnected();
+}
+
+bool CFrameTransfers::CanSend() const
+{
+    return ConnectionReady();
+}
+
+bool CFrameTransfers::CanReceive() const
+{
+    return !IsUdpMode(m_doc.commMode) && ConnectionReady();
 }
 
 bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
 {
     CDataHub* hub = m_frame.Hub();
+    // The receiver may have asked already, while the user chose the file.
+    const std::uint8_t request = hub->TakeReceiverRequest();
     if (m_doc.commMode == 0) {
         CKesFileDriver* driver = SerialDriver();
-        return driver && (send ? driver->StartSend(protocol, path) : driver->StartReceive(protocol, path));
+        return driver && (send ? driver->StartSend(protocol, path, request) : driver->StartReceive(protocol, path));
     }
     CIpConnection* connection = hub->IpConnection();
     if (!connection)
         return false;
-    const bool started = send ? m_ipTransfer->StartSend(*connection, protocol, path)
+    const bool started = send ? m_ipTransfer->StartSend(*connection, protocol, path, request)
                               : m_ipTransfer->StartReceive(*connection, protocol, path);
     if (started)
         hub->SetIpSendState(protocol == 3 ? 1 : 2);
@@ -105,9 +126,11 @@ bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
 
 void CFrameTransfers::Send()
 {
-    if (!CanStart())
+    if (!CanSend())
         return;
-    CSendFileDialog dialog(m_sendFile, kSendProtocols, static_cast<int>(m_doc.transferProtocol), &m_frame);
+    const bool datagrams = IsUdpMode(m_doc.commMode);
+    CSendFileDialog dialog(m_sendFile, datagrams ? kDatagramProtocols : kSendProtocols,
+                           static_cast<int>(m_doc.transferProtocol), &m_frame);
     if (m_frame.RunModal(dialog) != QDialog::Accepted || dialog.Protocol() > kLastProtocol)
         return;
     m_doc.SetTransferProtocol(static_cast<std::uint32_t>(dialog.Protocol()));
@@ -118,7 +141,7 @@ void CFrameTransfers::Send()
 
 void CFrameTransfers::Receive()
 {
-    if (!CanStart())
+    if (!CanReceive())
         return;
     CReceiveFileDialog dialog(m_receiveDir, static_cast<int>(m_doc.transferProtocol), &m_frame);
     if (m_frame.RunModal(dialog) != QDialog::Accepted)

@@ -35,8 +35,11 @@ public:
 
     void Send();
     void Receive();
-    // A transfer can start: a connection is open and none runs.
-    bool CanStart() const;
+    // A transfer can start: a connection is open and none runs. Over UDP only a
+    // plain send can: a datagram socket has no stream for the protocols to run
+    // on, and a receive would have nothing to end it.
+    bool CanSend() const;
+    bool CanReceive() const;
     bool IsBusy() const;
     // WM_TRANSFER from the hub (before it reports file errors), and WM_IP_TRANSFER.
     std::intptr_t OnMessage(CMessage& message);
@@ -53,6 +56,7 @@ public:
 private:
     CKesFileDriver* SerialDriver() const;
     ILineTransfer* Running() const;
+    bool ConnectionReady() const;
     bool Start(bool send, int protocol, const std::string& path);
     void OpenStatusDialog();
     void CloseStatusDialog();

@@ -106,6 +106,10 @@ bool CMainFrame::Create(HubFactory hubFactory)
         });
         m_transfers = std::make_unique<CFrameTransfers>(*this, m_doc, m_store);
         m_hub->SetTransferHandler([this](CMessage& message) { return m_transfers->OnMessage(message); });
+        m_hub->SetTransferEnder([this] {
+            if (m_transfers)
+                m_transfers->EndNow();
+        });
         connect(m_fkeys, &CFunctionKeyBar::SendTextRequested, this, [this](const std::string& text) {
             if (m_hub)
                 m_hub->SendText(text);

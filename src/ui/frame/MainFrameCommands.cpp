@@ -254,9 +254,8 @@ void CMainFrame::UpdateCommandStates()
         action->setEnabled(i != m_activeView);
     }
     Action(ID_TOGGLE_COMMUNICATION)->setChecked(!m_hub || !m_hub->IsConnectionOpen());
-    const bool canTransfer = m_transfers && m_transfers->CanStart();
-    Action(ID_FILE_SEND)->setEnabled(canTransfer);
-    Action(ID_FILE_RECEIVE)->setEnabled(canTransfer);
+    Action(ID_FILE_SEND)->setEnabled(m_transfers && m_transfers->CanSend());
+    Action(ID_FILE_RECEIVE)->setEnabled(m_transfers && m_transfers->CanReceive());
     Action(ID_TOGGLE_BRIDGE)->setChecked(m_hub && m_hub->IsBridgeEnabled());
     Action(ID_TOGGLE_AUTO_ANSWER)->setChecked(m_doc.autoAnswerOn);
     Action(ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());

@@ -4,6 +4,7 @@
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "document/SettingsStore.h"
+#include "framework/MessageCarrier.h"
 #include "hub/DataHub.h"
 #include "serial/KesFileDriver.h"
 #include "support/EventWait.h"
@@ -62,6 +63,25 @@ protected:
         OpenWindowWith([this] { return Driver().IsOpen() && frame->Action(ID_FILE_SEND)->isEnabled(); });
     }
 
+    // The window as a TCP client of a loopback listener (kept in `listener`);
+    // returns the accepted socket.
+    int ConnectAsClient(int& listener)
+    {
+        listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener, 1);
+        socklen_t length = sizeof address;
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        doc.commMode = 1;
+        doc.ipServer = "127.0.0.1";
+        doc.ipPort = ntohs(address.sin_port);
+        OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
+        return accept(listener, nullptr, nullptr);
+    }
+
     void OpenWindowWith(const std::function<bool()>& ready)
     {
         frame.reset();
@@ -89,6 +109,7 @@ protected:
         if (!pick)
             return QDialog::Rejected;
         preselected = pick->ProtocolList()->currentData().toInt();
+        offered = pick->ProtocolList()->count();
         if (!browseTo.isEmpty()) {
             pick->SetBrowser([this](QWidget*, const QString&) { return browseTo; });
             pick->BrowseButton()->click();
@@ -119,6 +140,7 @@ protected:
     QString saveAs;
     int protocol = -1;
     int preselected = -1;
+    int offered = 0;
 };
 
 struct PeerCase {
@@ -346,19 +368,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
 {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener, 1);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    doc.commMode = 1;
-    doc.ipServer = "127.0.0.1";
-    doc.ipPort = ntohs(address.sin_port);
-    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
-    const int remote = accept(listener, nullptr, nullptr);
+    int listener = -1;
+    const int remote = ConnectAsClient(listener);
     ASSERT_GE(remote, 0);
     browseTo = QString::fromStdString(dir.Path().string());
     protocol = PROTOCOL_YMODEM;
@@ -373,6 +384,72 @@ TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
     close(remote);
     close(listener);
 }
+
+// File > New while an IP transfer runs: the transfer ends, its thread
+// joined, before the new document's connection replaces the socket.
+TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
+{
+    int listener = -1;
+    const int remote = ConnectAsClient(listener);
+    browseTo = QString::fromStdString(dir.Path().string());
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(frame->Transfers()->IsBusy());
+    ASSERT_TRUE(doc.OnNewDocument());
+    doc.comPort = 231; // the new document's line: the test's pty
+    doc.comPortManual = true;
+    CMessage announced = MakeMessage(WM_TERMINAL, TC_NEW_SETTINGS, 0);
+    frame->Hub()->HandleMessage(announced);
+    EXPECT_FALSE(frame->Transfers()->IsBusy());
+    EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
+    EXPECT_TRUE(WaitUntil([this] { return Driver().IsOpen(); }, 5s));
+    EXPECT_TRUE(messages.empty());
+    close(remote);
+    close(listener);
+}
+
+// A plain send over UDP to a peer on a loopback address of its own, on the
+// port the terminal is bound to as well; whole, or cancelled midway.
+class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
+{
+    const bool cancel = GetParam();
+    const int port = FreePort();
+    doc.commMode = 3;
+    doc.ipServer = "127.0.0.2";
+    doc.ipPort = static_cast<std::uint32_t>(port);
+    OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
+    EXPECT_FALSE(frame->Action(ID_FILE_RECEIVE)->isEnabled());
+    const int peer = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0), on = 1;
+    setsockopt(peer, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(0x7F000002)}, {}};
+    ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string data = test::RandomBytes(cancel ? 8 << 20 : 100 * 1024 + 77, 13);
+    WriteAll(dir.File("fw.bin"), data);
+    browseTo = QString::fromStdString(dir.File("fw.bin"));
+    frame->OnCommand(ID_FILE_SEND);
+    EXPECT_EQ(offered, 1);
+    std::string received;
+    char buffer[2048];
+    const auto drained = [&] {
+        for (ssize_t n; (n = recv(peer, buffer, sizeof buffer, 0)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(n));
+        return !frame->Transfers()->IsBusy();
+    };
+    if (cancel) {
+        ASSERT_TRUE(WaitUntil([&] { return drained() || received.size() >= 4096; }, 10s));
+        frame->Transfers()->StatusDialog()->CancelButton()->click();
+        EXPECT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 500ms));
+    }
+    ASSERT_TRUE(WaitUntil(drained, 30s));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(cancel ? received.size() < data.size() : received == data) << received.size() << " bytes";
+    EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }));
+    close(peer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp, ::testing::Bool());
 
 } // namespace
 } // namespace kestrelon

@@ -1,0 +1,107 @@
+// CDatagramFileSend: the raw sender's chunks go to CIpConnection::Send; the
+// next one is taken only when the sender thread has sent the last, so at most
+// one datagram waits in memory whatever the file's size.
+#include "hub/DatagramFileSend.h"
+
+#include "net/IpConnection.h"
+#include "transfer/FileSource.h"
+#include "transfer/RawSender.h"
+#include "transfer/TransferCodes.h"
+
+#include <chrono>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace kestrelon {
+namespace {
+
+TransferTime Now()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+CDatagramFileSend::CDatagramFileSend(CTransferObserver& observer)
+    : m_observer(observer), m_cancelFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+}
+
+CDatagramFileSend::~CDatagramFileSend()
+{
+    Cancel();
+    Join();
+    if (m_cancelFd >= 0)
+        close(m_cancelFd);
+}
+
+bool CDatagramFileSend::Start(CIpConnection& connection, std::string path)
+{
+    if (m_thread.joinable() || m_cancelFd < 0)
+        return false;
+    std::uint64_t stale = 0;
+    while (read(m_cancelFd, &stale, sizeof stale) > 0) {
+    }
+    try {
+        m_thread = std::thread([this, &connection, path = std::move(path)] {
+            m_observer.OnTransferNotify(TRANSFER_RESULT, static_cast<std::uint64_t>(Run(connection, path)));
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void CDatagramFileSend::Cancel()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(m_cancelFd, &one, sizeof one);
+}
+
+void CDatagramFileSend::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool CDatagramFileSend::WaitCancelled(int ms)
+{
+    struct pollfd wake = {m_cancelFd, POLLIN, 0};
+    return poll(&wake, 1, ms) > 0 && (wake.revents & POLLIN);
+}
+
+int CDatagramFileSend::Run(CIpConnection& connection, const std::string& path)
+{
+    CFileSource file;
+    if (!file.Open(path)) {
+        m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_ACCESS);
+        return RESULT_ENDED;
+    }
+    CRawSender sender(m_observer, file);
+    sender.Start(Now());
+    while (!sender.Done()) {
+        if (sender.PendingSize() > 0) {
+            // Refused: the socket is closed, or bytes from elsewhere filled the
+            // queue. Either way the peer would get a file with a hole in it.
+            if (!connection.Send(sender.Pending(), sender.PendingSize())) {
+                m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_OTHER);
+                return RESULT_ENDED;
+            }
+            sender.Consume(sender.PendingSize());
+        }
+        const TransferTime limit = Now() + SEND_LIMIT_MS;
+        do {
+            if (WaitCancelled(GAP_MS))
+                return RESULT_ENDED;
+        } while (connection.QueuedSendBytes() > 0 && Now() < limit);
+        if (connection.QueuedSendBytes() > 0)
+            return RESULT_TIMEOUT;
+        sender.OnDrained(Now());
+    }
+    return sender.Result();
+}
+
+} // namespace kestrelon
