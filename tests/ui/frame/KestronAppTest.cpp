@@ -6,10 +6,14 @@
 #include "ui/frame/KestronApp.h"
 #include "document/KstArchive.h"
 #include "ui/frame/QtSettingsStore.h"
+#include "ui/views/KestronView.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTest>
 
 namespace kestrelon {
@@ -41,19 +45,21 @@ protected:
     }
 
     // An application on recording connections whose dialogs answer `answer`.
-    std::unique_ptr<CKestronApp> Start(const QStringList& arguments, bool* started = nullptr)
+    // `realViews`: the program's own views instead of placeholders.
+    std::unique_ptr<CKestronApp> Start(const QStringList& arguments, bool* started = nullptr, bool realViews = false)
     {
         auto app = std::make_unique<CKestronApp>(Profile());
         app->SetFileChooser([this](bool save, const QString&) { return save ? saveAs : openPath; });
-        CMainFrame::HubFactory hub = [this, raw = app.get()](CMainFrame& frame) {
+        CMainFrame::HubFactory hub = [this, realViews, raw = app.get()](CMainFrame& frame) {
             frame.SetDialogRunner([this](QDialog& dialog) {
                 dialogs << QString::fromLatin1(dialog.metaObject()->className());
                 return answer;
             });
-            frame.SetViewFactory([](int index, CMainFrame& owner) {
-                auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
-                return CMainFrame::CViewSlot{view, view};
-            });
+            if (!realViews)
+                frame.SetViewFactory([](int index, CMainFrame& owner) {
+                    auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
+                    return CMainFrame::CViewSlot{view, view};
+                });
             return std::make_unique<CDataHub>(raw->Document(), frame, frame.Target(),
                                               std::make_unique<test::CRecordingSerialLink>(),
                                               std::make_unique<test::CRecordingIpLink>());
@@ -64,10 +70,13 @@ protected:
         return app;
     }
 
-    QString WriteConfiguration(const std::string& name, std::uint32_t port)
+    QString WriteConfiguration(const std::string& name, std::uint32_t port, std::int32_t columns = 80,
+                               std::int32_t lines = 1000)
     {
         CKestronDoc source;
         source.OnNewDocument();
+        source.screenColumns = columns;
+        source.screenLines = lines;
         source.commMode = 1;
         source.ipServer = "127.0.0.1";
         source.ipPort = port;
@@ -208,6 +217,70 @@ TEST_F(KestronAppTest, ClosingWithUnsavedChangesCanBeCancelled)
     EXPECT_TRUE(app->MainFrame()->isVisible());
     answer = QMessageBox::No;
     EXPECT_TRUE(app->MainFrame()->close());
+}
+
+// The ASCII view takes a file's screen size when the file is opened from the
+// command line or the menu, and the default again with File > New, so its rows
+// are as wide as the pieces the receive path cuts.
+class ScreenSizeTest : public KestronAppTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ScreenSizeTest, AsciiViewWrapsAtTheFilesWidth)
+{
+    const bool fromCommandLine = GetParam();
+    const QString wide = WriteConfiguration("wide.kst", 23, 132, 50);
+    openPath = wide;
+    auto app = Start(fromCommandLine ? QStringList{wide} : QStringList{}, nullptr, true);
+    if (!fromCommandLine)
+        app->MainFrame()->OnCommand(ID_FILE_OPEN);
+    const auto* view = dynamic_cast<CKestronView*>(app->MainFrame()->View(0));
+    ASSERT_NE(view, nullptr);
+    const std::string line(140, 'w');
+    app->MainFrame()->Hub()->ProcessReceived(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(),
+                                             RECEIVE_COLOUR);
+    EXPECT_EQ(view->Grid().Lines(), 50);
+    EXPECT_EQ(view->Grid().RowText(0), std::string(132, 'w'));
+    EXPECT_EQ(view->Grid().RowText(1).substr(0, 9), std::string(8, 'w') + ' ');
+    app->MainFrame()->OnCommand(ID_FILE_NEW);
+    EXPECT_EQ(view->Grid().Columns(), 80);
+}
+
+INSTANTIATE_TEST_SUITE_P(OpenedFrom, ScreenSizeTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "CommandLine" : "FileOpen"; });
+
+// File > New while the log's last bytes cannot be written says so, as the
+// menu's stop does.
+TEST_F(KestronAppTest, NewReportsALogThatCouldNotBeFinished)
+{
+    auto app = Start({});
+    ASSERT_TRUE(app->MainFrame()->Hub()->StartLogging("/dev/full"));
+    const std::uint8_t pending[] = {'p'};
+    app->Document().AddBlock(pending, 1, RECEIVE_COLOUR); // still buffered
+    app->MainFrame()->OnCommand(ID_FILE_NEW);
+    EXPECT_FALSE(app->MainFrame()->Hub()->IsLogging());
+    EXPECT_EQ(dialogs, QStringList{QStringLiteral("QMessageBox")});
+}
+
+// The page chosen in File > Print Setup is the page of the next print of every view.
+TEST_F(KestronAppTest, PrintSetupServesEveryView)
+{
+    auto app = Start({}, nullptr, true);
+    CMainFrame& frame = *app->MainFrame();
+    std::vector<QPageLayout::Orientation> printed;
+    frame.SetDialogRunner([&](QDialog& dialog) {
+        if (auto* setup = qobject_cast<QPageSetupDialog*>(&dialog)) {
+            setup->printer()->setPageOrientation(QPageLayout::Landscape);
+            return int(QDialog::Accepted);
+        }
+        if (auto* print = qobject_cast<QPrintDialog*>(&dialog))
+            printed.push_back(print->printer()->pageLayout().orientation());
+        return int(QDialog::Rejected);
+    });
+    frame.OnCommand(ID_FILE_PRINT_SETUP);
+    for (int view : {0, 1, 2}) {
+        frame.SwitchView(view);
+        frame.OnCommand(ID_FILE_PRINT);
+    }
+    EXPECT_EQ(printed, std::vector<QPageLayout::Orientation>(3, QPageLayout::Landscape));
 }
 
 TEST_F(KestronAppTest, SettingsStoreSharesTheProfileFile)

@@ -14,6 +14,8 @@
 #include "ui/gps/GpsStatusBar.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QApplication>
 #include <QLabel>
 #include <QMimeData>
@@ -24,6 +26,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <cerrno>
 #include <thread>
 
 namespace kestrelon {
@@ -85,10 +88,22 @@ TEST_F(MainFrameTest, StartsWithTheAsciiViewActiveAndEveryViewGetsEveryHint)
 
 TEST_F(MainFrameTest, MessagePostedFromAnotherThreadIsHandledByTheEventLoop)
 {
-    std::thread driver([this] { frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED)); });
+    QString detail;
+    frame->SetDialogRunner([&](QDialog& dialog) {
+        dialogs.push_back(QString::fromLatin1(dialog.metaObject()->className()));
+        if (auto* line = dialog.findChild<QLabel*>(QStringLiteral("detail")); line && line->isVisibleTo(&dialog))
+            detail = line->text();
+        return dialogAnswer;
+    });
+    doc.comPort = 251;
+    std::thread driver([this] {
+        frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED,
+                                         std::make_unique<CPortErrorPayload>("/dev/ttyUSB3", ENOENT)));
+    });
     driver.join();
     ASSERT_TRUE(test::WaitFor([&] { return dialogs.size() == std::size_t(1); }));
     EXPECT_EQ(dialogs[0], QStringLiteral("kestrelon::CPortFailureDialog"));
+    EXPECT_EQ(detail, QStringLiteral("COM251 (/dev/ttyUSB3): No such file or directory"));
     auto* bar = frame->MainStatusBar();
     EXPECT_EQ(bar->PaneText(bar->PaneIndex(PANE_CONNECTION)), QStringLiteral("COM not opened"));
     EXPECT_FALSE(frame->FunctionKeysEnabled());
@@ -139,7 +154,7 @@ TEST_F(MainFrameTest, SendFromADriverThreadWaitsForTheHandlerAndShutdownReleases
 TEST_F(MainFrameTest, DoubleClickOnNoLogStartsLoggingLikeTheMenu)
 {
     QString proposed;
-    const QString path = QString::fromStdString(dir.File("capture.txt"));
+    const QString path = QString::fromStdString(dir.File("capture"));
     frame->SetSaveFileChooser([&](const QString& name) {
         proposed = name;
         return path;
@@ -151,10 +166,29 @@ TEST_F(MainFrameTest, DoubleClickOnNoLogStartsLoggingLikeTheMenu)
     ASSERT_EQ(bar->PaneText(logPane), QStringLiteral("No log"));
     QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, bar->PaneRect(logPane).center());
     ASSERT_TRUE(test::WaitFor([&] { return frame->Hub()->IsLogging(); }));
-    EXPECT_TRUE(proposed.startsWith(QStringLiteral("Log_")) && proposed.endsWith(QStringLiteral(".txt")));
-    EXPECT_EQ(QString::fromStdString(frame->Hub()->LogPath()), path);
+    const QFileInfo offered(proposed);
+    EXPECT_TRUE(offered.fileName().startsWith(QStringLiteral("Log_")) && proposed.endsWith(QStringLiteral(".txt")));
+    EXPECT_EQ(offered.absolutePath(), QDir(QString::fromStdString(CDataLogger::HomeDirectory())).absolutePath());
+    EXPECT_EQ(QString::fromStdString(frame->Hub()->LogPath()), path + QStringLiteral(".txt")) << "typed bare";
+    EXPECT_TRUE(frame->Action(ID_FILE_LOGGING)->isChecked());
     frame->OnCommand(ID_FILE_LOGGING); // the menu stops it again
     EXPECT_FALSE(frame->Hub()->IsLogging());
+    EXPECT_FALSE(frame->Action(ID_FILE_LOGGING)->isChecked());
+    // The next start is offered where this log went.
+    frame->OnCommand(ID_FILE_LOGGING);
+    EXPECT_EQ(QFileInfo(proposed).absolutePath(), QFileInfo(path).absolutePath());
+}
+
+// A failure stays in the message pane until the connection changes, then the
+// idle prompt comes back.
+TEST_F(MainFrameTest, ConnectionFailureStaysInTheMessagePane)
+{
+    auto* bar = frame->MainStatusBar();
+    doc.commMode = 1;
+    frame->Target().Post(MakeMessage(WM_IP_MAIN, IP_FAILED, 0, std::make_unique<CTextPayload>("Host not found")));
+    ASSERT_TRUE(test::WaitFor([&] { return bar->PaneText(0) == QStringLiteral("Host not found"); }));
+    frame->Target().Post(MakeMessage(WM_TERMINAL, TC_APPLY_CONNECTION));
+    EXPECT_TRUE(test::WaitFor([&] { return bar->PaneText(0) == QStringLiteral("For Help, press F1"); }));
 }
 
 TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
