@@ -91,10 +91,13 @@ QWidget* CCommDialog::BuildSerialGroup()
     for (std::uint32_t rate : kBaudRates)
         m_baud->addItem(QString::number(rate));
     m_dataBits = new CRangeSpinBox(DATA_BITS_MIN, DATA_BITS_MAX, box);
+    // The number and the path together name a device the list does not have.
+    auto* device = new QHBoxLayout;
+    device->addWidget(m_manualPort);
+    device->addWidget(m_devicePath, 1);
     auto* form = new QFormLayout(box);
     form->addRow(tr("COM-Port:"), m_port);
-    form->addRow(tr("COM-Port:"), m_manualPort);
-    form->addRow(tr("Device:"), m_devicePath);
+    form->addRow(tr("Device:"), device);
     form->addRow(tr("Baud rate:"), m_baud);
     form->addRow(tr("Data bits:"), m_dataBits);
     return box;
@@ -171,6 +174,7 @@ void CCommDialog::SetSettings(const CommSettings& s)
     m_given = s;
     m_manualPort->setValue(static_cast<int>(s.comPort));
     FillPortList(s.comPort, s.comPortManual);
+    ClearManualFieldsIfListed();
     m_baud->setCurrentIndex(s.baudIndex >= 0 && s.baudIndex < BAUD_TABLE_SIZE ? s.baudIndex : DEFAULT_BAUD_INDEX);
     for (QButtonGroup* group : {m_flow, m_parity, m_stopBits}) {
         group->setExclusive(false);
@@ -232,6 +236,15 @@ void CCommDialog::OnPortChanged()
     const bool enabled = m_mode->currentIndex() == 0 && IsManual();
     m_manualPort->setEnabled(enabled);
     m_devicePath->setEnabled(enabled);
+    ClearManualFieldsIfListed();
+}
+
+void CCommDialog::ClearManualFieldsIfListed()
+{
+    if (m_port->currentIndex() <= 0)
+        return;
+    m_manualPort->clear();
+    m_devicePath->clear();
 }
 
 void CCommDialog::SetAliasPath(const QString& path) { m_devicePath->setText(path); }
@@ -241,7 +254,7 @@ QString CCommDialog::AliasPath() const { return m_devicePath->text().trimmed(); 
 void CCommDialog::SetAliasLookup(std::function<QString(std::uint32_t)> lookup)
 {
     m_aliasLookup = std::move(lookup);
-    if (m_aliasLookup)
+    if (m_aliasLookup && IsManual())
         m_devicePath->setText(m_aliasLookup(static_cast<std::uint32_t>(m_manualPort->value())));
 }
 
@@ -279,6 +292,20 @@ void CCommDialog::accept()
     for (CRangeSpinBox* edit : {m_manualPort, m_dataBits, m_ipPort, m_bridgePort})
         if (edit->isEnabled() && !edit->Validate(this))
             return;
+    // A client needs somewhere to connect to; 0 would be refused by every peer.
+    const auto mode = static_cast<std::uint32_t>(m_mode->currentIndex());
+    if (mode == 1 || mode == 4) { // the TCP clients
+        if (m_host->text().trimmed().isEmpty()) {
+            CRangeSpinBox::Report(this, tr("Please enter the IP-Server to connect to."));
+            m_host->setFocus();
+            return;
+        }
+        if (m_ipPort->Checked() == 0) {
+            CRangeSpinBox::Report(this, tr("Please enter an IP-Port between 1 and 65535 to connect to."));
+            m_ipPort->setFocus();
+            return;
+        }
+    }
     QDialog::accept();
 }
 

@@ -140,7 +140,8 @@ TEST_P(CommPortChoice, SelectsAndKeepsThePort)
     dialog.SetSettings(s);
     EXPECT_EQ(dialog.PortBox()->currentIndex(), c.selectedItem);
     EXPECT_EQ(dialog.ManualPortEdit()->isEnabled(), c.manualEditEnabled);
-    EXPECT_EQ(dialog.ManualPortEdit()->value(), static_cast<int>(c.port));
+    // A listed port shows no number or device beside it.
+    EXPECT_EQ(dialog.ManualPortEdit()->text().isEmpty(), c.selectedItem > 0);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Settings().comPort, c.confirmedPort);
@@ -202,16 +203,24 @@ TEST(CommDialog, IpPortsAreCheckedOnlyWhereUsable)
 {
     struct Row {
         int mode;
+        QString host;
         QString ipPort;
         bool accepted;
+        const char* field; // named by the refusal
     };
-    for (const Row& row : {Row{1, "65536", false}, Row{1, "65535", true}, Row{0, "65536", true}}) {
+    for (const Row& row : {Row{1, "h", "65536", false, "between 0 and 65535"}, Row{1, "h", "65535", true, ""},
+                           Row{0, "h", "65536", true, ""}, Row{4, "h", "0", false, "IP-Port"},
+                           Row{1, " ", "23", false, "IP-Server"}, Row{2, "", "0", true, ""},
+                           Row{3, "h", "0", true, ""}}) {
         ValidationMessages messages;
         CCommDialog dialog(kPorts);
         dialog.ModeBox()->setCurrentIndex(row.mode);
+        dialog.HostEdit()->setText(row.host);
         TypeNumber(dialog.PortEdit(), row.ipPort);
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted) << row.mode;
+        if (!row.accepted && messages.All().size() == 1)
+            EXPECT_NE(messages.All()[0].find(row.field), std::string::npos) << messages.All()[0];
         if (row.mode == 0) { // disabled: what it was given stays
             EXPECT_EQ(dialog.Settings().ipPort, 23u);
         }
