@@ -58,10 +58,12 @@ CCommDialog::CCommDialog(const std::vector<CommPortItem>& ports, QWidget* parent
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* grid = new QGridLayout;
+    // Two columns of about equal height, so the dialog fits a laptop screen
+    // at large font scaling.
     grid->addWidget(BuildSerialGroup(), 0, 0);
-    grid->addWidget(BuildLineGroup(), 0, 1, 2, 1);
+    grid->addWidget(BuildLineGroup(), 0, 1, 3, 1);
     grid->addWidget(BuildIpGroup(), 1, 0);
-    grid->addWidget(BuildBridgeGroup(), 2, 0, 1, 2);
+    grid->addWidget(BuildBridgeGroup(), 2, 0);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(modeForm);
     layout->addLayout(grid);
@@ -119,11 +121,12 @@ QWidget* CCommDialog::BuildLineGroup()
     m_parity = RadioGroup(parityBox, {tr("None"), tr("Odd"), tr("Even"), tr("Mark"), tr("Space")});
     auto* stopBox = new QGroupBox(tr("Stop bits"), panel);
     m_stopBits = RadioGroup(stopBox, {tr("1"), tr("1,5"), tr("2")});
-    auto* layout = new QVBoxLayout(panel);
+    auto* layout = new QGridLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(flowBox);
-    layout->addWidget(parityBox);
-    layout->addWidget(stopBox);
+    layout->addWidget(flowBox, 0, 0, 1, 2);
+    layout->addWidget(parityBox, 1, 0, Qt::AlignTop);
+    layout->addWidget(stopBox, 1, 1, Qt::AlignTop);
+    layout->setRowStretch(2, 1);
     return panel;
 }
 
@@ -174,7 +177,6 @@ void CCommDialog::SetSettings(const CommSettings& s)
     m_given = s;
     m_manualPort->setValue(static_cast<int>(s.comPort));
     FillPortList(s.comPort, s.comPortManual);
-    ClearManualFieldsIfListed();
     m_baud->setCurrentIndex(s.baudIndex >= 0 && s.baudIndex < BAUD_TABLE_SIZE ? s.baudIndex : DEFAULT_BAUD_INDEX);
     for (QButtonGroup* group : {m_flow, m_parity, m_stopBits}) {
         group->setExclusive(false);
@@ -254,7 +256,7 @@ QString CCommDialog::AliasPath() const { return m_devicePath->text().trimmed(); 
 void CCommDialog::SetAliasLookup(std::function<QString(std::uint32_t)> lookup)
 {
     m_aliasLookup = std::move(lookup);
-    if (m_aliasLookup && IsManual())
+    if (m_aliasLookup)
         m_devicePath->setText(m_aliasLookup(static_cast<std::uint32_t>(m_manualPort->value())));
 }
 

@@ -72,8 +72,9 @@ TEST(AutoAnswerDialog, TextsACharacterCannotBeStoredInAreRefused)
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted);
         EXPECT_EQ(messages.All().size(), row.accepted ? 0u : 1u);
-        if (!row.accepted)
+        if (!row.accepted) {
             EXPECT_NE(messages.All()[0].find("rule 2"), std::string::npos) << messages.All()[0];
+        }
     }
 }
 

@@ -140,8 +140,7 @@ TEST_P(CommPortChoice, SelectsAndKeepsThePort)
     dialog.SetSettings(s);
     EXPECT_EQ(dialog.PortBox()->currentIndex(), c.selectedItem);
     EXPECT_EQ(dialog.ManualPortEdit()->isEnabled(), c.manualEditEnabled);
-    // A listed port shows no number or device beside it.
-    EXPECT_EQ(dialog.ManualPortEdit()->text().isEmpty(), c.selectedItem > 0);
+    EXPECT_EQ(dialog.ManualPortEdit()->value(), static_cast<int>(c.port));
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Settings().comPort, c.confirmedPort);
@@ -168,8 +167,12 @@ TEST(CommDialog, ManualItemTakesTheTypedNumber)
     EXPECT_EQ(dialog.Settings().comPort, 200u);
     EXPECT_TRUE(dialog.Settings().comPortManual);
     // Choosing a listed port afterwards disables the number and clears the flag.
+    dialog.DevicePathEdit()->setText("/dev/pts/4");
     dialog.PortBox()->setCurrentIndex(1);
     EXPECT_FALSE(dialog.ManualPortEdit()->isEnabled());
+    // What was typed for the manual choice no longer shows beside the listed one.
+    EXPECT_TRUE(dialog.ManualPortEdit()->text().isEmpty());
+    EXPECT_TRUE(dialog.DevicePathEdit()->text().isEmpty());
     EXPECT_EQ(dialog.Settings().comPort, 1u);
     EXPECT_FALSE(dialog.Settings().comPortManual);
 }
@@ -219,8 +222,10 @@ TEST(CommDialog, IpPortsAreCheckedOnlyWhereUsable)
         TypeNumber(dialog.PortEdit(), row.ipPort);
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted) << row.mode;
-        if (!row.accepted && messages.All().size() == 1)
+        ASSERT_EQ(messages.All().size(), row.accepted ? 0u : 1u) << row.mode;
+        if (!row.accepted) {
             EXPECT_NE(messages.All()[0].find(row.field), std::string::npos) << messages.All()[0];
+        }
         if (row.mode == 0) { // disabled: what it was given stays
             EXPECT_EQ(dialog.Settings().ipPort, 23u);
         }
