@@ -108,18 +108,6 @@ TEST(InbandHub, StartSplitOverBlocksLogsInTheHomeDirectory)
     EXPECT_EQ(f.view.events, "[abc][def]");
 }
 
-TEST(InbandHub, StartGoesWhereTheUserPutTheLastLog)
-{
-    HubFixture f;
-    f.doc.scanCommands = true;
-    const std::filesystem::path chosen = f.dir.Path() / "logs";
-    std::filesystem::create_directory(chosen);
-    ASSERT_TRUE(f.hub->StartLogging((chosen / "mine.txt").string()));
-    f.hub->StopLogging();
-    f.Receive("[KESTRON:LOG_START\rx");
-    EXPECT_EQ(f.hub->LogPath(), (chosen / CDataLogger::DefaultFileName(kFixedNow)).string());
-}
-
 TEST(InbandHub, StartWhileLoggingKeepsTheOpenLog)
 {
     HubFixture f;

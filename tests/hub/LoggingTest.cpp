@@ -101,31 +101,6 @@ TEST(Logging, FullDiskStopsLoggingWithOneReport)
     EXPECT_EQ(f.view.bytes, data + "more");
 }
 
-// Each received or echoed batch is on disk before the next: someone watching
-// the file sees it, a crash loses nothing already shown.
-TEST(Logging, EveryBatchReachesTheDiskAtOnce)
-{
-    HubFixture f;
-    ASSERT_TRUE(f.hub->StartLogging(f.dir.File("live.txt")));
-    f.Receive("abc");
-    EXPECT_EQ(ReadFileBytes(f.dir.File("live.txt")), "abc");
-    f.doc.localEcho = true;
-    f.hub->TypedCharacter('k');
-    EXPECT_EQ(ReadFileBytes(f.dir.File("live.txt")), "abck");
-    f.hub->SendText("xy");
-    EXPECT_EQ(ReadFileBytes(f.dir.File("live.txt")), "abckxy");
-}
-
-// A write error is reported with the batch that met it, not at the stop.
-TEST(Logging, FullDiskIsReportedWithTheFirstBatch)
-{
-    HubFixture f;
-    ASSERT_TRUE(f.hub->StartLogging("/dev/full"));
-    f.Receive("small");
-    EXPECT_EQ(f.window.boxes.size(), 1u);
-    EXPECT_FALSE(f.hub->IsLogging());
-}
-
 // What still sat in the buffer when the user stopped must reach the disk, or
 // the user must hear that it did not.
 TEST(Logging, StopReportsBytesThatCouldNotBeFlushed)

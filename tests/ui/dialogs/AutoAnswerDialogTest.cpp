@@ -56,28 +56,6 @@ TEST(AutoAnswerDialog, TextsKeepEveryByteOfTheDocument)
     EXPECT_EQ(Rules(dialog), s.rules);
 }
 
-// A character past Latin-1 would be stored as "?": OK refuses it, naming
-// where it is; Latin-1 itself is taken.
-TEST(AutoAnswerDialog, TextsACharacterCannotBeStoredInAreRefused)
-{
-    struct Row {
-        QString answer;
-        bool accepted;
-    };
-    for (const Row& row : {Row{QStringLiteral("caf\u00E9"), true}, Row{QStringLiteral("\u20AC 5"), false}}) {
-        ValidationMessages messages;
-        CAutoAnswerDialog dialog;
-        dialog.SetSettings(Sample());
-        dialog.List()->item(1, CAutoAnswerDialog::COL_ANSWER)->setText(row.answer);
-        dialog.accept();
-        EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted);
-        EXPECT_EQ(messages.All().size(), row.accepted ? 0u : 1u);
-        if (!row.accepted) {
-            EXPECT_NE(messages.All()[0].find("rule 2"), std::string::npos) << messages.All()[0];
-        }
-    }
-}
-
 TEST(AutoAnswerDialog, NewCopyDelete)
 {
     struct Step {

@@ -11,9 +11,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPageSetupDialog>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QTest>
 
 namespace kestrelon {
@@ -246,42 +243,6 @@ TEST_P(ScreenSizeTest, AsciiViewWrapsAtTheFilesWidth)
 
 INSTANTIATE_TEST_SUITE_P(OpenedFrom, ScreenSizeTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "CommandLine" : "FileOpen"; });
-
-// File > New while the log's last bytes cannot be written says so, as the
-// menu's stop does.
-TEST_F(KestronAppTest, NewReportsALogThatCouldNotBeFinished)
-{
-    auto app = Start({});
-    ASSERT_TRUE(app->MainFrame()->Hub()->StartLogging("/dev/full"));
-    const std::uint8_t pending[] = {'p'};
-    app->Document().AddBlock(pending, 1, RECEIVE_COLOUR); // still buffered
-    app->MainFrame()->OnCommand(ID_FILE_NEW);
-    EXPECT_FALSE(app->MainFrame()->Hub()->IsLogging());
-    EXPECT_EQ(dialogs, QStringList{QStringLiteral("QMessageBox")});
-}
-
-// The page chosen in File > Print Setup is the page of the next print of every view.
-TEST_F(KestronAppTest, PrintSetupServesEveryView)
-{
-    auto app = Start({}, nullptr, true);
-    CMainFrame& frame = *app->MainFrame();
-    std::vector<QPageLayout::Orientation> printed;
-    frame.SetDialogRunner([&](QDialog& dialog) {
-        if (auto* setup = qobject_cast<QPageSetupDialog*>(&dialog)) {
-            setup->printer()->setPageOrientation(QPageLayout::Landscape);
-            return int(QDialog::Accepted);
-        }
-        if (auto* print = qobject_cast<QPrintDialog*>(&dialog))
-            printed.push_back(print->printer()->pageLayout().orientation());
-        return int(QDialog::Rejected);
-    });
-    frame.OnCommand(ID_FILE_PRINT_SETUP);
-    for (int view : {0, 1, 2}) {
-        frame.SwitchView(view);
-        frame.OnCommand(ID_FILE_PRINT);
-    }
-    EXPECT_EQ(printed, std::vector<QPageLayout::Orientation>(3, QPageLayout::Landscape));
-}
 
 TEST_F(KestronAppTest, SettingsStoreSharesTheProfileFile)
 {
