@@ -1,6 +1,7 @@
 // The open log file of the document: the bytes shown, exactly as the views get
-// them. Writes are buffered; a failed write (full disk) is remembered so the
-// owner can report it and stop logging.
+// them. Writes are gathered until the owner flushes at the end of each batch
+// it handles; a failed write (full disk) is remembered so the owner can report
+// it and stop logging.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,10 @@
 // main frame. The numbers are fixed: each handler can be matched to its table.
 #pragma once
 
+#include "framework/MessageCarrier.h"
+
 #include <cstdint>
+#include <string>
 
 namespace kestrelon {
 
@@ -56,16 +59,28 @@ enum PortFailure : int {
     PF_DEVICE_LOST = 3, // the device went away while open (adapter pulled); payload: its path
 };
 
+// Payload of the other TC_PORT_FAILED reasons: which device failed and why,
+// so the user reads more than "not available, in use or ...".
+class CPortErrorPayload : public CMessagePayload {
+public:
+    CPortErrorPayload(std::string path, int error) : m_path(std::move(path)), m_error(error) {}
+    const std::string& Path() const { return m_path; }
+    int Error() const { return m_error; } // errno, 0 when the system gave none
+private:
+    std::string m_path;
+    int m_error;
+};
+
 // Codes of WM_IP_MAIN and WM_IP_BRIDGE.
 enum IpCode : int {
     IP_CONNECTED = 1, // lParam: socket handle
     IP_RECEIVED = 2,  // payload: CByteBlock
-    IP_CLOSED = 3,
+    IP_CLOSED = 3, // payload (when the peer closed): CTextPayload with the reason
     IP_UDP_READY = 4, // lParam: socket handle
     IP_UDP_CLOSED = 5,
     IP_UDP_PEER = 6, // payload: CTextPayload with the sender's name
-    IP_FAILED = 50,
-    IP_SEND_FAILED = 51,   // lParam: socket error number
+    IP_FAILED = 50, // payload (main connection): CTextPayload with the error text
+    IP_SEND_FAILED = 51,   // lParam: socket error number; payload: CTextPayload with its text
     IP_SEND_OVERFLOW = 52, // the send queue was full: bytes dropped (once per episode)
 };
 

@@ -41,8 +41,25 @@ bool CConnectionControl::IsUdpMode(std::uint32_t mode)
     return mode == 3 || mode == 6;
 }
 
+void CConnectionControl::ShowFailure(const std::string& text)
+{
+    if (text.empty())
+        return;
+    m_window.ShowStatusMessage(text);
+    m_failureShown = true;
+}
+
+void CConnectionControl::ClearFailure()
+{
+    if (!m_failureShown)
+        return;
+    m_window.ShowStatusMessage("");
+    m_failureShown = false;
+}
+
 void CConnectionControl::ResetIndicators()
 {
+    ClearFailure();
     m_deviceRemoved = false; // a new open or close ends the wait for the device
     m_window.SetPaneText(PANE_CONNECTION, "");
     for (LedRole led : {LED_CTS, LED_DSR, LED_CD, LED_DATA, LED_SERVER})
@@ -80,9 +97,11 @@ void CConnectionControl::OpenSerial()
 
 void CConnectionControl::StartIp()
 {
+    ClearFailure();
     std::string error;
     if (!m_ip.Start(m_doc.commMode, m_doc.ipServer, m_doc.ipPort, error)) {
         ShowIpError();
+        ShowFailure(error);
         m_window.ShowMessageBox(error, MessageBoxIcon::Exclamation);
     }
 }
@@ -90,6 +109,7 @@ void CConnectionControl::StartIp()
 void CConnectionControl::Toggle()
 {
     const std::uint32_t mode = m_doc.commMode;
+    ClearFailure();
     if (mode == SERIAL_MODE) {
         if (!m_serial.IsOpen()) {
             m_ip.Stop();
@@ -145,16 +165,17 @@ void CConnectionControl::RefreshConnectionPane()
 
 void CConnectionControl::OnPortOpened()
 {
+    ClearFailure();
     m_deviceRemoved = false;
     RefreshConnectionPane();
     m_window.EnableFunctionKeys(true);
 }
 
-void CConnectionControl::OnPortFailed()
+void CConnectionControl::OnPortFailed(const std::string& detail)
 {
     RefreshConnectionPane();
     m_window.EnableFunctionKeys(false);
-    if (m_window.ShowPortFailureDialog())
+    if (m_window.ShowPortFailureDialog(detail))
         m_window.PostCommand(ID_SETUP_COMMUNICATION);
 }
 
@@ -164,6 +185,9 @@ void CConnectionControl::OnDeviceRemoved(const std::string& text)
     m_notSentShown = false;
     m_window.EnableFunctionKeys(false);
     m_window.SetLedState(LED_DATA, LAMP_RED);
+    // Lines of a device that is gone have no state: green would claim one.
+    for (LedRole led : {LED_CTS, LED_DSR, LED_CD})
+        m_window.SetLedState(led, LAMP_GREY);
     m_window.SetPaneText(PANE_CONNECTION, text);
 }
 
@@ -190,6 +214,7 @@ void CConnectionControl::OnLineHeld(int code, bool held)
 
 void CConnectionControl::OnIpConnected(std::intptr_t handle)
 {
+    ClearFailure();
     m_window.EnableFunctionKeys(true);
     m_window.SetLedState(LED_DATA, LAMP_GREEN);
     if (m_ip.IsListening())
@@ -198,8 +223,9 @@ void CConnectionControl::OnIpConnected(std::intptr_t handle)
     RefreshConnectionPane();
 }
 
-void CConnectionControl::OnIpClosed()
+void CConnectionControl::OnIpClosed(const std::string& reason)
 {
+    ShowFailure(reason);
     m_ip.OnDisconnected();
     m_window.BlinkLed(LED_DATA, 0, 0);
     m_window.SetLedState(LED_DATA, LAMP_DARK_GREEN);
@@ -235,8 +261,9 @@ void CConnectionControl::ShowIpError()
     m_window.AlternateLed(LED_DATA, LAMP_RED, LAMP_DARK_RED, 2, 4);
 }
 
-void CConnectionControl::OnIpFailed()
+void CConnectionControl::OnIpFailed(const std::string& reason)
 {
+    ShowFailure(reason);
     m_ip.OnDisconnected();
     ShowIpError();
     if (m_ip.IsListening())

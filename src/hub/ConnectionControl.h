@@ -28,7 +28,8 @@ public:
 
     // Serial driver notifications.
     void OnPortOpened();
-    void OnPortFailed();
+    // `detail` names the port, its device and the reason; shown in the dialog.
+    void OnPortFailed(const std::string& detail);
     // A pulled adapter: a line in the connection pane, the data lamp red, and
     // no dialog (the driver reopens it when it comes back).
     void OnDeviceRemoved(const std::string& text);
@@ -40,11 +41,13 @@ public:
 
     // Main IP connection notifications (all but received data).
     void OnIpConnected(std::intptr_t handle);
-    void OnIpClosed();
+    // `reason`: why the peer went ("Connection closed by peer"), empty when we
+    // closed it; it stays in the message pane until the connection changes.
+    void OnIpClosed(const std::string& reason);
     void OnUdpReady();
     void OnUdpClosed();
     void OnUdpPeer(const std::string& peer);
-    void OnIpFailed();
+    void OnIpFailed(const std::string& reason);
 
     const std::string& PeerText() const { return m_peerText; }
 
@@ -55,6 +58,9 @@ private:
     void OpenSerial();
     void StartIp();
     void ShowIpError();
+    // The message pane names the last failure until the connection changes.
+    void ShowFailure(const std::string& text);
+    void ClearFailure();
 
     CKestronDoc& m_doc;
     IHubWindow& m_window;
@@ -64,6 +70,7 @@ private:
     std::string m_peerText;
     bool m_deviceRemoved = false;
     bool m_notSentShown = false;
+    bool m_failureShown = false;
 };
 
 } // namespace kestrelon

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 namespace kestrelon {
 
@@ -188,9 +189,11 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
         else if (auto block = message.TakePayload<CByteBlock>(); block && m_ipTransferReceiver)
             m_ipTransferReceiver(block->data(), static_cast<std::size_t>(std::max(block->length(), 0)));
         break;
-    case IP_CLOSED:
-        m_control.OnIpClosed();
+    case IP_CLOSED: {
+        auto reason = message.TakePayload<CTextPayload>();
+        m_control.OnIpClosed(reason ? reason->Text() : std::string());
         break;
+    }
     case IP_UDP_READY:
         m_control.OnUdpReady();
         break;
@@ -202,9 +205,11 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
             m_control.OnUdpPeer(peer->Text());
         break;
     case IP_FAILED:
-    case IP_SEND_FAILED:
-        m_control.OnIpFailed();
+    case IP_SEND_FAILED: {
+        auto reason = message.TakePayload<CTextPayload>();
+        m_control.OnIpFailed(reason ? reason->Text() : std::string());
         break;
+    }
     case IP_SEND_OVERFLOW:
         // Shown as the serial line shows its full transmit queue.
         ReportLineErrors(CE_TXFULL);
@@ -255,6 +260,15 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     // A remote program would take our error texts for the device's data.
     if (fromDevice && m_bridgeForward)
         m_bridgeForward(data, length);
+    FlushLog();
+}
+
+void CDataHub::FlushLog()
+{
+    // Once per received or sent batch, never per byte: someone watching the
+    // file, or a crash, should find it no older than the last batch.
+    if (m_doc.logging && !m_doc.logFile.Flush())
+        m_logger.OnWriteFailure(m_doc.logFile.LastError());
 }
 
 std::uint8_t CDataHub::TakeReceiverRequest()
@@ -265,7 +279,10 @@ std::uint8_t CDataHub::TakeReceiverRequest()
 void CDataHub::OnPortFailed(CMessage& message)
 {
     if (message.lParam != PF_DEVICE_LOST) {
-        m_control.OnPortFailed();
+        auto failure = message.TakePayload<CPortErrorPayload>();
+        m_control.OnPortFailed(failure ? PortFailureDetail(m_doc.comPort, failure->Path(),
+                                                           static_cast<int>(message.lParam), failure->Error())
+                                       : std::string());
         return;
     }
     auto path = message.TakePayload<CTextPayload>();
@@ -296,6 +313,7 @@ void CDataHub::TypedCharacter(std::uint8_t c)
     if (IsTransferRunning())
         return; // the line belongs to the transfer
     m_send.TypedCharacter(c);
+    FlushLog(); // the local echo
 }
 
 void CDataHub::SendText(std::string_view text)
@@ -303,6 +321,7 @@ void CDataHub::SendText(std::string_view text)
     if (IsTransferRunning())
         return; // the line belongs to the transfer
     m_send.SendText(text);
+    FlushLog(); // the local echo
 }
 
 void CDataHub::Send(const std::uint8_t* data, std::size_t length)
@@ -342,7 +361,11 @@ bool CDataHub::IsConnectionOpen() const
 
 bool CDataHub::StartLogging(const std::string& path)
 {
-    return m_logger.Start(path);
+    if (!m_logger.Start(path))
+        return false;
+    // The device's own starts go where the user last put a log.
+    m_logDirectory = std::filesystem::path(path).parent_path().string();
+    return true;
 }
 
 void CDataHub::StopLogging()
@@ -352,7 +375,8 @@ void CDataHub::StopLogging()
 
 void CDataHub::OnBell()
 {
-    m_window.Beep();
+    if (m_doc.beep) // Setup > Terminal "Beep:"
+        m_window.Beep();
 }
 
 void CDataHub::OnInbandCommand(CInbandScanner& scanner)

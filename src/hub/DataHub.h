@@ -87,8 +87,10 @@ public:
     std::string LogPath() const { return m_logger.Path(); }
     // The name the file dialog proposes.
     std::string DefaultLogFileName() const { return CDataLogger::DefaultFileName(m_clock()); }
-    // Where an in-band start creates its log; empty (the default): the current directory.
+    // Where an in-band start creates its log: the directory of the last log
+    // started from the menu; empty (the default): the home directory.
     void SetLogDirectory(std::string directory) { m_logDirectory = std::move(directory); }
+    const std::string& LogDirectory() const { return m_logDirectory; }
 
     // --- Hooks of other parts ---------------------------------------------------
     // Every received block while automatic answers are on.
@@ -131,6 +133,8 @@ private:
     // A line of the program's own in every view, in the error colour.
     void ShowLine(const std::string& text);
     void ShowLogPane(bool logging);
+    // Writes what the log gathered; a failure is reported and stops logging.
+    void FlushLog();
 
     // IReceiveEvents
     void OnBell() override;

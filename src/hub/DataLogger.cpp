@@ -6,8 +6,12 @@
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace kestrelon {
 
@@ -19,7 +23,7 @@ constexpr int MAX_NAME_SUFFIX = 999;
 
 std::string JoinPath(const std::string& directory, const std::string& name)
 {
-    return directory.empty() ? name : (std::filesystem::path(directory) / name).string();
+    return (std::filesystem::path(directory) / name).string();
 }
 
 bool Exists(const std::string& path)
@@ -51,6 +55,15 @@ std::string CDataLogger::DefaultFileName(std::time_t now)
     char name[64];
     const std::size_t n = std::strftime(name, sizeof name, "Log_%y%m%d_%H%M%S.txt", &local);
     return std::string(name, n);
+}
+
+std::string CDataLogger::HomeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return home;
+    if (const passwd* account = getpwuid(getuid()); account != nullptr && account->pw_dir != nullptr)
+        return account->pw_dir;
+    return "/";
 }
 
 bool CDataLogger::IsLogging() const
@@ -88,11 +101,12 @@ bool CDataLogger::StartQuiet(std::time_t now, const std::string& directory)
         return false;
     const std::string name = DefaultFileName(now);
     const std::string stem = name.substr(0, name.size() - 4); // without ".txt"
-    std::string path = JoinPath(directory, name);
+    const std::string where = directory.empty() ? HomeDirectory() : directory;
+    std::string path = JoinPath(where, name);
     for (int suffix = 1; Exists(path); ++suffix) {
         if (suffix > MAX_NAME_SUFFIX)
             return false;
-        path = JoinPath(directory, stem + std::to_string(suffix) + ".txt");
+        path = JoinPath(where, stem + std::to_string(suffix) + ".txt");
     }
     return Open(path);
 }

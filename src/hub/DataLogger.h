@@ -23,12 +23,15 @@ public:
 
     // The name proposed for a new log: local time as "Log_%y%m%d_%H%M%S.txt".
     static std::string DefaultFileName(std::time_t now);
+    // $HOME, else the home directory of the user's account.
+    static std::string HomeDirectory();
 
     // Starts logging into `path` (created, or emptied when it exists). A file
     // that cannot be created is reported. Does nothing while logging.
     bool Start(const std::string& path);
     // The start asked for by the device: a default name in `directory` (empty:
-    // the current directory), silent on failure. It never empties an existing
+    // the home directory, never the working directory, which for a program
+    // started from a desktop menu is anywhere), silent on failure. It never empties an existing
     // file: when the name is taken, as by a log stopped within the same second,
     // a number is added (Log_..1.txt, Log_..2.txt ...).
     bool StartQuiet(std::time_t now, const std::string& directory);

@@ -6,6 +6,7 @@
 #include "hub/HubWindow.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace kestrelon {
@@ -16,6 +17,10 @@ std::string_view LineErrorText(std::uint32_t flags);
 
 // Text of the COM-port failure dialog.
 extern const std::string_view kPortFailureText;
+// The failure dialog's line that names the port, its device and the reason,
+// as "COM251 (/dev/ttyUSB3): No such file or directory". `reason` is a
+// PortFailure, `error` the errno (0: none given).
+std::string PortFailureDetail(std::uint32_t comPort, const std::string& path, int reason, int error);
 // Label of the dialog button that opens the communication settings.
 extern const std::string_view kPortFailureSetupButton;
 

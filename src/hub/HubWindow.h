@@ -41,14 +41,16 @@ public:
     // Status bar: pane set for a connection mode, then pane texts.
     virtual void SetStatusPanes(std::uint32_t commMode) = 0;
     virtual void SetPaneText(PaneId pane, const std::string& text) = 0;
-    // A passing report in the message pane (a window without one ignores it).
+    // A report in the message pane until the next one; "" brings back the
+    // idle prompt (a window without the pane ignores it).
     virtual void ShowStatusMessage(const std::string& /*text*/) {}
 
     virtual void EnableFunctionKeys(bool enable) = 0;
     virtual void RefreshFunctionKeys() = 0; // captions of the current level
 
-    // The COM-port failure dialog; true when the user chose "Setup Data Communication".
-    virtual bool ShowPortFailureDialog() = 0;
+    // The COM-port failure dialog with `detail` (port, device, reason) below
+    // its fixed text; true when the user chose "Setup Data Communication".
+    virtual bool ShowPortFailureDialog(const std::string& detail) = 0;
     virtual void ShowMessageBox(const std::string& text, MessageBoxIcon icon) = 0;
     // Posts a menu command to the main window (handled after the current message).
     virtual void PostCommand(int command) = 0;

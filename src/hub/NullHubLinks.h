@@ -20,7 +20,7 @@ public:
     void SetPaneText(PaneId, const std::string&) override {}
     void EnableFunctionKeys(bool) override {}
     void RefreshFunctionKeys() override {}
-    bool ShowPortFailureDialog() override { return false; }
+    bool ShowPortFailureDialog(const std::string&) override { return false; }
     void ShowMessageBox(const std::string&, MessageBoxIcon) override {}
     void PostCommand(int) override {}
     void Beep() override {}

@@ -24,6 +24,7 @@ constexpr int WSAENOTSOCK = 10038;
 constexpr int WSAETIMEDOUT = 10060;
 constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAHOST_NOT_FOUND = 11001;
+constexpr int WSANO_DATA = 11004;
 
 // SOCKS handshake failures beside the reply codes 1 to 8 of a SOCKS 5 server.
 constexpr int SOCKS_VERSION_REFUSED = 257;

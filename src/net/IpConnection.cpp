@@ -312,25 +312,37 @@ void CIpConnection::Unpublish(const std::shared_ptr<CIP6Socket>& socket)
     m_peerName.clear();
 }
 
-int CIpConnection::ReceiveLoop(CIP6Socket& socket)
+std::string CIpConnection::FailureText(const CIP6SocketException& error)
+{
+    if (error.m_error == SocketApi::WSAHOST_NOT_FOUND || error.m_error == SocketApi::WSANO_DATA)
+        return "Host not found";
+    return error.GetText();
+}
+
+void CIpConnection::PostEnd(const CReceiveEnd& end)
+{
+    Post(end.code, 0, end.reason.empty() ? nullptr : std::make_unique<CTextPayload>(end.reason));
+}
+
+CIpConnection::CReceiveEnd CIpConnection::ReceiveLoop(CIP6Socket& socket)
 {
     std::uint8_t buffer[RECEIVE_SIZE];
     try {
         for (;;) {
             if (!m_credit->WaitForRoom() || !ParkWhileLent(socket))
-                return IP_CLOSED;
+                return {IP_CLOSED, {}};
             if (!socket.WaitReadable(m_loanWake))
                 continue; // a file transfer wants the socket
             int count = socket.Receive(buffer, RECEIVE_SIZE, 0);
             if (count == 0)
-                return IP_CLOSED;
+                return {IP_CLOSED, "Connection closed by peer"};
             Post(IP_RECEIVED, 0, std::make_unique<CCreditedBlock>(buffer, count, m_credit));
         }
     } catch (const CIP6SocketException& error) {
         if (error.m_error == SocketApi::WSAENOTSOCK)
-            return IP_CLOSED;
+            return {IP_CLOSED, {}};
         Debug(error.GetText());
-        return IP_FAILED;
+        return {IP_FAILED, FailureText(error)};
     }
 }
 
@@ -397,7 +409,7 @@ void CIpConnection::ClientThread()
             Post(IP_CLOSED);
         } else {
             Debug(error.GetText());
-            Post(IP_FAILED);
+            Post(IP_FAILED, 0, std::make_unique<CTextPayload>(FailureText(error)));
         }
         return;
     }
@@ -406,9 +418,9 @@ void CIpConnection::ClientThread()
         m_connected = true;
     }
     Post(IP_CONNECTED, socket->Handle());
-    const int code = ReceiveLoop(*socket);
+    const CReceiveEnd end = ReceiveLoop(*socket);
     Unpublish(socket);
-    Post(code);
+    PostEnd(end);
 }
 
 void CIpConnection::ServerThread()
@@ -459,9 +471,9 @@ void CIpConnection::PeerArrived(const std::shared_ptr<CIP6Socket>& peer, CClient
         m_connected = true;
     }
     Post(IP_CONNECTED, peer->Handle());
-    const int code = ReceiveLoop(*peer);
+    const CReceiveEnd end = ReceiveLoop(*peer);
     Unpublish(peer);
-    Post(code);
+    PostEnd(end);
 }
 
 std::string CIpConnection::SenderName(const sockaddr_storage& from, socklen_t length)
@@ -539,7 +551,7 @@ void CIpConnection::Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>&
 void CIpConnection::SendFailed(CIP6Socket& socket, const CIP6SocketException& error)
 {
     Debug(error.GetText());
-    Post(IP_SEND_FAILED, error.m_error);
+    Post(IP_SEND_FAILED, error.m_error, std::make_unique<CTextPayload>(FailureText(error)));
     // A datagram that could not go costs only itself: the endpoint keeps
     // receiving. A failed stream is closed, which ends its receiving side too.
     if (!IsUdpMode(m_mode))

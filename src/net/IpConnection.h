@@ -111,7 +111,16 @@ private:
     void ServerThread();
     void DatagramThread();
     // Receives until the peer closes or the socket fails; the code to post.
-    int ReceiveLoop(CIP6Socket& socket);
+    // How a receive loop ended: IP_CLOSED or IP_FAILED, and the text the user
+    // reads for it (empty for a close we asked for).
+    struct CReceiveEnd {
+        int code;
+        std::string reason;
+    };
+    CReceiveEnd ReceiveLoop(CIP6Socket& socket);
+    void PostEnd(const CReceiveEnd& end);
+    // "Host not found" for a name that does not resolve, else the socket text.
+    static std::string FailureText(const CIP6SocketException& error);
     // Receiving thread: waits while the socket is lent; false when stopped meanwhile.
     bool ParkWhileLent(CIP6Socket& socket);
     void Publish(const std::shared_ptr<CIP6Socket>& socket, std::string peerName);

@@ -38,8 +38,17 @@ GridChange CAsciiGrid::Apply(const CUpdateHint& hint, int docColumns, int docLin
         return GridChange::Cleared;
     case HINT_FONT:
         return GridChange::Font;
+    case HINT_NEW_SETTINGS:
+        // A new or loaded document keeps what is shown, unless its screen has
+        // another size: rows cut at the old width would not match the receive
+        // path, which cuts at the document's width.
+        if (std::clamp(docColumns, MIN_COLUMNS, MAX_COLUMNS) == m_columns &&
+            std::clamp(docLines, MIN_LINES, MAX_LINES) == m_lines)
+            return GridChange::None;
+        Resize(docColumns, docLines);
+        return GridChange::Cleared;
     default:
-        return GridChange::None; // a new or loaded document keeps what is shown
+        return GridChange::None;
     }
 }
 

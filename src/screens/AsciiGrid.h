@@ -56,7 +56,7 @@ public:
 
     // --- Data channel ------------------------------------------------------------
     // Applies one document hint; docColumns/docLines are the document's current
-    // screen size, read for HINT_SCREEN_SIZE.
+    // screen size, read for HINT_SCREEN_SIZE and HINT_NEW_SETTINGS.
     GridChange Apply(const CUpdateHint& hint, int docColumns, int docLines);
     // Keeps the size (raised or lowered into range) and clears everything.
     void Resize(int columns, int lines);

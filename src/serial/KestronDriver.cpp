@@ -74,13 +74,13 @@ bool CKestronDriver::OnPortOpened(ISerialPort&)
         dcb = m_dcb;
     }
     if (!SetState(&dcb)) {
-        PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_SETTINGS_REFUSED));
+        PostFailure(PF_SETTINGS_REFUSED, errno);
         return false;
     }
     {
         std::lock_guard lock(m_lock);
         if (!m_hPort->SetupComm(kQueueSize, kQueueSize)) {
-            PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_BUFFERS_REFUSED));
+            PostFailure(PF_BUFFERS_REFUSED, errno);
             return false;
         }
     }
@@ -90,13 +90,23 @@ bool CKestronDriver::OnPortOpened(ISerialPort&)
     return true;
 }
 
-void CKestronDriver::OnPortOpenFailed(int)
+void CKestronDriver::OnPortOpenFailed(int error)
 {
     if (m_reopening) {
         m_reopenNotThere = true; // not ready yet: the next tick tries again
         return;
     }
-    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED));
+    PostFailure(PF_NOT_OPENED, error);
+}
+
+void CKestronDriver::PostFailure(int reason, int error)
+{
+    std::string path;
+    {
+        std::lock_guard lock(m_lock);
+        path = m_deviceName;
+    }
+    PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, reason, std::make_unique<CPortErrorPayload>(path, error)));
 }
 
 void CKestronDriver::OnThreadMessage(CMessage& message)

@@ -58,6 +58,8 @@ private:
     void ForwardData(CMessage& message);
     void OnDeviceLost(std::uint64_t openSerial);
     void StopWatching();
+    // TC_PORT_FAILED for `reason`, naming the device and the errno.
+    void PostFailure(int reason, int error);
 
     // A removed device is watched for (driver thread; read by writers).
     std::atomic<bool> m_removed{false};

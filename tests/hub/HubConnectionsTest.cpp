@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -112,6 +114,92 @@ TEST_F(HubConnectionsTest, PortThatCannotBeOpenedOffersTheSettings)
     EXPECT_FALSE(window.fkeysEnabled);
     EXPECT_EQ(window.commands, std::vector<int>{ID_SETUP_COMMUNICATION});
     EXPECT_FALSE(hub->IsConnectionOpen());
+}
+
+// The failure dialog names the port, the device and the reason.
+TEST_F(HubConnectionsTest, PortFailureNamesDeviceAndReason)
+{
+    const std::string missing = dir.File("ttyUSB3");
+    settings.Write("Ports", "COM251", missing);
+    doc.comPort = 251;
+    Apply(0);
+    ASSERT_TRUE(PumpUntil([&] { return window.failureDialogs == 1; }));
+    EXPECT_EQ(window.failureDetail, "COM251 (" + missing + "): No such file or directory");
+
+    // Another program holds the port as this one holds its own: with a lock.
+    const int holder = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    doc.comPort = kPtyPort;
+    Apply(0);
+    ASSERT_TRUE(PumpUntil([&] { return window.failureDialogs == 2; }));
+    ::close(holder);
+    EXPECT_EQ(window.failureDetail,
+              "COM200 (" + pty.SlavePath() + "): Device or resource busy \u2014 used by another program");
+}
+
+// Why a TCP connection failed or ended stays in the message pane until the
+// connection changes.
+struct TcpFailureCase {
+    const char* name;
+    const char* host;
+    bool listen;    // a server that accepts, then closes
+    const char* text;
+};
+
+class TcpFailureTest : public HubConnectionsTest, public ::testing::WithParamInterface<TcpFailureCase> {};
+
+TEST_P(TcpFailureTest, MessagePaneSaysWhy)
+{
+    const TcpFailureCase& c = GetParam();
+    std::uint16_t port = 0;
+    Fd server;
+    if (c.listen)
+        server = Listen(AF_INET, port);
+    else
+        port = FreePort();
+    doc.commMode = 1;
+    doc.ipServer = c.host;
+    doc.ipPort = port;
+    hub->ApplyConnection();
+    if (c.listen) {
+        ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
+        Accept(server); // and closed at once
+    }
+    ASSERT_TRUE(PumpUntil([&] { return window.statusMessage == c.text; })) << window.statusMessage;
+    hub->ApplyConnection();
+    EXPECT_EQ(window.statusMessage, "");
+}
+
+const TcpFailureCase kTcpFailures[] = {
+    {"Refused", "127.0.0.1", false, "Connect error #10061 (WSAECONNREFUSED)"},
+    {"NoSuchHost", "nothing.invalid", false, "Host not found"},
+    {"PeerCloses", "127.0.0.1", true, "Connection closed by peer"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Causes, TcpFailureTest, ::testing::ValuesIn(kTcpFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A pty that sends a line every 10 ms: each line is in the file on disk
+// within 100 ms, without the log being stopped.
+TEST_F(HubConnectionsTest, LogReachesTheDiskWhileLogging)
+{
+    OpenPty();
+    const std::string path = dir.File("watched.txt");
+    ASSERT_TRUE(hub->StartLogging(path));
+    for (int i = 0; i < 20; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\r\n";
+        ASSERT_TRUE(pty.WriteMaster(line));
+        const auto sent = std::chrono::steady_clock::now();
+        bool onDisk = false;
+        while (!onDisk && std::chrono::steady_clock::now() - sent < 100ms) {
+            frame.PumpUntil([] { return false; }, 2ms);
+            onDisk = ReadFileBytes(path).ends_with(line);
+        }
+        EXPECT_TRUE(onDisk) << "line " << i << " not on disk after 100 ms";
+        std::this_thread::sleep_until(sent + 10ms);
+    }
+    EXPECT_TRUE(hub->IsLogging());
 }
 
 TEST_F(HubConnectionsTest, TcpClientReachesALocalServer)

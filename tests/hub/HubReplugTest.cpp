@@ -103,6 +103,8 @@ TEST_P(Replug, RemovedDeviceIsReportedAndReopenedWhenBack)
     const std::string removed = "Device removed: " + com + " (" + path + ")";
     ASSERT_TRUE(PumpUntil([&] { return Pane() == removed; })) << Pane();
     EXPECT_EQ(window.Led(LED_DATA), 2);
+    for (LedRole line : {LED_CTS, LED_DSR, LED_CD})
+        EXPECT_EQ(window.Led(line), 1) << "a gone device's line " << line << " shows no state";
     EXPECT_EQ(window.failureDialogs, 0);
     EXPECT_NE(view.bytes.find(removed), std::string::npos);
 

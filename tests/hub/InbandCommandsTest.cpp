@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace kestrelon::test {
@@ -87,19 +88,24 @@ TEST(InbandHub, TimeRequestIsAnsweredOnTheActiveConnectionWithEcho)
     EXPECT_EQ(f.view.colours, colours);
 }
 
-TEST(InbandHub, StartSplitOverBlocksLogsInTheCurrentDirectory)
+// Without a log chosen by the user the device's start goes to the home
+// directory, never to whatever the working directory is.
+TEST(InbandHub, StartSplitOverBlocksLogsInTheHomeDirectory)
 {
     HubFixture f;
     f.doc.scanCommands = true;
     f.hub->SetLogDirectory("");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(f.dir.Path());
+    const std::filesystem::path home = f.dir.Path() / "home";
+    std::filesystem::create_directory(home);
+    const char* previousHome = std::getenv("HOME");
+    const std::string savedHome = previousHome != nullptr ? previousHome : "";
+    setenv("HOME", home.c_str(), 1);
     f.Receive("abc[KESTRON:LOG");
     f.Receive("_START\rdef");
-    std::filesystem::current_path(previous);
+    setenv("HOME", savedHome.c_str(), 1);
     ASSERT_TRUE(f.hub->IsLogging());
     f.hub->StopLogging();
-    EXPECT_EQ(ReadFileBytes(f.dir.File(CDataLogger::DefaultFileName(kFixedNow))), "def");
+    EXPECT_EQ(ReadFileBytes((home / CDataLogger::DefaultFileName(kFixedNow)).string()), "def");
     EXPECT_EQ(f.view.events, "[abc][def]");
 }
 

@@ -107,7 +107,8 @@ TEST(Logging, StopReportsBytesThatCouldNotBeFlushed)
 {
     HubFixture f;
     ASSERT_TRUE(f.hub->StartLogging("/dev/full"));
-    f.Receive("small");
+    const std::uint8_t unflushed[] = {'s'};
+    f.doc.AddBlock(unflushed, 1, RECEIVE_COLOUR); // not a batch of the hub: still buffered
     EXPECT_TRUE(f.window.boxes.empty());
     f.hub->StopLogging();
     f.frame.Pump();
@@ -119,7 +120,8 @@ TEST(Logging, DestroyingTheHubFlushesTheLog)
 {
     HubFixture f;
     ASSERT_TRUE(f.hub->StartLogging(f.dir.File("exit.txt")));
-    f.Receive("unflushed tail");
+    const std::string tail = "unflushed tail";
+    f.doc.AddBlock(reinterpret_cast<const std::uint8_t*>(tail.data()), std::int32_t(tail.size()), RECEIVE_COLOUR);
     f.hub.reset();
     EXPECT_EQ(ReadFileBytes(f.dir.File("exit.txt")), "unflushed tail");
     EXPECT_FALSE(f.doc.logging);

@@ -62,12 +62,15 @@ const ReceiveCase kReceiveCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, ReceivePathTest, ::testing::ValuesIn(kReceiveCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReceivePath, BellBeepsOncePerBellByte)
+TEST(ReceivePath, BellBeepsOncePerBellByteUnlessBeepIsOff)
 {
-    HubFixture f;
-    f.Receive("\a\a x");
-    EXPECT_EQ(f.window.beeps, 2);
-    EXPECT_EQ(f.view.events, "[<7><7> x]");
+    for (const bool beep : {true, false}) {
+        HubFixture f;
+        f.doc.beep = beep;
+        f.Receive("\a\a x");
+        EXPECT_EQ(f.window.beeps, beep ? 2 : 0);
+        EXPECT_EQ(f.view.events, "[<7><7> x]");
+    }
 }
 
 TEST(ReceivePath, ReceivedBytesCarryTheReceiveColour)

@@ -462,7 +462,7 @@ TEST(GridHints, EachHintDoesItsOwnThing)
     CUpdateHint byte{HINT_BYTE, '!', nullptr, 0, RX, 0};
     EXPECT_EQ(grid.Apply(byte, 80, 1000), GridChange::Written);
     EXPECT_EQ(grid.RowText(0).substr(0, 3), "hi!");
-    // A new or loaded document keeps the screen; only the font hint repaints.
+    // A new or loaded document of the same size keeps the screen; only the font hint repaints.
     EXPECT_EQ(grid.Apply(CUpdateHint{HINT_NEW_SETTINGS, 0, nullptr, 0, 0, 1000}, 80, 1000), GridChange::None);
     EXPECT_EQ(grid.Apply(CUpdateHint{HINT_FONT}, 80, 1000), GridChange::Font);
     EXPECT_EQ(grid.RowText(0).substr(0, 3), "hi!");
@@ -474,6 +474,9 @@ TEST(GridHints, EachHintDoesItsOwnThing)
     EXPECT_EQ(grid.Apply(CUpdateHint{HINT_RESET}, 100, 50), GridChange::Cleared);
     EXPECT_EQ(grid.Caret(), (CCellPos{0, 0}));
     EXPECT_EQ(grid.RowText(0), Repeat(' ', 100));
+    // One of another size takes the document's size.
+    EXPECT_EQ(grid.Apply(CUpdateHint{HINT_NEW_SETTINGS, 0, nullptr, 0, 0, 50}, 132, 50), GridChange::Cleared);
+    EXPECT_EQ(grid.Columns(), 132);
 }
 
 } // namespace

@@ -80,9 +80,10 @@ void CRecordingWindow::RefreshFunctionKeys()
     calls.push_back("fkey captions");
 }
 
-bool CRecordingWindow::ShowPortFailureDialog()
+bool CRecordingWindow::ShowPortFailureDialog(const std::string& detail)
 {
     ++failureDialogs;
+    failureDetail = detail;
     calls.push_back("failure dialog");
     return failureDialogAnswer;
 }

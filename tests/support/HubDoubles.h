@@ -35,10 +35,14 @@ public:
     void AlternateLed(LedRole led, int a, int b, int rate, int count) override;
     void SetStatusPanes(std::uint32_t commMode) override;
     void SetPaneText(PaneId pane, const std::string& text) override;
-    void ShowStatusMessage(const std::string& text) override { calls.push_back("status " + text); }
+    void ShowStatusMessage(const std::string& text) override
+    {
+        calls.push_back("status " + text);
+        statusMessage = text;
+    }
     void EnableFunctionKeys(bool enable) override;
     void RefreshFunctionKeys() override;
-    bool ShowPortFailureDialog() override;
+    bool ShowPortFailureDialog(const std::string& detail) override;
     void ShowMessageBox(const std::string& text, MessageBoxIcon icon) override;
     void PostCommand(int command) override;
     void Beep() override;
@@ -58,6 +62,8 @@ public:
     bool fkeysEnabled = false;
     bool gpsVisible = false;
     bool failureDialogAnswer = false;
+    std::string failureDetail;  // of the last failure dialog
+    std::string statusMessage;  // the message pane
     int failureDialogs = 0;
     int beeps = 0;
     std::string gps;

@@ -149,6 +149,14 @@ void CAutoAnswerDialog::accept()
 {
     if (!m_triggerByte->Validate(this))
         return;
+    m_list->FinishEdit();
+    for (int row = 0; row < m_list->rowCount(); ++row)
+        for (int column : {COL_TRIGGER, COL_ANSWER})
+            if (!IsDocText(m_list->item(row, column)->text())) {
+                CRangeSpinBox::Report(this, UnstorableTextMessage(QStringLiteral("rule %1").arg(row + 1)));
+                m_list->setCurrentCell(row, column);
+                return;
+            }
     QDialog::accept();
 }
 

@@ -58,10 +58,12 @@ CCommDialog::CCommDialog(const std::vector<CommPortItem>& ports, QWidget* parent
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* grid = new QGridLayout;
+    // Two columns of about equal height, so the dialog fits a laptop screen
+    // at large font scaling.
     grid->addWidget(BuildSerialGroup(), 0, 0);
-    grid->addWidget(BuildLineGroup(), 0, 1, 2, 1);
+    grid->addWidget(BuildLineGroup(), 0, 1, 3, 1);
     grid->addWidget(BuildIpGroup(), 1, 0);
-    grid->addWidget(BuildBridgeGroup(), 2, 0, 1, 2);
+    grid->addWidget(BuildBridgeGroup(), 2, 0);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(modeForm);
     layout->addLayout(grid);
@@ -91,10 +93,13 @@ QWidget* CCommDialog::BuildSerialGroup()
     for (std::uint32_t rate : kBaudRates)
         m_baud->addItem(QString::number(rate));
     m_dataBits = new CRangeSpinBox(DATA_BITS_MIN, DATA_BITS_MAX, box);
+    // The number and the path together name a device the list does not have.
+    auto* device = new QHBoxLayout;
+    device->addWidget(m_manualPort);
+    device->addWidget(m_devicePath, 1);
     auto* form = new QFormLayout(box);
     form->addRow(tr("COM-Port:"), m_port);
-    form->addRow(tr("COM-Port:"), m_manualPort);
-    form->addRow(tr("Device:"), m_devicePath);
+    form->addRow(tr("Device:"), device);
     form->addRow(tr("Baud rate:"), m_baud);
     form->addRow(tr("Data bits:"), m_dataBits);
     return box;
@@ -116,11 +121,12 @@ QWidget* CCommDialog::BuildLineGroup()
     m_parity = RadioGroup(parityBox, {tr("None"), tr("Odd"), tr("Even"), tr("Mark"), tr("Space")});
     auto* stopBox = new QGroupBox(tr("Stop bits"), panel);
     m_stopBits = RadioGroup(stopBox, {tr("1"), tr("1,5"), tr("2")});
-    auto* layout = new QVBoxLayout(panel);
+    auto* layout = new QGridLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(flowBox);
-    layout->addWidget(parityBox);
-    layout->addWidget(stopBox);
+    layout->addWidget(flowBox, 0, 0, 1, 2);
+    layout->addWidget(parityBox, 1, 0, Qt::AlignTop);
+    layout->addWidget(stopBox, 1, 1, Qt::AlignTop);
+    layout->setRowStretch(2, 1);
     return panel;
 }
 
@@ -232,6 +238,15 @@ void CCommDialog::OnPortChanged()
     const bool enabled = m_mode->currentIndex() == 0 && IsManual();
     m_manualPort->setEnabled(enabled);
     m_devicePath->setEnabled(enabled);
+    ClearManualFieldsIfListed();
+}
+
+void CCommDialog::ClearManualFieldsIfListed()
+{
+    if (m_port->currentIndex() <= 0)
+        return;
+    m_manualPort->clear();
+    m_devicePath->clear();
 }
 
 void CCommDialog::SetAliasPath(const QString& path) { m_devicePath->setText(path); }
@@ -279,6 +294,20 @@ void CCommDialog::accept()
     for (CRangeSpinBox* edit : {m_manualPort, m_dataBits, m_ipPort, m_bridgePort})
         if (edit->isEnabled() && !edit->Validate(this))
             return;
+    // A client needs somewhere to connect to; 0 would be refused by every peer.
+    const auto mode = static_cast<std::uint32_t>(m_mode->currentIndex());
+    if (mode == 1 || mode == 4) { // the TCP clients
+        if (m_host->text().trimmed().isEmpty()) {
+            CRangeSpinBox::Report(this, tr("Please enter the IP-Server to connect to."));
+            m_host->setFocus();
+            return;
+        }
+        if (m_ipPort->Checked() == 0) {
+            CRangeSpinBox::Report(this, tr("Please enter an IP-Port between 1 and 65535 to connect to."));
+            m_ipPort->setFocus();
+            return;
+        }
+    }
     QDialog::accept();
 }
 

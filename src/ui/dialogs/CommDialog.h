@@ -65,6 +65,9 @@ public:
     CRangeSpinBox* BridgePortEdit() const { return m_bridgePort; }
 
 private:
+    // A listed port is used as listed: a number and device left beside it
+    // would look as if they applied.
+    void ClearManualFieldsIfListed();
     QWidget* BuildSerialGroup();
     QWidget* BuildLineGroup();
     QWidget* BuildIpGroup();

@@ -3,6 +3,7 @@
 
 #include "document/KestronDoc.h"
 #include "ui/widgets/DocText.h"
+#include "ui/widgets/RangeSpinBox.h"
 #include "ui/widgets/EditableListCtrl.h"
 
 #include <QDialogButtonBox>
@@ -52,7 +53,7 @@ CFunctionKeysDialog::CFunctionKeysDialog(QWidget* parent) : QDialog(parent)
 
     auto* buttons =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CFunctionKeysDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* side = new QVBoxLayout;
@@ -94,6 +95,19 @@ FunctionKeyTexts CFunctionKeysDialog::Texts() const
         texts.commands[i] = ToDocText(CellText(row, COL_COMMAND));
     }
     return texts;
+}
+
+void CFunctionKeysDialog::accept()
+{
+    m_list->FinishEdit();
+    for (int row = 0; row < FKEY_COUNT; ++row)
+        for (int column : {COL_TITLE, COL_COMMAND})
+            if (!IsDocText(CellText(row, column))) {
+                CRangeSpinBox::Report(this, UnstorableTextMessage(QStringLiteral("key %1").arg(m_list->item(row, COL_NUMBER)->text())));
+                m_list->setCurrentCell(row, column);
+                return;
+            }
+    QDialog::accept();
 }
 
 void CFunctionKeysDialog::SelectRow(int row)

@@ -32,6 +32,9 @@ public:
     void MoveDown();
     void ClearRow();
 
+    // Refuses texts a configuration file cannot hold, naming the key.
+    void accept() override;
+
     CEditableListCtrl* List() const { return m_list; }
     QPushButton* UpButton() const { return m_up; }
     QPushButton* DownButton() const { return m_down; }

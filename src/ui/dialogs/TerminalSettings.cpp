@@ -23,7 +23,12 @@ void TerminalSettings::ApplyTo(CKestronDoc& doc) const
 {
     doc.localEcho = localEcho;
     doc.beep = beep;
+    // "^m" in a trigger means CR or CR LF by this option: the decoded
+    // triggers must follow it.
+    const bool rebuildTriggers = doc.crToCrLfOnSend != crToCrLfOnSend;
     doc.crToCrLfOnSend = crToCrLfOnSend;
+    if (rebuildTriggers)
+        doc.RebuildAutoAnswerTriggers();
     doc.crToCrLfOnReceive = crToCrLfOnReceive;
     doc.lfToCrLfOnReceive = lfToCrLfOnReceive;
     doc.SetScreenSize(screenColumns, screenLines);

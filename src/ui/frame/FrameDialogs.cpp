@@ -17,7 +17,7 @@ namespace {
 QString Text(int id) { return QString::fromUtf8(LoadString(id).data(), int(LoadString(id).size())); }
 } // namespace
 
-CPortFailureDialog::CPortFailureDialog(QWidget* parent) : QDialog(parent)
+CPortFailureDialog::CPortFailureDialog(QWidget* parent, const QString& detail) : QDialog(parent)
 {
     setWindowTitle(Text(IDS_APP_NAME));
     auto* icon = new QLabel(this);
@@ -28,6 +28,15 @@ CPortFailureDialog::CPortFailureDialog(QWidget* parent) : QDialog(parent)
     text->setObjectName(QStringLiteral("text"));
     text->setWordWrap(true);
     text->setMinimumWidth(320);
+    // The fixed text lists every possible cause; this line says which it was.
+    auto* reason = new QLabel(detail, this);
+    reason->setObjectName(QStringLiteral("detail"));
+    reason->setWordWrap(true);
+    reason->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    reason->setVisible(!detail.isEmpty());
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(text);
+    texts->addWidget(reason);
 
     m_ok = new QPushButton(tr("OK"), this);
     m_ok->setDefault(true);
@@ -37,7 +46,7 @@ CPortFailureDialog::CPortFailureDialog(QWidget* parent) : QDialog(parent)
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
-    top->addWidget(text, 1);
+    top->addLayout(texts, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_ok);

@@ -14,7 +14,8 @@ namespace kestrelon {
 class CPortFailureDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CPortFailureDialog(QWidget* parent = nullptr);
+    // `detail`: the line naming the port, its device and the reason.
+    explicit CPortFailureDialog(QWidget* parent = nullptr, const QString& detail = {});
     QPushButton* SetupButton() const { return m_setup; }
     QPushButton* OkButton() const { return m_ok; }
 

@@ -3,6 +3,7 @@
 
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
+#include "hub/DataHub.h"
 #include "serial/ComPortEnumerator.h"
 #include "serial/SessionPortStore.h"
 #include "ui/frame/LatencyProbe.h"
@@ -166,6 +167,10 @@ void CKestronApp::OnDocumentCommand(int command)
 
 bool CKestronApp::OnFileNew()
 {
+    // Stopped here rather than by the document, so that a last write that
+    // fails is reported as a stop from the menu reports it.
+    if (m_frame && m_frame->Hub() && m_frame->Hub()->IsLogging())
+        m_frame->Hub()->StopLogging();
     if (!m_doc->OnNewDocument())
         return false;
     m_path.clear();

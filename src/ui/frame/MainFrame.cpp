@@ -231,7 +231,7 @@ void CMainFrame::SetPaneText(PaneId pane, const std::string& text)
 
 void CMainFrame::ShowStatusMessage(const std::string& text)
 {
-    m_statusBar->SetPaneText(0, QString::fromStdString(text));
+    m_statusBar->ShowMessageText(QString::fromStdString(text));
 }
 
 void CMainFrame::EnableFunctionKeys(bool enable)
@@ -242,9 +242,9 @@ void CMainFrame::EnableFunctionKeys(bool enable)
 
 void CMainFrame::RefreshFunctionKeys() { m_fkeys->RefreshFkeyBar(); }
 
-bool CMainFrame::ShowPortFailureDialog()
+bool CMainFrame::ShowPortFailureDialog(const std::string& detail)
 {
-    CPortFailureDialog dialog(this);
+    CPortFailureDialog dialog(this, QString::fromStdString(detail));
     Beep();
     return RunModal(dialog) == QDialog::Accepted;
 }

@@ -133,7 +133,7 @@ public:
     void ShowStatusMessage(const std::string& text) override;
     void EnableFunctionKeys(bool enable) override;
     void RefreshFunctionKeys() override;
-    bool ShowPortFailureDialog() override;
+    bool ShowPortFailureDialog(const std::string& detail) override;
     void ShowMessageBox(const std::string& text, MessageBoxIcon icon) override;
     void PostCommand(int command) override;
     void Beep() override;
@@ -168,6 +168,7 @@ private:
     void ShowHelp();
     void Print(bool preview);
     void PageSetup();
+    QPrinter& Printer();
     void RunSetupDialog(int command);
 
     CKestronDoc& m_doc;

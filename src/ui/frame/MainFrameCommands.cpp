@@ -17,7 +17,9 @@
 #include "ui/widgets/SizingDialogBar.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -88,13 +90,18 @@ constexpr std::array<int, 24> kToolbar{
 };
 
 // Commands that show a check mark.
-constexpr std::array<int, 11> kCheckable{
+constexpr std::array<int, 12> kCheckable{
     ID_VIEW_ASCII,   ID_VIEW_HEX,      ID_VIEW_ANSI,         ID_TOGGLE_COMMUNICATION, ID_TOGGLE_BRIDGE,
     ID_TOGGLE_AUTO_ANSWER, ID_TOGGLE_AUTOSCROLL, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FKEYS,
-    ID_VIEW_GPS_BAR,
+    ID_VIEW_GPS_BAR, ID_FILE_LOGGING,
 };
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), int(text.size())); }
+
+std::string LogDirectoryOf(const CDataHub& hub)
+{
+    return hub.LogDirectory().empty() ? CDataLogger::HomeDirectory() : hub.LogDirectory();
+}
 
 template <std::size_t N>
 void FillMenu(QMenu* menu, const std::array<MenuItem, N>& items, const std::function<QAction*(const MenuItem&)>& make)
@@ -270,6 +277,7 @@ void CMainFrame::UpdateCommandStates()
     Action(ID_EDIT_PASTE)->setEnabled(CanEditTerminalView(view, ViewEdit::Paste));
     Action(ID_EDIT_SELECT_ALL)->setEnabled(CanEditTerminalView(view, ViewEdit::SelectAll));
     Action(ID_FILE_LOGGING)->setEnabled(m_hub != nullptr);
+    Action(ID_FILE_LOGGING)->setChecked(m_hub && m_hub->IsLogging());
 }
 
 void CMainFrame::ToggleBar(QWidget* bar)
@@ -308,12 +316,19 @@ void CMainFrame::StartOrStopLogging()
         m_hub->StopLogging();
         return;
     }
-    const QString proposed = QString::fromStdString(m_hub->DefaultLogFileName());
-    const QString path = m_chooseSaveFile ? m_chooseSaveFile(proposed)
-                                          : QFileDialog::getSaveFileName(this, tr("Logging"), proposed,
-                                                                         tr("Text files (*.txt);;All files (*)"));
-    if (!path.isEmpty())
-        m_hub->StartLogging(path.toStdString());
+    // Proposed in the directory of the last log, where the device's own starts go too.
+    const QString proposed = QDir(QString::fromStdString(LogDirectoryOf(*m_hub)))
+                                 .filePath(QString::fromStdString(m_hub->DefaultLogFileName()));
+    QString path = m_chooseSaveFile ? m_chooseSaveFile(proposed)
+                                    : QFileDialog::getSaveFileName(this, tr("Logging"), proposed,
+                                                                   QStringLiteral("Text files (*.txt)"));
+    if (path.isEmpty())
+        return;
+    // The dialog's filter is no default extension on every platform theme.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".txt");
+    m_hub->StartLogging(QFile::encodeName(path).toStdString());
+    UpdateCommandStates();
 }
 
 QString CMainFrame::ChooseSaveFile(const QString& proposed)
@@ -324,18 +339,24 @@ QString CMainFrame::ChooseSaveFile(const QString& proposed)
                                         QFileDialog::DontUseNativeDialog);
 }
 
+QPrinter& CMainFrame::Printer()
+{
+    // One printer for the window: the page set up once serves every view.
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
 void CMainFrame::Print(bool preview)
 {
     SetInPrintPreview(preview);
-    PrintTerminalView(View(m_activeView), preview, [this](QDialog& dialog) { return RunModal(dialog); });
+    PrintTerminalView(View(m_activeView), Printer(), preview, [this](QDialog& dialog) { return RunModal(dialog); });
     SetInPrintPreview(false);
 }
 
 void CMainFrame::PageSetup()
 {
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    QPageSetupDialog dialog(m_printer.get(), this);
+    QPageSetupDialog dialog(&Printer(), this);
     RunModal(dialog);
 }
 

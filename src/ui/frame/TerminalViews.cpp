@@ -72,11 +72,12 @@ void ToggleTerminalViewAutoscroll(QWidget* view)
         hex->ToggleAutoscroll();
 }
 
-bool PrintTerminalView(QWidget* view, bool preview, const std::function<int(QDialog&)>& runDialog)
+bool PrintTerminalView(QWidget* view, QPrinter& printer, bool preview,
+                       const std::function<int(QDialog&)>& runDialog)
 {
     // The ASCII view knows its page count for the dialog's page range.
     if (auto* ascii = qobject_cast<CKestronView*>(view)) {
-        preview ? ascii->FilePrintPreview() : ascii->FilePrint();
+        preview ? ascii->FilePrintPreview(printer, runDialog) : ascii->FilePrint(printer, runDialog);
         return true;
     }
     std::function<void(QPrinter&)> print;
@@ -86,7 +87,6 @@ bool PrintTerminalView(QWidget* view, bool preview, const std::function<int(QDia
         print = [ansi](QPrinter& printer) { ansi->Print(printer); };
     else
         return false;
-    QPrinter printer(QPrinter::HighResolution);
     if (preview) {
         QPrintPreviewDialog dialog(&printer, view);
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, view,

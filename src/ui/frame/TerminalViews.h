@@ -23,6 +23,7 @@ void EditTerminalView(QWidget* view, ViewEdit edit);
 std::optional<bool> TerminalViewAutoscroll(const QWidget* view);
 void ToggleTerminalViewAutoscroll(QWidget* view);
 // Runs the view's own print dialog (or preview); false for a view that does not print.
-bool PrintTerminalView(QWidget* view, bool preview, const std::function<int(QDialog&)>& runDialog);
+bool PrintTerminalView(QWidget* view, QPrinter& printer, bool preview,
+                       const std::function<int(QDialog&)>& runDialog);
 
 } // namespace kestrelon

@@ -355,21 +355,20 @@ bool CKestronView::Print(QPrinter& printer)
     return CAsciiPrinter(m_grid).Print(printer);
 }
 
-void CKestronView::FilePrint()
+void CKestronView::FilePrint(QPrinter& printer, const std::function<int(QDialog&)>& runDialog)
 {
-    QPrinter printer(QPrinter::HighResolution);
     printer.setFromTo(0, 0);
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, CAsciiPrinter(m_grid).PageCount(printer));
-    if (dialog.exec() == QDialog::Accepted)
+    if (runDialog(dialog) == QDialog::Accepted)
         Print(printer);
 }
 
-void CKestronView::FilePrintPreview()
+void CKestronView::FilePrintPreview(QPrinter& printer, const std::function<int(QDialog&)>& runDialog)
 {
-    QPrintPreviewDialog preview(this);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { Print(*printer); });
-    preview.exec();
+    QPrintPreviewDialog preview(&printer, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) { Print(*target); });
+    runDialog(preview);
 }
 
 } // namespace kestrelon

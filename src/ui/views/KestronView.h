@@ -14,9 +14,11 @@
 #include <QBasicTimer>
 #include <QFont>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
+class QDialog;
 class QPrinter;
 
 namespace kestrelon {
@@ -49,6 +51,10 @@ public:
     // Prints every page (or the printer's page range); false when the printer
     // could not be started.
     bool Print(QPrinter& printer);
+    // File > Print and Print Preview on the window's printer, which keeps the
+    // page set up by File > Print Setup; `runDialog` runs the dialog modally.
+    void FilePrint(QPrinter& printer, const std::function<int(QDialog&)>& runDialog);
+    void FilePrintPreview(QPrinter& printer, const std::function<int(QDialog&)>& runDialog);
     // Copy and Paste, enabled as they are now; the caller owns the menu.
     std::unique_ptr<QMenu> CreateContextMenu();
 
@@ -57,8 +63,6 @@ public slots:
     void Paste();
     void SelectAll();
     void ToggleAutoscroll();
-    void FilePrint();
-    void FilePrintPreview();
 
 signals:
     // The selection became empty or not: Copy's enabled state.

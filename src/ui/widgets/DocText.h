@@ -15,6 +15,24 @@ inline QString FromDocText(std::string_view text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// False when the text holds a character past U+00FF, which ToDocText would
+// turn into "?" without a word.
+inline bool IsDocText(const QString& text)
+{
+    for (QChar c : text)
+        if (c.unicode() > 0xFF)
+            return false;
+    return true;
+}
+
+// The refusal of such a text; `where` names the cell ("F3", "rule 2").
+inline QString UnstorableTextMessage(const QString& where)
+{
+    return QStringLiteral("The text of %1 holds characters a configuration cannot store: only characters up to "
+                          "U+00FF (Latin-1) can be sent; write other bytes as \\ and their number.")
+        .arg(where);
+}
+
 inline std::string ToDocText(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();

@@ -20,10 +20,20 @@ const QString kBarGroup = QStringLiteral("ControlBars");
 QRect PlaceSavedWindow(const CFramePlacement& saved, const QRect& workArea, const QRect& virtualScreen,
                        const QSize& icon)
 {
-    const int width = saved.right - saved.left;
-    const int height = saved.bottom - saved.top;
+    int width = saved.right - saved.left;
+    int height = saved.bottom - saved.top;
     int x = saved.left + workArea.left();
     int y = saved.top + workArea.top();
+    // Larger than the work area (saved on a bigger screen, or before the font
+    // scaling changed): shrunk to it and put inside it, so no edge is out of reach.
+    if (width > workArea.width()) {
+        width = workArea.width();
+        x = workArea.left();
+    }
+    if (height > workArea.height()) {
+        height = workArea.height();
+        y = workArea.top();
+    }
     x = std::min(x, virtualScreen.left() + virtualScreen.width() - icon.width());
     y = std::min(y, virtualScreen.top() + virtualScreen.height() - icon.height());
     // A window saved left of or above every screen that is left would be out of

@@ -27,7 +27,8 @@ struct CFramePlacement {
 
 // Where a window saved with `saved` (relative to the work area) goes: the work
 // area's corner is added, then the corner is kept at least one icon inside the
-// right and bottom edge of the virtual screen, and the title bar on it.
+// right and bottom edge of the virtual screen, and the title bar on it. A
+// window larger than the work area is shrunk to it and placed inside it.
 QRect PlaceSavedWindow(const CFramePlacement& saved, const QRect& workArea, const QRect& virtualScreen,
                        const QSize& icon);
 

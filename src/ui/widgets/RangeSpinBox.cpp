@@ -45,13 +45,18 @@ bool CRangeSpinBox::Validate(QWidget* dialog)
 {
     if (Checked())
         return true;
-    if (ReporterSlot())
-        ReporterSlot()(dialog, RangeMessage());
-    else
-        QMessageBox::warning(dialog, dialog != nullptr ? dialog->windowTitle() : QString(), RangeMessage());
+    Report(dialog, RangeMessage());
     setFocus();
     lineEdit()->selectAll();
     return false;
+}
+
+void CRangeSpinBox::Report(QWidget* dialog, const QString& message)
+{
+    if (ReporterSlot())
+        ReporterSlot()(dialog, message);
+    else
+        QMessageBox::warning(dialog, dialog != nullptr ? dialog->windowTitle() : QString(), message);
 }
 
 void CRangeSpinBox::SetReporter(Reporter reporter)

@@ -27,6 +27,8 @@ public:
     // Where validation messages go: a message box by default; tests record them.
     using Reporter = std::function<void(QWidget* dialog, const QString& message)>;
     static void SetReporter(Reporter reporter);
+    // Reports a refused value of any field of `dialog` the same way.
+    static void Report(QWidget* dialog, const QString& message);
 
 protected:
     void stepBy(int steps) override;

@@ -128,7 +128,18 @@ int CStatusBarEx::HitTestPane(const QPoint& point) const
     return PaneAt(local);
 }
 
-void CStatusBarEx::SetIdleText(const QString& text) { m_panes.front()->setText(text); }
+void CStatusBarEx::SetIdleText(const QString& text)
+{
+    m_idleText = text;
+    if (!m_showingMessage)
+        m_panes.front()->setText(text);
+}
+
+void CStatusBarEx::ShowMessageText(const QString& text)
+{
+    m_showingMessage = !text.isEmpty();
+    m_panes.front()->setText(m_showingMessage ? text : m_idleText);
+}
 
 void CStatusBarEx::SettleLayout()
 {

@@ -39,6 +39,9 @@ public:
 
     // Text shown in the message pane while no prompt is shown.
     void SetIdleText(const QString& text);
+    // A report that stays in the message pane until the next; "" brings the
+    // idle text back.
+    void ShowMessageText(const QString& text);
 
 signals:
     // Every mouse action on the bar, with the point in the bar's coordinates.
@@ -68,6 +71,8 @@ private:
     std::vector<QLabel*> m_panes; // [0] is the message pane
     std::vector<int> m_ids;       // [0] is 0
     bool m_rebuilding = false;
+    QString m_idleText;
+    bool m_showingMessage = false;
 };
 
 } // namespace kestrelon

@@ -168,8 +168,12 @@ TEST(CommDialog, ManualItemTakesTheTypedNumber)
     EXPECT_EQ(dialog.Settings().comPort, 200u);
     EXPECT_TRUE(dialog.Settings().comPortManual);
     // Choosing a listed port afterwards disables the number and clears the flag.
+    dialog.DevicePathEdit()->setText("/dev/pts/4");
     dialog.PortBox()->setCurrentIndex(1);
     EXPECT_FALSE(dialog.ManualPortEdit()->isEnabled());
+    // What was typed for the manual choice no longer shows beside the listed one.
+    EXPECT_TRUE(dialog.ManualPortEdit()->text().isEmpty());
+    EXPECT_TRUE(dialog.DevicePathEdit()->text().isEmpty());
     EXPECT_EQ(dialog.Settings().comPort, 1u);
     EXPECT_FALSE(dialog.Settings().comPortManual);
 }
@@ -203,16 +207,26 @@ TEST(CommDialog, IpPortsAreCheckedOnlyWhereUsable)
 {
     struct Row {
         int mode;
+        QString host;
         QString ipPort;
         bool accepted;
+        const char* field; // named by the refusal
     };
-    for (const Row& row : {Row{1, "65536", false}, Row{1, "65535", true}, Row{0, "65536", true}}) {
+    for (const Row& row : {Row{1, "h", "65536", false, "between 0 and 65535"}, Row{1, "h", "65535", true, ""},
+                           Row{0, "h", "65536", true, ""}, Row{4, "h", "0", false, "IP-Port"},
+                           Row{1, " ", "23", false, "IP-Server"}, Row{2, "", "0", true, ""},
+                           Row{3, "h", "0", true, ""}}) {
         ValidationMessages messages;
         CCommDialog dialog(kPorts);
         dialog.ModeBox()->setCurrentIndex(row.mode);
+        dialog.HostEdit()->setText(row.host);
         TypeNumber(dialog.PortEdit(), row.ipPort);
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted) << row.mode;
+        ASSERT_EQ(messages.All().size(), row.accepted ? 0u : 1u) << row.mode;
+        if (!row.accepted) {
+            EXPECT_NE(messages.All()[0].find(row.field), std::string::npos) << messages.All()[0];
+        }
         if (row.mode == 0) { // disabled: what it was given stays
             EXPECT_EQ(dialog.Settings().ipPort, 23u);
         }

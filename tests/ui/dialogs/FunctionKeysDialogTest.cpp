@@ -29,6 +29,18 @@ QString Cell(const CFunctionKeysDialog& d, int row, int column)
     return d.List()->item(row, column)->text();
 }
 
+TEST(FunctionKeysDialog, TextACharacterCannotBeStoredInIsRefused)
+{
+    ValidationMessages messages;
+    CFunctionKeysDialog dialog;
+    dialog.SetTexts(SampleTexts());
+    dialog.List()->item(12, CFunctionKeysDialog::COL_COMMAND)->setText(QStringLiteral("\u2192^m"));
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(messages.All().size(), 1u);
+    EXPECT_NE(messages.All()[0].find("key 1/2"), std::string::npos) << messages.All()[0];
+}
+
 TEST(FunctionKeysDialog, HundredRowsNumberedByLevelAndKey)
 {
     CFunctionKeysDialog dialog;

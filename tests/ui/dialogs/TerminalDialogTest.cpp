@@ -48,6 +48,19 @@ TEST_P(TerminalApply, StoresValuesAndBroadcastsOnlyASizeChange)
     EXPECT_TRUE(doc.IsModified()) << "confirming always counts as an edit";
 }
 
+// "^m" in a trigger is CR, or CR LF while CR is sent as CR LF: the decoded
+// triggers follow the option.
+TEST(TerminalApply, CrOnSendRebuildsTheAnswerTriggers)
+{
+    CKestronDoc doc;
+    doc.SetAutoAnswers({"ok^m", "answer"});
+    ASSERT_EQ(doc.autoAnswerTriggers, std::vector<std::string>{"0D6B6F"});
+    TerminalSettings s = TerminalSettings::FromDocument(doc);
+    s.crToCrLfOnSend = true;
+    s.ApplyTo(doc);
+    EXPECT_EQ(doc.autoAnswerTriggers, std::vector<std::string>{"0A0D6B6F"});
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Changes, TerminalApply,
     ::testing::Values(

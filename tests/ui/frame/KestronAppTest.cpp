@@ -6,6 +6,7 @@
 #include "ui/frame/KestronApp.h"
 #include "document/KstArchive.h"
 #include "ui/frame/QtSettingsStore.h"
+#include "ui/views/KestronView.h"
 
 #include <QAction>
 #include <QMenu>
@@ -41,19 +42,21 @@ protected:
     }
 
     // An application on recording connections whose dialogs answer `answer`.
-    std::unique_ptr<CKestronApp> Start(const QStringList& arguments, bool* started = nullptr)
+    // `realViews`: the program's own views instead of placeholders.
+    std::unique_ptr<CKestronApp> Start(const QStringList& arguments, bool* started = nullptr, bool realViews = false)
     {
         auto app = std::make_unique<CKestronApp>(Profile());
         app->SetFileChooser([this](bool save, const QString&) { return save ? saveAs : openPath; });
-        CMainFrame::HubFactory hub = [this, raw = app.get()](CMainFrame& frame) {
+        CMainFrame::HubFactory hub = [this, realViews, raw = app.get()](CMainFrame& frame) {
             frame.SetDialogRunner([this](QDialog& dialog) {
                 dialogs << QString::fromLatin1(dialog.metaObject()->className());
                 return answer;
             });
-            frame.SetViewFactory([](int index, CMainFrame& owner) {
-                auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
-                return CMainFrame::CViewSlot{view, view};
-            });
+            if (!realViews)
+                frame.SetViewFactory([](int index, CMainFrame& owner) {
+                    auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
+                    return CMainFrame::CViewSlot{view, view};
+                });
             return std::make_unique<CDataHub>(raw->Document(), frame, frame.Target(),
                                               std::make_unique<test::CRecordingSerialLink>(),
                                               std::make_unique<test::CRecordingIpLink>());
@@ -64,10 +67,13 @@ protected:
         return app;
     }
 
-    QString WriteConfiguration(const std::string& name, std::uint32_t port)
+    QString WriteConfiguration(const std::string& name, std::uint32_t port, std::int32_t columns = 80,
+                               std::int32_t lines = 1000)
     {
         CKestronDoc source;
         source.OnNewDocument();
+        source.screenColumns = columns;
+        source.screenLines = lines;
         source.commMode = 1;
         source.ipServer = "127.0.0.1";
         source.ipPort = port;
@@ -210,6 +216,34 @@ TEST_F(KestronAppTest, ClosingWithUnsavedChangesCanBeCancelled)
     answer = QMessageBox::No;
     EXPECT_TRUE(app->MainFrame()->close());
 }
+
+// The ASCII view takes a file's screen size when the file is opened from the
+// command line or the menu, and the default again with File > New, so its rows
+// are as wide as the pieces the receive path cuts.
+class ScreenSizeTest : public KestronAppTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ScreenSizeTest, AsciiViewWrapsAtTheFilesWidth)
+{
+    const bool fromCommandLine = GetParam();
+    const QString wide = WriteConfiguration("wide.kst", 23, 132, 50);
+    openPath = wide;
+    auto app = Start(fromCommandLine ? QStringList{wide} : QStringList{}, nullptr, true);
+    if (!fromCommandLine)
+        app->MainFrame()->OnCommand(ID_FILE_OPEN);
+    const auto* view = dynamic_cast<CKestronView*>(app->MainFrame()->View(0));
+    ASSERT_NE(view, nullptr);
+    const std::string line(140, 'w');
+    app->MainFrame()->Hub()->ProcessReceived(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(),
+                                             RECEIVE_COLOUR);
+    EXPECT_EQ(view->Grid().Lines(), 50);
+    EXPECT_EQ(view->Grid().RowText(0), std::string(132, 'w'));
+    EXPECT_EQ(view->Grid().RowText(1).substr(0, 9), std::string(8, 'w') + ' ');
+    app->MainFrame()->OnCommand(ID_FILE_NEW);
+    EXPECT_EQ(view->Grid().Columns(), 80);
+}
+
+INSTANTIATE_TEST_SUITE_P(OpenedFrom, ScreenSizeTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "CommandLine" : "FileOpen"; });
 
 TEST_F(KestronAppTest, SettingsStoreSharesTheProfileFile)
 {

@@ -36,7 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{"FarRight", {1, 100, 5000, 700, 5800}, {1888, 130, 800, 600}},
                       PlacementCase{"FarDown", {1, 4000, 10, 4600, 810}, {10, 1048, 800, 600}},
                       PlacementCase{"FarLeft", {1, 100, -3000, 700, -2200}, {-768, 130, 800, 600}},
-                      PlacementCase{"AboveTheTop", {1, -500, 10, 100, 810}, {10, 0, 800, 600}}),
+                      PlacementCase{"AboveTheTop", {1, -500, 10, 100, 810}, {10, 0, 800, 600}},
+                      PlacementCase{"WiderThanTheScreen", {1, 100, 300, 700, 2600}, {0, 130, 1920, 600}},
+                      PlacementCase{"TallerThanTheWorkArea", {1, 20, 10, 1120, 810}, {10, 30, 800, 1050}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class FramePersistenceTest : public ::testing::Test {
