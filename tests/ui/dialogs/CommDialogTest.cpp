@@ -6,13 +6,19 @@
 #include "document/SettingsStore.h"
 #include "serial/ComPortEnumerator.h"
 #include "support/DialogTestSupport.h"
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
 #include "ui/widgets/RangeSpinBox.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -275,6 +281,22 @@ TEST(RunCommunicationDialog, ShowsTheAliasOfTheManualNumber)
     });
     RunCommunicationDialog(nullptr, doc, store);
     EXPECT_EQ(shown, "/dev/pts/9");
+}
+
+TEST(CommDialogHelp, HelpButtonOpensTheManualAtConnections)
+{
+    CCommDialog dialog(kPorts);
+    dialog.show();
+    QPushButton* help = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help);
+    ASSERT_NE(help, nullptr);
+    QTest::mouseClick(help, Qt::LeftButton);
+    // The manual belongs to the dialog, so it answers while the dialog is modal.
+    const auto* manual = dialog.findChild<CManualWindow*>();
+    ASSERT_NE(manual, nullptr);
+    ASSERT_TRUE(manual->isVisible());
+    QTextBrowser* browser = manual->Browser();
+    const QTextBlock top = browser->cursorForPosition(QPoint(4, browser->fontMetrics().height())).block();
+    EXPECT_EQ(top.text(), QString::fromLatin1(help::CONNECTIONS));
 }
 
 } // namespace
