@@ -2,12 +2,15 @@
 #include "ui/widgets/ManualWindow.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kestrelon {
 
@@ -16,18 +19,30 @@ CManualWindow::CManualWindow(QWidget* owner) : QWidget(owner, Qt::Window), m_bro
     setObjectName(QStringLiteral("manualWindow"));
     setWindowTitle(tr("Kestrelon Manual"));
     setAttribute(Qt::WA_DeleteOnClose);
-    m_browser->setOpenExternalLinks(true);
+    // Links inside the manual name a section by its heading ("#Logging");
+    // the rest belong to the desktop's browser.
+    m_browser->setOpenLinks(false);
+    connect(m_browser, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        if (url.isRelative() && url.path().isEmpty() && url.hasFragment())
+            ScrollToHeading(url.fragment(QUrl::FullyDecoded));
+        else
+            QDesktopServices::openUrl(url);
+    });
     m_browser->setSource(QUrl(QString::fromLatin1(RESOURCE)), QTextDocument::MarkdownResource);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
-    // About 80 characters wide and two thirds of the screen high, never more
-    // than the screen holds.
-    const int width = m_browser->fontMetrics().averageCharWidth() * 90;
-    QSize size(width, width * 3 / 4);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    // Lines of about 100 characters, most of the screen's height, never more
+    // than the screen holds; over the middle of the window that asked.
+    const QRect screen = owner && owner->screen() ? owner->screen()->availableGeometry()
+                                                  : QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size = QSize(m_browser->fontMetrics().averageCharWidth() * 110, screen.height() * 4 / 5)
+                           .boundedTo(screen.size() * 9 / 10);
     resize(size);
+    QRect placed(QPoint(), size);
+    placed.moveCenter(owner ? owner->frameGeometry().center() : screen.center());
+    move(std::clamp(placed.left(), screen.left(), screen.right() + 1 - size.width()),
+         std::clamp(placed.top(), screen.top(), screen.bottom() + 1 - size.height()));
 }
 
 CManualWindow* CManualWindow::ShowTopic(QWidget* from, const QString& heading)
