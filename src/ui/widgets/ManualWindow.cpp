@@ -32,17 +32,28 @@ CManualWindow::CManualWindow(QWidget* owner) : QWidget(owner, Qt::Window), m_bro
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
-    // Lines of about 100 characters, most of the screen's height, never more
+    // Lines of about 100 characters, two thirds of the screen's height, never more
     // than the screen holds; over the middle of the window that asked.
     const QRect screen = owner && owner->screen() ? owner->screen()->availableGeometry()
                                                   : QGuiApplication::primaryScreen()->availableGeometry();
-    const QSize size = QSize(m_browser->fontMetrics().averageCharWidth() * 110, screen.height() * 4 / 5)
-                           .boundedTo(screen.size() * 9 / 10);
+    // The window manager's frame comes on top of this size, hence the margin.
+    const QSize size = QSize(m_browser->fontMetrics().averageCharWidth() * 110, screen.height() * 2 / 3)
+                           .boundedTo(screen.size() * 3 / 4);
     resize(size);
-    QRect placed(QPoint(), size);
+    // Placed with the frame the owner has, which a window not yet shown lacks.
+    const QMargins frame = owner ? QMargins(owner->geometry().left() - owner->frameGeometry().left(),
+                                            owner->geometry().top() - owner->frameGeometry().top(),
+                                            owner->frameGeometry().right() - owner->geometry().right(),
+                                            owner->frameGeometry().bottom() - owner->geometry().bottom())
+                                 : QMargins();
+    QRect placed = QRect(QPoint(), size).marginsAdded(frame);
     placed.moveCenter(owner ? owner->frameGeometry().center() : screen.center());
-    move(std::clamp(placed.left(), screen.left(), screen.right() + 1 - size.width()),
-         std::clamp(placed.top(), screen.top(), screen.bottom() + 1 - size.height()));
+    placed.moveTo(
+        std::clamp(placed.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - placed.width())),
+        // The manager may put the frame's top a little lower than asked: room for a second one.
+        std::clamp(placed.top(), screen.top(),
+                   std::max(screen.top(), screen.bottom() + 1 - placed.height() - frame.top())));
+    move(placed.topLeft());
 }
 
 CManualWindow* CManualWindow::ShowTopic(QWidget* from, const QString& heading)
