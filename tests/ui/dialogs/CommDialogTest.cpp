@@ -14,7 +14,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBlock>
@@ -287,16 +286,13 @@ TEST(CommDialogHelp, HelpButtonOpensTheManualAtConnections)
 {
     CCommDialog dialog(kPorts);
     dialog.show();
-    QPushButton* help = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help);
-    ASSERT_NE(help, nullptr);
-    QTest::mouseClick(help, Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help), Qt::LeftButton);
     // The manual belongs to the dialog, so it answers while the dialog is modal.
     const auto* manual = dialog.findChild<CManualWindow*>();
-    ASSERT_NE(manual, nullptr);
-    ASSERT_TRUE(manual->isVisible());
+    ASSERT_TRUE(manual && manual->isVisible());
     QTextBrowser* browser = manual->Browser();
-    const QTextBlock top = browser->cursorForPosition(QPoint(4, browser->fontMetrics().height())).block();
-    EXPECT_EQ(top.text(), QString::fromLatin1(help::CONNECTIONS));
+    const QPoint firstLine(4, browser->fontMetrics().height());
+    EXPECT_EQ(browser->cursorForPosition(firstLine).block().text(), QString::fromLatin1(help::CONNECTIONS));
 }
 
 } // namespace

@@ -92,11 +92,10 @@ TEST_P(HelpCommandTest, OpensTheManualAtTheRightSection)
         EXPECT_EQ(manual, nullptr);
         return;
     }
-    ASSERT_NE(manual, nullptr);
-    EXPECT_TRUE(manual->isVisible());
+    ASSERT_TRUE(manual && manual->isVisible());
     QTextBrowser* browser = manual->Browser();
-    const QTextBlock top = browser->cursorForPosition(QPoint(4, browser->fontMetrics().height())).block();
-    EXPECT_EQ(top.text(), QString::fromLatin1(GetParam().heading));
+    const QPoint firstLine(4, browser->fontMetrics().height());
+    EXPECT_EQ(browser->cursorForPosition(firstLine).block().text(), QString::fromLatin1(GetParam().heading));
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, HelpCommandTest,
