@@ -1,10 +1,13 @@
 # Kestrelon: `make run` builds and starts the program, `make test` builds and runs
 # every test. Both install the Debian packages that are missing first.
+# `make install` installs the program with its menu entry, icon and file type
+# (PREFIX=/usr/local by default); `make uninstall` removes what it installed.
 BUILD ?= build/release
 PRESET ?= release
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench asan tsan fuzz clean
+.PHONY: all deps configure build run test bench asan tsan fuzz clean install uninstall
 
 all: build
 
@@ -28,6 +31,12 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@if [ -f $(BUILD)/install_manifest.txt ]; then xargs rm -f < $(BUILD)/install_manifest.txt; fi
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD)

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   lrzsz socat microsocks xvfb xauth
-  poppler-utils
+  poppler-utils desktop-file-utils libxml2-utils file
   python3
 )
 

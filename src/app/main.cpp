@@ -1,7 +1,9 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; `kestrelon
 // --demo` connects the new configuration to the demo device. The
-// configuration, `--nmea-json`, `--send` and `--receive` commands run without a display.
+// configuration, `--nmea-json`, `--send` and `--receive` commands run without a
+// display, and so do `--help` and `--version`.
+#include "app/CommandLine.h"
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"
 #include "ui/config/ConfigJson.h"
@@ -10,6 +12,7 @@
 #include "ui/frame/SignalQuit.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
@@ -26,9 +29,17 @@ int main(int argc, char* argv[])
     };
     if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
         return code;
+    // Last before the window: --help, --version and options nobody knows.
+    if (const int code = kestrelon::CheckCommandLine(argc, argv, KESTRELON_VERSION, stdout, stderr, handled); handled)
+        return code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelon"));
     QApplication::setOrganizationName(QStringLiteral("Varnoth"));
+    QApplication::setApplicationVersion(QStringLiteral(KESTRELON_VERSION));
+    // The desktop file names the program, so that a window manager that groups
+    // windows by it shows the installed icon.
+    QApplication::setDesktopFileName(QStringLiteral("kestrelon"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/data/kestrelon-48.png")));
     kestrelon::CKestronApp kestron;
     if (!kestron.InitInstance(QApplication::arguments().mid(1)))
         return 1;

@@ -6,6 +6,9 @@
 #include "ui/widgets/EditableListCtrl.h"
 #include "ui/widgets/RangeSpinBox.h"
 
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -46,6 +49,8 @@ CAutoAnswerDialog::CAutoAnswerDialog(QWidget* parent) : QDialog(parent)
         button->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::accepted, this, &CAutoAnswerDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { CManualWindow::ShowTopic(this, QString::fromLatin1(help::AUTO_ANSWERS)); });
     connect(m_new, &QPushButton::clicked, this, &CAutoAnswerDialog::NewRule);
     connect(m_copy, &QPushButton::clicked, this, &CAutoAnswerDialog::CopyRule);
     connect(m_delete, &QPushButton::clicked, this, &CAutoAnswerDialog::DeleteRule);

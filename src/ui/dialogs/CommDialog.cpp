@@ -5,6 +5,9 @@
 #include "ui/widgets/DocText.h"
 #include "ui/widgets/RangeSpinBox.h"
 
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -56,6 +59,8 @@ CCommDialog::CCommDialog(const std::vector<CommPortItem>& ports, QWidget* parent
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CCommDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { CManualWindow::ShowTopic(this, QString::fromLatin1(help::CONNECTIONS)); });
 
     auto* grid = new QGridLayout;
     // Two columns of about equal height, so the dialog fits a laptop screen

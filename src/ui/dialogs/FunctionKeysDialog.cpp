@@ -6,6 +6,9 @@
 #include "ui/widgets/RangeSpinBox.h"
 #include "ui/widgets/EditableListCtrl.h"
 
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -55,6 +58,8 @@ CFunctionKeysDialog::CFunctionKeysDialog(QWidget* parent) : QDialog(parent)
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CFunctionKeysDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { CManualWindow::ShowTopic(this, QString::fromLatin1(help::FUNCTION_KEYS)); });
 
     auto* side = new QVBoxLayout;
     side->addWidget(m_up);

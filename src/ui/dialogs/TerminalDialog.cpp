@@ -3,6 +3,9 @@
 
 #include "ui/widgets/RangeSpinBox.h"
 
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -58,6 +61,8 @@ CTerminalDialog::CTerminalDialog(QWidget* parent) : QDialog(parent)
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CTerminalDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CTerminalDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { CManualWindow::ShowTopic(this, QString::fromLatin1(help::TERMINAL)); });
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(crGroup);

@@ -3,6 +3,9 @@
 
 #include "transfer/TransferStatus.h"
 
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -40,7 +43,8 @@ CTransferPickDialog::CTransferPickDialog(const QString& title, const QString& pa
     m_ok->setDefault(true);
     m_ok->setEnabled(!path.isEmpty());
     buttons->addButton(QDialogButtonBox::Cancel);
-    buttons->addButton(QDialogButtonBox::Help)->setEnabled(false);
+    connect(buttons->addButton(QDialogButtonBox::Help), &QPushButton::clicked, this,
+            [this] { CManualWindow::ShowTopic(this, QString::fromLatin1(help::TRANSFERS)); });
     grid->addWidget(buttons, 4, 0, 1, 2);
     connect(m_browse, &QPushButton::clicked, this, &CTransferPickDialog::Browse);
     connect(buttons, &QDialogButtonBox::accepted, this, &CTransferPickDialog::Confirm);

@@ -2,6 +2,9 @@
 // one-second timer for the running duration.
 #include "ui/dialogs/TransferStatusDialog.h"
 
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -54,7 +57,8 @@ CTransferStatusDialog::CTransferStatusDialog(CTransferStatus& status, std::funct
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(this);
     m_cancel = buttons->addButton(QDialogButtonBox::Cancel);
-    buttons->addButton(QDialogButtonBox::Help)->setEnabled(false);
+    connect(buttons->addButton(QDialogButtonBox::Help), &QPushButton::clicked, this,
+            [this] { CManualWindow::ShowTopic(this, QString::fromLatin1(help::TRANSFERS)); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     layout->addWidget(buttons);
     m_progress->setRange(0, 1);

@@ -60,7 +60,8 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr("About Kestrelon"));
     auto* icon = new QLabel(this);
-    icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+    icon->setObjectName(QStringLiteral("icon"));
+    icon->setPixmap(QPixmap(QStringLiteral(":/data/kestrelon-48.png")));
     auto* version = new QLabel(VersionLine(), this);
     version->setObjectName(QStringLiteral("version"));
     auto* fixed = new QLabel(tr("A terminal for serial and networked devices"), this);

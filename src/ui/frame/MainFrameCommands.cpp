@@ -10,6 +10,8 @@
 #include "ui/frame/FrameTransfers.h"
 #include "document/Messages.h"
 #include "ui/frame/StringTable.h"
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
 #include "ui/frame/TerminalViews.h"
 #include "ui/frame/ToolbarIcons.h"
 #include "ui/views/FontMapping.h"
@@ -22,7 +24,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QToolBar>
@@ -153,10 +154,11 @@ void CMainFrame::BuildMenus()
     FillMenu(addMenu("&View"), kViewMenu, make);
     FillMenu(addMenu("&Help"), kHelpMenu, make);
 
-    // The accelerators of the window: context help and help.
+    // The accelerators of the window: context help and help. F1 is the key the
+    // status bar names; the ANSI view keeps it (and F2 to F4) for the device.
     MakeAction(ID_CONTEXT_HELP, tr("Help"))->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
     addAction(MakeAction(ID_HELP, tr("Help")));
-    Action(ID_HELP)->setShortcut(QKeySequence(Qt::Key_F5));
+    Action(ID_HELP)->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F5)});
     addAction(Action(ID_CONTEXT_HELP));
 }
 
@@ -241,7 +243,7 @@ void CMainFrame::OnCommand(int command)
     case ID_VIEW_HEX: SwitchView(1); break;
     case ID_VIEW_ANSI: SwitchView(2); break;
     case ID_SCREEN_1: move(100, 100); break;
-    case ID_HELP_INDEX:
+    case ID_HELP_INDEX: CManualWindow::ShowTopic(this); break;
     case ID_HELP: ShowHelp(); break;
     case ID_CONTEXT_HELP: QWhatsThis::enterWhatsThisMode(); break;
     case ID_APP_ABOUT: ShowAbout(); break;
@@ -368,13 +370,11 @@ void CMainFrame::ShowAbout()
 
 void CMainFrame::ShowHelp()
 {
-    QMessageBox box(QMessageBox::Information, Text(LoadString(IDS_APP_NAME)),
-                    tr("Kestrelon shows what a device sends in the ASCII, hex and ANSI views and sends what "
-                       "you type.\n\nSetup > Communication chooses the serial port or network connection, "
-                       "Toggle > Communication opens and closes it. Double-click the status bar's log pane "
-                       "to start logging, its connection pane to change the connection."),
-                    QMessageBox::Ok, this);
-    RunModal(box);
+    // The help of the view in front; the ANSI view has none, its keys belong
+    // to the device.
+    static constexpr std::array<const char*, VIEW_COUNT> kTopics{help::ASCII_VIEW, help::HEX_VIEW, nullptr};
+    if (m_activeView >= 0 && m_activeView < VIEW_COUNT && kTopics[std::size_t(m_activeView)])
+        CManualWindow::ShowTopic(this, QString::fromLatin1(kTopics[std::size_t(m_activeView)]));
 }
 
 } // namespace kestrelon

@@ -6,13 +6,19 @@
 #include "document/SettingsStore.h"
 #include "serial/ComPortEnumerator.h"
 #include "support/DialogTestSupport.h"
+#include "ui/widgets/HelpTopics.h"
+#include "ui/widgets/ManualWindow.h"
 #include "ui/widgets/RangeSpinBox.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -290,6 +296,19 @@ TEST(RunCommunicationDialog, ShowsTheAliasOfTheManualNumber)
     });
     RunCommunicationDialog(nullptr, doc, store);
     EXPECT_EQ(shown, "/dev/pts/9");
+}
+
+TEST(CommDialogHelp, HelpButtonOpensTheManualAtConnections)
+{
+    CCommDialog dialog(kPorts);
+    dialog.show();
+    QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help), Qt::LeftButton);
+    // The manual belongs to the dialog, so it answers while the dialog is modal.
+    const auto* manual = dialog.findChild<CManualWindow*>();
+    ASSERT_TRUE(manual && manual->isVisible());
+    QTextBrowser* browser = manual->Browser();
+    const QPoint firstLine(4, browser->fontMetrics().height());
+    EXPECT_EQ(browser->cursorForPosition(firstLine).block().text(), QString::fromLatin1(help::CONNECTIONS));
 }
 
 } // namespace

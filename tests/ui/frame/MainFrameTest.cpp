@@ -9,7 +9,9 @@
 #include "ui/frame/FrameDialogs.h"
 #include "document/Messages.h"
 #include "ui/frame/StringTable.h"
+#include "ui/widgets/HelpTopics.h"
 #include "ui/widgets/Lamp.h"
+#include "ui/widgets/ManualWindow.h"
 #include "ui/widgets/SizingDialogBar.h"
 #include "ui/gps/GpsStatusBar.h"
 
@@ -24,6 +26,8 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -71,6 +75,37 @@ TEST_P(ViewSwitchTest, ActiveViewsCommandIsCheckedAndDisabled)
 INSTANTIATE_TEST_SUITE_P(Views, ViewSwitchTest,
                          ::testing::Values(ViewCase{ID_VIEW_ASCII, 0}, ViewCase{ID_VIEW_HEX, 1},
                                            ViewCase{ID_VIEW_ANSI, 2}));
+
+// F1 (or F5) opens the manual at the active view's section; in the ANSI view
+// those keys belong to the device and Help does nothing. Help Topics always
+// opens the manual at its beginning.
+struct HelpCase {
+    int view;
+    int command;
+    const char* heading; // at the top of the manual's page; null: no manual
+};
+
+class HelpCommandTest : public MainFrameTest, public ::testing::WithParamInterface<HelpCase> {};
+
+TEST_P(HelpCommandTest, OpensTheManualAtTheRightSection)
+{
+    frame->SwitchView(GetParam().view);
+    frame->OnCommand(GetParam().command);
+    const auto* manual = frame->findChild<CManualWindow*>();
+    if (GetParam().heading == nullptr) {
+        EXPECT_EQ(manual, nullptr);
+        return;
+    }
+    ASSERT_TRUE(manual && manual->isVisible());
+    QTextBrowser* browser = manual->Browser();
+    const QPoint firstLine(4, browser->fontMetrics().height());
+    EXPECT_EQ(browser->cursorForPosition(firstLine).block().text(), QString::fromLatin1(GetParam().heading));
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, HelpCommandTest,
+                         ::testing::Values(HelpCase{0, ID_HELP, help::ASCII_VIEW}, HelpCase{1, ID_HELP, help::HEX_VIEW},
+                                           HelpCase{2, ID_HELP, nullptr},
+                                           HelpCase{2, ID_HELP_INDEX, "Kestrelon Manual"}));
 
 TEST_F(MainFrameTest, StartsWithTheAsciiViewActiveAndEveryViewGetsEveryHint)
 {
