@@ -12,6 +12,8 @@
 #include "hub/HubLinks.h"
 #include "hub/ReceivePath.h"
 #include "hub/SendPath.h"
+#include "document/Pacing.h"
+#include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 
 #include <cstdint>
@@ -53,8 +55,19 @@ public:
     // --- Data -------------------------------------------------------------------
     void ProcessReceived(const std::uint8_t* data, std::size_t length, COLORREF colour);
     void TypedCharacter(std::uint8_t c);
+    // Clipboard text, sent paced as if typed; Escape typed meanwhile cancels it.
+    void Paste(const std::uint8_t* data, std::size_t length);
     void SendText(std::string_view text);
     void Send(const std::uint8_t* data, std::size_t length);
+
+    // --- Control lines and pacing (serial) ----------------------------------------
+    // Lines > DTR, RTS, Send Break: queued behind what is being sent.
+    void SendLineAction(LineAction action) { m_send.SendLineAction(action); }
+    // As last read from the open port; see IHubWindow::ShowModemLines.
+    int ModemLines() const { return m_modemLines; }
+    void SetPacing(const CPacing& pacing);
+    std::size_t PacedBytesLeft() const { return m_send.PacedBytesLeft(); }
+    void CancelPaste() { m_send.CancelPaste(); }
 
     // --- Connection -------------------------------------------------------------
     void ApplyConnection();
@@ -122,6 +135,7 @@ private:
     // A line of the program's own in every view, in the error colour.
     void ShowLine(const std::string& text);
     void ShowLogPane(bool logging);
+    void SetModemLines(int bits);
 
     // IReceiveEvents
     void OnBell() override;
@@ -136,6 +150,7 @@ private:
     CSendPath m_send;
     CConnectionControl m_control;
     int m_ipSendState = 0;
+    int m_modemLines = MODEM_LINES_UNKNOWN;
     CBridge m_bridge;
     std::string m_logDirectory;
     BlockHook m_answerMatcher;
