@@ -1,5 +1,5 @@
-// The serial writer against the in-memory port: line actions in order with the
-// bytes around them and their waits, paced bytes, and a discard that ends a wait.
+// The serial writer against the in-memory port: function-key texts whose line
+// actions come out in order with the bytes around them and their waits, paced bytes, and a discard that ends a wait.
 #include "serial/FakeSerialPort.h"
 #include "serial/SerialWriter.h"
 
@@ -7,18 +7,11 @@
 
 #include <chrono>
 #include <thread>
-#include <variant>
 
 using namespace kestrelon;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-struct Action {
-    LineAction action;
-    int waitMs = 0;
-};
-using Op = std::variant<std::string, Action>;
 
 // Actions i and j of the transcript are at least `ms` apart.
 struct Gap {
@@ -28,7 +21,7 @@ struct Gap {
 
 struct ScriptCase {
     const char* name;
-    std::vector<Op> ops;
+    std::string keyText; // a function key's command
     std::string transcript;
     std::vector<Gap> gaps;
     bool modemLines = true;
@@ -51,11 +44,11 @@ TEST_P(SerialWriterScript, ActsInOrderWithTheBytes)
     ASSERT_EQ(port.Open("/fake"), 0);
     CSerialWriter writer(1 << 16);
     // Queued before the thread starts, so nothing can slip between the pieces.
-    for (const Op& op : c.ops) {
-        if (const auto* bytes = std::get_if<std::string>(&op))
-            writer.Queue(bytes->data(), bytes->size());
+    for (const CSendStep& step : DecodeSendSteps(c.keyText, 2048, false)) {
+        if (step.action)
+            writer.QueueAction(*step.action, step.waitMs);
         else
-            writer.QueueAction(std::get<Action>(op).action, std::get<Action>(op).waitMs);
+            writer.Queue(step.bytes.data(), step.bytes.size(), true);
     }
     writer.Start(port);
     const auto deadline = Clock::now() + std::chrono::seconds(5);
@@ -71,17 +64,10 @@ TEST_P(SerialWriterScript, ActsInOrderWithTheBytes)
 }
 
 const ScriptCase kScripts[] = {
-    {"ResetPulse", {"a", Action{LineAction::DtrLow}, Action{LineAction::Wait, 60}, Action{LineAction::DtrHigh}, "b"},
-     "a[DTR=0][DTR=1]b", {{0, 1, 60}}},
-    {"BootModeWithRts",
-     {Action{LineAction::RtsHigh}, Action{LineAction::DtrLow}, Action{LineAction::Wait, 30},
-      Action{LineAction::RtsLow}, "boot"},
-     "[RTS=1][DTR=0][RTS=0]boot", {{1, 2, 30}}},
-    {"BreakLastsItsTime", {"x", Action{LineAction::Break}, "y"}, "x[BREAK+][BREAK-]y",
-     {{0, 1, CSerialWriter::BREAK_MS}}},
-    {"NoModemLinesKeepsBytesAndWaits",
-     {"a", Action{LineAction::DtrLow}, Action{LineAction::Wait, 20}, "b", Action{LineAction::Break}, "c"},
-     "ab[BREAK+][BREAK-]c", {}, false},
+    {"ResetPulse", "a\\!DTR=0\\!WAIT=60\\!DTR=1b", "a[DTR=0][DTR=1]b", {{0, 1, 60}}},
+    {"BootModeWithRts", "\\!RTS=1\\!DTR=0\\!WAIT=30\\!RTS=0boot^M", "[RTS=1][DTR=0][RTS=0]boot\r", {{1, 2, 30}}},
+    {"BreakLastsItsTime", "x\\!BREAKy", "x[BREAK+][BREAK-]y", {{0, 1, CSerialWriter::BREAK_MS}}},
+    {"NoModemLinesKeepsBytesAndWaits", "a\\!DTR=0\\!WAIT=20b\\!BREAKc", "ab[BREAK+][BREAK-]c", {}, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Scripts, SerialWriterScript, ::testing::ValuesIn(kScripts),
