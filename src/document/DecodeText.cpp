@@ -1,6 +1,7 @@
 // DecodeText: the escape notation of function-key and answer texts.
 #include "document/DecodeText.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -72,38 +73,93 @@ std::string ExpandLineEnds(std::string_view text, bool crToCrLfOnSend)
     return out;
 }
 
+struct LineCommand {
+    std::string_view name;
+    LineAction action;
+};
+constexpr LineCommand kLineCommands[] = {
+    {"DTR=0", LineAction::DtrLow}, {"DTR=1", LineAction::DtrHigh}, {"RTS=0", LineAction::RtsLow},
+    {"RTS=1", LineAction::RtsHigh}, {"BREAK", LineAction::Break},   {"WAIT=", LineAction::Wait},
+};
+
+// Reads a line command after "\!" at `pos`; advances `pos` past it when known.
+std::optional<CSendStep> ReadLineCommand(std::string_view s, std::size_t& pos)
+{
+    for (const LineCommand& command : kLineCommands) {
+        if (s.substr(pos, command.name.size()) != command.name)
+            continue;
+        std::size_t end = pos + command.name.size();
+        CSendStep step;
+        step.action = command.action;
+        if (command.action == LineAction::Wait) {
+            if (end >= s.size() || !IsDigit(s[end]))
+                return std::nullopt;
+            long ms = 0;
+            for (; end < s.size() && IsDigit(s[end]); ++end)
+                ms = std::min<long>(ms * 10 + (s[end] - '0'), LINE_WAIT_MAX_MS);
+            step.waitMs = static_cast<int>(ms);
+        }
+        pos = end;
+        return step;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-std::vector<std::uint8_t> DecodeText(std::string_view text, std::size_t limit, bool crToCrLfOnSend)
+std::vector<CSendStep> DecodeSendSteps(std::string_view text, std::size_t limit, bool crToCrLfOnSend)
 {
-    std::vector<std::uint8_t> bytes;
+    std::vector<CSendStep> steps;
     if (text.empty() || text.size() >= DECODE_TEXT_MAX_CHARS)
-        return bytes;
+        return steps;
     // The line end is expanded first, so a "^m" never takes part in a caret or
     // backslash sequence of its neighbours.
     const std::string expanded = ExpandLineEnds(text, crToCrLfOnSend);
     const std::string_view s = expanded;
+    std::size_t produced = 0;
+    auto put = [&](std::uint8_t byte) {
+        if (steps.empty() || steps.back().action)
+            steps.emplace_back();
+        steps.back().bytes.push_back(byte);
+        ++produced;
+    };
     std::size_t pos = 0;
-    while (pos < s.size() && bytes.size() < limit) {
+    while (pos < s.size() && produced < limit) {
         const char c = s[pos];
         const char next = pos + 1 < s.size() ? s[pos + 1] : '\0';
         const bool hasNext = pos + 1 < s.size();
         if (c == '\\' && hasNext && next == '\\') {
-            bytes.push_back('\\');
+            put('\\');
             pos += 2;
         } else if (c == '\\' && hasNext && IsDigit(next)) {
             ++pos;
-            bytes.push_back(static_cast<std::uint8_t>(ReadNumber(s, pos) & 0xFF));
+            put(static_cast<std::uint8_t>(ReadNumber(s, pos) & 0xFF));
+        } else if (c == '\\' && next == '!') {
+            std::size_t at = pos + 2;
+            if (auto step = ReadLineCommand(s, at)) {
+                steps.push_back(std::move(*step));
+                pos = at;
+            } else {
+                ++pos; // an unknown command is an unknown escape
+            }
         } else if (c == '\\') {
             ++pos; // an unknown escape is dropped, the next character stands
         } else if (c == '^' && hasNext && next >= 0x40 && next <= 0x5F) {
-            bytes.push_back(static_cast<std::uint8_t>(next - 0x40));
+            put(static_cast<std::uint8_t>(next - 0x40));
             pos += 2;
         } else {
-            bytes.push_back(static_cast<std::uint8_t>(c));
+            put(static_cast<std::uint8_t>(c));
             ++pos;
         }
     }
+    return steps;
+}
+
+std::vector<std::uint8_t> DecodeText(std::string_view text, std::size_t limit, bool crToCrLfOnSend)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const CSendStep& step : DecodeSendSteps(text, limit, crToCrLfOnSend))
+        bytes.insert(bytes.end(), step.bytes.begin(), step.bytes.end());
     return bytes;
 }
 

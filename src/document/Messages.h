@@ -31,6 +31,7 @@ constexpr std::uint32_t WM_IP_TRANSFER = WM_USER_BASE + 16;     // file transfer
 // Codes of WM_TERMINAL (also the driver thread's forwarded WM_USER_BASE + 10).
 enum TerminalCode : int {
     TC_TYPED_CHAR = 2,        // lParam: character
+    TC_PASTE = 7,             // payload: CByteBlock, sent paced as if typed
     TC_RECEIVED = 3,          // payload: CByteBlock, sent synchronously
     TC_SEND_BYTE = 4,         // lParam: byte
     TC_SEND_STRING = 5,       // lParam: const char*, outlives the message
@@ -47,9 +48,15 @@ enum TerminalCode : int {
     TC_DSR_HOLD = 32,
     TC_CD_HOLD = 33,
     TC_LINE_ERRORS = 34, // lParam: CE_ flags
+    TC_MODEM_LINES = 35, // lParam: MODEM_ bits, or -1 for a port without modem lines
     TC_FILL_SEND_PROTOCOLS = 41,
     TC_FILL_RECEIVE_PROTOCOLS = 42,
 };
+
+// Values of TC_MODEM_LINES besides the MODEM_ bits: a port without modem lines
+// (a pseudo-terminal), and, on the window's side, no port open.
+constexpr int MODEM_LINES_NONE = -1;
+constexpr int MODEM_LINES_UNKNOWN = -2;
 
 // lParam of TC_PORT_FAILED.
 enum PortFailure : int {

@@ -119,6 +119,13 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
     case TC_RECEIVED:
         ProcessBlock(message, m_doc.receiveColour);
         break;
+    case TC_PASTE:
+        if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
+            Paste(block->data(), static_cast<std::size_t>(block->length()));
+        break;
+    case TC_MODEM_LINES:
+        SetModemLines(static_cast<int>(value));
+        break;
     case TC_SEND_BYTE: {
         const std::uint8_t byte = static_cast<std::uint8_t>(value & 0xFF);
         Send(&byte, 1);
@@ -278,6 +285,7 @@ std::uint8_t CDataHub::TakeReceiverRequest()
 
 void CDataHub::OnPortFailed(CMessage& message)
 {
+    SetModemLines(MODEM_LINES_UNKNOWN);
     if (message.lParam != PF_DEVICE_LOST) {
         auto failure = message.TakePayload<CPortErrorPayload>();
         m_control.OnPortFailed(failure ? PortFailureDetail(m_doc.comPort, failure->Path(),
@@ -316,6 +324,25 @@ void CDataHub::TypedCharacter(std::uint8_t c)
     FlushLog(); // the local echo
 }
 
+void CDataHub::Paste(const std::uint8_t* data, std::size_t length)
+{
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
+    m_send.Paste(data, length);
+    FlushLog(); // the local echo
+}
+
+void CDataHub::SetPacing(const CPacing& pacing)
+{
+    m_serialDriver->SetPacing(pacing.charDelayMs, pacing.lineDelayMs);
+}
+
+void CDataHub::SetModemLines(int bits)
+{
+    m_modemLines = bits;
+    m_window.ShowModemLines(bits);
+}
+
 void CDataHub::SendText(std::string_view text)
 {
     if (IsTransferRunning())
@@ -334,12 +361,14 @@ void CDataHub::Send(const std::uint8_t* data, std::size_t length)
 void CDataHub::ApplyConnection()
 {
     EndTransfer();
+    SetModemLines(MODEM_LINES_UNKNOWN); // the next open reports them afresh
     m_control.Apply();
 }
 
 void CDataHub::ToggleConnection()
 {
     EndTransfer();
+    SetModemLines(MODEM_LINES_UNKNOWN);
     m_control.Toggle();
 }
 

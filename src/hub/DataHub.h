@@ -12,6 +12,8 @@
 #include "hub/HubLinks.h"
 #include "hub/ReceivePath.h"
 #include "hub/SendPath.h"
+#include "document/Pacing.h"
+#include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 #include "transfer/ReceiverRequest.h"
 
@@ -54,8 +56,19 @@ public:
     // --- Data -------------------------------------------------------------------
     void ProcessReceived(const std::uint8_t* data, std::size_t length, COLORREF colour);
     void TypedCharacter(std::uint8_t c);
+    // Clipboard text, sent paced as if typed; Escape typed meanwhile cancels it.
+    void Paste(const std::uint8_t* data, std::size_t length);
     void SendText(std::string_view text);
     void Send(const std::uint8_t* data, std::size_t length);
+
+    // --- Control lines and pacing (serial) ----------------------------------------
+    // Lines > DTR, RTS, Send Break: queued behind what is being sent.
+    void SendLineAction(LineAction action) { m_send.SendLineAction(action); }
+    // As last read from the open port; see IHubWindow::ShowModemLines.
+    int ModemLines() const { return m_modemLines; }
+    void SetPacing(const CPacing& pacing);
+    std::size_t PacedBytesLeft() const { return m_send.PacedBytesLeft(); }
+    void CancelPaste() { m_send.CancelPaste(); }
 
     // --- Connection -------------------------------------------------------------
     void ApplyConnection();
@@ -135,6 +148,7 @@ private:
     void ShowLogPane(bool logging);
     // Writes what the log gathered; a failure is reported and stops logging.
     void FlushLog();
+    void SetModemLines(int bits);
 
     // IReceiveEvents
     void OnBell() override;
@@ -149,6 +163,7 @@ private:
     CSendPath m_send;
     CConnectionControl m_control;
     int m_ipSendState = 0;
+    int m_modemLines = MODEM_LINES_UNKNOWN;
     CBridge m_bridge;
     CReceiverRequestWatch m_receiverRequest;
     std::string m_logDirectory;

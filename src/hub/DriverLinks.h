@@ -28,6 +28,11 @@ public:
     bool GetState(DCB& dcb) const override;
     void SetBaudRate(std::uint32_t baud) override;
     void Write(const std::uint8_t* data, std::size_t length) override;
+    void WritePaced(const std::uint8_t* data, std::size_t length) override { m_driver.WritePaced(data, length); }
+    void QueueLineAction(LineAction action, int waitMs) override { m_driver.QueueLineAction(action, waitMs); }
+    void SetPacing(int charDelayMs, int lineDelayMs) override { m_driver.SetPacing(charDelayMs, lineDelayMs); }
+    std::size_t PacedBytes() const override { return m_driver.PacedBytes(); }
+    void CancelOutput() override { m_driver.CancelOutput(); }
     void Quit() override;
     std::uint64_t Generation() const override { return m_driver.Generation(); }
 

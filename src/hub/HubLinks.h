@@ -3,6 +3,7 @@
 // it runs the same over the real drivers and over recording doubles.
 #pragma once
 
+#include "document/DecodeText.h"
 #include "document/WinRecords.h"
 
 #include <cstddef>
@@ -24,6 +25,14 @@ public:
     virtual void SetBaudRate(std::uint32_t baud) = 0;
     // Queues the bytes for the driver thread, which writes them in order.
     virtual void Write(const std::uint8_t* data, std::size_t length) = 0;
+    // The same, one byte at a time with the pacing pauses (pastes, keys, answers).
+    virtual void WritePaced(const std::uint8_t* data, std::size_t length) { Write(data, length); }
+    // A line action in order with the bytes queued around it.
+    virtual void QueueLineAction(LineAction /*action*/, int /*waitMs*/) {}
+    virtual void SetPacing(int /*charDelayMs*/, int /*lineDelayMs*/) {}
+    // Paced bytes still to be written, and cancelling them (with whatever else waits).
+    virtual std::size_t PacedBytes() const { return 0; }
+    virtual void CancelOutput() {}
     // Ends the driver thread; the port is closed.
     virtual void Quit() = 0;
     // The open its notifications carry (CMessage::generation); 0 when the link

@@ -3,6 +3,8 @@
 // on the user-interface thread.
 #pragma once
 
+#include "document/Messages.h"
+
 #include <cstdint>
 #include <string>
 
@@ -45,6 +47,9 @@ public:
     // idle prompt (a window without the pane ignores it).
     virtual void ShowStatusMessage(const std::string& /*text*/) {}
 
+    // The serial port's modem lines as MODEM_ bits, -1 for a port that has none
+    // (a pseudo-terminal), MODEM_LINES_UNKNOWN while no port is open.
+    virtual void ShowModemLines(int /*bits*/) {}
     virtual void EnableFunctionKeys(bool enable) = 0;
     virtual void RefreshFunctionKeys() = 0; // captions of the current level
 

@@ -4,6 +4,8 @@
 #include "document/DecodeText.h"
 #include "hub/HubLinks.h"
 #include "document/KestronDoc.h"
+#include "serial/DcbTermios.h"
+#include "serial/SerialPort.h"
 
 namespace kestrelon {
 
@@ -13,6 +15,11 @@ CSendPath::CSendPath(CKestronDoc& doc, ISerialLink& serial, IIpLink& ip) : m_doc
 
 void CSendPath::TypedCharacter(std::uint8_t c)
 {
+    constexpr std::uint8_t kEscape = 27;
+    if (c == kEscape && PacedBytesLeft() > 0) {
+        CancelPaste();
+        return;
+    }
     const bool crLf = c == 13 && m_doc.crToCrLfOnSend;
     if (m_doc.localEcho) {
         m_doc.AddByte(c, m_doc.sendColour);
@@ -27,17 +34,73 @@ void CSendPath::TypedCharacter(std::uint8_t c)
     Send(bytes, crLf ? 2 : 1);
 }
 
+void CSendPath::Paste(const std::uint8_t* data, std::size_t length)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(length + length / 8);
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint8_t c = data[i];
+        const bool crLf = c == 13 && m_doc.crToCrLfOnSend;
+        bytes.push_back(c);
+        if (crLf)
+            bytes.push_back(10);
+        if (!m_doc.localEcho)
+            continue;
+        m_doc.AddByte(c, m_doc.sendColour);
+        if (c == 8) {
+            m_doc.AddByte(32, m_doc.sendColour);
+            m_doc.AddByte(8, m_doc.sendColour);
+        }
+        if (crLf)
+            m_doc.AddByte(10, m_doc.sendColour);
+    }
+    SendPaced(bytes.data(), bytes.size());
+}
+
 void CSendPath::SendText(std::string_view text)
 {
     if (text.empty())
         return;
-    const std::vector<std::uint8_t> bytes = DecodeText(text, SEND_TEXT_LIMIT, m_doc.crToCrLfOnSend);
-    if (bytes.empty())
+    for (const CSendStep& step : DecodeSendSteps(text, SEND_TEXT_LIMIT, m_doc.crToCrLfOnSend)) {
+        if (step.action) {
+            SendLineAction(*step.action, step.waitMs);
+            continue;
+        }
+        if (m_doc.localEcho)
+            for (std::uint8_t b : step.bytes)
+                m_doc.AddByte(b, m_doc.sendColour);
+        SendPaced(step.bytes.data(), step.bytes.size());
+    }
+}
+
+void CSendPath::SendLineAction(LineAction action, int waitMs)
+{
+    if (m_doc.commMode != 0 || !m_serial.IsOpen())
         return;
-    if (m_doc.localEcho)
-        for (std::uint8_t b : bytes)
-            m_doc.AddByte(b, m_doc.sendColour);
-    Send(bytes.data(), bytes.size());
+    const bool dtr = action == LineAction::DtrLow || action == LineAction::DtrHigh;
+    const bool rts = action == LineAction::RtsLow || action == LineAction::RtsHigh;
+    if ((dtr && HandshakeOwnsLine(m_doc.dcb, MODEM_DTR)) || (rts && HandshakeOwnsLine(m_doc.dcb, MODEM_RTS)))
+        return;
+    m_serial.QueueLineAction(action, waitMs);
+}
+
+std::size_t CSendPath::PacedBytesLeft() const
+{
+    return m_doc.commMode == 0 ? m_serial.PacedBytes() : 0;
+}
+
+void CSendPath::CancelPaste()
+{
+    if (m_doc.commMode == 0)
+        m_serial.CancelOutput();
+}
+
+void CSendPath::SendPaced(const std::uint8_t* data, std::size_t length)
+{
+    if (m_doc.commMode == 0 && m_serial.IsOpen() && data != nullptr && length > 0)
+        m_serial.WritePaced(data, length);
+    else
+        Send(data, length);
 }
 
 void CSendPath::Send(const std::uint8_t* data, std::size_t length)

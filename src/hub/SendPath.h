@@ -1,11 +1,14 @@
 // The send path: typed characters, texts in the escape notation of keys and
 // answers, and raw bytes, each handed to whichever connection the document's
-// mode selects. Sends without a connection are dropped silently.
+// mode selects. Sends without a connection are dropped silently. Pastes, keys
+// and answers are paced on the serial writer's thread; the "\!" line actions
+// of keys and answers travel the same way, in order with their bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include "document/DecodeText.h"
 #include <string_view>
 
 namespace kestrelon {
@@ -23,16 +26,28 @@ public:
 
     // A key typed in a view: CR may become CR LF, and the local echo shows a
     // backspace as "back, blank, back" so that it erases on screen.
+    // Escape while a paste is being sent cancels it instead of going out.
     void TypedCharacter(std::uint8_t c);
+    // Clipboard text: each byte as if typed, sent paced.
+    void Paste(const std::uint8_t* data, std::size_t length);
     // Function keys, automatic answers and the in-band time reply; echoed byte
     // for byte when local echo is on.
     void SendText(std::string_view text);
     // Raw bytes to the active connection; no echo, no conversion.
     void Send(const std::uint8_t* data, std::size_t length);
+    // A line action on the open serial port; dropped for a line the
+    // document's handshake drives, and on other connections.
+    void SendLineAction(LineAction action, int waitMs = 0);
+    // Paced bytes still waiting for the serial port.
+    std::size_t PacedBytesLeft() const;
+    // Throws away a paste (and whatever else waits for the port).
+    void CancelPaste();
     // Told about bytes for the serial port while it is not open.
     void SetSerialRefused(std::function<void()> refused) { m_serialRefused = std::move(refused); }
 
 private:
+    void SendPaced(const std::uint8_t* data, std::size_t length);
+
     CKestronDoc& m_doc;
     ISerialLink& m_serial;
     IIpLink& m_ip;

@@ -163,4 +163,11 @@ void TermiosToDcb(const termios& tio, std::uint32_t rate, DCB& dcb)
         dcb.flags |= DcbFlag::fOutxCtsFlow;
 }
 
+bool HandshakeOwnsLine(const DCB& dcb, int modemBit)
+{
+    CLineSettings line;
+    ModemLines(dcb.flags, line);
+    return modemBit == TIOCM_RTS && line.ctsFlow;
+}
+
 } // namespace kestrelon

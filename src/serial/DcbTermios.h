@@ -43,4 +43,10 @@ speed_t StandardSpeedCode(std::uint32_t rate);
 // stop bits and CTS flow. Every field termios does not know is left as it was.
 void TermiosToDcb(const termios& tio, std::uint32_t rate, DCB& dcb);
 
+// Whether the record's handshake drives the output line (MODEM_DTR or
+// MODEM_RTS) on this system, so that moving it by hand would fight it: RTS
+// while the kernel's CTS/RTS flow control runs. The tty has no DTR handshake
+// (DTR stays raised while the port is open), so DTR is always the user's.
+bool HandshakeOwnsLine(const DCB& dcb, int modemBit);
+
 } // namespace kestrelon

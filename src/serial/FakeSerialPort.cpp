@@ -25,6 +25,31 @@ void CFakeSerialLine::SetCts(bool high)
 {
     std::lock_guard lock(m_mutex);
     m_cts = high;
+    m_modemLines = high ? (m_modemLines | MODEM_CTS) : (m_modemLines & ~MODEM_CTS);
+}
+
+void CFakeSerialLine::SetInputLine(int bit, bool high)
+{
+    std::lock_guard lock(m_mutex);
+    m_modemLines = high ? (m_modemLines | bit) : (m_modemLines & ~bit);
+}
+
+void CFakeSerialLine::RemoveModemLines()
+{
+    std::lock_guard lock(m_mutex);
+    m_hasModemLines = false;
+}
+
+std::string CFakeSerialLine::Transcript() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_transcript;
+}
+
+std::vector<std::chrono::steady_clock::time_point> CFakeSerialLine::ActionTimes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_actionTimes;
 }
 
 void CFakeSerialLine::AddErrors(std::uint32_t ceBits)
@@ -219,6 +244,7 @@ bool CFakeSerialPort::Write(const void* data, std::size_t size, int& error)
         return false;
     }
     m_line->m_written.append(static_cast<const char*>(data), size);
+    m_line->m_transcript.append(static_cast<const char*>(data), size);
     return true;
 }
 
@@ -235,6 +261,7 @@ long CFakeSerialPort::WriteSome(const void* data, std::size_t size, int& error)
         return -1;
     }
     m_line->m_written.append(static_cast<const char*>(data), size);
+    m_line->m_transcript.append(static_cast<const char*>(data), size);
     return static_cast<long>(size);
 }
 
@@ -259,6 +286,34 @@ OutputWait CFakeSerialPort::WaitWritable(int timeoutMs, int wakeFd)
         if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= deadline)
             return OutputWait::TimedOut;
     }
+}
+
+bool CFakeSerialPort::GetModemLines(int& bits)
+{
+    std::lock_guard lock(m_line->m_mutex);
+    bits = m_line->m_modemLines;
+    return m_open && m_line->m_hasModemLines;
+}
+
+bool CFakeSerialPort::SetModemLine(int bit, bool high)
+{
+    std::lock_guard lock(m_line->m_mutex);
+    if (!m_open || !m_line->m_hasModemLines)
+        return false;
+    m_line->m_modemLines = high ? (m_line->m_modemLines | bit) : (m_line->m_modemLines & ~bit);
+    m_line->m_transcript += std::string("[") + (bit == MODEM_DTR ? "DTR=" : "RTS=") + (high ? "1]" : "0]");
+    m_line->m_actionTimes.push_back(std::chrono::steady_clock::now());
+    return true;
+}
+
+bool CFakeSerialPort::SetBreak(bool on)
+{
+    std::lock_guard lock(m_line->m_mutex);
+    if (!m_open)
+        return false;
+    m_line->m_transcript += on ? "[BREAK+]" : "[BREAK-]";
+    m_line->m_actionTimes.push_back(std::chrono::steady_clock::now());
+    return true;
 }
 
 SerialPortFactory CFakeSerialPort::Factory(std::shared_ptr<CFakeSerialLine> line)

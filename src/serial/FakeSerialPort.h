@@ -6,6 +6,7 @@
 
 #include "serial/SerialPort.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -26,6 +27,8 @@ public:
     void SetOpenError(int error);           // the next Open fails with it
     void RefuseRate(std::uint32_t rate);    // SetState with this rate keeps the old one
     void HoldWrites(bool hold);             // writes wait (a line held by flow control)
+    void SetInputLine(int bit, bool high);  // MODEM_DSR, MODEM_CD or MODEM_RI level
+    void RemoveModemLines();                // the device has none (a pseudo-terminal)
 
     // --- observed by the test -------------------------------------------------
     std::string Written() const;
@@ -34,6 +37,11 @@ public:
     int OpenCount() const;
     bool IsOpen() const;
     int ClearErrorCalls() const;
+    // The bytes written with the line actions between them in brackets:
+    // "[DTR=0]", "[RTS=1]", "[BREAK+]" (break on), "[BREAK-]" (break off).
+    std::string Transcript() const;
+    // When each bracketed action of the transcript happened, in order.
+    std::vector<std::chrono::steady_clock::time_point> ActionTimes() const;
 
 private:
     friend class CFakeSerialPort;
@@ -41,6 +49,10 @@ private:
     std::condition_variable m_changed;
     std::string m_inbound;
     std::string m_written;
+    std::string m_transcript;
+    std::vector<std::chrono::steady_clock::time_point> m_actionTimes;
+    int m_modemLines = MODEM_DTR | MODEM_RTS | MODEM_CTS;
+    bool m_hasModemLines = true;
     std::string m_path;
     bool m_cts = true;
     std::uint32_t m_errors = 0;
@@ -72,6 +84,9 @@ public:
     bool Write(const void* data, std::size_t size, int& error) override;
     long WriteSome(const void* data, std::size_t size, int& error) override;
     OutputWait WaitWritable(int timeoutMs, int wakeFd) override;
+    bool GetModemLines(int& bits) override;
+    bool SetModemLine(int bit, bool high) override;
+    bool SetBreak(bool on) override;
 
     // A factory that hands out ports on `line`.
     static SerialPortFactory Factory(std::shared_ptr<CFakeSerialLine> line);

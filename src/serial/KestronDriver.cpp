@@ -20,6 +20,7 @@ namespace {
 constexpr std::uintptr_t kReaderHoldFirst = 1; // 1 CTS, 2 DSR, 3 CD
 constexpr std::uintptr_t kReaderErrors = 4;
 constexpr std::uintptr_t kReaderDeviceLost = 5;
+constexpr std::uintptr_t kReaderModemLines = 6;
 constexpr std::uintptr_t kForwardOffset = 30;
 
 constexpr std::uint32_t kQueueSize = 4096;
@@ -131,6 +132,10 @@ void CKestronDriver::OnThreadMessage(CMessage& message)
         if (IsCurrent(message))
             SendToFrame(MakeMessage(WM_TERMINAL, message.wParam + kForwardOffset, message.lParam), message.generation);
         break;
+    case kReaderModemLines:
+        if (IsCurrent(message))
+            PostToFrame(MakeMessage(WM_TERMINAL, TC_MODEM_LINES, message.lParam), message.generation);
+        break;
     case kReaderDeviceLost:
         OnDeviceLost(static_cast<std::uint64_t>(message.lParam));
         break;
@@ -228,6 +233,18 @@ void CKestronDriver::ReportHoldChanges(const std::array<bool, 3>& hold, HoldStat
     }
 }
 
+void CKestronDriver::ReportModemLines(ISerialPort& port, std::optional<int>& reported, std::uint64_t generation)
+{
+    int bits = 0;
+    const int lines = port.GetModemLines(bits) ? bits : -1;
+    if (reported == lines)
+        return;
+    reported = lines;
+    CMessage message = MakeMessage(WM_TERMINAL, kReaderModemLines, lines);
+    message.generation = generation;
+    PostThreadMessage(std::move(message));
+}
+
 void CKestronDriver::ReaderMain(std::uint64_t openSerial)
 {
     ISerialPort* port = nullptr;
@@ -244,8 +261,14 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
     };
     // Hold states start unknown, so the first pass reports all three.
     HoldStates reported;
+    std::optional<int> modemLines;
+    auto nextLineCheck = std::chrono::steady_clock::now();
     std::array<std::uint8_t, kReaderBlockMax> buffer;
     while (m_readerRun) {
+        if (const auto now = std::chrono::steady_clock::now(); now >= nextLineCheck) {
+            ReportModemLines(*port, modemLines, generation);
+            nextLineCheck = now + std::chrono::milliseconds(kModemLinesPollMs);
+        }
         std::uint32_t errors = 0;
         CCommStatus status;
         port->ClearError(errors, status);

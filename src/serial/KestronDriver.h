@@ -21,6 +21,8 @@ namespace kestrelon {
 constexpr int kReaderBlockMax = 3800;
 constexpr int kReaderPollMs = 10;
 constexpr int kReaderBlocksInFlight = 256;
+// How often the reader looks at the modem lines for the status bar.
+constexpr int kModemLinesPollMs = 100;
 
 class CKestronDriver : public CThreadCOMDriver {
 public:
@@ -48,6 +50,9 @@ protected:
     using HoldStates = std::array<std::optional<bool>, 3>;
     // Posts the holds that changed since `reported` (the frame's lamps follow).
     void ReportHoldChanges(const std::array<bool, 3>& hold, HoldStates& reported, std::uint64_t generation);
+    // Posts the modem lines (MODEM_ bits, -1 for a device without them) when
+    // they differ from `reported`.
+    void ReportModemLines(ISerialPort& port, std::optional<int>& reported, std::uint64_t generation);
 
     DCB m_dcb{}; // guarded by m_lock
 

@@ -325,4 +325,48 @@ OutputWait CSerialPort::WaitWritable(int timeoutMs, int wakeFd)
     return (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) ? OutputWait::Gone : OutputWait::TimedOut;
 }
 
+bool CSerialPort::GetModemLines(int& bits)
+{
+    bits = 0;
+    if (m_fd < 0 || !m_hasModemLines)
+        return false;
+    if (ioctl(m_fd, TIOCMGET, &bits) == 0)
+        return true;
+    m_hasModemLines = false; // a pseudo-terminal: it never will have them
+    return false;
+}
+
+bool CSerialPort::SetModemLine(int bit, bool high)
+{
+    if (m_fd < 0 || !m_hasModemLines)
+        return false;
+    return ioctl(m_fd, high ? TIOCMBIS : TIOCMBIC, &bit) == 0;
+}
+
+bool CSerialPort::SetBreak(bool on)
+{
+    // Set and cleared by hand rather than tcsendbreak: that rounds the length
+    // up to tenths of a second and drains the output first without a limit.
+    return m_fd >= 0 && ioctl(m_fd, on ? TIOCSBRK : TIOCCBRK) == 0;
+}
+
+OutputWait CSerialPort::WaitOutputSent(int timeoutMs, int wakeFd)
+{
+    // The tty tells how much it still holds but cannot wake a poll when that
+    // reaches zero, so look in short steps beside the wake-up.
+    constexpr int kStepMs = 2;
+    for (int waited = 0;; waited += kStepMs) {
+        int queued = 0;
+        if (m_fd < 0)
+            return OutputWait::Gone;
+        if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            return OutputWait::Ready;
+        if (waited >= timeoutMs)
+            return OutputWait::TimedOut;
+        pollfd p{wakeFd, POLLIN, 0};
+        if (poll(&p, wakeFd >= 0 ? 1 : 0, kStepMs) > 0)
+            return OutputWait::Woken;
+    }
+}
+
 } // namespace kestrelon

@@ -44,6 +44,14 @@ enum class OutputWait {
     Gone, // hung up: the device went away
 };
 
+// Modem line bits, with the values of the Linux TIOCM_ bits.
+constexpr int MODEM_DTR = 0x002;
+constexpr int MODEM_RTS = 0x004;
+constexpr int MODEM_CTS = 0x020;
+constexpr int MODEM_CD = 0x040;
+constexpr int MODEM_RI = 0x080;
+constexpr int MODEM_DSR = 0x100;
+
 // A read or write error that means the device is no longer there (USB adapter
 // pulled, pseudo-terminal master closed): retrying can never succeed.
 bool IsDeviceGoneError(int error);
@@ -86,6 +94,17 @@ public:
     virtual OutputWait WaitWritable(int timeoutMs, int wakeFd);
     // The descriptor a file transfer polls itself; -1 for a port without one.
     virtual int Handle() const { return -1; }
+
+    // The modem lines now, as MODEM_ bits; false for a device that has none
+    // (a pseudo-terminal). Ports without modem lines keep the defaults.
+    virtual bool GetModemLines(int& /*bits*/) { return false; }
+    // Raises or drops one output line (MODEM_DTR or MODEM_RTS).
+    virtual bool SetModemLine(int /*bit*/, bool /*high*/) { return false; }
+    // Starts or ends a break condition on the output.
+    virtual bool SetBreak(bool /*on*/) { return false; }
+    // Waits until the bytes the device still holds for output have left, up to
+    // timeoutMs or until wakeFd becomes readable. Ready when they have.
+    virtual OutputWait WaitOutputSent(int /*timeoutMs*/, int /*wakeFd*/) { return OutputWait::Ready; }
 };
 
 using SerialPortFactory = std::function<std::unique_ptr<ISerialPort>()>;
@@ -115,6 +134,10 @@ public:
     bool Write(const void* data, std::size_t size, int& error) override;
     long WriteSome(const void* data, std::size_t size, int& error) override;
     OutputWait WaitWritable(int timeoutMs, int wakeFd) override;
+    bool GetModemLines(int& bits) override;
+    bool SetModemLine(int bit, bool high) override;
+    bool SetBreak(bool on) override;
+    OutputWait WaitOutputSent(int timeoutMs, int wakeFd) override;
 
 private:
     struct Counters {
@@ -128,7 +151,9 @@ private:
     int m_fd = -1;
     DCB m_applied{};                    // the last record SetState took
     std::atomic<bool> m_ctsFlow{false}; // CRTSCTS is on
-    bool m_hasModemLines = true;        // false once TIOCMGET says "not a UART" (pty)
+    // False once TIOCMGET says "not a UART" (pty); the reader and the writer
+    // both look at it.
+    std::atomic<bool> m_hasModemLines{true};
     bool m_hasCounters = true;          // false once TIOCGICOUNT is unsupported
     Counters m_counters;                // baseline of the error deltas
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace kestrelon {
@@ -16,7 +17,7 @@ CSerialWriter::~CSerialWriter()
     Stop();
 }
 
-CSerialWriter::QueueResult CSerialWriter::Queue(const void* data, std::size_t length)
+CSerialWriter::QueueResult CSerialWriter::Queue(const void* data, std::size_t length, bool paced)
 {
     if (data == nullptr || length == 0)
         return QueueResult::Queued;
@@ -29,14 +30,40 @@ CSerialWriter::QueueResult CSerialWriter::Queue(const void* data, std::size_t le
             m_dropReported = true;
             return first ? QueueResult::FirstDropped : QueueResult::Dropped;
         }
-        wasEmpty = m_queued == 0;
+        wasEmpty = m_queue.empty();
         const auto* bytes = static_cast<const std::uint8_t*>(data);
-        m_queue.emplace_back(bytes, bytes + length);
+        m_queue.push_back(Entry{{bytes, bytes + length}, std::nullopt, 0, paced});
         m_queued += length;
+        if (paced)
+            m_pacedQueued += length;
     }
     if (wasEmpty)
         m_wake.Signal();
     return QueueResult::Queued;
+}
+
+void CSerialWriter::QueueAction(LineAction action, int waitMs)
+{
+    bool wasEmpty = false;
+    {
+        std::lock_guard lock(m_mutex);
+        wasEmpty = m_queue.empty();
+        m_queue.push_back(Entry{{}, action, waitMs, false});
+    }
+    if (wasEmpty)
+        m_wake.Signal();
+}
+
+void CSerialWriter::SetPacing(int charDelayMs, int lineDelayMs)
+{
+    m_charDelayMs = charDelayMs;
+    m_lineDelayMs = lineDelayMs;
+}
+
+std::size_t CSerialWriter::PacedBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pacedQueued;
 }
 
 std::size_t CSerialWriter::Discard()
@@ -48,6 +75,7 @@ std::size_t CSerialWriter::Discard()
         m_queue.clear();
         m_frontOffset = 0;
         m_queued = 0;
+        m_pacedQueued = 0;
         m_dropReported = false;
         ++m_epoch;
     }
@@ -82,7 +110,7 @@ void CSerialWriter::Stop()
         m_thread.join();
 }
 
-bool CSerialWriter::TakeChunk(std::vector<std::uint8_t>& chunk, std::uint64_t& epoch)
+bool CSerialWriter::TakeWork(std::vector<std::uint8_t>& chunk, Work& work)
 {
     for (;;) {
         // Clear first, then look: a signal given after the look wakes the wait.
@@ -92,19 +120,103 @@ bool CSerialWriter::TakeChunk(std::vector<std::uint8_t>& chunk, std::uint64_t& e
             if (m_stop)
                 return false;
             if (!m_queue.empty()) {
+                work = Work{};
+                work.epoch = m_epoch;
+                const Entry& front = m_queue.front();
                 chunk.clear();
-                for (auto it = m_queue.begin(); it != m_queue.end() && chunk.size() < CHUNK; ++it) {
-                    const std::size_t skip = it == m_queue.begin() ? m_frontOffset : 0;
-                    const std::size_t take = std::min(it->size() - skip, CHUNK - chunk.size());
-                    chunk.insert(chunk.end(), it->begin() + static_cast<std::ptrdiff_t>(skip),
-                                 it->begin() + static_cast<std::ptrdiff_t>(skip + take));
+                if (front.action) {
+                    work.action = front.action;
+                    work.waitMs = front.waitMs;
+                } else {
+                    TakeBytes(chunk, work);
                 }
-                epoch = m_epoch;
                 return true;
             }
         }
         m_wake.Wait(-1);
     }
+}
+
+void CSerialWriter::TakeBytes(std::vector<std::uint8_t>& chunk, Work& work)
+{
+    const Entry& front = m_queue.front();
+    if (front.paced) {
+        const std::uint8_t byte = front.bytes[m_frontOffset];
+        chunk.push_back(byte);
+        work.paced = true;
+        // CR LF is one line end: the pause comes after the LF.
+        std::optional<std::uint8_t> next;
+        if (m_frontOffset + 1 < front.bytes.size())
+            next = front.bytes[m_frontOffset + 1];
+        else if (m_queue.size() > 1 && !m_queue[1].bytes.empty())
+            next = m_queue[1].bytes.front();
+        work.lineEnd = byte == '\n' || (byte == '\r' && next != '\n');
+        return;
+    }
+    for (auto it = m_queue.begin(); it != m_queue.end() && chunk.size() < CHUNK; ++it) {
+        if (it->action || it->paced)
+            break; // they wait for the bytes before them
+        const std::size_t skip = it == m_queue.begin() ? m_frontOffset : 0;
+        const std::size_t take = std::min(it->bytes.size() - skip, CHUNK - chunk.size());
+        chunk.insert(chunk.end(), it->bytes.begin() + static_cast<std::ptrdiff_t>(skip),
+                     it->bytes.begin() + static_cast<std::ptrdiff_t>(skip + take));
+    }
+}
+
+bool CSerialWriter::PopAction(std::uint64_t epoch)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_stop || m_epoch != epoch || m_queue.empty())
+        return false;
+    m_queue.pop_front();
+    return true;
+}
+
+bool CSerialWriter::Pause(int ms, std::uint64_t epoch)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (!StillWanted(epoch))
+            return false;
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return true;
+        // Rounded up: a pause is never cut short. Woken early by more bytes
+        // being queued: look again and wait on.
+        m_wake.Wait(static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count()));
+    }
+}
+
+void CSerialWriter::DoAction(ISerialPort& port, const Work& work)
+{
+    if (*work.action == LineAction::Wait) {
+        if (Pause(work.waitMs, work.epoch))
+            PopAction(work.epoch);
+        return;
+    }
+    // The bytes before the action must be on the wire before the line moves.
+    for (;;) {
+        const OutputWait sent = port.WaitOutputSent(DRAIN_WAIT_MS, m_wake.Fd());
+        if (sent != OutputWait::Woken)
+            break;
+        if (!StillWanted(work.epoch))
+            return;
+    }
+    switch (*work.action) {
+    case LineAction::DtrLow: port.SetModemLine(MODEM_DTR, false); break;
+    case LineAction::DtrHigh: port.SetModemLine(MODEM_DTR, true); break;
+    case LineAction::RtsLow: port.SetModemLine(MODEM_RTS, false); break;
+    case LineAction::RtsHigh: port.SetModemLine(MODEM_RTS, true); break;
+    case LineAction::Break:
+        if (port.SetBreak(true)) {
+            Pause(BREAK_MS, work.epoch);
+            port.SetBreak(false); // ended also when the queue was discarded
+        }
+        break;
+    case LineAction::Wait: break;
+    }
+    PopAction(work.epoch);
 }
 
 bool CSerialWriter::Consume(std::size_t count, std::uint64_t epoch)
@@ -115,10 +227,12 @@ bool CSerialWriter::Consume(std::size_t count, std::uint64_t epoch)
     m_queued -= count;
     while (count > 0) {
         auto& front = m_queue.front();
-        const std::size_t take = std::min(front.size() - m_frontOffset, count);
+        const std::size_t take = std::min(front.bytes.size() - m_frontOffset, count);
         m_frontOffset += take;
         count -= take;
-        if (m_frontOffset == front.size()) {
+        if (front.paced)
+            m_pacedQueued -= take;
+        if (m_frontOffset == front.bytes.size()) {
             m_queue.pop_front();
             m_frontOffset = 0;
         }
@@ -173,9 +287,21 @@ void CSerialWriter::Run(ISerialPort& port)
 {
     std::vector<std::uint8_t> chunk;
     chunk.reserve(CHUNK);
-    std::uint64_t epoch = 0;
-    while (TakeChunk(chunk, epoch))
-        WriteChunk(port, chunk, epoch);
+    Work work;
+    while (TakeWork(chunk, work)) {
+        if (work.action) {
+            DoAction(port, work);
+            continue;
+        }
+        WriteChunk(port, chunk, work.epoch);
+        if (work.paced) {
+            // Every paced byte is followed by the character delay, a line end by
+            // the line delay as well.
+            const int pause = m_charDelayMs.load() + (work.lineEnd ? m_lineDelayMs.load() : 0);
+            if (pause > 0)
+                Pause(pause, work.epoch);
+        }
+    }
 }
 
 } // namespace kestrelon

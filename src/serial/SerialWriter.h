@@ -1,16 +1,21 @@
 // The output side of an open serial port: a thread of its own that writes the
 // queued bytes in order, in non-blocking pieces, waiting for room beside a
 // wake-up. A line held by flow control therefore never holds up the reader,
-// and a close ends a held write at once instead of after its time-out.
+// and a close ends a held write at once instead of after its time-out. Line
+// actions (DTR, RTS, break, waits) and paced bytes run here too, in order with
+// the bytes around them, so no pause ever falls on the window's thread.
 #pragma once
 
+#include "document/DecodeText.h"
 #include "serial/SerialPort.h"
 #include "serial/WakeEvent.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <atomic>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -32,7 +37,15 @@ public:
         FirstDropped, // did not fit; the first drop since the queue last had room
     };
     // Any thread. Bytes wait here until a port is started (or discarded).
-    QueueResult Queue(const void* data, std::size_t length);
+    // `paced` bytes leave one at a time with the pauses of SetPacing.
+    QueueResult Queue(const void* data, std::size_t length, bool paced = false);
+    // Any thread: a line action, done once the bytes queued before it have
+    // left the device; `waitMs` is the length of a Wait.
+    void QueueAction(LineAction action, int waitMs = 0);
+    // The pause after each paced byte, and the one added after a line end.
+    void SetPacing(int charDelayMs, int lineDelayMs);
+    // Paced bytes not yet written (a paste in progress).
+    std::size_t PacedBytes() const;
     // Any thread: throws away what waits, ends a write in progress, and returns
     // the number of bytes that were not sent.
     std::size_t Discard();
@@ -44,10 +57,37 @@ public:
     // stays queued for the next Start.
     void Stop();
 
+    // How long a line action waits for earlier bytes to leave the device: a
+    // line held by flow control must not keep a reset sequence back for ever.
+    static constexpr int DRAIN_WAIT_MS = 2000;
+    static constexpr int BREAK_MS = 250;
+
 private:
+    struct Entry {
+        std::vector<std::uint8_t> bytes;
+        std::optional<LineAction> action;
+        int waitMs = 0;
+        bool paced = false;
+    };
+    // What the thread does next: write `chunk` (one byte when paced), or do
+    // an action.
+    struct Work {
+        std::optional<LineAction> action;
+        int waitMs = 0;
+        bool paced = false;
+        bool lineEnd = false; // a paced byte that ends a line
+        std::uint64_t epoch = 0;
+    };
+
     void Run(ISerialPort& port);
-    // Copies the first bytes into `chunk`; false when the thread must end.
-    bool TakeChunk(std::vector<std::uint8_t>& chunk, std::uint64_t& epoch);
+    // Copies the next work (and its bytes into `chunk`); false when the thread
+    // must end.
+    bool TakeWork(std::vector<std::uint8_t>& chunk, Work& work);
+    void TakeBytes(std::vector<std::uint8_t>& chunk, Work& work);
+    void DoAction(ISerialPort& port, const Work& work);
+    // Waits `ms` unless the queue is discarded or the thread stopped first.
+    bool Pause(int ms, std::uint64_t epoch);
+    bool PopAction(std::uint64_t epoch);
     // Removes `count` written bytes from the front; false when the queue was
     // discarded meanwhile (or the thread must end).
     bool Consume(std::size_t count, std::uint64_t epoch);
@@ -56,9 +96,12 @@ private:
 
     const std::size_t m_limit;
     mutable std::mutex m_mutex;
-    std::deque<std::vector<std::uint8_t>> m_queue;
+    std::deque<Entry> m_queue;
     std::size_t m_frontOffset = 0; // bytes of the front block already written
     std::size_t m_queued = 0;
+    std::size_t m_pacedQueued = 0;
+    std::atomic<int> m_charDelayMs{0};
+    std::atomic<int> m_lineDelayMs{0};
     std::uint64_t m_epoch = 0; // counts discards
     bool m_dropReported = false;
     bool m_stop = false;

@@ -260,11 +260,11 @@ void CThreadDriver::Quit()
     PostThreadMessage(MakeMessage(WM_DRIVER_QUIT, DRIVER_QUIT_EXIT_CODE, 0));
 }
 
-void CThreadDriver::QueueWrite(const void* data, std::size_t length)
+void CThreadDriver::QueueWrite(const void* data, std::size_t length, bool paced)
 {
     if (!m_acceptWrites)
         return;
-    if (m_writer.Queue(data, length) == CSerialWriter::QueueResult::FirstDropped)
+    if (m_writer.Queue(data, length, paced) == CSerialWriter::QueueResult::FirstDropped)
         PostToFrame(MakeMessage(WM_TERMINAL, TC_LINE_ERRORS, CE_TXFULL), m_generation.load());
 }
 
@@ -273,6 +273,18 @@ void CThreadDriver::Write(const void* data, std::int32_t length)
     if (data == nullptr || length < 1)
         return;
     QueueWrite(data, static_cast<std::size_t>(length));
+}
+
+void CThreadDriver::WritePaced(const void* data, std::size_t length)
+{
+    if (data != nullptr && length > 0)
+        QueueWrite(data, length, true);
+}
+
+void CThreadDriver::QueueLineAction(LineAction action, int waitMs)
+{
+    if (m_acceptWrites)
+        m_writer.QueueAction(action, waitMs);
 }
 
 void CThreadDriver::WriteString(const char* text)

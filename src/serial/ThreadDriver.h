@@ -52,6 +52,14 @@ public:
     virtual void WriteBlock(const CByteBlock& block);
     virtual bool IsOpen() const;
     virtual bool IsReading() const;
+    // Bytes that leave one at a time with the pacing pauses (pastes, keys,
+    // answers), and line actions in order with the bytes; both return at once.
+    void WritePaced(const void* data, std::size_t length);
+    void QueueLineAction(LineAction action, int waitMs = 0);
+    void SetPacing(int charDelayMs, int lineDelayMs) { m_writer.SetPacing(charDelayMs, lineDelayMs); }
+    std::size_t PacedBytes() const { return m_writer.PacedBytes(); }
+    // Throws away what waits to be written (a cancelled paste); the count.
+    std::size_t CancelOutput() { return m_writer.Discard(); }
     // The lock that guards the device handle and path (recursive).
     virtual void Lock();
     virtual void Unlock();
@@ -104,7 +112,7 @@ protected:
     // Output waiting for the port is thrown away (a lost device); returns the count.
     std::size_t DiscardOutput();
     // Queue bytes for the port: the overflow is reported once per episode.
-    void QueueWrite(const void* data, std::size_t length);
+    void QueueWrite(const void* data, std::size_t length, bool paced = false);
     // Refuses further writes until the next open is asked for, or accepts them
     // again (a device reopened by the driver itself).
     void RefuseWrites() { m_acceptWrites = false; }

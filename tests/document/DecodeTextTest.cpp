@@ -76,3 +76,64 @@ INSTANTIATE_TEST_SUITE_P(Notation, DecodeTextTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// Steps written compactly: bytes as text, line actions in brackets.
+std::string Describe(const std::vector<CSendStep>& steps)
+{
+    static const char* const kNames[] = {"DTR=0", "DTR=1", "RTS=0", "RTS=1", "BREAK", "WAIT="};
+    std::string out;
+    for (const CSendStep& step : steps) {
+        if (!step.action) {
+            out.append(step.bytes.begin(), step.bytes.end());
+            continue;
+        }
+        out += std::string("[") + kNames[static_cast<int>(*step.action)];
+        if (*step.action == LineAction::Wait)
+            out += std::to_string(step.waitMs);
+        out += "]";
+    }
+    return out;
+}
+
+struct StepCase {
+    const char* name;
+    std::string text;
+    std::string expected;
+    std::size_t limit = 2048;
+};
+
+class SendStepsTest : public ::testing::TestWithParam<StepCase> {};
+
+TEST_P(SendStepsTest, KeepsLineActionsBetweenBytes)
+{
+    const StepCase& c = GetParam();
+    EXPECT_EQ(Describe(DecodeSendSteps(c.text, c.limit, false)), c.expected);
+    // The bytes alone are what DecodeText gives.
+    std::string bytes;
+    for (const CSendStep& step : DecodeSendSteps(c.text, c.limit, false))
+        bytes.append(step.bytes.begin(), step.bytes.end());
+    const auto plain = DecodeText(c.text, c.limit, false);
+    EXPECT_EQ(bytes, std::string(plain.begin(), plain.end()));
+}
+
+const StepCase kStepCases[] = {
+    {"BootModeSequence", "\\!DTR=0\\!RTS=1\\!WAIT=100\\!DTR=1\\!RTS=0", "[DTR=0][RTS=1][WAIT=100][DTR=1][RTS=0]"},
+    {"BytesAroundBreak", "AT\\!BREAK^M", "AT[BREAK]\r"},
+    {"CommandThenDigitsStayText", "\\!DTR=12", "[DTR=1]2"},
+    {"WaitIsCutAtTenSeconds", "\\!WAIT=99999999999", "[WAIT=10000]"},
+    {"WaitOfZero", "x\\!WAIT=0y", "x[WAIT=0]y"},
+    {"WaitWithoutNumberIsText", "\\!WAIT=x", "!WAIT=x"},
+    {"UnknownCommandIsText", "\\!DTR=2", "!DTR=2"},
+    {"LowerCaseIsNotACommand", "\\!break", "!break"},
+    {"DoubledBackslashBeforeBangIsText", "\\\\!BREAK", "\\!BREAK"},
+    {"NumberThenCommand", "\\65\\!RTS=0\\66", "A[RTS=0]B"},
+    {"TrailingBackslashBang", "a\\!", "a!"},
+    {"NoActionsAfterTheLimit", "AB\\!BREAK", "AB", 2},
+};
+
+INSTANTIATE_TEST_SUITE_P(LineCommands, SendStepsTest, ::testing::ValuesIn(kStepCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

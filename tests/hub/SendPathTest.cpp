@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace kestrelon::test {
 namespace {
 
@@ -139,6 +142,68 @@ const DropCase kDropCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, SendDispatchTest, ::testing::ValuesIn(kDropCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kestrelon::test
+
+namespace kestrelon::test {
+namespace {
+
+// Keys, answers and pastes on a serial line: line actions in order with the
+// bytes, all of it paced, and Escape cancelling a paste that is still going out.
+struct PacedCase {
+    const char* name;
+    bool ctsFlow;              // the kernel's handshake owns RTS
+    std::size_t pacedLeft;     // paced bytes still queued when the input comes
+    std::function<void(CDataHub&)> input;
+    std::string written;       // bytes and [actions] in order
+    std::string paced;         // the bytes that went paced
+    bool cancelled;
+};
+
+class PacedSendTest : public ::testing::TestWithParam<PacedCase> {};
+
+TEST_P(PacedSendTest, OrdersPacesAndCancels)
+{
+    const PacedCase& c = GetParam();
+    HubFixture f;
+    f.doc.dcb.flags = DcbFlag::fBinary | (c.ctsFlow ? DcbFlag::fOutxCtsFlow : 0);
+    f.doc.crToCrLfOnSend = true;
+    f.OpenSerial();
+    f.serial->pacedLeft = c.pacedLeft;
+    c.input(*f.hub);
+    EXPECT_EQ(Escape(f.serial->written), Escape(c.written));
+    EXPECT_EQ(Escape(f.serial->paced), Escape(c.paced));
+    const auto& calls = f.serial->calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "cancel"), c.cancelled ? 1 : 0);
+}
+
+auto Text(std::string text)
+{
+    return [text](CDataHub& hub) { hub.SendText(text); };
+}
+auto Paste(std::string text)
+{
+    return [text](CDataHub& hub) { hub.Paste(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()); };
+}
+auto Typed(std::uint8_t c)
+{
+    return [c](CDataHub& hub) { hub.TypedCharacter(c); };
+}
+
+const PacedCase kPacedCases[] = {
+    {"BootSequenceKeepsOrder", false, 0, Text("\\!DTR=0\\!RTS=1\\!WAIT=100\\!DTR=1x^m"),
+     "[DTR=0][RTS=1][WAIT=100][DTR=1]x\r\n", "x\r\n", false},
+    {"BreakBetweenBytes", false, 0, Text("a\\!BREAKb"), "a[BREAK]b", "ab", false},
+    {"RtsOwnedByHandshakeIsLeftAlone", true, 0, Text("\\!RTS=0\\!DTR=0x"), "[DTR=0]x", "x", false},
+    {"PasteConvertsCrAndIsPaced", false, 0, Paste("a\rb"), "a\r\nb", "a\r\nb", false},
+    {"EscapeCancelsARunningPaste", false, 5, Typed(27), "", "", true},
+    {"EscapeWithoutPasteIsSent", false, 0, Typed(27), "\x1b", "", false},
+    {"TypedKeyIsNotPaced", false, 5, Typed('k'), "k", "", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, PacedSendTest, ::testing::ValuesIn(kPacedCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

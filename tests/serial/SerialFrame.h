@@ -50,14 +50,22 @@ public:
     {
         m_target.PumpUntil([] { return false; }, std::chrono::milliseconds(ms));
     }
-    // Notices other than received data.
+    // Notices other than received data and the modem lines' live readings.
     std::vector<Notice> Status() const
     {
         std::vector<Notice> out;
         for (const auto& n : m_notices)
-            if (n.code != TC_RECEIVED)
+            if (n.code != TC_RECEIVED && n.code != TC_MODEM_LINES)
                 out.push_back(n);
         return out;
+    }
+    // The modem lines last reported; MODEM_LINES_NONE's -1 also before any report.
+    std::intptr_t ModemLines() const
+    {
+        for (auto it = m_notices.rbegin(); it != m_notices.rend(); ++it)
+            if (it->code == TC_MODEM_LINES)
+                return it->value;
+        return -1;
     }
     bool Has(std::uintptr_t code, std::intptr_t value) const
     {

@@ -144,6 +144,21 @@ void CRecordingSerialLink::Write(const std::uint8_t* data, std::size_t length)
     written.append(reinterpret_cast<const char*>(data), length);
 }
 
+void CRecordingSerialLink::WritePaced(const std::uint8_t* data, std::size_t length)
+{
+    Write(data, length);
+    paced.append(reinterpret_cast<const char*>(data), length);
+}
+
+void CRecordingSerialLink::QueueLineAction(LineAction action, int waitMs)
+{
+    static const char* const kNames[] = {"DTR=0", "DTR=1", "RTS=0", "RTS=1", "BREAK", "WAIT="};
+    written += std::string("[") + kNames[static_cast<int>(action)];
+    if (action == LineAction::Wait)
+        written += std::to_string(waitMs);
+    written += "]";
+}
+
 bool CRecordingIpLink::Start(std::uint32_t mode, const std::string& host, std::uint32_t port, std::string& error)
 {
     calls.push_back("start " + std::to_string(mode) + " " + host + ":" + std::to_string(port));

@@ -77,8 +77,16 @@ public:
     bool GetState(DCB& out) const override;
     void SetBaudRate(std::uint32_t baud) override;
     void Write(const std::uint8_t* data, std::size_t length) override;
+    // Paced bytes go to `written` too, and to `paced`; line actions go to
+    // `written` in brackets, so the order of both shows.
+    void WritePaced(const std::uint8_t* data, std::size_t length) override;
+    void QueueLineAction(LineAction action, int waitMs) override;
+    std::size_t PacedBytes() const override { return pacedLeft; }
+    void CancelOutput() override { calls.push_back("cancel"); }
     void Quit() override { calls.push_back("quit"); }
 
+    std::string paced;
+    std::size_t pacedLeft = 0;
     bool open = false;
     bool opens = true; // Open succeeds
     DCB state{};

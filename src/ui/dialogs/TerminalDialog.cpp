@@ -34,12 +34,20 @@ CTerminalDialog::CTerminalDialog(QWidget* parent) : QDialog(parent)
     m_lines = new CRangeSpinBox(SCREEN_LINES_MIN, SCREEN_LINES_MAX, this);
     m_lines->setObjectName(QStringLiteral("screenLines"));
     m_lines->setGroupSeparatorShown(false);
+    m_charDelay = new CRangeSpinBox(PACING_DELAY_MIN_MS, PACING_DELAY_MAX_MS, this);
+    m_charDelay->setObjectName(QStringLiteral("charDelay"));
+    m_charDelay->setToolTip(tr("Pause after each byte of a paste, a function key or an answer"));
+    m_lineDelay = new CRangeSpinBox(PACING_DELAY_MIN_MS, PACING_DELAY_MAX_MS, this);
+    m_lineDelay->setObjectName(QStringLiteral("lineDelay"));
+    m_lineDelay->setToolTip(tr("Further pause after each line end of a paste, a function key or an answer"));
 
     auto* form = new QFormLayout;
     form->addRow(tr("Local echo:"), m_localEcho);
     form->addRow(tr("Beep:"), m_beep);
     form->addRow(tr("Screen columns:"), m_columns);
     form->addRow(tr("Screen lines:"), m_lines);
+    form->addRow(tr("Character delay (ms)"), m_charDelay);
+    form->addRow(tr("Line delay (ms)"), m_lineDelay);
 
     auto* crGroup = new QGroupBox(tr("CR -> CR/LF"), this);
     m_crOnSend = NamedCheckBox(tr("On send"), "crToCrLfOnSend", crGroup);
@@ -100,21 +108,37 @@ TerminalSettings CTerminalDialog::Settings() const
     return s;
 }
 
+void CTerminalDialog::SetPacing(const CPacing& pacing)
+{
+    m_charDelay->setValue(pacing.charDelayMs);
+    m_lineDelay->setValue(pacing.lineDelayMs);
+}
+
+CPacing CTerminalDialog::Pacing() const
+{
+    return {m_charDelay->Checked().value_or(m_charDelay->value()), m_lineDelay->Checked().value_or(m_lineDelay->value())};
+}
+
 void CTerminalDialog::accept()
 {
     // Same order as the fields are exchanged: columns first, then lines.
-    if (!m_columns->Validate(this) || !m_lines->Validate(this))
+    if (!m_columns->Validate(this) || !m_lines->Validate(this) || !m_charDelay->Validate(this) ||
+        !m_lineDelay->Validate(this))
         return;
     QDialog::accept();
 }
 
-bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc)
+bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc, CPacing* pacing)
 {
     CTerminalDialog dialog(parent);
     dialog.SetSettings(TerminalSettings::FromDocument(doc));
+    if (pacing)
+        dialog.SetPacing(*pacing);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.Settings().ApplyTo(doc);
+    if (pacing)
+        *pacing = dialog.Pacing();
     return true;
 }
 

@@ -2,6 +2,7 @@
 // in-band command scanning. Works on a TerminalSettings record.
 #pragma once
 
+#include "document/Pacing.h"
 #include "ui/dialogs/TerminalSettings.h"
 
 #include <QDialog>
@@ -19,6 +20,9 @@ public:
 
     void SetSettings(const TerminalSettings& settings);
     TerminalSettings Settings() const;
+    // The pauses of paced sending, kept beside the document (not in it).
+    void SetPacing(const CPacing& pacing);
+    CPacing Pacing() const;
 
     // OK: a screen size out of range keeps the dialog open with a message that
     // names the range, the offending edit focused.
@@ -33,10 +37,13 @@ private:
     QCheckBox* m_scanCommands;
     CRangeSpinBox* m_columns;
     CRangeSpinBox* m_lines;
+    CRangeSpinBox* m_charDelay;
+    CRangeSpinBox* m_lineDelay;
 };
 
 // The Setup > Terminal command: runs the dialog on the document's values and, on
-// OK, writes them back (see TerminalSettings::ApplyTo). True when confirmed.
-bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc);
+// OK, writes them back (see TerminalSettings::ApplyTo) and, when given, the
+// pacing. True when confirmed.
+bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc, CPacing* pacing = nullptr);
 
 } // namespace kestrelon

@@ -266,8 +266,10 @@ QString CKestronApp::Title() const
 
 void CKestronApp::UpdateTitle()
 {
-    if (m_frame)
-        m_frame->SetDocumentTitle(Title());
+    if (!m_frame)
+        return;
+    m_frame->SetDocumentTitle(Title());
+    m_frame->SetDocumentPath(m_path);
 }
 
 void CKestronApp::ShowError(const QString& text)

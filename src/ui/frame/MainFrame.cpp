@@ -3,6 +3,8 @@
 // dropped files.
 #include "ui/frame/MainFrame.h"
 
+#include "ui/frame/FrameLines.h"
+#include "ui/frame/FramePacing.h"
 #include "ui/frame/FrameTransfers.h"
 #include "document/Messages.h"
 
@@ -19,6 +21,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPrinter>
@@ -93,6 +96,7 @@ bool CMainFrame::Create(HubFactory hubFactory)
     BuildMenus();
     BuildToolBar();
     BuildBars();
+    BuildLines();
     RestoreBarState(); // a layout that cannot be restored leaves the defaults
     SetLedState(LED_BRIDGE, 1);
     if (hubFactory)
@@ -115,11 +119,18 @@ bool CMainFrame::Create(HubFactory hubFactory)
                 m_hub->SendText(text);
         });
     }
+    m_lines->SetHub(m_hub.get());
+    m_pacing = new CFramePacing(
+        m_store, [this](const QString& text) { m_statusBar->SetPaneText(0, text); },
+        Text(LoadString(IDS_IDLE_PROMPT)), this);
+    m_pacing->SetHub(m_hub.get());
+    m_pacing->SetConfigPath(QString());
     UpdateCommandStates();
     // The toolbar shows the states too, and connections change them without any
     // command: refresh them while the program is idle, as the menus do on opening.
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    connect(idle, &QTimer::timeout, m_lines, &CFrameLines::UpdateStates);
     idle->start(250);
     return true;
 }
@@ -148,6 +159,27 @@ void CMainFrame::BuildBars()
     m_gpsBar->Create(m_gpsPanel, ID_GPS_BAR);
     addDockWidget(Qt::LeftDockWidgetArea, m_gpsBar);
     m_gpsBar->hide();
+}
+
+void CMainFrame::BuildLines()
+{
+    m_lines = new CFrameLines(m_doc, this);
+    const QList<QAction*> menus = menuBar()->actions();
+    m_lines->BuildMenu(menuBar(), menus.isEmpty() ? nullptr : menus.back()); // before Help
+    addToolBar(Qt::TopToolBarArea, m_lines->BuildToolBar(this));
+    m_lines->BuildStatus(m_statusBar);
+}
+
+void CMainFrame::SetDocumentPath(const QString& path)
+{
+    if (m_pacing)
+        m_pacing->SetConfigPath(path);
+}
+
+void CMainFrame::ShowModemLines(int bits)
+{
+    if (m_lines)
+        m_lines->ShowModemLines(bits);
 }
 
 QString CMainFrame::FrameTitle()

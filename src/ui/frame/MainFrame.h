@@ -28,6 +28,8 @@ namespace kestrelon {
 
 class CAutoAnswer;
 class CDataHub;
+class CFrameLines;
+class CFramePacing;
 class CFrameTransfers;
 class CFunctionKeyBar;
 class CKestronDoc;
@@ -122,6 +124,11 @@ public:
     // "Kestrelon V1.00": the program name and its version.
     static QString FrameTitle();
     void SetDocumentTitle(const QString& name);
+    // The configuration file now open (empty for a new one): settings kept per
+    // file outside it, such as the pacing, follow it.
+    void SetDocumentPath(const QString& path);
+    CFrameLines* Lines() const { return m_lines; }
+    CFramePacing* Pacing() const { return m_pacing; }
     void SetRecentFiles(const QStringList& paths);
 
     // --- IHubWindow ------------------------------------------------------------
@@ -131,6 +138,7 @@ public:
     void SetStatusPanes(std::uint32_t commMode) override;
     void SetPaneText(PaneId pane, const std::string& text) override;
     void ShowStatusMessage(const std::string& text) override;
+    void ShowModemLines(int bits) override;
     void EnableFunctionKeys(bool enable) override;
     void RefreshFunctionKeys() override;
     bool ShowPortFailureDialog(const std::string& detail) override;
@@ -159,6 +167,7 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildBars();
+    void BuildLines();
     QAction* MakeAction(int command, const QString& text);
     void PumpMessages();
     std::intptr_t HandleMessage(CMessage& message);
@@ -183,6 +192,8 @@ private:
     QToolBar* m_toolBar = nullptr;
     QToolBar* m_fkeyBar = nullptr;
     CFunctionKeyBar* m_fkeys = nullptr;
+    CFrameLines* m_lines = nullptr;
+    CFramePacing* m_pacing = nullptr;
     CSizingDialogBar* m_gpsBar = nullptr;
     CGpsStatusBar* m_gpsPanel = nullptr; // hosted by m_gpsBar
     QStackedWidget* m_viewStack = nullptr;

@@ -7,6 +7,7 @@
 #include "ui/frame/FrameDialogs.h"
 #include "document/KestronDoc.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/FramePacing.h"
 #include "ui/frame/FrameTransfers.h"
 #include "document/Messages.h"
 #include "ui/frame/StringTable.h"
@@ -299,7 +300,12 @@ void CMainFrame::RunSetupDialog(int command)
             m_target.Post(MakeMessage(WM_TERMINAL, TC_APPLY_CONNECTION));
         }
         break;
-    case ID_SETUP_TERMINAL: RunTerminalDialog(this, m_doc); break;
+    case ID_SETUP_TERMINAL:
+        if (m_pacing)
+            m_pacing->RunTerminalSetup(this, m_doc);
+        else
+            RunTerminalDialog(this, m_doc);
+        break;
     case ID_SETUP_FONT: RunFontDialog(this, m_doc); break;
     case ID_SETUP_FKEYS:
         if (RunFunctionKeysDialog(this, m_doc))

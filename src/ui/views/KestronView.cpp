@@ -2,6 +2,7 @@
 // autoscroll, keyboard and mouse selection, clipboard, context menu, printing.
 #include "ui/views/KestronView.h"
 
+#include "document/ByteBlock.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
@@ -316,10 +317,14 @@ void CKestronView::Paste()
 {
     if (!CanPaste())
         return;
-    // Each byte goes out as if typed, so the frame's send conversions apply.
+    // One block, sent as if typed (the send conversions apply) but paced, and
+    // cancelled by Escape while it goes out.
     const QByteArray bytes = UpToNul(QGuiApplication::clipboard()->text().toLatin1());
-    for (const char c : bytes)
-        PostTyped(static_cast<std::uint8_t>(c));
+    if (bytes.isEmpty())
+        return;
+    auto block = std::make_unique<CByteBlock>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                              static_cast<std::int32_t>(bytes.size()));
+    m_frame.Post(MakeMessage(WM_TERMINAL, TC_PASTE, 0, std::move(block)));
 }
 
 void CKestronView::SelectAll()

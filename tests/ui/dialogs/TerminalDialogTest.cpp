@@ -87,6 +87,7 @@ struct RangeCase {
     QString columns;
     QString lines;
     std::vector<std::string> messages; // empty: accepted
+    const char* charDelay = "0";
 };
 void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
@@ -101,6 +102,7 @@ TEST_P(TerminalRanges, OutOfRangeKeepsTheDialogOpen)
     dialog.show();
     TypeNumber(dialog.findChild<CRangeSpinBox*>("screenColumns"), c.columns);
     TypeNumber(dialog.findChild<CRangeSpinBox*>("screenLines"), c.lines);
+    TypeNumber(dialog.findChild<CRangeSpinBox*>("charDelay"), c.charDelay);
     dialog.accept();
     EXPECT_EQ(messages.All(), c.messages);
     EXPECT_EQ(dialog.isVisible(), !c.messages.empty());
@@ -109,6 +111,7 @@ TEST_P(TerminalRanges, OutOfRangeKeepsTheDialogOpen)
 
 const std::string kColumnsRange = "Please enter an integer between 40 and 999.";
 const std::string kLinesRange = "Please enter an integer between 25 and 1999.";
+const std::string kDelayRange = "Please enter an integer between 0 and 1000.";
 
 INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
                          ::testing::Values(RangeCase{"Columns30", "30", "1000", {kColumnsRange}},
@@ -118,7 +121,9 @@ INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
                                            RangeCase{"Lines2000", "80", "2000", {kLinesRange}},
                                            RangeCase{"BothBadColumnsFirst", "39", "2", {kColumnsRange}},
                                            RangeCase{"Lowest", "40", "25", {}},
-                                           RangeCase{"Highest", "999", "1999", {}}),
+                                           RangeCase{"Highest", "999", "1999", {}},
+                                           RangeCase{"CharDelay1001", "80", "25", {kDelayRange}, "1001"},
+                                           RangeCase{"CharDelay1000", "80", "25", {}, "1000"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
@@ -136,13 +141,16 @@ TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
         WhenModalShown([&row](QDialog* dialog) {
             auto* lines = dialog->findChild<CRangeSpinBox*>("screenLines");
             TypeNumber(lines, "500");
+            TypeNumber(dialog->findChild<CRangeSpinBox*>("lineDelay"), "40");
             dialog->findChild<QCheckBox*>("localEcho")->setChecked(true);
             if (row.ok)
                 dialog->accept();
             else
                 dialog->reject();
         });
-        EXPECT_EQ(RunTerminalDialog(nullptr, doc), row.ok);
+        CPacing pacing{3, 0};
+        EXPECT_EQ(RunTerminalDialog(nullptr, doc, &pacing), row.ok);
+        EXPECT_EQ(pacing, (CPacing{3, row.ok ? 40 : 0}));
         EXPECT_EQ(doc.screenLines, row.lines);
         EXPECT_EQ(doc.localEcho, row.ok);
         EXPECT_EQ(doc.IsModified(), row.modified);

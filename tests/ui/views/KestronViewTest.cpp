@@ -3,6 +3,7 @@
 // timer, colours on screen, fonts and printing to PDF.
 #include "ui/views/KestronView.h"
 
+#include "document/ByteBlock.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/PumpedTarget.h"
@@ -47,6 +48,8 @@ protected:
         frame.SetHandler([this](CMessage& m) {
             if (m.message == WM_TERMINAL && m.wParam == TC_TYPED_CHAR)
                 typed.push_back(static_cast<int>(m.lParam));
+            else if (auto block = m.wParam == TC_PASTE ? m.TakePayload<CByteBlock>() : nullptr)
+                typed.insert(typed.end(), block->data(), block->data() + block->length());
             else
                 others.push_back(m.message);
             return std::intptr_t{0};
@@ -153,7 +156,7 @@ void PrintTo(const PasteCase& c, std::ostream* os) { *os << c.name; }
 
 class AsciiViewPaste : public AsciiView, public ::testing::WithParamInterface<PasteCase> {};
 
-TEST_P(AsciiViewPaste, PostsEachByteAsTyped)
+TEST_P(AsciiViewPaste, PostsTheBytesInOrder)
 {
     const auto& c = GetParam();
     QGuiApplication::clipboard()->setText(c.clipboard);

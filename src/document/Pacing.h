@@ -1,0 +1,28 @@
+// The pauses with which pastes, function keys and answers are sent, for devices
+// whose input buffer drops a fast paste. They are kept in the settings store per
+// configuration file, not in the file, so .kst files keep their layout.
+#pragma once
+
+#include "document/SettingsStore.h"
+
+#include <string>
+
+namespace kestrelon {
+
+// Either pause: up to a second, far beyond what any device asks.
+constexpr int PACING_DELAY_MIN_MS = 0;
+constexpr int PACING_DELAY_MAX_MS = 1000;
+
+struct CPacing {
+    int charDelayMs = 0; // after every byte
+    int lineDelayMs = 0; // added after a line end
+    bool operator==(const CPacing&) const = default;
+    bool IsOff() const { return charDelayMs == 0 && lineDelayMs == 0; }
+};
+
+// The pacing stored for the configuration file `configPath` (empty: a new
+// document not yet saved). Anything unreadable or out of range reads as 0.
+CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath);
+void SavePacing(ISettingsStore& store, const std::string& configPath, const CPacing& pacing);
+
+} // namespace kestrelon

@@ -1,0 +1,70 @@
+// CFramePacing: pacing settings per configuration file and the sending status.
+#include "ui/frame/FramePacing.h"
+
+#include "hub/DataHub.h"
+#include "ui/dialogs/TerminalDialog.h"
+
+#include <QFile>
+#include <QTimer>
+
+namespace kestrelon {
+
+CFramePacing::CFramePacing(ISettingsStore* store, ShowMessage show, QString idleText, QObject* parent)
+    : QObject(parent), m_store(store), m_show(std::move(show)), m_idleText(std::move(idleText)),
+      m_timer(new QTimer(this))
+{
+    // A timer, not a notification per byte: the writer thread never calls the
+    // window, and ten updates a second are as many as anyone reads.
+    connect(m_timer, &QTimer::timeout, this, &CFramePacing::ShowProgress);
+    m_timer->start(STATUS_INTERVAL_MS);
+}
+
+void CFramePacing::SetHub(CDataHub* hub)
+{
+    m_hub = hub;
+    Apply();
+}
+
+void CFramePacing::SetConfigPath(const QString& path)
+{
+    m_path = QFile::encodeName(path).toStdString();
+    m_pacing = m_store ? LoadPacing(*m_store, m_path) : CPacing{};
+    Apply();
+}
+
+bool CFramePacing::RunTerminalSetup(QWidget* parent, CKestronDoc& doc)
+{
+    CPacing pacing = m_pacing;
+    if (!RunTerminalDialog(parent, doc, &pacing))
+        return false;
+    m_pacing = pacing;
+    if (m_store)
+        SavePacing(*m_store, m_path, m_pacing);
+    Apply();
+    return true;
+}
+
+QString CFramePacing::SendingText(std::size_t bytesLeft)
+{
+    return tr("Sending: %1 bytes left").arg(bytesLeft);
+}
+
+void CFramePacing::Apply()
+{
+    if (m_hub)
+        m_hub->SetPacing(m_pacing);
+}
+
+void CFramePacing::ShowProgress()
+{
+    const std::size_t left = m_hub ? m_hub->PacedBytesLeft() : 0;
+    if (left > 0) {
+        m_show(SendingText(left));
+        m_showing = true;
+    } else if (m_showing) {
+        m_show(m_idleText);
+        m_showing = false;
+    }
+}
+
+} // namespace kestrelon
