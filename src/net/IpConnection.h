@@ -4,10 +4,10 @@
 // bytes in order. Start, Stop and Send are called on the user-interface thread.
 #pragma once
 
+#include "document/ReceiveCredit.h"
 #include "net/ClientConnector.h"
 #include "net/IP6Socket.h"
 #include "net/IpSender.h"
-#include "net/ReceiveCredit.h"
 #include "net/StopSignal.h"
 
 #include <atomic>
