@@ -85,7 +85,7 @@ bool CKestronDriver::OnPortOpened(ISerialPort&)
     // Posted before the reader starts: the reader posts to the frame itself,
     // and the frame must hear of the open before the first hold or data.
     PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_OPENED, 0));
-    StartReader();
+    RequestReader();
     return true;
 }
 

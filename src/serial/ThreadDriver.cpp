@@ -141,12 +141,15 @@ void CThreadDriver::HandleOpen(std::uint64_t generation)
         ++m_openSerial;
         m_isOpen = true;
     }
+    m_readerRequested = false;
     if (!OnPortOpened(*m_hPort)) {
         DiscardOutput();
         ClosePort();
         return;
     }
     m_writer.Start(*m_hPort);
+    if (m_readerRequested)
+        StartReader();
 }
 
 std::size_t CThreadDriver::DiscardOutput()

@@ -28,7 +28,10 @@ namespace kestrelon {
 constexpr std::size_t kMaxQueuedWriteBytes = 1u << 20;
 
 // Received blocks that may wait for the frame before the reader stops reading.
-constexpr std::size_t kReaderBlocksInFlight = 256;
+// The window takes all of them at one wake-up, so the bound is also the longest
+// the window's own events wait behind received data: 64 blocks (at most about
+// 240 KB) are a few milliseconds of work.
+constexpr std::size_t kReaderBlocksInFlight = 64;
 
 class CThreadDriver {
 public:
@@ -103,6 +106,9 @@ protected:
     // Driver thread only: start a reader for the open device, stop and join it,
     // close the device (stopping the reader and the writer first).
     void StartReader();
+    // From OnPortOpened: the reader starts once the open is complete (the
+    // writer running too), since it reports to the frame directly.
+    void RequestReader() { m_readerRequested = true; }
     void StopReader();
     // Any thread: tells the reader to leave and wakes it from a wait for room.
     void HaltReader();
@@ -162,6 +168,7 @@ private:
     std::mutex m_readerMutex;
     std::condition_variable m_readerChanged;
     bool m_readerActive = false;                    // guarded by m_readerMutex
+    bool m_readerRequested = false;                 // driver thread only
     std::shared_ptr<CReceiveCredit> m_readerCredit; // guarded by m_readerMutex
     std::function<void(const std::string&)> m_debug;
 
