@@ -14,7 +14,10 @@ CByteBlock::CByteBlock(const void* data, std::int32_t length)
     std::memcpy(m_data.get(), data, static_cast<std::size_t>(length));
 }
 
-CByteBlock::CByteBlock(const CByteBlock& other) : CByteBlock(other.data(), other.length()) {}
+CByteBlock::CByteBlock(const CByteBlock& other) : CByteBlock(other.data(), other.length())
+{
+    m_arrival = other.m_arrival;
+}
 
 CByteBlock& CByteBlock::operator=(const CByteBlock& other)
 {

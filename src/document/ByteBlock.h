@@ -4,6 +4,7 @@
 
 #include "framework/MessageCarrier.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -25,12 +26,18 @@ public:
     std::uint8_t* data() { return m_data.get(); }
     const std::uint8_t* data() const { return m_data.get(); }
 
+    // When the bytes were read from the line (wall clock); the epoch for blocks
+    // that did not come from a line. Views stamp what they show with it.
+    std::chrono::system_clock::time_point Arrival() const { return m_arrival; }
+    void SetArrival(std::chrono::system_clock::time_point arrival) { m_arrival = arrival; }
+
     // Archive form: a 32-bit little-endian length followed by the bytes.
     void Serialize(std::vector<std::uint8_t>& out) const;
 
 private:
     std::int32_t m_length = 0;
     std::unique_ptr<std::uint8_t[]> m_data;
+    std::chrono::system_clock::time_point m_arrival{};
 };
 
 } // namespace kestrelon

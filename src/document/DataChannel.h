@@ -19,6 +19,10 @@ enum Hint : int {
     HINT_SCREEN_SIZE = 5,
     HINT_FONT = 6,
     HINT_NEW_SETTINGS = 7,
+    // Received or echoed text in which the line-end bytes (8, 10, 13) stand as
+    // they would as HINT_BYTE and every other byte as in HINT_BLOCK. Only views
+    // that take text get it; the others get the same bytes as blocks and bytes.
+    HINT_TEXT = 8,
 };
 
 // One broadcast of the document. The bytes live only for the call: a view copies
@@ -39,6 +43,15 @@ class IDocumentView {
 public:
     virtual ~IDocumentView() = default;
     virtual void OnUpdate(const CUpdateHint& hint) = 0;
+    // True for a view that takes a flood's lines as one HINT_TEXT per received
+    // block instead of one call per run and per line end.
+    virtual bool TakesText() const { return false; }
 };
+
+// The bytes 8, 10 and 13: in HINT_TEXT they act as single bytes, never as text.
+constexpr bool IsLineControl(std::uint8_t value)
+{
+    return value == 8 || value == 10 || value == 13;
+}
 
 } // namespace kestrelon

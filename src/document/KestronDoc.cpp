@@ -299,6 +299,53 @@ void CKestronDoc::AddBlock(const std::uint8_t* data, std::int32_t length, COLORR
     UpdateAllViews(hint);
 }
 
+void CKestronDoc::AddText(const std::uint8_t* data, std::int32_t length, COLORREF colour)
+{
+    if (data == nullptr || length < 1)
+        return;
+    if (logging)
+        WriteToLog(data, static_cast<std::size_t>(length));
+    CUpdateHint text;
+    text.hint = HINT_TEXT;
+    text.data = data;
+    text.length = length;
+    text.colour = colour;
+    for (IDocumentView* view : m_views) {
+        if (view->TakesText())
+            view->OnUpdate(text);
+        else
+            SplitText(*view, text);
+    }
+}
+
+void CKestronDoc::SplitText(IDocumentView& view, const CUpdateHint& text) const
+{
+    const std::int32_t columns = screenColumns > 0 ? screenColumns : 1;
+    CUpdateHint piece;
+    piece.colour = text.colour;
+    std::int32_t run = 0;
+    for (std::int32_t i = 0; i <= text.length; ++i) {
+        const bool end = i == text.length;
+        if (!end && !IsLineControl(text.data[i]) && i - run < columns)
+            continue;
+        if (i > run) {
+            piece.hint = HINT_BLOCK;
+            piece.data = text.data + run;
+            piece.length = i - run;
+            view.OnUpdate(piece);
+        }
+        run = i;
+        if (!end && IsLineControl(text.data[i])) {
+            piece.hint = HINT_BYTE;
+            piece.value = text.data[i];
+            piece.data = &piece.value;
+            piece.length = 1;
+            view.OnUpdate(piece);
+            run = i + 1;
+        }
+    }
+}
+
 void CKestronDoc::ResetScreen()
 {
     CUpdateHint hint;

@@ -4,8 +4,8 @@
 // hub read them directly; operations that must keep invariants are methods.
 #pragma once
 
-#include "document/LogFile.h"
 #include "document/DataChannel.h"
+#include "document/LogFile.h"
 #include "document/SavedSettings.h"
 #include "document/WinRecords.h"
 
@@ -127,6 +127,10 @@ public:
     void UpdateAllViews(const CUpdateHint& hint);
     void AddByte(std::uint8_t value, COLORREF colour);
     void AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour);
+    // Text with line ends, as the receive path builds it from one block: views
+    // that take text get it whole, the others as the runs of at most
+    // `screenColumns` bytes and the single line-end bytes it is made of.
+    void AddText(const std::uint8_t* data, std::int32_t length, COLORREF colour);
     void ResetScreen(); // Edit > Reset Screen: hint 0
 
     // Called when a write to the log file failed; the data hub reports the
@@ -134,6 +138,8 @@ public:
     void SetLogFailureHandler(std::function<void(int error)> handler) { m_logFailure = std::move(handler); }
 
 private:
+    // Gives a view that takes no text the pieces HINT_TEXT stands for.
+    void SplitText(IDocumentView& view, const CUpdateHint& text) const;
     void WriteToLog(const std::uint8_t* data, std::size_t length);
     void ApplySavedSettings(const CSavedSettings& settings);
     void AnnounceNewSettings(std::int32_t lines);

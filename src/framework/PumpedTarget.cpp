@@ -3,12 +3,14 @@
 
 namespace kestrelon {
 
-CPumpedTarget::CPumpedTarget(Handler handler)
-    : m_handler(std::move(handler)), m_pumpThread(std::this_thread::get_id())
+CPumpedTarget::CPumpedTarget(Handler handler) : m_handler(std::move(handler)), m_pumpThread(std::this_thread::get_id())
 {
 }
 
-CPumpedTarget::~CPumpedTarget() { Close(); }
+CPumpedTarget::~CPumpedTarget()
+{
+    Close();
+}
 
 void CPumpedTarget::SetHandler(Handler handler)
 {
@@ -83,12 +85,29 @@ std::intptr_t CPumpedTarget::Handle(CMessage& message)
 
 int CPumpedTarget::Pump()
 {
+    return PumpAtMost(-1);
+}
+
+int CPumpedTarget::PumpQueued()
+{
+    std::size_t queued = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        queued = m_queue.size();
+    }
+    return PumpAtMost(static_cast<int>(queued));
+}
+
+// One message taken at a time: a handler that pumps again (a modal dialog's
+// loop) goes on with the next one, so the order holds.
+int CPumpedTarget::PumpAtMost(int limit)
+{
     int handled = 0;
     for (;;) {
         std::shared_ptr<Entry> entry;
         {
             std::lock_guard lock(m_mutex);
-            if (m_queue.empty())
+            if (m_queue.empty() || handled == limit)
                 return handled;
             entry = std::move(m_queue.front());
             m_queue.pop_front();

@@ -37,6 +37,10 @@ public:
 
     // Handles every message queued now; returns how many were handled.
     int Pump();
+    // Handles the messages queued when called and no more, so a sender that
+    // keeps posting cannot hold the pumping thread's event loop; returns how
+    // many were handled. What arrives meanwhile wakes the loop again.
+    int PumpQueued();
     // Pumps until `predicate` holds or `timeout` passes; true when it held.
     bool PumpUntil(const std::function<bool()>& predicate,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
@@ -53,6 +57,7 @@ private:
     };
 
     std::intptr_t Handle(CMessage& message);
+    int PumpAtMost(int limit); // a negative limit: until the queue is empty
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;

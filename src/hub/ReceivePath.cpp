@@ -24,16 +24,28 @@ constexpr std::array<std::uint8_t, 256> MakeClasses()
 
 constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
 
+// Room for a full read with every line end doubled, so a flood never grows it.
+constexpr std::size_t kTextReserve = 8192;
+
 } // namespace
 
 CReceivePath::CReceivePath(CKestronDoc& doc, IReceiveEvents& events) : m_doc(doc), m_events(events)
 {
+    m_text.reserve(kTextReserve);
 }
 
-void CReceivePath::HandOver(const std::uint8_t* data, std::size_t from, std::size_t to, COLORREF colour)
+void CReceivePath::HandOver(const std::uint8_t* data, std::size_t from, std::size_t to)
 {
     if (to > from)
-        m_doc.AddBlock(data + from, static_cast<std::int32_t>(to - from), colour);
+        m_text.insert(m_text.end(), data + from, data + to);
+}
+
+void CReceivePath::Flush(COLORREF colour)
+{
+    if (m_text.empty())
+        return;
+    m_doc.AddText(m_text.data(), static_cast<std::int32_t>(m_text.size()), colour);
+    m_text.clear();
 }
 
 // Consumes command bytes from position i; returns the position after the last
@@ -69,7 +81,7 @@ void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORRE
             ++i;
         if (i == limit) {
             if (i - run >= columns) {
-                HandOver(data, run, i, colour);
+                HandOver(data, run, i);
                 run = i;
             }
             continue;
@@ -79,11 +91,12 @@ void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORRE
             continue;
         }
         if (++i - run >= columns) { // a bell, or a bracket when commands are off
-            HandOver(data, run, i, colour);
+            HandOver(data, run, i);
             run = i;
         }
     }
-    HandOver(data, run, length, colour);
+    HandOver(data, run, length);
+    Flush(colour);
 }
 
 bool CReceivePath::Special(std::uint8_t byteClass, const std::uint8_t* data, std::size_t run, std::size_t i,
@@ -93,27 +106,30 @@ bool CReceivePath::Special(std::uint8_t byteClass, const std::uint8_t* data, std
     case OPEN_BRACKET:
         if (!m_doc.scanCommands)
             return false;
-        HandOver(data, run, i, colour);
+        HandOver(data, run, i);
+        // What comes before a command is shown before the command acts (it may
+        // start logging or send an echoed reply).
+        Flush(colour);
         m_scanner.Begin();
         return true;
     case BELL:
         m_events.OnBell();
         return false; // and shown like any other byte
     case BACKSPACE:
-        HandOver(data, run, i, colour);
-        m_doc.AddByte(8, colour);
+        HandOver(data, run, i);
+        AddByte(8);
         return true;
     case LINE_FEED:
-        HandOver(data, run, i, colour);
+        HandOver(data, run, i);
         if (m_doc.lfToCrLfOnReceive)
-            m_doc.AddByte(13, colour);
-        m_doc.AddByte(10, colour);
+            AddByte(13);
+        AddByte(10);
         return true;
     case CARRIAGE_RETURN:
-        HandOver(data, run, i, colour);
-        m_doc.AddByte(13, colour);
+        HandOver(data, run, i);
+        AddByte(13);
         if (m_doc.crToCrLfOnReceive)
-            m_doc.AddByte(10, colour);
+            AddByte(10);
         return true;
     default:
         return false;

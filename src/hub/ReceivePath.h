@@ -1,14 +1,17 @@
 // The receive path: cuts received bytes into the pieces the document's data
 // channel carries (runs of at most one screen line, control bytes alone),
 // applies the receive line-end conversions and takes in-band commands out of
-// the stream before anyone sees them.
+// the stream before anyone sees them. The pieces of one block go to the
+// document as one text, so a flood of short lines costs each view one call per
+// block rather than three per line.
 #pragma once
 
-#include "hub/InbandCommands.h"
 #include "document/DataChannel.h"
+#include "hub/InbandCommands.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace kestrelon {
 
@@ -34,7 +37,10 @@ public:
     CInbandScanner& Scanner() { return m_scanner; }
 
 private:
-    void HandOver(const std::uint8_t* data, std::size_t from, std::size_t to, COLORREF colour);
+    void HandOver(const std::uint8_t* data, std::size_t from, std::size_t to);
+    void AddByte(std::uint8_t value) { m_text.push_back(value); }
+    // Gives the text gathered so far to the document.
+    void Flush(COLORREF colour);
     // Acts on the control byte at data[i] (of class `byteClass`), handing over
     // the run before it when the byte is taken out of the text; false when it
     // stays in the run.
@@ -44,6 +50,7 @@ private:
     CKestronDoc& m_doc;
     IReceiveEvents& m_events;
     CInbandScanner m_scanner;
+    std::vector<std::uint8_t> m_text; // kept between blocks: grows once, then reused
 };
 
 } // namespace kestrelon

@@ -6,10 +6,10 @@
 // before any Start or Stop.
 #pragma once
 
+#include "document/ReceiveCredit.h"
 #include "net/ClientConnector.h"
 #include "net/IP6Socket.h"
 #include "net/IpSender.h"
-#include "net/ReceiveCredit.h"
 #include "net/StopSignal.h"
 
 #include <atomic>

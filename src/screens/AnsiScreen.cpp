@@ -86,6 +86,7 @@ CAnsiScreen::HintEffect CAnsiScreen::ApplyHint(const CUpdateHint& hint)
         ProcessByte(hint.value);
         return HintEffect::Processed;
     case HINT_BLOCK:
+    case HINT_TEXT: // the parser takes line ends as it takes them one by one
         if (hint.colour != RECEIVE_COLOUR || hint.data == nullptr || hint.length < 1)
             return HintEffect::None;
         ProcessBlock(hint.data, hint.length);

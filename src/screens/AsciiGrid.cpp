@@ -33,6 +33,9 @@ GridChange CAsciiGrid::Apply(const CUpdateHint& hint, int docColumns, int docLin
     case HINT_BLOCK:
         WriteRun(hint.data, hint.length, hint.colour);
         return GridChange::Written;
+    case HINT_TEXT:
+        WriteText(hint.data, hint.length, hint.colour);
+        return GridChange::Written;
     case HINT_SCREEN_SIZE:
         Resize(docColumns, docLines);
         return GridChange::Cleared;
@@ -120,6 +123,21 @@ void CAsciiGrid::WriteRun(const std::uint8_t* data, int length, COLORREF colour)
         data += piece;
         length -= piece;
     }
+}
+
+void CAsciiGrid::WriteText(const std::uint8_t* data, int length, COLORREF colour)
+{
+    if (data == nullptr)
+        return;
+    int run = 0;
+    for (int i = 0; i < length; ++i) {
+        if (!IsLineControl(data[i]))
+            continue;
+        WriteRun(data + run, i - run, colour);
+        WriteByte(data[i], colour);
+        run = i + 1;
+    }
+    WriteRun(data + run, length - run, colour);
 }
 
 void CAsciiGrid::WriteRunPiece(const std::uint8_t* data, int length, COLORREF colour)

@@ -65,6 +65,9 @@ public:
     // A run without backspace, LF or CR; longer runs than a row are taken in
     // row-sized pieces.
     void WriteRun(const std::uint8_t* data, int length, COLORREF colour);
+    // Runs and line-end bytes (backspace, LF, CR) in one go: as WriteRun for
+    // each run between them and WriteByte for each of them.
+    void WriteText(const std::uint8_t* data, int length, COLORREF colour);
 
     // --- Content ---------------------------------------------------------------------
     int Columns() const { return m_columns; }
@@ -148,7 +151,7 @@ private:
     std::vector<int> m_rowStart;
     std::vector<int> m_staleStart;
     std::vector<int> m_staleEnd;
-    int m_top = 0;               // physical row of row 0
+    int m_top = 0; // physical row of row 0
 
     CCellPos m_caret;
     CCellPos m_anchor;

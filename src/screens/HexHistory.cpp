@@ -71,6 +71,7 @@ CHexHistory::HintEffect CHexHistory::ApplyHint(const CUpdateHint& hint)
         AddByte(hint.value, hint.colour);
         return HintEffect::Appended;
     case HINT_BLOCK:
+    case HINT_TEXT: // line ends are bytes like any other here
         if (hint.data == nullptr || hint.length < 1)
             return HintEffect::None;
         AddBlock(hint.data, hint.length, hint.colour);
@@ -127,20 +128,18 @@ void CHexHistory::StoreLine(const std::uint8_t* bytes, int count)
 {
     if (m_maxLines <= 0)
         return;
-    CKestronLineItem* slot = nullptr;
+    CStoredLine* slot = nullptr;
     if (static_cast<int>(m_ring.size()) < m_maxLines) {
         slot = &m_ring.emplace_back();
         ++m_count;
     } else {
-        // Full: the oldest slot becomes the newest line; its string keeps its capacity.
+        // Full: the oldest slot becomes the newest line.
         slot = &m_ring[static_cast<std::size_t>(m_first)];
         m_first = (m_first + 1) % m_maxLines;
     }
-    // Formatted in place: a reused slot's string already has the room.
     slot->colour = m_pendingColour;
-    slot->text.resize(FULL_LINE_LENGTH);
-    const int length = FormatInto(bytes, count, slot->text.data());
-    slot->text.resize(static_cast<std::size_t>(length));
+    slot->count = count;
+    std::memcpy(slot->bytes.data(), bytes, static_cast<std::size_t>(count));
 }
 
 void CHexHistory::Clear()
@@ -159,16 +158,24 @@ void CHexHistory::SetMaxLines(int maxLines)
     m_ring.shrink_to_fit();
 }
 
-const CKestronLineItem& CHexHistory::Line(int index) const
+const CHexHistory::CStoredLine& CHexHistory::Stored(int index) const
 {
     const std::size_t slot = static_cast<std::size_t>((m_first + index) % static_cast<int>(m_ring.size()));
     return m_ring[slot];
 }
 
+CKestronLineItem CHexHistory::Line(int index) const
+{
+    const CStoredLine& line = Stored(index);
+    return CKestronLineItem(line.colour, FormatLine(line.bytes.data(), line.count));
+}
+
 std::string CHexHistory::RowText(int row) const
 {
-    if (row >= 0 && row < m_count)
-        return Line(row).text;
+    if (row >= 0 && row < m_count) {
+        const CStoredLine& line = Stored(row);
+        return FormatLine(line.bytes.data(), line.count);
+    }
     if (row == m_count && m_pendingCount > 0)
         return PendingText();
     return {};
@@ -177,7 +184,7 @@ std::string CHexHistory::RowText(int row) const
 COLORREF CHexHistory::RowColour(int row) const
 {
     if (row >= 0 && row < m_count)
-        return Line(row).colour;
+        return Stored(row).colour;
     return m_pendingColour;
 }
 

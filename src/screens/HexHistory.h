@@ -1,6 +1,8 @@
 // The hex view's model: received and echoed bytes formatted as hex dump lines of
 // 16 bytes, one colour per line, kept in a bounded history ring, plus the view's
-// own autoscroll flag and the arithmetic of following and printing.
+// own autoscroll flag and the arithmetic of following and printing. The ring
+// keeps the bytes; a line is formatted only when it is shown or printed, so a
+// flood pays nothing for the lines that scroll away unseen.
 #pragma once
 
 #include "document/DataChannel.h"
@@ -42,7 +44,7 @@ public:
 
     int LineCount() const { return m_count; }
     // Completed line `index`, 0 being the oldest kept.
-    const CKestronLineItem& Line(int index) const;
+    CKestronLineItem Line(int index) const;
     int PendingCount() const { return m_pendingCount; }
     COLORREF PendingColour() const { return m_pendingColour; }
     std::string PendingText() const { return FormatLine(m_pendingBytes.data(), m_pendingCount); }
@@ -68,10 +70,16 @@ public:
     std::string PrintedRow(int row) const;
 
 private:
+    struct CStoredLine {
+        COLORREF colour = 0;
+        int count = 0;
+        std::array<std::uint8_t, BYTES_PER_LINE> bytes{};
+    };
     void StoreLine(const std::uint8_t* bytes, int count);
+    const CStoredLine& Stored(int index) const;
 
-    std::vector<CKestronLineItem> m_ring; // grows up to m_maxLines, then reused in place
-    int m_first = 0;                      // ring slot of the oldest line
+    std::vector<CStoredLine> m_ring; // grows up to m_maxLines, then reused in place
+    int m_first = 0;                 // ring slot of the oldest line
     int m_count = 0;
     int m_maxLines = DEFAULT_MAX_LINES;
     COLORREF m_pendingColour = 0;

@@ -15,13 +15,9 @@ namespace kestrelon {
 
 namespace {
 
-// Codes of WM_TERMINAL on the driver's own queue. 1 to 4 come from the reader
-// and are forwarded as 31 to 34; the others never leave the driver.
-constexpr std::uintptr_t kReaderHoldFirst = 1; // 1 CTS, 2 DSR, 3 CD
-constexpr std::uintptr_t kReaderErrors = 4;
+// Code of WM_TERMINAL on the driver's own queue: the reader found the device gone.
 constexpr std::uintptr_t kReaderDeviceLost = 5;
-constexpr std::uintptr_t kReaderModemLines = 6;
-constexpr std::uintptr_t kForwardOffset = 30;
+constexpr std::uintptr_t kHoldCodes[3] = {TC_CTS_HOLD, TC_DSR_HOLD, TC_CD_HOLD};
 
 constexpr std::uint32_t kQueueSize = 4096;
 
@@ -45,7 +41,7 @@ void CKestronDriver::Open(std::uint32_t port, const DCB& dcb)
     }
     // A running reader leaves on its next pass; the driver thread joins it
     // before the port is opened again, so nothing here has to wait.
-    m_readerRun = false;
+    HaltReader();
     OpenPort(port, 9600, 0);
 }
 
@@ -86,8 +82,10 @@ bool CKestronDriver::OnPortOpened(ISerialPort&)
         }
     }
     Purge(PURGE_RXCLEAR);
-    StartReader();
+    // Posted before the reader starts: the reader posts to the frame itself,
+    // and the frame must hear of the open before the first hold or data.
     PostToFrame(MakeMessage(WM_TERMINAL, TC_PORT_OPENED, 0));
+    RequestReader();
     return true;
 }
 
@@ -112,10 +110,6 @@ void CKestronDriver::PostFailure(int reason, int error)
 
 void CKestronDriver::OnThreadMessage(CMessage& message)
 {
-    if (message.message == WM_DRIVER_DATA) {
-        ForwardData(message);
-        return;
-    }
     if (message.message != WM_TERMINAL) {
         // An open or close asked for ends the wait for a removed device.
         if (message.message == WM_DRIVER_OPEN || message.message == WM_DRIVER_CLOSE)
@@ -123,38 +117,8 @@ void CKestronDriver::OnThreadMessage(CMessage& message)
         CThreadCOMDriver::OnThreadMessage(message);
         return;
     }
-    switch (message.wParam) {
-    case kReaderHoldFirst:
-    case kReaderHoldFirst + 1:
-    case kReaderHoldFirst + 2:
-    case kReaderErrors:
-        // What a reader of a port closed since found no longer matters.
-        if (IsCurrent(message))
-            SendToFrame(MakeMessage(WM_TERMINAL, message.wParam + kForwardOffset, message.lParam), message.generation);
-        break;
-    case kReaderModemLines:
-        if (IsCurrent(message))
-            PostToFrame(MakeMessage(WM_TERMINAL, TC_MODEM_LINES, message.lParam), message.generation);
-        break;
-    case kReaderDeviceLost:
+    if (message.wParam == kReaderDeviceLost)
         OnDeviceLost(static_cast<std::uint64_t>(message.lParam));
-        break;
-    default:
-        break;
-    }
-}
-
-void CKestronDriver::ForwardData(CMessage& message)
-{
-    {
-        std::lock_guard lock(m_flowMutex);
-        --m_blocksInFlight;
-    }
-    m_flowChanged.notify_one();
-    // Data of a port closed since is dropped here: a close never waits for the
-    // frame to take what the old port delivered.
-    if (message.payload && IsCurrent(message))
-        SendToFrame(MakeMessage(WM_TERMINAL, TC_RECEIVED, 0, std::move(message.payload)), message.generation);
 }
 
 void CKestronDriver::OnDeviceLost(std::uint64_t openSerial)
@@ -212,23 +176,12 @@ void CKestronDriver::OnIdle()
     }
 }
 
-void CKestronDriver::WaitForRoom()
-{
-    std::unique_lock lock(m_flowMutex);
-    while (m_blocksInFlight >= kReaderBlocksInFlight && m_readerRun)
-        m_flowChanged.wait_for(lock, std::chrono::milliseconds(kReaderPollMs));
-    ++m_blocksInFlight;
-}
-
-void CKestronDriver::ReportHoldChanges(const std::array<bool, 3>& hold, HoldStates& reported,
-                                       std::uint64_t generation)
+void CKestronDriver::ReportHoldChanges(const std::array<bool, 3>& hold, HoldStates& reported, std::uint64_t generation)
 {
     for (std::size_t i = 0; i < hold.size(); ++i) {
         if (reported[i] != hold[i]) {
             reported[i] = hold[i];
-            CMessage message = MakeMessage(WM_TERMINAL, kReaderHoldFirst + i, hold[i] ? 1 : 0);
-            message.generation = generation;
-            PostThreadMessage(std::move(message));
+            PostIfCurrent(MakeMessage(WM_TERMINAL, kHoldCodes[i], hold[i] ? 1 : 0), generation);
         }
     }
 }
@@ -240,9 +193,7 @@ void CKestronDriver::ReportModemLines(ISerialPort& port, std::optional<int>& rep
     if (reported == lines)
         return;
     reported = lines;
-    CMessage message = MakeMessage(WM_TERMINAL, kReaderModemLines, lines);
-    message.generation = generation;
-    PostThreadMessage(std::move(message));
+    PostIfCurrent(MakeMessage(WM_TERMINAL, TC_MODEM_LINES, lines), generation);
 }
 
 void CKestronDriver::ReaderMain(std::uint64_t openSerial)
@@ -255,10 +206,9 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
     if (port == nullptr)
         return;
     const std::uint64_t generation = OpenGeneration();
-    auto toDriver = [&](CMessage message) {
-        message.generation = generation;
-        PostThreadMessage(std::move(message));
-    };
+    const std::shared_ptr<CReceiveCredit> credit = ReaderCredit();
+    if (!credit)
+        return;
     // Hold states start unknown, so the first pass reports all three.
     HoldStates reported;
     std::optional<int> modemLines;
@@ -276,7 +226,7 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
         ReportHoldChanges(hold, reported, generation);
         // While output is held the line is expected to misbehave; errors are not reported then.
         if (errors != 0 && !hold[0] && !hold[1] && !hold[2])
-            toDriver(MakeMessage(WM_TERMINAL, kReaderErrors, static_cast<std::intptr_t>(errors)));
+            PostIfCurrent(MakeMessage(WM_TERMINAL, TC_LINE_ERRORS, static_cast<std::intptr_t>(errors)), generation);
         // Bytes already queued are read at once; otherwise wait for the first one.
         const PortWait wait = status.inQueue > 0 ? PortWait::Readable : port->WaitReadable(kReaderPollMs);
         if (wait == PortWait::Failed) {
@@ -287,15 +237,26 @@ void CKestronDriver::ReaderMain(std::uint64_t openSerial)
             PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderDeviceLost, static_cast<std::intptr_t>(openSerial)));
             return;
         }
-        if (wait == PortWait::Readable && ReadOnce(*port, buffer.data(), generation) == ReadStep::Stop) {
+        if (wait != PortWait::Readable)
+            continue;
+        const ReadStep step = ReadOnce(*port, buffer.data(), credit, generation);
+        if (step == ReadStep::Halted)
+            return;
+        if (step == ReadStep::Lost) {
             PostThreadMessage(MakeMessage(WM_TERMINAL, kReaderDeviceLost, static_cast<std::intptr_t>(openSerial)));
             return;
         }
     }
 }
 
-CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_t* buffer, std::uint64_t generation)
+CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_t* buffer,
+                                                  const std::shared_ptr<CReceiveCredit>& credit,
+                                                  std::uint64_t generation)
 {
+    // With the frame behind, the bytes stay in the tty (which, with flow
+    // control, holds the sender) rather than in our memory.
+    if (!credit->WaitForRoom())
+        return ReadStep::Halted;
     int error = 0;
     long n = port.Read(buffer, kReaderBlockMax, error);
     if (n > 0 && n < kReaderBlockMax) {
@@ -307,21 +268,19 @@ CKestronDriver::ReadStep CKestronDriver::ReadOnce(ISerialPort& port, std::uint8_
             n += extra;
     }
     if (n > 0) {
-        WaitForRoom();
         std::unique_ptr<CByteBlock> block;
         try {
-            block = std::make_unique<CByteBlock>(buffer, static_cast<std::int32_t>(n));
+            block = std::make_unique<CCreditedBlock>(buffer, static_cast<std::int32_t>(n), credit);
         } catch (const std::bad_alloc&) {
-            // Posted without a block: the driver thread still counts it off.
+            // Lost, as a line error would lose it; the reader goes on.
+            return ReadStep::Continue;
         }
-        CMessage message = MakeMessage(WM_DRIVER_DATA, TC_RECEIVED, 0, std::move(block));
-        message.generation = generation;
-        PostThreadMessage(std::move(message));
+        PostIfCurrent(MakeMessage(WM_TERMINAL, TC_RECEIVED, 0, std::move(block)), generation);
         return ReadStep::Continue;
     }
     // A tty that reports readable and then an end of file has been hung up.
     if (n == 0 || IsDeviceGoneError(error))
-        return ReadStep::Stop;
+        return ReadStep::Lost;
     if (error != EAGAIN && error != EINTR)
         std::this_thread::sleep_for(std::chrono::milliseconds(kReaderPollMs)); // do not spin on a failing read
     return ReadStep::Continue;

@@ -7,20 +7,18 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <optional>
-#include <mutex>
 
 namespace kestrelon {
 
 // Reader limits: the largest block handed over, the wait for bytes (bytes are
 // handled the moment they arrive, the interval only bounds how late a hold
-// change or a stop request is seen), and how many blocks may wait for the
-// frame before the reader stops reading and lets the tty buffer (and, with
-// flow control, the sender) take the strain.
+// change is seen), and how many blocks may wait for the frame before the
+// reader stops reading and lets the tty buffer (and, with flow control, the
+// sender) take the strain. The reader posts straight to the frame, which takes
+// everything queued at each wake-up: a flood costs no thread switch per block.
 constexpr int kReaderBlockMax = 3800;
 constexpr int kReaderPollMs = 10;
-constexpr int kReaderBlocksInFlight = 256;
 // How often the reader looks at the modem lines for the status bar.
 constexpr int kModemLinesPollMs = 100;
 
@@ -48,7 +46,8 @@ protected:
 
     // CTS, DSR and CD hold as last reported (unknown at first).
     using HoldStates = std::array<std::optional<bool>, 3>;
-    // Posts the holds that changed since `reported` (the frame's lamps follow).
+    // Posts the holds that changed since `reported` (the frame's lamps follow),
+    // straight to the frame so they stay in order with the data posted there.
     void ReportHoldChanges(const std::array<bool, 3>& hold, HoldStates& reported, std::uint64_t generation);
     // Posts the modem lines (MODEM_ bits, -1 for a device without them) when
     // they differ from `reported`.
@@ -57,10 +56,9 @@ protected:
     DCB m_dcb{}; // guarded by m_lock
 
 private:
-    enum class ReadStep { Continue, Stop };
-    ReadStep ReadOnce(ISerialPort& port, std::uint8_t* buffer, std::uint64_t generation);
-    void WaitForRoom();
-    void ForwardData(CMessage& message);
+    enum class ReadStep { Continue, Lost, Halted };
+    ReadStep ReadOnce(ISerialPort& port, std::uint8_t* buffer, const std::shared_ptr<CReceiveCredit>& credit,
+                      std::uint64_t generation);
     void OnDeviceLost(std::uint64_t openSerial);
     void StopWatching();
     // TC_PORT_FAILED for `reason`, naming the device and the errno.
@@ -72,10 +70,6 @@ private:
     std::string m_removedPath;     // driver thread only
     bool m_reopening = false;      // driver thread only
     bool m_reopenNotThere = false; // driver thread only
-
-    std::mutex m_flowMutex;
-    std::condition_variable m_flowChanged;
-    int m_blocksInFlight = 0; // guarded by m_flowMutex
 };
 
 } // namespace kestrelon

@@ -141,12 +141,15 @@ void CThreadDriver::HandleOpen(std::uint64_t generation)
         ++m_openSerial;
         m_isOpen = true;
     }
+    m_readerRequested = false;
     if (!OnPortOpened(*m_hPort)) {
         DiscardOutput();
         ClosePort();
         return;
     }
     m_writer.Start(*m_hPort);
+    if (m_readerRequested)
+        StartReader();
 }
 
 std::size_t CThreadDriver::DiscardOutput()
@@ -172,9 +175,11 @@ void CThreadDriver::StartReader()
     StopReader();
     if (!m_hPort)
         return;
-    m_readerRun = true;
     {
+        // Together with HaltReader's: a halt never misses the credit it must stop.
         std::lock_guard lock(m_readerMutex);
+        m_readerCredit = std::make_shared<CReceiveCredit>(kReaderBlocksInFlight);
+        m_readerRun = true;
         m_readerActive = true;
     }
     const std::uint64_t serial = m_openSerial;
@@ -193,9 +198,23 @@ void CThreadDriver::ReaderLeft()
     m_readerChanged.notify_all();
 }
 
+void CThreadDriver::HaltReader()
+{
+    std::lock_guard lock(m_readerMutex);
+    m_readerRun = false;
+    if (m_readerCredit)
+        m_readerCredit->Stop();
+}
+
+std::shared_ptr<CReceiveCredit> CThreadDriver::ReaderCredit()
+{
+    std::lock_guard lock(m_readerMutex);
+    return m_readerCredit;
+}
+
 void CThreadDriver::StopReader()
 {
-    m_readerRun = false;
+    HaltReader();
     if (m_reader.joinable())
         m_reader.join();
 }
@@ -256,7 +275,7 @@ void CThreadDriver::Quit()
     m_acceptWrites = false;
     ++m_generation;
     m_writer.Discard();
-    m_readerRun = false;
+    HaltReader();
     PostThreadMessage(MakeMessage(WM_DRIVER_QUIT, DRIVER_QUIT_EXIT_CODE, 0));
 }
 
@@ -324,7 +343,7 @@ void CThreadDriver::EnableReading(bool flag)
         PostThreadMessage(MakeMessage(WM_DRIVER_READER, 0, 0));
         return;
     }
-    m_readerRun = false;
+    HaltReader();
     // The reader is never waiting for the caller, so it leaves within a pass.
     std::unique_lock lock(m_readerMutex);
     m_readerChanged.wait_for(lock, kReaderLeaveLimit, [this] { return !m_readerActive; });
@@ -355,6 +374,12 @@ void CThreadDriver::PostToFrame(CMessage message, std::uint64_t generation)
         return;
     message.generation = generation != 0 ? generation : m_openGeneration.load();
     m_frame.Post(std::move(message));
+}
+
+void CThreadDriver::PostIfCurrent(CMessage message, std::uint64_t generation)
+{
+    if (generation == m_generation.load())
+        PostToFrame(std::move(message), generation);
 }
 
 } // namespace kestrelon

@@ -4,10 +4,11 @@
 // thread only posts to it, so nothing there ever waits for the device.
 #pragma once
 
+#include "document/ByteBlock.h"
+#include "document/ReceiveCredit.h"
+#include "framework/MessageCarrier.h"
 #include "serial/SerialPort.h"
 #include "serial/SerialWriter.h"
-#include "document/ByteBlock.h"
-#include "framework/MessageCarrier.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -25,6 +26,12 @@ namespace kestrelon {
 // a line slower than what is sent (CTS held, 300 baud, an echoed flood) must not
 // grow the queue without bound. A megabyte is an hour of 300 baud.
 constexpr std::size_t kMaxQueuedWriteBytes = 1u << 20;
+
+// Received blocks that may wait for the frame before the reader stops reading.
+// The window takes all of them at one wake-up, so the bound is also the longest
+// the window's own events wait behind received data: 64 blocks (at most about
+// 240 KB) are a few milliseconds of work.
+constexpr std::size_t kReaderBlocksInFlight = 64;
 
 class CThreadDriver {
 public:
@@ -107,7 +114,14 @@ protected:
     // Driver thread only: start a reader for the open device, stop and join it,
     // close the device (stopping the reader and the writer first).
     void StartReader();
+    // From OnPortOpened: the reader starts once the open is complete (the
+    // writer running too), since it reports to the frame directly.
+    void RequestReader() { m_readerRequested = true; }
     void StopReader();
+    // Any thread: tells the reader to leave and wakes it from a wait for room.
+    void HaltReader();
+    // The credit of the reader running now (null when none was started).
+    std::shared_ptr<CReceiveCredit> ReaderCredit();
     void ClosePort();
     // Output waiting for the port is thrown away (a lost device); returns the count.
     std::size_t DiscardOutput();
@@ -129,6 +143,10 @@ protected:
     // with `generation` when not 0). Nothing is delivered once Quit was called.
     std::intptr_t SendToFrame(CMessage message, std::uint64_t generation = 0);
     void PostToFrame(CMessage message, std::uint64_t generation = 0);
+    // From the reader (or a transfer's line check): posted straight to the
+    // frame, in the order found, unless the open `generation` was closed or
+    // replaced since.
+    void PostIfCurrent(CMessage message, std::uint64_t generation);
     // The generation of the open the driver thread serves now.
     std::uint64_t OpenGeneration() const { return m_openGeneration.load(); }
     // A message stamped for the open that is still wanted.
@@ -157,7 +175,9 @@ private:
     std::thread m_reader; // driver thread only
     std::mutex m_readerMutex;
     std::condition_variable m_readerChanged;
-    bool m_readerActive = false; // guarded by m_readerMutex
+    bool m_readerActive = false;                    // guarded by m_readerMutex
+    bool m_readerRequested = false;                 // driver thread only
+    std::shared_ptr<CReceiveCredit> m_readerCredit; // guarded by m_readerMutex
     std::function<void(const std::string&)> m_debug;
 
     std::mutex m_queueMutex;

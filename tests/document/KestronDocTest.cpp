@@ -96,6 +96,28 @@ TEST_F(DocumentTest, DataChannelReachesEveryViewWithHintBytesAndColour)
     EXPECT_EQ(second.seen, expected);
 }
 
+// A view that takes text gets each text whole; the others get the runs of at
+// most a screen row and the single line-end bytes it stands for.
+TEST_F(DocumentTest, TextReachesOtherViewsAsRunsAndLineEnds)
+{
+    struct TextView : RecordingView {
+        bool TakesText() const override { return true; }
+    } whole;
+    doc.AddView(&whole);
+    doc.screenColumns = 3;
+    const std::string text = "abcdefg\r\n\b\x07z";
+    doc.AddText(reinterpret_cast<const std::uint8_t*>(text.data()), std::int32_t(text.size()), RECEIVE_COLOUR);
+    const std::vector<Seen> pieces = {
+        {HINT_BLOCK, "abc", RECEIVE_COLOUR, 0},   {HINT_BLOCK, "def", RECEIVE_COLOUR, 0},
+        {HINT_BLOCK, "g", RECEIVE_COLOUR, 0},     {HINT_BYTE, "\r", RECEIVE_COLOUR, 0},
+        {HINT_BYTE, "\n", RECEIVE_COLOUR, 0},     {HINT_BYTE, "\b", RECEIVE_COLOUR, 0},
+        {HINT_BLOCK, "\x07z", RECEIVE_COLOUR, 0},
+    };
+    EXPECT_EQ(first.seen, pieces);
+    EXPECT_EQ(whole.seen, (std::vector<Seen>{{HINT_TEXT, text, RECEIVE_COLOUR, 0}}));
+    doc.RemoveView(&whole);
+}
+
 // Every saved field away from its default, so a new document must touch each.
 CSavedSettings Unusual()
 {

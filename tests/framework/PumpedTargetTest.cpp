@@ -1,7 +1,7 @@
 // The message carrier: per-sender order, synchronous sends, owned payloads and a
 // shutdown that never leaves a sender blocked.
-#include "document/ByteBlock.h"
 #include "framework/PumpedTarget.h"
+#include "document/ByteBlock.h"
 
 #include <gtest/gtest.h>
 
@@ -88,4 +88,24 @@ TEST(PumpedTarget, TakePayloadHandsOverTheBlock)
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block->length(), 3);
     EXPECT_EQ(m.payload, nullptr);
+}
+
+// The window's pump takes what was queued when it woke and no more: a sender
+// that keeps posting cannot keep the window from its own events.
+TEST(PumpedTarget, PumpQueuedLeavesWhatArrivesMeanwhile)
+{
+    std::vector<std::intptr_t> seen;
+    CPumpedTarget* self = nullptr;
+    CPumpedTarget target([&](CMessage& m) {
+        seen.push_back(m.lParam);
+        self->Post(MakeMessage(1, 0, m.lParam + 10)); // as a flooding reader would
+        return 0;
+    });
+    self = &target;
+    target.Post(MakeMessage(1, 0, 1));
+    target.Post(MakeMessage(1, 0, 2));
+    EXPECT_EQ(target.PumpQueued(), 2);
+    EXPECT_EQ(target.Pending(), 2u);
+    EXPECT_EQ(target.PumpQueued(), 2);
+    EXPECT_EQ(seen, (std::vector<std::intptr_t>{1, 2, 11, 12}));
 }

@@ -14,12 +14,17 @@ namespace {
 
 constexpr COLORREF RX = RECEIVE_COLOUR;
 
-enum class Feed { ByteByByte, HubRuns };
+enum class Feed { ByteByByte, HubRuns, Text };
 
 // Feeds text as the data hub does (CR, LF and BS alone, other bytes in runs of
-// at most one row), or byte by byte: both must leave the same grid.
+// at most one row), byte by byte, or whole as a text with its line ends: all
+// must leave the same grid.
 void Write(CAsciiGrid& grid, const std::string& text, Feed feed, COLORREF colour = RX)
 {
+    if (feed == Feed::Text) {
+        grid.WriteText(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()), colour);
+        return;
+    }
     std::string run;
     auto flush = [&] {
         if (!run.empty())
@@ -94,13 +99,14 @@ const WriteCase kWriteCases[] = {
 
 std::string WriteName(const ::testing::TestParamInfo<GridWrite::ParamType>& info)
 {
-    return std::string(std::get<0>(info.param).name) +
-           (std::get<1>(info.param) == Feed::ByteByByte ? "_Bytes" : "_Runs");
+    return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) == Feed::ByteByByte ? "_Bytes"
+                                                        : std::get<1>(info.param) == Feed::HubRuns  ? "_Runs"
+                                                                                                    : "_Text");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GridWrite,
                          ::testing::Combine(::testing::ValuesIn(kWriteCases),
-                                            ::testing::Values(Feed::ByteByByte, Feed::HubRuns)),
+                                            ::testing::Values(Feed::ByteByByte, Feed::HubRuns, Feed::Text)),
                          WriteName);
 
 TEST(GridWrite, RunCarriesItsColourAndUnwrittenCellsStayColourless)
@@ -209,7 +215,7 @@ TEST(GridScroll, RingMatchesAGridThatMovesItsCells)
     std::mt19937 random(12345);
     const char alphabet[] = "abcXYZ 01\r\n\n\b\x07";
     for (const auto& [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}}) {
-        for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns}) {
+        for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns, Feed::Text}) {
             CAsciiGrid grid(columns, lines);
             ReferenceGrid reference(columns, lines);
             for (int chunk = 0; chunk < 600; ++chunk) {

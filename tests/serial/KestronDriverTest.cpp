@@ -9,7 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace kestrelon;
 using namespace kestrelon::test;
@@ -223,4 +229,69 @@ TEST_F(PtyDriver, SetBaudRateChangesTheLiveRateOrKeepsTheOldOne)
     EXPECT_EQ(m_frame.Status(), std::vector<Notice>{});
     ASSERT_TRUE(m_driver.GetState(live));
     EXPECT_EQ(live.BaudRate, 115200u);
+}
+
+namespace {
+
+// Offers `bytes` to the device side without blocking, for `ms` or until `done`
+// holds; returns how many the line took.
+std::size_t Offer(int master, const std::string& bytes, int ms, const std::function<bool()>& done)
+{
+    const int flags = fcntl(master, F_GETFL);
+    fcntl(master, F_SETFL, flags | O_NONBLOCK);
+    std::size_t sent = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (sent < bytes.size() && std::chrono::steady_clock::now() < end && !done()) {
+        const ssize_t n = write(master, bytes.data() + sent, bytes.size() - sent);
+        if (n > 0)
+            sent += static_cast<std::size_t>(n);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    fcntl(master, F_SETFL, flags);
+    return sent;
+}
+
+} // namespace
+
+// While the frame takes nothing, the reader stops at its bound of queued blocks
+// and the line backs up to the sender; once the frame catches up every byte
+// arrives, once, in order.
+TEST_F(PtyDriver, AFrameThatFallsBehindHoldsTheLineAndLosesNothing)
+{
+    ASSERT_TRUE(OpenPty());
+    const std::string flood = Pattern(8u << 20);
+    CPumpedTarget& target = m_frame.Target();
+    std::size_t sent = Offer(m_pty.Master(), flood, 10000, [&] { return target.Pending() >= kReaderBlocksInFlight; });
+    sent += Offer(m_pty.Master(), flood.substr(sent), 300, [] { return false; });
+    EXPECT_LT(sent, flood.size()) << "the sender was never held";
+    EXPECT_EQ(target.Pending(), kReaderBlocksInFlight);
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received().size() >= sent; }, 10000));
+    m_frame.Settle(50);
+    EXPECT_EQ(m_frame.Received(), flood.substr(0, sent));
+}
+
+// A reader waiting for room is woken by a close, a quit or a transfer taking
+// the port, without the frame taking anything.
+TEST_F(PtyDriver, AReaderWaitingForRoomLeavesAtOnce)
+{
+    const std::function<void(CKesFileDriver&)> stops[] = {
+        [](CKesFileDriver& d) { d.Close(); },
+        [](CKesFileDriver& d) { d.EnableReading(false); },
+        [](CKesFileDriver& d) { d.Quit(); },
+    };
+    for (const auto& stop : stops) {
+        CPumpedTarget target;
+        CKesFileDriver driver(target, m_settings);
+        driver.Open(kPtyPort, Line(115200));
+        Offer(m_pty.Master(), Pattern(8u << 20), 10000, [&] { return target.Pending() >= kReaderBlocksInFlight; });
+        ASSERT_GE(target.Pending(), kReaderBlocksInFlight) << "the reader is not waiting";
+        const auto start = std::chrono::steady_clock::now();
+        stop(driver);
+        driver.Quit();
+        driver.WaitForExit();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        target.Close();
+        tcflush(m_pty.Master(), TCIOFLUSH);
+    }
 }

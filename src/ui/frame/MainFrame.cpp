@@ -195,7 +195,9 @@ void CMainFrame::SetDocumentTitle(const QString& name) { setWindowTitle(name + Q
 void CMainFrame::PumpMessages()
 {
     m_wake->pending = false;
-    m_target.Pump();
+    // Only what is queued now: a flooding reader keeps posting, and the window
+    // must get back to its input and painting between batches.
+    m_target.PumpQueued();
 }
 
 std::intptr_t CMainFrame::HandleMessage(CMessage& message)

@@ -31,6 +31,7 @@ public:
     ~CANSI_View() override;
 
     void OnUpdate(const CUpdateHint& hint) override;
+    bool TakesText() const override { return true; }
 
     // The frame says whether this is the view the user sees; status requests are
     // answered only while it is.

@@ -26,6 +26,7 @@ public:
     ~CHexView() override;
 
     void OnUpdate(const CUpdateHint& hint) override;
+    bool TakesText() const override { return true; }
 
     // Toggle > Autoscroll while this view is active; the flag is the hex view's own.
     void ToggleAutoscroll() { m_history.ToggleAutoscroll(); }

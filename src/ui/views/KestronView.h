@@ -38,6 +38,7 @@ public:
     ~CKestronView() override;
 
     void OnUpdate(const CUpdateHint& hint) override;
+    bool TakesText() const override { return true; }
 
     const CAsciiGrid& Grid() const { return m_grid; }
     int CellWidth() const { return m_cellWidth; }

@@ -1,7 +1,10 @@
-// Backpressure between a receiving IP thread and the user-interface thread: a
-// bounded number of received blocks may wait for the frame at once. Each block
-// posted carries a share of the credit and gives it back when it is destroyed,
-// handled or dropped, so the frame needs no extra call to keep data flowing.
+// Backpressure between a receiving thread (the serial reader, an IP connection)
+// and the user-interface thread: a bounded number of received blocks may wait
+// for the frame at once. Each block posted carries a share of the credit and
+// gives it back when it is destroyed, handled or dropped, so the frame needs no
+// extra call to keep data flowing. The bound keeps memory flat; a full credit
+// stops the reader, which leaves the bytes to the kernel (and, with flow
+// control, holds the sender).
 #pragma once
 
 #include "document/ByteBlock.h"
@@ -37,7 +40,8 @@ private:
     std::atomic<bool> m_stopped{false};
 };
 
-// A received block that holds one unit of its connection's credit.
+// A received block that holds one unit of its connection's credit. Made right
+// after the read, so it is stamped with the time its bytes left the line.
 class CCreditedBlock : public CByteBlock {
 public:
     CCreditedBlock(const void* data, std::int32_t length, std::shared_ptr<CReceiveCredit> credit);

@@ -1,5 +1,5 @@
 // Bounded hand-over of received blocks; see ReceiveCredit.h.
-#include "net/ReceiveCredit.h"
+#include "document/ReceiveCredit.h"
 
 namespace kestrelon {
 
@@ -48,6 +48,7 @@ void CReceiveCredit::Give()
 CCreditedBlock::CCreditedBlock(const void* data, std::int32_t length, std::shared_ptr<CReceiveCredit> credit)
     : CByteBlock(data, length), m_credit(std::move(credit))
 {
+    SetArrival(std::chrono::system_clock::now());
     m_credit->Take();
 }
 
