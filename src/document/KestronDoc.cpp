@@ -272,11 +272,33 @@ void CKestronDoc::WriteToLog(const std::uint8_t* data, std::size_t length)
         m_logFailure(logFile.LastError());
 }
 
+void CKestronDoc::StampLogLine(std::uint8_t first, DataTime time)
+{
+    // CR and backspace do not start a line: a CR LF pair would otherwise give
+    // an empty line a stamp.
+    if (first == 10) {
+        m_logLineStart = true;
+        return;
+    }
+    if (!m_logLineStart || first == 13 || first == 8)
+        return;
+    m_logLineStart = false;
+    if (!m_logTimestamps)
+        return;
+    char stamp[TIME_STAMP_LENGTH];
+    FormatTimeStamp(time, stamp);
+    WriteToLog(reinterpret_cast<const std::uint8_t*>(stamp), sizeof stamp);
+}
+
 void CKestronDoc::AddByte(std::uint8_t value, COLORREF colour)
 {
-    if (logging) // tested here: this runs for every line end received
+    const DataTime time = HintTime();
+    if (logging) { // tested here: this runs for every line end received
+        StampLogLine(value, time);
         WriteToLog(&value, 1);
+    }
     CUpdateHint hint;
+    hint.time = time;
     hint.hint = HINT_BYTE;
     hint.value = value;
     hint.data = &value;
@@ -289,9 +311,13 @@ void CKestronDoc::AddBlock(const std::uint8_t* data, std::int32_t length, COLORR
 {
     if (data == nullptr || length < 1)
         return;
-    if (logging)
+    const DataTime time = HintTime();
+    if (logging) {
+        StampLogLine(data[0], time);
         WriteToLog(data, static_cast<std::size_t>(length));
+    }
     CUpdateHint hint;
+    hint.time = time;
     hint.hint = HINT_BLOCK;
     hint.data = data;
     hint.length = length;

@@ -68,12 +68,12 @@ CHexHistory::HintEffect CHexHistory::ApplyHint(const CUpdateHint& hint)
         Clear();
         return HintEffect::Cleared;
     case HINT_BYTE:
-        AddByte(hint.value, hint.colour);
+        AddByte(hint.value, hint.colour, hint.time);
         return HintEffect::Appended;
     case HINT_BLOCK:
         if (hint.data == nullptr || hint.length < 1)
             return HintEffect::None;
-        AddBlock(hint.data, hint.length, hint.colour);
+        AddBlock(hint.data, hint.length, hint.colour, hint.time);
         return HintEffect::Appended;
     case HINT_SCREEN_SIZE:
     case HINT_NEW_SETTINGS:
@@ -85,12 +85,12 @@ CHexHistory::HintEffect CHexHistory::ApplyHint(const CUpdateHint& hint)
     return HintEffect::None;
 }
 
-void CHexHistory::AddByte(std::uint8_t value, COLORREF colour)
+void CHexHistory::AddByte(std::uint8_t value, COLORREF colour, DataTime time)
 {
-    AddBlock(&value, 1, colour);
+    AddBlock(&value, 1, colour, time);
 }
 
-void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour)
+void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour, DataTime time)
 {
     if (data == nullptr || length < 1)
         return;
@@ -102,10 +102,12 @@ void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORR
     std::int32_t i = 0;
     while (i < length) {
         if (m_pendingCount == 0 && length - i >= BYTES_PER_LINE) {
-            StoreLine(data + i, BYTES_PER_LINE);
+            StoreLine(data + i, BYTES_PER_LINE, time);
             i += BYTES_PER_LINE;
             continue;
         }
+        if (m_pendingCount == 0)
+            m_pendingTime = time;
         const int take = std::min<std::int32_t>(BYTES_PER_LINE - m_pendingCount, length - i);
         std::memcpy(m_pendingBytes.data() + m_pendingCount, data + i, static_cast<std::size_t>(take));
         m_pendingCount += take;
@@ -119,11 +121,11 @@ void CHexHistory::CompleteLine()
 {
     if (m_pendingCount == 0)
         return;
-    StoreLine(m_pendingBytes.data(), m_pendingCount);
+    StoreLine(m_pendingBytes.data(), m_pendingCount, m_pendingTime);
     m_pendingCount = 0;
 }
 
-void CHexHistory::StoreLine(const std::uint8_t* bytes, int count)
+void CHexHistory::StoreLine(const std::uint8_t* bytes, int count, DataTime time)
 {
     if (m_maxLines <= 0)
         return;
@@ -135,7 +137,9 @@ void CHexHistory::StoreLine(const std::uint8_t* bytes, int count)
         // Full: the oldest slot becomes the newest line; its string keeps its capacity.
         slot = &m_ring[static_cast<std::size_t>(m_first)];
         m_first = (m_first + 1) % m_maxLines;
+        ++m_dropped;
     }
+    slot->time = time;
     // Formatted in place: a reused slot's string already has the room.
     slot->colour = m_pendingColour;
     slot->text.resize(FULL_LINE_LENGTH);
@@ -150,6 +154,7 @@ void CHexHistory::Clear()
     m_count = 0;
     m_pendingColour = 0;
     m_pendingCount = 0;
+    m_dropped = 0;
 }
 
 void CHexHistory::SetMaxLines(int maxLines)
@@ -179,6 +184,34 @@ COLORREF CHexHistory::RowColour(int row) const
     if (row >= 0 && row < m_count)
         return Line(row).colour;
     return m_pendingColour;
+}
+
+DataTime CHexHistory::RowTime(int row) const
+{
+    if (row >= 0 && row < m_count)
+        return Line(row).time;
+    return row == m_count && m_pendingCount > 0 ? m_pendingTime : 0;
+}
+
+int CHexHistory::RowBytes(int row, std::uint8_t (&bytes)[BYTES_PER_LINE]) const
+{
+    if (row == m_count && m_pendingCount > 0) {
+        std::memcpy(bytes, m_pendingBytes.data(), static_cast<std::size_t>(m_pendingCount));
+        return m_pendingCount;
+    }
+    if (row < 0 || row >= m_count)
+        return 0;
+    // A stored line keeps only its text; its ASCII part is as long as the line
+    // has bytes, and the hex part holds them all.
+    const std::string& text = Line(row).text;
+    const int count = std::clamp(static_cast<int>(text.size()) - ASCII_COLUMN, 0, BYTES_PER_LINE);
+    auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
+    for (int i = 0; i < count; ++i) {
+        const int column = HexColumn(i);
+        bytes[i] = static_cast<std::uint8_t>(digit(text[static_cast<std::size_t>(column)]) * 16 +
+                                             digit(text[static_cast<std::size_t>(column) + 1]));
+    }
+    return count;
 }
 
 int CHexHistory::ExtentHeight(int cellHeight) const
