@@ -386,7 +386,10 @@ bool CKestronView::FindStep(FindDirection direction, bool inclusive)
         from = {0, m_grid.UsedLines()}; // past the end: the last match overall
     const auto hit = FindInRows(CGridRows(m_grid), m_matcher, from, direction, inclusive || !fromCurrent);
     if (!hit) {
+        if (m_hasCurrent) // the last match is not selected any more
+            m_grid.Select({}, {});
         m_hasCurrent = false;
+        NoteSelection();
         viewport()->update();
         return false;
     }
@@ -408,8 +411,12 @@ void CKestronView::ScrollIntoView(const CFindHit& hit)
         verticalScrollBar()->setValue(top - (page.height() - m_cellHeight) / 2);
     const int left = GutterWidth() + hit.column * m_cellWidth;
     const int right = left + hit.length * m_cellWidth;
-    if (left < horizontalScrollBar()->value() || right > horizontalScrollBar()->value() + page.width())
-        horizontalScrollBar()->setValue(right <= page.width() ? 0 : left - page.width() / 3);
+    // The least horizontal move that shows the match, so the stamps stay in
+    // view whenever the match allows it.
+    if (right > horizontalScrollBar()->value() + page.width())
+        horizontalScrollBar()->setValue(right - page.width() + m_cellWidth);
+    if (left < horizontalScrollBar()->value())
+        horizontalScrollBar()->setValue(right <= page.width() ? 0 : left);
 }
 
 std::string CKestronView::ShownText() const
