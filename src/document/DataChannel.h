@@ -36,6 +36,9 @@ struct CUpdateHint {
     std::int32_t length = 0;
     COLORREF colour = 0;
     std::int32_t lines = 0;
+    // HINT_BYTE and HINT_BLOCK: when the bytes arrived, in milliseconds since
+    // 1970 (see document/TimeStamp.h).
+    std::int64_t time = 0;
 };
 
 // A view registered with the document receives every hint, shown or hidden.

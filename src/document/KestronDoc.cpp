@@ -272,11 +272,57 @@ void CKestronDoc::WriteToLog(const std::uint8_t* data, std::size_t length)
         m_logFailure(logFile.LastError());
 }
 
+void CKestronDoc::LogText(const std::uint8_t* data, std::int32_t length, DataTime time)
+{
+    if (!m_logTimestamps) {
+        WriteToLog(data, static_cast<std::size_t>(length));
+        return;
+    }
+    // Stamped as the same bytes would be one by one: each run between line
+    // ends, and each line end, may start a line.
+    std::int32_t run = 0;
+    for (std::int32_t i = 0; i <= length; ++i) {
+        if (i < length && !IsLineControl(data[i]))
+            continue;
+        if (i > run) {
+            StampLogLine(data[run], time);
+            WriteToLog(data + run, static_cast<std::size_t>(i - run));
+        }
+        if (i < length) {
+            StampLogLine(data[i], time);
+            WriteToLog(data + i, 1);
+        }
+        run = i + 1;
+    }
+}
+
+void CKestronDoc::StampLogLine(std::uint8_t first, DataTime time)
+{
+    // CR and backspace do not start a line: a CR LF pair would otherwise give
+    // an empty line a stamp.
+    if (first == 10) {
+        m_logLineStart = true;
+        return;
+    }
+    if (!m_logLineStart || first == 13 || first == 8)
+        return;
+    m_logLineStart = false;
+    if (!m_logTimestamps)
+        return;
+    char stamp[TIME_STAMP_LENGTH];
+    FormatTimeStamp(time, stamp);
+    WriteToLog(reinterpret_cast<const std::uint8_t*>(stamp), sizeof stamp);
+}
+
 void CKestronDoc::AddByte(std::uint8_t value, COLORREF colour)
 {
-    if (logging) // tested here: this runs for every line end received
+    const DataTime time = HintTime();
+    if (logging) { // tested here: this runs for every line end received
+        StampLogLine(value, time);
         WriteToLog(&value, 1);
+    }
     CUpdateHint hint;
+    hint.time = time;
     hint.hint = HINT_BYTE;
     hint.value = value;
     hint.data = &value;
@@ -289,9 +335,13 @@ void CKestronDoc::AddBlock(const std::uint8_t* data, std::int32_t length, COLORR
 {
     if (data == nullptr || length < 1)
         return;
-    if (logging)
+    const DataTime time = HintTime();
+    if (logging) {
+        StampLogLine(data[0], time);
         WriteToLog(data, static_cast<std::size_t>(length));
+    }
     CUpdateHint hint;
+    hint.time = time;
     hint.hint = HINT_BLOCK;
     hint.data = data;
     hint.length = length;
@@ -303,9 +353,11 @@ void CKestronDoc::AddText(const std::uint8_t* data, std::int32_t length, COLORRE
 {
     if (data == nullptr || length < 1)
         return;
+    const DataTime time = HintTime();
     if (logging)
-        WriteToLog(data, static_cast<std::size_t>(length));
+        LogText(data, length, time);
     CUpdateHint text;
+    text.time = time;
     text.hint = HINT_TEXT;
     text.data = data;
     text.length = length;
@@ -323,6 +375,7 @@ void CKestronDoc::SplitText(IDocumentView& view, const CUpdateHint& text) const
     const std::int32_t columns = screenColumns > 0 ? screenColumns : 1;
     CUpdateHint piece;
     piece.colour = text.colour;
+    piece.time = text.time;
     std::int32_t run = 0;
     for (std::int32_t i = 0; i <= text.length; ++i) {
         const bool end = i == text.length;

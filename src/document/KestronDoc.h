@@ -7,6 +7,7 @@
 #include "document/DataChannel.h"
 #include "document/LogFile.h"
 #include "document/SavedSettings.h"
+#include "document/TimeStamp.h"
 #include "document/WinRecords.h"
 
 #include <array>
@@ -132,6 +133,14 @@ public:
     // `screenColumns` bytes and the single line-end bytes it is made of.
     void AddText(const std::uint8_t* data, std::int32_t length, COLORREF colour);
     void ResetScreen(); // Edit > Reset Screen: hint 0
+    // The arrival time of the block being handed over; every hint carries it
+    // until it is set back to 0, after which each hint takes the clock's time
+    // (the local echo of typed keys).
+    void SetArrivalTime(DataTime time) { m_arrival = time; }
+    // Each line written to the log starts with the time stamp of its first
+    // byte. A user preference, not a setting of the configuration file.
+    void SetLogTimestamps(bool on) { m_logTimestamps = on; }
+    bool LogTimestamps() const { return m_logTimestamps; }
 
     // Called when a write to the log file failed; the data hub reports the
     // failure and stops logging. The broadcast to the views happens regardless.
@@ -141,6 +150,10 @@ private:
     // Gives a view that takes no text the pieces HINT_TEXT stands for.
     void SplitText(IDocumentView& view, const CUpdateHint& text) const;
     void WriteToLog(const std::uint8_t* data, std::size_t length);
+    // Writes the stamp before a line's first byte when stamps are on.
+    void StampLogLine(std::uint8_t first, DataTime time);
+    void LogText(const std::uint8_t* data, std::int32_t length, DataTime time);
+    DataTime HintTime() const { return m_arrival != 0 ? m_arrival : DataClockNow(); }
     void ApplySavedSettings(const CSavedSettings& settings);
     void AnnounceNewSettings(std::int32_t lines);
     void Post(int code, std::intptr_t lParam);
@@ -150,6 +163,9 @@ private:
     std::function<void(int)> m_logFailure;
     std::vector<IDocumentView*> m_views;
     bool m_modified = false;
+    DataTime m_arrival = 0;
+    bool m_logTimestamps = false;
+    bool m_logLineStart = true;
 };
 
 } // namespace kestrelon

@@ -4,6 +4,7 @@
 
 #include "document/DataChannel.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -17,6 +18,7 @@ public:
 
     COLORREF colour = 0;
     std::string text;
+    std::int64_t time = 0; // arrival time of the line's first byte (ms since 1970)
 };
 
 } // namespace kestrelon

@@ -122,6 +122,13 @@ enum CommandId : int {
     ID_TOGGLE_AUTO_ANSWER = 32790,
     ID_TOGGLE_BRIDGE = 32791,
     ID_VIEW_ANSI = 32793,
+    // Saving and searching what the views show, and their time stamps.
+    ID_FILE_SAVE_OUTPUT = 32810,
+    ID_EDIT_COPY_ALL = 32811,
+    ID_EDIT_FIND = 32812,
+    ID_EDIT_FIND_NEXT = 32813,
+    ID_EDIT_FIND_PREVIOUS = 32814,
+    ID_VIEW_TIMESTAMPS = 32815,
     ID_SCREEN_1 = 19,
     ID_FKEY_FIRST = 1101, // 1101 to 1110
     ID_FKEY_LEVEL_UP = 1091,

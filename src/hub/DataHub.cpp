@@ -237,22 +237,37 @@ std::intptr_t CDataHub::HandleTransfer(CMessage& message)
     return result;
 }
 
+namespace {
+// When a received block arrived: the one place that decides the time stamps
+// of the shown lines.
+DataTime ReceivedAt(const CByteBlock& block)
+{
+    using namespace std::chrono;
+    if (block.Arrival() == system_clock::time_point{})
+        return DataClockNow(); // a block no reader stamped
+    return duration_cast<milliseconds>(block.Arrival().time_since_epoch()).count();
+}
+} // namespace
+
 void CDataHub::ProcessBlock(CMessage& message, COLORREF colour)
 {
     if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
-        ProcessReceived(block->data(), static_cast<std::size_t>(block->length()), colour);
+        FanOut(block->data(), static_cast<std::size_t>(block->length()), colour, true, ReceivedAt(*block));
 }
 
 void CDataHub::ProcessReceived(const std::uint8_t* data, std::size_t length, COLORREF colour)
 {
-    FanOut(data, length, colour, true);
+    FanOut(data, length, colour, true, DataClockNow());
 }
 
-void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice)
+void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice,
+                      DataTime arrival)
 {
     if (data == nullptr || length == 0)
         return;
+    m_doc.SetArrivalTime(arrival);
     m_receive.Process(data, length, colour);
+    m_doc.SetArrivalTime(0); // what follows (answers, echo) is stamped when it happens
     if (m_doc.autoAnswerOn) {
         if (m_answerMatcher)
             m_answerMatcher(data, length);
@@ -308,7 +323,7 @@ void CDataHub::ShowLine(const std::string& text)
 void CDataHub::ReportLineErrors(std::uint32_t flags)
 {
     const std::string_view text = LineErrorText(flags);
-    FanOut(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ERROR_COLOUR, false);
+    FanOut(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ERROR_COLOUR, false, DataClockNow());
 }
 
 void CDataHub::ShowLogPane(bool logging)

@@ -14,6 +14,7 @@
 #include "hub/SendPath.h"
 #include "document/Pacing.h"
 #include "document/Messages.h"
+#include "document/TimeStamp.h"
 #include "framework/MessageCarrier.h"
 #include "transfer/ReceiverRequest.h"
 
@@ -140,7 +141,7 @@ private:
     void EndTransfer();
     void ProcessBlock(CMessage& message, COLORREF colour);
     // `fromDevice`: the bytes came from the connection (not texts of our own).
-    void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice);
+    void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice, DataTime arrival);
     void ReportLineErrors(std::uint32_t flags);
     void OnPortFailed(CMessage& message);
     // A line of the program's own in every view, in the error colour.

@@ -28,12 +28,15 @@ GridChange CAsciiGrid::Apply(const CUpdateHint& hint, int docColumns, int docLin
         Reset();
         return GridChange::Cleared;
     case HINT_BYTE:
+        m_writeTime = hint.time;
         WriteByte(hint.value, hint.colour);
         return GridChange::Written;
     case HINT_BLOCK:
+        m_writeTime = hint.time;
         WriteRun(hint.data, hint.length, hint.colour);
         return GridChange::Written;
     case HINT_TEXT:
+        m_writeTime = hint.time;
         WriteText(hint.data, hint.length, hint.colour);
         return GridChange::Written;
     case HINT_SCREEN_SIZE:
@@ -70,6 +73,7 @@ void CAsciiGrid::Resize(int columns, int lines)
         m_rowStart.assign(static_cast<std::size_t>(lines + 1), 0);
         m_staleStart.assign(static_cast<std::size_t>(lines + 1), 0);
         m_staleEnd.assign(static_cast<std::size_t>(lines + 1), 0);
+        m_rowTime.assign(static_cast<std::size_t>(lines + 1), 0);
     }
     Reset();
 }
@@ -79,6 +83,7 @@ void CAsciiGrid::Reset()
     for (int physical = 0; physical <= m_lines; ++physical)
         RecycleRow(physical);
     m_top = 0;
+    m_scrolled = 0;
     m_caret = {};
     m_selStart = {};
     m_selEnd = {};
@@ -104,13 +109,23 @@ void CAsciiGrid::WriteByte(std::uint8_t value, COLORREF colour)
         ++m_caret.column;
         break;
     }
-    if (m_caret.column >= m_columns) {
+    const bool wrapped = m_caret.column >= m_columns;
+    if (wrapped) {
         m_caret.column = 0;
         ++m_caret.row;
     }
     if (m_caret.row >= m_lines)
         ScrollUp();
+    if (wrapped)
+        MarkWrapped();
     AfterWrite();
+}
+
+void CAsciiGrid::MarkWrapped()
+{
+    DataTime& time = m_rowTime[static_cast<std::size_t>(Physical(m_caret.row))];
+    if (time == 0)
+        time = WRAPPED_ROW;
 }
 
 void CAsciiGrid::WriteRun(const std::uint8_t* data, int length, COLORREF colour)
@@ -148,7 +163,8 @@ void CAsciiGrid::WriteRunPiece(const std::uint8_t* data, int length, COLORREF co
     int row = m_caret.row;
     const int column = m_caret.column;
     m_caret.column += length;
-    if (m_caret.column >= m_columns) {
+    const bool wrapped = m_caret.column >= m_columns;
+    if (wrapped) {
         m_caret.column -= m_columns;
         ++m_caret.row;
     }
@@ -156,6 +172,8 @@ void CAsciiGrid::WriteRunPiece(const std::uint8_t* data, int length, COLORREF co
         ScrollUp();
         --row; // the run's start moved up with its row
     }
+    if (wrapped)
+        MarkWrapped();
     const int first = std::min(length, m_columns - column);
     PutCells(row, column, data, first, colour);
     if (first < length)
@@ -194,6 +212,7 @@ void CAsciiGrid::RecycleRow(int physicalRow)
     m_staleStart[row] = width > 0 ? m_rowStart[row] : 0;
     m_staleEnd[row] = width;
     m_rowWidth[row] = 0;
+    m_rowTime[row] = 0;
 }
 
 void CAsciiGrid::BlankCells(int physicalRow, int from, int to)
@@ -221,6 +240,8 @@ void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int cou
                    std::min(column, m_staleEnd[static_cast<std::size_t>(physical)]));
     if (width == 0 || column < start)
         start = column;
+    if (DataTime& time = m_rowTime[static_cast<std::size_t>(physical)]; time == 0)
+        time = m_writeTime; // the line's first byte
     const std::size_t index =
         static_cast<std::size_t>(physical) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
     std::uint8_t* chars = &m_chars[index];
@@ -239,6 +260,7 @@ void CAsciiGrid::ScrollUp()
     RecycleRow(Physical(0));
     m_top = m_top == m_lines ? 0 : m_top + 1;
     m_caret.row = m_lines - 1;
+    ++m_scrolled;
     MovePointUp(m_selStart);
     MovePointUp(m_selEnd);
 }
@@ -292,6 +314,14 @@ std::string CAsciiGrid::RowText(int row) const
     if (width > 0)
         std::memcpy(text.data(), RowChars(row), static_cast<std::size_t>(width));
     return text;
+}
+
+DataTime CAsciiGrid::RowTime(int row) const
+{
+    if (row < 0 || row > m_lines)
+        return 0;
+    const DataTime time = m_rowTime[static_cast<std::size_t>(Physical(row))];
+    return time == WRAPPED_ROW ? 0 : time;
 }
 
 bool CAsciiGrid::IsSelected(int row, int column) const
@@ -395,6 +425,14 @@ void CAsciiGrid::SelectAll()
 {
     m_selStart = {0, 0};
     m_selEnd = {0, m_usedLines};
+    m_dirty = true;
+}
+
+void CAsciiGrid::Select(CCellPos start, CCellPos end)
+{
+    m_selStart = Clamped(start);
+    m_selEnd = Clamped(end);
+    m_extending = false;
     m_dirty = true;
 }
 

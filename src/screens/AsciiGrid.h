@@ -5,6 +5,7 @@
 #pragma once
 
 #include "document/DataChannel.h"
+#include "document/TimeStamp.h"
 #include "screens/LargeBlockAllocator.h"
 
 #include <compare>
@@ -68,6 +69,9 @@ public:
     // Runs and line-end bytes (backspace, LF, CR) in one go: as WriteRun for
     // each run between them and WriteByte for each of them.
     void WriteText(const std::uint8_t* data, int length, COLORREF colour);
+    // The arrival time that the next written bytes carry (Apply takes it
+    // from each hint).
+    void SetWriteTime(DataTime time) { m_writeTime = time; }
 
     // --- Content ---------------------------------------------------------------------
     int Columns() const { return m_columns; }
@@ -84,6 +88,12 @@ public:
     const COLORREF* RowColours(int row) const;
     // All `columns` characters of a row, blanks included (the printed form).
     std::string RowText(int row) const;
+    // Arrival time of the row's first byte; 0 for an empty row and for a row
+    // that continues a line wrapped at the screen width.
+    DataTime RowTime(int row) const;
+    // Rows scrolled off the top since the grid was last cleared: a row index
+    // plus this count names the same row across scrolling.
+    std::int64_t ScrolledRows() const { return m_scrolled; }
 
     // --- Selection -------------------------------------------------------------------
     CCellPos SelStart() const { return m_selStart; }
@@ -100,6 +110,8 @@ public:
     void ShiftUp();
     void MoveSelectionPoint(ArrowKey key);
     void SelectAll();
+    // Selects [start, end) directly (a found text), clamped to the grid.
+    void Select(CCellPos start, CCellPos end);
     // The selected text: a never-written cell ends its row with one LF; a fully
     // written row runs on into the next one; no CR is ever produced.
     std::string SelectedText() const;
@@ -134,6 +146,8 @@ private:
     void AfterWrite();
     CCellPos Clamped(CCellPos point) const;
     void WriteRunPiece(const std::uint8_t* data, int length, COLORREF colour);
+    // The caret moved to a new row by wrapping: that row gets no stamp.
+    void MarkWrapped();
 
     int m_columns = 80;
     int m_lines = 1000;
@@ -152,6 +166,12 @@ private:
     std::vector<int> m_staleStart;
     std::vector<int> m_staleEnd;
     int m_top = 0; // physical row of row 0
+    // By physical row: the first byte's arrival time, 0 while empty, or
+    // WRAPPED_ROW for a row that continues the line above it.
+    std::vector<DataTime> m_rowTime;
+    static constexpr DataTime WRAPPED_ROW = -1;
+    DataTime m_writeTime = 0;
+    std::int64_t m_scrolled = 0;
 
     CCellPos m_caret;
     CCellPos m_anchor;

@@ -68,13 +68,13 @@ CHexHistory::HintEffect CHexHistory::ApplyHint(const CUpdateHint& hint)
         Clear();
         return HintEffect::Cleared;
     case HINT_BYTE:
-        AddByte(hint.value, hint.colour);
+        AddByte(hint.value, hint.colour, hint.time);
         return HintEffect::Appended;
     case HINT_BLOCK:
     case HINT_TEXT: // line ends are bytes like any other here
         if (hint.data == nullptr || hint.length < 1)
             return HintEffect::None;
-        AddBlock(hint.data, hint.length, hint.colour);
+        AddBlock(hint.data, hint.length, hint.colour, hint.time);
         return HintEffect::Appended;
     case HINT_SCREEN_SIZE:
     case HINT_NEW_SETTINGS:
@@ -86,12 +86,12 @@ CHexHistory::HintEffect CHexHistory::ApplyHint(const CUpdateHint& hint)
     return HintEffect::None;
 }
 
-void CHexHistory::AddByte(std::uint8_t value, COLORREF colour)
+void CHexHistory::AddByte(std::uint8_t value, COLORREF colour, DataTime time)
 {
-    AddBlock(&value, 1, colour);
+    AddBlock(&value, 1, colour, time);
 }
 
-void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour)
+void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour, DataTime time)
 {
     if (data == nullptr || length < 1)
         return;
@@ -103,10 +103,12 @@ void CHexHistory::AddBlock(const std::uint8_t* data, std::int32_t length, COLORR
     std::int32_t i = 0;
     while (i < length) {
         if (m_pendingCount == 0 && length - i >= BYTES_PER_LINE) {
-            StoreLine(data + i, BYTES_PER_LINE);
+            StoreLine(data + i, BYTES_PER_LINE, time);
             i += BYTES_PER_LINE;
             continue;
         }
+        if (m_pendingCount == 0)
+            m_pendingTime = time;
         const int take = std::min<std::int32_t>(BYTES_PER_LINE - m_pendingCount, length - i);
         std::memcpy(m_pendingBytes.data() + m_pendingCount, data + i, static_cast<std::size_t>(take));
         m_pendingCount += take;
@@ -120,11 +122,11 @@ void CHexHistory::CompleteLine()
 {
     if (m_pendingCount == 0)
         return;
-    StoreLine(m_pendingBytes.data(), m_pendingCount);
+    StoreLine(m_pendingBytes.data(), m_pendingCount, m_pendingTime);
     m_pendingCount = 0;
 }
 
-void CHexHistory::StoreLine(const std::uint8_t* bytes, int count)
+void CHexHistory::StoreLine(const std::uint8_t* bytes, int count, DataTime time)
 {
     if (m_maxLines <= 0)
         return;
@@ -136,7 +138,9 @@ void CHexHistory::StoreLine(const std::uint8_t* bytes, int count)
         // Full: the oldest slot becomes the newest line.
         slot = &m_ring[static_cast<std::size_t>(m_first)];
         m_first = (m_first + 1) % m_maxLines;
+        ++m_dropped;
     }
+    slot->time = time;
     slot->colour = m_pendingColour;
     slot->count = count;
     std::memcpy(slot->bytes.data(), bytes, static_cast<std::size_t>(count));
@@ -149,6 +153,7 @@ void CHexHistory::Clear()
     m_count = 0;
     m_pendingColour = 0;
     m_pendingCount = 0;
+    m_dropped = 0;
 }
 
 void CHexHistory::SetMaxLines(int maxLines)
@@ -167,7 +172,9 @@ const CHexHistory::CStoredLine& CHexHistory::Stored(int index) const
 CKestronLineItem CHexHistory::Line(int index) const
 {
     const CStoredLine& line = Stored(index);
-    return CKestronLineItem(line.colour, FormatLine(line.bytes.data(), line.count));
+    CKestronLineItem item(line.colour, FormatLine(line.bytes.data(), line.count));
+    item.time = line.time;
+    return item;
 }
 
 std::string CHexHistory::RowText(int row) const
@@ -186,6 +193,26 @@ COLORREF CHexHistory::RowColour(int row) const
     if (row >= 0 && row < m_count)
         return Stored(row).colour;
     return m_pendingColour;
+}
+
+DataTime CHexHistory::RowTime(int row) const
+{
+    if (row >= 0 && row < m_count)
+        return Stored(row).time;
+    return row == m_count && m_pendingCount > 0 ? m_pendingTime : 0;
+}
+
+int CHexHistory::RowBytes(int row, std::uint8_t (&bytes)[BYTES_PER_LINE]) const
+{
+    if (row == m_count && m_pendingCount > 0) {
+        std::memcpy(bytes, m_pendingBytes.data(), static_cast<std::size_t>(m_pendingCount));
+        return m_pendingCount;
+    }
+    if (row < 0 || row >= m_count)
+        return 0;
+    const CStoredLine& line = Stored(row);
+    std::memcpy(bytes, line.bytes.data(), static_cast<std::size_t>(line.count));
+    return line.count;
 }
 
 int CHexHistory::ExtentHeight(int cellHeight) const

@@ -7,6 +7,7 @@
 
 #include "document/DataChannel.h"
 #include "document/KestronLineItem.h"
+#include "document/TimeStamp.h"
 
 #include <array>
 #include <cstdint>
@@ -21,6 +22,9 @@ public:
     static constexpr int ASCII_COLUMN = 50;     // the ASCII part starts here, short line or full
     static constexpr int FULL_LINE_LENGTH = 66; // 49 hex characters, 1 space, 16 characters
     static constexpr int EXTENT_COLUMNS = 67;   // scroll extent width in character cells
+    // With time stamps shown, each row's stamp starts here, right of the line.
+    static constexpr int TIME_COLUMN = 68;
+    static constexpr int STAMPED_EXTENT_COLUMNS = TIME_COLUMN + TIME_STAMP_LENGTH;
     static constexpr int MIN_EXTENT_HEIGHT = 100;
     static constexpr int DEFAULT_MAX_LINES = 1000;
 
@@ -33,8 +37,9 @@ public:
     // completed lines from now on and clear. Everything else changes nothing.
     HintEffect ApplyHint(const CUpdateHint& hint);
 
-    void AddByte(std::uint8_t value, COLORREF colour);
-    void AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour);
+    // `time`: the arrival time of the bytes; a line keeps its first byte's.
+    void AddByte(std::uint8_t value, COLORREF colour, DataTime time = 0);
+    void AddBlock(const std::uint8_t* data, std::int32_t length, COLORREF colour, DataTime time = 0);
     // Turns the pending bytes, if any, into a completed line.
     void CompleteLine();
     void Clear();
@@ -53,6 +58,14 @@ public:
     int RowCount() const { return m_count + (m_pendingCount > 0 ? 1 : 0); }
     std::string RowText(int row) const;
     COLORREF RowColour(int row) const;
+    DataTime RowTime(int row) const;
+    // The bytes of a display row, read back from its hex part.
+    int RowBytes(int row, std::uint8_t (&bytes)[BYTES_PER_LINE]) const;
+    // Character column of byte `index` (0..15) of a row in the hex part.
+    static int HexColumn(int index) { return 1 + 3 * index + (index >= 8 ? 1 : 0); }
+    // Lines dropped from the front since the history was last cleared: a row
+    // index plus this count names the same line as the history moves on.
+    std::int64_t DroppedLines() const { return m_dropped; }
 
     bool Autoscroll() const { return m_autoscroll; }
     void SetAutoscroll(bool on) { m_autoscroll = on; }
@@ -73,9 +86,10 @@ private:
     struct CStoredLine {
         COLORREF colour = 0;
         int count = 0;
+        DataTime time = 0; // arrival of the first byte
         std::array<std::uint8_t, BYTES_PER_LINE> bytes{};
     };
-    void StoreLine(const std::uint8_t* bytes, int count);
+    void StoreLine(const std::uint8_t* bytes, int count, DataTime time);
     const CStoredLine& Stored(int index) const;
 
     std::vector<CStoredLine> m_ring; // grows up to m_maxLines, then reused in place
@@ -84,6 +98,8 @@ private:
     int m_maxLines = DEFAULT_MAX_LINES;
     COLORREF m_pendingColour = 0;
     int m_pendingCount = 0;
+    DataTime m_pendingTime = 0;
+    std::int64_t m_dropped = 0;
     std::array<std::uint8_t, BYTES_PER_LINE> m_pendingBytes{};
     bool m_autoscroll = true;
 };

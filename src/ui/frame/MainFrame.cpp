@@ -15,6 +15,7 @@
 #include "document/KestronDoc.h"
 #include "ui/frame/StringTable.h"
 #include "ui/frame/TerminalViews.h"
+#include "ui/frame/FindBar.h"
 #include "ui/widgets/Lamp.h"
 #include "ui/widgets/SizingDialogBar.h"
 #include "ui/gps/GpsStatusBar.h"
@@ -91,8 +92,11 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create(HubFactory hubFactory)
 {
-    m_viewStack = new QStackedWidget(this);
-    setCentralWidget(m_viewStack);
+    // The find bar sits under whichever view is shown.
+    auto* central = new QWidget(this);
+    m_viewStack = new QStackedWidget(central);
+    BuildFindBar(central);
+    setCentralWidget(central);
     BuildMenus();
     BuildToolBar();
     BuildBars();
@@ -224,6 +228,7 @@ void CMainFrame::SwitchView(int index)
         if (!slot.widget)
             return;
         m_viewStack->addWidget(slot.widget);
+        ApplyViewOptions(slot.widget);
         if (slot.docView)
             m_doc.AddView(slot.docView);
     }
@@ -231,6 +236,12 @@ void CMainFrame::SwitchView(int index)
     m_viewStack->setCurrentWidget(slot.widget);
     SetTerminalViewActive(slot.widget, true);
     m_activeView = index;
+    if (m_findBar && !m_findBar->isHidden()) {
+        if (CanFindInTerminalView(slot.widget))
+            FindStep(true, true); // the open bar searches the view now shown
+        else
+            CloseFind();
+    }
     UpdateCommandStates();
 }
 

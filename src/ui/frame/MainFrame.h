@@ -62,6 +62,8 @@ enum StandardCommand : int {
     ID_GPS_BAR = 141,
 };
 
+class CFindBar;
+
 class CMainFrame : public CFrameWndEx, public IHubWindow {
     Q_OBJECT
 public:
@@ -179,6 +181,16 @@ private:
     void PageSetup();
     QPrinter& Printer();
     void RunSetupDialog(int command);
+    // Find, Save Output, Copy All and Timestamps (MainFrameOutput.cpp).
+    void BuildFindBar(QWidget* holder);
+    void OpenFind();
+    void FindStep(bool forward, bool inclusive);
+    void CloseFind();
+    void SaveOutput();
+    void CopyAll();
+    void SetTimestamps(bool on);
+    // Options of the user that every view takes when it is made.
+    void ApplyViewOptions(QWidget* view);
 
     CKestronDoc& m_doc;
     ISettingsStore* m_store;
@@ -197,6 +209,8 @@ private:
     CSizingDialogBar* m_gpsBar = nullptr;
     CGpsStatusBar* m_gpsPanel = nullptr; // hosted by m_gpsBar
     QStackedWidget* m_viewStack = nullptr;
+    CFindBar* m_findBar = nullptr;
+    bool m_timestamps = false;
     QMenu* m_fileMenu = nullptr;
     QAction* m_recentAnchor = nullptr;
     QList<QAction*> m_recentActions;

@@ -49,15 +49,18 @@ constexpr std::array kFileMenu{
     MenuItem{ID_FILE_SAVE, "&Save"},         MenuItem{ID_FILE_SAVE_AS, "Save &As..."},
     MenuItem{kSeparator, ""},                MenuItem{ID_FILE_SEND, "S&end..."},
     MenuItem{ID_FILE_RECEIVE, "Re&ceive..."}, MenuItem{kSeparator, ""},
-    MenuItem{ID_FILE_LOGGING, "&Logging..."}, MenuItem{kSeparator, ""},
+    MenuItem{ID_FILE_LOGGING, "&Logging..."}, MenuItem{ID_FILE_SAVE_OUTPUT, "Save Ou&tput As..."},
+    MenuItem{kSeparator, ""},
     MenuItem{ID_FILE_PRINT, "&Print..."},    MenuItem{ID_FILE_PRINT_PREVIEW, "Print Pre&view"},
     MenuItem{ID_FILE_PRINT_SETUP, "P&rint Setup..."}, MenuItem{kSeparator, ""},
     MenuItem{ID_FILE_MRU_FILE1, "Recent File"}, MenuItem{kSeparator, ""},
     MenuItem{ID_APP_EXIT, "E&xit"},
 };
 constexpr std::array kEditMenu{
-    MenuItem{ID_EDIT_COPY, "&Copy"}, MenuItem{ID_EDIT_PASTE, "&Paste"}, MenuItem{kSeparator, ""},
-    MenuItem{ID_EDIT_SELECT_ALL, "&Select All"}, MenuItem{kSeparator, ""},
+    MenuItem{ID_EDIT_COPY, "&Copy"}, MenuItem{ID_EDIT_COPY_ALL, "Copy A&ll"}, MenuItem{ID_EDIT_PASTE, "&Paste"},
+    MenuItem{kSeparator, ""}, MenuItem{ID_EDIT_SELECT_ALL, "&Select All"}, MenuItem{kSeparator, ""},
+    MenuItem{ID_EDIT_FIND, "&Find"}, MenuItem{ID_EDIT_FIND_NEXT, "Find &Next"},
+    MenuItem{ID_EDIT_FIND_PREVIOUS, "Find Pre&vious"}, MenuItem{kSeparator, ""},
     MenuItem{ID_EDIT_RESET_SCREEN, "&Reset Screen"},
 };
 constexpr std::array kSetupMenu{
@@ -75,7 +78,8 @@ constexpr std::array kViewMenu{
     MenuItem{ID_VIEW_TOOLBAR, "&Toolbar"}, MenuItem{ID_VIEW_FKEYS, "&Function Keys"},
     MenuItem{ID_VIEW_STATUS_BAR, "&Status Bar"}, MenuItem{ID_VIEW_GPS_BAR, "&GPS Status Bar"},
     MenuItem{kSeparator, ""}, MenuItem{ID_VIEW_ASCII, "&ASCII View"}, MenuItem{ID_VIEW_HEX, "&Hex View"},
-    MenuItem{ID_VIEW_ANSI, "ANSI View"}, MenuItem{kSeparator, ""}, MenuItem{ID_SCREEN_1, "Screen 1"},
+    MenuItem{ID_VIEW_ANSI, "ANSI View"}, MenuItem{kSeparator, ""}, MenuItem{ID_VIEW_TIMESTAMPS, "Time&stamps"},
+    MenuItem{kSeparator, ""}, MenuItem{ID_SCREEN_1, "Screen 1"},
 };
 constexpr std::array kHelpMenu{
     MenuItem{ID_HELP_INDEX, "&Help Topics"}, MenuItem{kSeparator, ""},
@@ -93,6 +97,7 @@ constexpr std::array<int, 24> kToolbar{
 
 // Commands that show a check mark.
 constexpr std::array<int, 12> kCheckable{
+    ID_VIEW_TIMESTAMPS,
     ID_VIEW_ASCII,   ID_VIEW_HEX,      ID_VIEW_ANSI,         ID_TOGGLE_COMMUNICATION, ID_TOGGLE_BRIDGE,
     ID_TOGGLE_AUTO_ANSWER, ID_TOGGLE_AUTOSCROLL, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FKEYS,
     ID_VIEW_GPS_BAR, ID_FILE_LOGGING,
@@ -161,6 +166,13 @@ void CMainFrame::BuildMenus()
     addAction(MakeAction(ID_HELP, tr("Help")));
     Action(ID_HELP)->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F5)});
     addAction(Action(ID_CONTEXT_HELP));
+
+    Action(ID_EDIT_FIND)->setShortcut(QKeySequence::Find);
+    Action(ID_EDIT_FIND_NEXT)->setShortcut(QKeySequence(Qt::Key_F3));
+    Action(ID_EDIT_FIND_PREVIOUS)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    // Ctrl+F and F3 work wherever the focus is in the window, the find bar too.
+    for (int command : {ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS})
+        Action(command)->setShortcutContext(Qt::WindowShortcut);
 }
 
 void CMainFrame::BuildToolBar()
@@ -204,6 +216,12 @@ void CMainFrame::OnCommand(int command)
     case ID_FILE_SAVE_AS: emit documentCommand(command); break;
     case ID_APP_EXIT: close(); break;
     case ID_FILE_LOGGING: StartOrStopLogging(); break;
+    case ID_FILE_SAVE_OUTPUT: SaveOutput(); break;
+    case ID_EDIT_COPY_ALL: CopyAll(); break;
+    case ID_EDIT_FIND: OpenFind(); break;
+    case ID_EDIT_FIND_NEXT: FindStep(true, false); break;
+    case ID_EDIT_FIND_PREVIOUS: FindStep(false, false); break;
+    case ID_VIEW_TIMESTAMPS: SetTimestamps(!m_timestamps); break;
     case ID_FILE_PRINT: Print(false); break;
     case ID_FILE_PRINT_PREVIEW: Print(true); break;
     case ID_FILE_PRINT_SETUP: PageSetup(); break;
@@ -281,6 +299,10 @@ void CMainFrame::UpdateCommandStates()
     Action(ID_EDIT_SELECT_ALL)->setEnabled(CanEditTerminalView(view, ViewEdit::SelectAll));
     Action(ID_FILE_LOGGING)->setEnabled(m_hub != nullptr);
     Action(ID_FILE_LOGGING)->setChecked(m_hub && m_hub->IsLogging());
+    const bool textView = CanFindInTerminalView(view);
+    for (int command : {ID_FILE_SAVE_OUTPUT, ID_EDIT_COPY_ALL, ID_EDIT_FIND, ID_EDIT_FIND_NEXT, ID_EDIT_FIND_PREVIOUS})
+        Action(command)->setEnabled(textView);
+    Action(ID_VIEW_TIMESTAMPS)->setChecked(m_timestamps);
 }
 
 void CMainFrame::ToggleBar(QWidget* bar)

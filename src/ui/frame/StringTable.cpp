@@ -42,6 +42,12 @@ constexpr std::array kStrings{
     Entry{32790, "Start or stop auto answer\nToggle Auto Answer"},
     Entry{32791, "Enable or disable bridge mode\nToggle Bridge Mode"},
     Entry{32793, "Switch to ANSI view\nANSI View"},
+    Entry{32810, "Save everything the view shows to a text file\nSave Output"},
+    Entry{32811, "Copy everything the view shows\nCopy All"},
+    Entry{32812, "Find text in the view\nFind"},
+    Entry{32813, "Find the next match\nFind Next"},
+    Entry{32814, "Find the previous match\nFind Previous"},
+    Entry{32815, "Show the arrival time at the start of each line\nTimestamps"},
     // Prompts of the standard commands.
     Entry{57344, "Kestrelon"},
     Entry{57345, "For Help, press F1"},

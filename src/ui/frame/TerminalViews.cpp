@@ -72,6 +72,46 @@ void ToggleTerminalViewAutoscroll(QWidget* view)
         hex->ToggleAutoscroll();
 }
 
+bool CanFindInTerminalView(const QWidget* view)
+{
+    return qobject_cast<const CKestronView*>(view) != nullptr || qobject_cast<const CHexView*>(view) != nullptr;
+}
+
+void SetTerminalViewFind(QWidget* view, const std::string& text, bool matchCase)
+{
+    if (auto* ascii = qobject_cast<CKestronView*>(view))
+        ascii->SetFindText(text, matchCase);
+    else if (auto* hex = qobject_cast<CHexView*>(view))
+        hex->SetFindText(text, matchCase);
+}
+
+bool FindInTerminalView(QWidget* view, bool forward, bool inclusive)
+{
+    const FindDirection direction = forward ? FindDirection::Forward : FindDirection::Backward;
+    if (auto* ascii = qobject_cast<CKestronView*>(view))
+        return ascii->FindStep(direction, inclusive);
+    if (auto* hex = qobject_cast<CHexView*>(view))
+        return hex->FindStep(direction, inclusive);
+    return false;
+}
+
+std::optional<std::string> TerminalViewText(const QWidget* view)
+{
+    if (const auto* ascii = qobject_cast<const CKestronView*>(view))
+        return ascii->ShownText();
+    if (const auto* hex = qobject_cast<const CHexView*>(view))
+        return hex->ShownText();
+    return std::nullopt;
+}
+
+void SetTerminalViewTimestamps(QWidget* view, bool on)
+{
+    if (auto* ascii = qobject_cast<CKestronView*>(view))
+        ascii->SetTimestamps(on);
+    else if (auto* hex = qobject_cast<CHexView*>(view))
+        hex->SetTimestamps(on);
+}
+
 bool PrintTerminalView(QWidget* view, QPrinter& printer, bool preview,
                        const std::function<int(QDialog&)>& runDialog)
 {

@@ -6,6 +6,7 @@
 #include "ui/frame/MainFrame.h"
 
 #include <optional>
+#include <string>
 
 class QPrinter;
 
@@ -22,6 +23,14 @@ void EditTerminalView(QWidget* view, ViewEdit edit);
 // The view's autoscroll flag; none for a view without one.
 std::optional<bool> TerminalViewAutoscroll(const QWidget* view);
 void ToggleTerminalViewAutoscroll(QWidget* view);
+// Find, Save Output, Copy All and Timestamps reach the ASCII and hex views.
+bool CanFindInTerminalView(const QWidget* view);
+void SetTerminalViewFind(QWidget* view, const std::string& text, bool matchCase);
+// Selects the next or previous match; false when there is none.
+bool FindInTerminalView(QWidget* view, bool forward, bool inclusive);
+// Every row the view shows, as text; none for a view without rows to save.
+std::optional<std::string> TerminalViewText(const QWidget* view);
+void SetTerminalViewTimestamps(QWidget* view, bool on);
 // Runs the view's own print dialog (or preview); false for a view that does not print.
 bool PrintTerminalView(QWidget* view, QPrinter& printer, bool preview,
                        const std::function<int(QDialog&)>& runDialog);

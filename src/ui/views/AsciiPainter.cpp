@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <vector>
 
 namespace kestrelon {
 
@@ -30,6 +31,16 @@ QColor ColourFromColorref(COLORREF colour)
                   static_cast<int>((colour >> 16) & 0xFF));
 }
 
+QColor MatchBackground()
+{
+    return QColor(255, 230, 80);
+}
+
+QColor StampColour()
+{
+    return QColor(128, 128, 128);
+}
+
 CAsciiPainter::CAsciiPainter(const CAsciiGrid& grid, const QFont& font, int cellWidth, int cellHeight, QColor window)
     : m_grid(grid), m_font(font), m_cellWidth(std::max(cellWidth, 1)), m_cellHeight(std::max(cellHeight, 1)),
       m_window(window)
@@ -43,11 +54,37 @@ void CAsciiPainter::Paint(QPainter& painter, const QRect& area) const
 {
     const int firstRow = std::max(area.top() / m_cellHeight - 1, 0);
     const int endRow = std::min(area.bottom() / m_cellHeight + 1, m_grid.UsedLines());
-    const int firstColumn = std::max((area.left() - 1) / m_cellWidth - 1, 0);
-    const int endColumn = std::min((area.right() - 1) / m_cellWidth + 2, m_grid.Columns());
+    const int firstColumn = std::max((area.left() - Left()) / m_cellWidth - 1, 0);
+    const int endColumn = std::min((area.right() - Left()) / m_cellWidth + 2, m_grid.Columns());
     painter.setFont(m_font);
-    for (int row = firstRow; row < endRow; ++row)
+    for (int row = firstRow; row < endRow; ++row) {
+        if (m_gutter > 0 && area.left() < Left())
+            PaintStamp(painter, row);
+        if (m_matcher != nullptr && !m_matcher->Empty())
+            PaintMatches(painter, row);
         PaintRow(painter, row, firstColumn, endColumn);
+    }
+}
+
+void CAsciiPainter::PaintStamp(QPainter& painter, int row) const
+{
+    const DataTime time = m_grid.RowTime(row);
+    if (time == 0)
+        return; // empty, or the continuation of a wrapped line
+    char stamp[TIME_STAMP_LENGTH];
+    FormatTimeStamp(time, stamp);
+    painter.setPen(StampColour());
+    painter.drawText(QPoint(1, row * m_cellHeight + m_ascent), QString::fromLatin1(stamp, TIME_STAMP_LENGTH - 1));
+}
+
+void CAsciiPainter::PaintMatches(QPainter& painter, int row) const
+{
+    thread_local std::vector<CFindHit> hits; // painting allocates once, not per row
+    MatchesInRow(CGridRows(m_grid).Row(row), *m_matcher, hits, row);
+    for (const CFindHit& hit : hits)
+        painter.fillRect(QRect(Left() + hit.column * m_cellWidth, row * m_cellHeight, hit.length * m_cellWidth,
+                               m_cellHeight),
+                         MatchBackground());
 }
 
 void CAsciiPainter::PaintRow(QPainter& painter, int row, int firstColumn, int endColumn) const
@@ -79,7 +116,7 @@ void CAsciiPainter::PaintRow(QPainter& painter, int row, int firstColumn, int en
 
 void CAsciiPainter::Flush(QPainter& painter, const Run& run) const
 {
-    const int x = 1 + run.column * m_cellWidth;
+    const int x = Left() + run.column * m_cellWidth;
     const int y = run.row * m_cellHeight;
     const QColor colour = ColourFromColorref(run.colour);
     if (run.selected) {

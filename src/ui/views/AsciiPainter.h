@@ -4,6 +4,7 @@
 #pragma once
 
 #include "screens/AsciiGrid.h"
+#include "screens/TextFinder.h"
 
 #include <QColor>
 #include <QFont>
@@ -21,6 +22,14 @@ public:
     // glyph advance so text runs can be spaced out to it.
     CAsciiPainter(const CAsciiGrid& grid, const QFont& font, int cellWidth, int cellHeight, QColor window);
 
+    // Each row starts with its time stamp in grey, the cells moved right by
+    // the stamp's width.
+    void ShowTimestamps(bool on) { m_gutter = on ? TIME_STAMP_LENGTH : 0; }
+    // Every match of `matcher` gets a marked background (none when empty).
+    void MarkMatches(const CByteMatcher* matcher) { m_matcher = matcher; }
+    // Where column 0 of the cells starts, in pixels.
+    int Left() const { return 1 + m_gutter * m_cellWidth; }
+
     // Paints the rows and columns that meet `area` (content coordinates, the
     // painter already translated by the scroll position).
     void Paint(QPainter& painter, const QRect& area) const;
@@ -35,6 +44,8 @@ private:
     };
 
     void PaintRow(QPainter& painter, int row, int firstColumn, int endColumn) const;
+    void PaintStamp(QPainter& painter, int row) const;
+    void PaintMatches(QPainter& painter, int row) const;
     void Flush(QPainter& painter, const Run& run) const;
 
     const CAsciiGrid& m_grid;
@@ -43,6 +54,12 @@ private:
     int m_cellHeight;
     int m_ascent;
     QColor m_window;
+    int m_gutter = 0;
+    const CByteMatcher* m_matcher = nullptr;
 };
+
+// The background of found text, and the grey of time stamps.
+QColor MatchBackground();
+QColor StampColour();
 
 } // namespace kestrelon

@@ -5,8 +5,11 @@
 #include "document/KestronDoc.h"
 #include "ui/widgets/DocText.h"
 #include "ui/views/PrintPage.h"
+#include "ui/views/AsciiPainter.h"
+#include "screens/TextExport.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -50,6 +53,7 @@ CHexView::CHexView(CKestronDoc& doc, QWidget* parent) : QAbstractScrollArea(pare
     m_cellWidth = metrics.averageCharWidth() + 1;
     m_cellHeight = metrics.height() + std::max(metrics.leading(), 0);
     m_ascent = metrics.ascent();
+    m_advance = QFontMetricsF(m_font).horizontalAdvance(QLatin1Char('0'));
 
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -93,7 +97,8 @@ void CHexView::OnTimer()
 
 void CHexView::UpdateExtent()
 {
-    const int width = CHexHistory::EXTENT_COLUMNS * m_cellWidth;
+    const int width =
+        (m_timestamps ? CHexHistory::STAMPED_EXTENT_COLUMNS : CHexHistory::EXTENT_COLUMNS) * m_cellWidth;
     const int height = m_history.ExtentHeight(m_cellHeight);
     const QSize client = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, width - client.width()));
@@ -122,12 +127,95 @@ void CHexView::paintEvent(QPaintEvent* event)
     const QRect area = event->rect();
     const int first = std::max(0, (top + area.top()) / m_cellHeight);
     const int last = std::min(m_history.RowCount() - 1, (top + area.bottom()) / m_cellHeight);
+    if (!m_matcher.Empty())
+        PaintMatches(painter, first, last, left, top);
+    char stamp[TIME_STAMP_LENGTH];
     for (int row = first; row <= last; ++row) {
         const std::string text = m_history.RowText(row);
+        const int y = row * m_cellHeight - top + m_ascent;
         painter.setPen(ToQColor(m_history.RowColour(row)));
-        painter.drawText(QPoint(-left, row * m_cellHeight - top + m_ascent),
-                         FromDocText(text));
+        painter.drawText(QPoint(-left, y), FromDocText(text));
+        if (m_timestamps) {
+            FormatTimeStamp(m_history.RowTime(row), stamp);
+            painter.setPen(StampColour());
+            painter.drawText(QPointF(CHexHistory::TIME_COLUMN * m_advance - left, y),
+                             QString::fromLatin1(stamp, TIME_STAMP_LENGTH - 1));
+        }
     }
+}
+
+void CHexView::PaintMatches(QPainter& painter, int firstRow, int lastRow, int left, int top)
+{
+    m_stream.Build(m_history);
+    const std::string_view bytes = m_stream.Row(0);
+    const std::size_t begin = m_stream.RowStart(firstRow);
+    const std::size_t end = m_stream.RowStart(lastRow + 1);
+    const std::size_t length = static_cast<std::size_t>(m_matcher.Length());
+    const std::int64_t currentRow = m_currentRow - m_history.DroppedLines();
+    const std::size_t current =
+        m_hasCurrent && currentRow >= 0 ? m_stream.Offset(static_cast<int>(currentRow), m_currentIndex) : std::string::npos;
+    // Matches that start up to one pattern before the first visible byte may
+    // reach into it.
+    std::size_t at = m_matcher.Next(bytes, begin >= length ? begin - length + 1 : 0);
+    for (; at != CByteMatcher::NONE && at < end; at = m_matcher.Next(bytes, at + length)) {
+        const QColor colour = at == current ? QColor(255, 150, 40) : MatchBackground();
+        for (std::size_t offset = at; offset < at + length; ++offset) {
+            const CCellPos cell = m_stream.Position(offset);
+            const int y = cell.row * m_cellHeight - top;
+            const double hexX = CHexHistory::HexColumn(cell.column) * m_advance - left;
+            const double asciiX = (CHexHistory::ASCII_COLUMN + cell.column) * m_advance - left;
+            painter.fillRect(QRectF(hexX, y, 2 * m_advance, m_cellHeight), colour);
+            painter.fillRect(QRectF(asciiX, y, m_advance, m_cellHeight), colour);
+        }
+    }
+}
+
+void CHexView::SetTimestamps(bool on)
+{
+    if (on == m_timestamps)
+        return;
+    m_timestamps = on;
+    UpdateExtent();
+    viewport()->update();
+}
+
+void CHexView::SetFindText(const std::string& text, bool matchCase)
+{
+    if (const auto bytes = ParseHexNotation(text))
+        m_matcher = CByteMatcher(*bytes, true);
+    else
+        m_matcher = CByteMatcher(text, matchCase);
+    viewport()->update();
+}
+
+bool CHexView::FindStep(FindDirection direction, bool inclusive)
+{
+    m_stream.Build(m_history);
+    const std::int64_t row = m_currentRow - m_history.DroppedLines();
+    const bool fromCurrent = m_hasCurrent && row >= 0 && row < m_history.RowCount();
+    CCellPos from{0, 0};
+    if (fromCurrent)
+        from.column = static_cast<int>(m_stream.Offset(static_cast<int>(row), m_currentIndex));
+    else if (direction == FindDirection::Backward)
+        from.column = static_cast<int>(m_stream.Row(0).size());
+    const auto hit = FindInRows(m_stream, m_matcher, from, direction, inclusive || !fromCurrent);
+    m_hasCurrent = hit.has_value();
+    if (hit) {
+        const CCellPos cell = m_stream.Position(static_cast<std::size_t>(hit->column));
+        m_currentRow = cell.row + m_history.DroppedLines();
+        m_currentIndex = cell.column;
+        const int y = cell.row * m_cellHeight;
+        const int page = viewport()->height();
+        if (y < verticalScrollBar()->value() || y + m_cellHeight > verticalScrollBar()->value() + page)
+            verticalScrollBar()->setValue(y - (page - m_cellHeight) / 2);
+    }
+    viewport()->update();
+    return hit.has_value();
+}
+
+std::string CHexView::ShownText() const
+{
+    return HexHistoryText(m_history, m_timestamps);
 }
 
 void CHexView::resizeEvent(QResizeEvent* event)

@@ -5,11 +5,14 @@
 
 #include "document/DataChannel.h"
 #include "screens/HexHistory.h"
+#include "screens/HexStream.h"
+#include "screens/TextFinder.h"
 
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QTimer>
 
+class QPainter;
 class QPrinter;
 
 namespace kestrelon {
@@ -41,6 +44,16 @@ public:
     // The repaint timer's tick: after new data, follow it and repaint once.
     void OnTimer();
 
+    // View > Timestamps: the time of each row's first byte at its right.
+    void SetTimestamps(bool on);
+    bool Timestamps() const { return m_timestamps; }
+    // Text made of hex pairs ("0D 0A") finds those bytes; any other text finds
+    // its characters (bytes shown as U+0000..U+00FF). Matches are marked in
+    // both parts of the rows, across line ends too.
+    void SetFindText(const std::string& text, bool matchCase);
+    bool FindStep(FindDirection direction, bool inclusive);
+    std::string ShownText() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -49,6 +62,7 @@ protected:
 private:
     void UpdateExtent();
     void Follow();
+    void PaintMatches(QPainter& painter, int firstRow, int lastRow, int left, int top);
 
     CKestronDoc& m_doc;
     CHexHistory m_history;
@@ -58,6 +72,17 @@ private:
     int m_cellWidth = 10;
     int m_cellHeight = 20;
     int m_ascent = 16;
+    // Rows are drawn as whole texts, so a character column starts at a
+    // multiple of the font's own advance, not of the cell width.
+    double m_advance = 10.0;
+    bool m_timestamps = false;
+    CByteMatcher m_matcher;
+    CHexStream m_stream; // rebuilt for each search and paint while finding
+    // The current match: first byte's row counted from the history's first
+    // line ever, its index in the row, and the match length in bytes.
+    bool m_hasCurrent = false;
+    std::int64_t m_currentRow = 0;
+    int m_currentIndex = 0;
 };
 
 } // namespace kestrelon

@@ -9,6 +9,7 @@
 #include "ui/views/AsciiPainter.h"
 #include "ui/views/AsciiPrinter.h"
 #include "ui/views/FontMapping.h"
+#include "screens/TextExport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -108,7 +109,7 @@ void CKestronView::UpdateMetrics()
 void CKestronView::UpdateExtent()
 {
     const QSize page = viewport()->size();
-    const int width = m_grid.Columns() * m_cellWidth;
+    const int width = m_grid.Columns() * m_cellWidth + GutterWidth();
     const int height = m_grid.UsedLines() * m_cellHeight;
     horizontalScrollBar()->setRange(0, std::max(width - page.width(), 0));
     horizontalScrollBar()->setPageStep(page.width());
@@ -174,13 +175,16 @@ void CKestronView::paintEvent(QPaintEvent* event)
     painter.fillRect(event->rect(), window);
     const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
     painter.translate(-scroll);
-    const CAsciiPainter cells(m_grid, m_font, m_cellWidth, m_cellHeight, window);
+    CAsciiPainter cells(m_grid, m_font, m_cellWidth, m_cellHeight, window);
+    cells.ShowTimestamps(m_timestamps);
+    cells.MarkMatches(&m_matcher);
     cells.Paint(painter, event->rect().translated(scroll));
     if (hasFocus()) {
         // A solid caret inverts what is under it.
         const CCellPos caret = m_grid.Caret();
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
-        painter.fillRect(QRect(caret.column * m_cellWidth + 1, caret.row * m_cellHeight, m_cellWidth, m_cellHeight),
+        painter.fillRect(QRect(cells.Left() + caret.column * m_cellWidth, caret.row * m_cellHeight, m_cellWidth,
+                               m_cellHeight),
                          Qt::white);
     }
 }
@@ -193,7 +197,8 @@ void CKestronView::resizeEvent(QResizeEvent* event)
 
 CCellPos CKestronView::CellAt(QPoint viewportPos) const
 {
-    const int x = viewportPos.x() + horizontalScrollBar()->value();
+    // A press on a stamp picks the row's first cell.
+    const int x = std::max(viewportPos.x() + horizontalScrollBar()->value() - GutterWidth(), 0);
     const int y = viewportPos.y() + verticalScrollBar()->value();
     return {x / m_cellWidth, y / m_cellHeight};
 }
@@ -358,6 +363,70 @@ void CKestronView::contextMenuEvent(QContextMenuEvent* event)
 bool CKestronView::Print(QPrinter& printer)
 {
     return CAsciiPrinter(m_grid).Print(printer);
+}
+
+void CKestronView::SetTimestamps(bool on)
+{
+    if (on == m_timestamps)
+        return;
+    m_timestamps = on;
+    UpdateExtent();
+    viewport()->update();
+}
+
+void CKestronView::SetFindText(const std::string& text, bool matchCase)
+{
+    m_matcher = CByteMatcher(text, matchCase);
+    viewport()->update();
+}
+
+bool CKestronView::FindStep(FindDirection direction, bool inclusive)
+{
+    const std::int64_t row = m_currentRow - m_grid.ScrolledRows();
+    const bool fromCurrent = m_hasCurrent && row >= 0 && row < m_grid.UsedLines();
+    CCellPos from{0, 0};
+    if (fromCurrent)
+        from = {m_currentColumn, static_cast<int>(row)};
+    else if (direction == FindDirection::Backward)
+        from = {0, m_grid.UsedLines()}; // past the end: the last match overall
+    const auto hit = FindInRows(CGridRows(m_grid), m_matcher, from, direction, inclusive || !fromCurrent);
+    if (!hit) {
+        if (m_hasCurrent) // the last match is not selected any more
+            m_grid.Select({}, {});
+        m_hasCurrent = false;
+        NoteSelection();
+        viewport()->update();
+        return false;
+    }
+    m_hasCurrent = true;
+    m_currentRow = hit->row + m_grid.ScrolledRows();
+    m_currentColumn = hit->column;
+    m_grid.Select({hit->column, hit->row}, {hit->column + hit->length, hit->row});
+    NoteSelection();
+    ScrollIntoView(*hit);
+    viewport()->update();
+    return true;
+}
+
+void CKestronView::ScrollIntoView(const CFindHit& hit)
+{
+    const QSize page = viewport()->size();
+    const int top = hit.row * m_cellHeight;
+    if (top < verticalScrollBar()->value() || top + m_cellHeight > verticalScrollBar()->value() + page.height())
+        verticalScrollBar()->setValue(top - (page.height() - m_cellHeight) / 2);
+    const int left = GutterWidth() + hit.column * m_cellWidth;
+    const int right = left + hit.length * m_cellWidth;
+    // The least horizontal move that shows the match, so the stamps stay in
+    // view whenever the match allows it.
+    if (right > horizontalScrollBar()->value() + page.width())
+        horizontalScrollBar()->setValue(right - page.width() + m_cellWidth);
+    if (left < horizontalScrollBar()->value())
+        horizontalScrollBar()->setValue(right <= page.width() ? 0 : left);
+}
+
+std::string CKestronView::ShownText() const
+{
+    return AsciiGridText(m_grid, m_timestamps);
 }
 
 void CKestronView::FilePrint(QPrinter& printer, const std::function<int(QDialog&)>& runDialog)

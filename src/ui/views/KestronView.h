@@ -8,6 +8,7 @@
 #include "document/WinRecords.h"
 #ifndef Q_MOC_RUN // moc cannot parse the standard library's <compare>
 #include "screens/AsciiGrid.h"
+#include "screens/TextFinder.h"
 #endif
 
 #include <QAbstractScrollArea>
@@ -59,6 +60,19 @@ public:
     // Copy and Paste, enabled as they are now; the caller owns the menu.
     std::unique_ptr<QMenu> CreateContextMenu();
 
+    // View > Timestamps: each line starts with the time of its first byte.
+    void SetTimestamps(bool on);
+    bool Timestamps() const { return m_timestamps; }
+    // The text to find (bytes shown as U+0000..U+00FF), marked wherever it is
+    // shown; empty stops marking.
+    void SetFindText(const std::string& text, bool matchCase);
+    // Selects the next or previous match and scrolls it into view; from the
+    // current match, or from the top (forward) or the end (backward).
+    // `inclusive`: the current match itself may be found again (typing on).
+    bool FindStep(FindDirection direction, bool inclusive);
+    // Save Output and Copy All: every row as shown.
+    std::string ShownText() const;
+
 public slots:
     void Copy();
     void Paste();
@@ -90,6 +104,8 @@ private:
     void Follow();
     void PostTyped(std::uint8_t character);
     void NoteSelection();
+    int GutterWidth() const { return m_timestamps ? TIME_STAMP_LENGTH * m_cellWidth : 0; }
+    void ScrollIntoView(const CFindHit& hit);
 
     CKestronDoc& m_doc;
     IMessageTarget& m_frame;
@@ -109,6 +125,13 @@ private:
     bool m_followed = false;
     int m_followedY = 0;
     bool m_hadSelection = false;
+    bool m_timestamps = false;
+    CByteMatcher m_matcher;
+    // The current match: its row counted from the grid's first row ever (so
+    // it survives scrolling) and its column.
+    bool m_hasCurrent = false;
+    std::int64_t m_currentRow = 0;
+    int m_currentColumn = 0;
 };
 
 } // namespace kestrelon

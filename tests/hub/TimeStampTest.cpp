@@ -1,0 +1,98 @@
+// Time stamps over a real line: a pseudo-terminal device sends lines 10 ms
+// apart; the view's stamps and the log's follow the arrival times, and a line
+// wrapped at the screen width has one stamp. Tolerances suit a loaded machine;
+// the precise figures are the benchmark's.
+#include "document/KestronDoc.h"
+#include "document/SettingsStore.h"
+#include "framework/PumpedTarget.h"
+#include "hub/DataHub.h"
+#include "screens/AsciiGrid.h"
+#include "support/HubDoubles.h"
+#include "support/PtyPair.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+#include <vector>
+
+namespace kestrelon::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t kPtyPort = 200;
+constexpr int kLines = 20;
+constexpr DataTime kTolerance = 100; // ms between a write and its stamp
+
+class GridView : public IDocumentView {
+public:
+    void OnUpdate(const CUpdateHint& hint) override { grid.Apply(hint, grid.Columns(), grid.Lines()); }
+    CAsciiGrid grid{80, 100};
+};
+
+TEST(TimeStampOverPtyTest, StampsFollowArrivalInViewAndLog)
+{
+    TempDir dir;
+    PtyPair pty;
+    CMemorySettingsStore settings;
+    settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.SlavePath());
+    CKestronDoc doc;
+    CRecordingWindow window;
+    GridView view;
+    CPumpedTarget frame;
+    std::unique_ptr<CDataHub> hub;
+    frame.SetPumpThread(std::this_thread::get_id());
+    frame.SetHandler([&](CMessage& m) { return hub ? hub->HandleMessage(m) : 0; });
+    doc.SetFrameTarget(&frame);
+    doc.AddView(&view);
+    doc.comPort = kPtyPort;
+    doc.SetHardwareHandshake(false);
+    doc.SetLogTimestamps(true);
+    hub = std::make_unique<CDataHub>(doc, window, settings, frame);
+    doc.commMode = 0;
+    hub->ApplyConnection();
+    ASSERT_TRUE(frame.PumpUntil([&] { return window.Pane(PANE_CONNECTION) == "COM200: 9600, 8N1"; }, 5000ms));
+    const std::string logPath = (dir.Path() / "stamps.txt").string();
+    ASSERT_TRUE(hub->StartLogging(logPath));
+
+    std::vector<DataTime> written(kLines + 1);
+    std::thread device([&] {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i <= kLines; ++i) {
+            std::this_thread::sleep_until(start + i * 10ms);
+            written[static_cast<std::size_t>(i)] = DataClockNow();
+            pty.WriteMaster(i < kLines ? "line " + std::to_string(i) + "\r\n" : std::string(100, 'w') + "\r\n");
+        }
+    });
+    const bool arrived = frame.PumpUntil([&] { return view.grid.Caret().row >= kLines + 2; }, 5000ms);
+    device.join();
+    ASSERT_TRUE(arrived);
+    hub->StopLogging();
+
+    std::ifstream log(logPath);
+    std::vector<std::string> logLines;
+    for (std::string line; std::getline(log, line);)
+        logLines.push_back(line);
+    ASSERT_EQ(logLines.size(), static_cast<std::size_t>(kLines + 1));
+    for (int i = 0; i <= kLines; ++i) {
+        const DataTime stamp = view.grid.RowTime(i);
+        EXPECT_NEAR(static_cast<double>(stamp), static_cast<double>(written[static_cast<std::size_t>(i)]), kTolerance)
+            << "line " << i;
+        if (i > 0)
+            EXPECT_GE(stamp, view.grid.RowTime(i - 1)) << "line " << i;
+        // The log carries the view's stamp, once per line, wrapped or not.
+        EXPECT_EQ(logLines[static_cast<std::size_t>(i)].substr(0, TIME_STAMP_LENGTH), TimeStampText(stamp));
+    }
+    // Twenty gaps of 10 ms: the stamps spread over about 200 ms.
+    EXPECT_GE(view.grid.RowTime(kLines) - view.grid.RowTime(0), 150);
+    EXPECT_EQ(view.grid.RowTime(kLines + 1), 0) << "the wrapped part of the long line has no stamp of its own";
+    EXPECT_EQ(logLines.back().substr(TIME_STAMP_LENGTH), std::string(100, 'w') + "\r");
+
+    frame.Close();
+    hub.reset();
+}
+
+} // namespace
+} // namespace kestrelon::test
