@@ -96,7 +96,7 @@ constexpr std::array<int, 24> kToolbar{
 };
 
 // Commands that show a check mark.
-constexpr std::array kCheckable{
+constexpr std::array<int, 13> kCheckable{
     ID_VIEW_TIMESTAMPS,
     ID_VIEW_ASCII,   ID_VIEW_HEX,      ID_VIEW_ANSI,         ID_TOGGLE_COMMUNICATION, ID_TOGGLE_BRIDGE,
     ID_TOGGLE_AUTO_ANSWER, ID_TOGGLE_AUTOSCROLL, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FKEYS,
