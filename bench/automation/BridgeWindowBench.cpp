@@ -16,6 +16,8 @@
 #include "document/Messages.h"
 #include "document/SettingsStore.h"
 
+#include "RunEvents.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -30,18 +32,6 @@ using namespace kestrelon;
 using namespace kestrelon::bench;
 
 namespace {
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 void RunWindowFlood(benchmark::State& state, bool peerReads)
 {
@@ -106,12 +96,3 @@ void BM_BridgeWindowStalledPeer(benchmark::State& state)
 BENCHMARK(BM_BridgeWindowFlood)->Iterations(1)->Repetitions(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BridgeWindowStalledPeer)->Iterations(1)->Repetitions(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

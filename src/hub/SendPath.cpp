@@ -21,17 +21,21 @@ void CSendPath::TypedCharacter(std::uint8_t c)
         return;
     }
     const bool crLf = c == 13 && m_doc.crToCrLfOnSend;
-    if (m_doc.localEcho) {
-        m_doc.AddByte(c, m_doc.sendColour);
-        if (c == 8) {
-            m_doc.AddByte(32, m_doc.sendColour);
-            m_doc.AddByte(8, m_doc.sendColour);
-        }
-        if (crLf)
-            m_doc.AddByte(10, m_doc.sendColour);
-    }
+    if (m_doc.localEcho)
+        Echo(c, crLf);
     const std::uint8_t bytes[2] = {c, 10};
     Send(bytes, crLf ? 2 : 1);
+}
+
+void CSendPath::Echo(std::uint8_t c, bool crLf)
+{
+    m_doc.AddByte(c, m_doc.sendColour);
+    if (c == 8) { // a typed backspace also rubs out what it moved over
+        m_doc.AddByte(32, m_doc.sendColour);
+        m_doc.AddByte(8, m_doc.sendColour);
+    }
+    if (crLf)
+        m_doc.AddByte(10, m_doc.sendColour);
 }
 
 void CSendPath::Paste(const std::uint8_t* data, std::size_t length)
@@ -44,15 +48,8 @@ void CSendPath::Paste(const std::uint8_t* data, std::size_t length)
         bytes.push_back(c);
         if (crLf)
             bytes.push_back(10);
-        if (!m_doc.localEcho)
-            continue;
-        m_doc.AddByte(c, m_doc.sendColour);
-        if (c == 8) {
-            m_doc.AddByte(32, m_doc.sendColour);
-            m_doc.AddByte(8, m_doc.sendColour);
-        }
-        if (crLf)
-            m_doc.AddByte(10, m_doc.sendColour);
+        if (m_doc.localEcho)
+            Echo(c, crLf);
     }
     SendPaced(bytes.data(), bytes.size());
 }

@@ -46,6 +46,8 @@ public:
     void SetSerialRefused(std::function<void()> refused) { m_serialRefused = std::move(refused); }
 
 private:
+    // What the local echo shows of one typed or pasted byte.
+    void Echo(std::uint8_t c, bool crLf);
     void SendPaced(const std::uint8_t* data, std::size_t length);
 
     CKestronDoc& m_doc;

@@ -59,12 +59,3 @@ BENCHMARK(BM_FramePumpReceivedLines)->Args({80, 1000})->Args({999, 1999})->Unit(
 } // namespace
 } // namespace kestrelon
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -13,6 +13,8 @@
 #include "hub/DataHub.h"
 #include "ui/frame/MainFrame.h"
 
+#include "RunEvents.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -33,24 +35,13 @@
 #include <thread>
 
 using namespace kestrelon;
+using kestrelon::bench::RunUntil;
 
 namespace {
 
 constexpr std::uint32_t kPtyPort = 201;
 constexpr int kPasteBytes = 2000;
 constexpr int kCharDelayMs = 2;
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 // The device: counts what arrives on the master side.
 struct Device {
@@ -158,12 +149,3 @@ void BM_PacedPasteEscape(benchmark::State& state)
 BENCHMARK(BM_PacedPaste2000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PacedPasteEscape)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

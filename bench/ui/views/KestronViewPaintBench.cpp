@@ -75,12 +75,3 @@ BENCHMARK(BM_AsciiViewChannel8ByteLines)->Args({80, 1000})->Args({999, 1999})->U
 } // namespace
 } // namespace kestrelon
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
