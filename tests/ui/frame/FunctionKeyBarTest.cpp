@@ -99,16 +99,6 @@ TEST(FunctionKeyBar, KeysSendOnlyWhileEnabledAndOnlyWithACommand)
     }
 }
 
-TEST(FunctionKeyBar, KeysStartDisabledLevelsAlwaysWork)
-{
-    BarHarness h;
-    for (int key = 0; key < 10; ++key)
-        EXPECT_FALSE(h.bar.KeyButton(key)->isEnabled()) << key;
-    EXPECT_TRUE(h.bar.LevelUpButton()->isEnabled());
-    EXPECT_TRUE(h.bar.LevelDownButton()->isEnabled());
-    EXPECT_EQ(h.bar.KeyButton(0)->focusPolicy(), Qt::NoFocus);
-}
-
 // Keys stand in pairs, one above the other, left to right; the level buttons
 // close the bar at its right end.
 TEST(FunctionKeyBar, KeysStandInPairsWithTheLevelButtonsLast)

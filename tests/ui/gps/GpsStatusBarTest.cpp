@@ -20,15 +20,6 @@ void Feed(CGpsStatusBar& bar, const std::string& bytes)
         bar.OnReceivedChar(static_cast<std::uint8_t>(c));
 }
 
-TEST(GpsStatusBar, StartsRedWithNoFix)
-{
-    CGpsStatusBar bar;
-    EXPECT_EQ(bar.FixLamp()->State(), CGpsStatusBar::FIX_LAMP_RED);
-    EXPECT_EQ(bar.ModeLetter()->text(), QStringLiteral(" "));
-    EXPECT_FALSE(bar.IsSystemShown(ESatSystem::Galileo));
-    EXPECT_TRUE(bar.IsSystemShown(ESatSystem::Gps));
-}
-
 TEST(GpsStatusBar, ShowsTheZedF9pCapture)
 {
     CGpsStatusBar bar;

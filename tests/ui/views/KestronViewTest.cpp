@@ -138,9 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, AsciiViewKeys,
     ::testing::Values(KeyCase{"Letter", Qt::Key_A, Qt::NoModifier, "a", {'a'}},
                       KeyCase{"Return", Qt::Key_Return, Qt::NoModifier, "\r", {13}},
-                      KeyCase{"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", {8}},
                       KeyCase{"TabIsSentNotAFocusMove", Qt::Key_Tab, Qt::NoModifier, "\t", {9}},
-                      KeyCase{"ControlLetter", Qt::Key_A, Qt::ControlModifier, "\x01", {1}},
                       KeyCase{"OutsideLatin1", Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("€"), {}},
                       KeyCase{"AltLetterIsForMenus", Qt::Key_F, Qt::AltModifier, "f", {}},
                       KeyCase{"ArrowSendsNothing", Qt::Key_Left, Qt::NoModifier, "", {}},
@@ -179,15 +177,6 @@ TEST_F(AsciiView, MouseDragCopiesRowsWithLineFeed)
     ASSERT_TRUE(view->CanCopy());
     view->Copy();
     EXPECT_EQ(Clipboard(), QString("AB\nCD"));
-}
-
-TEST_F(AsciiView, ShiftClickExtendsTheSelection)
-{
-    Receive("Hello world\r\nsecond line");
-    Drag(CellCentre(1, 0), CellCentre(1, 0));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, CellCentre(6, 1));
-    view->Copy();
-    EXPECT_EQ(Clipboard(), QString("ello world\nsecond"));
 }
 
 TEST_F(AsciiView, SelectAllMakesCopyAvailable)
