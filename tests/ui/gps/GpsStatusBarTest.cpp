@@ -3,7 +3,6 @@
 #include "gps/Captures.h"
 
 #include "ui/widgets/Lamp.h"
-#include "ui/gps/CourseControl.h"
 #include "ui/gps/GpsStatusBar.h"
 #include "ui/gps/SatStrength.h"
 #include "ui/gps/SkyView.h"
@@ -51,15 +50,6 @@ TEST(GpsStatusBar, ControlsIgnoreSlotsOutsideTwelve)
         EXPECT_EQ(sky.Slot(slot), CSatSlot{});
         EXPECT_EQ(chart.Slot(slot), CSatSlot{});
     }
-}
-
-TEST(GpsStatusBar, CourseControlFollowsTheCourse)
-{
-    CCourseControl course;
-    course.SetCourse(45);
-    for (int tick = 0; tick < 1000; ++tick)
-        course.Tick();
-    EXPECT_EQ(course.Dial().Painted(), 45);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Hex view widget: coloured rows in a grab, following new data with its own
-// autoscroll flag, the line limit from the hints, and printing over pages.
+// autoscroll flag and the line limit from the hints.
 #include "ui/views/HexView.h"
 
 #include "document/KestronDoc.h"
