@@ -280,20 +280,6 @@ TEST_F(AsciiView, AutoscrollOffLeavesThePosition)
               view->Grid().UsedLines() * view->CellHeight() - view->viewport()->height());
 }
 
-TEST_F(AsciiView, ScreenSizeChangeClearsAndRaisesMinimums)
-{
-    Receive("some text\r\nmore");
-    view->SelectAll();
-    doc.screenColumns = 30;
-    doc.screenLines = 10;
-    doc.UpdateAllViews(CUpdateHint{HINT_SCREEN_SIZE, 0, nullptr, 0, 0, 10});
-    EXPECT_EQ(view->Grid().Columns(), 40);
-    EXPECT_EQ(view->Grid().Lines(), 25);
-    EXPECT_EQ(view->Grid().Caret(), (CCellPos{0, 0}));
-    EXPECT_FALSE(view->CanCopy());
-    EXPECT_EQ(view->horizontalScrollBar()->maximum(), std::max(40 * view->CellWidth() - view->viewport()->width(), 0));
-}
-
 TEST_F(AsciiView, FontHintResizesTheCells)
 {
     const int width = view->CellWidth();
