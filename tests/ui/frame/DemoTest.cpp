@@ -1,7 +1,5 @@
-// `kestrelon --demo` offscreen: the window comes up connected to the demo
-// device on a session-only COM number, shows its banner in the received
-// colour, answers `help` with the command list, and the device with its link
-// is gone when the program is.
+// `kestrelon --demo` offscreen: connected on a session-only COM number, the
+// banner and the `help` answer shown, the device gone with the program.
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "hub/DataHub.h"
