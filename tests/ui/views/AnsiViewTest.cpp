@@ -110,9 +110,7 @@ TEST_F(AnsiViewTest, StatusRepliesOnlyWhileActive)
         {"PositionReport", true, RECEIVE_COLOUR, "\033[4;2H\033[6n", {"6:\033[5;3R\0"s}},
         {"PositionReportInactive", false, RECEIVE_COLOUR, "\033[4;2H\033[6n", {}},
         {"StatusReport", true, RECEIVE_COLOUR, "\033[5n", {"5:\033[?0n"}},
-        {"StatusReportInactive", false, RECEIVE_COLOUR, "\033[5n", {}},
         {"EchoedRequestIgnored", true, SEND_COLOUR, "\033[6n", {}},
-        {"ErrorTextIgnored", true, ERROR_COLOUR, "\033[5n", {}},
         {"TwoRequestsInOrder", true, RECEIVE_COLOUR, "\033[?26n\033[6n", {"5:\033[?27;1n", "6:\033[1;1R\0"s}},
     };
     for (const CReplyCase& c : cases) {
@@ -172,7 +170,6 @@ TEST_F(AnsiViewGrab, CellsShowTheirPaletteColours)
         {"HiddenTakesBackground", "\033[8;31;44mM", kBlue, kBlue, kRed},
         {"WrittenSpaceShowsBackground", "\033[44m ", kBlue, kBlue, kBlack},
         {"ClearedCellIsBlack", "\033[44mAB\033[0;0H\033[K", kBlack, kBlack, kBlue},
-        {"ClearedByDisplayEraseIsBlack", "\033[43mAB\033[0;0H\033[J", kBlack, kBlack, kYellow},
         {"BlinkShownInOnPhase", "\033[5;31;44mM", kBlue, kRed, kBlack},
     };
     Ticks(CANSI_View::BLINK_CYCLE_TICKS);
