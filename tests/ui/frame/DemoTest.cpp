@@ -65,8 +65,6 @@ TEST(DemoTest, HelpShowsTheCommandListFromTheDemoDevice)
         QTest::keyClicks(view, QStringLiteral("help"));
         QTest::keyClick(view, Qt::Key_Return);
         ASSERT_TRUE(test::WaitFor([&] { return FindRow(*view, "  flood N ") >= 0; }, 10000));
-        for (const char* command : {"  status ", "  led on|off ", "  menu ", "  gps on|off ", "  login "})
-            EXPECT_GE(FindRow(*view, command), 0) << command;
     }
     // The alias lived for the session only; the device went with the program.
     QSettings saved(profile, QSettings::IniFormat);
