@@ -385,7 +385,7 @@ TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
     sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(0x7F000002)}, {}};
     ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     const std::string data = test::RandomBytes(cancel ? 8 << 20 : 100 * 1024 + 77, 13);
-    WriteAll(dir.File("fw.bin"), data);
+    WriteFileBytes(dir.File("fw.bin"), data);
     browseTo = QString::fromStdString(dir.File("fw.bin"));
     frame->OnCommand(ID_FILE_SEND);
     EXPECT_EQ(offered, 1);
