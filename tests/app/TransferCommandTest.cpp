@@ -3,15 +3,12 @@
 #include "transfer/TransferPeer.h"
 
 #include "support/PtyPair.h"
+#include "support/SocketTestKit.h"
 #include "support/TempDir.h"
 #include "transfer/TransferCodes.h"
 #include "app/TransferCommand.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace kestrelon::test {
 namespace {
@@ -53,29 +50,16 @@ TEST(TransferCommand, SendsToRbAndReceivesFromSx)
 // The plain send over TCP: the bytes as they are.
 TEST(TransferCommand, PlainSendOverTcp)
 {
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::uint16_t port = 0;
+    const Fd listener = Listen(AF_INET, port, 1);
     TempDir dir;
     const std::string data = RandomBytes(100000, 22);
     WriteFileBytes(dir.File("a.bin"), data);
     std::string received;
-    std::thread peer([&] {
-        const int fd = accept(listener, nullptr, nullptr);
-        char buffer[4096];
-        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
-            received.append(buffer, static_cast<std::size_t>(n));
-        close(fd);
-    });
-    const std::string target = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    std::thread peer([&] { received = ReadSome(Accept(listener, 20000).Get(), data.size() + 1, 20000); });
+    const std::string target = "127.0.0.1:" + std::to_string(port);
     EXPECT_EQ(RunCommand({"--send", "none", dir.File("a.bin"), "--tcp", target}), 0);
     peer.join();
-    close(listener);
     EXPECT_TRUE(received == data);
 }
 

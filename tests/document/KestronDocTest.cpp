@@ -1,5 +1,6 @@
 // The terminal document: new-document defaults, the data channel to the views,
 // the trigger table and the setup operations that tell the views.
+#include "document/ChangedSettings.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/PumpedTarget.h"
@@ -118,21 +119,6 @@ TEST_F(DocumentTest, TextReachesOtherViewsAsRunsAndLineEnds)
     doc.RemoveView(&whole);
 }
 
-// Every saved field away from its default, so a new document must touch each.
-CSavedSettings Unusual()
-{
-    CSavedSettings s = CSavedSettings::Defaults(9);
-    s.reservedSetting1 = 1, s.crToCrLfOnSend = true, s.crToCrLfOnReceive = true, s.localEcho = true;
-    s.reservedFlag2 = false, s.beep = false, s.reservedSetting3 = 3, s.reservedText4 = "x";
-    s.reservedSetting5 = 5, s.screenColumns = 132, s.screenLines = 50, s.reservedSetting6 = 6;
-    s.arrowKeysMoveCaret = false, s.transferProtocol = 2, s.lfToCrLfOnReceive = true;
-    s.dcb.BaudRate = 115200, s.dcb.flags = 0x11, s.font.lfHeight = 9;
-    s.fkeyLabel[99] = "L", s.fkeyCommand[0] = "C", s.autoAnswerOn = true, s.autoAnswerEcho = 1;
-    s.autoAnswers = {"OK", "AT"}, s.commMode = 5, s.ipPort = 80, s.ipServer = "h";
-    s.bridgeMode = 3, s.bridgePort = 1, s.bridgeServer = "b", s.scanCommands = true, s.comPortManual = true;
-    return s;
-}
-
 struct NewDocumentCase {
     const char* name;
     bool hasFinder;
@@ -148,7 +134,7 @@ TEST_P(NewDocumentTest, EveryFieldTakesItsDefault)
     const NewDocumentCase& c = GetParam();
     if (c.hasFinder)
         doc.SetFirstPortFinder([&] { return c.firstPort; });
-    doc.AdoptLoadedSettings(Unusual());
+    doc.AdoptLoadedSettings(test::EverythingChanged(2));
     doc.triggerByte = 10;
     doc.matchHistory = "0D";
     doc.SetModifiedFlag();

@@ -103,19 +103,6 @@ TEST_F(HubConnectionsTest, SpeedCommandSwitchesThePtyAndThePane)
     EXPECT_EQ(view.bytes, "");
 }
 
-TEST_F(HubConnectionsTest, PortThatCannotBeOpenedOffersTheSettings)
-{
-    settings.Write("Ports", "COM201", dir.File("no-such-device"));
-    doc.comPort = 201;
-    window.failureDialogAnswer = true;
-    Apply(0);
-    ASSERT_TRUE(PumpUntil([&] { return window.failureDialogs == 1; }));
-    EXPECT_EQ(window.Pane(PANE_CONNECTION), "COM not opened");
-    EXPECT_FALSE(window.fkeysEnabled);
-    EXPECT_EQ(window.commands, std::vector<int>{ID_SETUP_COMMUNICATION});
-    EXPECT_FALSE(hub->IsConnectionOpen());
-}
-
 // The failure dialog names the port, the device and the reason.
 TEST_F(HubConnectionsTest, PortFailureNamesDeviceAndReason)
 {

@@ -1,8 +1,6 @@
-// A pulled adapter mid-session: a line in the pane and the views, a red data
-// lamp and no dialog; data sent meanwhile is reported as not sent; when the
-// same device is back it is reopened by itself. The device is a pty whose
-// master is closed, and a new pty that appears under the same name: an alias
-// link, or the /dev/serial/by-id name of an enumerated adapter.
+// A pulled adapter mid-session: reported without a dialog, sends meanwhile
+// reported as not sent, and the same device reopened once it is back (a new
+// pty under the alias link or the /dev/serial/by-id name).
 #include "support/HubDoubles.h"
 #include "serial/ComPortEnumerator.h"
 #include "serial/KesFileDriver.h"

@@ -135,9 +135,7 @@ const DropCase kDropCases[] = {
     {"TcpServerWithPeer", 2, true, true, true},
     {"UdpClosed", 3, false, false, false},
     {"UdpOpen", 3, true, false, true},
-    {"Ipv6ClientConnected", 4, false, true, true},
     {"Ipv6ServerWithoutPeer", 5, true, false, false},
-    {"Ipv6UdpOpen", 6, true, false, true},
     {"UnknownMode", 9, true, true, false},
 };
 

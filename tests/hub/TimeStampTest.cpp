@@ -1,7 +1,5 @@
-// Time stamps over a real line: a pseudo-terminal device sends lines 10 ms
-// apart; the view's stamps and the log's follow the arrival times, and a line
-// wrapped at the screen width has one stamp. Tolerances suit a loaded machine;
-// the precise figures are the benchmark's.
+// Time stamps over a pty sending lines 10 ms apart: view and log stamps follow
+// arrival, a wrapped line has one stamp. Tolerances suit a loaded machine.
 #include "document/KestronDoc.h"
 #include "document/SettingsStore.h"
 #include "framework/PumpedTarget.h"

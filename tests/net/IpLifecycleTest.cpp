@@ -198,25 +198,6 @@ TEST(ConnectDeadline, UnansweredAddressTimesOutThenTheNextIsTried)
     }
 }
 
-TEST(SendQueue, PeerThatDoesNotReadKeepsTheQueueBounded)
-{
-    Recorder frame;
-    CIpConnection connection;
-    connection.SetDebugOutput({});
-    std::uint16_t port = 0;
-    test::Fd listener = test::Listen(AF_INET, port);
-    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
-    test::Fd peer = test::Accept(listener);
-    ASSERT_TRUE(frame.WaitFor(IP_CONNECTED));
-    const std::string chunk(64 * 1024, 'q');
-    for (int i = 0; i < 400; ++i) // 25 MiB offered to a peer that does not read
-        connection.Send(chunk.data(), chunk.size());
-    EXPECT_LE(connection.QueuedSendBytes(), CIpOptions::SEND_QUEUE_LIMIT);
-    frame.Settle(50ms);
-    EXPECT_GE(frame.Count(IP_SEND_OVERFLOW), 1);
-    EXPECT_EQ(frame.Count(IP_SEND_FAILED), 0);
-}
-
 // The episodes without the kernel's buffers in the way: a delivery that waits
 // at a gate stands for a peer that does not read.
 TEST(SendQueue, OverflowIsReportedOncePerEpisode)

@@ -1,6 +1,5 @@
 // Finding the SOCKS proxy in the settings store and the environment, the bytes of
-// the SOCKS 5 handshake, and connects through scripted bad proxies and through
-// the real microsocks server.
+// the SOCKS 5 handshake, and connects through scripted bad proxies.
 #include "net/SocksProxy.h"
 
 #include "document/SettingsStore.h"
@@ -17,7 +16,6 @@
 namespace kestrelon {
 namespace {
 
-using test::Fd;
 
 std::string Bytes(std::initializer_list<int> values)
 {
@@ -280,30 +278,6 @@ TEST(ScriptedProxyRequest, ProxyThatRefusesTheTcpConnectFails)
         EXPECT_EQ(error.GetText(), "Connect error #10061 (WSAECONNREFUSED)");
     }
     EXPECT_FALSE(socket.IsOpen());
-}
-
-// The real SOCKS 5 server between the client and a loopback target.
-class MicrosocksTest : public ::testing::Test {
-protected:
-    test::Microsocks m_proxy;
-};
-
-TEST_F(MicrosocksTest, DataFlowsBothWaysThroughTheProxy)
-{
-    std::uint16_t port = 0;
-    Fd listener = test::Listen(AF_INET, port);
-    CIP6Socket socket;
-    socket.ProxyConnect("127.0.0.1", port, "127.0.0.1", m_proxy.Port());
-    Fd target = test::Accept(listener);
-    ASSERT_GE(target.Get(), 0);
-    socket.SendAll("to target", 9, 1);
-    EXPECT_EQ(test::ReadSome(target.Get(), 9), "to target");
-    ASSERT_TRUE(test::WriteAll(target.Get(), "to client"));
-    char buffer[9];
-    int done = 0;
-    while (done < 9)
-        done += socket.Receive(buffer + done, 9 - done, 2);
-    EXPECT_EQ(std::string(buffer, 9), "to client");
 }
 
 } // namespace

@@ -149,20 +149,6 @@ TEST_F(FakeDriver, WriteQueueIsBoundedAndDropsAreReportedOncePerEpisode)
     EXPECT_EQ(m_frame.Status().size(), opened + 2);
 }
 
-TEST_F(FakeDriver, ReaderStopsForATransferAndRestarts)
-{
-    Open(Line(9600, false));
-    m_driver.EnableReading(false);
-    EXPECT_FALSE(m_driver.IsReading());
-    m_frame.Settle(50);
-    m_line->Receive("for the transfer");
-    m_frame.Settle(60);
-    EXPECT_EQ(m_frame.Received(), "") << "the port belongs to the transfer now";
-    m_driver.RestartReader();
-    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received().size() >= 16; }));
-    EXPECT_TRUE(m_driver.IsReading());
-}
-
 // The user-interface thread must never wait for a delivery that only it can
 // complete: while the driver thread is stuck delivering to an unpumped frame,
 // Close, Open and Quit all return, and closing the frame's queue frees the

@@ -1,7 +1,5 @@
-// Recording doubles for the data hub's tests: a window that writes down what it
-// was asked to show, a view that writes down what the data channel gave it, and
-// connections that write down what was sent. Each records into one text, so a
-// test compares the whole story at once.
+// Recording doubles for the data hub's tests (window, view, connections); each
+// records into one text so a test compares the whole story at once.
 #pragma once
 
 #include "document/DataChannel.h"

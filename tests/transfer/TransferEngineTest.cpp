@@ -3,15 +3,13 @@
 #include "transfer/TransferPeer.h"
 
 #include "support/PtyPair.h"
+#include "support/SocketTestKit.h"
 #include "support/TempDir.h"
 #include "transfer/TransferCodes.h"
 #include "transfer/TransferEngine.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace kestrelon::test {
@@ -44,30 +42,21 @@ INSTANTIATE_TEST_SUITE_P(Modes, CancelTest,
 
 TEST(TransferEngine, YModemBetweenTwoEnginesOverTcp)
 {
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    const int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const int server = accept(listener, nullptr, nullptr);
+    std::uint16_t port = 0;
+    const Fd listener = Listen(AF_INET, port);
+    const Fd client = ConnectTo(AF_INET, port);
+    const Fd server = Accept(listener);
     TempDir dir;
     std::filesystem::create_directory(dir.Path() / "in");
     const std::string data = RandomBytes(300001, 6);
     WriteFileBytes(dir.File("fw.bin"), data);
     CRecordingObserver sendNotes, receiveNotes;
     CTransferEngine sender(sendNotes), receiver(receiveNotes);
-    receiver.Start(ETransferDirection::Receive, PROTOCOL_YMODEM, server, dir.File("in"));
-    EXPECT_EQ(sender.SendFile(PROTOCOL_YMODEM, client, dir.File("fw.bin")), RESULT_SUCCESS);
+    receiver.Start(ETransferDirection::Receive, PROTOCOL_YMODEM, server.Get(), dir.File("in"));
+    EXPECT_EQ(sender.SendFile(PROTOCOL_YMODEM, client.Get(), dir.File("fw.bin")), RESULT_SUCCESS);
     EXPECT_EQ(receiveNotes.WaitResult(10000), RESULT_SUCCESS);
     EXPECT_TRUE(ReadFileBytes(dir.File("in/fw.bin")) == data);
     EXPECT_EQ(receiveNotes.Files(), std::vector<std::string>{dir.File("in/fw.bin")});
-    for (int fd : {listener, client, server})
-        close(fd);
 }
 
 } // namespace

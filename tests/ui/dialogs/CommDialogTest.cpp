@@ -97,8 +97,7 @@ TEST_P(CommModeRule, EnablesWhatTheModeUses)
 INSTANTIATE_TEST_SUITE_P(Modes, CommModeRule,
                          ::testing::Values(ModeCase{0, true, false, false}, ModeCase{1, false, true, true},
                                            ModeCase{2, false, false, true}, ModeCase{3, false, true, true},
-                                           ModeCase{4, false, true, true}, ModeCase{5, false, false, true},
-                                           ModeCase{6, false, true, true}),
+                                           ModeCase{5, false, false, true}),
                          [](const auto& info) { return "Mode" + std::to_string(info.param.mode); });
 
 TEST(CommDialog, BridgeHostFollowsTheBridgeMode)

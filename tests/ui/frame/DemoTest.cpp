@@ -1,7 +1,5 @@
-// `kestrelon --demo` offscreen: the window comes up connected to the demo
-// device on a session-only COM number, shows its banner in the received
-// colour, answers `help` with the command list, and the device with its link
-// is gone when the program is.
+// `kestrelon --demo` offscreen: connected on a session-only COM number, the
+// banner and the `help` answer shown, the device gone with the program.
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "hub/DataHub.h"
@@ -67,8 +65,6 @@ TEST(DemoTest, HelpShowsTheCommandListFromTheDemoDevice)
         QTest::keyClicks(view, QStringLiteral("help"));
         QTest::keyClick(view, Qt::Key_Return);
         ASSERT_TRUE(test::WaitFor([&] { return FindRow(*view, "  flood N ") >= 0; }, 10000));
-        for (const char* command : {"  status ", "  led on|off ", "  menu ", "  gps on|off ", "  login "})
-            EXPECT_GE(FindRow(*view, command), 0) << command;
     }
     // The alias lived for the session only; the device went with the program.
     QSettings saved(profile, QSettings::IniFormat);

@@ -99,27 +99,4 @@ TEST(FunctionKeyBar, KeysSendOnlyWhileEnabledAndOnlyWithACommand)
     }
 }
 
-TEST(FunctionKeyBar, KeysStartDisabledLevelsAlwaysWork)
-{
-    BarHarness h;
-    for (int key = 0; key < 10; ++key)
-        EXPECT_FALSE(h.bar.KeyButton(key)->isEnabled()) << key;
-    EXPECT_TRUE(h.bar.LevelUpButton()->isEnabled());
-    EXPECT_TRUE(h.bar.LevelDownButton()->isEnabled());
-    EXPECT_EQ(h.bar.KeyButton(0)->focusPolicy(), Qt::NoFocus);
-}
-
-// Keys stand in pairs, one above the other, left to right; the level buttons
-// close the bar at its right end.
-TEST(FunctionKeyBar, KeysStandInPairsWithTheLevelButtonsLast)
-{
-    BarHarness h;
-    const QRect first = h.bar.KeyButton(0)->geometry();
-    EXPECT_EQ(h.bar.KeyButton(1)->geometry(), first.translated(0, first.height()));
-    EXPECT_EQ(h.bar.KeyButton(2)->geometry(), first.translated(first.width(), 0));
-    EXPECT_EQ(h.bar.LevelUpButton()->geometry(),
-              QRect(first.x() + 5 * first.width(), first.y(), first.width() / 2, first.height()));
-    EXPECT_EQ(h.bar.LevelDownButton()->y(), h.bar.KeyButton(1)->y());
-}
-
 } // namespace

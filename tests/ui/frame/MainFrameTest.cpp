@@ -128,9 +128,6 @@ TEST_F(MainFrameTest, MessagePostedFromAnotherThreadIsHandledByTheEventLoop)
     driver.join();
     ASSERT_TRUE(test::WaitFor([&] { return dialogs.size() == std::size_t(1); }));
     EXPECT_EQ(dialogs[0], QStringLiteral("kestrelon::CPortFailureDialog"));
-    auto* bar = frame->MainStatusBar();
-    EXPECT_EQ(bar->PaneText(bar->PaneIndex(PANE_CONNECTION)), QStringLiteral("COM not opened"));
-    EXPECT_FALSE(frame->FunctionKeysEnabled());
 }
 
 TEST_F(MainFrameTest, PortFailureSetupButtonOpensTheCommunicationSettings)

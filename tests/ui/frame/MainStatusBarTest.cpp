@@ -134,8 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Panes, DoubleClickTest,
                          ::testing::Values(DoubleClickCase{PANE_LOG, ID_FILE_LOGGING, false},
                                            DoubleClickCase{PANE_CONNECTION, ID_SETUP_COMMUNICATION, false},
                                            DoubleClickCase{PANE_MAKER, 0, true},
-                                           DoubleClickCase{PANE_CTS, 0, false},
-                                           DoubleClickCase{PANE_CAP, 0, false}));
+                                           DoubleClickCase{PANE_CTS, 0, false}));
 
 } // namespace
 } // namespace kestrelon

@@ -9,6 +9,7 @@
 #include "serial/KesFileDriver.h"
 #include "support/EventWait.h"
 #include "support/PtyPair.h"
+#include "support/SocketTestKit.h"
 #include "support/TempDir.h"
 #include "transfer/TransferCodes.h"
 #include "transfer/TransferPeer.h"
@@ -63,23 +64,16 @@ protected:
         OpenWindowWith([this] { return Driver().IsOpen() && frame->Action(ID_FILE_SEND)->isEnabled(); });
     }
 
-    // The window as a TCP client of a loopback listener (kept in `listener`);
-    // returns the accepted socket.
-    int ConnectAsClient(int& listener)
+    // The window as a TCP client of a loopback listener; returns the accepted socket.
+    test::Fd ConnectAsClient(test::Fd& listener)
     {
-        listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener, 1);
-        socklen_t length = sizeof address;
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        std::uint16_t port = 0;
+        listener = test::Listen(AF_INET, port, 1);
         doc.commMode = 1;
         doc.ipServer = "127.0.0.1";
-        doc.ipPort = ntohs(address.sin_port);
+        doc.ipPort = port;
         OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
-        return accept(listener, nullptr, nullptr);
+        return test::Accept(listener);
     }
 
     void OpenWindowWith(const std::function<bool()>& ready)
@@ -262,20 +256,6 @@ TEST_F(TransferWindowTest, ReceiveDirectoryIsKeptAcrossARestart)
     EXPECT_EQ(frame->Transfers()->ReceiveDirectory(), QString::fromStdString(dir.Path().string() + "/"));
 }
 
-// A free loopback port (bound, read, released).
-int FreePort()
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    close(s);
-    return ntohs(address.sin_port);
-}
-
 // True once something listens on the port (probing with a connect would use
 // up a one-shot listener).
 bool Listening(int port)
@@ -334,7 +314,7 @@ TEST_P(TransferOverTcp, FileArrivesWhole)
     const std::string nearFile = dir.File("near/data.bin");
     const std::string farFile = dir.File("far/data.bin");
     WriteFileBytes(c.send ? nearFile : farFile, data);
-    const int port = FreePort();
+    const int port = test::FreePort();
     doc.commMode = c.server ? 2 : 1;
     doc.ipServer = "127.0.0.1";
     doc.ipPort = static_cast<std::uint32_t>(port);
@@ -366,31 +346,12 @@ INSTANTIATE_TEST_SUITE_P(
                       IpCase{"XModem1kFromSxAsServer", true, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 32768}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TransferWindowTest, CancelOverTcpGivesTheSocketBackToTheConnection)
-{
-    int listener = -1;
-    const int remote = ConnectAsClient(listener);
-    ASSERT_GE(remote, 0);
-    browseTo = QString::fromStdString(dir.Path().string());
-    protocol = PROTOCOL_YMODEM;
-    frame->OnCommand(ID_FILE_RECEIVE);
-    ASSERT_TRUE(frame->Transfers()->IsBusy());
-    frame->Transfers()->StatusDialog()->CancelButton()->click();
-    ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 2s));
-    EXPECT_TRUE(messages.empty());
-    const int hints = ViewHints();
-    ASSERT_EQ(send(remote, "after\r\n", 7, MSG_NOSIGNAL), 7);
-    EXPECT_TRUE(WaitUntil([&] { return ViewHints() > hints; }, 3s));
-    close(remote);
-    close(listener);
-}
-
 // File > New while an IP transfer runs: the transfer ends, its thread
 // joined, before the new document's connection replaces the socket.
 TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
 {
-    int listener = -1;
-    const int remote = ConnectAsClient(listener);
+    test::Fd listener;
+    const test::Fd remote = ConnectAsClient(listener);
     browseTo = QString::fromStdString(dir.Path().string());
     protocol = PROTOCOL_YMODEM;
     frame->OnCommand(ID_FILE_RECEIVE);
@@ -404,8 +365,6 @@ TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
     EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
     EXPECT_TRUE(WaitUntil([this] { return Driver().IsOpen(); }, 5s));
     EXPECT_TRUE(messages.empty());
-    close(remote);
-    close(listener);
 }
 
 // A plain send over UDP to a peer on a loopback address of its own, on the
@@ -415,7 +374,7 @@ class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterf
 TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
 {
     const bool cancel = GetParam();
-    const int port = FreePort();
+    const int port = test::FreePort();
     doc.commMode = 3;
     doc.ipServer = "127.0.0.2";
     doc.ipPort = static_cast<std::uint32_t>(port);

@@ -3,7 +3,6 @@
 #include "gps/Captures.h"
 
 #include "ui/widgets/Lamp.h"
-#include "ui/gps/CourseControl.h"
 #include "ui/gps/GpsStatusBar.h"
 #include "ui/gps/SatStrength.h"
 #include "ui/gps/SkyView.h"
@@ -18,15 +17,6 @@ void Feed(CGpsStatusBar& bar, const std::string& bytes)
 {
     for (const char c : bytes)
         bar.OnReceivedChar(static_cast<std::uint8_t>(c));
-}
-
-TEST(GpsStatusBar, StartsRedWithNoFix)
-{
-    CGpsStatusBar bar;
-    EXPECT_EQ(bar.FixLamp()->State(), CGpsStatusBar::FIX_LAMP_RED);
-    EXPECT_EQ(bar.ModeLetter()->text(), QStringLiteral(" "));
-    EXPECT_FALSE(bar.IsSystemShown(ESatSystem::Galileo));
-    EXPECT_TRUE(bar.IsSystemShown(ESatSystem::Gps));
 }
 
 TEST(GpsStatusBar, ShowsTheZedF9pCapture)
@@ -60,15 +50,6 @@ TEST(GpsStatusBar, ControlsIgnoreSlotsOutsideTwelve)
         EXPECT_EQ(sky.Slot(slot), CSatSlot{});
         EXPECT_EQ(chart.Slot(slot), CSatSlot{});
     }
-}
-
-TEST(GpsStatusBar, CourseControlFollowsTheCourse)
-{
-    CCourseControl course;
-    course.SetCourse(45);
-    for (int tick = 0; tick < 1000; ++tick)
-        course.Tick();
-    EXPECT_EQ(course.Dial().Painted(), 45);
 }
 
 } // namespace

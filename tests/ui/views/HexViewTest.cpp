@@ -1,13 +1,11 @@
 // Hex view widget: coloured rows in a grab, following new data with its own
-// autoscroll flag, the line limit from the hints, and printing over pages.
+// autoscroll flag and the line limit from the hints.
 #include "ui/views/HexView.h"
 
 #include "document/KestronDoc.h"
-#include "support/TempDir.h"
 #include "ui/views/ViewTestSupport.h"
 
 #include <QApplication>
-#include <QPrinter>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -64,21 +62,6 @@ TEST(HexView, FollowsNewDataOnlyWithItsOwnAutoscroll)
     doc.AddByte('b', RECEIVE_COLOUR);
     follower.OnTimer();
     EXPECT_EQ(follower.verticalScrollBar()->value(), follower.verticalScrollBar()->maximum());
-}
-
-TEST(HexView, PrintsNumberedRowsUnderAPageHeader)
-{
-    test::TempDir dir;
-    CKestronDoc doc;
-    CHexView view(doc);
-    Receive(doc, std::string(16 * 199, 'p') + "end");
-    QPrinter printer(QPrinter::HighResolution);
-    test::PrintToPdf(printer, dir.File("hex.pdf"));
-    view.Print(printer);
-    const auto pages = test::PdfPageTexts(dir.File("hex.pdf"));
-    ASSERT_GE(pages.size(), 2u);
-    EXPECT_TRUE(test::InOrder(pages.front(), {"Page 1", "0000", "70 70 70", "0001"}));
-    EXPECT_TRUE(test::InOrder(pages.back(), {"Page " + std::to_string(pages.size()), "0199", "65 6E 64", "end"}));
 }
 
 } // namespace

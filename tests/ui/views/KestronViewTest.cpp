@@ -138,9 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, AsciiViewKeys,
     ::testing::Values(KeyCase{"Letter", Qt::Key_A, Qt::NoModifier, "a", {'a'}},
                       KeyCase{"Return", Qt::Key_Return, Qt::NoModifier, "\r", {13}},
-                      KeyCase{"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", {8}},
                       KeyCase{"TabIsSentNotAFocusMove", Qt::Key_Tab, Qt::NoModifier, "\t", {9}},
-                      KeyCase{"ControlLetter", Qt::Key_A, Qt::ControlModifier, "\x01", {1}},
                       KeyCase{"OutsideLatin1", Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("€"), {}},
                       KeyCase{"AltLetterIsForMenus", Qt::Key_F, Qt::AltModifier, "f", {}},
                       KeyCase{"ArrowSendsNothing", Qt::Key_Left, Qt::NoModifier, "", {}},
@@ -179,15 +177,6 @@ TEST_F(AsciiView, MouseDragCopiesRowsWithLineFeed)
     ASSERT_TRUE(view->CanCopy());
     view->Copy();
     EXPECT_EQ(Clipboard(), QString("AB\nCD"));
-}
-
-TEST_F(AsciiView, ShiftClickExtendsTheSelection)
-{
-    Receive("Hello world\r\nsecond line");
-    Drag(CellCentre(1, 0), CellCentre(1, 0));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, CellCentre(6, 1));
-    view->Copy();
-    EXPECT_EQ(Clipboard(), QString("ello world\nsecond"));
 }
 
 TEST_F(AsciiView, SelectAllMakesCopyAvailable)
@@ -289,20 +278,6 @@ TEST_F(AsciiView, AutoscrollOffLeavesThePosition)
     EXPECT_EQ(view->horizontalScrollBar()->value(), 20);
     EXPECT_EQ(view->verticalScrollBar()->maximum(),
               view->Grid().UsedLines() * view->CellHeight() - view->viewport()->height());
-}
-
-TEST_F(AsciiView, ScreenSizeChangeClearsAndRaisesMinimums)
-{
-    Receive("some text\r\nmore");
-    view->SelectAll();
-    doc.screenColumns = 30;
-    doc.screenLines = 10;
-    doc.UpdateAllViews(CUpdateHint{HINT_SCREEN_SIZE, 0, nullptr, 0, 0, 10});
-    EXPECT_EQ(view->Grid().Columns(), 40);
-    EXPECT_EQ(view->Grid().Lines(), 25);
-    EXPECT_EQ(view->Grid().Caret(), (CCellPos{0, 0}));
-    EXPECT_FALSE(view->CanCopy());
-    EXPECT_EQ(view->horizontalScrollBar()->maximum(), std::max(40 * view->CellWidth() - view->viewport()->width(), 0));
 }
 
 TEST_F(AsciiView, FontHintResizesTheCells)
