@@ -220,9 +220,9 @@ TEST_P(BridgeClientEnd, TurnsItselfOff)
     rig.doc.bridgePort = port;
     rig.bridge.SetEnabled(true);
     if (GetParam().peerAccepts) {
-        Accept(listener);
+        Fd peer = Accept(listener);
         ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
-    }
+    } // the peer leaves only once the bridge has seen it come
     ASSERT_TRUE(rig.PumpUntil([&] { return !rig.bridge.IsEnabled(); }));
     EXPECT_EQ(rig.Led(), GetParam().led);
 }
