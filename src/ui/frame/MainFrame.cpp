@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPrinter>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -53,7 +54,12 @@ CMainFrame::CMainFrame(CKestronDoc& doc, QSettings* profile, ISettingsStore* sto
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(FrameTitle());
     setAcceptDrops(true);
-    resize(800, 600);
+    // The first size, kept inside the screen with room for the window frame:
+    // with large fonts the screen may have fewer logical pixels than that.
+    QSize first(800, 600);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        first = first.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(first);
 
     m_wake->frame = this;
     m_target.SetPumpThread(std::this_thread::get_id());
