@@ -38,7 +38,7 @@ bool CKesFileDriver::StartReceive(int protocol, const std::string& path)
 bool CKesFileDriver::Start(ETransferDirection direction, int protocol, const std::string& path, bool sizeKnown,
                            std::uint8_t request)
 {
-    if (m_transferBusy || !IsOpen())
+    if (m_transferBusy || !IsSetUp())
         return false;
     int handle = -1;
     {

@@ -150,6 +150,7 @@ void CThreadDriver::HandleOpen(std::uint64_t generation)
     m_writer.Start(*m_hPort);
     if (m_readerRequested)
         StartReader();
+    m_isSetUp = true;
 }
 
 std::size_t CThreadDriver::DiscardOutput()
@@ -164,6 +165,7 @@ void CThreadDriver::ClosePort()
     m_writer.Stop();
     std::lock_guard lock(m_lock);
     m_isOpen = false;
+    m_isSetUp = false;
     if (m_hPort) {
         m_hPort->Close();
         m_hPort.reset();

@@ -58,6 +58,9 @@ public:
     virtual void Write(const void* data, std::int32_t length);
     virtual void WriteBlock(const CByteBlock& block);
     virtual bool IsOpen() const;
+    // The open has run to its end (settings set, input purged, reader
+    // started): only from here may a transfer take the port from the reader.
+    bool IsSetUp() const { return m_isSetUp; }
     virtual bool IsReading() const;
     // Bytes that leave one at a time with the pacing pauses (pastes, keys,
     // answers), and line actions in order with the bytes; both return at once.
@@ -166,6 +169,7 @@ private:
     IMessageTarget& m_frame;
     SerialPortFactory m_factory;
     std::atomic<bool> m_isOpen{false};
+    std::atomic<bool> m_isSetUp{false};
     std::atomic<bool> m_quitting{false};
     std::atomic<bool> m_acceptWrites{false};
     std::atomic<bool> m_idleWanted{false};

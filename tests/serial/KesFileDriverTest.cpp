@@ -93,7 +93,7 @@ protected:
         dcb.BaudRate = 115200;
         dcb.ByteSize = 8;
         driver.Open(231, dcb);
-        EXPECT_TRUE(Pump([this] { return driver.IsOpen(); }));
+        EXPECT_TRUE(Pump([this] { return driver.IsSetUp(); }));
     }
     ~DriverOnPty() override { target.Close(); }
 
