@@ -26,7 +26,6 @@ CFindBar::CFindBar(QWidget* parent) : QWidget(parent)
     layout->addWidget(new QLabel(tr("Find:"), this));
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("FindText"));
-    m_text->setClearButtonEnabled(true);
     m_text->setPlaceholderText(tr("text, or hex bytes such as 0D 0A in the hex view"));
     layout->addWidget(m_text, 1);
     auto* previous = new QToolButton(this);
@@ -81,6 +80,14 @@ bool CFindBar::MatchCase() const
 void CFindBar::ShowResult(bool found)
 {
     m_result->setText(found || m_text->text().isEmpty() ? QString() : QStringLiteral("No match"));
+}
+
+void CFindBar::showEvent(QShowEvent* event)
+{
+    // The clear button's picture comes from the icon theme, whose first lookup
+    // reads the theme files: done on first use, not while the window starts.
+    m_text->setClearButtonEnabled(true);
+    QWidget::showEvent(event);
 }
 
 void CFindBar::keyPressEvent(QKeyEvent* event)
