@@ -27,7 +27,6 @@ const LineErrorCase kLineErrors[] = {
     {"Overflow", 1, "\r\n ***  Receive Queue Overflow Error ***\r\n"},
     {"TxFull", 256, "\r\n ***  TX Queue is full ***\r\n"},
     {"TwoFlags", 24, "\r\n ***  Unknown Error Occured ***\r\n"}, // no text of their own
-    {"None", 0, "\r\n ***  Unknown Error Occured ***\r\n"},
     {"UnknownFlag", 0x80000000u, "\r\n ***  Unknown Error Occured ***\r\n"},
 };
 
