@@ -42,17 +42,6 @@ TEST(LineErrors, TextTravelsLikeDataInTheErrorColour)
     EXPECT_EQ(f.view.colours, std::vector<COLORREF>(f.view.bytes.size(), ERROR_COLOUR));
 }
 
-TEST(LineErrors, TextLandsInTheLogBetweenTheReceivedBytes)
-{
-    HubFixture f;
-    ASSERT_TRUE(f.hub->StartLogging(f.dir.File("log.txt")));
-    f.ReceiveBlock("ab");
-    f.Deliver(WM_TERMINAL, TC_LINE_ERRORS, CE_RXPARITY);
-    f.ReceiveBlock("cd");
-    f.hub->StopLogging();
-    EXPECT_EQ(ReadFileBytes(f.dir.File("log.txt")), "ab\r\n ***  Receive Parity Error ***\r\ncd");
-}
-
 // The bridge peer gets what the device sent, not the texts we make about it.
 TEST(LineErrors, TextIsNotForwardedToTheBridge)
 {

@@ -419,6 +419,8 @@ const StartCase START_CASES[] = {
 };
 // clang-format on
 
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
+
 class SenderStart : public ::testing::TestWithParam<StartCase> {};
 
 TEST_P(SenderStart, BlocksGoOutOnceAsked)

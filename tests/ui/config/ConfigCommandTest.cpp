@@ -5,10 +5,6 @@
 #include "document/KstArchive.h"
 #include "support/TempDir.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
