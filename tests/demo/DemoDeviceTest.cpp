@@ -1,7 +1,9 @@
 // The demo device program over its pseudo-terminal: what it answers to typed
 // lines, that a flood arrives whole, and that it goes, link and all, when
 // stopped or when its parent dies.
+#include "support/PtyPair.h"
 #include "support/TempDir.h"
+#include "transfer/TransferPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <poll.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -96,47 +97,20 @@ public:
         m_child = -1;
     }
     const std::string& Link() const { return m_link; }
-    // Runs an lrzsz command with the line as its standard input and output.
-    int RunPeer(const std::string& command)
+    // The exit status of an lrzsz program run in `directory` on the line.
+    int RunPeer(const std::vector<std::string>& args, const std::string& directory)
     {
-        const pid_t peer = fork();
-        if (peer == 0) {
-            dup2(m_line, STDIN_FILENO);
-            dup2(m_line, STDOUT_FILENO);
-#ifdef KESTRELON_NO_PURGE_SO
-            // lrzsz flushes the line on its way out, which on a pty also throws
-            // away what the board has just answered.
-            setenv("LD_PRELOAD", KESTRELON_NO_PURGE_SO, 1);
-#endif
-            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = -1;
-        waitpid(peer, &status, 0);
-        return status;
+        return test::CPeerProcess(args, {}, directory, m_line).Wait(30000);
     }
 
 private:
     static std::string ReadFrom(int fd, std::chrono::milliseconds limit, const std::string& until, bool lineAfter)
     {
-        std::string text;
-        const auto end = std::chrono::steady_clock::now() + limit;
-        for (;;) {
+        return test::ReadUntil(fd, static_cast<int>(limit.count()), [&](const std::string& text) {
             const auto found = text.find(until);
-            if (found != std::string::npos &&
-                (!lineAfter || text.find('\n', found + until.size()) != std::string::npos))
-                return text;
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            pollfd p{fd, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                return text;
-            char buffer[65536];
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n <= 0)
-                return text;
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
+            return found != std::string::npos &&
+                   (!lineAfter || text.find('\n', found + until.size()) != std::string::npos);
+        });
     }
 
     pid_t m_child = -1;
@@ -235,7 +209,7 @@ TEST(DemoDeviceTest, ReceivesAndSendsFilesWithXModem1K)
 
     device.Type("rx\r");
     EXPECT_NE(device.Read("now\r\n").find("rx: ready"), std::string::npos);
-    EXPECT_EQ(device.RunPeer("sx -k -q " + dir.File("out.txt") + " 2>/dev/null"), 0);
+    EXPECT_EQ(device.RunPeer({"sx", "-k", "-q", dir.File("out.txt")}, dir.Path().string()), 0);
     EXPECT_NE(device.Read("demo> ").find("rx: done"), std::string::npos);
     const std::string stored = test::ReadFileBytes(dir.File("kestrelon-demo-files/received.bin"));
     // XModem pads the last block with SUB.
@@ -245,7 +219,7 @@ TEST(DemoDeviceTest, ReceivesAndSendsFilesWithXModem1K)
 
     device.Type("sx received.bin\r");
     EXPECT_NE(device.Read("now\r\n").find("sx: sending"), std::string::npos);
-    EXPECT_EQ(device.RunPeer("cd " + dir.Path().string() + " && rx -c -q back.bin"), 0);
+    EXPECT_EQ(device.RunPeer({"rx", "-c", "-q", "back.bin"}, dir.Path().string()), 0);
     EXPECT_NE(device.Read("demo> ").find("sx: done"), std::string::npos);
     EXPECT_EQ(test::ReadFileBytes(dir.File("back.bin")).substr(0, content.size()), content);
 

@@ -48,7 +48,6 @@ const DecodeCase kCases[] = {
     {"NumberEndsAtFirstNonDigit", "\\65x", {'A', 'x'}},
     {"OctalEndsAtEight", "\\018", {1, '8'}},
     {"HexPrefixWithoutDigitsIsZero", "\\0xg", {0, 'x', 'g'}},
-    {"NumbersBackToBack", "\\1\\2\\3", {1, 2, 3}},
     {"UnknownEscapeIsDropped", "\\q", {'q'}},
     {"TrailingBackslashIsDropped", "ab\\", {'a', 'b'}},
     {"TrailingCaretStays", "ab^", {'a', 'b', '^'}},
@@ -65,7 +64,6 @@ const DecodeCase kCases[] = {
     {"EmptyTextGivesNothing", "", {}},
     {"LimitCutsText", "ABCDEF", {'A', 'B', 'C'}, 3},
     {"LimitCutsInsideLineEnd", "^m^m", {13, 10, 13}, 3, true},
-    {"LimitZeroGivesNothing", "ABC", {}, 0},
     {"LongestAcceptedText", std::string(1023, 'x'), Bytes(1023, 'x')},
     {"TextOf1024CharactersGivesNothing", std::string(1024, 'x'), {}},
     // The length is that of the text as written, before "^m" is replaced.
@@ -74,10 +72,6 @@ const DecodeCase kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Notation, DecodeTextTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-} // namespace
-
-namespace {
 
 // Steps written compactly: bytes as text, line actions in brackets.
 std::string Describe(const std::vector<CSendStep>& steps)

@@ -9,7 +9,6 @@
 
 #include <random>
 #include <string>
-#include <vector>
 
 using namespace kestrelon;
 using kestrelon::test::EverythingChanged;
@@ -144,12 +143,10 @@ TEST_P(LoadRangeTest, ValuesAreBroughtIntoRange)
         name, [](CSavedSettings& s) { assign; }, [](CSavedSettings& s) { result; }                                     \
     }
 INSTANTIATE_TEST_SUITE_P(Limits, LoadRangeTest,
-                         ::testing::Values(RANGE_CASE("LinesTen", s.screenLines = 10, s.screenLines = 25),
-                                           RANGE_CASE("LinesNegative", s.screenLines = -5, s.screenLines = 25),
+                         ::testing::Values(RANGE_CASE("LinesNegative", s.screenLines = -5, s.screenLines = 25),
                                            RANGE_CASE("LinesHuge", s.screenLines = 0x7FFFFFFF, s.screenLines = 1999),
                                            RANGE_CASE("LinesLowestKept", s.screenLines = 25, (void)s),
                                            RANGE_CASE("LinesHighestKept", s.screenLines = 1999, (void)s),
-                                           RANGE_CASE("ColumnsTen", s.screenColumns = 10, s.screenColumns = 40),
                                            RANGE_CASE("ColumnsNegative", s.screenColumns = -80, s.screenColumns = 40),
                                            RANGE_CASE("ColumnsHuge", s.screenColumns = 100000, s.screenColumns = 999),
                                            RANGE_CASE("CommModeSeven", s.commMode = 7, s.commMode = 0),
@@ -158,7 +155,6 @@ INSTANTIATE_TEST_SUITE_P(Limits, LoadRangeTest,
                                            RANGE_CASE("BridgeModeThreeKept", s.bridgeMode = 3, (void)s),
                                            RANGE_CASE("ProtocolFive", s.transferProtocol = 5, s.transferProtocol = 0),
                                            RANGE_CASE("ProtocolFourKept", s.transferProtocol = 4, (void)s),
-                                           RANGE_CASE("IpPort70000", s.ipPort = 70000, s.ipPort = 23),
                                            RANGE_CASE("IpPort65536", s.ipPort = 65536, s.ipPort = 23),
                                            RANGE_CASE("IpPort65535Kept", s.ipPort = 65535, (void)s),
                                            RANGE_CASE("BridgePort70000IsNotTheNewDefault", s.bridgePort = 70000,
@@ -219,13 +215,9 @@ INSTANTIATE_TEST_SUITE_P(
     Files, DamagedFileTest,
     ::testing::Values(
         DamageCase{"Empty", "", "file ends inside the schema number (4 bytes needed, 0 left)", 0},
-        DamageCase{"ShortSchema", std::string("\x05\x00", 2),
-                   "file ends inside the schema number (4 bytes needed, 2 left)", 0},
         DamageCase{"OnlySchema", KstBytes().U32(1).Bytes(), "file ends inside comPort (4 bytes needed, 0 left)", 4},
         DamageCase{"StringLengthOfFourGigabytes", WithFirstString("\xFF\xFF\xFF\xFF\xFF\xFF\xFF"),
                    "length 4294967295 of reservedText4 exceeds the 60 bytes left in the file", 36},
-        DamageCase{"StringLongerThanFile", WithFirstString(std::string("\xFF\x00\x01", 3)),
-                   "length 256 of reservedText4 exceeds the 60 bytes left in the file", 36},
         DamageCase{"WideStringMarker", WithFirstString("\xFF\xFE\xFF"),
                    "unsupported length marker 0xFFFE in reservedText4", 36},
         DamageCase{"ListCountOfFourBillion", WithAnswerList("\xFF\xFF\xFF\xFF\xFF\xFF"),
@@ -235,9 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"ListEntryCut", WithAnswerList(std::string("\x02\x00\x05xy", 5)),
                    "length 5 of autoAnswers entry 0 exceeds the 2 bytes left in the file", 435},
         DamageCase{"CutInsideSerialSettings", CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 150),
-                   "file ends inside the serial line settings (28 bytes needed, 21 left)", 129},
-        DamageCase{"CutInsideFont", CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 170),
-                   "file ends inside the font (60 bytes needed, 13 left)", 157}),
+                   "file ends inside the serial line settings (28 bytes needed, 21 left)", 129}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class RecordingView : public IDocumentView {

@@ -29,7 +29,6 @@ public:
     // A string below 255 bytes: one length byte, then the bytes.
     KstBytes& Str(const std::string& s) { return U8(std::uint8_t(s.size())).Raw(s); }
     const std::string& Bytes() const { return m_bytes; }
-    std::size_t Size() const { return m_bytes.size(); }
 
 private:
     std::string m_bytes;

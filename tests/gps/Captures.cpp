@@ -62,10 +62,6 @@ std::string Summary(const CNMEA& n)
     return text;
 }
 
-} // namespace kestrelon::test
-
-namespace kestrelon::test {
-
 std::string Nmea(const std::string& body)
 {
     unsigned sum = 0;

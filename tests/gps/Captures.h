@@ -26,10 +26,6 @@ std::vector<std::string> CaptureNames();
 // The fix in one line, compared whole by the table tests.
 std::string Summary(const CNMEA& nmea);
 
-} // namespace kestrelon::test
-
-namespace kestrelon::test {
-
 // "$" + body + "*HH" with the body's checksum.
 std::string Nmea(const std::string& body);
 // One system's table: "view=N used=a,b sats=prn:el/az/snr ..." (PRNs with a signal).

@@ -18,21 +18,18 @@
 namespace kestrelon::test {
 namespace {
 
+// "d\xB0mm'ss.sss\"" written without the degree sign's literal breaking the line.
+std::string Angle(const std::string& degrees, const std::string& rest)
+{
+    return degrees + "\xB0" + rest;
+}
+
 TEST(Grad, Format)
 {
-    const std::pair<std::int32_t, const char*> cases[] = {
-        {0, "0\xB0"
-            "00'00.000\""},
-        {180'000'000, "50\xB0"
-                      "00'00.000\""},
-        {-1, "0\xB0"
-             "00'00.001\""},
-        {3'599'999, "0\xB0"
-                    "59'59.999\""},
-        {-648'000'000, "180\xB0"
-                       "00'00.000\""},
-        {INT32_MIN, "596\xB0"
-                    "31'23.648\""},
+    const std::pair<std::int32_t, std::string> cases[] = {
+        {0, Angle("0", "00'00.000\"")},         {180'000'000, Angle("50", "00'00.000\"")},
+        {-1, Angle("0", "00'00.001\"")},        {3'599'999, Angle("0", "59'59.999\"")},
+        {-648'000'000, Angle("180", "00'00.000\"")}, {INT32_MIN, Angle("596", "31'23.648\"")},
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(CGrad(value).Format(), text) << value;
@@ -128,12 +125,7 @@ TEST(GpsPanelModel, Texts)
     const CGpsDisplay empty = Fed({}).Display();
     EXPECT_EQ(
         std::vector<std::string>({empty.modeLetter, empty.longitude, empty.latitude, empty.speed, empty.precision}),
-        std::vector<std::string>({" ",
-                                  "0\xB0"
-                                  "00'00.000\" E",
-                                  "0\xB0"
-                                  "00'00.000\" N",
-                                  "  0 km/h", "0.0 m"}));
+        std::vector<std::string>({" ", Angle("0", "00'00.000\" E"), Angle("0", "00'00.000\" N"), "  0 km/h", "0.0 m"}));
     EXPECT_FALSE(empty.lampGreen);
 
     const CGpsDisplay fix = Fed({Nmea("GPGGA,225446,4916.45,N,12311.12,W,2,05,1.54,100.0,M,,M,,"),
@@ -141,11 +133,7 @@ TEST(GpsPanelModel, Texts)
                                 .Display();
     EXPECT_EQ(
         std::vector<std::string>({fix.modeLetter, fix.time, fix.longitude, fix.latitude, fix.speed, fix.precision}),
-        std::vector<std::string>({"A", "22:54:46",
-                                  "123\xB0"
-                                  "11'07.200\" W",
-                                  "49\xB0"
-                                  "16'27.000\" S",
+        std::vector<std::string>({"A", "22:54:46", Angle("123", "11'07.200\" W"), Angle("49", "16'27.000\" S"),
                                   " 19 km/h", "1.5 m"}));
     EXPECT_EQ(fix.course, 354);
     EXPECT_TRUE(fix.lampGreen);

@@ -27,7 +27,6 @@ const LineErrorCase kLineErrors[] = {
     {"Overflow", 1, "\r\n ***  Receive Queue Overflow Error ***\r\n"},
     {"TxFull", 256, "\r\n ***  TX Queue is full ***\r\n"},
     {"TwoFlags", 24, "\r\n ***  Unknown Error Occured ***\r\n"}, // no text of their own
-    {"None", 0, "\r\n ***  Unknown Error Occured ***\r\n"},
     {"UnknownFlag", 0x80000000u, "\r\n ***  Unknown Error Occured ***\r\n"},
 };
 
@@ -41,17 +40,6 @@ TEST(LineErrors, TextTravelsLikeDataInTheErrorColour)
     f.Deliver(WM_TERMINAL, TC_LINE_ERRORS, CE_FRAME);
     EXPECT_EQ(f.view.events, "<13><10><10>[ ***  Receive Framing Error ***]<13><10><10>");
     EXPECT_EQ(f.view.colours, std::vector<COLORREF>(f.view.bytes.size(), ERROR_COLOUR));
-}
-
-TEST(LineErrors, TextLandsInTheLogBetweenTheReceivedBytes)
-{
-    HubFixture f;
-    ASSERT_TRUE(f.hub->StartLogging(f.dir.File("log.txt")));
-    f.ReceiveBlock("ab");
-    f.Deliver(WM_TERMINAL, TC_LINE_ERRORS, CE_RXPARITY);
-    f.ReceiveBlock("cd");
-    f.hub->StopLogging();
-    EXPECT_EQ(ReadFileBytes(f.dir.File("log.txt")), "ab\r\n ***  Receive Parity Error ***\r\ncd");
 }
 
 // The bridge peer gets what the device sent, not the texts we make about it.

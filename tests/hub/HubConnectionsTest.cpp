@@ -1,14 +1,7 @@
 // The hub over the real drivers: a pseudo-terminal as the serial port and
 // loopback sockets as the network, with the frame's queue pumped by the test.
-#include "document/KestronDoc.h"
-#include "document/Messages.h"
-#include "document/SettingsStore.h"
-#include "framework/PumpedTarget.h"
-#include "hub/DataHub.h"
-#include "support/HubDoubles.h"
-#include "support/PtyPair.h"
+#include "hub/DriverHubFixture.h"
 #include "support/SocketTestKit.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -26,30 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kPtyPort = 200; // an alias number no real device takes
-
-class HubConnectionsTest : public ::testing::Test {
+class HubConnectionsTest : public DriverHubFixture, public ::testing::Test {
 protected:
-    HubConnectionsTest()
-    {
-        settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.SlavePath());
-        frame.SetPumpThread(std::this_thread::get_id());
-        frame.SetHandler([this](CMessage& m) { return hub ? hub->HandleMessage(m) : 0; });
-        doc.SetFrameTarget(&frame);
-        doc.AddView(&view);
-        doc.comPort = kPtyPort;
-        doc.SetHardwareHandshake(false); // a pty has no modem lines
-        hub = std::make_unique<CDataHub>(doc, window, settings, frame);
-        hub->SetLogDirectory(dir.Path().string());
-    }
-    ~HubConnectionsTest() override
-    {
-        frame.Close(); // releases a driver thread waiting to deliver
-        hub.reset();
-    }
-
-    bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
-    bool PaneIs(const std::string& text) { return window.Pane(PANE_CONNECTION) == text; }
     bool Called(const std::string& call)
     {
         return std::find(window.calls.begin(), window.calls.end(), call) != window.calls.end();
@@ -61,34 +32,7 @@ protected:
         doc.ipPort = port;
         hub->ApplyConnection();
     }
-    void OpenPty()
-    {
-        Apply(0);
-        ASSERT_TRUE(PumpUntil([&] { return PaneIs("COM200: 9600, 8N1"); })) << window.Pane(PANE_CONNECTION);
-    }
-
-    TempDir dir;
-    PtyPair pty;
-    CMemorySettingsStore settings;
-    CKestronDoc doc;
-    CRecordingWindow window;
-    CRecordingView view;
-    CPumpedTarget frame;
-    std::unique_ptr<CDataHub> hub;
 };
-
-TEST_F(HubConnectionsTest, SerialPortCarriesBothWays)
-{
-    OpenPty();
-    EXPECT_TRUE(window.fkeysEnabled);
-    EXPECT_TRUE(hub->IsConnectionOpen());
-    ASSERT_TRUE(pty.WriteMaster("hello\r"));
-    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "hello\r"; })) << Escape(view.bytes);
-    doc.crToCrLfOnSend = true;
-    hub->TypedCharacter('x');
-    hub->TypedCharacter('\r');
-    EXPECT_EQ(pty.ReadMaster(2000, 3), "x\r\n");
-}
 
 TEST_F(HubConnectionsTest, SpeedCommandSwitchesThePtyAndThePane)
 {
@@ -117,7 +61,7 @@ TEST_F(HubConnectionsTest, PortFailureNamesDeviceAndReason)
     const int holder = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-    doc.comPort = kPtyPort;
+    doc.comPort = 200;
     Apply(0);
     ASSERT_TRUE(PumpUntil([&] { return window.failureDialogs == 2; }));
     ::close(holder);
@@ -258,26 +202,6 @@ const ServerCase kServerCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Families, HubServerTest, ::testing::ValuesIn(kServerCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(HubConnectionsTest, UdpShowsThePeerAndToggles)
-{
-    std::uint16_t remotePort = 0;
-    const Fd remote = BindUdp(AF_INET, remotePort);
-    const std::uint16_t port = FreePort();
-    // The hub binds `port` and sends to 127.0.0.1:port; the remote sends to it.
-    Apply(3, port);
-    ASSERT_TRUE(PumpUntil([&] { return window.fkeysEnabled && window.Led(LED_DATA) == 4; }));
-    EXPECT_EQ(window.Pane(PANE_CONNECTION), "IPv4 UDP 127.0.0.1:" + std::to_string(port));
-    EXPECT_EQ(window.Pane(PANE_PEER), "   ");
-    SendDatagramTo(remote.Get(), AF_INET, port, "dgram");
-    ASSERT_TRUE(PumpUntil([&] { return view.bytes == "dgram" && window.Pane(PANE_PEER) != "   "; }));
-    EXPECT_FALSE(window.Pane(PANE_PEER).empty());
-    hub->ToggleConnection();
-    ASSERT_TRUE(PumpUntil([&] { return !hub->IsConnectionOpen(); }));
-    EXPECT_FALSE(window.fkeysEnabled);
-    hub->ToggleConnection();
-    ASSERT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
-}
 
 TEST_F(HubConnectionsTest, ListeningOnATakenPortIsReported)
 {

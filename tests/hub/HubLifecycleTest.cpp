@@ -1,14 +1,7 @@
 // Switching connections while the old one is busy: whatever the old connection
 // still had on its way is dropped, so no lamp, pane or view line comes from it.
-#include "support/HubDoubles.h"
+#include "hub/DriverHubFixture.h"
 #include "support/SocketTestKit.h"
-#include "hub/DataHub.h"
-#include "document/KestronDoc.h"
-#include "document/Messages.h"
-#include "document/SettingsStore.h"
-#include "framework/PumpedTarget.h"
-#include "support/PtyPair.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -23,34 +16,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kPtyPort = 200;
-
 struct SwitchCase {
     const char* name;
     std::uint32_t mode; // the IP mode left for the serial port
 };
 void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
 
-class ApplyDuringFlood : public ::testing::TestWithParam<SwitchCase> {
+class ApplyDuringFlood : public DriverHubFixture, public ::testing::TestWithParam<SwitchCase> {
 protected:
-    ApplyDuringFlood()
-    {
-        settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.SlavePath());
-        frame.SetPumpThread(std::this_thread::get_id());
-        frame.SetHandler([this](CMessage& m) { return hub ? hub->HandleMessage(m) : 0; });
-        doc.SetFrameTarget(&frame);
-        doc.AddView(&view);
-        doc.comPort = kPtyPort;
-        doc.SetHardwareHandshake(false);
-        hub = std::make_unique<CDataHub>(doc, window, settings, frame);
-    }
     ~ApplyDuringFlood() override
     {
         flooding = false;
         if (flooder.joinable())
             flooder.join();
-        frame.Close();
-        hub.reset();
     }
     // The old connection's peer sends 'T' as fast as it can.
     void Flood(int fd, bool datagrams, std::uint16_t to)
@@ -68,14 +46,6 @@ protected:
         });
     }
 
-    TempDir dir;
-    PtyPair pty;
-    CMemorySettingsStore settings;
-    CKestronDoc doc;
-    CRecordingWindow window;
-    CRecordingView view;
-    CPumpedTarget frame;
-    std::unique_ptr<CDataHub> hub;
     Fd listener, peer; // closed only after the flood has been joined
     std::atomic<bool> flooding{false};
     std::thread flooder;

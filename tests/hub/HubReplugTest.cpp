@@ -1,16 +1,10 @@
 // A pulled adapter mid-session: reported without a dialog, sends meanwhile
 // reported as not sent, and the same device reopened once it is back (a new
 // pty under the alias link or the /dev/serial/by-id name).
-#include "support/HubDoubles.h"
 #include "serial/ComPortEnumerator.h"
 #include "serial/KesFileDriver.h"
 #include "hub/ConnectionTexts.h"
-#include "hub/DataHub.h"
-#include "document/KestronDoc.h"
-#include "document/SettingsStore.h"
-#include "framework/PumpedTarget.h"
-#include "support/PtyPair.h"
-#include "support/TempDir.h"
+#include "hub/DriverHubFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +15,6 @@ namespace kestrelon::test {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 struct ReplugCase {
     const char* name;
@@ -29,7 +22,7 @@ struct ReplugCase {
 };
 void PrintTo(const ReplugCase& c, std::ostream* os) { *os << c.name; }
 
-class Replug : public ::testing::TestWithParam<ReplugCase> {
+class Replug : public DriverHubFixture, public ::testing::TestWithParam<ReplugCase> {
 protected:
     Replug()
     {
@@ -39,21 +32,9 @@ protected:
         if (GetParam().byId) {
             doc.comPort = CComPortEnumerator(settings, Tree()).FirstPort();
         } else {
-            doc.comPort = 200;
             settings.Write(kPortAliasGroup, "COM200", Alias());
         }
-        frame.SetPumpThread(std::this_thread::get_id());
-        frame.SetHandler([this](CMessage& m) { return hub ? hub->HandleMessage(m) : 0; });
-        doc.SetFrameTarget(&frame);
-        doc.AddView(&view);
-        doc.SetHardwareHandshake(false);
-        hub = std::make_unique<CDataHub>(doc, window, settings, frame);
         hub->SerialDriver()->SetPortTree(Tree());
-    }
-    ~Replug() override
-    {
-        frame.Close();
-        hub.reset();
     }
     CPortTree Tree() const { return {(dir.Path() / "sys").string(), (dir.Path() / "dev").string()}; }
     std::string Alias() const { return (dir.Path() / "adapter").string(); }
@@ -77,17 +58,9 @@ protected:
         fs::remove(dir.Path() / "dev" / "serial" / "by-id" / "usb-Maker_Adapter-if00");
         fs::remove(Alias());
     }
-    bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
     std::string Pane() const { return window.Pane(PANE_CONNECTION); }
 
-    TempDir dir;
     PtyPair first;
-    CMemorySettingsStore settings;
-    CKestronDoc doc;
-    CRecordingWindow window;
-    CRecordingView view;
-    CPumpedTarget frame;
-    std::unique_ptr<CDataHub> hub;
 };
 
 TEST_P(Replug, RemovedDeviceIsReportedAndReopenedWhenBack)

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace kestrelon::test {
 namespace {
 
@@ -71,14 +69,6 @@ TEST(ReceivePath, BellBeepsOncePerBellByteUnlessBeepIsOff)
         EXPECT_EQ(f.window.beeps, beep ? 2 : 0);
         EXPECT_EQ(f.view.events, "[<7><7> x]");
     }
-}
-
-TEST(ReceivePath, ReceivedBytesCarryTheReceiveColour)
-{
-    HubFixture f;
-    f.doc.crToCrLfOnReceive = true;
-    f.Receive("ab\r");
-    EXPECT_EQ(f.view.colours, std::vector<COLORREF>(4, RECEIVE_COLOUR));
 }
 
 // The matcher, the GPS bar and the bridge see the block as it came, command

@@ -135,18 +135,11 @@ const DropCase kDropCases[] = {
     {"TcpServerWithPeer", 2, true, true, true},
     {"UdpClosed", 3, false, false, false},
     {"UdpOpen", 3, true, false, true},
-    {"Ipv6ServerWithoutPeer", 5, true, false, false},
     {"UnknownMode", 9, true, true, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, SendDispatchTest, ::testing::ValuesIn(kDropCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-} // namespace
-} // namespace kestrelon::test
-
-namespace kestrelon::test {
-namespace {
 
 // Keys, answers and pastes on a serial line: line actions in order with the
 // bytes, all of it paced, and Escape cancelling a paste that is still going out.

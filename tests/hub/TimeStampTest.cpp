@@ -1,13 +1,7 @@
 // Time stamps over a pty sending lines 10 ms apart: view and log stamps follow
 // arrival, a wrapped line has one stamp. Tolerances suit a loaded machine.
-#include "document/KestronDoc.h"
-#include "document/SettingsStore.h"
-#include "framework/PumpedTarget.h"
-#include "hub/DataHub.h"
+#include "hub/DriverHubFixture.h"
 #include "screens/AsciiGrid.h"
-#include "support/HubDoubles.h"
-#include "support/PtyPair.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kPtyPort = 200;
 constexpr int kLines = 20;
 constexpr DataTime kTolerance = 100; // ms between a write and its stamp
 
@@ -30,28 +23,17 @@ public:
     CAsciiGrid grid{80, 100};
 };
 
-TEST(TimeStampOverPtyTest, StampsFollowArrivalInViewAndLog)
+class TimeStampOverPtyTest : public DriverHubFixture, public ::testing::Test {
+protected:
+    TimeStampOverPtyTest() { doc.AddView(&stamped); }
+    ~TimeStampOverPtyTest() override { doc.RemoveView(&stamped); }
+    GridView stamped;
+};
+
+TEST_F(TimeStampOverPtyTest, StampsFollowArrivalInViewAndLog)
 {
-    TempDir dir;
-    PtyPair pty;
-    CMemorySettingsStore settings;
-    settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.SlavePath());
-    CKestronDoc doc;
-    CRecordingWindow window;
-    GridView view;
-    CPumpedTarget frame;
-    std::unique_ptr<CDataHub> hub;
-    frame.SetPumpThread(std::this_thread::get_id());
-    frame.SetHandler([&](CMessage& m) { return hub ? hub->HandleMessage(m) : 0; });
-    doc.SetFrameTarget(&frame);
-    doc.AddView(&view);
-    doc.comPort = kPtyPort;
-    doc.SetHardwareHandshake(false);
     doc.SetLogTimestamps(true);
-    hub = std::make_unique<CDataHub>(doc, window, settings, frame);
-    doc.commMode = 0;
-    hub->ApplyConnection();
-    ASSERT_TRUE(frame.PumpUntil([&] { return window.Pane(PANE_CONNECTION) == "COM200: 9600, 8N1"; }, 5000ms));
+    OpenPty();
     const std::string logPath = (dir.Path() / "stamps.txt").string();
     ASSERT_TRUE(hub->StartLogging(logPath));
 
@@ -64,7 +46,7 @@ TEST(TimeStampOverPtyTest, StampsFollowArrivalInViewAndLog)
             pty.WriteMaster(i < kLines ? "line " + std::to_string(i) + "\r\n" : std::string(100, 'w') + "\r\n");
         }
     });
-    const bool arrived = frame.PumpUntil([&] { return view.grid.Caret().row >= kLines + 2; }, 5000ms);
+    const bool arrived = PumpUntil([&] { return stamped.grid.Caret().row >= kLines + 2; });
     device.join();
     ASSERT_TRUE(arrived);
     hub->StopLogging();
@@ -75,21 +57,18 @@ TEST(TimeStampOverPtyTest, StampsFollowArrivalInViewAndLog)
         logLines.push_back(line);
     ASSERT_EQ(logLines.size(), static_cast<std::size_t>(kLines + 1));
     for (int i = 0; i <= kLines; ++i) {
-        const DataTime stamp = view.grid.RowTime(i);
+        const DataTime stamp = stamped.grid.RowTime(i);
         EXPECT_NEAR(static_cast<double>(stamp), static_cast<double>(written[static_cast<std::size_t>(i)]), kTolerance)
             << "line " << i;
         if (i > 0)
-            EXPECT_GE(stamp, view.grid.RowTime(i - 1)) << "line " << i;
+            EXPECT_GE(stamp, stamped.grid.RowTime(i - 1)) << "line " << i;
         // The log carries the view's stamp, once per line, wrapped or not.
         EXPECT_EQ(logLines[static_cast<std::size_t>(i)].substr(0, TIME_STAMP_LENGTH), TimeStampText(stamp));
     }
     // Twenty gaps of 10 ms: the stamps spread over about 200 ms.
-    EXPECT_GE(view.grid.RowTime(kLines) - view.grid.RowTime(0), 150);
-    EXPECT_EQ(view.grid.RowTime(kLines + 1), 0) << "the wrapped part of the long line has no stamp of its own";
+    EXPECT_GE(stamped.grid.RowTime(kLines) - stamped.grid.RowTime(0), 150);
+    EXPECT_EQ(stamped.grid.RowTime(kLines + 1), 0) << "the wrapped part of the long line has no stamp of its own";
     EXPECT_EQ(logLines.back().substr(TIME_STAMP_LENGTH), std::string(100, 'w') + "\r");
-
-    frame.Close();
-    hub.reset();
 }
 
 } // namespace

@@ -11,7 +11,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <cerrno>
 #include <chrono>
 #include <future>
 #include <thread>

@@ -40,11 +40,7 @@ std::string FamilyName(const ::testing::TestParamInfo<FamilyRow>& info)
 class IpConnectionTest : public ::testing::TestWithParam<FamilyRow> {
 protected:
     std::string Host() const { return test::LoopbackAddress(GetParam().family); }
-    // Pumps for a while, so that late or doubled notifications show up.
-    void Settle(std::chrono::milliseconds time = 150ms)
-    {
-        m_frame.Target().PumpUntil([] { return false; }, time);
-    }
+    void Settle(int ms = 150) { m_frame.Settle(ms); }
 
     test::RecordingTarget m_frame;
     CIpConnection m_connection;
@@ -116,7 +112,7 @@ TEST_P(IpConnectionTest, ServerServesOnePeerAtATime)
     ASSERT_TRUE(test::WriteAll(second.Get(), "second"));
     ASSERT_TRUE(test::WriteAll(first.Get(), "first"));
     ASSERT_TRUE(m_frame.WaitForBytes(5));
-    Settle(200ms);
+    Settle(200);
     EXPECT_EQ(m_frame.Received(), "first"); // the second peer is not served yet
     EXPECT_TRUE(m_connection.Send("to first", 8));
     EXPECT_EQ(test::ReadSome(first.Get(), 8), "to first");
@@ -266,9 +262,8 @@ TEST(IpConnectionSend, PeerResetIsReportedNotFatal)
     peer.Reset();
     for (int i = 0; i < 50 && connection.Send("x", 1); ++i)
         std::this_thread::sleep_for(2ms);
-    frame.Target().PumpUntil([] { return false; }, 200ms);
-    const Codes codes = frame.Codes();
-    EXPECT_EQ(std::count(codes.begin(), codes.end(), IP_CLOSED) + std::count(codes.begin(), codes.end(), IP_FAILED), 1);
+    frame.Settle(200);
+    EXPECT_EQ(frame.Count(IP_CLOSED) + frame.Count(IP_FAILED), 1);
     EXPECT_TRUE(connection.IsOpen()); // still listening for the next peer
 }
 

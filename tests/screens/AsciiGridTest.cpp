@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -84,14 +83,10 @@ TEST_P(GridWrite, LeavesRowsAndCaret)
 }
 
 const WriteCase kWriteCases[] = {
-    {"Byte81WrapsToNextRow", Repeat('a', 80) + "b", {Repeat('a', 80), "b"}, {1, 1}},
     {"FullRowPutsCaretOnNextRow", Repeat('a', 80), {Repeat('a', 80), ""}, {0, 1}},
     {"BackspaceAtColumn0DoesNothing", "\bA", {"A"}, {1, 0}},
     {"BackspaceMovesLeftWithoutErasing", "AB\b", {"AB"}, {1, 0}},
     {"BackspaceThenOverwrite", "AB\bC", {"AC"}, {2, 0}},
-    {"LineFeedKeepsColumn", "AB\nC", {"AB", "  C"}, {3, 1}},
-    {"CarriageReturnGoesToColumn0", "AB\rC", {"CB"}, {1, 0}},
-    {"CrLfStartsNextRow", "AB\r\nCD", {"AB", "CD"}, {2, 1}},
     {"ControlAndHighBytesLandUnchanged", "\x07\x1b\xff\x7f", {"\x07\x1b\xff\x7f"}, {4, 0}},
     {"RunCrossingRowEnd", "ABC" + Repeat('x', 80), {"ABC" + Repeat('x', 77), "xxx"}, {3, 1}},
     {"LineFeedsPastUnwrittenCellsLeaveBlanks", "\n\n   Z", {"", "", "   Z"}, {4, 2}},

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 
 using namespace kestrelon;
@@ -177,4 +176,21 @@ TEST(FakeDriverShutdown, NeverWaitsForTheFrameItBlocks)
     driver->WaitForExit();
     driver.reset();
     EXPECT_FALSE(line->IsOpen());
+}
+
+// Once EnableReading(false) has returned the reader never touches the port
+// again, so a transfer that reads it next gets every byte.
+TEST_F(FakeDriver, DisabledReaderHasLetGoWhenTheCallReturns)
+{
+    Open(Line(9600, false));
+    for (int round = 0; round < 3; ++round) {
+        m_driver.EnableReading(false);
+        const int calls = m_line->ClearErrorCalls();
+        m_line->Receive("x");
+        m_frame.Settle(40);
+        EXPECT_EQ(m_line->ClearErrorCalls(), calls) << round;
+        EXPECT_EQ(m_frame.Received().size(), static_cast<std::size_t>(round)) << round;
+        m_driver.EnableReading(true);
+        ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received().size() == static_cast<std::size_t>(round + 1); }));
+    }
 }

@@ -1,5 +1,5 @@
 // The terminal's serial driver on pseudo-terminals opened through COM aliases:
-// open, refuse, reopen, deliver, write, lose the device, change the rate.
+// open, refuse, reopen, deliver, write, lose the device, change the rate, stop with output held.
 #include "serial/KesFileDriver.h"
 
 #include "serial/SerialFrame.h"
@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -24,14 +25,6 @@ namespace {
 
 constexpr std::uint32_t kPtyPort = 200;
 constexpr std::uint32_t kMissingPort = 201;
-
-int ThreadCount()
-{
-    int n = 0;
-    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
-}
 
 DCB Line(std::uint32_t rate, std::uint8_t bits = 8, std::uint8_t stop = 0)
 {
@@ -81,9 +74,24 @@ protected:
     CMemorySettingsStore m_settings;
     PtyPair m_pty;
     SerialFrame m_frame;
-    int m_threadsBefore = ThreadCount();
     CKesFileDriver m_driver{m_frame.Target(), m_settings};
 };
+
+DCB NoFlowControl()
+{
+    DCB dcb = Line(115200);
+    dcb.flags = DcbFlag::fBinary;
+    return dcb;
+}
+
+// 200 kB to a device that never reads: the pty buffer fills, the rest waits.
+void QueueHeldOutput(CKesFileDriver& driver, SerialFrame& frame)
+{
+    const std::string piece(4000, 'o');
+    for (int i = 0; i < 50; ++i)
+        driver.Write(piece.data(), static_cast<std::int32_t>(piece.size()));
+    frame.Settle(100);
+}
 
 } // namespace
 
@@ -139,21 +147,6 @@ TEST_F(PtyDriver, FailedOpensReportWhyAndLeaveThePortClosed)
     }
     CSerialPort direct;
     EXPECT_EQ(direct.Open(m_pty.SlavePath()), 0) << "a refused open must not keep the device";
-}
-
-TEST_F(PtyDriver, SecondOpenOfAnOpenDeviceFails)
-{
-    ASSERT_TRUE(OpenPty());
-    CSerialPort direct;
-    EXPECT_EQ(direct.Open(m_pty.SlavePath()), EBUSY);
-
-    SerialFrame otherFrame;
-    CKestronDriver other(otherFrame.Target(), m_settings);
-    other.SetPortTree({m_tree.File("sys"), m_tree.File("dev")});
-    other.Open(kPtyPort, Line(9600));
-    ASSERT_TRUE(otherFrame.WaitFor([&] { return !otherFrame.Status().empty(); }));
-    EXPECT_EQ(otherFrame.Status(), (std::vector<Notice>{{TC_PORT_FAILED, PF_NOT_OPENED, {}}}));
-    EXPECT_TRUE(m_driver.IsOpen());
 }
 
 TEST_F(PtyDriver, DeliversEveryByteOnceInOrderInBoundedBlocks)
@@ -287,4 +280,45 @@ TEST_F(PtyDriver, AReaderWaitingForRoomLeavesAtOnce)
         target.Close();
         tcflush(m_pty.Master(), TCIOFLUSH);
     }
+}
+
+
+TEST_F(PtyDriver, DeviceOutputStillArrivesWhileOursIsHeld)
+{
+    ASSERT_TRUE(OpenPty(NoFlowControl()));
+    QueueHeldOutput(m_driver, m_frame);
+    ASSERT_TRUE(m_pty.WriteMaster("from the device"));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received() == "from the device"; }));
+}
+
+TEST_F(PtyDriver, CloseDiscardsWhatWaitsAndSaysHowMuch)
+{
+    std::mutex mutex;
+    std::string notes; // written on the driver thread
+    m_driver.SetDebugOutput([&](const std::string& text) {
+        std::lock_guard lock(mutex);
+        notes += text;
+    });
+    ASSERT_TRUE(OpenPty(NoFlowControl()));
+    QueueHeldOutput(m_driver, m_frame);
+    m_driver.Close();
+    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver.IsOpen(); }, 2000));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_NE(notes.find("queued bytes were not sent"), std::string::npos) << notes;
+    }
+    // Written after the close: kept nowhere, never sent by a later open.
+    m_driver.Write("late", 4);
+    m_frame.Clear();
+    ASSERT_TRUE(OpenPty(NoFlowControl()));
+    EXPECT_EQ(m_pty.ReadMaster(100).find("late"), std::string::npos);
+}
+
+TEST_F(PtyDriver, QuitEndsTheThreadWithOutputHeld)
+{
+    ASSERT_TRUE(OpenPty(NoFlowControl()));
+    QueueHeldOutput(m_driver, m_frame);
+    m_driver.Quit();
+    m_driver.WaitForExit(); // a hang here is the fault
+    EXPECT_FALSE(m_driver.IsOpen());
 }

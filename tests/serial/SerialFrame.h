@@ -59,14 +59,6 @@ public:
                 out.push_back(n);
         return out;
     }
-    // The modem lines last reported; MODEM_LINES_NONE's -1 also before any report.
-    std::intptr_t ModemLines() const
-    {
-        for (auto it = m_notices.rbegin(); it != m_notices.rend(); ++it)
-            if (it->code == TC_MODEM_LINES)
-                return it->value;
-        return -1;
-    }
     bool Has(std::uintptr_t code, std::intptr_t value) const
     {
         for (const auto& n : m_notices)

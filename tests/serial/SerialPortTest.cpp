@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 
 using namespace kestrelon;
 using kestrelon::test::PtyPair;

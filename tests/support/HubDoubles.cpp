@@ -41,76 +41,6 @@ void CRecordingView::OnUpdate(const CUpdateHint& hint)
     }
 }
 
-void CRecordingWindow::SetLedState(LedRole led, int state)
-{
-    leds[led] = state;
-    calls.push_back("led " + std::to_string(led) + " " + std::to_string(state));
-}
-
-void CRecordingWindow::BlinkLed(LedRole led, int state, int cycles)
-{
-    calls.push_back("blink " + std::to_string(led) + " " + std::to_string(state) + " " + std::to_string(cycles));
-}
-
-void CRecordingWindow::AlternateLed(LedRole led, int a, int b, int rate, int count)
-{
-    calls.push_back("alternate " + std::to_string(led) + " " + std::to_string(a) + " " + std::to_string(b) + " " +
-                    std::to_string(rate) + " " + std::to_string(count));
-}
-
-void CRecordingWindow::SetStatusPanes(std::uint32_t commMode)
-{
-    calls.push_back("panes " + std::to_string(commMode));
-}
-
-void CRecordingWindow::SetPaneText(PaneId pane, const std::string& text)
-{
-    panes.emplace_back(pane, text);
-    calls.push_back("pane " + std::to_string(pane) + " " + text);
-}
-
-void CRecordingWindow::EnableFunctionKeys(bool enable)
-{
-    fkeysEnabled = enable;
-    calls.push_back(enable ? "fkeys on" : "fkeys off");
-}
-
-void CRecordingWindow::RefreshFunctionKeys()
-{
-    calls.push_back("fkey captions");
-}
-
-bool CRecordingWindow::ShowPortFailureDialog(const std::string& detail)
-{
-    ++failureDialogs;
-    failureDetail = detail;
-    calls.push_back("failure dialog");
-    return failureDialogAnswer;
-}
-
-void CRecordingWindow::ShowMessageBox(const std::string& text, MessageBoxIcon icon)
-{
-    boxes.push_back(text);
-    calls.push_back("box " + std::to_string(static_cast<int>(icon)) + " " + text);
-}
-
-void CRecordingWindow::PostCommand(int command)
-{
-    commands.push_back(command);
-    calls.push_back("command " + std::to_string(command));
-}
-
-void CRecordingWindow::Beep()
-{
-    ++beeps;
-    calls.push_back("beep");
-}
-
-void CRecordingWindow::FocusActiveView()
-{
-    calls.push_back("focus");
-}
-
 std::string CRecordingWindow::Pane(PaneId pane) const
 {
     for (auto it = panes.rbegin(); it != panes.rend(); ++it)
@@ -126,22 +56,11 @@ void CRecordingSerialLink::Open(std::uint32_t port, const DCB& dcb)
     state = dcb;
 }
 
-bool CRecordingSerialLink::GetState(DCB& out) const
-{
-    out = state;
-    return open;
-}
-
 void CRecordingSerialLink::SetBaudRate(std::uint32_t baud)
 {
     calls.push_back("baud " + std::to_string(baud));
     if (open)
         state.BaudRate = baud;
-}
-
-void CRecordingSerialLink::Write(const std::uint8_t* data, std::size_t length)
-{
-    written.append(reinterpret_cast<const char*>(data), length);
 }
 
 void CRecordingSerialLink::WritePaced(const std::uint8_t* data, std::size_t length)
@@ -168,23 +87,6 @@ bool CRecordingIpLink::Start(std::uint32_t mode, const std::string& host, std::u
     }
     listening = mode == 2 || mode == 3 || mode == 5 || mode == 6;
     return true;
-}
-
-void CRecordingIpLink::Stop()
-{
-    calls.push_back("stop");
-    listening = connected = false;
-}
-
-void CRecordingIpLink::CloseConnection()
-{
-    calls.push_back("close connection");
-    connected = false;
-}
-
-void CRecordingIpLink::Send(const std::uint8_t* data, std::size_t length)
-{
-    sent.append(reinterpret_cast<const char*>(data), length);
 }
 
 } // namespace kestrelon::test

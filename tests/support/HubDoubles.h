@@ -6,6 +6,7 @@
 #include "hub/HubLinks.h"
 #include "hub/HubWindow.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -28,23 +29,56 @@ public:
 
 class CRecordingWindow : public IHubWindow {
 public:
-    void SetLedState(LedRole led, int state) override;
-    void BlinkLed(LedRole led, int state, int cycles) override;
-    void AlternateLed(LedRole led, int a, int b, int rate, int count) override;
-    void SetStatusPanes(std::uint32_t commMode) override;
-    void SetPaneText(PaneId pane, const std::string& text) override;
+    void SetLedState(LedRole led, int state) override
+    {
+        leds[led] = state;
+        Call("led", {static_cast<int>(led), state});
+    }
+    void BlinkLed(LedRole led, int state, int cycles) override { Call("blink", {static_cast<int>(led), state, cycles}); }
+    void AlternateLed(LedRole led, int a, int b, int rate, int count) override
+    {
+        Call("alternate", {static_cast<int>(led), a, b, rate, count});
+    }
+    void SetStatusPanes(std::uint32_t commMode) override { Call("panes", {static_cast<int>(commMode)}); }
+    void SetPaneText(PaneId pane, const std::string& text) override
+    {
+        panes.emplace_back(pane, text);
+        calls.push_back("pane " + std::to_string(pane) + " " + text);
+    }
     void ShowStatusMessage(const std::string& text) override
     {
         calls.push_back("status " + text);
         statusMessage = text;
     }
-    void EnableFunctionKeys(bool enable) override;
-    void RefreshFunctionKeys() override;
-    bool ShowPortFailureDialog(const std::string& detail) override;
-    void ShowMessageBox(const std::string& text, MessageBoxIcon icon) override;
-    void PostCommand(int command) override;
-    void Beep() override;
-    void FocusActiveView() override;
+    void EnableFunctionKeys(bool enable) override
+    {
+        fkeysEnabled = enable;
+        calls.push_back(enable ? "fkeys on" : "fkeys off");
+    }
+    void RefreshFunctionKeys() override { calls.push_back("fkey captions"); }
+    bool ShowPortFailureDialog(const std::string& detail) override
+    {
+        ++failureDialogs;
+        failureDetail = detail;
+        calls.push_back("failure dialog");
+        return failureDialogAnswer;
+    }
+    void ShowMessageBox(const std::string& text, MessageBoxIcon icon) override
+    {
+        boxes.push_back(text);
+        calls.push_back("box " + std::to_string(static_cast<int>(icon)) + " " + text);
+    }
+    void PostCommand(int command) override
+    {
+        commands.push_back(command);
+        Call("command", {command});
+    }
+    void Beep() override
+    {
+        ++beeps;
+        calls.push_back("beep");
+    }
+    void FocusActiveView() override { calls.push_back("focus"); }
     int ActiveView() const override { return 0; }
     bool IsGpsBarVisible() const override { return gpsVisible; }
     void FeedGps(std::uint8_t byte) override { gps.push_back(static_cast<char>(byte)); }
@@ -65,6 +99,16 @@ public:
     int failureDialogs = 0;
     int beeps = 0;
     std::string gps;
+
+private:
+    // "name a b c": the call and its numbers.
+    void Call(const std::string& name, std::initializer_list<int> numbers)
+    {
+        std::string call = name;
+        for (const int n : numbers)
+            call += " " + std::to_string(n);
+        calls.push_back(call);
+    }
 };
 
 class CRecordingSerialLink : public ISerialLink {
@@ -72,9 +116,16 @@ public:
     void Open(std::uint32_t port, const DCB& dcb) override;
     void Close() override { open = false, calls.push_back("close"); }
     bool IsOpen() const override { return open; }
-    bool GetState(DCB& out) const override;
+    bool GetState(DCB& out) const override
+    {
+        out = state;
+        return open;
+    }
     void SetBaudRate(std::uint32_t baud) override;
-    void Write(const std::uint8_t* data, std::size_t length) override;
+    void Write(const std::uint8_t* data, std::size_t length) override
+    {
+        written.append(reinterpret_cast<const char*>(data), length);
+    }
     // Paced bytes go to `written` too, and to `paced`; line actions go to
     // `written` in brackets, so the order of both shows.
     void WritePaced(const std::uint8_t* data, std::size_t length) override;
@@ -95,13 +146,24 @@ public:
 class CRecordingIpLink : public IIpLink {
 public:
     bool Start(std::uint32_t mode, const std::string& host, std::uint32_t port, std::string& error) override;
-    void Stop() override;
-    void CloseConnection() override;
+    void Stop() override
+    {
+        calls.push_back("stop");
+        listening = connected = false;
+    }
+    void CloseConnection() override
+    {
+        calls.push_back("close connection");
+        connected = false;
+    }
     bool IsListening() const override { return listening; }
     bool IsConnected() const override { return connected; }
     void OnConnected(std::intptr_t) override { connected = true; }
     void OnDisconnected() override { connected = false; }
-    void Send(const std::uint8_t* data, std::size_t length) override;
+    void Send(const std::uint8_t* data, std::size_t length) override
+    {
+        sent.append(reinterpret_cast<const char*>(data), length);
+    }
     std::string PeerName() const override { return peer; }
 
     bool listening = false;

@@ -1,6 +1,7 @@
 // PtyPair over openpty.
 #include "support/PtyPair.h"
 
+#include <algorithm>
 #include <chrono>
 #include <pty.h>
 #include <poll.h>
@@ -49,17 +50,20 @@ bool PtyPair::WriteMaster(const std::string& bytes)
 
 std::string PtyPair::ReadMaster(int timeoutMs, std::size_t atLeast)
 {
+    return ReadUntil(m_master, timeoutMs, [atLeast](const std::string& out) { return out.size() >= atLeast; });
+}
+
+std::string ReadUntil(int fd, int timeoutMs, const std::function<bool(const std::string&)>& done, std::size_t most)
+{
     std::string out;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (out.size() < atLeast) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
+    char buffer[65536];
+    while (!done(out)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        struct pollfd p {fd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) <= 0)
             break;
-        struct pollfd p {m_master, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
-            break;
-        char buffer[4096];
-        ssize_t n = read(m_master, buffer, sizeof buffer);
+        const ssize_t n = read(fd, buffer, std::min(sizeof buffer, most - out.size()));
         if (n <= 0)
             break;
         out.append(buffer, static_cast<std::size_t>(n));

@@ -2,9 +2,16 @@
 // through the port code and play the device on the master.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kestrelon::test {
+
+// Reads from `fd` until `done` holds for what came, the descriptor ends or
+// `timeoutMs` passed; never more than `most` bytes.
+std::string ReadUntil(int fd, int timeoutMs, const std::function<bool(const std::string&)>& done,
+                      std::size_t most = SIZE_MAX);
 
 class PtyPair {
 public:

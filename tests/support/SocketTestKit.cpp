@@ -3,6 +3,7 @@
 #include "support/SocketTestKit.h"
 
 #include "document/ByteBlock.h"
+#include "support/PtyPair.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +16,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <stdexcept>
 
 namespace kestrelon::test {
@@ -60,12 +61,6 @@ Fd Loopback(int family, int type, std::uint16_t port, bool bind)
     const int result =
         bind ? ::bind(fd.Get(), Raw(address), address.length) : connect(fd.Get(), Raw(address), address.length);
     return result == 0 ? std::move(fd) : Fd();
-}
-
-int CountEntries(const char* path)
-{
-    const std::filesystem::directory_iterator entries(path);
-    return static_cast<int>(std::distance(begin(entries), end(entries)));
 }
 
 class LoopbackOnly : public ::testing::Environment {
@@ -154,16 +149,7 @@ bool WriteAll(int fd, const std::string& bytes)
 
 std::string ReadSome(int fd, std::size_t count, int timeoutMs)
 {
-    std::string out;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    char buffer[65536];
-    while (out.size() < count && WaitReadable(fd, MillisecondsLeft(deadline))) {
-        const ssize_t n = recv(fd, buffer, std::min(sizeof buffer, count - out.size()), 0);
-        if (n <= 0)
-            break;
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-    return out;
+    return ReadUntil(fd, timeoutMs, [count](const std::string& out) { return out.size() >= count; }, count);
 }
 
 bool WaitForEof(int fd, int timeoutMs)
@@ -226,16 +212,6 @@ void HideFromDirectLookup(const std::string& name)
             freeaddrinfo(list);
         return result;
     });
-}
-
-int OpenDescriptorCount()
-{
-    return CountEntries("/proc/self/fd");
-}
-
-int ThreadCount()
-{
-    return CountEntries("/proc/self/task");
 }
 
 ScriptedProxy::ScriptedProxy(std::string methodReply, std::string reply, Ending ending)
@@ -326,7 +302,7 @@ Microsocks::~Microsocks()
 RecordingTarget::RecordingTarget()
 {
     m_target.SetHandler([this](CMessage& message) -> std::intptr_t {
-        IpEvent event{message.message, static_cast<int>(message.wParam), message.lParam, {}};
+        IpEvent event{message.message, static_cast<int>(message.wParam), message.lParam, {}, message.generation};
         std::lock_guard lock(m_mutex);
         if (auto block = message.TakePayload<CByteBlock>()) {
             event.bytes.assign(reinterpret_cast<const char*>(block->data()), static_cast<std::size_t>(block->length()));
@@ -371,6 +347,12 @@ std::vector<int> RecordingTarget::Codes() const
     for (const auto& event : Events())
         codes.push_back(event.code);
     return codes;
+}
+
+long RecordingTarget::Count(int code) const
+{
+    const std::vector<int> codes = Codes();
+    return std::count(codes.begin(), codes.end(), code);
 }
 
 std::vector<IpEvent> RecordingTarget::Events() const

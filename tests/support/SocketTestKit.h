@@ -5,10 +5,12 @@
 
 #include "framework/PumpedTarget.h"
 #include "net/IP6Socket.h"
+#include "support/TempDir.h"
 
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -57,9 +59,6 @@ std::string LoopbackName(int family);
 void InstallLoopbackNameLookup();
 // Numeric addresses resolve, `name` does not: only a proxy can reach it.
 void HideFromDirectLookup(const std::string& name);
-
-int OpenDescriptorCount();
-int ThreadCount();
 
 // A SOCKS 5 proxy playing a script for one client: reads the greeting, answers
 // `methodReply`, reads the connect request, answers `reply`, then ends as told.
@@ -111,6 +110,7 @@ struct IpEvent {
     int code = 0;
     std::intptr_t lParam = 0;
     std::string bytes; // received block or sender name
+    std::uint64_t generation = 0;
 };
 
 class RecordingTarget {
@@ -121,10 +121,13 @@ public:
     int WaitFor(int code, std::size_t from = 0, int timeoutMs = 5000);
     // Pumps until the received bytes total `count`.
     bool WaitForBytes(std::size_t count, int timeoutMs = 5000);
+    // Pumps for a while, so that late or doubled notifications show up.
+    void Settle(int ms = 150) { m_target.PumpUntil([] { return false; }, std::chrono::milliseconds(ms)); }
     std::string Received() const;
     std::vector<int> Codes() const;
     std::vector<IpEvent> Events() const;
     std::size_t Count() const { return Events().size(); }
+    long Count(int code) const;
     void Pump() { m_target.Pump(); }
 
 private:

@@ -36,4 +36,20 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+static int CountEntries(const char* path)
+{
+    const std::filesystem::directory_iterator entries(path);
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
+}
+
+int OpenDescriptorCount()
+{
+    return CountEntries("/proc/self/fd");
+}
+
+int ThreadCount()
+{
+    return CountEntries("/proc/self/task");
+}
+
 } // namespace kestrelon::test

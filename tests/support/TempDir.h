@@ -23,4 +23,8 @@ private:
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// Of this process, for tests that check nothing leaks.
+int OpenDescriptorCount();
+int ThreadCount();
+
 } // namespace kestrelon::test

@@ -90,6 +90,33 @@ std::map<std::string, std::size_t> Tree(const fs::path& root)
     return tree;
 }
 
+// A receiver writing the file "r", started at `start`.
+struct FileReceiver {
+    explicit FileReceiver(int protocol, TransferTime start = 0) : receiver(observer, protocol, store)
+    {
+        receiver.Start(start);
+    }
+    TempDir dir;
+    CRecordingObserver observer;
+    CDiskStore store = CDiskStore::ForFile(dir.File("r"));
+    CBlockReceiver receiver;
+};
+
+// A sender of `data` from the file "f.bin".
+struct FileSender {
+    FileSender(int protocol, const std::string& data) : opened(Open(data)), sender(observer, protocol, file) {}
+    bool Open(const std::string& data)
+    {
+        WriteFileBytes(dir.File("f.bin"), data);
+        return file.Open(dir.File("f.bin"));
+    }
+    TempDir dir;
+    CFileSource file;
+    bool opened;
+    CRecordingObserver observer;
+    CBlockSender sender;
+};
+
 const std::string B1 = RandomBytes(1024, 1), B2 = RandomBytes(1024, 2);
 const std::string ACK_S = Wire("a"), EOT_S(1, char(EOT)), CLOSE = Block(0, std::string(1024, '\0'));
 
@@ -159,20 +186,17 @@ INSTANTIATE_TEST_SUITE_P(YModem, HostileSender, ::testing::ValuesIn(HOSTILE),
 
 TEST(XModemReceiver, KeepsPaddingAndSkipsRepeatsAcceptsBothBlockSizes)
 {
-    TempDir dir;
-    CRecordingObserver observer;
-    CDiskStore store = CDiskStore::ForFile(dir.File("x.bin"));
-    CBlockReceiver receiver(observer, PROTOCOL_XMODEM, store);
-    receiver.Start(0);
+    FileReceiver r(PROTOCOL_XMODEM);
+    auto& receiver = r.receiver;
     Feed(receiver, Block(1, "ab"), 10);
     Feed(receiver, Block(1, "ab"), 20);
     Feed(receiver, Block(2, B1), 30);
     Feed(receiver, EOT_S, 40);
-    store.Close();
+    r.store.Close();
     EXPECT_EQ(Take(receiver), Wire("Caaaa"));
     EXPECT_EQ(receiver.Result(), RESULT_SUCCESS);
-    EXPECT_TRUE(ReadFileBytes(dir.File("x.bin")) == "ab" + std::string(126, '\0') + B1);
-    EXPECT_EQ(observer.Steady(),
+    EXPECT_TRUE(ReadFileBytes(r.dir.File("r")) == "ab" + std::string(126, '\0') + B1);
+    EXPECT_EQ(r.observer.Steady(),
               (std::vector<Notification>{{8, 0}, {10, 0}, {4, 2}, {7, 128}, {5, 0}, {7, 1152}, {5, 0}}));
 }
 
@@ -180,31 +204,25 @@ TEST(XModemReceiver, KeepsPaddingAndSkipsRepeatsAcceptsBothBlockSizes)
 // came while a CRC block was half collected.
 TEST(XModemReceiver, FallBackDropsAHalfCollectedCrcBlock)
 {
-    TempDir dir;
-    CRecordingObserver observer;
-    CDiskStore store = CDiskStore::ForFile(dir.File("h.bin"));
-    CBlockReceiver receiver(observer, PROTOCOL_XMODEM, store);
-    receiver.Start(0);
+    FileReceiver r(PROTOCOL_XMODEM);
+    auto& receiver = r.receiver;
     Feed(receiver, Block(1, B1).substr(0, 1028), 100);
     std::string answers = Take(receiver);
     for (const auto& piece : RunClock(receiver, 100, 12000))
         answers += piece.second;
     Feed(receiver, Block(1, "late", false), 12100);
     answers += Take(receiver);
-    store.Close();
+    r.store.Close();
     EXPECT_EQ(answers, Wire("CCCna"));
-    EXPECT_TRUE(ReadFileBytes(dir.File("h.bin")) == "late" + std::string(124, '\0'));
+    EXPECT_TRUE(ReadFileBytes(r.dir.File("r")) == "late" + std::string(124, '\0'));
 }
 
 // Once blocks flow, silence brings a NAK, never another 'C' (a sender takes
 // that 'C' as a NAK of its next block and falls out of step with the answers).
 TEST(XModemReceiver, NoMoreCOnceBlocksFlow)
 {
-    TempDir dir;
-    CRecordingObserver observer;
-    CDiskStore store = CDiskStore::ForFile(dir.File("c.bin"));
-    CBlockReceiver receiver(observer, PROTOCOL_XMODEM, store);
-    receiver.Start(0);
+    FileReceiver r(PROTOCOL_XMODEM);
+    auto& receiver = r.receiver;
     Feed(receiver, Block(1, "a"), 100);
     EXPECT_EQ(Take(receiver), Wire("Ca"));
     const auto later = RunClock(receiver, 100, 4000);
@@ -234,16 +252,15 @@ struct StartTiming {
     std::vector<TransferTime> times; // of 'C', 'C', 'C', NAK
 };
 
+void PrintTo(const StartTiming& c, std::ostream* os) { *os << "start " << c.start; }
+
 class ReceiverTiming : public ::testing::TestWithParam<StartTiming> {};
 
 TEST_P(ReceiverTiming, AsksThreeTimesThenFallsBackThenGivesUp)
 {
     const auto& [start, times] = GetParam();
-    CRecordingObserver observer;
-    TempDir dir;
-    CDiskStore store = CDiskStore::ForFile(dir.File("r"));
-    CBlockReceiver receiver(observer, PROTOCOL_XMODEM_1K, store);
-    receiver.Start(start);
+    FileReceiver r(PROTOCOL_XMODEM_1K, start);
+    auto& receiver = r.receiver;
     std::vector<std::pair<TransferTime, std::string>> written{{start, Take(receiver)}};
     for (auto& piece : RunClock(receiver, start, start + 100000))
         written.push_back(piece);
@@ -258,7 +275,7 @@ TEST_P(ReceiverTiming, AsksThreeTimesThenFallsBackThenGivesUp)
     std::vector<Notification> expected{{8, 0}, {10, 1}, {4, 2}, {4, 1}};
     for (std::uint64_t n = 1; n <= 10; ++n)
         expected.insert(expected.end(), {{5, n}, {6, n}});
-    EXPECT_EQ(observer.Steady(), expected);
+    EXPECT_EQ(r.observer.Steady(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Starts, ReceiverTiming,
@@ -292,13 +309,10 @@ class SenderNotes : public ::testing::TestWithParam<SenderCase> {};
 TEST_P(SenderNotes, WholeTransfer)
 {
     const SenderCase& c = GetParam();
-    TempDir dir;
     const std::string data = RandomBytes(130, 3);
-    WriteFileBytes(dir.File("f.bin"), data);
-    CFileSource file;
-    ASSERT_TRUE(file.Open(dir.File("f.bin")));
-    CRecordingObserver observer;
-    CBlockSender sender(observer, c.protocol, file);
+    FileSender f(c.protocol, data);
+    ASSERT_TRUE(f.opened);
+    auto& sender = f.sender;
     sender.Start(0);
     std::string line;
     for (const auto& answer : c.answers) {
@@ -306,7 +320,7 @@ TEST_P(SenderNotes, WholeTransfer)
         line += Take(sender);
     }
     EXPECT_EQ(sender.Result(), RESULT_SUCCESS);
-    EXPECT_EQ(observer.Steady(), c.notes);
+    EXPECT_EQ(f.observer.Steady(), c.notes);
     EXPECT_EQ(line.size(), c.lineBytes);
     if (c.protocol == PROTOCOL_YMODEM) {
         EXPECT_EQ(line.substr(0, 13), "\x02\x00\xFF"
@@ -323,13 +337,10 @@ INSTANTIATE_TEST_SUITE_P(Protocols, SenderNotes, ::testing::ValuesIn(SENDER_CASE
 
 TEST(BlockSender, NumbersWrapAndEveryByteGoesOutOnce)
 {
-    TempDir dir;
     const std::string data = RandomBytes(300 * 128 + 5, 9);
-    WriteFileBytes(dir.File("w"), data);
-    CFileSource file;
-    ASSERT_TRUE(file.Open(dir.File("w")));
-    CRecordingObserver observer;
-    CBlockSender sender(observer, PROTOCOL_XMODEM, file);
+    FileSender f(PROTOCOL_XMODEM, data);
+    ASSERT_TRUE(f.opened);
+    auto& sender = f.sender;
     sender.Start(0);
     Feed(sender, "C", 0);
     std::string payload, numbers;
@@ -345,17 +356,14 @@ TEST(BlockSender, NumbersWrapAndEveryByteGoesOutOnce)
 
 TEST(BlockSender, SilenceEndsAfterSixtySecondsAndEchoAfterFive)
 {
-    TempDir dir;
-    WriteFileBytes(dir.File("s"), "data");
-    CFileSource file;
-    ASSERT_TRUE(file.Open(dir.File("s")));
-    CRecordingObserver observer;
-    CBlockSender silent(observer, PROTOCOL_XMODEM, file);
+    FileSender f(PROTOCOL_XMODEM, "data");
+    ASSERT_TRUE(f.opened);
+    auto& silent = f.sender;
     silent.Start(500);
     RunClock(silent, 500, 200000);
     EXPECT_EQ(silent.Result(), RESULT_TIMEOUT);
     EXPECT_EQ(silent.NextDeadline(), NO_DEADLINE);
-    CBlockSender zim(observer, PROTOCOL_XMODEM_ZIM, file);
+    CBlockSender zim(f.observer, PROTOCOL_XMODEM_ZIM, f.file);
     zim.Start(0);
     Feed(zim, "C", 1000);
     EXPECT_EQ(Take(zim).size(), 133u);
@@ -411,17 +419,16 @@ const StartCase START_CASES[] = {
 };
 // clang-format on
 
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
+
 class SenderStart : public ::testing::TestWithParam<StartCase> {};
 
 TEST_P(SenderStart, BlocksGoOutOnceAsked)
 {
     const StartCase& c = GetParam();
-    TempDir dir;
-    WriteFileBytes(dir.File("f"), RandomBytes(4000, 5));
-    CFileSource file;
-    ASSERT_TRUE(file.Open(dir.File("f")));
-    CRecordingObserver observer;
-    CBlockSender sender(observer, c.protocol, file);
+    FileSender f(c.protocol, RandomBytes(4000, 5));
+    ASSERT_TRUE(f.opened);
+    auto& sender = f.sender;
     sender.AssumeRequest(static_cast<std::uint8_t>(c.assumed));
     sender.Start(0);
     std::vector<std::size_t> out{Take(sender).size()};

@@ -20,6 +20,15 @@
 
 namespace kestrelon::test {
 
+// Light views in place of the terminal's own, counting the hints they get.
+inline void UsePlaceholderViews(CMainFrame& frame)
+{
+    frame.SetViewFactory([](int index, CMainFrame& owner) {
+        auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
+        return CMainFrame::CViewSlot{view, view};
+    });
+}
+
 class FrameFixture : public ::testing::Test {
 protected:
     std::unique_ptr<QSettings> Profile() const
@@ -31,10 +40,7 @@ protected:
     std::unique_ptr<CMainFrame> MakeFrame(QSettings* settings)
     {
         auto frame = std::make_unique<CMainFrame>(doc, settings, &store);
-        frame->SetViewFactory([](int index, CMainFrame& owner) {
-            auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
-            return CMainFrame::CViewSlot{view, view};
-        });
+        UsePlaceholderViews(*frame);
         frame->SetDialogRunner([this](QDialog& dialog) {
             dialogs.push_back(QString::fromLatin1(dialog.metaObject()->className()));
             return dialogAnswer;

@@ -53,10 +53,7 @@ protected:
                 return answer;
             });
             if (!realViews)
-                frame.SetViewFactory([](int index, CMainFrame& owner) {
-                    auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
-                    return CMainFrame::CViewSlot{view, view};
-                });
+                test::UsePlaceholderViews(frame);
             return std::make_unique<CDataHub>(raw->Document(), frame, frame.Target(),
                                               std::make_unique<test::CRecordingSerialLink>(),
                                               std::make_unique<test::CRecordingIpLink>());

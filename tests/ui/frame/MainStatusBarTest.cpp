@@ -27,19 +27,30 @@ const QStringList kServer{"No log", "No COM opened", "     Data", "     Server",
 const QStringList kClient{"No log", "No COM opened", "     Data", "     Bridge", "CAP", "NUM", "Varnoth"};
 const QStringList kUdp{"No log", "No COM opened", "Peer", "     Data", "     Bridge", "CAP", "NUM", "Varnoth"};
 
-class PaneSetTest : public ::testing::TestWithParam<PaneSetCase> {
+class MainStatusBarTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void Show(int width)
     {
-        bar.resize(1000, 24);
+        bar.resize(width, 24);
         bar.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    }
+    void ExpectLedsOnTheirPanes()
+    {
+        for (int role = 0; role < CMainStatusBar::LED_COUNT; ++role) {
+            if (!bar.Led(role)->isHidden()) {
+                EXPECT_EQ(bar.Led(role)->x(), bar.PaneRect(bar.LedPane(role)).left()) << "LED " << role;
+            }
+        }
     }
     CMainStatusBar bar;
 };
 
+class PaneSetTest : public MainStatusBarTest, public ::testing::WithParamInterface<PaneSetCase> {};
+
 TEST_P(PaneSetTest, ModeShowsItsPanesAndLedsAtThePanesLeftEdges)
 {
+    Show(1000);
     bar.SetPaneSetForMode(5); // start from another set: nothing may linger
     bar.SetPaneSetForMode(GetParam().mode);
     QStringList texts;
@@ -65,25 +76,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, PaneSetTest,
                                            PaneSetCase{4, kClient, {{3, 3}, {5, 4}}},
                                            PaneSetCase{5, kServer, {{3, 3}, {4, 4}, {5, 5}}},
                                            PaneSetCase{6, kUdp, {{3, 4}, {5, 5}}}));
-
-class MainStatusBarTest : public ::testing::Test {
-protected:
-    void Show(int width)
-    {
-        bar.resize(width, 24);
-        bar.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
-    }
-    void ExpectLedsOnTheirPanes()
-    {
-        for (int role = 0; role < CMainStatusBar::LED_COUNT; ++role) {
-            if (!bar.Led(role)->isHidden()) {
-                EXPECT_EQ(bar.Led(role)->x(), bar.PaneRect(bar.LedPane(role)).left()) << "LED " << role;
-            }
-        }
-    }
-    CMainStatusBar bar;
-};
 
 TEST_F(MainStatusBarTest, LongLogNameWidensItsPaneAndTheLedsFollowTheirPanes)
 {

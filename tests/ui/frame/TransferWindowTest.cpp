@@ -17,8 +17,7 @@
 #include "ui/dialogs/SendFileDialog.h"
 #include "ui/dialogs/TransferStatusDialog.h"
 #include "ui/frame/FrameTransfers.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/frame/PlaceholderView.h"
+#include "ui/frame/FrameFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,7 +32,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -81,10 +79,7 @@ protected:
         frame.reset();
         profile = std::make_unique<QSettings>(QString::fromStdString(dir.File("profile.ini")), QSettings::IniFormat);
         frame = std::make_unique<CMainFrame>(doc, profile.get(), &store);
-        frame->SetViewFactory([](int index, CMainFrame& owner) {
-            auto* view = new CPlaceholderView(QStringLiteral("view%1").arg(index), &owner);
-            return CMainFrame::CViewSlot{view, view};
-        });
+        test::UsePlaceholderViews(*frame);
         frame->SetDialogRunner([this](QDialog& dialog) { return Answer(dialog); });
         frame->SetSaveFileChooser([this](const QString&) { return saveAs; });
         frame->Create();
@@ -192,25 +187,6 @@ INSTANTIATE_TEST_SUITE_P(Lrzsz, TransferWithPeer,
                                            PeerCase{
                                                "XModem1kFromSx", false, PROTOCOL_XMODEM_1K, {"sx", "-k"}, 64 * 1024}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The device answers nothing to the receiver's requests until told to.
-TEST_F(TransferWindowTest, CancelEndsQuietlyAndTheReaderTakesTheLineBack)
-{
-    OpenWindow();
-    browseTo = QString::fromStdString(dir.Path().string());
-    protocol = PROTOCOL_YMODEM;
-    frame->OnCommand(ID_FILE_RECEIVE);
-    ASSERT_TRUE(Driver().IsTransferBusy());
-    frame->OnCommand(ID_FILE_RECEIVE); // a second start while busy does nothing
-    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
-    frame->Transfers()->StatusDialog()->CancelButton()->click();
-    ASSERT_TRUE(WaitUntil([this] { return Idle(); }, 2s));
-    EXPECT_TRUE(messages.empty());
-    device.ReadMaster(50); // the receiver's requests
-    const int hints = ViewHints();
-    ASSERT_TRUE(device.WriteMaster("after\r\n"));
-    EXPECT_TRUE(WaitUntil([&] { return ViewHints() > hints; }, 3s));
-}
 
 TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
 {

@@ -2,12 +2,10 @@
 // satellite slots and the Galileo and BeiDou views appearing once heard.
 #include "gps/Captures.h"
 
-#include "ui/widgets/Lamp.h"
 #include "ui/gps/GpsStatusBar.h"
 #include "ui/gps/SatStrength.h"
 #include "ui/gps/SkyView.h"
 
-#include <QLabel>
 #include <gtest/gtest.h>
 
 namespace kestrelon::test {
@@ -25,8 +23,6 @@ TEST(GpsStatusBar, ShowsTheZedF9pCapture)
     // Up to the end of the last RMC, which redraws with everything parsed so far.
     const std::string bytes = CaptureBytes("gpsd-ublox-zed-f9p.nmea");
     Feed(bar, bytes.substr(0, bytes.find('\n', bytes.rfind("$GNRMC")) + 1));
-    EXPECT_EQ(bar.FixLamp()->State(), CGpsStatusBar::FIX_LAMP_GREEN);
-    EXPECT_EQ(bar.ModeLetter()->text(), QStringLiteral("A"));
     EXPECT_TRUE(bar.IsSystemShown(ESatSystem::Galileo));
     EXPECT_TRUE(bar.IsSystemShown(ESatSystem::Beidou));
     // The slots are what the model lists, in both controls of a system.

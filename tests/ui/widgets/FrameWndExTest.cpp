@@ -58,17 +58,6 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(FramePersistenceTest, FirstRunKeepsTheDefaultPlacement)
-{
-    auto settings = Settings();
-    CFrameWndEx frame;
-    frame.SetProfile(settings.get());
-    frame.resize(640, 480);
-    EXPECT_EQ(frame.RestorePlacement(), -1);
-    EXPECT_EQ(frame.size(), QSize(640, 480));
-    EXPECT_FALSE(frame.RestoreBarState());
-}
-
 TEST_F(FramePersistenceTest, ClosingDuringPrintPreviewWritesNothing)
 {
     auto settings = Settings();
@@ -93,6 +82,7 @@ TEST_F(FramePersistenceTest, IncompletePlacementCountsAsFirstRun)
     frame.SetProfile(settings.get());
     EXPECT_FALSE(frame.ReadPlacement().IsComplete());
     EXPECT_EQ(frame.RestorePlacement(), -1);
+    EXPECT_FALSE(frame.RestoreBarState());
 }
 
 } // namespace
