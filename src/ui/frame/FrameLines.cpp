@@ -124,7 +124,9 @@ void CFrameLines::ShowModemLines(int bits)
 {
     m_lines = bits;
     if (m_status != nullptr) {
-        m_status->setVisible(bits != MODEM_LINES_UNKNOWN);
+        // A port without lines says so in the Lines items' tool tips; the
+        // status bar keeps its width for the messages.
+        m_status->setVisible(bits != MODEM_LINES_UNKNOWN && bits != MODEM_LINES_NONE);
         m_status->setText(StatusText(bits));
     }
     UpdateStates();

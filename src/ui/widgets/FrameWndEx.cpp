@@ -25,14 +25,15 @@ QRect PlaceSavedWindow(const CFramePlacement& saved, const QRect& workArea, cons
     int x = saved.left + workArea.left();
     int y = saved.top + workArea.top();
     // Larger than the work area (saved on a bigger screen, or before the font
-    // scaling changed): shrunk to it and put inside it, so no edge is out of reach.
+    // scaling changed): shrunk to nine tenths of it, as a first window is, and
+    // centred, so the title bar and every edge stay within reach.
     if (width > workArea.width()) {
-        width = workArea.width();
-        x = workArea.left();
+        width = workArea.width() * 9 / 10;
+        x = workArea.left() + (workArea.width() - width) / 2;
     }
     if (height > workArea.height()) {
-        height = workArea.height();
-        y = workArea.top();
+        height = workArea.height() * 9 / 10;
+        y = workArea.top() + (workArea.height() - height) / 2;
     }
     x = std::min(x, virtualScreen.left() + virtualScreen.width() - icon.width());
     y = std::min(y, virtualScreen.top() + virtualScreen.height() - icon.height());

@@ -37,8 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{"FarDown", {1, 4000, 10, 4600, 810}, {10, 1048, 800, 600}},
                       PlacementCase{"FarLeft", {1, 100, -3000, 700, -2200}, {-768, 130, 800, 600}},
                       PlacementCase{"AboveTheTop", {1, -500, 10, 100, 810}, {10, 0, 800, 600}},
-                      PlacementCase{"WiderThanTheScreen", {1, 100, 300, 700, 2600}, {0, 130, 1920, 600}},
-                      PlacementCase{"TallerThanTheWorkArea", {1, 20, 10, 1120, 810}, {10, 30, 800, 1050}}),
+                      PlacementCase{"WiderThanTheScreen", {1, 100, 300, 700, 2600}, {96, 130, 1728, 600}},
+                      PlacementCase{"TallerThanTheWorkArea", {1, 20, 10, 1120, 810}, {10, 82, 800, 945}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class FramePersistenceTest : public ::testing::Test {
