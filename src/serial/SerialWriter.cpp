@@ -56,8 +56,8 @@ void CSerialWriter::QueueAction(LineAction action, int waitMs)
 
 void CSerialWriter::SetPacing(int charDelayMs, int lineDelayMs)
 {
-    m_charDelayMs = charDelayMs;
-    m_lineDelayMs = lineDelayMs;
+    std::lock_guard lock(m_mutex);
+    m_pacing = CPacing{charDelayMs, lineDelayMs};
 }
 
 std::size_t CSerialWriter::PacedBytes() const
@@ -141,16 +141,16 @@ void CSerialWriter::TakeBytes(std::vector<std::uint8_t>& chunk, Work& work)
 {
     const Entry& front = m_queue.front();
     if (front.paced) {
-        const std::uint8_t byte = front.bytes[m_frontOffset];
-        chunk.push_back(byte);
-        work.paced = true;
-        // CR LF is one line end: the pause comes after the LF.
+        const std::size_t available = std::min(front.bytes.size() - m_frontOffset, CHUNK);
+        const std::uint8_t* bytes = front.bytes.data() + m_frontOffset;
         std::optional<std::uint8_t> next;
-        if (m_frontOffset + 1 < front.bytes.size())
-            next = front.bytes[m_frontOffset + 1];
+        if (m_frontOffset + available < front.bytes.size())
+            next = bytes[available];
         else if (m_queue.size() > 1 && !m_queue[1].bytes.empty())
             next = m_queue[1].bytes.front();
-        work.lineEnd = byte == '\n' || (byte == '\r' && next != '\n');
+        const CPacedStretch stretch = NextPacedStretch(m_pacing, bytes, available, next);
+        chunk.assign(bytes, bytes + stretch.length);
+        work.pauseMs = stretch.pauseMs;
         return;
     }
     for (auto it = m_queue.begin(); it != m_queue.end() && chunk.size() < CHUNK; ++it) {
@@ -294,13 +294,8 @@ void CSerialWriter::Run(ISerialPort& port)
             continue;
         }
         WriteChunk(port, chunk, work.epoch);
-        if (work.paced) {
-            // Every paced byte is followed by the character delay, a line end by
-            // the line delay as well.
-            const int pause = m_charDelayMs.load() + (work.lineEnd ? m_lineDelayMs.load() : 0);
-            if (pause > 0)
-                Pause(pause, work.epoch);
-        }
+        if (work.pauseMs > 0)
+            Pause(work.pauseMs, work.epoch);
     }
 }
 

@@ -7,13 +7,13 @@
 #pragma once
 
 #include "document/DecodeText.h"
+#include "document/Pacing.h"
 #include "serial/SerialPort.h"
 #include "serial/WakeEvent.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <atomic>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -69,13 +69,12 @@ private:
         int waitMs = 0;
         bool paced = false;
     };
-    // What the thread does next: write `chunk` (one byte when paced), or do
-    // an action.
+    // What the thread does next: write `chunk` (a paced stretch, then pause),
+    // or do an action.
     struct Work {
         std::optional<LineAction> action;
         int waitMs = 0;
-        bool paced = false;
-        bool lineEnd = false; // a paced byte that ends a line
+        int pauseMs = 0; // after a paced stretch
         std::uint64_t epoch = 0;
     };
 
@@ -100,8 +99,7 @@ private:
     std::size_t m_frontOffset = 0; // bytes of the front block already written
     std::size_t m_queued = 0;
     std::size_t m_pacedQueued = 0;
-    std::atomic<int> m_charDelayMs{0};
-    std::atomic<int> m_lineDelayMs{0};
+    CPacing m_pacing;
     std::uint64_t m_epoch = 0; // counts discards
     bool m_dropReported = false;
     bool m_stop = false;
