@@ -391,6 +391,8 @@ int CIpConnection::LendSocket(int timeoutMs)
     }
     if (!peer || m_loanWake < 0)
         return -1;
+    // A paced paste still going out would mix its bytes into the transfer's.
+    m_sender.Discard();
     std::unique_lock lock(m_loanMutex);
     m_loanWanted = true;
     const std::uint64_t one = 1;

@@ -36,19 +36,15 @@ CIpSender::QueueResult CIpSender::Queue(std::shared_ptr<CIP6Socket> socket, cons
             return QueueResult::NotRunning;
         // What fits is queued, the rest is dropped: a paste larger than the
         // queue sends its beginning, and costs no more memory than the limit.
-        const std::size_t room = m_queuedBytes < m_limit ? m_limit - m_queuedBytes : 0;
+        const std::size_t room = m_tally.queued < m_limit ? m_limit - m_tally.queued : 0;
         const std::size_t taken = std::min(room, length);
         if (taken > 0) {
             const auto* bytes = static_cast<const std::uint8_t*>(data);
             m_queue.push_back({std::move(socket), std::vector<std::uint8_t>(bytes, bytes + taken), paced});
-            m_queuedBytes += taken;
-            if (paced)
-                m_pacedBytes += taken;
+            m_tally.Added(taken, paced);
         }
-        if (taken < length) {
-            result = m_dropReported ? QueueResult::Dropped : QueueResult::FirstDropped;
-            m_dropReported = true;
-        }
+        if (taken < length)
+            result = m_tally.FirstDrop() ? QueueResult::FirstDropped : QueueResult::Dropped;
         if (taken == 0)
             return result;
     }
@@ -79,7 +75,7 @@ void CIpSender::SetPacing(const CPacing& pacing)
 std::size_t CIpSender::PacedBytes() const
 {
     std::lock_guard lock(m_mutex);
-    return m_pacedBytes;
+    return m_tally.paced;
 }
 
 std::size_t CIpSender::Discard()
@@ -87,13 +83,8 @@ std::size_t CIpSender::Discard()
     std::size_t discarded = 0;
     {
         std::lock_guard lock(m_mutex);
-        discarded = m_queuedBytes;
         m_queue.clear();
-        m_frontOffset = 0;
-        m_queuedBytes = 0;
-        m_pacedBytes = 0;
-        m_dropReported = false;
-        ++m_epoch;
+        discarded = m_tally.Cleared();
     }
     m_wake.notify_all();
     return discarded;
@@ -111,10 +102,7 @@ void CIpSender::Stop()
         std::lock_guard lock(m_mutex);
         m_stopping = true;
         m_queue.clear();
-        m_frontOffset = 0;
-        m_queuedBytes = 0;
-        m_pacedBytes = 0;
-        m_dropReported = false;
+        m_tally.Cleared();
     }
     m_wake.notify_all();
     if (m_thread.joinable())
@@ -124,7 +112,7 @@ void CIpSender::Stop()
 std::size_t CIpSender::QueuedBytes() const
 {
     std::lock_guard lock(m_mutex);
-    return m_queuedBytes;
+    return m_tally.queued;
 }
 
 bool CIpSender::NextWork(Work& work)
@@ -133,7 +121,7 @@ bool CIpSender::NextWork(Work& work)
     m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
     if (m_stopping)
         return false;
-    work.epoch = m_epoch;
+    work.epoch = m_tally.epoch;
     Piece& front = m_queue.front();
     if (front.waitMs >= 0) {
         work.pauseMs = front.waitMs;
@@ -145,9 +133,6 @@ bool CIpSender::NextWork(Work& work)
         work.pauseMs = TakePacedStretch(work.piece);
     else
         TakeUnpaced(work.piece);
-    // The peer caught up: a new drop is a new episode.
-    if (m_queuedBytes <= m_limit / 2)
-        m_dropReported = false;
     return true;
 }
 
@@ -161,26 +146,25 @@ void CIpSender::TakeUnpaced(Piece& piece)
         piece.bytes.insert(piece.bytes.end(), next.begin(), next.end());
         m_queue.pop_front();
     }
-    m_queuedBytes -= piece.bytes.size();
+    m_tally.Removed(piece.bytes.size(), false, m_limit);
 }
 
 int CIpSender::TakePacedStretch(Piece& piece)
 {
     const Piece& front = m_queue.front();
-    const std::uint8_t* bytes = front.bytes.data() + m_frontOffset;
-    const std::size_t available = front.bytes.size() - m_frontOffset;
+    const std::uint8_t* bytes = front.bytes.data() + m_tally.frontOffset;
+    const std::size_t available = front.bytes.size() - m_tally.frontOffset;
     std::optional<std::uint8_t> next;
     if (m_queue.size() > 1 && !m_queue[1].bytes.empty())
         next = m_queue[1].bytes.front();
     const CPacedStretch stretch = NextPacedStretch(m_pacing, bytes, available, next);
     piece.socket = front.socket;
     piece.bytes.assign(bytes, bytes + stretch.length);
-    m_frontOffset += stretch.length;
-    m_queuedBytes -= stretch.length;
-    m_pacedBytes -= stretch.length;
-    if (m_frontOffset == front.bytes.size()) {
+    m_tally.frontOffset += stretch.length;
+    m_tally.Removed(stretch.length, true, m_limit);
+    if (m_tally.frontOffset == front.bytes.size()) {
         m_queue.pop_front();
-        m_frontOffset = 0;
+        m_tally.frontOffset = 0;
     }
     return stretch.pauseMs;
 }
@@ -190,7 +174,7 @@ void CIpSender::Pause(int ms, std::uint64_t epoch)
     std::unique_lock lock(m_mutex);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     // More bytes being queued wake the wait too; it only ends for a discard or stop.
-    m_wake.wait_until(lock, deadline, [&] { return m_stopping || m_epoch != epoch; });
+    m_wake.wait_until(lock, deadline, [&] { return m_stopping || m_tally.epoch != epoch; });
 }
 
 void CIpSender::SendPiece(const Piece& piece)
@@ -207,10 +191,8 @@ void CIpSender::SendPiece(const Piece& piece)
                     ++it;
                     continue;
                 }
-                const std::size_t offset = it == m_queue.begin() ? std::exchange(m_frontOffset, 0) : 0;
-                m_queuedBytes -= it->bytes.size() - offset;
-                if (it->paced)
-                    m_pacedBytes -= it->bytes.size() - offset;
+                const std::size_t offset = it == m_queue.begin() ? std::exchange(m_tally.frontOffset, 0) : 0;
+                m_tally.Removed(it->bytes.size() - offset, it->paced, m_limit);
                 it = m_queue.erase(it);
             }
         }

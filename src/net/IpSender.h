@@ -7,6 +7,7 @@
 #pragma once
 
 #include "document/Pacing.h"
+#include "document/SendTally.h"
 #include "net/IP6Socket.h"
 
 #include <condition_variable>
@@ -91,13 +92,9 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Piece> m_queue;
-    std::size_t m_frontOffset = 0; // bytes of a paced front piece already taken
-    std::size_t m_queuedBytes = 0;
-    std::size_t m_pacedBytes = 0;
+    CSendTally m_tally; // frontOffset: bytes of a paced front piece already taken
     std::size_t m_limit;
     CPacing m_pacing;
-    std::uint64_t m_epoch = 0; // counts discards
-    bool m_dropReported = false;
     bool m_stopping = false;
     bool m_merge = true;
     Deliver m_deliver;

@@ -8,6 +8,7 @@
 
 #include "document/DecodeText.h"
 #include "document/Pacing.h"
+#include "document/SendTally.h"
 #include "serial/SerialPort.h"
 #include "serial/WakeEvent.h"
 
@@ -96,12 +97,8 @@ private:
     const std::size_t m_limit;
     mutable std::mutex m_mutex;
     std::deque<Entry> m_queue;
-    std::size_t m_frontOffset = 0; // bytes of the front block already written
-    std::size_t m_queued = 0;
-    std::size_t m_pacedQueued = 0;
+    CSendTally m_tally; // frontOffset: bytes of the front block already written
     CPacing m_pacing;
-    std::uint64_t m_epoch = 0; // counts discards
-    bool m_dropReported = false;
     bool m_stop = false;
     CWakeEvent m_wake;
     std::thread m_thread;
