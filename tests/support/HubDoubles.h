@@ -102,6 +102,8 @@ public:
     void OnConnected(std::intptr_t) override { connected = true; }
     void OnDisconnected() override { connected = false; }
     void Send(const std::uint8_t* data, std::size_t length) override;
+    // Waits go to `sent` in brackets, so their place among the bytes shows.
+    void QueueWait(int ms) override { sent += "[WAIT=" + std::to_string(ms) + "]"; }
     std::string PeerName() const override { return peer; }
 
     bool listening = false;
