@@ -233,7 +233,7 @@ TEST_P(LineActionTest, SocketsKeepWaitsAndTellOfTheRest)
     f.hub->SendText(c.text);
     EXPECT_EQ(Escape(f.serial->written + f.ip->sent), Escape(c.sent));
     const auto& calls = f.window.calls;
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "status Line actions are ignored on network connections"),
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "status Line actions ignored over the network"),
               c.notices);
 }
 
