@@ -42,8 +42,10 @@ for log in "$logs"/*.txt; do
   if [ "$name" = gui-flood ]; then
     grep '^gui-flood:' "$log"
   else
-    # One line per benchmark: its name, time and counters.
+    # One line per benchmark: its name, time and counters; then the lines that
+    # judge a figure against its target.
     grep -E '^[A-Za-z_][A-Za-z0-9_<>:/,.-]* +[0-9.]+ [a-z]+ ' "$log" | sed "s/^/$name: /"
+    grep -E '(met|MISSED)$' "$log" | sed "s/^/$name: /"
   fi
 done
 echo "benchmarks run: $ran, failed: ${#failed[@]}${failed:+ (${failed[*]})}"

@@ -37,7 +37,28 @@ int ReadDelay(const char*& pos, const char* end)
     return value;
 }
 
+bool IsLineEnd(std::uint8_t byte, std::optional<std::uint8_t> next)
+{
+    return byte == '\n' || (byte == '\r' && next != '\n');
+}
+
 } // namespace
+
+CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes, std::size_t length,
+                               std::optional<std::uint8_t> next)
+{
+    auto after = [&](std::size_t i) { return i + 1 < length ? std::optional<std::uint8_t>(bytes[i + 1]) : next; };
+    if (pacing.charDelayMs > 0) {
+        const bool lineEnd = IsLineEnd(bytes[0], after(0));
+        return {1, pacing.charDelayMs + (lineEnd ? pacing.lineDelayMs : 0)};
+    }
+    if (pacing.lineDelayMs > 0) {
+        for (std::size_t i = 0; i < length; ++i)
+            if (IsLineEnd(bytes[i], after(i)))
+                return {i + 1, pacing.lineDelayMs};
+    }
+    return {length, 0};
+}
 
 CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 {

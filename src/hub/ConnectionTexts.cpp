@@ -10,6 +10,7 @@ const std::string_view kNoLogText = "No log";
 const std::string_view kComNotOpenedText = "COM not opened";
 const std::string_view kNoPeerText = "   ";
 const std::string_view kNotSentText = "Not sent: the device is removed";
+const std::string_view kLineActionsIgnoredText = "Line actions ignored over the network";
 
 std::string DeviceRemovedText(std::uint32_t comPort, const std::string& path)
 {

@@ -23,6 +23,8 @@ std::string DeviceRemovedText(std::uint32_t comPort, const std::string& path);
 std::string DeviceBackText(std::uint32_t comPort);
 // Data typed or sent while the device is removed.
 extern const std::string_view kNotSentText;
+// Message pane: a key or answer asked for DTR, RTS or a break on a socket.
+extern const std::string_view kLineActionsIgnoredText;
 
 // Log pane: the file name without its directory.
 std::string LogPaneText(const std::string& path);

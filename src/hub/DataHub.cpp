@@ -38,6 +38,7 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, 
         if (m_control.FirstSendWhileRemoved())
             ShowLine(std::string(kNotSentText));
     });
+    m_send.SetLineActionsIgnored([this] { m_window.ShowStatusMessage(std::string(kLineActionsIgnoredText)); });
 }
 
 CDataHub::~CDataHub()
@@ -350,6 +351,7 @@ void CDataHub::Paste(const std::uint8_t* data, std::size_t length)
 void CDataHub::SetPacing(const CPacing& pacing)
 {
     m_serialDriver->SetPacing(pacing.charDelayMs, pacing.lineDelayMs);
+    m_ipConnection->SetPacing(pacing.charDelayMs, pacing.lineDelayMs);
 }
 
 void CDataHub::SetModemLines(int bits)

@@ -62,7 +62,7 @@ public:
     void SendText(std::string_view text);
     void Send(const std::uint8_t* data, std::size_t length);
 
-    // --- Control lines and pacing (serial) ----------------------------------------
+    // --- Control lines (serial) and pacing ----------------------------------------
     // Lines > DTR, RTS, Send Break: queued behind what is being sent.
     void SendLineAction(LineAction action) { m_send.SendLineAction(action); }
     // As last read from the open port; see IHubWindow::ShowModemLines.

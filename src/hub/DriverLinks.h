@@ -56,6 +56,11 @@ public:
     void OnConnected(std::intptr_t) override {}
     void OnDisconnected() override {}
     void Send(const std::uint8_t* data, std::size_t length) override;
+    void SendPaced(const std::uint8_t* data, std::size_t length) override { m_connection.Send(data, length, true); }
+    void QueueWait(int ms) override { m_connection.QueueWait(ms); }
+    void SetPacing(int charDelayMs, int lineDelayMs) override { m_connection.SetPacing({charDelayMs, lineDelayMs}); }
+    std::size_t PacedBytes() const override { return m_connection.PacedBytes(); }
+    void CancelOutput() override { m_connection.CancelOutput(); }
     std::string PeerName() const override;
     std::uint64_t Generation() const override { return m_connection.Generation(); }
 

@@ -61,6 +61,15 @@ public:
     // Sends over the connected socket (TCP) or to the configured host (UDP);
     // dropped silently without a connection. Failures come back as IP_SEND_FAILED.
     virtual void Send(const std::uint8_t* data, std::size_t length) = 0;
+    // The same, with the pacing pauses (pastes, keys, answers).
+    virtual void SendPaced(const std::uint8_t* data, std::size_t length) { Send(data, length); }
+    // A pause in order with the bytes around it; the only line action a
+    // socket has.
+    virtual void QueueWait(int /*ms*/) {}
+    virtual void SetPacing(int /*charDelayMs*/, int /*lineDelayMs*/) {}
+    // Paced bytes still to be sent, and cancelling them (with whatever else waits).
+    virtual std::size_t PacedBytes() const { return 0; }
+    virtual void CancelOutput() {}
     // Name of the connected TCP peer, empty without one.
     virtual std::string PeerName() const = 0;
     // The run its notifications carry (CMessage::generation); 0 when the link

@@ -58,9 +58,11 @@ void CSendPath::SendText(std::string_view text)
 {
     if (text.empty())
         return;
+    bool ignored = false;
     for (const CSendStep& step : DecodeSendSteps(text, SEND_TEXT_LIMIT, m_doc.crToCrLfOnSend)) {
         if (step.action) {
             SendLineAction(*step.action, step.waitMs);
+            ignored = ignored || (IsIpMode() && *step.action != LineAction::Wait);
             continue;
         }
         if (m_doc.localEcho)
@@ -68,10 +70,18 @@ void CSendPath::SendText(std::string_view text)
                 m_doc.AddByte(b, m_doc.sendColour);
         SendPaced(step.bytes.data(), step.bytes.size());
     }
+    // Once per text: a reset sequence of five actions is one surprise, not five.
+    if (ignored && m_lineActionsIgnored)
+        m_lineActionsIgnored();
 }
 
 void CSendPath::SendLineAction(LineAction action, int waitMs)
 {
+    if (IsIpMode()) {
+        if (action == LineAction::Wait && IpCanSend())
+            m_ip.QueueWait(waitMs);
+        return;
+    }
     if (m_doc.commMode != 0 || !m_serial.IsOpen())
         return;
     const bool dtr = action == LineAction::DtrLow || action == LineAction::DtrHigh;
@@ -83,49 +93,61 @@ void CSendPath::SendLineAction(LineAction action, int waitMs)
 
 std::size_t CSendPath::PacedBytesLeft() const
 {
-    return m_doc.commMode == 0 ? m_serial.PacedBytes() : 0;
+    if (m_doc.commMode == 0)
+        return m_serial.PacedBytes();
+    return IsIpMode() ? m_ip.PacedBytes() : 0;
 }
 
 void CSendPath::CancelPaste()
 {
     if (m_doc.commMode == 0)
         m_serial.CancelOutput();
+    else if (IsIpMode())
+        m_ip.CancelOutput();
 }
 
 void CSendPath::SendPaced(const std::uint8_t* data, std::size_t length)
 {
-    if (m_doc.commMode == 0 && m_serial.IsOpen() && data != nullptr && length > 0)
-        m_serial.WritePaced(data, length);
-    else
-        Send(data, length);
+    SendTo(data, length, true);
 }
 
 void CSendPath::Send(const std::uint8_t* data, std::size_t length)
 {
+    SendTo(data, length, false);
+}
+
+bool CSendPath::IsIpMode() const
+{
+    return m_doc.commMode >= 1 && m_doc.commMode <= 6;
+}
+
+bool CSendPath::IpCanSend() const
+{
+    const bool udp = m_doc.commMode == 3 || m_doc.commMode == 6;
+    return IsIpMode() && (udp ? m_ip.IsListening() : m_ip.IsConnected());
+}
+
+void CSendPath::SendTo(const std::uint8_t* data, std::size_t length, bool paced)
+{
     if (data == nullptr || length < 1)
         return;
-    switch (m_doc.commMode) {
-    case 0:
-        if (m_serial.IsOpen())
+    if (m_doc.commMode == 0) {
+        if (!m_serial.IsOpen()) {
+            if (m_serialRefused)
+                m_serialRefused();
+        } else if (paced) {
+            m_serial.WritePaced(data, length);
+        } else {
             m_serial.Write(data, length);
-        else if (m_serialRefused)
-            m_serialRefused();
-        break;
-    case 1:
-    case 2:
-    case 4:
-    case 5:
-        if (m_ip.IsConnected())
-            m_ip.Send(data, length);
-        break;
-    case 3:
-    case 6:
-        if (m_ip.IsListening())
-            m_ip.Send(data, length);
-        break;
-    default:
-        break; // a mode no connection serves
+        }
+        return;
     }
+    if (!IpCanSend())
+        return; // no peer, or a mode no connection serves
+    if (paced)
+        m_ip.SendPaced(data, length);
+    else
+        m_ip.Send(data, length);
 }
 
 } // namespace kestrelon

@@ -1,8 +1,9 @@
 // The send path: typed characters, texts in the escape notation of keys and
 // answers, and raw bytes, each handed to whichever connection the document's
 // mode selects. Sends without a connection are dropped silently. Pastes, keys
-// and answers are paced on the serial writer's thread; the "\!" line actions
-// of keys and answers travel the same way, in order with their bytes.
+// and answers are paced on the sending thread of the serial port or of the IP
+// connection; the "\!" line actions of keys and answers travel the same way,
+// in order with their bytes. A socket has no lines: there only waits act.
 #pragma once
 
 #include <cstddef>
@@ -35,25 +36,33 @@ public:
     void SendText(std::string_view text);
     // Raw bytes to the active connection; no echo, no conversion.
     void Send(const std::uint8_t* data, std::size_t length);
-    // A line action on the open serial port; dropped for a line the
-    // document's handshake drives, and on other connections.
+    // A line action on the open serial port, dropped for a line the document's
+    // handshake drives. On an IP connection a wait is kept and the rest dropped.
     void SendLineAction(LineAction action, int waitMs = 0);
-    // Paced bytes still waiting for the serial port.
+    // Paced bytes still waiting for the active connection.
     std::size_t PacedBytesLeft() const;
-    // Throws away a paste (and whatever else waits for the port).
+    // Throws away a paste (and whatever else waits for the connection).
     void CancelPaste();
     // Told about bytes for the serial port while it is not open.
     void SetSerialRefused(std::function<void()> refused) { m_serialRefused = std::move(refused); }
+    // Told once per key or answer text whose DTR, RTS or break actions were
+    // dropped because the connection is a network one.
+    void SetLineActionsIgnored(std::function<void()> ignored) { m_lineActionsIgnored = std::move(ignored); }
 
 private:
     // What the local echo shows of one typed or pasted byte.
     void Echo(std::uint8_t c, bool crLf);
     void SendPaced(const std::uint8_t* data, std::size_t length);
+    void SendTo(const std::uint8_t* data, std::size_t length, bool paced);
+    bool IsIpMode() const;
+    // The IP connection of the mode has a peer (TCP) or an open socket (UDP).
+    bool IpCanSend() const;
 
     CKestronDoc& m_doc;
     ISerialLink& m_serial;
     IIpLink& m_ip;
     std::function<void()> m_serialRefused;
+    std::function<void()> m_lineActionsIgnored;
 };
 
 } // namespace kestrelon

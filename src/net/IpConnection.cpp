@@ -200,21 +200,29 @@ void CIpConnection::DisconnectPeer()
         m_peer->Shutdown();
 }
 
-bool CIpConnection::Send(const void* data, std::size_t length)
+std::shared_ptr<CIP6Socket> CIpConnection::SendSocket() const
 {
     std::shared_ptr<CIP6Socket> socket;
     {
         std::lock_guard lock(m_mutex);
         if (!m_running || m_stopping)
-            return false;
+            return nullptr;
         if (IsUdpMode(m_mode))
             socket = m_listen;
         else if (m_connected)
             socket = m_peer;
     }
-    if (!socket || socket->IsShutDown() || !data || length == 0)
+    if (socket && socket->IsShutDown())
+        return nullptr;
+    return socket;
+}
+
+bool CIpConnection::Send(const void* data, std::size_t length, bool paced)
+{
+    std::shared_ptr<CIP6Socket> socket = SendSocket();
+    if (!socket || !data || length == 0)
         return false;
-    switch (m_sender.Queue(std::move(socket), data, length)) {
+    switch (m_sender.Queue(std::move(socket), data, length, paced)) {
     case CIpSender::QueueResult::Queued:
         return true;
     case CIpSender::QueueResult::FirstDropped:
@@ -225,6 +233,12 @@ bool CIpConnection::Send(const void* data, std::size_t length)
         return false;
     }
     return false;
+}
+
+bool CIpConnection::QueueWait(int ms)
+{
+    std::shared_ptr<CIP6Socket> socket = SendSocket();
+    return socket && m_sender.QueueWait(std::move(socket), ms) == CIpSender::QueueResult::Queued;
 }
 
 bool CIpConnection::IsRunning() const
@@ -305,6 +319,9 @@ void CIpConnection::Unpublish(const std::shared_ptr<CIP6Socket>& socket)
     // Marks the socket, so bytes still queued for it are dropped, not sent to a
     // peer that has gone or reported as a failure after its end.
     socket->Shutdown();
+    // What still waits was meant for this peer alone; dropping it also ends a
+    // paced paste or a wait at once instead of after its pauses.
+    m_sender.Discard();
     std::lock_guard lock(m_mutex);
     if (m_peer == socket)
         m_peer.reset();
@@ -374,6 +391,8 @@ int CIpConnection::LendSocket(int timeoutMs)
     }
     if (!peer || m_loanWake < 0)
         return -1;
+    // A paced paste still going out would mix its bytes into the transfer's.
+    m_sender.Discard();
     std::unique_lock lock(m_loanMutex);
     m_loanWanted = true;
     const std::uint64_t one = 1;

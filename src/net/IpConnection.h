@@ -79,7 +79,15 @@ public:
     // false, with nothing sent, when there is no peer or no open socket; false
     // too when the send queue could take only part or nothing (what did not fit
     // is dropped and reported once per episode as IP_SEND_OVERFLOW).
-    bool Send(const void* data, std::size_t length);
+    // `paced`: the bytes leave with the pauses of SetPacing (pastes, keys, answers).
+    bool Send(const void* data, std::size_t length, bool paced = false);
+    // A pause in order with the bytes around it (a key's "\!WAIT"); false
+    // without a peer or open socket.
+    bool QueueWait(int ms);
+    void SetPacing(const CPacing& pacing) { m_sender.SetPacing(pacing); }
+    // Paced bytes still to be sent, and cancelling them with whatever else waits.
+    std::size_t PacedBytes() const { return m_sender.PacedBytes(); }
+    std::size_t CancelOutput() { return m_sender.Discard(); }
     // The run the notifications belong to (CMessage::generation); changes with
     // every Start and Stop.
     std::uint64_t Generation() const { return m_generation.load(); }
@@ -123,6 +131,8 @@ private:
     static std::string FailureText(const CIP6SocketException& error);
     // Receiving thread: waits while the socket is lent; false when stopped meanwhile.
     bool ParkWhileLent(CIP6Socket& socket);
+    // The socket the frame's bytes go to now; null without one.
+    std::shared_ptr<CIP6Socket> SendSocket() const;
     void Publish(const std::shared_ptr<CIP6Socket>& socket, std::string peerName);
     void Unpublish(const std::shared_ptr<CIP6Socket>& socket);
     void Post(int code, std::intptr_t lParam = 0, std::unique_ptr<CMessagePayload> payload = nullptr);

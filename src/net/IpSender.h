@@ -2,8 +2,12 @@
 // handed over, whoever handed them (typed keys, pastes, answers), and the
 // user-interface thread never waits on the network. What waits is bounded: a
 // peer that reads slowly makes further bytes drop, with one report per episode.
+// Paced bytes and waits run here too, so a slow paste never holds the window;
+// every pause ends early on a cancel or a stop.
 #pragma once
 
+#include "document/Pacing.h"
+#include "document/SendTally.h"
 #include "net/IP6Socket.h"
 
 #include <condition_variable>
@@ -45,7 +49,18 @@ public:
     // waits for the same socket; false keeps each piece whole (one datagram each)
     // and a failure costs only its own piece.
     void Start(Deliver deliver, Failed failed, bool merge);
-    QueueResult Queue(std::shared_ptr<CIP6Socket> socket, const void* data, std::size_t length);
+    // `paced` bytes leave in the stretches and with the pauses of SetPacing.
+    QueueResult Queue(std::shared_ptr<CIP6Socket> socket, const void* data, std::size_t length,
+                      bool paced = false);
+    // A pause of `ms` in order with the bytes queued around it (kept apart
+    // from the byte limit: it holds no bytes).
+    QueueResult QueueWait(std::shared_ptr<CIP6Socket> socket, int ms);
+    void SetPacing(const CPacing& pacing);
+    // Paced bytes not yet sent (a paste in progress).
+    std::size_t PacedBytes() const;
+    // Throws away what waits (bytes and waits), ends a pause in progress, and
+    // returns the number of bytes that were not sent.
+    std::size_t Discard();
     void SetLimit(std::size_t limit);
     // Drops whatever still waits and joins the thread; a send blocked in the
     // kernel must have been woken by shutting its socket down first.
@@ -56,17 +71,30 @@ private:
     struct Piece {
         std::shared_ptr<CIP6Socket> socket;
         std::vector<std::uint8_t> bytes;
+        bool paced = false;
+        int waitMs = -1; // a wait instead of bytes when >= 0
+    };
+    // What the thread does next: send `piece.bytes`, then pause `pauseMs`.
+    struct Work {
+        Piece piece;
+        int pauseMs = 0;
+        std::uint64_t epoch = 0;
     };
 
     void Run();
-    bool NextPiece(Piece& piece);
+    bool NextWork(Work& work);
+    void TakeUnpaced(Piece& piece);
+    int TakePacedStretch(Piece& piece);
+    void SendPiece(const Piece& piece);
+    // Waits `ms` unless the queue is discarded or the thread stopped first.
+    void Pause(int ms, std::uint64_t epoch);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Piece> m_queue;
-    std::size_t m_queuedBytes = 0;
+    CSendTally m_tally; // frontOffset: bytes of a paced front piece already taken
     std::size_t m_limit;
-    bool m_dropReported = false;
+    CPacing m_pacing;
     bool m_stopping = false;
     bool m_merge = true;
     Deliver m_deliver;

@@ -24,18 +24,14 @@ CSerialWriter::QueueResult CSerialWriter::Queue(const void* data, std::size_t le
     bool wasEmpty = false;
     {
         std::lock_guard lock(m_mutex);
-        if (length > m_limit || m_queued > m_limit - length) {
+        if (length > m_limit || m_tally.queued > m_limit - length) {
             // Reported once per episode, as a full transmit queue.
-            const bool first = !m_dropReported;
-            m_dropReported = true;
-            return first ? QueueResult::FirstDropped : QueueResult::Dropped;
+            return m_tally.FirstDrop() ? QueueResult::FirstDropped : QueueResult::Dropped;
         }
         wasEmpty = m_queue.empty();
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         m_queue.push_back(Entry{{bytes, bytes + length}, std::nullopt, 0, paced});
-        m_queued += length;
-        if (paced)
-            m_pacedQueued += length;
+        m_tally.Added(length, paced);
     }
     if (wasEmpty)
         m_wake.Signal();
@@ -56,14 +52,14 @@ void CSerialWriter::QueueAction(LineAction action, int waitMs)
 
 void CSerialWriter::SetPacing(int charDelayMs, int lineDelayMs)
 {
-    m_charDelayMs = charDelayMs;
-    m_lineDelayMs = lineDelayMs;
+    std::lock_guard lock(m_mutex);
+    m_pacing = CPacing{charDelayMs, lineDelayMs};
 }
 
 std::size_t CSerialWriter::PacedBytes() const
 {
     std::lock_guard lock(m_mutex);
-    return m_pacedQueued;
+    return m_tally.paced;
 }
 
 std::size_t CSerialWriter::Discard()
@@ -71,13 +67,8 @@ std::size_t CSerialWriter::Discard()
     std::size_t discarded = 0;
     {
         std::lock_guard lock(m_mutex);
-        discarded = m_queued;
         m_queue.clear();
-        m_frontOffset = 0;
-        m_queued = 0;
-        m_pacedQueued = 0;
-        m_dropReported = false;
-        ++m_epoch;
+        discarded = m_tally.Cleared();
     }
     m_wake.Signal();
     return discarded;
@@ -86,7 +77,7 @@ std::size_t CSerialWriter::Discard()
 std::size_t CSerialWriter::QueuedBytes() const
 {
     std::lock_guard lock(m_mutex);
-    return m_queued;
+    return m_tally.queued;
 }
 
 void CSerialWriter::Start(ISerialPort& port)
@@ -121,7 +112,7 @@ bool CSerialWriter::TakeWork(std::vector<std::uint8_t>& chunk, Work& work)
                 return false;
             if (!m_queue.empty()) {
                 work = Work{};
-                work.epoch = m_epoch;
+                work.epoch = m_tally.epoch;
                 const Entry& front = m_queue.front();
                 chunk.clear();
                 if (front.action) {
@@ -141,22 +132,22 @@ void CSerialWriter::TakeBytes(std::vector<std::uint8_t>& chunk, Work& work)
 {
     const Entry& front = m_queue.front();
     if (front.paced) {
-        const std::uint8_t byte = front.bytes[m_frontOffset];
-        chunk.push_back(byte);
-        work.paced = true;
-        // CR LF is one line end: the pause comes after the LF.
+        const std::size_t available = std::min(front.bytes.size() - m_tally.frontOffset, CHUNK);
+        const std::uint8_t* bytes = front.bytes.data() + m_tally.frontOffset;
         std::optional<std::uint8_t> next;
-        if (m_frontOffset + 1 < front.bytes.size())
-            next = front.bytes[m_frontOffset + 1];
+        if (m_tally.frontOffset + available < front.bytes.size())
+            next = bytes[available];
         else if (m_queue.size() > 1 && !m_queue[1].bytes.empty())
             next = m_queue[1].bytes.front();
-        work.lineEnd = byte == '\n' || (byte == '\r' && next != '\n');
+        const CPacedStretch stretch = NextPacedStretch(m_pacing, bytes, available, next);
+        chunk.assign(bytes, bytes + stretch.length);
+        work.pauseMs = stretch.pauseMs;
         return;
     }
     for (auto it = m_queue.begin(); it != m_queue.end() && chunk.size() < CHUNK; ++it) {
         if (it->action || it->paced)
             break; // they wait for the bytes before them
-        const std::size_t skip = it == m_queue.begin() ? m_frontOffset : 0;
+        const std::size_t skip = it == m_queue.begin() ? m_tally.frontOffset : 0;
         const std::size_t take = std::min(it->bytes.size() - skip, CHUNK - chunk.size());
         chunk.insert(chunk.end(), it->bytes.begin() + static_cast<std::ptrdiff_t>(skip),
                      it->bytes.begin() + static_cast<std::ptrdiff_t>(skip + take));
@@ -166,7 +157,7 @@ void CSerialWriter::TakeBytes(std::vector<std::uint8_t>& chunk, Work& work)
 bool CSerialWriter::PopAction(std::uint64_t epoch)
 {
     std::lock_guard lock(m_mutex);
-    if (m_stop || m_epoch != epoch || m_queue.empty())
+    if (m_stop || m_tally.epoch != epoch || m_queue.empty())
         return false;
     m_queue.pop_front();
     return true;
@@ -222,24 +213,19 @@ void CSerialWriter::DoAction(ISerialPort& port, const Work& work)
 bool CSerialWriter::Consume(std::size_t count, std::uint64_t epoch)
 {
     std::lock_guard lock(m_mutex);
-    if (m_stop || m_epoch != epoch)
+    if (m_stop || m_tally.epoch != epoch)
         return false;
-    m_queued -= count;
     while (count > 0) {
         auto& front = m_queue.front();
-        const std::size_t take = std::min(front.bytes.size() - m_frontOffset, count);
-        m_frontOffset += take;
+        const std::size_t take = std::min(front.bytes.size() - m_tally.frontOffset, count);
+        m_tally.frontOffset += take;
         count -= take;
-        if (front.paced)
-            m_pacedQueued -= take;
-        if (m_frontOffset == front.bytes.size()) {
+        m_tally.Removed(take, front.paced, m_limit);
+        if (m_tally.frontOffset == front.bytes.size()) {
             m_queue.pop_front();
-            m_frontOffset = 0;
+            m_tally.frontOffset = 0;
         }
     }
-    // The line caught up: a new drop is a new episode.
-    if (m_queued <= m_limit / 2)
-        m_dropReported = false;
     return true;
 }
 
@@ -247,7 +233,7 @@ bool CSerialWriter::StillWanted(std::uint64_t epoch)
 {
     m_wake.Clear();
     std::lock_guard lock(m_mutex);
-    return !m_stop && m_epoch == epoch;
+    return !m_stop && m_tally.epoch == epoch;
 }
 
 void CSerialWriter::WriteChunk(ISerialPort& port, const std::vector<std::uint8_t>& chunk, std::uint64_t epoch)
@@ -294,13 +280,8 @@ void CSerialWriter::Run(ISerialPort& port)
             continue;
         }
         WriteChunk(port, chunk, work.epoch);
-        if (work.paced) {
-            // Every paced byte is followed by the character delay, a line end by
-            // the line delay as well.
-            const int pause = m_charDelayMs.load() + (work.lineEnd ? m_lineDelayMs.load() : 0);
-            if (pause > 0)
-                Pause(pause, work.epoch);
-        }
+        if (work.pauseMs > 0)
+            Pause(work.pauseMs, work.epoch);
     }
 }
 

@@ -7,13 +7,14 @@
 #pragma once
 
 #include "document/DecodeText.h"
+#include "document/Pacing.h"
+#include "document/SendTally.h"
 #include "serial/SerialPort.h"
 #include "serial/WakeEvent.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <atomic>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -69,13 +70,12 @@ private:
         int waitMs = 0;
         bool paced = false;
     };
-    // What the thread does next: write `chunk` (one byte when paced), or do
-    // an action.
+    // What the thread does next: write `chunk` (a paced stretch, then pause),
+    // or do an action.
     struct Work {
         std::optional<LineAction> action;
         int waitMs = 0;
-        bool paced = false;
-        bool lineEnd = false; // a paced byte that ends a line
+        int pauseMs = 0; // after a paced stretch
         std::uint64_t epoch = 0;
     };
 
@@ -97,13 +97,8 @@ private:
     const std::size_t m_limit;
     mutable std::mutex m_mutex;
     std::deque<Entry> m_queue;
-    std::size_t m_frontOffset = 0; // bytes of the front block already written
-    std::size_t m_queued = 0;
-    std::size_t m_pacedQueued = 0;
-    std::atomic<int> m_charDelayMs{0};
-    std::atomic<int> m_lineDelayMs{0};
-    std::uint64_t m_epoch = 0; // counts discards
-    bool m_dropReported = false;
+    CSendTally m_tally; // frontOffset: bytes of the front block already written
+    CPacing m_pacing;
     bool m_stop = false;
     CWakeEvent m_wake;
     std::thread m_thread;

@@ -32,6 +32,15 @@ protected:
         doc.ipPort = port;
         hub->ApplyConnection();
     }
+    // A TCP client connection to a loopback peer; the peer's end.
+    Fd ConnectTcpPeer()
+    {
+        std::uint16_t port = 0;
+        const Fd server = Listen(AF_INET, port);
+        Apply(1, port);
+        EXPECT_TRUE(PumpUntil([&] { return hub->IsConnectionOpen(); }));
+        return Accept(server);
+    }
 };
 
 TEST_F(HubConnectionsTest, SpeedCommandSwitchesThePtyAndThePane)
@@ -213,6 +222,69 @@ TEST_F(HubConnectionsTest, ListeningOnATakenPortIsReported)
     EXPECT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.Led(LED_DATA), 1);
     EXPECT_TRUE(Called("alternate 3 2 3 2 4"));
+}
+
+using Clock = std::chrono::steady_clock;
+int MsSince(Clock::time_point start)
+{
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// A paste over TCP leaves with the pacing pauses on the connection's own
+// thread, and Escape ends it at once.
+struct IpPacingCase {
+    const char* name;
+    CPacing pacing;
+    std::string paste;
+    int escapeAfterMs; // -1: the paste runs to its end
+    int atLeastMs;     // the pauses the whole paste must take
+};
+void PrintTo(const IpPacingCase& c, std::ostream* os) { *os << c.name; }
+
+class HubIpPacingTest : public HubConnectionsTest, public ::testing::WithParamInterface<IpPacingCase> {};
+
+TEST_P(HubIpPacingTest, PacesAPasteAndEscapeEndsIt)
+{
+    const IpPacingCase& c = GetParam();
+    hub->SetPacing(c.pacing);
+    const Fd peer = ConnectTcpPeer();
+    const auto start = Clock::now();
+    hub->Paste(reinterpret_cast<const std::uint8_t*>(c.paste.data()), c.paste.size());
+    EXPECT_GT(hub->PacedBytesLeft(), 0u);
+    if (c.escapeAfterMs < 0) {
+        EXPECT_EQ(ReadSome(peer.Get(), c.paste.size(), 20000), c.paste);
+        EXPECT_GE(MsSince(start), c.atLeastMs);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.escapeAfterMs));
+    hub->TypedCharacter(27);
+    const int atEscape = MsSince(start);
+    EXPECT_EQ(hub->PacedBytesLeft(), 0u);
+    // Nothing more than the pauses allowed by the time of the key, and not the key.
+    const std::string arrived = ReadSome(peer.Get(), c.paste.size(), 500);
+    EXPECT_GE(arrived.size(), 1u);
+    EXPECT_LE(static_cast<int>(arrived.size()), atEscape / c.pacing.charDelayMs + 1);
+    EXPECT_EQ(arrived.find('\x1b'), std::string::npos);
+}
+
+const IpPacingCase kIpPacingCases[] = {
+    {"CharDelayAfterEachByte", {10, 0}, std::string(40, 'c'), -1, 390},
+    {"LineDelayAfterEachLineEnd", {0, 200}, "a\r\nb\r\nc", -1, 400},
+    {"EscapeEndsThePaste", {20, 0}, std::string(500, 'e'), 300, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, HubIpPacingTest, ::testing::ValuesIn(kIpPacingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A key's wait holds the bytes after it on a socket as it does on a serial line.
+TEST_F(HubConnectionsTest, WaitOfAKeyHoldsTheBytesAfterItOverTcp)
+{
+    const Fd peer = ConnectTcpPeer();
+    hub->SendText("a\\!WAIT=300b");
+    EXPECT_EQ(ReadSome(peer.Get(), 1), "a");
+    const auto afterA = Clock::now();
+    EXPECT_EQ(ReadSome(peer.Get(), 1), "b");
+    EXPECT_GE(MsSince(afterA), 250); // 'a' may be read a little after it left
 }
 
 } // namespace

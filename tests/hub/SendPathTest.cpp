@@ -199,3 +199,47 @@ INSTANTIATE_TEST_SUITE_P(Cases, PacedSendTest, ::testing::ValuesIn(kPacedCases),
 
 } // namespace
 } // namespace kestrelon::test
+
+namespace kestrelon::test {
+namespace {
+
+// Key texts with line actions on each kind of connection: a socket keeps the
+// waits in place, drops DTR, RTS and break, and says so once per text.
+struct LineActionCase {
+    const char* name;
+    std::uint32_t mode;
+    std::string text;
+    std::string sent; // serial and IP, actions in brackets
+    int notices;
+};
+
+class LineActionTest : public ::testing::TestWithParam<LineActionCase> {};
+
+TEST_P(LineActionTest, SocketsKeepWaitsAndTellOfTheRest)
+{
+    const LineActionCase& c = GetParam();
+    HubFixture f;
+    f.doc.commMode = c.mode;
+    f.ip->connected = f.ip->listening = true;
+    if (c.mode == 0)
+        f.OpenSerial();
+    f.hub->SendText(c.text);
+    EXPECT_EQ(Escape(f.serial->written + f.ip->sent), Escape(c.sent));
+    const auto& calls = f.window.calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "status Line actions ignored over the network"),
+              c.notices);
+}
+
+const LineActionCase kLineActionCases[] = {
+    {"TcpWaitKeepsItsPlace", 1, "a\\!WAIT=50b", "a[WAIT=50]b", 0},
+    {"TcpResetSequenceToldOnce", 1, "\\!DTR=0\\!RTS=1\\!BREAK\\!DTR=1x", "x", 1},
+    {"UdpDropsBreakKeepsWait", 3, "\\!BREAK\\!WAIT=20y", "[WAIT=20]y", 1},
+    {"PlainTextSaysNothing", 2, "z", "z", 0},
+    {"SerialActsOnTheLine", 0, "\\!DTR=0x", "[DTR=0]x", 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, LineActionTest, ::testing::ValuesIn(kLineActionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kestrelon::test

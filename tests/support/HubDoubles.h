@@ -164,6 +164,8 @@ public:
     {
         sent.append(reinterpret_cast<const char*>(data), length);
     }
+    // Waits go to `sent` in brackets, so their place among the bytes shows.
+    void QueueWait(int ms) override { sent += "[WAIT=" + std::to_string(ms) + "]"; }
     std::string PeerName() const override { return peer; }
 
     bool listening = false;

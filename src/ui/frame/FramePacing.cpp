@@ -9,11 +9,10 @@
 
 namespace kestrelon {
 
-CFramePacing::CFramePacing(ISettingsStore* store, ShowMessage show, QString idleText, QObject* parent)
-    : QObject(parent), m_store(store), m_show(std::move(show)), m_idleText(std::move(idleText)),
-      m_timer(new QTimer(this))
+CFramePacing::CFramePacing(ISettingsStore* store, ShowCount show, QObject* parent)
+    : QObject(parent), m_store(store), m_show(std::move(show)), m_timer(new QTimer(this))
 {
-    // A timer, not a notification per byte: the writer thread never calls the
+    // A timer, not a notification per byte: a sending thread never calls the
     // window, and ten updates a second are as many as anyone reads.
     connect(m_timer, &QTimer::timeout, this, &CFramePacing::ShowProgress);
     m_timer->start(STATUS_INTERVAL_MS);
@@ -62,7 +61,7 @@ void CFramePacing::ShowProgress()
         m_show(SendingText(left));
         m_showing = true;
     } else if (m_showing) {
-        m_show(m_idleText);
+        m_show(QString());
         m_showing = false;
     }
 }

@@ -1,6 +1,7 @@
 // Paced sending in the main window: the pauses of the open configuration file
-// (loaded from and saved to the settings store), handed to the serial writer,
-// and "Sending: N bytes left" in the message pane while a paced send runs.
+// (loaded from and saved to the settings store), handed to the sending threads
+// of the serial port and the IP connection, and "Sending: N bytes left" in the
+// message pane while a paced send runs.
 #pragma once
 
 #include "document/Pacing.h"
@@ -22,11 +23,11 @@ class ISettingsStore;
 class CFramePacing : public QObject {
     Q_OBJECT
 public:
-    using ShowMessage = std::function<void(const QString& text)>;
+    using ShowCount = std::function<void(const QString& text)>;
 
-    // `store` may be null (pacing then lasts the session); `show` writes the
-    // message pane and `idleText` is what it shows when nothing is sent.
-    CFramePacing(ISettingsStore* store, ShowMessage show, QString idleText, QObject* parent);
+    // `store` may be null (pacing then lasts the session); `show` puts the
+    // count over the message pane, and "" takes it away again.
+    CFramePacing(ISettingsStore* store, ShowCount show, QObject* parent);
 
     void SetHub(CDataHub* hub);
     // The configuration file now open (empty: a new document): its pacing applies.
@@ -44,8 +45,7 @@ private:
     void ShowProgress();
 
     ISettingsStore* m_store;
-    ShowMessage m_show;
-    QString m_idleText;
+    ShowCount m_show;
     CDataHub* m_hub = nullptr;
     std::string m_path;
     CPacing m_pacing;

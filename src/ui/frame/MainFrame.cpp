@@ -131,8 +131,7 @@ bool CMainFrame::Create(HubFactory hubFactory)
     }
     m_lines->SetHub(m_hub.get());
     m_pacing = new CFramePacing(
-        m_store, [this](const QString& text) { m_statusBar->SetPaneText(0, text); },
-        Text(LoadString(IDS_IDLE_PROMPT)), this);
+        m_store, [this](const QString& text) { m_statusBar->ShowProgressText(text); }, this);
     m_pacing->SetHub(m_hub.get());
     m_pacing->SetConfigPath(QString());
     UpdateCommandStates();

@@ -131,14 +131,27 @@ int CStatusBarEx::HitTestPane(const QPoint& point) const
 void CStatusBarEx::SetIdleText(const QString& text)
 {
     m_idleText = text;
-    if (!m_showingMessage)
-        m_panes.front()->setText(text);
+    ShowMessagePane();
 }
 
 void CStatusBarEx::ShowMessageText(const QString& text)
 {
-    m_showingMessage = !text.isEmpty();
-    m_panes.front()->setText(m_showingMessage ? text : m_idleText);
+    m_messageText = text;
+    ShowMessagePane();
+}
+
+void CStatusBarEx::ShowProgressText(const QString& text)
+{
+    m_progressText = text;
+    ShowMessagePane();
+}
+
+void CStatusBarEx::ShowMessagePane()
+{
+    if (!m_progressText.isEmpty())
+        m_panes.front()->setText(m_progressText);
+    else
+        m_panes.front()->setText(m_messageText.isEmpty() ? m_idleText : m_messageText);
 }
 
 void CStatusBarEx::SettleLayout()

@@ -42,6 +42,10 @@ public:
     // A report that stays in the message pane until the next; "" brings the
     // idle text back.
     void ShowMessageText(const QString& text);
+    // A running count ("Sending: N bytes left") shown over the report or idle
+    // text; "" brings back whichever of them was there, so the count never
+    // wipes a report that came before or during it.
+    void ShowProgressText(const QString& text);
 
 signals:
     // Every mouse action on the bar, with the point in the bar's coordinates.
@@ -71,8 +75,11 @@ private:
     std::vector<QLabel*> m_panes; // [0] is the message pane
     std::vector<int> m_ids;       // [0] is 0
     bool m_rebuilding = false;
+    void ShowMessagePane();
+
     QString m_idleText;
-    bool m_showingMessage = false;
+    QString m_messageText;
+    QString m_progressText;
 };
 
 } // namespace kestrelon
