@@ -114,6 +114,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string query(reinterpret_cast<const char*>(data + 4), queryLength);
     const std::string_view text(reinterpret_cast<const char*>(data + 4 + queryLength), size - 4 - queryLength);
 
+    // Two single bytes, so every pair of the fold table is tried soon.
+    const std::string one(1, static_cast<char>(data[1])), other(1, static_cast<char>(data[2]));
+    if ((CByteMatcher(one, false).Next(other, 0) == 0) != (Fold(data[1]) == Fold(data[2])))
+        std::abort();
+
     // Text rows, as the ASCII view's lines: a match never spans two.
     CLines lines;
     lines.rows.emplace_back();

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t at = 0; at + 1 < size;) {
         const std::uint8_t control = data[at], step = data[at + 1];
         at += 2;
-        now += (control & 0x80) ? step : step * 97;
+        now += (control & 0x80) ? step : CReceiverRequestWatch::FRESH_MS - 128 + step;
         if (control & 0x40) {
             const std::uint8_t got = watch.Take(now);
             const bool lone = !IsWordByte(before) || before == kestrelon::CRC_REQUEST;
