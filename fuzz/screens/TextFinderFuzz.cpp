@@ -53,10 +53,11 @@ bool Before(const CFindHit& a, CCellPos b)
 }
 
 // From `from` in both directions, then up to 40 steps on from each hit found.
-void CheckSteps(const IFindRows& rows, const CByteMatcher& matcher, const std::vector<CFindHit>& all, CCellPos from)
+void CheckSteps(const IFindRows& rows, const CByteMatcher& matcher, const std::vector<CFindHit>& all, CCellPos start)
 {
     for (const auto direction : {FindDirection::Forward, FindDirection::Backward}) {
         const bool forward = direction == FindDirection::Forward;
+        CCellPos from = start;
         std::size_t expected = 0; // the first match at or after `from`
         while (expected < all.size() && Before(all[expected], from))
             ++expected;
