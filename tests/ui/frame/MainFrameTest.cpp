@@ -244,12 +244,12 @@ TEST_F(FrameRestartTest, PlacementAndBarLayoutSurviveARestart)
     auto frame = MakeFrame(profile.get());
     frame->ShowAsSaved(frame->RestorePlacement());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    // As placed; on a test screen narrower than the frame, from the work area's left edge.
+    // As placed; on a test screen narrower than the frame, within the work area.
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     if (placed.width() <= area.width())
         EXPECT_EQ(frame->geometry(), placed);
     else
-        EXPECT_LE(frame->geometry().left() - area.left(), 8) << "the frame keeps to the screen";
+        EXPECT_TRUE(area.contains(frame->geometry())) << "the frame keeps to the screen";
     EXPECT_TRUE(frame->ToolBar()->isHidden());
     EXPECT_TRUE(frame->IsGpsBarVisible());
     EXPECT_TRUE(frame->statusBar()->isHidden());
