@@ -218,10 +218,12 @@ TEST(CommDialog, IpPortsAreCheckedOnlyWhereUsable)
         dialog.accept();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, row.accepted) << row.mode;
         ASSERT_EQ(messages.All().size(), row.accepted ? 0u : 1u) << row.mode;
-        if (!row.accepted)
+        if (!row.accepted) {
             EXPECT_NE(messages.All()[0].find(row.field), std::string::npos) << messages.All()[0];
-        if (row.mode == 0) // disabled: what it was given stays
+        }
+        if (row.mode == 0) { // disabled: what it was given stays
             EXPECT_EQ(dialog.Settings().ipPort, 23u);
+        }
     }
 }
 
