@@ -109,12 +109,10 @@ TEST(GridWrite, RunCarriesItsColourAndUnwrittenCellsStayColourless)
     CAsciiGrid grid(40, 25);
     Write(grid, "ab", Feed::HubRuns, SEND_COLOUR);
     Write(grid, "\ncd", Feed::HubRuns, RX);
-    EXPECT_EQ(grid.ColourAt(0, 0), SEND_COLOUR);
-    EXPECT_EQ(grid.ColourAt(0, 1), SEND_COLOUR);
-    EXPECT_EQ(grid.ColourAt(0, 2), 0u);
-    EXPECT_EQ(grid.ColourAt(1, 1), 0u); // skipped by the line feed
-    EXPECT_EQ(grid.ColourAt(1, 2), RX);
-    EXPECT_EQ(grid.ColourAt(1, 3), RX);
+    // Cell (1, 1) was skipped by the line feed.
+    EXPECT_EQ((std::vector{grid.ColourAt(0, 0), grid.ColourAt(0, 1), grid.ColourAt(0, 2), grid.ColourAt(1, 1),
+                           grid.ColourAt(1, 2), grid.ColourAt(1, 3)}),
+              (std::vector<COLORREF>{SEND_COLOUR, SEND_COLOUR, 0, 0, RX, RX}));
 }
 
 TEST(GridWrite, RunLongerThanARowIsTakenInRowPieces)
