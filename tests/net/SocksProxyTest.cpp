@@ -73,8 +73,9 @@ TEST_P(SocksUrlTest, ReadsHostAndPort)
     std::uint16_t port = 0;
     const bool found = ParseSocksUrl(GetParam().url, host, port);
     EXPECT_EQ(found, GetParam().port != 0);
-    if (found)
+    if (found) {
         EXPECT_EQ(host + ":" + std::to_string(port), GetParam().host + (":" + std::to_string(GetParam().port)));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SocksUrlTest,
