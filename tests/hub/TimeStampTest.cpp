@@ -60,8 +60,9 @@ TEST_F(TimeStampOverPtyTest, StampsFollowArrivalInViewAndLog)
         const DataTime stamp = stamped.grid.RowTime(i);
         EXPECT_NEAR(static_cast<double>(stamp), static_cast<double>(written[static_cast<std::size_t>(i)]), kTolerance)
             << "line " << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GE(stamp, stamped.grid.RowTime(i - 1)) << "line " << i;
+        }
         // The log carries the view's stamp, once per line, wrapped or not.
         EXPECT_EQ(logLines[static_cast<std::size_t>(i)].substr(0, TIME_STAMP_LENGTH), TimeStampText(stamp));
     }
