@@ -211,24 +211,20 @@ std::string WithAnswerList(const std::string& prefix)
     return CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 433) + prefix;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedFileTest,
     ::testing::Values(
         DamageCase{"Empty", "", "file ends inside the schema number (4 bytes needed, 0 left)", 0},
         DamageCase{"OnlySchema", KstBytes().U32(1).Bytes(), "file ends inside comPort (4 bytes needed, 0 left)", 4},
-        DamageCase{"StringLengthOfFourGigabytes", WithFirstString("\xFF\xFF\xFF\xFF\xFF\xFF\xFF"),
-                   "length 4294967295 of reservedText4 exceeds the 60 bytes left in the file", 36},
-        DamageCase{"WideStringMarker", WithFirstString("\xFF\xFE\xFF"),
-                   "unsupported length marker 0xFFFE in reservedText4", 36},
-        DamageCase{"ListCountOfFourBillion", WithAnswerList("\xFF\xFF\xFF\xFF\xFF\xFF"),
-                   "count 4294967295 of autoAnswers exceeds the 0 bytes left in the file", 433},
-        DamageCase{"ListCountAboveStringsLeft", WithAnswerList(std::string("\x03\x00\x00\x00", 4)),
-                   "count 3 of autoAnswers exceeds the 2 bytes left in the file", 433},
-        DamageCase{"ListEntryCut", WithAnswerList(std::string("\x02\x00\x05xy", 5)),
-                   "length 5 of autoAnswers entry 0 exceeds the 2 bytes left in the file", 435},
-        DamageCase{"CutInsideSerialSettings", CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 150),
-                   "file ends inside the serial line settings (28 bytes needed, 21 left)", 129}),
+        DamageCase{"StringLengthOfFourGigabytes", WithFirstString("\xFF\xFF\xFF\xFF\xFF\xFF\xFF"), "length 4294967295 of reservedText4 exceeds the 60 bytes left in the file", 36},
+        DamageCase{"WideStringMarker", WithFirstString("\xFF\xFE\xFF"), "unsupported length marker 0xFFFE in reservedText4", 36},
+        DamageCase{"ListCountOfFourBillion", WithAnswerList("\xFF\xFF\xFF\xFF\xFF\xFF"), "count 4294967295 of autoAnswers exceeds the 0 bytes left in the file", 433},
+        DamageCase{"ListCountAboveStringsLeft", WithAnswerList(std::string("\x03\x00\x00\x00", 4)), "count 3 of autoAnswers exceeds the 2 bytes left in the file", 433},
+        DamageCase{"ListEntryCut", WithAnswerList(std::string("\x02\x00\x05xy", 5)), "length 5 of autoAnswers entry 0 exceeds the 2 bytes left in the file", 435},
+        DamageCase{"CutInsideSerialSettings", CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 150), "file ends inside the serial line settings (28 bytes needed, 21 left)", 129}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 class RecordingView : public IDocumentView {
 public:

@@ -37,23 +37,12 @@ private:
 // The 28-byte serial line record of a new document.
 inline std::string DefaultDcbBytes()
 {
-    return KstBytes()
-        .U32(28)
-        .U32(9600)
-        .U32(0x0008A025)
-        .U16(0)
-        .U16(2048)
-        .U16(512)
-        .U8(8)
-        .U8(0)
-        .U8(0)
-        .U8(17)
-        .U8(19)
-        .U8(0)
-        .U8(0)
-        .U8(0)
-        .U16(0)
-        .Bytes();
+    KstBytes b;
+    b.U32(28).U32(9600).U32(0x0008A025); // record length, rate, flags
+    b.U16(0).U16(2048).U16(512);         // reserved, XON and XOFF limits
+    b.U8(8).U8(0).U8(0).U8(17).U8(19);   // data bits, parity, stop bits, XON, XOFF
+    b.U8(0).U8(0).U8(0).U16(0);          // error, end and event characters, reserved
+    return b.Bytes();
 }
 
 // The 60-byte font record of a new document: Courier New, 20, bold.
@@ -61,22 +50,11 @@ inline std::string DefaultFontBytes()
 {
     std::string face = "Courier New";
     face.resize(32, '\0');
-    return KstBytes()
-        .U32(20)
-        .U32(0)
-        .U32(0)
-        .U32(0)
-        .U32(700)
-        .U8(0)
-        .U8(0)
-        .U8(0)
-        .U8(1)
-        .U8(0)
-        .U8(0)
-        .U8(0)
-        .U8(0x21)
-        .Raw(face)
-        .Bytes();
+    KstBytes b;
+    b.U32(20).U32(0).U32(0).U32(0).U32(700); // height, width, escapement, orientation, weight
+    b.U8(0).U8(0).U8(0).U8(1);               // italic, underline, strike-out, character set
+    b.U8(0).U8(0).U8(0).U8(0x21).Raw(face);  // precisions, quality, pitch and family, face
+    return b.Bytes();
 }
 
 } // namespace kestrelon::test

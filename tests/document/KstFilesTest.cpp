@@ -116,10 +116,8 @@ TEST_F(OldSchemaTest, Schema1PutsOldKeyLayoutAtLevelTimesTenPlusKey)
     ReservedStrings(b);
     Load(b.Bytes());
     EXPECT_TRUE(doc.SavedSettings() == expected);
-    EXPECT_EQ(doc.fkeyLabel[37], "L37");
-    EXPECT_EQ(doc.fkeyLabel[38], "keep38");
-    EXPECT_EQ(doc.fkeyLabel[40], "keep40");
-    EXPECT_EQ(doc.fkeyCommand[49], "cmd49");
+    EXPECT_EQ((std::vector{doc.fkeyLabel[37], doc.fkeyLabel[38], doc.fkeyLabel[40], doc.fkeyCommand[49]}),
+              (std::vector<std::string>{"L37", "keep38", "keep40", "cmd49"}));
     EXPECT_EQ(view.lines, std::vector<std::int32_t>{25});
 }
 

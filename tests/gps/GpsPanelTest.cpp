@@ -86,18 +86,13 @@ TEST(CivilTime, Conversions)
 TEST(NmeaLineAssembler, Lines)
 {
     const std::string longLine(201, 'x');
+    // clang-format off
     const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"$A\r\n$B\r\n", {"$A", "$B"}},
-        {"$A\n$B\n", {"$A", "$B"}},
-        {"$A\r\r\n\n$B\r", {"$A", "$B"}},
-        {std::string("$A\0\x01\x80\xFF"
-                     "b\x7F\r",
-                     9),
-         {"$Ab\x7F"}},
-        {longLine + "$B\r", {"$B"}},
-        {std::string(200, 'y') + "\r", {std::string(200, 'y')}},
-        {"$A", {}},
+        {"$A\r\n$B\r\n", {"$A", "$B"}}, {"$A\n$B\n", {"$A", "$B"}}, {"$A\r\r\n\n$B\r", {"$A", "$B"}},
+        {std::string("$A\0\x01\x80\xFF" "b\x7F\r", 9), {"$Ab\x7F"}},
+        {longLine + "$B\r", {"$B"}}, {std::string(200, 'y') + "\r", {std::string(200, 'y')}}, {"$A", {}},
     };
+    // clang-format on
     for (const auto& [bytes, expected] : cases) {
         CNmeaLineAssembler lines;
         std::vector<std::string> got;

@@ -90,11 +90,8 @@ TEST(NmeaJson, SpotValues)
     EXPECT_NE(telit[1].find("\"beidou\":{\"inView\":"), std::string::npos);
     EXPECT_NE(telit[1].find("\"used\":[208,211,213]"), std::string::npos);
     // Start-up with everything empty: no time yet.
-    EXPECT_NE(JsonLines("pynmeagps-nmeastartup.nmea")
-                  .front()
-                  .find("\"fixMode\":3,\"positionValid\":0,\"timeValid\":0,"
-                        "\"time\":null,"),
-              std::string::npos);
+    const std::string startup = JsonLines("pynmeagps-nmeastartup.nmea").front();
+    EXPECT_NE(startup.find("\"fixMode\":3,\"positionValid\":0,\"timeValid\":0,\"time\":null,"), std::string::npos);
 }
 
 TEST(NmeaJson, CommandLine)

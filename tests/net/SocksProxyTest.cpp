@@ -16,7 +16,6 @@
 namespace kestrelon {
 namespace {
 
-
 std::string Bytes(std::initializer_list<int> values)
 {
     std::string out;
@@ -75,8 +74,7 @@ TEST_P(SocksUrlTest, ReadsHostAndPort)
     const bool found = ParseSocksUrl(GetParam().url, host, port);
     EXPECT_EQ(found, GetParam().port != 0);
     if (found) {
-        EXPECT_EQ(host + ":" + std::to_string(port),
-                  std::string(GetParam().host) + ":" + std::to_string(GetParam().port));
+        EXPECT_EQ(host + ":" + std::to_string(port), GetParam().host + (":" + std::to_string(GetParam().port)));
     }
 }
 
@@ -214,8 +212,7 @@ TEST_P(ScriptedProxyTest, HandshakeEndsAsScripted)
     EXPECT_EQ(proxy.Request(), Bytes({5, 1, 0, 1, 10, 1, 2, 3, 0x09, 0x13}));
     const std::string expected = row.data;
     std::string got(expected.size(), '\0');
-    int done = 0;
-    while (done < static_cast<int>(expected.size()))
+    for (int done = 0; done < static_cast<int>(expected.size());)
         done += socket.Receive(got.data() + done, static_cast<int>(expected.size()) - done, 2);
     EXPECT_EQ(got, expected);
     socket.SendAll("back", 4, 1);
@@ -227,38 +224,32 @@ constexpr auto kKeep = test::ScriptedProxy::KeepOpen;
 constexpr auto kClose = test::ScriptedProxy::CloseAfterReply;
 const std::string kIpv4Reply = Bytes({5, 0, 0, 1, 127, 0, 0, 1, 0x04, 0x38});
 
+const char* const kNoMethod = "ProxyConnect_2 error #258 (Authentication method not supported)";
+const char* const kInvalidReply = "ProxyConnect_3 error #259 (Invalid SOCKS reply)";
+const char* const kTimedOut = "Receive timeout error #10060 (WSAETIMEDOUT)";
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Table, ScriptedProxyTest,
     ::testing::Values(
         ScriptRow{"Ipv4Reply", kAccept, kIpv4Reply, kKeep, "", "hello"},
-        ScriptRow{"Ipv6ReplyWithData", kAccept,
-                  Bytes({5, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1}), kKeep, "",
+        ScriptRow{"Ipv6ReplyWithData", kAccept, Bytes({5, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1}), kKeep, "",
                   "\x01\x02 data after a 22-byte reply"},
-        ScriptRow{"DomainReplyWithData", kAccept, Bytes({5, 0, 0, 3, 9}) + "localhost" + Bytes({0, 80}), kKeep, "",
-                  "login: "},
-        ScriptRow{"Version4Greeting", Bytes({4, 0}), "", kClose, "ProxyConnect_1 error #257 (Version not supported)",
-                  ""},
-        ScriptRow{"NoAcceptableMethod", Bytes({5, 0xFF}), "", kClose,
-                  "ProxyConnect_2 error #258 (Authentication method not supported)", ""},
-        ScriptRow{"ShortMethodReply", Bytes({5}), "", test::ScriptedProxy::CloseAfterMethod,
-                  "ProxyConnect_2 error #258 (Authentication method not supported)", ""},
-        ScriptRow{"ConnectionRefused", kAccept, Bytes({5, 5, 0, 1, 0, 0, 0, 0, 0, 0}), kClose,
-                  "ProxyConnect_3 error #5 (Connection refused)", ""},
-        ScriptRow{"RefusedWithShortReply", kAccept, Bytes({5, 2, 0, 1}), kClose,
-                  "ProxyConnect_3 error #2 (Connection not allowed by ruleset)", ""},
-        ScriptRow{"TruncatedReply", kAccept, Bytes({5, 0, 0, 1, 127, 0}), kClose,
-                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
-        ScriptRow{"TruncatedDomainReply", kAccept, Bytes({5, 0, 0, 3, 20}) + "short", kClose,
-                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
-        ScriptRow{"ClosedBeforeReply", kAccept, "", kClose, "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
-        ScriptRow{"ReplyOfAnotherVersion", kAccept, Bytes({4, 0, 0, 1, 0, 0, 0, 0, 0, 0}), kClose,
-                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
-        ScriptRow{"UnknownAddressType", kAccept, Bytes({5, 0, 0, 9, 0, 0, 0, 0, 0, 0}), kClose,
-                  "ProxyConnect_3 error #259 (Invalid SOCKS reply)", ""},
-        ScriptRow{"SilentAfterGreeting", "", "", kKeep, "Receive timeout error #10060 (WSAETIMEDOUT)", ""},
-        ScriptRow{"SilentMidReply", kAccept, Bytes({5, 0, 0}), kKeep, "Receive timeout error #10060 (WSAETIMEDOUT)",
-                  ""}),
+        ScriptRow{"DomainReplyWithData", kAccept, Bytes({5, 0, 0, 3, 9}) + "localhost" + Bytes({0, 80}), kKeep, "", "login: "},
+        ScriptRow{"Version4Greeting", Bytes({4, 0}), "", kClose, "ProxyConnect_1 error #257 (Version not supported)", ""},
+        ScriptRow{"NoAcceptableMethod", Bytes({5, 0xFF}), "", kClose, kNoMethod, ""},
+        ScriptRow{"ShortMethodReply", Bytes({5}), "", test::ScriptedProxy::CloseAfterMethod, kNoMethod, ""},
+        ScriptRow{"ConnectionRefused", kAccept, Bytes({5, 5, 0, 1, 0, 0, 0, 0, 0, 0}), kClose, "ProxyConnect_3 error #5 (Connection refused)", ""},
+        ScriptRow{"RefusedWithShortReply", kAccept, Bytes({5, 2, 0, 1}), kClose, "ProxyConnect_3 error #2 (Connection not allowed by ruleset)", ""},
+        ScriptRow{"TruncatedReply", kAccept, Bytes({5, 0, 0, 1, 127, 0}), kClose, kInvalidReply, ""},
+        ScriptRow{"TruncatedDomainReply", kAccept, Bytes({5, 0, 0, 3, 20}) + "short", kClose, kInvalidReply, ""},
+        ScriptRow{"ClosedBeforeReply", kAccept, "", kClose, kInvalidReply, ""},
+        ScriptRow{"ReplyOfAnotherVersion", kAccept, Bytes({4, 0, 0, 1, 0, 0, 0, 0, 0, 0}), kClose, kInvalidReply, ""},
+        ScriptRow{"UnknownAddressType", kAccept, Bytes({5, 0, 0, 9, 0, 0, 0, 0, 0, 0}), kClose, kInvalidReply, ""},
+        ScriptRow{"SilentAfterGreeting", "", "", kKeep, kTimedOut, ""},
+        ScriptRow{"SilentMidReply", kAccept, Bytes({5, 0, 0}), kKeep, kTimedOut, ""}),
     [](const auto& info) { return info.param.title; });
+// clang-format on
 
 TEST(ScriptedProxyRequest, NameTargetGoesToTheProxyAsAName)
 {

@@ -61,11 +61,6 @@ std::ostream& operator<<(std::ostream& os, const CExpected& e)
     return os;
 }
 
-void PrintTo(const CExpected& e, std::ostream* os)
-{
-    *os << e;
-}
-
 struct CAnsiCase {
     std::string name;
     std::string input;
@@ -105,37 +100,26 @@ void Deliver(CAnsiScreen& screen, const std::string& bytes, COLORREF colour)
 {
     if (bytes.empty())
         return;
-    CUpdateHint hint;
-    hint.hint = HINT_BLOCK;
-    hint.data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    hint.length = static_cast<std::int32_t>(bytes.size());
-    hint.colour = colour;
-    screen.ApplyHint(hint);
+    screen.ApplyHint(CUpdateHint{HINT_BLOCK, 0, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                 static_cast<std::int32_t>(bytes.size()), colour, 0});
 }
 
 // Everything about a screen, for comparing two ways of feeding the same bytes.
 struct CSnapshot {
-    std::vector<CAnsiCell> cells;
     int column, row, saved;
     std::uint8_t foreground, background, attributes;
     bool inEscape;
-    std::vector<bool> tabs;
     std::vector<std::string> replies;
+    std::vector<CAnsiCell> cells = {};
+    std::vector<bool> tabs = {};
     bool operator==(const CSnapshot&) const = default;
 };
 
 CSnapshot Snapshot(const CAnsiScreen& screen, const CReplyRecorder& recorder)
 {
-    CSnapshot s{{},
-                screen.CursorColumn(),
-                screen.CursorRow(),
-                screen.SavedCursorCount(),
-                screen.CurrentForeground(),
-                screen.CurrentBackground(),
-                screen.CurrentAttributes(),
-                screen.InEscape(),
-                {},
-                recorder.replies};
+    CSnapshot s{
+        screen.CursorColumn(),      screen.CursorRow(),         screen.SavedCursorCount(), screen.CurrentForeground(),
+        screen.CurrentBackground(), screen.CurrentAttributes(), screen.InEscape(),         recorder.replies};
     for (int row = 0; row < CAnsiScreen::ROWS; ++row)
         for (int column = 0; column < CAnsiScreen::COLUMNS; ++column)
             s.cells.push_back(screen.Cell(column, row));
@@ -332,10 +316,8 @@ TEST_P(AnsiScript, SplitAnywhereGivesSameScreen)
     }
     CReplyRecorder replies;
     CAnsiScreen screen(&replies);
-    for (char b : c.input) {
-        CUpdateHint hint{HINT_BYTE, static_cast<std::uint8_t>(b), nullptr, 0, c.colour, 0};
-        screen.ApplyHint(hint);
-    }
+    for (char b : c.input)
+        screen.ApplyHint(CUpdateHint{HINT_BYTE, static_cast<std::uint8_t>(b), nullptr, 0, c.colour, 0});
     EXPECT_TRUE(Snapshot(screen, replies) == expected) << "byte by byte";
 }
 
@@ -377,11 +359,9 @@ TEST(AnsiScreenLimits, SavedCursorStackKeepsNewestAndDropsOldest)
     for (int i = 0; i < CAnsiScreen::MAX_SAVED_CURSORS; ++i)
         restores += "\0338";
     Deliver(screen, restores, RECEIVE_COLOUR);
-    EXPECT_EQ(screen.CursorColumn(), 36);
-    EXPECT_EQ(screen.CursorRow(), 36 % 25);
+    EXPECT_EQ(std::pair(screen.CursorColumn(), screen.CursorRow()), std::pair(36, 36 % 25));
     Deliver(screen, At(1, 1) + "\033[u", RECEIVE_COLOUR);
-    EXPECT_EQ(screen.CursorColumn(), 1);
-    EXPECT_EQ(screen.CursorRow(), 1);
+    EXPECT_EQ(std::pair(screen.CursorColumn(), screen.CursorRow()), std::pair(1, 1));
 }
 
 TEST(AnsiScreenLimits, ManyScrollsKeepRowsInOrder)
@@ -393,11 +373,9 @@ TEST(AnsiScreenLimits, ManyScrollsKeepRowsInOrder)
     for (int line = 0; line < 1037; ++line)
         input += "line" + std::to_string(line) + "\r\n";
     Deliver(screen, input + At(0, 1) + "\033[L" + At(0, 0) + "\033M", RECEIVE_COLOUR);
-    EXPECT_EQ(RowText(screen, 0), "");
-    EXPECT_EQ(RowText(screen, 1), "line1013");
-    EXPECT_EQ(RowText(screen, 2), "");
-    EXPECT_EQ(RowText(screen, 3), "line1014");
-    EXPECT_EQ(RowText(screen, 24), "line1035");
+    const std::vector<std::string> seen{RowText(screen, 0), RowText(screen, 1), RowText(screen, 2), RowText(screen, 3),
+                                        RowText(screen, 24)};
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "line1013", "", "line1014", "line1035"}));
 }
 
 TEST(AnsiScreen, ResetKeepsSavedCursorsAndClearsEverythingElse)
@@ -407,10 +385,9 @@ TEST(AnsiScreen, ResetKeepsSavedCursorsAndClearsEverythingElse)
     EXPECT_EQ(screen.ApplyHint(CUpdateHint{HINT_RESET, 0, nullptr, 0, 0, 0}), CAnsiScreen::HintEffect::Reset);
     const CAnsiScreen fresh;
     CReplyRecorder none;
-    CSnapshot afterReset = Snapshot(screen, none);
     CSnapshot expected = Snapshot(fresh, none);
     expected.saved = 1;
-    EXPECT_TRUE(afterReset == expected);
+    EXPECT_TRUE(Snapshot(screen, none) == expected);
     Deliver(screen, "\033[u", RECEIVE_COLOUR);
     EXPECT_EQ(screen.CursorColumn(), 3);
 }

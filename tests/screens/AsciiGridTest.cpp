@@ -109,12 +109,10 @@ TEST(GridWrite, RunCarriesItsColourAndUnwrittenCellsStayColourless)
     CAsciiGrid grid(40, 25);
     Write(grid, "ab", Feed::HubRuns, SEND_COLOUR);
     Write(grid, "\ncd", Feed::HubRuns, RX);
-    EXPECT_EQ(grid.ColourAt(0, 0), SEND_COLOUR);
-    EXPECT_EQ(grid.ColourAt(0, 1), SEND_COLOUR);
-    EXPECT_EQ(grid.ColourAt(0, 2), 0u);
-    EXPECT_EQ(grid.ColourAt(1, 1), 0u); // skipped by the line feed
-    EXPECT_EQ(grid.ColourAt(1, 2), RX);
-    EXPECT_EQ(grid.ColourAt(1, 3), RX);
+    // Cell (1, 1) was skipped by the line feed.
+    EXPECT_EQ((std::vector{grid.ColourAt(0, 0), grid.ColourAt(0, 1), grid.ColourAt(0, 2), grid.ColourAt(1, 1),
+                           grid.ColourAt(1, 2), grid.ColourAt(1, 3)}),
+              (std::vector<COLORREF>{SEND_COLOUR, SEND_COLOUR, 0, 0, RX, RX}));
 }
 
 TEST(GridWrite, RunLongerThanARowIsTakenInRowPieces)
@@ -296,39 +294,24 @@ TEST_P(GridMouse, SelectsOnlyBeforeTheCaret)
     EXPECT_EQ(grid.IsExtending(), c.extending);
 }
 
+using A = Act;
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, GridMouse,
     ::testing::Values(
-        MouseCase{"PressSetsEmptySelection", {{Act::Press, {2, 0}}}, {2, 0}, {2, 0}, true},
-        MouseCase{
-            "DragForward", {{Act::Press, {2, 0}}, {Act::Drag, {5, 1}}, {Act::Release, {}}}, {2, 0}, {5, 1}, false},
-        MouseCase{"DragBackward", {{Act::Press, {5, 1}}, {Act::Drag, {2, 0}}}, {2, 0}, {5, 1}, true},
-        MouseCase{"PressAtCaretIgnored", {{Act::Press, {11, 1}}}, {0, 0}, {0, 0}, false},
-        MouseCase{"PressAfterCaretIgnored", {{Act::Press, {0, 2}}, {Act::Drag, {3, 0}}}, {0, 0}, {0, 0}, false},
-        MouseCase{"DragPastCaretKeepsLastSelection",
-                  {{Act::Press, {1, 0}}, {Act::Drag, {4, 0}}, {Act::Drag, {20, 1}}},
-                  {1, 0},
-                  {4, 0},
-                  true},
-        MouseCase{"ShiftPressExtendsEnd",
-                  {{Act::Press, {2, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Press, {5, 1}}},
-                  {2, 0},
-                  {5, 1},
-                  true},
-        MouseCase{
-            "ShiftPressBeforeAnchorMovesStart",
-            {{Act::Press, {4, 0}}, {Act::Drag, {6, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Press, {1, 0}}},
-            {1, 0},
-            {6, 0},
-            true},
-        MouseCase{"ShiftMoveWithoutButtonExtends",
-                  {{Act::Press, {1, 0}}, {Act::Release, {}}, {Act::Shift, {}}, {Act::Drag, {3, 1}}},
-                  {1, 0},
-                  {3, 1},
-                  true},
-        MouseCase{
-            "PointsOutsideTheGridAreClamped", {{Act::Press, {-3, -2}}, {Act::Drag, {500, 0}}}, {0, 0}, {40, 0}, true}),
+        MouseCase{"PressSetsEmptySelection", {{A::Press, {2, 0}}}, {2, 0}, {2, 0}, true},
+        MouseCase{"DragForward", {{A::Press, {2, 0}}, {A::Drag, {5, 1}}, {A::Release, {}}}, {2, 0}, {5, 1}, false},
+        MouseCase{"DragBackward", {{A::Press, {5, 1}}, {A::Drag, {2, 0}}}, {2, 0}, {5, 1}, true},
+        MouseCase{"PressAtCaretIgnored", {{A::Press, {11, 1}}}, {0, 0}, {0, 0}, false},
+        MouseCase{"PressAfterCaretIgnored", {{A::Press, {0, 2}}, {A::Drag, {3, 0}}}, {0, 0}, {0, 0}, false},
+        MouseCase{"DragPastCaretKeepsLastSelection", {{A::Press, {1, 0}}, {A::Drag, {4, 0}}, {A::Drag, {20, 1}}}, {1, 0}, {4, 0}, true},
+        MouseCase{"ShiftPressExtendsEnd", {{A::Press, {2, 0}}, {A::Release, {}}, {A::Shift, {}}, {A::Press, {5, 1}}}, {2, 0}, {5, 1}, true},
+        MouseCase{"ShiftPressBeforeAnchorMovesStart",
+                  {{A::Press, {4, 0}}, {A::Drag, {6, 0}}, {A::Release, {}}, {A::Shift, {}}, {A::Press, {1, 0}}}, {1, 0}, {6, 0}, true},
+        MouseCase{"ShiftMoveWithoutButtonExtends", {{A::Press, {1, 0}}, {A::Release, {}}, {A::Shift, {}}, {A::Drag, {3, 1}}}, {1, 0}, {3, 1}, true},
+        MouseCase{"PointsOutsideTheGridAreClamped", {{A::Press, {-3, -2}}, {A::Drag, {500, 0}}}, {0, 0}, {40, 0}, true}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // --- Keyboard selection ------------------------------------------------------------
 
@@ -411,18 +394,19 @@ TEST_P(GridCopy, WalksTheSelection)
     EXPECT_EQ(grid.SelectedText(), c.text);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, GridCopy,
     ::testing::Values(
         CopyCase{"UnwrittenCellsEndTheRow", "AB\r\nCDE", {0, 0}, {2, 1}, "AB\nCD"},
-        CopyCase{
-            "FullRowRunsOnWithoutBreak", Repeat('a', 40) + "bbbbbbbbbb", {30, 0}, {5, 1}, Repeat('a', 10) + "bbbbb"},
+        CopyCase{"FullRowRunsOnWithoutBreak", Repeat('a', 40) + "bbbbbbbbbb", {30, 0}, {5, 1}, Repeat('a', 10) + "bbbbb"},
         CopyCase{"InsideOneRow", "Hello world", {6, 0}, {10, 0}, "worl"},
         CopyCase{"StartingInUnwrittenCells", "A\r\nBC", {3, 0}, {1, 1}, "\nB"},
         CopyCase{"SelectAllEndsEachRowWithLf", "AB\r\nCD", {}, {-1, -1}, "AB\nCD\n"},
         CopyCase{"SkippedCellsOfALineFeedAreBreaks", "AB\nCD\r\nx", {0, 0}, {4, 1}, "AB\n\n"},
         CopyCase{"NoCarriageReturnEver", "x\r\ny\r\nz", {}, {-1, -1}, "x\ny\nz\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // --- Resize, reset and hints -------------------------------------------------------------
 

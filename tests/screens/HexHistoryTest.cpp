@@ -49,28 +49,15 @@ void PrintTo(const CHexCase& c, std::ostream* os) { *os << c.name; }
 CHexHistory Feed(const CHexCase& c)
 {
     CHexHistory history;
-    if (c.screenLines > 0) {
-        CUpdateHint size;
-        size.hint = HINT_NEW_SETTINGS;
-        size.lines = c.screenLines;
-        history.ApplyHint(size);
-    }
+    if (c.screenLines > 0)
+        history.ApplyHint(CUpdateHint{HINT_NEW_SETTINGS, 0, nullptr, 0, 0, c.screenLines});
     for (const CChunk& chunk : c.chunks) {
         const auto* data = reinterpret_cast<const std::uint8_t*>(chunk.bytes.data());
-        CUpdateHint hint;
-        hint.colour = chunk.colour;
-        if (chunk.single) {
-            hint.hint = HINT_BYTE;
-            for (std::uint8_t b : chunk.bytes) {
-                hint.value = b;
-                history.ApplyHint(hint);
-            }
-        } else {
-            hint.hint = HINT_BLOCK;
-            hint.data = data;
-            hint.length = static_cast<std::int32_t>(chunk.bytes.size());
-            history.ApplyHint(hint);
-        }
+        const auto length = static_cast<std::int32_t>(chunk.bytes.size());
+        if (!chunk.single)
+            history.ApplyHint(CUpdateHint{HINT_BLOCK, 0, data, length, chunk.colour, 0});
+        for (std::int32_t i = 0; chunk.single && i < length; ++i)
+            history.ApplyHint(CUpdateHint{HINT_BYTE, data[i], nullptr, 0, chunk.colour, 0});
     }
     return history;
 }
@@ -106,35 +93,19 @@ std::string SixteenText(char first)
 std::vector<CHexCase> HexCases()
 {
     const std::string fullDigits = " 30 31 32 33 34 35 36 37  38 39 41 42 43 44 45 46 0123456789ABCDEF";
+    // clang-format off
     std::vector<CHexCase> cases = {
         {"SixteenBytesMakeOneFullLine", 0, {{"0123456789ABCDEF"}}, {{kBlue, fullDigits}}, 0},
-        {"EchoAfterReceivedStartsNewLine",
-         0,
-         {{"abc"}, {"x", kRed, true}},
-         {{kBlue, Pad(" 61 62 63", "abc")}, {kRed, Pad(" 78", "x")}},
-         1},
-        {"OneByteColourChangesEachStartALine",
-         0,
-         {{"a", kBlue, true}, {"b", kRed, true}, {"c", kBlue, true}},
-         {{kBlue, Pad(" 61", "a")}, {kRed, Pad(" 62", "b")}, {kBlue, Pad(" 63", "c")}},
-         1},
+        {"EchoAfterReceivedStartsNewLine", 0, {{"abc"}, {"x", kRed, true}}, {{kBlue, Pad(" 61 62 63", "abc")}, {kRed, Pad(" 78", "x")}}, 1},
+        {"OneByteColourChangesEachStartALine", 0, {{"a", kBlue, true}, {"b", kRed, true}, {"c", kBlue, true}},
+         {{kBlue, Pad(" 61", "a")}, {kRed, Pad(" 62", "b")}, {kBlue, Pad(" 63", "c")}}, 1},
         {"CrLfAsSingleBytes", 0, {{"\r\n", kBlue, true}}, {{kBlue, Pad(" 0D 0A", "..")}}, 2},
-        {"ControlDelAndHighBytes",
-         0,
-         {{std::string("\x7f\x1f\xe4\x20\x00", 5)}},
-         {{kBlue, Pad(" 7F 1F E4 20 00", "..\xe4 .")}},
-         5},
-        {"BlockAcrossLines",
-         0,
-         {{"01234"}, {"56789ABCDEFGHIJKLMNO"}},
-         {{kBlue, fullDigits}, {kBlue, Pad(" 47 48 49 4A 4B 4C 4D 4E  4F", "GHIJKLMNO")}},
-         9},
-        {"ErrorColourIsItsOwnLine",
-         0,
-         {{"ab"}, {"E", ERROR_COLOUR}},
-         {{kBlue, Pad(" 61 62", "ab")}, {ERROR_COLOUR, Pad(" 45", "E")}},
-         1},
+        {"ControlDelAndHighBytes", 0, {{std::string("\x7f\x1f\xe4\x20\x00", 5)}}, {{kBlue, Pad(" 7F 1F E4 20 00", "..\xe4 .")}}, 5},
+        {"BlockAcrossLines", 0, {{"01234"}, {"56789ABCDEFGHIJKLMNO"}},
+         {{kBlue, fullDigits}, {kBlue, Pad(" 47 48 49 4A 4B 4C 4D 4E  4F", "GHIJKLMNO")}}, 9},
+        {"ErrorColourIsItsOwnLine", 0, {{"ab"}, {"E", ERROR_COLOUR}}, {{kBlue, Pad(" 61 62", "ab")}, {ERROR_COLOUR, Pad(" 45", "E")}}, 1},
     };
+    // clang-format on
 
     // 25 screen lines keep 24 completed lines plus the pending one: of 25 full
     // lines the oldest is dropped.
@@ -173,29 +144,22 @@ TEST_P(HexHistoryCase, GivesExactLines)
 INSTANTIATE_TEST_SUITE_P(Streams, HexHistoryCase, ::testing::ValuesIn(HexCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-struct CHintCase {
-    const char* name;
-    CUpdateHint hint;
-    CHexHistory::HintEffect effect;
-    int maxLines;
-    int rowsLeft;
-};
-
 TEST(HexHistory, HintsClearOrLeaveTheHistory)
 {
-    CUpdateHint reset{HINT_RESET, 0, nullptr, 0, 0, 0};
-    CUpdateHint font{HINT_FONT, 0, nullptr, 0, 0, 0};
-    CUpdateHint newSettings{HINT_NEW_SETTINGS, 0, nullptr, 0, 0, 1000};
-    CUpdateHint screenSize{HINT_SCREEN_SIZE, 0, nullptr, 0, 0, 40};
-    CUpdateHint emptyBlock{HINT_BLOCK, 0, nullptr, 0, kBlue, 0};
-    const CHintCase cases[] = {
-        {"reset", reset, CHexHistory::HintEffect::Cleared, CHexHistory::DEFAULT_MAX_LINES, 0},
-        {"font", font, CHexHistory::HintEffect::None, CHexHistory::DEFAULT_MAX_LINES, 2},
-        {"new settings", newSettings, CHexHistory::HintEffect::Cleared, 999, 0},
-        {"screen size", screenSize, CHexHistory::HintEffect::Cleared, 39, 0},
-        {"empty block", emptyBlock, CHexHistory::HintEffect::None, CHexHistory::DEFAULT_MAX_LINES, 2},
+    using enum CHexHistory::HintEffect;
+    const struct {
+        const char* name;
+        CUpdateHint hint;
+        CHexHistory::HintEffect effect;
+        int maxLines, rowsLeft;
+    } cases[] = {
+        {"reset", {HINT_RESET, 0, nullptr, 0, 0, 0}, Cleared, CHexHistory::DEFAULT_MAX_LINES, 0},
+        {"font", {HINT_FONT, 0, nullptr, 0, 0, 0}, None, CHexHistory::DEFAULT_MAX_LINES, 2},
+        {"new settings", {HINT_NEW_SETTINGS, 0, nullptr, 0, 0, 1000}, Cleared, 999, 0},
+        {"screen size", {HINT_SCREEN_SIZE, 0, nullptr, 0, 0, 40}, Cleared, 39, 0},
+        {"empty block", {HINT_BLOCK, 0, nullptr, 0, kBlue, 0}, None, CHexHistory::DEFAULT_MAX_LINES, 2},
     };
-    for (const CHintCase& c : cases) {
+    for (const auto& c : cases) {
         CHexHistory history;
         history.AddBlock(reinterpret_cast<const std::uint8_t*>("0123456789ABCDEFxy"), 18, kBlue);
         EXPECT_EQ(history.ApplyHint(c.hint), c.effect) << c.name;

@@ -158,10 +158,8 @@ TEST(ComPortEnumerator, AliasesAreListedAndWinOverTheNumbering)
     };
     CComPortEnumerator ports(settings, m.Tree());
     EXPECT_EQ(ports.List(), expected);
-    EXPECT_EQ(ports.DevicePath(200), "/dev/pts/7");
-    EXPECT_EQ(ports.DevicePath(3), "/tmp/link");
-    EXPECT_EQ(ports.DevicePath(34), m.Dev("ttyUSB0"));
-    EXPECT_EQ(ports.DevicePath(2), "");
+    EXPECT_EQ((std::vector{ports.DevicePath(200), ports.DevicePath(3), ports.DevicePath(34), ports.DevicePath(2)}),
+              (std::vector<std::string>{"/dev/pts/7", "/tmp/link", m.Dev("ttyUSB0"), ""}));
 
     settings.Remove(kPortAliasGroup, "COM1");
     EXPECT_EQ(ports.DevicePath(1), "") << "the console is never a port by default";

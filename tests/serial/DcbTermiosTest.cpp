@@ -32,29 +32,23 @@ struct MappingRow {
 void PrintTo(const MappingRow& c, std::ostream* os) { *os << c.name; }
 
 constexpr tcflag_t kBase = CLOCAL | CREAD;
+constexpr int kDtrRts = TIOCM_DTR | TIOCM_RTS;
 
+// clang-format off
 const MappingRow kMappingRows[] = {
-    {"Default9600_8N1_Handshake", 9600, 8, 0, 0, kHandshakeFlags, kBase | B9600 | CS8 | CRTSCTS, false,
-     TIOCM_DTR | TIOCM_RTS, 0},
-    {"Rate14400_NeedsTermios2", 14400, 8, 0, 0, kNoFlowFlags, kBase | kTermiosOtherRate | CS8, true, 0,
-     TIOCM_DTR | TIOCM_RTS},
-    {"Rate921600_Standard", 921600, 8, 0, 0, kNoFlowFlags, kBase | B921600 | CS8, false, 0, TIOCM_DTR | TIOCM_RTS},
-    {"Bits5_OneAndHalfStop", 1200, 5, 0, 1, kLinesUpFlags, kBase | B1200 | CS5 | CSTOPB, false, TIOCM_DTR | TIOCM_RTS,
-     0},
-    {"Bits6_Odd", 2400, 6, 1, 0, kLinesUpFlags, kBase | B2400 | CS6 | PARENB | PARODD, false, TIOCM_DTR | TIOCM_RTS, 0},
-    {"Bits7_Even_TwoStop", 4800, 7, 2, 2, kLinesUpFlags, kBase | B4800 | CS7 | PARENB | CSTOPB, false,
-     TIOCM_DTR | TIOCM_RTS, 0},
-    {"Bits7_Mark", 19200, 7, 3, 0, kLinesUpFlags, kBase | B19200 | CS7 | PARENB | CMSPAR | PARODD, false,
-     TIOCM_DTR | TIOCM_RTS, 0},
-    {"Bits8_Space", 38400, 8, 4, 0, kLinesUpFlags, kBase | B38400 | CS8 | PARENB | CMSPAR, false, TIOCM_DTR | TIOCM_RTS,
-     0},
-    {"CtsFlowOnly_RtsDisabled", 57600, 8, 0, 0, DcbFlag::fOutxCtsFlow, kBase | B57600 | CS8 | CRTSCTS, false, 0,
-     TIOCM_DTR | TIOCM_RTS},
-    {"RtsHandshakeWithoutCtsFlag", 115200, 8, 0, 0, RTS_CONTROL_HANDSHAKE << DcbFlag::fRtsControlShift,
-     kBase | B115200 | CS8 | CRTSCTS, false, TIOCM_RTS, TIOCM_DTR},
-    {"RtsToggleRaisesRts", 115200, 8, 0, 0, RTS_CONTROL_TOGGLE << DcbFlag::fRtsControlShift, kBase | B115200 | CS8,
-     false, TIOCM_RTS, TIOCM_DTR},
+    {"Default9600_8N1_Handshake", 9600, 8, 0, 0, kHandshakeFlags, kBase | B9600 | CS8 | CRTSCTS, false, kDtrRts, 0},
+    {"Rate14400_NeedsTermios2", 14400, 8, 0, 0, kNoFlowFlags, kBase | kTermiosOtherRate | CS8, true, 0, kDtrRts},
+    {"Rate921600_Standard", 921600, 8, 0, 0, kNoFlowFlags, kBase | B921600 | CS8, false, 0, kDtrRts},
+    {"Bits5_OneAndHalfStop", 1200, 5, 0, 1, kLinesUpFlags, kBase | B1200 | CS5 | CSTOPB, false, kDtrRts, 0},
+    {"Bits6_Odd", 2400, 6, 1, 0, kLinesUpFlags, kBase | B2400 | CS6 | PARENB | PARODD, false, kDtrRts, 0},
+    {"Bits7_Even_TwoStop", 4800, 7, 2, 2, kLinesUpFlags, kBase | B4800 | CS7 | PARENB | CSTOPB, false, kDtrRts, 0},
+    {"Bits7_Mark", 19200, 7, 3, 0, kLinesUpFlags, kBase | B19200 | CS7 | PARENB | CMSPAR | PARODD, false, kDtrRts, 0},
+    {"Bits8_Space", 38400, 8, 4, 0, kLinesUpFlags, kBase | B38400 | CS8 | PARENB | CMSPAR, false, kDtrRts, 0},
+    {"CtsFlowOnly_RtsDisabled", 57600, 8, 0, 0, DcbFlag::fOutxCtsFlow, kBase | B57600 | CS8 | CRTSCTS, false, 0, kDtrRts},
+    {"RtsHandshakeWithoutCtsFlag", 115200, 8, 0, 0, RTS_CONTROL_HANDSHAKE << DcbFlag::fRtsControlShift, kBase | B115200 | CS8 | CRTSCTS, false, TIOCM_RTS, TIOCM_DTR},
+    {"RtsToggleRaisesRts", 115200, 8, 0, 0, RTS_CONTROL_TOGGLE << DcbFlag::fRtsControlShift, kBase | B115200 | CS8, false, TIOCM_RTS, TIOCM_DTR},
 };
+// clang-format on
 
 class DcbMapping : public testing::TestWithParam<MappingRow> {};
 
@@ -85,11 +79,9 @@ TEST_P(DcbMapping, GivesTheExactTermiosFlags)
     EXPECT_EQ(line.modemRaise, row.raise);
     EXPECT_EQ(line.modemDrop, row.drop);
     // Raw: no translation, no echo, no signals, one byte completes a read.
-    EXPECT_EQ(line.tio.c_iflag, 0u);
-    EXPECT_EQ(line.tio.c_oflag, 0u);
-    EXPECT_EQ(line.tio.c_lflag, 0u);
-    EXPECT_EQ(line.tio.c_cc[VMIN], 1);
-    EXPECT_EQ(line.tio.c_cc[VTIME], 0);
+    EXPECT_EQ((std::vector<unsigned>{line.tio.c_iflag, line.tio.c_oflag, line.tio.c_lflag, line.tio.c_cc[VMIN],
+                                     line.tio.c_cc[VTIME]}),
+              (std::vector<unsigned>{0, 0, 0, 1, 0}));
 }
 
 TEST_P(DcbMapping, ReadsBackAsTheSameRecord)

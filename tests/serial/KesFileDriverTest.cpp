@@ -41,15 +41,11 @@ auto Tie(const CTransferFields& f)
 
 TEST(TransferStatus, FieldsFollowTheNotifications)
 {
-    const Notes notes = {{TRANSFER_FILE_LENGTH, 1000000},
-                         {TRANSFER_PROTOCOL, PROTOCOL_YMODEM},
-                         {TRANSFER_ERROR_CHECK, ERROR_CHECK_CRC},
-                         {TRANSFER_STARTED, 0},
-                         {TRANSFER_REPETITIONS, 2},
-                         {TRANSFER_REPETITIONS_ALL, 5},
-                         {TRANSFER_BYTES, 400000},
-                         {TRANSFER_THROUGHPUT, 100},
-                         {TRANSFER_THROUGHPUT, 0}};
+    // clang-format off
+    const Notes notes = {{TRANSFER_FILE_LENGTH, 1000000}, {TRANSFER_PROTOCOL, PROTOCOL_YMODEM}, {TRANSFER_ERROR_CHECK, ERROR_CHECK_CRC},
+                         {TRANSFER_STARTED, 0}, {TRANSFER_REPETITIONS, 2}, {TRANSFER_REPETITIONS_ALL, 5},
+                         {TRANSFER_BYTES, 400000}, {TRANSFER_THROUGHPUT, 100}, {TRANSFER_THROUGHPUT, 0}};
+    // clang-format on
     const CTransferFields known{"/tmp/f", "YModem", "CRC", "2", "5", "390 KBytes", "00:06:06", "01:40:00", "100 cps"};
     const CTransferFields unknown{"/tmp/f", "YModem", "CRC", "2", "5", "390 KBytes", "00:06:06", "", "100 cps"};
     EXPECT_EQ(Tie(Follow(true, notes)), Tie(known));

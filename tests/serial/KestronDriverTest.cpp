@@ -93,6 +93,25 @@ void QueueHeldOutput(CKesFileDriver& driver, SerialFrame& frame)
     frame.Settle(100);
 }
 
+// Offers `bytes` to the device side without blocking, for `ms` or until `done`
+// holds; returns how many the line took.
+std::size_t Offer(int master, const std::string& bytes, int ms, const std::function<bool()>& done)
+{
+    const int flags = fcntl(master, F_GETFL);
+    fcntl(master, F_SETFL, flags | O_NONBLOCK);
+    std::size_t sent = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (sent < bytes.size() && std::chrono::steady_clock::now() < end && !done()) {
+        const ssize_t n = write(master, bytes.data() + sent, bytes.size() - sent);
+        if (n > 0)
+            sent += static_cast<std::size_t>(n);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    fcntl(master, F_SETFL, flags);
+    return sent;
+}
+
 } // namespace
 
 // An open port has a reader and a writer.
@@ -217,29 +236,6 @@ TEST_F(PtyDriver, SetBaudRateChangesTheLiveRate)
     EXPECT_EQ(live.BaudRate, 115200u);
 }
 
-namespace {
-
-// Offers `bytes` to the device side without blocking, for `ms` or until `done`
-// holds; returns how many the line took.
-std::size_t Offer(int master, const std::string& bytes, int ms, const std::function<bool()>& done)
-{
-    const int flags = fcntl(master, F_GETFL);
-    fcntl(master, F_SETFL, flags | O_NONBLOCK);
-    std::size_t sent = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (sent < bytes.size() && std::chrono::steady_clock::now() < end && !done()) {
-        const ssize_t n = write(master, bytes.data() + sent, bytes.size() - sent);
-        if (n > 0)
-            sent += static_cast<std::size_t>(n);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    fcntl(master, F_SETFL, flags);
-    return sent;
-}
-
-} // namespace
-
 // While the frame takes nothing, the reader stops at its bound of queued blocks
 // and the line backs up to the sender; once the frame catches up every byte
 // arrives, once, in order.
@@ -281,7 +277,6 @@ TEST_F(PtyDriver, AReaderWaitingForRoomLeavesAtOnce)
         tcflush(m_pty.Master(), TCIOFLUSH);
     }
 }
-
 
 TEST_F(PtyDriver, DeviceOutputStillArrivesWhileOursIsHeld)
 {

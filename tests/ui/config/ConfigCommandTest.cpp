@@ -126,6 +126,7 @@ TEST_P(ConfigBadInputTest, OneLineOnStandardErrorAndNothingWritten)
     EXPECT_EQ(ReadFileBytes(dir.File("out.kst")), "existing");
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Inputs, ConfigBadInputTest,
     ::testing::Values(
@@ -135,20 +136,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"NotJson", "a.json", "{\"beep\" true}", "bad JSON: missing name separator at character offset 9"},
         BadInputCase{"JsonArray", "a.json", "[]", "bad JSON: expected one object"},
         BadInputCase{"NumberForBoolean", "a.json", R"({"beep": 1})", "key \"beep\": expected true or false"},
-        BadInputCase{"FractionalPort", "a.json", R"({"ipPort": 23.5})",
-                     "key \"ipPort\": 23.5 is not a whole number from 0 to 65535"},
-        BadInputCase{"DcbByteTooLarge", "a.json", R"({"dcb": {"ByteSize": 256}})",
-                     "key \"dcb.ByteSize\": 256 is not a whole number from 0 to 255"},
+        BadInputCase{"FractionalPort", "a.json", R"({"ipPort": 23.5})", "key \"ipPort\": 23.5 is not a whole number from 0 to 65535"},
+        BadInputCase{"DcbByteTooLarge", "a.json", R"({"dcb": {"ByteSize": 256}})", "key \"dcb.ByteSize\": 256 is not a whole number from 0 to 255"},
         BadInputCase{"UnknownFontMember", "a.json", R"({"font": {"lfSize": 3}})", "key \"font.lfSize\": unknown key"},
         BadInputCase{"FaceNameTooLong", "a.json", R"({"font": {"lfFaceName": "123456789012345678901234567890123"}})",
                      "key \"font.lfFaceName\": longer than 32 characters"},
         BadInputCase{"CharacterBeyondEightBits", "a.json", R"({"ipServer": "caf\u20ac"})",
                      "key \"ipServer\": character U+20AC cannot be stored (only U+0000 to U+00FF)"},
-        BadInputCase{"TooManyKeys", "a.json", "{\"fkeyLabel\": [\"\"" + Repeat(",\"\"", 100) + "]}",
-                     "key \"fkeyLabel\": more than 100 entries"},
-        BadInputCase{"AnswerNotString", "a.json", R"({"autoAnswers": ["OK", 5]})",
-                     "key \"autoAnswers[1]\": expected a string"}),
+        BadInputCase{"TooManyKeys", "a.json", "{\"fkeyLabel\": [\"\"" + Repeat(",\"\"", 100) + "]}", "key \"fkeyLabel\": more than 100 entries"},
+        BadInputCase{"AnswerNotString", "a.json", R"({"autoAnswers": ["OK", 5]})", "key \"autoAnswers[1]\": expected a string"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(ConfigCommand, WrongArgumentCountShowsUsage)
 {

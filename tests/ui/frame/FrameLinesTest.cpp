@@ -49,22 +49,18 @@ TEST_P(FrameLinesTest, FollowsThePort)
 
 const int kUart = MODEM_DTR | MODEM_RTS | MODEM_CTS | MODEM_CD;
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lines, FrameLinesTest,
     ::testing::Values(
-        LinesCase{"PseudoTerminal", 0, false, MODEM_LINES_NONE, false, false, false,
-                  "This port has no modem lines (a pseudo-terminal)", "No modem lines", ""},
-        LinesCase{"UartDtrRaised", 0, false, kUart, true, true, true, "DTR line: checked while raised",
-                  "<b>CTS</b>", "[DTR=0]"},
-        LinesCase{"UartDtrDropped", 0, false, MODEM_CTS, true, true, false, "DTR line: checked while raised",
-                  "<span style='color:grey'>DSR</span>", "[DTR=1]"},
-        LinesCase{"FlowControlOwnsRts", 0, true, kUart, true, false, true, "DTR line: checked while raised", "CTS",
-                  "[DTR=0]"},
-        LinesCase{"NoReportYet", 0, false, MODEM_LINES_UNKNOWN, false, false, false, "The serial port is not open",
-                  "", ""},
-        LinesCase{"TcpClient", 1, false, MODEM_LINES_UNKNOWN, false, false, false,
-                  "Control lines exist only on a serial connection", "", ""}),
+        LinesCase{"PseudoTerminal", 0, false, MODEM_LINES_NONE, false, false, false, "This port has no modem lines (a pseudo-terminal)", "No modem lines", ""},
+        LinesCase{"UartDtrRaised", 0, false, kUart, true, true, true, "DTR line: checked while raised", "<b>CTS</b>", "[DTR=0]"},
+        LinesCase{"UartDtrDropped", 0, false, MODEM_CTS, true, true, false, "DTR line: checked while raised", "<span style='color:grey'>DSR</span>", "[DTR=1]"},
+        LinesCase{"FlowControlOwnsRts", 0, true, kUart, true, false, true, "DTR line: checked while raised", "CTS", "[DTR=0]"},
+        LinesCase{"NoReportYet", 0, false, MODEM_LINES_UNKNOWN, false, false, false, "The serial port is not open", "", ""},
+        LinesCase{"TcpClient", 1, false, MODEM_LINES_UNKNOWN, false, false, false, "Control lines exist only on a serial connection", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace
 } // namespace kestrelon::test

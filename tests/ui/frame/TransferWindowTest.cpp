@@ -20,9 +20,7 @@
 #include "ui/frame/FrameFixture.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -97,7 +95,6 @@ protected:
         auto* pick = qobject_cast<CTransferPickDialog*>(&dialog);
         if (!pick)
             return QDialog::Rejected;
-        preselected = pick->ProtocolList()->currentData().toInt();
         offered = pick->ProtocolList()->count();
         if (!browseTo.isEmpty()) {
             pick->SetBrowser([this](QWidget*, const QString&) { return browseTo; });
@@ -114,9 +111,16 @@ protected:
         return test::WaitFor(done, static_cast<int>(limit.count()));
     }
 
+    // A YModem receive into the test's directory.
+    void StartReceive()
+    {
+        browseTo = QString::fromStdString(dir.Path().string());
+        protocol = PROTOCOL_YMODEM;
+        frame->OnCommand(ID_FILE_RECEIVE);
+    }
+
     CKesFileDriver& Driver() { return *frame->Hub()->SerialDriver(); }
     bool Idle() { return !Driver().IsTransferBusy(); }
-    int ViewHints() { return static_cast<CPlaceholderView*>(frame->View(0))->HintCount(); }
 
     test::TempDir dir;
     test::PtyPair device; // the driver's side; the far side is the test's or a peer's
@@ -128,7 +132,6 @@ protected:
     QString browseTo;
     QString saveAs;
     int protocol = -1;
-    int preselected = -1;
     int offered = 0;
 };
 
@@ -191,9 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Lrzsz, TransferWithPeer,
 TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
 {
     OpenWindow();
-    browseTo = QString::fromStdString(dir.Path().string());
-    protocol = PROTOCOL_YMODEM;
-    frame->OnCommand(ID_FILE_RECEIVE);
+    StartReceive();
     ASSERT_TRUE(device.WriteMaster("\x18\x18"));
     ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 5s));
     EXPECT_EQ(messages, std::vector<std::string>{"Transfer cancelled by remote system !"});
@@ -208,9 +209,7 @@ TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
 TEST_F(TransferWindowTest, TypedKeysStayHomeAndClosingEndsTheTransfer)
 {
     OpenWindow();
-    browseTo = QString::fromStdString(dir.Path().string());
-    protocol = PROTOCOL_YMODEM;
-    frame->OnCommand(ID_FILE_RECEIVE);
+    StartReceive();
     ASSERT_TRUE(Driver().IsTransferBusy());
     device.ReadMaster(100); // the first requests
     frame->Hub()->TypedCharacter('x');
@@ -224,9 +223,7 @@ TEST_F(TransferWindowTest, TypedKeysStayHomeAndClosingEndsTheTransfer)
 TEST_F(TransferWindowTest, ReceiveDirectoryIsKeptAcrossARestart)
 {
     OpenWindow();
-    browseTo = QString::fromStdString(dir.Path().string());
-    protocol = PROTOCOL_YMODEM;
-    frame->OnCommand(ID_FILE_RECEIVE);
+    StartReceive();
     frame->Transfers()->EndNow();
     OpenWindow();
     EXPECT_EQ(frame->Transfers()->ReceiveDirectory(), QString::fromStdString(dir.Path().string() + "/"));
@@ -328,9 +325,7 @@ TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
 {
     test::Fd listener;
     const test::Fd remote = ConnectAsClient(listener);
-    browseTo = QString::fromStdString(dir.Path().string());
-    protocol = PROTOCOL_YMODEM;
-    frame->OnCommand(ID_FILE_RECEIVE);
+    StartReceive();
     ASSERT_TRUE(frame->Transfers()->IsBusy());
     ASSERT_TRUE(doc.OnNewDocument());
     doc.comPort = 231; // the new document's line: the test's pty

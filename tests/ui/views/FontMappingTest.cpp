@@ -68,18 +68,17 @@ LOGFONTA Terminated31()
     return r;
 }
 
-INSTANTIATE_TEST_SUITE_P(Records, LogFontToQFont,
-                         ::testing::Values(FontCase{"NewDocumentDefault", Record("Courier New", 20, 700, 0),
-                                                    "Courier New", 20, 700, false, Record("Courier New", 20, 700, 0)},
-                                           FontCase{"CharacterHeightBecomesPixels", Record("Mono", -16, 400, 1), "Mono",
-                                                    16, 400, true, Record("Mono", 16, 400, 1)},
-                                           FontCase{"DontCareWeightIsNormal", Record("Mono", 14, 0, 0), "Mono", 14, 400,
-                                                    false, Record("Mono", 14, 400, 0)},
-                                           FontCase{"AbsurdWeightClamped", Record("Mono", 14, 5000, 0), "Mono", 14,
-                                                    1000, false, Record("Mono", 14, 1000, 0)},
-                                           FontCase{"FaceWithoutTerminatorReadsOnly32", Unterminated(),
-                                                    QString(32, QLatin1Char('A')), 12, 400, false, Terminated31()}),
-                         [](const auto& info) { return std::string(info.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Records, LogFontToQFont,
+    ::testing::Values(
+        FontCase{"NewDocumentDefault", Record("Courier New", 20, 700, 0), "Courier New", 20, 700, false, Record("Courier New", 20, 700, 0)},
+        FontCase{"CharacterHeightBecomesPixels", Record("Mono", -16, 400, 1), "Mono", 16, 400, true, Record("Mono", 16, 400, 1)},
+        FontCase{"DontCareWeightIsNormal", Record("Mono", 14, 0, 0), "Mono", 14, 400, false, Record("Mono", 14, 400, 0)},
+        FontCase{"AbsurdWeightClamped", Record("Mono", 14, 5000, 0), "Mono", 14, 1000, false, Record("Mono", 14, 1000, 0)},
+        FontCase{"FaceWithoutTerminatorReadsOnly32", Unterminated(), QString(32, QLatin1Char('A')), 12, 400, false, Terminated31()}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(LogFontFromFont, KeepsFieldsQFontDoesNotDescribe)
 {
