@@ -17,6 +17,7 @@
 #include "document/SettingsStore.h"
 
 #include "RunEvents.h"
+#include "ShownWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -46,14 +47,12 @@ void RunWindowFlood(benchmark::State& state, bool peerReads)
         doc.bridgePort = 0;
         CountingView counted;
         doc.AddView(&counted);
-        auto frame = std::make_unique<CMainFrame>(doc, nullptr, &store);
-        frame->Create();
-        for (int view : {2, 1, 0})
-            frame->SwitchView(view);
-        frame->show();
+        auto frame = OpenShownWindow(doc, store);
+        if (!frame) {
+            state.SkipWithError("the serial port did not open");
+            return;
+        }
         CDataHub& hub = *frame->Hub();
-        hub.ApplyConnection();
-        RunUntil([&] { return hub.IsConnectionOpen(); }, 5000);
         frame->OnCommand(ID_TOGGLE_BRIDGE);
         Peer peer(hub.Bridge().ListeningPort(), peerReads);
         RunUntil([&] { return hub.Bridge().IsPeerConnected(); }, 5000);

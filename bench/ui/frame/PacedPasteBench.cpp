@@ -18,6 +18,7 @@
 #include "ui/frame/MainFrame.h"
 
 #include "RunEvents.h"
+#include "ShownWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -42,6 +43,7 @@
 #include <thread>
 
 using namespace kestrelon;
+using kestrelon::bench::OpenShownWindow;
 using kestrelon::bench::RunUntil;
 
 namespace {
@@ -149,17 +151,12 @@ void RunPaste(benchmark::State& state, bool escapeAfterOneSecond, bool overTcp)
             doc.ipServer = "127.0.0.1";
             doc.ipPort = tcp.port;
         }
-        auto frame = std::make_unique<CMainFrame>(doc, nullptr, &store);
-        frame->Create();
-        for (int view : {2, 1, 0})
-            frame->SwitchView(view);
-        frame->show();
-        CDataHub& hub = *frame->Hub();
-        hub.ApplyConnection();
-        if (!RunUntil([&] { return hub.IsConnectionOpen(); }, 5000)) {
+        auto frame = OpenShownWindow(doc, store);
+        if (!frame) {
             state.SkipWithError("the connection did not open");
             return;
         }
+        CDataHub& hub = *frame->Hub();
         if (overTcp)
             tcp.Accept(); // the window is connected: accept returns at once
         const std::atomic<int>& received = overTcp ? tcp.counter->received : pty.counter->received;
