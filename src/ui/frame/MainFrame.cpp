@@ -98,10 +98,9 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create(HubFactory hubFactory)
 {
-    // The find bar sits under whichever view is shown.
     auto* central = new QWidget(this);
     m_viewStack = new QStackedWidget(central);
-    BuildFindBar(central);
+    BuildOutputArea(central);
     setCentralWidget(central);
     BuildMenus();
     BuildToolBar();
@@ -241,7 +240,7 @@ void CMainFrame::SwitchView(int index)
     m_viewStack->setCurrentWidget(slot.widget);
     SetTerminalViewActive(slot.widget, true);
     m_activeView = index;
-    if (m_findBar && !m_findBar->isHidden()) {
+    if (IsFindOpen()) {
         if (CanFindInTerminalView(slot.widget))
             FindStep(true, true); // the open bar searches the view now shown
         else

@@ -182,7 +182,9 @@ private:
     QPrinter& Printer();
     void RunSetupDialog(int command);
     // Find, Save Output, Copy All and Timestamps (MainFrameOutput.cpp).
-    void BuildFindBar(QWidget* holder);
+    void BuildOutputArea(QWidget* holder);
+    CFindBar& FindBar();
+    bool IsFindOpen() const;
     void OpenFind();
     void FindStep(bool forward, bool inclusive);
     void CloseFind();

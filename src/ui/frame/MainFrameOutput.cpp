@@ -23,29 +23,44 @@ constexpr char kViewGroup[] = "View";
 constexpr char kTimestampsKey[] = "Timestamps";
 } // namespace
 
-void CMainFrame::BuildFindBar(QWidget* holder)
+void CMainFrame::BuildOutputArea(QWidget* holder)
 {
+    // The find bar, once built, sits under whichever view is shown.
     auto* layout = new QVBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_viewStack, 1);
-    m_findBar = new CFindBar(holder);
-    m_findBar->hide();
-    layout->addWidget(m_findBar);
-    connect(m_findBar, &CFindBar::patternChanged, this, [this] { FindStep(true, true); });
-    connect(m_findBar, &CFindBar::stepRequested, this, [this](bool forward) { FindStep(forward, false); });
-    connect(m_findBar, &CFindBar::closed, this, &CMainFrame::CloseFind);
 
     if (m_store)
         m_timestamps = m_store->Read(kViewGroup, kTimestampsKey).value_or("0") == "1";
     m_doc.SetLogTimestamps(m_timestamps);
 }
 
+CFindBar& CMainFrame::FindBar()
+{
+    // Built on the first search: most sessions never search, and the bar's line
+    // edit and buttons are a noticeable share of start-up.
+    if (!m_findBar) {
+        m_findBar = new CFindBar(centralWidget());
+        m_findBar->hide();
+        centralWidget()->layout()->addWidget(m_findBar);
+        connect(m_findBar, &CFindBar::patternChanged, this, [this] { FindStep(true, true); });
+        connect(m_findBar, &CFindBar::stepRequested, this, [this](bool forward) { FindStep(forward, false); });
+        connect(m_findBar, &CFindBar::closed, this, &CMainFrame::CloseFind);
+    }
+    return *m_findBar;
+}
+
+bool CMainFrame::IsFindOpen() const
+{
+    return m_findBar && !m_findBar->isHidden();
+}
+
 void CMainFrame::OpenFind()
 {
     if (!CanFindInTerminalView(View(m_activeView)))
         return;
-    m_findBar->Open();
+    FindBar().Open();
     FindStep(true, true);
 }
 
@@ -54,7 +69,7 @@ void CMainFrame::FindStep(bool forward, bool inclusive)
     QWidget* view = View(m_activeView);
     if (!CanFindInTerminalView(view))
         return;
-    if (m_findBar->isHidden()) { // F3 before any Ctrl+F
+    if (!IsFindOpen()) { // F3 before any Ctrl+F
         OpenFind();
         return;
     }
@@ -64,7 +79,8 @@ void CMainFrame::FindStep(bool forward, bool inclusive)
 
 void CMainFrame::CloseFind()
 {
-    m_findBar->hide();
+    if (m_findBar)
+        m_findBar->hide();
     for (int i = 0; i < VIEW_COUNT; ++i)
         SetTerminalViewFind(View(i), std::string(), false);
     FocusActiveView();

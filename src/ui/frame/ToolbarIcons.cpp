@@ -178,33 +178,44 @@ void DrawHelp(QPainter& p, int command)
     p.drawText(QRect(7, 0, 9, 14), Qt::AlignCenter, QStringLiteral("?"));
 }
 
-} // namespace
+using Drawing = void (*)(QPainter&, int command);
 
-QIcon ToolbarIcon(int command)
+Drawing DrawingFor(int command)
 {
-    QPixmap pixmap(TOOLBAR_ICON_WIDTH, TOOLBAR_ICON_HEIGHT);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
     switch (command) {
     case ID_FILE_NEW:
     case ID_FILE_OPEN:
     case ID_FILE_SAVE:
-    case ID_FILE_PRINT: DrawFile(painter, command); break;
+    case ID_FILE_PRINT: return DrawFile;
     case ID_EDIT_COPY:
     case ID_EDIT_PASTE:
     case ID_EDIT_RESET_SCREEN:
-    case ID_TOGGLE_AUTOSCROLL: DrawEdit(painter, command); break;
+    case ID_TOGGLE_AUTOSCROLL: return DrawEdit;
     case ID_TOGGLE_COMMUNICATION:
     case ID_TOGGLE_BRIDGE:
     case ID_FILE_SEND:
-    case ID_FILE_RECEIVE: DrawConnection(painter, command); break;
-    case ID_VIEW_ASCII: Letters(painter, QStringLiteral("A"), kBlue); break;
-    case ID_VIEW_HEX: Letters(painter, QStringLiteral("0F"), kBlue); break;
-    case ID_VIEW_ANSI: Letters(painter, QStringLiteral("ESC"), kGreen); break;
+    case ID_FILE_RECEIVE: return DrawConnection;
+    case ID_VIEW_ASCII: return [](QPainter& p, int) { Letters(p, QStringLiteral("A"), kBlue); };
+    case ID_VIEW_HEX: return [](QPainter& p, int) { Letters(p, QStringLiteral("0F"), kBlue); };
+    case ID_VIEW_ANSI: return [](QPainter& p, int) { Letters(p, QStringLiteral("ESC"), kGreen); };
     case ID_APP_ABOUT:
-    case ID_CONTEXT_HELP: DrawHelp(painter, command); break;
-    default: return {};
+    case ID_CONTEXT_HELP: return DrawHelp;
+    default: return nullptr;
     }
+}
+
+} // namespace
+
+QIcon ToolbarIcon(int command)
+{
+    // Most commands have no picture; they cost no pixmap and no painter.
+    const Drawing draw = DrawingFor(command);
+    if (!draw)
+        return {};
+    QPixmap pixmap(TOOLBAR_ICON_WIDTH, TOOLBAR_ICON_HEIGHT);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    draw(painter, command);
     painter.end();
     return QIcon(pixmap);
 }
