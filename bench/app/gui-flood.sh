@@ -9,4 +9,6 @@ shift
 program="$build/src/app/kestrelon"
 [ -x "$program" ] || { echo "gui-flood: $program is not built" >&2; exit 1; }
 command -v python3 >/dev/null || { echo "gui-flood: python3 is missing (package python3)" >&2; exit 1; }
+reference="$build/bench/app/reference-window"
+[ -x "$reference" ] && set -- --reference "$reference" "$@"
 exec python3 "$(dirname "$0")/gui-flood.py" "$program" "$@"
