@@ -82,6 +82,10 @@ int CDatagramFileSend::Run(CIpConnection& connection, const std::string& path)
     }
     CRawSender sender(m_observer, file);
     sender.Start(Now());
+    // A datagram that cannot go (a name that does not resolve, an unreachable
+    // network) ends the send: the message pane has the reason, and the rest of
+    // the file would follow it into nowhere.
+    const std::uint64_t failures = connection.SendFailures();
     while (!sender.Done()) {
         if (sender.PendingSize() > 0) {
             // Refused: the socket is closed, or bytes from elsewhere filled the
@@ -99,6 +103,8 @@ int CDatagramFileSend::Run(CIpConnection& connection, const std::string& path)
         } while (connection.QueuedSendBytes() > 0 && Now() < limit);
         if (connection.QueuedSendBytes() > 0)
             return RESULT_TIMEOUT;
+        if (connection.SendFailures() != failures)
+            return RESULT_ENDED;
         sender.OnDrained(Now());
     }
     return sender.Result();

@@ -545,16 +545,14 @@ void CIpConnection::Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>&
     }
     // Datagrams go to the configured host and port, never to the last sender.
     if (!m_udpTarget) {
-        std::vector<CSocketAddress> addresses;
-        try {
-            addresses = CClientConnector(m_options, m_stop)
-                            .Resolve(m_host, m_port, FamilyOf(m_mode), SOCK_DGRAM, "SendDatagram");
-        } catch (const CIP6SocketException& error) {
-            if (error.m_error == SocketApi::WSAENOTSOCK)
-                throw; // stopped: the socket is shut down, nobody hears of it
-        }
+        // A name that does not resolve fails the send like any socket error, so
+        // the user reads "Host not found" and a file send stops; the next send
+        // asks again. A look-up cut short by a stop is not reported: the stop
+        // has shut the socket down first.
+        const std::vector<CSocketAddress> addresses =
+            CClientConnector(m_options, m_stop).Resolve(m_host, m_port, FamilyOf(m_mode), SOCK_DGRAM, "SendDatagram");
         if (addresses.empty())
-            return; // no address: nothing is sent, as with no connection
+            throw CIP6SocketException("SendDatagram", SocketApi::WSAHOST_NOT_FOUND);
         m_udpTarget = std::make_unique<CSocketAddress>(addresses.front());
     }
     // One datagram carries at most DATAGRAM_MAX bytes: a longer paste goes as
@@ -569,6 +567,7 @@ void CIpConnection::Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>&
 
 void CIpConnection::SendFailed(CIP6Socket& socket, const CIP6SocketException& error)
 {
+    ++m_sendFailures;
     Debug(error.GetText());
     Post(IP_SEND_FAILED, error.m_error, std::make_unique<CTextPayload>(FailureText(error)));
     // A datagram that could not go costs only itself: the endpoint keeps

@@ -110,6 +110,9 @@ public:
     // Port the listening or datagram socket is bound to (useful with port 0).
     std::uint16_t LocalPort() const;
     std::size_t QueuedSendBytes() const { return m_sender.QueuedBytes(); }
+    // Sends that failed since the program started (each also posted as
+    // IP_SEND_FAILED): a UDP file send stops at the first one.
+    std::uint64_t SendFailures() const { return m_sendFailures.load(); }
     // The connection pane text of the running mode.
     std::string PaneText() const;
 
@@ -155,6 +158,7 @@ private:
     CIpOptions m_options;
     std::shared_ptr<CStopSignal> m_stop = std::make_shared<CStopSignal>(); // one per run
     std::atomic<std::uint64_t> m_generation{0};
+    std::atomic<std::uint64_t> m_sendFailures{0};
     std::uint64_t m_runGeneration = 0; // set before the run's threads start
 
     mutable std::mutex m_mutex;

@@ -339,15 +339,23 @@ TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
 }
 
 // A plain send over UDP to a peer on a loopback address of its own, on the
-// port the terminal is bound to as well; whole, or cancelled midway.
-class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<bool> {};
+// port the terminal is bound to as well: whole, cancelled midway, or stopped at
+// once with the reason shown when the host name does not resolve.
+struct UdpSendCase {
+    const char* name;
+    const char* host;
+    bool cancel;
+};
 
-TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
+class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<UdpSendCase> {};
+
+TEST_P(SendOverUdp, DatagramsCarryTheFileOrStop)
 {
-    const bool cancel = GetParam();
+    const UdpSendCase& c = GetParam();
+    const bool reachable = std::string(c.host) == "127.0.0.2";
     const int port = test::FreePort();
     doc.commMode = 3;
-    doc.ipServer = "127.0.0.2";
+    doc.ipServer = c.host;
     doc.ipPort = static_cast<std::uint32_t>(port);
     OpenWindowWith([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); });
     EXPECT_FALSE(frame->Action(ID_FILE_RECEIVE)->isEnabled());
@@ -355,7 +363,7 @@ TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
     setsockopt(peer, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(0x7F000002)}, {}};
     ASSERT_EQ(bind(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const std::string data = test::RandomBytes(cancel ? 8 << 20 : 100 * 1024 + 77, 13);
+    const std::string data = test::RandomBytes(c.cancel ? 8 << 20 : 100 * 1024 + 77, 13);
     WriteFileBytes(dir.File("fw.bin"), data);
     browseTo = QString::fromStdString(dir.File("fw.bin"));
     frame->OnCommand(ID_FILE_SEND);
@@ -367,19 +375,29 @@ TEST_P(SendOverUdp, DatagramsCarryTheFileOrStopOnCancel)
             received.append(buffer, static_cast<std::size_t>(n));
         return !frame->Transfers()->IsBusy();
     };
-    if (cancel) {
+    if (c.cancel) {
         ASSERT_TRUE(WaitUntil([&] { return drained() || received.size() >= 4096; }, 10s));
         frame->Transfers()->StatusDialog()->CancelButton()->click();
         EXPECT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 500ms));
     }
     ASSERT_TRUE(WaitUntil(drained, 30s));
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(cancel ? received.size() < data.size() : received == data) << received.size() << " bytes";
+    if (reachable)
+        EXPECT_TRUE(c.cancel ? received.size() < data.size() : received == data) << received.size() << " bytes";
+    else
+        EXPECT_EQ(frame->MainStatusBar()->PaneText(0), QStringLiteral("Host not found"));
     EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }));
     close(peer);
 }
 
-INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp, ::testing::Bool());
+const UdpSendCase kUdpSends[] = {
+    {"Whole", "127.0.0.2", false},
+    {"Cancelled", "127.0.0.2", true},
+    {"NoSuchHost", "nothing.invalid", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp, ::testing::ValuesIn(kUdpSends),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrelon
