@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <vector>
 
 namespace kestrelon {
 
@@ -516,15 +517,16 @@ void CIpConnection::DatagramThread()
         socket = m_listen;
     }
     Post(IP_UDP_READY, socket->Handle());
-    std::uint8_t buffer[RECEIVE_SIZE];
+    std::vector<std::uint8_t> buffer(DATAGRAM_RECEIVE_SIZE);
     while (m_credit->WaitForRoom()) {
         try {
             sockaddr_storage from{};
             socklen_t length = sizeof from;
-            int count = socket->ReceiveDatagram(buffer, RECEIVE_SIZE, reinterpret_cast<sockaddr*>(&from), &length, 0);
+            int count = socket->ReceiveDatagram(buffer.data(), DATAGRAM_RECEIVE_SIZE, reinterpret_cast<sockaddr*>(&from),
+                                                &length, 0);
             if (count <= 0)
                 continue;
-            Post(IP_RECEIVED, 0, std::make_unique<CCreditedBlock>(buffer, count, m_credit));
+            Post(IP_RECEIVED, 0, std::make_unique<CCreditedBlock>(buffer.data(), count, m_credit));
             Post(IP_UDP_PEER, 0, std::make_unique<CTextPayload>(SenderName(from, length)));
         } catch (const CIP6SocketException& error) {
             if (error.m_error == SocketApi::WSAENOTSOCK || socket->IsShutDown())

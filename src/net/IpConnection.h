@@ -42,8 +42,12 @@ public:
     static constexpr int SEND_SECONDS = 5;
     // The largest datagram payload over IPv4; longer sends go as several.
     static constexpr std::size_t DATAGRAM_MAX = 65507;
-    // Received blocks that may wait for the frame at once (128 KB of data): a
-    // flood then waits in the kernel's socket buffer, not in our memory.
+    // A received datagram is read whole, whatever its size: a shorter buffer
+    // would cut it without a word.
+    static constexpr int DATAGRAM_RECEIVE_SIZE = 65536;
+    // Received blocks that may wait for the frame at once (128 KB of stream
+    // data, at most 4 MB of datagrams): a flood then waits in the kernel's
+    // socket buffer, not in our memory.
     static constexpr std::size_t BLOCKS_IN_FLIGHT = 64;
 
     CIpConnection();
