@@ -18,6 +18,7 @@ struct ProgramCase {
     const char* out; // expected in standard output, and the only output when
     const char* err; // ...empty here; else expected in standard error alone
 };
+void PrintTo(const ProgramCase& c, std::ostream* os) { *os << "kestrelon " << c.args; }
 
 class ProgramOptionTest : public ::testing::TestWithParam<ProgramCase> {};
 

@@ -97,6 +97,7 @@ struct StepCase {
     std::string expected;
     std::size_t limit = 2048;
 };
+void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
 
 class SendStepsTest : public ::testing::TestWithParam<StepCase> {};
 

@@ -81,6 +81,7 @@ struct TransferErrorCase {
     std::intptr_t reason;
     std::string box;
 };
+void PrintTo(const TransferErrorCase& c, std::ostream* os) { *os << "reason " << c.reason; }
 
 class TransferErrorTest : public ::testing::TestWithParam<TransferErrorCase> {};
 
@@ -114,6 +115,7 @@ struct SerialPaneCase {
     std::uint8_t stop;
     const char* text;
 };
+void PrintTo(const SerialPaneCase& c, std::ostream* os) { *os << c.text; }
 
 class SerialPaneTest : public ::testing::TestWithParam<SerialPaneCase> {};
 

@@ -86,6 +86,7 @@ struct TcpFailureCase {
     bool listen;    // a server that accepts, then closes
     const char* text;
 };
+void PrintTo(const TcpFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class TcpFailureTest : public HubConnectionsTest, public ::testing::WithParamInterface<TcpFailureCase> {};
 

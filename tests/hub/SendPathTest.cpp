@@ -152,6 +152,7 @@ struct PacedCase {
     std::string paced;         // the bytes that went paced
     bool cancelled;
 };
+void PrintTo(const PacedCase& c, std::ostream* os) { *os << c.name; }
 
 class PacedSendTest : public ::testing::TestWithParam<PacedCase> {};
 
@@ -212,6 +213,7 @@ struct LineActionCase {
     std::string sent; // serial and IP, actions in brackets
     int notices;
 };
+void PrintTo(const LineActionCase& c, std::ostream* os) { *os << c.name; }
 
 class LineActionTest : public ::testing::TestWithParam<LineActionCase> {};
 

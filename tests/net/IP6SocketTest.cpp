@@ -26,6 +26,7 @@ struct TextRow {
     int code;
     const char* text;
 };
+void PrintTo(const TextRow& c, std::ostream* os) { *os << c.operation << " " << c.code; }
 
 class ExceptionTextTest : public ::testing::TestWithParam<TextRow> {};
 
@@ -73,10 +74,12 @@ enum class Blocked { Receive, ReceiveDatagram, Accept, Send };
 
 class ShutdownWakesTest : public ::testing::TestWithParam<Blocked> {};
 
+const char* const kBlockedNames[] = {"Receive", "ReceiveDatagram", "Accept", "Send"};
+void PrintTo(Blocked blocked, std::ostream* os) { *os << kBlockedNames[static_cast<int>(blocked)]; }
+
 std::string BlockedName(const ::testing::TestParamInfo<Blocked>& info)
 {
-    static const char* const kNames[] = {"Receive", "ReceiveDatagram", "Accept", "Send"};
-    return kNames[static_cast<int>(info.param)];
+    return kBlockedNames[static_cast<int>(info.param)];
 }
 
 TEST_P(ShutdownWakesTest, BlockedCallEndsWithNotSocket)

@@ -30,6 +30,7 @@ struct ProxyListRow {
     bool found;
     const char* parsed; // host:port as read, found or not
 };
+void PrintTo(const ProxyListRow& c, std::ostream* os) { *os << c.title; }
 
 class ProxyServerListTest : public ::testing::TestWithParam<ProxyListRow> {};
 
@@ -64,6 +65,7 @@ struct UrlRow {
     const char* host;
     int port;
 };
+void PrintTo(const UrlRow& c, std::ostream* os) { *os << c.title; }
 
 class SocksUrlTest : public ::testing::TestWithParam<UrlRow> {};
 
@@ -114,6 +116,7 @@ struct StoreRow {
     const char* upperEnv;
     const char* expected; // "host:port" or "" for no proxy
 };
+void PrintTo(const StoreRow& c, std::ostream* os) { *os << c.title; }
 
 class GetSocksProxyTest : public ::testing::TestWithParam<StoreRow> {};
 
@@ -154,6 +157,7 @@ struct RequestRow {
     std::uint16_t port;
     std::string bytes; // empty: refused
 };
+void PrintTo(const RequestRow& c, std::ostream* os) { *os << c.title; }
 
 class ConnectRequestTest : public ::testing::TestWithParam<RequestRow> {};
 
@@ -191,6 +195,7 @@ struct ScriptRow {
     const char* error; // "" for a connect
     const char* data;  // first bytes of the target, sent with the reply
 };
+void PrintTo(const ScriptRow& c, std::ostream* os) { *os << c.title; }
 
 class ScriptedProxyTest : public ::testing::TestWithParam<ScriptRow> {};
 

@@ -14,6 +14,7 @@ namespace {
 constexpr COLORREF RX = RECEIVE_COLOUR;
 
 enum class Feed { ByteByByte, HubRuns, Text };
+void PrintTo(Feed feed, std::ostream* os) { *os << (feed == Feed::ByteByByte ? "ByteByByte" : feed == Feed::HubRuns ? "HubRuns" : "Text"); }
 
 // Feeds text as the data hub does (CR, LF and BS alone, other bytes in runs of
 // at most one row), byte by byte, or whole as a text with its line ends: all
@@ -69,6 +70,7 @@ struct WriteCase {
     std::vector<std::string> rows;
     CCellPos caret;
 };
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class GridWrite : public ::testing::TestWithParam<std::tuple<WriteCase, Feed>> {};
 
@@ -414,6 +416,7 @@ struct SizeCase {
     int columns, lines;
     int wantColumns, wantLines;
 };
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.columns << "x" << c.lines; }
 
 class GridResize : public ::testing::TestWithParam<SizeCase> {};
 

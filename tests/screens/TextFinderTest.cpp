@@ -46,6 +46,7 @@ struct GridCase {
     bool inclusive;
     std::optional<CFindHit> expected;
 };
+void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
 
 class GridFindTest : public ::testing::TestWithParam<GridCase> {};
 

@@ -65,6 +65,7 @@ struct ModeCase {
     bool host;
     bool port;
 };
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << "mode " << c.mode; }
 
 class CommModeRule : public ::testing::TestWithParam<ModeCase> {};
 

@@ -21,6 +21,7 @@ struct LinesCase {
     QString status; // part of the status label's text
     std::string clickDtr; // what a click on DTR queues
 };
+void PrintTo(const LinesCase& c, std::ostream* os) { *os << c.name; }
 
 class FrameLinesTest : public FrameFixture, public ::testing::WithParamInterface<LinesCase> {};
 

@@ -20,6 +20,7 @@ struct ArgumentCase {
     QStringList arguments;
     QString file;
 };
+void PrintTo(const ArgumentCase& c, std::ostream* os) { *os << c.arguments.join(QLatin1Char(' ')).toStdString(); }
 
 class FileArgumentTest : public ::testing::TestWithParam<ArgumentCase> {};
 

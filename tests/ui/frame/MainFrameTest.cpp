@@ -56,6 +56,7 @@ struct ViewCase {
     int command;
     int view;
 };
+void PrintTo(const ViewCase& c, std::ostream* os) { *os << "command " << c.command; }
 
 class ViewSwitchTest : public MainFrameTest, public ::testing::WithParamInterface<ViewCase> {};
 
@@ -84,6 +85,7 @@ struct HelpCase {
     int command;
     const char* heading; // at the top of the manual's page; null: no manual
 };
+void PrintTo(const HelpCase& c, std::ostream* os) { *os << "view " << c.view << ", command " << c.command; }
 
 class HelpCommandTest : public MainFrameTest, public ::testing::WithParamInterface<HelpCase> {};
 

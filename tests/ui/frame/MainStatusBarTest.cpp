@@ -19,6 +19,7 @@ struct PaneSetCase {
     QStringList texts;           // panes 1 to last
     std::map<int, int> ledPanes; // shown LEDs by role -> pane index
 };
+void PrintTo(const PaneSetCase& c, std::ostream* os) { *os << "mode " << c.mode; }
 
 const QStringList kSerial{"No log", "No COM opened", "     CTS", "     DSR", "     CD", "     Bridge", "CAP",
                           "NUM",    "Varnoth"};
@@ -105,6 +106,7 @@ struct DoubleClickCase {
     int command; // 0: none
     bool opensPage;
 };
+void PrintTo(const DoubleClickCase& c, std::ostream* os) { *os << "pane " << c.paneId; }
 
 class DoubleClickTest : public MainStatusBarTest, public ::testing::WithParamInterface<DoubleClickCase> {};
 

@@ -346,6 +346,7 @@ struct UdpSendCase {
     const char* host;
     bool cancel;
 };
+void PrintTo(const UdpSendCase& c, std::ostream* os) { *os << c.name; }
 
 class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<UdpSendCase> {};
 
