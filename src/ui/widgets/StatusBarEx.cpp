@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QToolTip>
 
 namespace kestrelon {
 
@@ -77,13 +78,20 @@ int CStatusBarEx::PaneIndex(int id) const
 
 QString CStatusBarEx::PaneText(int index) const
 {
-    return index >= 0 && index < PaneCount() ? m_panes[static_cast<std::size_t>(index)]->text() : QString();
+    if (index == 0)
+        return m_message;
+    return index > 0 && index < PaneCount() ? m_panes[static_cast<std::size_t>(index)]->text() : QString();
 }
 
 bool CStatusBarEx::SetPaneText(int index, const QString& text)
 {
     if (index < 0 || index >= PaneCount())
         return false;
+    if (index == 0) {
+        m_message = text;
+        FitMessage();
+        return true;
+    }
     m_panes[static_cast<std::size_t>(index)]->setText(text);
     return true;
 }
@@ -149,9 +157,33 @@ void CStatusBarEx::ShowProgressText(const QString& text)
 void CStatusBarEx::ShowMessagePane()
 {
     if (!m_progressText.isEmpty())
-        m_panes.front()->setText(m_progressText);
+        m_message = m_progressText;
     else
-        m_panes.front()->setText(m_messageText.isEmpty() ? m_idleText : m_messageText);
+        m_message = m_messageText.isEmpty() ? m_idleText : m_messageText;
+    FitMessage();
+}
+
+void CStatusBarEx::FitMessage()
+{
+    // The fixed panes come first: in a narrow window, or with large fonts, a
+    // long report would otherwise lose its end without a sign.
+    QLabel* pane = m_panes.front();
+    const QString shown = pane->fontMetrics().elidedText(m_message, Qt::ElideRight, pane->contentsRect().width());
+    pane->setText(shown);
+}
+
+bool CStatusBarEx::event(QEvent* event)
+{
+    // The panes let the mouse through to the bar, so the bar shows the whole
+    // message when the pane holds it cut short.
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        if (PaneAt(help->pos()) == 0 && m_panes.front()->text() != m_message) {
+            QToolTip::showText(help->globalPos(), m_message, this);
+            return true;
+        }
+    }
+    return QStatusBar::event(event);
 }
 
 void CStatusBarEx::SettleLayout()
@@ -162,6 +194,8 @@ void CStatusBarEx::SettleLayout()
 
 bool CStatusBarEx::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_panes.front() && event->type() == QEvent::Resize)
+        FitMessage();
     if (!m_rebuilding && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         OnPanesMoved();
     return QStatusBar::eventFilter(watched, event);

@@ -24,6 +24,8 @@ public:
     int PaneCount() const { return static_cast<int>(m_panes.size()); }
     int PaneId(int index) const;
     int PaneIndex(int id) const; // -1 when no pane has that identifier
+    // The message pane's text is the whole message, also when the pane shows it
+    // cut short with an ellipsis (its tool tip then holds it whole).
     QString PaneText(int index) const;
     bool SetPaneText(int index, const QString& text);
     // Width of the pane's text area in pixels.
@@ -57,6 +59,7 @@ protected:
     virtual void OnPanesMoved() {}
     virtual void OnPaneDoubleClick(int /*pane*/) {}
 
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -76,6 +79,9 @@ private:
     std::vector<int> m_ids;       // [0] is 0
     bool m_rebuilding = false;
     void ShowMessagePane();
+    // Shows m_message in the message pane, cut with an ellipsis when it is wider.
+    void FitMessage();
+    QString m_message; // what the message pane shows, whole
 
     QString m_idleText;
     QString m_messageText;

@@ -3,6 +3,7 @@
 #include "support/EventWait.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -32,6 +33,19 @@ TEST_F(StatusBarExTest, PointsOutsideOrBetweenPanesHitNothing)
     if (second.left() > first.right() + 1) { // a gap between the panes
         EXPECT_EQ(bar.HitTestPane({first.right() + 1, first.center().y()}), -1);
     }
+}
+
+// A report longer than the room left by the fixed panes is cut with an
+// ellipsis and whole again once the bar is wide enough; the bar still knows it whole.
+TEST_F(StatusBarExTest, LongReportIsCutVisiblyAndKeptWhole)
+{
+    const QString report = QStringLiteral("Connect error #10061 (WSAECONNREFUSED) on the way to the far device");
+    bar.ShowMessageText(report);
+    const auto* pane = bar.findChildren<QLabel*>().front();
+    EXPECT_EQ(bar.PaneText(0), report);
+    EXPECT_TRUE(pane->text().endsWith(QChar(0x2026))) << pane->text().toStdString();
+    bar.resize(bar.TextWidth(report) + bar.width(), 24);
+    EXPECT_TRUE(test::WaitFor([&] { return pane->text() == report; }));
 }
 
 TEST(StatusBarExDialogTest, HitTestInDialogTakesDialogCoordinates)
