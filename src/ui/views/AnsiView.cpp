@@ -4,13 +4,13 @@
 
 #include "document/ByteBlock.h"
 #include "document/KestronDoc.h"
-#include "ui/views/PrintPage.h"
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 #include "screens/AnsiPalette.h"
+#include "ui/views/CellMetrics.h"
 #include "ui/views/FontMapping.h"
+#include "ui/views/PrintPage.h"
 
-#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -118,10 +118,10 @@ void CANSI_View::ApplyFont()
         m_font.setFamily(QStringLiteral("Courier New"));
     if (record.lfHeight == 0)
         m_font.setPixelSize(16);
-    const QFontMetrics metrics(m_font);
-    m_cellWidth = metrics.averageCharWidth() + 1;
-    m_cellHeight = metrics.height() + std::max(metrics.leading(), 0);
-    m_ascent = metrics.ascent();
+    const CCellMetrics cells = MeasureCells(m_font);
+    m_cellWidth = cells.width;
+    m_cellHeight = cells.height;
+    m_ascent = cells.ascent;
     UpdateExtent();
 }
 

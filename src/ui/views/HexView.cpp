@@ -8,8 +8,6 @@
 #include "ui/views/AsciiPainter.h"
 #include "screens/TextExport.h"
 
-#include <QFontMetrics>
-#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -39,25 +37,23 @@ QString PageHeader(int page, int columns)
     return QString::fromLatin1(text).rightJustified(columns, QLatin1Char(' '));
 }
 
+// The display font is fixed: a bold 16-pixel Courier.
+QFont DisplayFont()
+{
+    QFont font(QStringLiteral("Courier"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(16);
+    font.setBold(true);
+    return font;
+}
+
 } // namespace
 
-CHexView::CHexView(CKestronDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc)
+CHexView::CHexView(CKestronDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc), m_font(DisplayFont())
 {
-    // The display font is fixed: a bold 16-pixel Courier.
-    m_font = QFont(QStringLiteral("Courier"));
-    m_font.setStyleHint(QFont::TypeWriter);
-    m_font.setFixedPitch(true);
-    m_font.setPixelSize(16);
-    m_font.setBold(true);
-    const QFontMetrics metrics(m_font);
-    m_cellWidth = metrics.averageCharWidth() + 1;
-    m_cellHeight = metrics.height() + std::max(metrics.leading(), 0);
-    m_ascent = metrics.ascent();
-    m_advance = QFontMetricsF(m_font).horizontalAdvance(QLatin1Char('0'));
-
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    UpdateExtent();
     m_doc.AddView(this);
     connect(&m_timer, &QTimer::timeout, this, &CHexView::OnTimer);
     m_timer.start(REPAINT_INTERVAL_MS);
@@ -86,7 +82,8 @@ void CHexView::OnUpdate(const CUpdateHint& hint)
 
 void CHexView::OnTimer()
 {
-    if (!m_dirty)
+    // A hidden view catches up when it is shown.
+    if (!m_dirty || !isVisible())
         return;
     m_dirty = false;
     UpdateExtent();
@@ -97,48 +94,52 @@ void CHexView::OnTimer()
 
 void CHexView::UpdateExtent()
 {
-    const int width =
-        (m_timestamps ? CHexHistory::STAMPED_EXTENT_COLUMNS : CHexHistory::EXTENT_COLUMNS) * m_cellWidth;
-    const int height = m_history.ExtentHeight(m_cellHeight);
+    if (!isVisible())
+        return; // the ranges are set when the view is shown
+    const CCellMetrics& cells = m_font.Cells();
+    const int width = (m_timestamps ? CHexHistory::STAMPED_EXTENT_COLUMNS : CHexHistory::EXTENT_COLUMNS) * cells.width;
+    const int height = m_history.ExtentHeight(cells.height);
     const QSize client = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, width - client.width()));
     horizontalScrollBar()->setPageStep(client.width());
-    horizontalScrollBar()->setSingleStep(m_cellWidth);
+    horizontalScrollBar()->setSingleStep(cells.width);
     verticalScrollBar()->setRange(0, std::max(0, height - client.height()));
     verticalScrollBar()->setPageStep(client.height());
-    verticalScrollBar()->setSingleStep(m_cellHeight);
+    verticalScrollBar()->setSingleStep(cells.height);
 }
 
 void CHexView::Follow()
 {
+    const CCellMetrics& cells = m_font.Cells();
     const int position =
-        CHexHistory::FollowPosition(m_history.ExtentHeight(m_cellHeight), viewport()->height(), m_cellHeight);
+        CHexHistory::FollowPosition(m_history.ExtentHeight(cells.height), viewport()->height(), cells.height);
     if (position >= 0)
         verticalScrollBar()->setValue(position); // clamped to the end of the content
 }
 
 void CHexView::paintEvent(QPaintEvent* event)
 {
+    const CCellMetrics& cells = m_font.Cells();
     QPainter painter(viewport());
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
-    painter.setFont(m_font);
+    painter.setFont(m_font.Font());
     const int top = verticalScrollBar()->value();
     const int left = horizontalScrollBar()->value();
     const QRect area = event->rect();
-    const int first = std::max(0, (top + area.top()) / m_cellHeight);
-    const int last = std::min(m_history.RowCount() - 1, (top + area.bottom()) / m_cellHeight);
+    const int first = std::max(0, (top + area.top()) / cells.height);
+    const int last = std::min(m_history.RowCount() - 1, (top + area.bottom()) / cells.height);
     if (!m_matcher.Empty())
         PaintMatches(painter, first, last, left, top);
     char stamp[TIME_STAMP_LENGTH];
     for (int row = first; row <= last; ++row) {
         const std::string text = m_history.RowText(row);
-        const int y = row * m_cellHeight - top + m_ascent;
+        const int y = row * cells.height - top + cells.ascent;
         painter.setPen(ToQColor(m_history.RowColour(row)));
         painter.drawText(QPoint(-left, y), FromDocText(text));
         if (m_timestamps) {
             FormatTimeStamp(m_history.RowTime(row), stamp);
             painter.setPen(StampColour());
-            painter.drawText(QPointF(CHexHistory::TIME_COLUMN * m_advance - left, y),
+            painter.drawText(QPointF(CHexHistory::TIME_COLUMN * cells.advance - left, y),
                              QString::fromLatin1(stamp, TIME_STAMP_LENGTH - 1));
         }
     }
@@ -146,6 +147,7 @@ void CHexView::paintEvent(QPaintEvent* event)
 
 void CHexView::PaintMatches(QPainter& painter, int firstRow, int lastRow, int left, int top)
 {
+    const CCellMetrics& cells = m_font.Cells();
     m_stream.Build(m_history);
     const std::string_view bytes = m_stream.Row(0);
     const std::size_t begin = m_stream.RowStart(firstRow);
@@ -161,11 +163,11 @@ void CHexView::PaintMatches(QPainter& painter, int firstRow, int lastRow, int le
         const QColor colour = at == current ? QColor(255, 150, 40) : MatchBackground();
         for (std::size_t offset = at; offset < at + length; ++offset) {
             const CCellPos cell = m_stream.Position(offset);
-            const int y = cell.row * m_cellHeight - top;
-            const double hexX = CHexHistory::HexColumn(cell.column) * m_advance - left;
-            const double asciiX = (CHexHistory::ASCII_COLUMN + cell.column) * m_advance - left;
-            painter.fillRect(QRectF(hexX, y, 2 * m_advance, m_cellHeight), colour);
-            painter.fillRect(QRectF(asciiX, y, m_advance, m_cellHeight), colour);
+            const int y = cell.row * cells.height - top;
+            const double hexX = CHexHistory::HexColumn(cell.column) * cells.advance - left;
+            const double asciiX = (CHexHistory::ASCII_COLUMN + cell.column) * cells.advance - left;
+            painter.fillRect(QRectF(hexX, y, 2 * cells.advance, cells.height), colour);
+            painter.fillRect(QRectF(asciiX, y, cells.advance, cells.height), colour);
         }
     }
 }
@@ -204,10 +206,11 @@ bool CHexView::FindStep(FindDirection direction, bool inclusive)
         const CCellPos cell = m_stream.Position(static_cast<std::size_t>(hit->column));
         m_currentRow = cell.row + m_history.DroppedLines();
         m_currentIndex = cell.column;
-        const int y = cell.row * m_cellHeight;
+        const CCellMetrics& cells = m_font.Cells();
+        const int y = cell.row * cells.height;
         const int page = viewport()->height();
-        if (y < verticalScrollBar()->value() || y + m_cellHeight > verticalScrollBar()->value() + page)
-            verticalScrollBar()->setValue(y - (page - m_cellHeight) / 2);
+        if (y < verticalScrollBar()->value() || y + cells.height > verticalScrollBar()->value() + page)
+            verticalScrollBar()->setValue(y - (page - cells.height) / 2);
     }
     viewport()->update();
     return hit.has_value();
@@ -222,6 +225,13 @@ void CHexView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     UpdateExtent();
+}
+
+void CHexView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    UpdateExtent();
+    OnTimer();
 }
 
 void CHexView::scrollContentsBy(int, int)

@@ -7,9 +7,9 @@
 #include "screens/HexHistory.h"
 #include "screens/HexStream.h"
 #include "screens/TextFinder.h"
+#include "ui/views/CellMetrics.h"
 
 #include <QAbstractScrollArea>
-#include <QFont>
 #include <QTimer>
 
 class QPainter;
@@ -39,9 +39,10 @@ public:
     void Print(QPrinter& printer);
 
     const CHexHistory& History() const { return m_history; }
-    QSize CellSize() const { return {m_cellWidth, m_cellHeight}; }
+    QSize CellSize() const { return {m_font.Cells().width, m_font.Cells().height}; }
 
-    // The repaint timer's tick: after new data, follow it and repaint once.
+    // The repaint timer's tick: after new data, follow it and repaint once;
+    // a hidden view waits until it is shown.
     void OnTimer();
 
     // View > Timestamps: the time of each row's first byte at its right.
@@ -57,6 +58,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -67,14 +69,10 @@ private:
     CKestronDoc& m_doc;
     CHexHistory m_history;
     QTimer m_timer;
-    QFont m_font;
-    bool m_dirty = false;
-    int m_cellWidth = 10;
-    int m_cellHeight = 20;
-    int m_ascent = 16;
     // Rows are drawn as whole texts, so a character column starts at a
     // multiple of the font's own advance, not of the cell width.
-    double m_advance = 10.0;
+    CLazyCellFont m_font;
+    bool m_dirty = false;
     bool m_timestamps = false;
     CByteMatcher m_matcher;
     CHexStream m_stream; // rebuilt for each search and paint while finding

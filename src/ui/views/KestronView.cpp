@@ -6,15 +6,15 @@
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
+#include "screens/TextExport.h"
 #include "ui/views/AsciiPainter.h"
 #include "ui/views/AsciiPrinter.h"
+#include "ui/views/CellMetrics.h"
 #include "ui/views/FontMapping.h"
-#include "screens/TextExport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -96,12 +96,10 @@ void CKestronView::UpdateMetrics()
     m_font = FontFromLogFont(m_fontSource);
     m_font.setKerning(false); // every character keeps to its cell
     m_fontValid = true;
-    const QFontMetrics metrics(m_font);
-    const int width = metrics.averageCharWidth() + 1;
-    const int height = metrics.height() + std::max(metrics.leading(), 0);
-    if (width != m_cellWidth || height != m_cellHeight) {
-        m_cellWidth = std::max(width, 1);
-        m_cellHeight = std::max(height, 1);
+    const CCellMetrics cells = MeasureCells(m_font);
+    if (cells.width != m_cellWidth || cells.height != m_cellHeight) {
+        m_cellWidth = cells.width;
+        m_cellHeight = cells.height;
         UpdateExtent();
     }
 }

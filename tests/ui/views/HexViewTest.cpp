@@ -62,6 +62,15 @@ TEST(HexView, FollowsNewDataOnlyWithItsOwnAutoscroll)
     doc.AddByte('b', RECEIVE_COLOUR);
     follower.OnTimer();
     EXPECT_EQ(follower.verticalScrollBar()->value(), follower.verticalScrollBar()->maximum());
+
+    // Hidden (another view on show), it follows when it is shown again.
+    follower.hide();
+    const int before = follower.verticalScrollBar()->maximum();
+    Receive(doc, std::string(16 * 100, 'c'));
+    follower.OnTimer();
+    follower.show();
+    EXPECT_GT(follower.verticalScrollBar()->maximum(), before);
+    EXPECT_EQ(follower.verticalScrollBar()->value(), follower.verticalScrollBar()->maximum());
 }
 
 } // namespace
