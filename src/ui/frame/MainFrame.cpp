@@ -163,8 +163,7 @@ void CMainFrame::BuildBars()
 
     m_gpsBar = new CSizingDialogBar(Text(LoadString(IDS_GPS_STATUS)), this);
     m_gpsBar->setObjectName(QStringLiteral("GpsBar"));
-    m_gpsPanel = new CGpsStatusBar;
-    m_gpsBar->Create(m_gpsPanel, ID_GPS_BAR);
+    m_gpsBar->Create([this] { return m_gpsPanel = new CGpsStatusBar; }, ID_GPS_BAR);
     addDockWidget(Qt::LeftDockWidgetArea, m_gpsBar);
     m_gpsBar->hide();
 }

@@ -111,6 +111,7 @@ public:
     QToolBar* FunctionKeyBar() const { return m_fkeyBar; }
     CFunctionKeyBar* FunctionKeys() const { return m_fkeys; }
     CSizingDialogBar* GpsBar() const { return m_gpsBar; }
+    // Null until the GPS bar was first shown; the hub feeds it only while shown.
     CGpsStatusBar* GpsPanel() const { return m_gpsPanel; }
     QAction* Action(int command) const { return m_actions.value(command); }
     QMenu* RecentFileMenuAnchor() const { return m_fileMenu; }

@@ -15,9 +15,22 @@ CSizingDialogBar::CSizingDialogBar(const QString& title, QWidget* parent) : QDoc
     setMinimumSize(MIN_SIZE);
 }
 
-void CSizingDialogBar::Create(QWidget* panel, int barId)
+void CSizingDialogBar::Create(PanelFactory makePanel, int barId)
 {
+    m_makePanel = std::move(makePanel);
     m_barId = barId;
+}
+
+void CSizingDialogBar::setVisible(bool visible)
+{
+    // Every way a bar comes up, View menu, restored layout or show(), passes here.
+    if (visible && !widget() && m_makePanel)
+        Host(m_makePanel());
+    QDockWidget::setVisible(visible);
+}
+
+void CSizingDialogBar::Host(QWidget* panel)
+{
     panel->setContentsMargins(MARGIN, MARGIN, MARGIN, MARGIN);
     setWidget(panel);
     const QSize size = panel->sizeHint().expandedTo(MIN_SIZE);

@@ -6,6 +6,8 @@
 #include <QDockWidget>
 #include <QSize>
 
+#include <functional>
+
 namespace kestrelon {
 
 class CSizingDialogBar : public QDockWidget {
@@ -17,11 +19,17 @@ public:
 
     CSizingDialogBar(const QString& title, QWidget* parent = nullptr);
 
-    // Hosts `panel` (the bar takes ownership) and takes its size as the size of
-    // every place, with room for the sizing edge and margin added.
-    void Create(QWidget* panel, int barId);
+    using PanelFactory = std::function<QWidget*()>;
+
+    // The bar hosts the panel `makePanel` builds (the bar takes ownership) when
+    // it is first shown, so a bar nobody opens costs nothing at start-up. The
+    // panel's size becomes the size of every place, with room for the sizing
+    // edge and margin added.
+    void Create(PanelFactory makePanel, int barId);
     int BarId() const { return m_barId; }
+    // The hosted panel; null until the bar was first shown.
     QWidget* Panel() const { return widget(); }
+    void setVisible(bool visible) override;
 
     QSize HorzSize() const { return m_horzSize; }
     QSize VertSize() const { return m_vertSize; }
@@ -34,7 +42,9 @@ protected:
 
 private:
     bool IsHorizontal() const;
+    void Host(QWidget* panel);
 
+    PanelFactory m_makePanel;
     int m_barId = 0;
     QSize m_horzSize{200, 200};
     QSize m_vertSize{200, 200};

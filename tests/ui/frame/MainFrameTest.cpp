@@ -216,6 +216,7 @@ TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
 TEST_F(MainFrameTest, GpsBarShowsThePanelFedByTheFrame)
 {
     EXPECT_FALSE(frame->IsGpsBarVisible());
+    EXPECT_EQ(frame->GpsPanel(), nullptr) << "built when first shown";
     frame->OnCommand(ID_VIEW_GPS_BAR);
     EXPECT_TRUE(frame->IsGpsBarVisible());
     ASSERT_EQ(frame->GpsBar()->Panel(), frame->GpsPanel());
@@ -254,6 +255,8 @@ TEST_F(FrameRestartTest, PlacementAndBarLayoutSurviveARestart)
         EXPECT_TRUE(area.contains(frame->geometry())) << "the frame keeps to the screen";
     EXPECT_TRUE(frame->ToolBar()->isHidden());
     EXPECT_TRUE(frame->IsGpsBarVisible());
+    ASSERT_NE(frame->GpsPanel(), nullptr) << "a bar restored open builds its panel";
+    EXPECT_EQ(frame->GpsBar()->Panel(), frame->GpsPanel());
     EXPECT_TRUE(frame->statusBar()->isHidden());
     EXPECT_FALSE(frame->FunctionKeyBar()->isHidden());
 }
