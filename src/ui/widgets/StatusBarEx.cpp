@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace kestrelon {
 
 namespace {
@@ -40,6 +42,18 @@ QLabel* CStatusBarEx::MakePane(const QString& text)
 
 void CStatusBarEx::SetPanes(const std::vector<int>& ids, const std::vector<QString>& texts)
 {
+    // The same set again (a connection applied in the mode it had) only takes
+    // the texts: making panes anew costs a layout pass each.
+    if (std::equal(ids.begin(), ids.end(), m_ids.begin() + 1, m_ids.end())) {
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const QString text = i < texts.size() ? texts[i] : QString();
+            m_panes[i + 1]->setText(text);
+            m_panes[i + 1]->setFixedWidth(TextWidth(text) + kPanePadding);
+        }
+        SettleLayout();
+        OnPanesMoved();
+        return;
+    }
     // Layout events fire while panes come and go: the lists must only ever hold
     // live panes, and nobody is told about moves until the new set is complete.
     m_rebuilding = true;
