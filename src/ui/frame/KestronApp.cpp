@@ -130,11 +130,14 @@ QStringList CKestronApp::RecentFiles() const
 void CKestronApp::AddToRecentFiles(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    QStringList files = RecentFiles();
+    const QStringList before = RecentFiles();
+    QStringList files = before;
     files.removeAll(absolute);
     files.prepend(absolute);
     while (files.size() > RECENT_FILE_COUNT)
         files.removeLast();
+    if (files == before)
+        return; // reopening the newest file: nothing to write (a sync waits for the disk)
     m_profile->remove(kRecentGroup);
     for (int i = 0; i < files.size(); ++i)
         m_profile->setValue(kRecentGroup + QStringLiteral("/File%1").arg(i + 1), files[i]);
