@@ -4,6 +4,7 @@
 // configuration, `--nmea-json`, `--send` and `--receive` commands run without a
 // display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
+#include "app/SessionBus.h"
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"
 #include "ui/config/ConfigJson.h"
@@ -32,6 +33,7 @@ int main(int argc, char* argv[])
     // Last before the window: --help, --version and options nobody knows.
     if (const int code = kestrelon::CheckCommandLine(argc, argv, KESTRELON_VERSION, stdout, stderr, handled); handled)
         return code;
+    kestrelon::SkipFutileBusLaunch();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrelon"));
     QApplication::setOrganizationName(QStringLiteral("Varnoth"));
