@@ -54,27 +54,23 @@ TEST(LineErrors, TextIsNotForwardedToTheBridge)
     EXPECT_EQ(bridged, "abcd");
 }
 
+// A port that failed turns the keys off and offers the settings: only the
+// dialog's settings answer opens them, OK leaves the connection closed.
 TEST(PortFailure, DisablesKeysAndOffersTheSettings)
 {
-    HubFixture f;
-    f.serial->opens = false;
-    f.window.failureDialogAnswer = true;
-    f.OpenSerial();
-    f.window.calls.clear();
-    f.Deliver(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED);
-    EXPECT_EQ(f.window.calls,
-              (std::vector<std::string>{"pane 59145 COM not opened", "fkeys off", "failure dialog", "command 32773"}));
-}
-
-TEST(PortFailure, OkLeavesTheConnectionClosed)
-{
-    HubFixture f;
-    f.serial->opens = false;
-    f.OpenSerial();
-    f.Deliver(WM_TERMINAL, TC_PORT_FAILED, PF_SETTINGS_REFUSED);
-    EXPECT_TRUE(f.window.commands.empty());
-    EXPECT_FALSE(f.window.fkeysEnabled);
-    EXPECT_FALSE(f.hub->IsConnectionOpen());
+    for (const bool settings : {true, false}) {
+        HubFixture f;
+        f.serial->opens = false;
+        f.window.failureDialogAnswer = settings;
+        f.OpenSerial();
+        f.window.calls.clear();
+        f.Deliver(WM_TERMINAL, TC_PORT_FAILED, settings ? PF_NOT_OPENED : PF_SETTINGS_REFUSED);
+        std::vector<std::string> calls{"pane 59145 COM not opened", "fkeys off", "failure dialog"};
+        if (settings)
+            calls.push_back("command 32773");
+        EXPECT_EQ(f.window.calls, calls);
+        EXPECT_FALSE(f.hub->IsConnectionOpen());
+    }
 }
 
 struct TransferErrorCase {

@@ -42,28 +42,23 @@ TEST(Logging, ReapplyingTheConnectionShowsTheLogNameAgain)
     EXPECT_TRUE(f.hub->IsLogging());
 }
 
-TEST(Logging, ResetScreenLeavesTheLogOpen)
+// Clearing the screen keeps the log going; a new document closes it.
+TEST(Logging, ResetScreenLeavesTheLogOpenNewDocumentClosesIt)
 {
-    HubFixture f;
-    ASSERT_TRUE(f.hub->StartLogging(f.dir.File("log.txt")));
-    f.Receive("before");
-    f.doc.ResetScreen();
-    f.Receive("after");
-    EXPECT_TRUE(f.hub->IsLogging());
-    f.hub->StopLogging();
-    EXPECT_EQ(ReadFileBytes(f.dir.File("log.txt")), "beforeafter");
-}
-
-TEST(Logging, NewDocumentClosesTheLog)
-{
-    HubFixture f;
-    ASSERT_TRUE(f.hub->StartLogging(f.dir.File("log.txt")));
-    f.Receive("data");
-    f.doc.OnNewDocument();
-    f.frame.Pump();
-    EXPECT_FALSE(f.hub->IsLogging());
-    EXPECT_EQ(f.window.Pane(PANE_LOG), "No log");
-    EXPECT_EQ(ReadFileBytes(f.dir.File("log.txt")), "data");
+    for (const bool newDocument : {false, true}) {
+        HubFixture f;
+        ASSERT_TRUE(f.hub->StartLogging(f.dir.File("log.txt")));
+        f.Receive("before");
+        if (newDocument)
+            f.doc.OnNewDocument();
+        else
+            f.doc.ResetScreen();
+        f.Receive("after");
+        EXPECT_EQ(f.hub->IsLogging(), !newDocument);
+        EXPECT_EQ(f.window.Pane(PANE_LOG), newDocument ? "No log" : "log.txt");
+        f.hub->StopLogging();
+        EXPECT_EQ(ReadFileBytes(f.dir.File("log.txt")), newDocument ? "before" : "beforeafter");
+    }
 }
 
 TEST(Logging, FileThatCannotBeCreatedIsReported)

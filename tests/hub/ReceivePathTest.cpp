@@ -72,54 +72,40 @@ TEST(ReceivePath, BellBeepsOncePerBellByteUnlessBeepIsOff)
 }
 
 // The matcher, the GPS bar and the bridge see the block as it came, command
-// bytes included; only the views do not.
+// bytes included; only the views do not. A hidden GPS bar and answers that are
+// off get nothing.
 TEST(ReceivePath, HooksGetTheWholeBlockCommandIncluded)
 {
-    HubFixture f;
-    f.doc.scanCommands = true;
-    f.doc.autoAnswerOn = true;
-    f.window.gpsVisible = true;
-    std::string matched, bridged;
-    f.hub->SetAnswerMatcher([&](const std::uint8_t* d, std::size_t n) { matched.append((const char*)d, n); });
-    f.hub->SetBridgeForward([&](const std::uint8_t* d, std::size_t n) { bridged.append((const char*)d, n); });
-    const std::string block = "ab[KESTRON:LOG_STOP\rc";
-    f.Receive(block);
-    EXPECT_EQ(matched, block);
-    EXPECT_EQ(f.window.gps, block);
-    EXPECT_EQ(bridged, block);
-    EXPECT_EQ(f.view.events, "[ab][c]");
-}
-
-TEST(ReceivePath, HiddenGpsBarAndAnswersOffGetNothing)
-{
-    HubFixture f;
-    bool matched = false;
-    f.hub->SetAnswerMatcher([&](const std::uint8_t*, std::size_t) { matched = true; });
-    f.Receive("$GPRMC\r\n");
-    EXPECT_FALSE(matched);
-    EXPECT_EQ(f.window.gps, "");
-}
-
-TEST(ReceivePath, AnswerEchoSendsTheBlockBack)
-{
-    HubFixture f;
-    f.OpenSerial();
-    f.doc.autoAnswerOn = true;
-    f.doc.autoAnswerEcho = 1;
-    f.Receive("ping\r");
-    EXPECT_EQ(f.serial->written, "ping\r");
+    for (const bool on : {true, false}) {
+        HubFixture f;
+        f.doc.scanCommands = true;
+        f.doc.autoAnswerOn = on;
+        f.window.gpsVisible = on;
+        std::string matched, bridged;
+        f.hub->SetAnswerMatcher([&](const std::uint8_t* d, std::size_t n) { matched.append((const char*)d, n); });
+        f.hub->SetBridgeForward([&](const std::uint8_t* d, std::size_t n) { bridged.append((const char*)d, n); });
+        const std::string block = "ab[KESTRON:LOG_STOP\rc";
+        f.Receive(block);
+        EXPECT_EQ(matched, on ? block : "") << "answers on: " << on;
+        EXPECT_EQ(f.window.gps, on ? block : "") << "GPS bar visible: " << on;
+        EXPECT_EQ(bridged, block);
+        EXPECT_EQ(f.view.events, "[ab][c]");
+    }
 }
 
 // The matcher may switch answers off (a rule that ends them): no echo then.
-TEST(ReceivePath, AnswerEchoStopsWhenTheMatcherSwitchesAnswersOff)
+TEST(ReceivePath, AnswerEchoSendsTheBlockBackUnlessTheMatcherSwitchesAnswersOff)
 {
-    HubFixture f;
-    f.OpenSerial();
-    f.doc.autoAnswerOn = true;
-    f.doc.autoAnswerEcho = 1;
-    f.hub->SetAnswerMatcher([&](const std::uint8_t*, std::size_t) { f.doc.autoAnswerOn = false; });
-    f.Receive("ping");
-    EXPECT_EQ(f.serial->written, "");
+    for (const bool switchOff : {false, true}) {
+        HubFixture f;
+        f.OpenSerial();
+        f.doc.autoAnswerOn = true;
+        f.doc.autoAnswerEcho = 1;
+        if (switchOff)
+            f.hub->SetAnswerMatcher([&](const std::uint8_t*, std::size_t) { f.doc.autoAnswerOn = false; });
+        f.Receive("ping\r");
+        EXPECT_EQ(f.serial->written, switchOff ? "" : "ping\r") << "switched off: " << switchOff;
+    }
 }
 
 // The matcher's answer goes out after the whole block is shown, and its echo

@@ -198,12 +198,6 @@ const PacedCase kPacedCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, PacedSendTest, ::testing::ValuesIn(kPacedCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-} // namespace
-} // namespace kestrelon::test
-
-namespace kestrelon::test {
-namespace {
-
 // Key texts with line actions on each kind of connection: a socket keeps the
 // waits in place, drops DTR, RTS and break, and says so once per text.
 struct LineActionCase {

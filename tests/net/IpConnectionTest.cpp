@@ -13,7 +13,6 @@
 #include <sys/socket.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 namespace kestrelon {
@@ -37,22 +36,33 @@ std::string FamilyName(const ::testing::TestParamInfo<FamilyRow>& info)
     return info.param.family == AF_INET ? "IPv4" : "IPv6";
 }
 
-class IpConnectionTest : public ::testing::TestWithParam<FamilyRow> {
+class IpPeers {
 protected:
-    std::string Host() const { return test::LoopbackAddress(GetParam().family); }
-    void Settle(int ms = 150) { m_frame.Settle(ms); }
+    // A client of `mode` started towards a loopback listener and connected; the
+    // peer's end (closed on failure).
+    Fd ConnectedPeer(int family = AF_INET, std::uint32_t mode = MODE_IPV4_CLIENT)
+    {
+        std::uint16_t port = 0;
+        const Fd listener = test::Listen(family, port);
+        EXPECT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, test::LoopbackAddress(family), port, mode), "");
+        Fd peer = test::Accept(listener);
+        return m_frame.WaitFor(IP_CONNECTED) >= 0 ? std::move(peer) : Fd();
+    }
 
     test::RecordingTarget m_frame;
     CIpConnection m_connection;
 };
 
+class IpConnectionTest : public IpPeers, public ::testing::TestWithParam<FamilyRow> {
+protected:
+    std::string Host() const { return test::LoopbackAddress(GetParam().family); }
+    void Settle(int ms = 150) { m_frame.Settle(ms); }
+};
+
 TEST_P(IpConnectionTest, ClientReceivesInOrderAndSeesThePeerCloseOnce)
 {
-    std::uint16_t port = 0;
-    Fd listener = test::Listen(GetParam().family, port);
-    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, Host(), port, GetParam().client), "");
-    Fd peer = test::Accept(listener);
-    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
+    Fd peer = ConnectedPeer(GetParam().family, GetParam().client);
+    ASSERT_GE(peer.Get(), 0);
     EXPECT_TRUE(m_connection.IsConnected());
     for (const char* piece : {"one ", "two ", "three"}) {
         ASSERT_TRUE(test::WriteAll(peer.Get(), piece));
@@ -86,11 +96,8 @@ TEST_P(IpConnectionTest, RefusedClientReportsFailure)
 
 TEST_P(IpConnectionTest, StopDuringBlockedReceiveEndsWithClosed)
 {
-    std::uint16_t port = 0;
-    Fd listener = test::Listen(GetParam().family, port);
-    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, Host(), port, GetParam().client), "");
-    Fd peer = test::Accept(listener);
-    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
+    const Fd peer = ConnectedPeer(GetParam().family, GetParam().client);
+    ASSERT_GE(peer.Get(), 0);
     std::this_thread::sleep_for(50ms); // blocked in its receive by now
     m_connection.Stop();
     Settle();
@@ -201,71 +208,61 @@ TEST_P(IpConnectionTest, StopWhileAcceptingEndsQuietly)
 
 INSTANTIATE_TEST_SUITE_P(Families, IpConnectionTest, ::testing::Values(kIpv4, kIpv6), FamilyName);
 
-TEST(IpConnectionSend, BurstOfNumberedMessagesArrivesInOrder)
+class IpConnectionSend : public IpPeers, public ::testing::Test {};
+
+TEST_F(IpConnectionSend, BurstOfNumberedMessagesArrivesInOrder)
 {
-    test::RecordingTarget frame;
-    CIpConnection connection;
-    std::uint16_t port = 0;
-    Fd listener = test::Listen(AF_INET, port);
-    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
-    Fd peer = test::Accept(listener);
-    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    const Fd peer = ConnectedPeer();
+    ASSERT_GE(peer.Get(), 0);
     std::string expected;
     for (int i = 0; i < 10000; ++i) {
         char line[16];
         const int length = std::snprintf(line, sizeof line, "%05d\n", i);
-        ASSERT_TRUE(connection.Send(line, static_cast<std::size_t>(length)));
+        ASSERT_TRUE(m_connection.Send(line, static_cast<std::size_t>(length)));
         expected.append(line, static_cast<std::size_t>(length));
     }
     EXPECT_EQ(test::ReadSome(peer.Get(), expected.size(), 10000), expected);
 }
 
-TEST(IpConnectionSend, PeerThatNeverReadsEndsWithSendFailure)
+TEST_F(IpConnectionSend, PeerThatNeverReadsEndsWithSendFailure)
 {
-    test::RecordingTarget frame;
-    CIpConnection connection;
-    connection.SetDebugOutput({});
-    std::uint16_t port = 0;
-    Fd listener = test::Listen(AF_INET, port);
-    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
-    Fd peer = test::Accept(listener);
+    m_connection.SetDebugOutput({});
+    const Fd peer = ConnectedPeer();
+    ASSERT_GE(peer.Get(), 0);
     int small = 4096;
     setsockopt(peer.Get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
     // Keep the bounded queue topped up until the kernel buffers on both sides
     // are full and a send times out.
     const std::string chunk(64 * 1024, 'z');
     int failed = -1;
     for (int round = 0; round < 2000 && failed < 0; ++round) {
-        while (connection.Send(chunk.data(), chunk.size())) {
+        while (m_connection.Send(chunk.data(), chunk.size())) {
         }
-        failed = frame.WaitFor(IP_SEND_FAILED, 0, 10);
+        failed = m_frame.WaitFor(IP_SEND_FAILED, 0, 10);
     }
     ASSERT_GE(failed, 0);
-    EXPECT_EQ(frame.Events()[static_cast<std::size_t>(failed)].lParam, SocketApi::WSAETIMEDOUT);
-    ASSERT_GE(frame.WaitFor(IP_CLOSED), 0); // the failed socket is closed
+    EXPECT_EQ(m_frame.Events()[static_cast<std::size_t>(failed)].lParam, SocketApi::WSAETIMEDOUT);
+    ASSERT_GE(m_frame.WaitFor(IP_CLOSED), 0); // the failed socket is closed
     // A piece queued while the failure was being reported is dropped unsent.
-    for (int i = 0; i < 200 && connection.QueuedSendBytes() > 0; ++i)
+    for (int i = 0; i < 200 && m_connection.QueuedSendBytes() > 0; ++i)
         std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(connection.QueuedSendBytes(), 0u);
+    EXPECT_EQ(m_connection.QueuedSendBytes(), 0u);
 }
 
-TEST(IpConnectionSend, PeerResetIsReportedNotFatal)
+TEST_F(IpConnectionSend, PeerResetIsReportedNotFatal)
 {
-    test::RecordingTarget frame;
-    CIpConnection connection;
-    connection.SetDebugOutput({});
-    ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "", 0, MODE_IPV4_SERVER), "");
-    Fd peer = test::ConnectTo(AF_INET, connection.LocalPort());
-    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    m_connection.SetDebugOutput({});
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, MODE_IPV4_SERVER), "");
+    Fd peer = test::ConnectTo(AF_INET, m_connection.LocalPort());
+    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
     linger abort{1, 0};
     setsockopt(peer.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     peer.Reset();
-    for (int i = 0; i < 50 && connection.Send("x", 1); ++i)
+    for (int i = 0; i < 50 && m_connection.Send("x", 1); ++i)
         std::this_thread::sleep_for(2ms);
-    frame.Settle(200);
-    EXPECT_EQ(frame.Count(IP_CLOSED) + frame.Count(IP_FAILED), 1);
-    EXPECT_TRUE(connection.IsOpen()); // still listening for the next peer
+    m_frame.Settle(200);
+    EXPECT_EQ(m_frame.Count(IP_CLOSED) + m_frame.Count(IP_FAILED), 1);
+    EXPECT_TRUE(m_connection.IsOpen()); // still listening for the next peer
 }
 
 TEST(IpConnectionLifetime, ThousandStartStopCyclesLeakNothing)
@@ -337,45 +334,32 @@ TEST(IpConnectionFlood, SlowFrameKeepsMemoryBounded)
     EXPECT_EQ(received, kFlood);
 }
 
-// Proxies from the settings store and from the environment reach the target
-// when the direct connect cannot.
-class IpConnectionProxyTest : public ::testing::TestWithParam<bool> {
+// A proxy from the settings store reaches the target when the direct connect
+// cannot. (Which source wins is GetSocksProxyTest's matter.)
+class IpConnectionProxyTest : public IpPeers, public ::testing::Test {
 protected:
     void SetUp() override { test::HideFromDirectLookup("localhost"); } // only the proxy resolves it
-    void TearDown() override
-    {
-        CIP6Socket::SetResolver({});
-        unsetenv("ALL_PROXY");
-    }
+    void TearDown() override { CIP6Socket::SetResolver({}); }
 };
 
-TEST_P(IpConnectionProxyTest, ClientFallsBackToTheProxy)
+TEST_F(IpConnectionProxyTest, ClientFallsBackToTheProxy)
 {
     test::Microsocks proxy;
     CMemorySettingsStore store;
-    const std::string where = "127.0.0.1:" + std::to_string(proxy.Port());
-    if (GetParam()) {
-        store.Write(INTERNET_SETTINGS_GROUP, PROXY_ENABLE_KEY, "1");
-        store.Write(INTERNET_SETTINGS_GROUP, PROXY_SERVER_KEY, "http=127.0.0.1:9;socks=" + where);
-    } else {
-        setenv("ALL_PROXY", ("socks5h://" + where).c_str(), 1);
-    }
+    store.Write(INTERNET_SETTINGS_GROUP, PROXY_ENABLE_KEY, "1");
+    store.Write(INTERNET_SETTINGS_GROUP, PROXY_SERVER_KEY,
+                "http=127.0.0.1:9;socks=127.0.0.1:" + std::to_string(proxy.Port()));
     std::uint16_t port = 0;
     Fd listener = test::Listen(AF_INET, port);
-    test::RecordingTarget frame;
-    CIpConnection connection;
-    ASSERT_EQ(StartTerminalConnection(connection, frame.Target(), MODE_IPV4_CLIENT, "localhost", port, &store), "");
+    ASSERT_EQ(StartTerminalConnection(m_connection, m_frame.Target(), MODE_IPV4_CLIENT, "localhost", port, &store), "");
     Fd target = test::Accept(listener);
-    ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
+    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
     ASSERT_TRUE(test::WriteAll(target.Get(), "banner"));
-    ASSERT_TRUE(frame.WaitForBytes(6));
-    ASSERT_TRUE(connection.Send("answer", 6));
+    ASSERT_TRUE(m_frame.WaitForBytes(6));
+    ASSERT_TRUE(m_connection.Send("answer", 6));
     EXPECT_EQ(test::ReadSome(target.Get(), 6), "answer");
-    EXPECT_EQ(frame.Received(), "banner");
+    EXPECT_EQ(m_frame.Received(), "banner");
 }
-
-INSTANTIATE_TEST_SUITE_P(Sources, IpConnectionProxyTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Settings" : "Environment"; });
 
 TEST(BridgeModes, BridgeServerReportsWithTheBridgeMessage)
 {

@@ -122,13 +122,6 @@ struct Unanswered {
     }
 };
 
-CSocketAddress Loopback(std::uint16_t port)
-{
-    std::vector<CSocketAddress> out;
-    CIP6Socket::Resolve("127.0.0.1", std::to_string(port), AF_INET, SOCK_STREAM, out);
-    return out.front();
-}
-
 TEST(ConnectDeadline, UnansweredAddressTimesOutThenTheNextIsTried)
 {
     Unanswered dead;
@@ -146,9 +139,9 @@ TEST(ConnectDeadline, UnansweredAddressTimesOutThenTheNextIsTried)
         CIpOptions options;
         options.connectSeconds = 1;
         options.resolver = [&](const std::string&, const std::string&, int, int, std::vector<CSocketAddress>& out) {
-            out.push_back(Loopback(dead.port));
+            out.push_back(test::LoopbackSocketAddress(AF_INET, dead.port));
             if (c.withLive)
-                out.push_back(Loopback(livePort));
+                out.push_back(test::LoopbackSocketAddress(AF_INET, livePort));
             return 0;
         };
         connection.SetOptions(options);
@@ -212,7 +205,7 @@ TEST(Datagrams, LongSendIsSplitAndTheEndpointStillReceives)
     // peer leads to the test's own socket instead.
     CIpOptions options;
     options.resolver = [peerPort](const std::string&, const std::string&, int, int, std::vector<CSocketAddress>& out) {
-        out.push_back(Loopback(peerPort));
+        out.push_back(test::LoopbackSocketAddress(AF_INET, peerPort));
         return 0;
     };
     connection.SetOptions(options);
