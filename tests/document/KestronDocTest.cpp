@@ -220,14 +220,6 @@ TEST_P(TriggerTest, TriggersAreDecodedHexNewestByteFirst)
     EXPECT_TRUE(doc.IsModified());
 }
 
-std::string Repeat(const std::string& s, int n)
-{
-    std::string out;
-    for (int i = 0; i < n; ++i)
-        out += s;
-    return out;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Rules, TriggerTest,
     ::testing::Values(TriggerCase{"NoRules", {}, false, {}}, TriggerCase{"OkReversed", {"OK", "ATH"}, false, {"4B4F"}},
@@ -238,9 +230,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TriggerCase{"LineEndFollowsSendSetting", {"a^m", ""}, false, {"0D61"}},
                       TriggerCase{"LineEndAsCrLf", {"a^m", ""}, true, {"0A0D61"}},
                       TriggerCase{"LongTriggerKeepsFirst128Bytes",
-                                  {std::string(127, 'A') + "BC", ""},
+                                  {std::string(127, 'D') + "BC", ""},
                                   false,
-                                  {"42" + Repeat("41", 127)}}),
+                                  {"42" + std::string(2 * 127, '4')}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DocumentAccessors, AnswerOutsideTheListIsEmpty)

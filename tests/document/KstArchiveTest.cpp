@@ -44,58 +44,65 @@ TEST(KstLayout, NewDocumentIs491BytesInTheFileLayout)
     EXPECT_EQ(written, NewDocumentFile());
 }
 
+// What reading `file` over `into` gives, and the schema it reports; a refused
+// file fails the test.
+CSavedSettings ReadBack(const std::string& file, CSavedSettings into = {}, std::uint32_t* schema = nullptr)
+{
+    std::uint32_t read = 0;
+    CKstError error;
+    EXPECT_TRUE(CKstArchive::Read(file, into, read, error)) << error.Describe();
+    if (schema)
+        *schema = read;
+    return into;
+}
+
+// The bytes that give a string's length (of reservedText4, the first string in
+// the file, at byte 36) or a list's count (of the answers, at byte 433 in a file
+// with empty strings).
 struct LengthForm {
+    bool list;
     std::size_t length;
     std::string prefix;
 };
-void PrintTo(const LengthForm& c, std::ostream* os) { *os << "length " << c.length; }
-
-class StringLengthTest : public ::testing::TestWithParam<LengthForm> {};
-
-// reservedText4 is the first string in the file, at byte 36.
-TEST_P(StringLengthTest, PrefixFormAndRoundTrip)
+std::string FormName(const LengthForm& c)
 {
-    CSavedSettings s = CSavedSettings::Defaults();
-    s.reservedText4 = std::string(GetParam().length, 'q');
-    const std::string file = CKstArchive::Write(s);
-    EXPECT_EQ(file.substr(36, GetParam().prefix.size()), GetParam().prefix);
-    EXPECT_EQ(file.size(), 491u - 9 + GetParam().prefix.size() + GetParam().length);
-    CSavedSettings read = CSavedSettings::Defaults(4);
-    std::uint32_t schema = 0;
-    CKstError error;
-    ASSERT_TRUE(CKstArchive::Read(file, read, schema, error)) << error.Describe();
-    EXPECT_EQ(read, s);
+    return (c.list ? "Count" : "Length") + std::to_string(c.length);
+}
+void PrintTo(const LengthForm& c, std::ostream* os)
+{
+    *os << FormName(c);
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, StringLengthTest,
-                         ::testing::Values(LengthForm{0, std::string(1, '\0')}, LengthForm{254, "\xFE"},
-                                           LengthForm{255, std::string("\xFF\xFF\x00", 3)},
-                                           LengthForm{65533, "\xFF\xFD\xFF"},
-                                           LengthForm{65534, std::string("\xFF\xFF\xFF\xFE\xFF\x00\x00", 7)},
-                                           LengthForm{70000, std::string("\xFF\xFF\xFF\x70\x11\x01\x00", 7)}),
-                         [](const auto& info) { return "Length" + std::to_string(info.param.length); });
+class LengthFormTest : public ::testing::TestWithParam<LengthForm> {};
 
-class ListCountTest : public ::testing::TestWithParam<LengthForm> {};
-
-// In a file with empty strings the answer list count is at byte 433.
-TEST_P(ListCountTest, CountFormAndRoundTrip)
+TEST_P(LengthFormTest, IsWrittenAndReadBack)
 {
+    const LengthForm& c = GetParam();
     CSavedSettings s = CSavedSettings::Defaults();
-    s.autoAnswers.assign(GetParam().length, "a");
+    if (c.list)
+        s.autoAnswers.assign(c.length, "a");
+    else
+        s.reservedText4 = std::string(c.length, 'q');
     const std::string file = CKstArchive::Write(s);
-    EXPECT_EQ(file.substr(433, GetParam().prefix.size()), GetParam().prefix);
-    CSavedSettings read;
-    std::uint32_t schema = 0;
-    CKstError error;
-    ASSERT_TRUE(CKstArchive::Read(file, read, schema, error)) << error.Describe();
-    EXPECT_EQ(read.autoAnswers, s.autoAnswers);
+    EXPECT_EQ(file.substr(c.list ? 433 : 36, c.prefix.size()), c.prefix);
+    // In place of "Terminal" with its length byte, or of the empty list's count;
+    // each answer "a" takes two bytes.
+    EXPECT_EQ(file.size(), 491u - (c.list ? 2 : 9) + c.prefix.size() + c.length * (c.list ? 2 : 1));
+    EXPECT_EQ(ReadBack(file, CSavedSettings::Defaults(4)), s);
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, ListCountTest,
-                         ::testing::Values(LengthForm{1, std::string("\x01\x00", 2)}, LengthForm{0xFFFE, "\xFE\xFF"},
-                                           LengthForm{0xFFFF, std::string("\xFF\xFF\xFF\xFF\x00\x00", 6)},
-                                           LengthForm{70000, std::string("\xFF\xFF\x70\x11\x01\x00", 6)}),
-                         [](const auto& info) { return "Count" + std::to_string(info.param.length); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Forms, LengthFormTest,
+    ::testing::Values(LengthForm{false, 0, std::string(1, '\0')}, LengthForm{false, 254, "\xFE"},
+                      LengthForm{false, 255, std::string("\xFF\xFF\x00", 3)}, LengthForm{false, 65533, "\xFF\xFD\xFF"},
+                      LengthForm{false, 65534, std::string("\xFF\xFF\xFF\xFE\xFF\x00\x00", 7)},
+                      LengthForm{false, 70000, std::string("\xFF\xFF\xFF\x70\x11\x01\x00", 7)},
+                      LengthForm{true, 1, std::string("\x01\x00", 2)}, LengthForm{true, 0xFFFE, "\xFE\xFF"},
+                      LengthForm{true, 0xFFFF, std::string("\xFF\xFF\xFF\xFF\x00\x00", 6)},
+                      LengthForm{true, 70000, std::string("\xFF\xFF\x70\x11\x01\x00", 6)}),
+    [](const auto& info) { return FormName(info.param); });
+// clang-format on
 
 TEST(KstRoundTrip, DocumentWithEveryFieldChangedLoadsBackEqual)
 {
@@ -129,11 +136,8 @@ TEST_P(LoadRangeTest, ValuesAreBroughtIntoRange)
     GetParam().set(written);
     CSavedSettings expected = written;
     GetParam().expect(expected);
-    CSavedSettings read;
     std::uint32_t schema = 0;
-    CKstError error;
-    ASSERT_TRUE(CKstArchive::Read(CKstArchive::Write(written), read, schema, error));
-    EXPECT_TRUE(read == expected);
+    EXPECT_TRUE(ReadBack(CKstArchive::Write(written), {}, &schema) == expected);
     EXPECT_EQ(schema, 5u);
 }
 
@@ -168,12 +172,18 @@ TEST(KstRead, BooleanWordsOtherThanOneAreTrue)
     std::string file = CKstArchive::Write(CSavedSettings::Defaults());
     file[12] = '\x02';     // crToCrLfOnSend
     file[16 + 3] = '\x80'; // crToCrLfOnReceive, high byte only
-    CSavedSettings read;
-    std::uint32_t schema = 0;
-    CKstError error;
-    ASSERT_TRUE(CKstArchive::Read(file, read, schema, error));
+    const CSavedSettings read = ReadBack(file);
     EXPECT_TRUE(read.crToCrLfOnSend);
     EXPECT_TRUE(read.crToCrLfOnReceive);
+}
+
+TEST(KstSchemas, NewerSchemaReadsLikeTheNewestAndReportsItsNumber)
+{
+    std::string file = CKstArchive::Write(CSavedSettings::Defaults(3));
+    file[0] = 9;
+    std::uint32_t schema = 0;
+    EXPECT_TRUE(ReadBack(file + "trailing bytes", {}, &schema) == CSavedSettings::Defaults(3));
+    EXPECT_EQ(schema, 9u);
 }
 
 struct DamageCase {

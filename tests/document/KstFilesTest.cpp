@@ -70,11 +70,6 @@ void OldKeys(KstBytes& b, CSavedSettings& expected)
         }
 }
 
-void ReservedStrings(KstBytes& b)
-{
-    b.Zeros(8);
-}
-
 class OldSchemaTest : public ::testing::Test {
 protected:
     void Load(const std::string& bytes)
@@ -113,7 +108,7 @@ TEST_F(OldSchemaTest, Schema1PutsOldKeyLayoutAtLevelTimesTenPlusKey)
     CSavedSettings expected = WithHead(OpenBefore());
     KstBytes b = Head(1);
     OldKeys(b, expected);
-    ReservedStrings(b);
+    b.Zeros(8); // reserved strings
     Load(b.Bytes());
     EXPECT_TRUE(doc.SavedSettings() == expected);
     EXPECT_EQ((std::vector{doc.fkeyLabel[37], doc.fkeyLabel[38], doc.fkeyLabel[40], doc.fkeyCommand[49]}),
@@ -126,7 +121,7 @@ TEST_F(OldSchemaTest, Schema2ReadsAnswersAndKeepsTheOpenConnection)
     CSavedSettings expected = WithHead(OpenBefore());
     KstBytes b = Head(2);
     OldKeys(b, expected);
-    ReservedStrings(b);
+    b.Zeros(8); // reserved strings
     b.U32(0).U32(5).U16(2).Str("OK").Str("ATH");
     expected.autoAnswerOn = false, expected.autoAnswerEcho = 5, expected.autoAnswers = {"OK", "ATH"};
     Load(b.Bytes());
@@ -144,7 +139,7 @@ TEST_F(OldSchemaTest, Schema4ReadsConnectionButNotScanCommands)
         b.Str("n" + std::to_string(i)).Str("");
         expected.fkeyLabel[i] = "n" + std::to_string(i), expected.fkeyCommand[i] = "";
     }
-    ReservedStrings(b);
+    b.Zeros(8); // reserved strings
     b.U32(1).U32(0).U16(0);
     b.U32(4).U32(70000).Str("::1").U32(1).U32(70000).Str("peer").Zeros(12);
     expected.autoAnswerOn = true, expected.autoAnswerEcho = 0, expected.autoAnswers = {};
@@ -155,26 +150,20 @@ TEST_F(OldSchemaTest, Schema4ReadsConnectionButNotScanCommands)
     EXPECT_TRUE(doc.scanCommands);
 }
 
-TEST(KstSchemas, NewerSchemaReadsLikeTheNewestAndReportsItsNumber)
-{
-    std::string file = CKstArchive::Write(CSavedSettings::Defaults(3));
-    file[0] = 9;
-    CSavedSettings read;
-    std::uint32_t schema = 0;
-    CKstError error;
-    ASSERT_TRUE(CKstArchive::Read(file + "trailing bytes", read, schema, error));
-    EXPECT_TRUE(read == CSavedSettings::Defaults(3));
-    EXPECT_EQ(schema, 9u);
-}
+// A new document and a directory to save it in.
+class KstDisk : public ::testing::Test {
+protected:
+    KstDisk() { doc.OnNewDocument(); }
 
-TEST(KstDisk, SaveAndLoadThroughRealFiles)
-{
     TempDir dir;
     CKestronDoc doc;
-    doc.OnNewDocument();
+    CKstError error;
+};
+
+TEST_F(KstDisk, SaveAndLoadThroughRealFiles)
+{
     doc.ipServer = "device.local";
     doc.SetModifiedFlag();
-    CKstError error;
     ASSERT_TRUE(CKstArchive::Save(doc, dir.File("a.kst"), error)) << error.Describe();
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(ReadFileBytes(dir.File("a.kst")), CKstArchive::SaveToBytes(doc));
@@ -187,27 +176,19 @@ TEST(KstDisk, SaveAndLoadThroughRealFiles)
     EXPECT_FALSE(other.IsModified());
 }
 
-TEST(KstDisk, MissingFileIsAnErrorWithoutOffset)
+TEST_F(KstDisk, MissingFileIsAnErrorWithoutOffset)
 {
-    TempDir dir;
-    CKestronDoc doc;
-    doc.OnNewDocument();
     doc.comPort = 12;
-    CKstError error;
     EXPECT_FALSE(CKstArchive::Load(doc, dir.File("none.kst"), error));
     EXPECT_EQ(error.Describe(), "cannot open: No such file or directory");
     EXPECT_EQ(doc.comPort, 12u);
 }
 
-TEST(KstDisk, SavingReplacesTheFileAndKeepsItsPermissions)
+TEST_F(KstDisk, SavingReplacesTheFileAndKeepsItsPermissions)
 {
-    TempDir dir;
     const std::string path = dir.File("keep.kst");
     WriteFileBytes(path, "old contents");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    CKestronDoc doc;
-    doc.OnNewDocument();
-    CKstError error;
     ASSERT_TRUE(CKstArchive::Save(doc, path, error)) << error.Describe();
     EXPECT_EQ(ReadFileBytes(path).size(), 491u);
     struct stat st {};
@@ -216,13 +197,9 @@ TEST(KstDisk, SavingReplacesTheFileAndKeepsItsPermissions)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "temporary file left";
 }
 
-TEST(KstDisk, NewFileGetsTheModeOfTheUsersUmask)
+TEST_F(KstDisk, NewFileGetsTheModeOfTheUsersUmask)
 {
-    TempDir dir;
     const mode_t previous = ::umask(027);
-    CKestronDoc doc;
-    doc.OnNewDocument();
-    CKstError error;
     const bool saved = CKstArchive::Save(doc, dir.File("new.kst"), error);
     ::umask(previous);
     ASSERT_TRUE(saved) << error.Describe();
@@ -231,30 +208,22 @@ TEST(KstDisk, NewFileGetsTheModeOfTheUsersUmask)
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
-TEST(KstDisk, SavingThroughALinkReplacesTheFileItNames)
+TEST_F(KstDisk, SavingThroughALinkReplacesTheFileItNames)
 {
-    TempDir dir;
     WriteFileBytes(dir.File("real.kst"), "old");
     std::filesystem::create_symlink(dir.File("real.kst"), dir.File("link.kst"));
-    CKestronDoc doc;
-    doc.OnNewDocument();
-    CKstError error;
     ASSERT_TRUE(CKstArchive::Save(doc, dir.File("link.kst"), error)) << error.Describe();
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.kst")));
     EXPECT_EQ(ReadFileBytes(dir.File("real.kst")).size(), 491u);
 }
 
-TEST(KstDisk, FailedSaveLeavesTheOldFileAndNoTemporary)
+TEST_F(KstDisk, FailedSaveLeavesTheOldFileAndNoTemporary)
 {
-    TempDir dir;
     // A directory in the target's place makes the final rename fail after the
     // new contents were written completely.
     std::filesystem::create_directory(dir.File("busy.kst"));
     WriteFileBytes(dir.File("busy.kst/inside"), "precious");
-    CKestronDoc doc;
-    doc.OnNewDocument();
     doc.SetModifiedFlag();
-    CKstError error;
     EXPECT_FALSE(CKstArchive::Save(doc, dir.File("busy.kst"), error));
     EXPECT_EQ(error.message.rfind("cannot replace the file: ", 0), 0u) << error.message;
     EXPECT_TRUE(doc.IsModified());

@@ -24,6 +24,12 @@ TEST_P(PrintPages, CountsRowsAndPages)
     EXPECT_EQ(layout.LinesPerPage(), c.linesPerPage);
     EXPECT_EQ(layout.PageCount(), c.pageCount);
     EXPECT_EQ(layout.LeftMargin(), c.leftMargin);
+    // Pages follow each other, and the last ends at the last row.
+    if (c.pageCount > 1) {
+        EXPECT_EQ(layout.LastRow(1) + 1, layout.FirstRow(2));
+    }
+    EXPECT_EQ(layout.FirstRow(c.pageCount), (c.pageCount - 1) * c.linesPerPage);
+    EXPECT_EQ(layout.LastRow(c.pageCount), c.usedLines - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PrintPages,
@@ -31,16 +37,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, PrintPages,
                                            PageCase{"OneRowOver", 49, 1000, 1100, 800, 20, 48, 2, 100},
                                            PageCase{"PaperTooShortStillOneRowPerPage", 10, 1000, 100, 800, 20, 1, 10,
                                                     100},
-                                           PageCase{"ZeroLineHeight", 3, 1000, 100, 800, 0, 93, 1, 100}),
+                                           PageCase{"ZeroLineHeight", 3, 1000, 100, 800, 0, 93, 1, 100},
+                                           PageCase{"LastPageIsShort", 100, 1000, 1100, 800, 20, 48, 3, 100}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PrintPages, LastPageEndsAtTheLastRow)
-{
-    const CAsciiPrintLayout layout(100, 1000, 1100, 800, 20);
-    EXPECT_EQ(layout.LastRow(1) + 1, layout.FirstRow(2));
-    EXPECT_EQ(layout.FirstRow(3), 96);
-    EXPECT_EQ(layout.LastRow(3), 99);
-}
 
 TEST(PrintPages, HeaderIsRightAlignedInEightyColumns)
 {

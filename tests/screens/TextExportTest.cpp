@@ -13,14 +13,9 @@ namespace {
 
 void Hint(CAsciiGrid& grid, Hint kind, const std::string& bytes, DataTime time)
 {
-    CUpdateHint hint;
-    hint.hint = kind;
-    hint.data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    hint.value = hint.data[0];
-    hint.length = static_cast<std::int32_t>(bytes.size());
-    hint.colour = RECEIVE_COLOUR;
-    hint.time = time;
-    grid.Apply(hint, grid.Columns(), grid.Lines());
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    grid.Apply({kind, data[0], data, static_cast<std::int32_t>(bytes.size()), RECEIVE_COLOUR, 0, time}, grid.Columns(),
+               grid.Lines());
 }
 
 std::vector<std::string> Lines(const std::string& text)

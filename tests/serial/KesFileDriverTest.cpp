@@ -85,10 +85,7 @@ protected:
     {
         target.SetPumpThread(std::this_thread::get_id());
         store.Write("Ports", "COM231", pty.SlavePath());
-        DCB dcb{};
-        dcb.BaudRate = 115200;
-        dcb.ByteSize = 8;
-        driver.Open(231, dcb);
+        driver.Open(231, {.BaudRate = 115200, .ByteSize = 8});
         EXPECT_TRUE(Pump([this] { return driver.IsSetUp(); }));
     }
     ~DriverOnPty() override { target.Close(); }

@@ -20,11 +20,7 @@ constexpr std::uint32_t kPort = 7;
 
 DCB Line(std::uint32_t rate, bool ctsFlow)
 {
-    DCB dcb;
-    dcb.BaudRate = rate;
-    dcb.ByteSize = 8;
-    dcb.flags = DcbFlag::fBinary | (ctsFlow ? DcbFlag::fOutxCtsFlow : 0);
-    return dcb;
+    return {.BaudRate = rate, .flags = DcbFlag::fBinary | (ctsFlow ? DcbFlag::fOutxCtsFlow : 0), .ByteSize = 8};
 }
 
 class FakeDriver : public testing::Test {
@@ -59,13 +55,15 @@ protected:
 
 } // namespace
 
-TEST_F(FakeDriver, FirstPassReportsEachHoldStateOnce)
+// Without CTS flow control a low CTS is no hold: nothing follows the first pass.
+TEST_F(FakeDriver, FirstPassReportsEachHoldStateOnceAndCtsWithoutFlowIsNoHold)
 {
     Open(Line(9600, false));
     EXPECT_EQ(m_line->OpenedPath(), "/fake/line");
+    m_line->SetCts(false);
     const std::vector<Notice> expected = {
         {TC_PORT_OPENED, 0, {}}, {TC_CTS_HOLD, 0, {}}, {TC_DSR_HOLD, 0, {}}, {TC_CD_HOLD, 0, {}}};
-    EXPECT_EQ(StatusAfter(0), expected);
+    EXPECT_EQ(StatusAfter(0, 80), expected);
 }
 
 TEST_F(FakeDriver, CtsHoldIsReportedAndHidesLineErrors)
@@ -82,14 +80,6 @@ TEST_F(FakeDriver, CtsHoldIsReportedAndHidesLineErrors)
     ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Has(TC_LINE_ERRORS, CE_FRAME); }));
     const std::vector<Notice> expected = {{TC_CTS_HOLD, 1, {}}, {TC_CTS_HOLD, 0, {}}, {TC_LINE_ERRORS, CE_FRAME, {}}};
     EXPECT_EQ(StatusAfter(opened), expected);
-}
-
-TEST_F(FakeDriver, CtsLowWithoutFlowControlIsNoHold)
-{
-    Open(Line(9600, false));
-    const std::size_t opened = m_frame.Status().size();
-    m_line->SetCts(false);
-    EXPECT_EQ(StatusAfter(opened, 80), std::vector<Notice>{});
 }
 
 TEST_F(FakeDriver, LineErrorsArriveAsTheirFlags)
@@ -152,30 +142,19 @@ TEST_F(FakeDriver, WriteQueueIsBoundedAndDropsAreReportedOncePerEpisode)
 // complete: while the driver thread is stuck delivering to an unpumped frame,
 // Close, Open and Quit all return, and closing the frame's queue frees the
 // thread.
-TEST(FakeDriverShutdown, NeverWaitsForTheFrameItBlocks)
+TEST_F(FakeDriver, NeverWaitsForTheFrameItBlocks)
 {
-    TempDir tree;
-    std::filesystem::create_directories(tree.Path() / "sys");
-    CMemorySettingsStore settings;
-    settings.Write(kPortAliasGroup, "COM7", "/fake/line");
-    auto line = std::make_shared<CFakeSerialLine>();
-    SerialFrame frame;
-    auto driver = std::make_unique<CKestronDriver>(frame.Target(), settings, CFakeSerialPort::Factory(line));
-    driver->SetPortTree({tree.File("sys"), tree.File("dev")});
-    driver->Open(kPort, Line(9600, false));
-    ASSERT_TRUE(frame.WaitFor([&] { return frame.Has(TC_PORT_OPENED, 0) && frame.Has(TC_CD_HOLD, 0); }));
-
-    line->Receive("stuck"); // the driver thread now waits in Send: nobody pumps
+    Open(Line(9600, false));
+    m_line->Receive("stuck"); // the driver thread now waits in Send: nobody pumps
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    driver->Close(); // none of these may wait for the stuck delivery
-    driver->Open(kPort, Line(9600, false));
-    driver->Write("x", 1);
-    driver->Quit();
+    m_driver.Close(); // none of these may wait for the stuck delivery
+    m_driver.Open(kPort, Line(9600, false));
+    m_driver.Write("x", 1);
+    m_driver.Quit();
 
-    frame.Target().Close();
-    driver->WaitForExit();
-    driver.reset();
-    EXPECT_FALSE(line->IsOpen());
+    m_frame.Target().Close();
+    m_driver.WaitForExit();
+    EXPECT_FALSE(m_line->IsOpen());
 }
 
 // Once EnableReading(false) has returned the reader never touches the port

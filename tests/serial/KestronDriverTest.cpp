@@ -26,19 +26,20 @@ namespace {
 constexpr std::uint32_t kPtyPort = 200;
 constexpr std::uint32_t kMissingPort = 201;
 
-DCB Line(std::uint32_t rate, std::uint8_t bits = 8, std::uint8_t stop = 0)
+// The new-document line (CTS flow, DTR and RTS handshake) unless told otherwise.
+DCB Line(std::uint32_t rate, std::uint8_t bits = 8, std::uint8_t stop = 0, std::uint32_t flags = 0x0008A025)
 {
-    DCB dcb;
-    dcb.BaudRate = rate;
-    dcb.ByteSize = bits;
-    dcb.StopBits = stop;
-    dcb.flags = 0x0008A025;
-    dcb.XonLim = 2048;
-    dcb.XoffLim = 512;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
-    return dcb;
+    return {.BaudRate = rate,
+            .flags = flags,
+            .XonLim = 2048,
+            .XoffLim = 512,
+            .ByteSize = bits,
+            .StopBits = stop,
+            .XonChar = 0x11,
+            .XoffChar = 0x13};
 }
+
+const DCB kNoFlowControl = Line(115200, 8, 0, DcbFlag::fBinary);
 
 std::string Pattern(std::size_t size)
 {
@@ -76,13 +77,6 @@ protected:
     SerialFrame m_frame;
     CKesFileDriver m_driver{m_frame.Target(), m_settings};
 };
-
-DCB NoFlowControl()
-{
-    DCB dcb = Line(115200);
-    dcb.flags = DcbFlag::fBinary;
-    return dcb;
-}
 
 // 200 kB to a device that never reads: the pty buffer fills, the rest waits.
 void QueueHeldOutput(CKesFileDriver& driver, SerialFrame& frame)
@@ -198,15 +192,6 @@ TEST_F(PtyDriver, WritesGoOutInOrderAndEmptyOnesNotAtAll)
     EXPECT_EQ(m_pty.ReadMaster(50), "");
 }
 
-TEST_F(PtyDriver, CloseWithoutAPortDoesNothing)
-{
-    m_driver.Close();
-    m_frame.Settle(50);
-    EXPECT_EQ(m_frame.Status(), std::vector<Notice>{});
-    EXPECT_FALSE(m_driver.IsOpen());
-    EXPECT_TRUE(OpenPty());
-}
-
 TEST_F(PtyDriver, LostDeviceIsReportedAndTheReaderEnds)
 {
     const int withDriver = ThreadCount();
@@ -220,11 +205,13 @@ TEST_F(PtyDriver, LostDeviceIsReportedAndTheReaderEnds)
     EXPECT_EQ(m_frame.Status(), (std::vector<Notice>{{TC_PORT_FAILED, PF_DEVICE_LOST, {}}}));
 }
 
-TEST_F(PtyDriver, SetBaudRateChangesTheLiveRate)
+TEST_F(PtyDriver, CloseAndRateChangeDoNothingWithoutAPortAndRateChangesTheLiveLine)
 {
+    m_driver.Close();
     EXPECT_FALSE(m_driver.SetBaudRate(115200)) << "closed port";
-    m_frame.Settle(20);
+    m_frame.Settle(50);
     EXPECT_EQ(m_frame.Status(), std::vector<Notice>{});
+    EXPECT_FALSE(m_driver.IsOpen());
 
     ASSERT_TRUE(OpenPty(Line(9600)));
     m_frame.Clear();
@@ -278,15 +265,7 @@ TEST_F(PtyDriver, AReaderWaitingForRoomLeavesAtOnce)
     }
 }
 
-TEST_F(PtyDriver, DeviceOutputStillArrivesWhileOursIsHeld)
-{
-    ASSERT_TRUE(OpenPty(NoFlowControl()));
-    QueueHeldOutput(m_driver, m_frame);
-    ASSERT_TRUE(m_pty.WriteMaster("from the device"));
-    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received() == "from the device"; }));
-}
-
-TEST_F(PtyDriver, CloseDiscardsWhatWaitsAndSaysHowMuch)
+TEST_F(PtyDriver, DeviceOutputArrivesWhileOursIsHeldAndCloseDiscardsOurs)
 {
     std::mutex mutex;
     std::string notes; // written on the driver thread
@@ -294,8 +273,10 @@ TEST_F(PtyDriver, CloseDiscardsWhatWaitsAndSaysHowMuch)
         std::lock_guard lock(mutex);
         notes += text;
     });
-    ASSERT_TRUE(OpenPty(NoFlowControl()));
+    ASSERT_TRUE(OpenPty(kNoFlowControl));
     QueueHeldOutput(m_driver, m_frame);
+    ASSERT_TRUE(m_pty.WriteMaster("from the device"));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Received() == "from the device"; }));
     m_driver.Close();
     ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver.IsOpen(); }, 2000));
     {
@@ -305,13 +286,13 @@ TEST_F(PtyDriver, CloseDiscardsWhatWaitsAndSaysHowMuch)
     // Written after the close: kept nowhere, never sent by a later open.
     m_driver.Write("late", 4);
     m_frame.Clear();
-    ASSERT_TRUE(OpenPty(NoFlowControl()));
+    ASSERT_TRUE(OpenPty(kNoFlowControl));
     EXPECT_EQ(m_pty.ReadMaster(100).find("late"), std::string::npos);
 }
 
 TEST_F(PtyDriver, QuitEndsTheThreadWithOutputHeld)
 {
-    ASSERT_TRUE(OpenPty(NoFlowControl()));
+    ASSERT_TRUE(OpenPty(kNoFlowControl));
     QueueHeldOutput(m_driver, m_frame);
     m_driver.Quit();
     m_driver.WaitForExit(); // a hang here is the fault

@@ -18,12 +18,10 @@ namespace {
 
 DCB Line(std::uint32_t rate, std::uint8_t bits = 8, std::uint8_t parity = 0)
 {
-    DCB dcb;
-    dcb.BaudRate = rate;
-    dcb.ByteSize = bits;
-    dcb.Parity = parity;
-    dcb.flags = DcbFlag::fBinary | (DTR_CONTROL_ENABLE << DcbFlag::fDtrControlShift);
-    return dcb;
+    return {.BaudRate = rate,
+            .flags = DcbFlag::fBinary | (DTR_CONTROL_ENABLE << DcbFlag::fDtrControlShift),
+            .ByteSize = bits,
+            .Parity = parity};
 }
 
 } // namespace
@@ -58,41 +56,46 @@ TEST(SerialPortOpen, RefusesWhatIsNotAFreeTerminal)
     EXPECT_EQ(again.Open(pty.SlavePath()), 0) << "closing must release the lock";
 }
 
-class PtyRate : public testing::TestWithParam<std::uint32_t> {};
+// A port opened on a fresh pseudo-terminal.
+class PtyPort : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(port.Open(pty.SlavePath()), 0); }
 
-TEST_P(PtyRate, ReadsBackAsSet)
-{
     PtyPair pty;
     CSerialPort port;
-    ASSERT_EQ(port.Open(pty.SlavePath()), 0);
-    ASSERT_TRUE(port.SetState(Line(GetParam())));
-    DCB live;
-    ASSERT_TRUE(port.GetState(live));
-    EXPECT_EQ(live.BaudRate, GetParam());
+};
+
+struct RateRow {
+    std::uint32_t rate;
+    std::uint8_t bits, parity;
+};
+void PrintTo(const RateRow& r, std::ostream* os)
+{
+    *os << r.rate << " " << int(r.bits) << "/" << int(r.parity);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, PtyRate, testing::Values(300u, 9600u, 14400u, 115200u, 250000u, 921600u));
+class PtyRate : public PtyPort, public testing::WithParamInterface<RateRow> {};
 
-TEST(SerialPortState, PtyKeepsEightBitsNoParity)
+// A pseudo-terminal forces its character format: what is read back is the line
+// as it really runs, eight bits and no parity, and the rate still counts as taken.
+TEST_P(PtyRate, ReadsBackAsSet)
 {
-    // A pseudo-terminal forces its character format; what is read back is the
-    // line as it really runs, and the rate still counts as taken.
-    PtyPair pty;
-    CSerialPort port;
-    ASSERT_EQ(port.Open(pty.SlavePath()), 0);
-    ASSERT_TRUE(port.SetState(Line(19200, 7, 2)));
+    const RateRow& r = GetParam();
+    ASSERT_TRUE(port.SetState(Line(r.rate, r.bits, r.parity)));
     DCB live;
     ASSERT_TRUE(port.GetState(live));
-    EXPECT_EQ(live.BaudRate, 19200u);
+    EXPECT_EQ(live.BaudRate, r.rate);
     EXPECT_EQ(live.ByteSize, 8);
     EXPECT_EQ(live.Parity, 0);
 }
 
-TEST(SerialPortState, RefusedRecordLeavesTheLineAsItWas)
+INSTANTIATE_TEST_SUITE_P(Rates, PtyRate,
+                         testing::Values(RateRow{300, 8, 0}, RateRow{9600, 8, 0}, RateRow{14400, 8, 0},
+                                         RateRow{19200, 7, 2}, RateRow{115200, 8, 0}, RateRow{250000, 8, 0},
+                                         RateRow{921600, 8, 0}));
+
+TEST_F(PtyPort, RefusedRecordLeavesTheLineAsItWas)
 {
-    PtyPair pty;
-    CSerialPort port;
-    ASSERT_EQ(port.Open(pty.SlavePath()), 0);
     ASSERT_TRUE(port.SetState(Line(57600)));
     EXPECT_FALSE(port.SetState(Line(57600, 4)));
     EXPECT_FALSE(port.SetState(Line(0)));
@@ -101,11 +104,8 @@ TEST(SerialPortState, RefusedRecordLeavesTheLineAsItWas)
     EXPECT_EQ(live.BaudRate, 57600u);
 }
 
-TEST(SerialPortIo, BytesPassBothWaysAndQueueIsCounted)
+TEST_F(PtyPort, BytesPassBothWaysQueueIsCountedAndPurgeDiscards)
 {
-    PtyPair pty;
-    CSerialPort port;
-    ASSERT_EQ(port.Open(pty.SlavePath()), 0);
     ASSERT_TRUE(port.SetState(Line(115200)));
     int error = 0;
     ASSERT_TRUE(port.Write("to device", 9, error));
@@ -124,21 +124,10 @@ TEST(SerialPortIo, BytesPassBothWaysAndQueueIsCounted)
     const long n = port.Read(buffer, sizeof buffer, error);
     EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max(n, 0L))), "from device");
 
-    EXPECT_EQ(port.Read(buffer, sizeof buffer, error), -1);
-    EXPECT_EQ(error, EAGAIN);
-}
-
-TEST(SerialPortIo, PurgeDiscardsWhatWaits)
-{
-    PtyPair pty;
-    CSerialPort port;
-    ASSERT_EQ(port.Open(pty.SlavePath()), 0);
-    ASSERT_TRUE(port.SetState(Line(9600)));
+    // What waits when purged is never read: the next read finds nothing.
     ASSERT_TRUE(pty.WriteMaster("stale"));
     ASSERT_EQ(port.WaitReadable(1000), PortWait::Readable);
     ASSERT_TRUE(port.Purge(PURGE_RXCLEAR));
-    char buffer[16];
-    int error = 0;
     EXPECT_EQ(port.Read(buffer, sizeof buffer, error), -1);
     EXPECT_EQ(error, EAGAIN);
 }
