@@ -5,6 +5,7 @@
 #include "document/KstArchive.h"
 #include "support/TempDir.h"
 
+#include <QString>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -87,14 +88,6 @@ TEST(ConfigCommand, EmptyObjectWritesTheNewDocumentFile)
     EXPECT_TRUE(file == CKstArchive::Write(CSavedSettings::Defaults()));
 }
 
-std::string Repeat(const std::string& s, int n)
-{
-    std::string out;
-    while (n-- > 0)
-        out += s;
-    return out;
-}
-
 struct BadInputCase {
     const char* name;
     std::string fileName;
@@ -143,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "key \"font.lfFaceName\": longer than 32 characters"},
         BadInputCase{"CharacterBeyondEightBits", "a.json", R"({"ipServer": "caf\u20ac"})",
                      "key \"ipServer\": character U+20AC cannot be stored (only U+0000 to U+00FF)"},
-        BadInputCase{"TooManyKeys", "a.json", "{\"fkeyLabel\": [\"\"" + Repeat(",\"\"", 100) + "]}", "key \"fkeyLabel\": more than 100 entries"},
+        BadInputCase{"TooManyKeys", "a.json", "{\"fkeyLabel\": [\"\"" + QString(",\"\"").repeated(100).toStdString() + "]}", "key \"fkeyLabel\": more than 100 entries"},
         BadInputCase{"AnswerNotString", "a.json", R"({"autoAnswers": ["OK", 5]})", "key \"autoAnswers[1]\": expected a string"}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on

@@ -24,11 +24,6 @@ AutoAnswerSettings Sample()
     return s;
 }
 
-std::vector<std::string> Rules(const CAutoAnswerDialog& dialog)
-{
-    return dialog.Settings().rules;
-}
-
 void SelectRows(CAutoAnswerDialog& dialog, const std::vector<int>& rows)
 {
     dialog.List()->clearSelection();
@@ -37,7 +32,7 @@ void SelectRows(CAutoAnswerDialog& dialog, const std::vector<int>& rows)
                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-TEST(AutoAnswerDialog, RowsPairTriggersWithAnswersDroppingAnOrphan)
+TEST(AutoAnswerDialog, RowsPairTriggersWithAnswersDroppingAnOrphanAndKeepEveryByte)
 {
     CAutoAnswerDialog dialog;
     dialog.SetSettings(Sample());
@@ -45,15 +40,9 @@ TEST(AutoAnswerDialog, RowsPairTriggersWithAnswersDroppingAnOrphan)
     AutoAnswerSettings expected = Sample();
     expected.rules.pop_back();
     EXPECT_EQ(dialog.Settings(), expected);
-}
-
-TEST(AutoAnswerDialog, TextsKeepEveryByteOfTheDocument)
-{
-    AutoAnswerSettings s;
-    s.rules = {"caf\xE9:", "\xFF\x01"};
-    CAutoAnswerDialog dialog;
-    dialog.SetSettings(s);
-    EXPECT_EQ(Rules(dialog), s.rules);
+    expected.rules = {"caf\xE9:", "\xFF\x01"}; // replaces the rows
+    dialog.SetSettings(expected);
+    EXPECT_EQ(dialog.Settings(), expected);
 }
 
 TEST(AutoAnswerDialog, NewCopyDelete)
@@ -82,7 +71,7 @@ TEST(AutoAnswerDialog, NewCopyDelete)
         dialog.SetSettings(Sample());
         SelectRows(dialog, step.select);
         (dialog.*step.action)();
-        EXPECT_EQ(Rules(dialog), step.rules) << step.name;
+        EXPECT_EQ(dialog.Settings().rules, step.rules) << step.name;
         const auto selected = dialog.List()->selectionModel()->selectedRows();
         EXPECT_EQ(selected.isEmpty() ? -1 : selected.first().row(), step.selectedAfter) << step.name;
         if (step.selectedAfter >= 0) {
@@ -91,10 +80,11 @@ TEST(AutoAnswerDialog, NewCopyDelete)
     }
 }
 
-TEST(AutoAnswerDialog, CopyAndDeleteNeedASelection)
+TEST(AutoAnswerDialog, CopyAndDeleteNeedASelectionAndOkIsDefaultAfterDelete)
 {
     CAutoAnswerDialog dialog;
     dialog.SetSettings(Sample());
+    dialog.show();
     EXPECT_FALSE(dialog.CopyButton()->isEnabled());
     EXPECT_FALSE(dialog.DeleteButton()->isEnabled());
     SelectRows(dialog, {1});
@@ -102,13 +92,6 @@ TEST(AutoAnswerDialog, CopyAndDeleteNeedASelection)
     EXPECT_TRUE(dialog.DeleteButton()->isEnabled());
     dialog.List()->clearSelection();
     EXPECT_FALSE(dialog.CopyButton()->isEnabled());
-}
-
-TEST(AutoAnswerDialog, AfterDeleteOkIsTheDefaultAndDeleteIsOff)
-{
-    CAutoAnswerDialog dialog;
-    dialog.SetSettings(Sample());
-    dialog.show();
     SelectRows(dialog, {0, 1});
     dialog.DeleteRule();
     EXPECT_FALSE(dialog.DeleteButton()->isEnabled());

@@ -54,7 +54,7 @@ public:
 
 // The stepping rule itself is the model's; here the buttons must reach it and
 // the captions follow the level.
-TEST(FunctionKeyBar, LevelButtonsStepOverEmptyLevels)
+TEST(FunctionKeyBar, LevelButtonsStepOverEmptyLevelsAndTheCaptionsFollow)
 {
     BarHarness h;
     std::vector<std::pair<int, QString>> seen;
@@ -63,12 +63,7 @@ TEST(FunctionKeyBar, LevelButtonsStepOverEmptyLevels)
         seen.emplace_back(h.bar.Level(), h.bar.KeyButton(0)->text());
     }
     EXPECT_EQ(seen, (std::vector<std::pair<int, QString>>{{3, "Reset"}, {0, "L0K0"}, {3, "Reset"}}));
-}
-
-TEST(FunctionKeyBar, CaptionsOfTheLevelAndNoneWithoutDocument)
-{
-    BarHarness h;
-    h.bar.SetLevel(3);
+    // Every caption follows the level, and none is left without a document.
     EXPECT_EQ(h.Captions(), (std::vector<QString>{"Reset", "", "", "", "", "", "", "", "", ""}));
     h.bar.SetDocument(nullptr);
     EXPECT_EQ(h.Captions(), std::vector<QString>(10));

@@ -16,24 +16,15 @@
 namespace kestrelon {
 namespace {
 
-struct ArgumentCase {
-    QStringList arguments;
-    QString file;
-};
-void PrintTo(const ArgumentCase& c, std::ostream* os) { *os << c.arguments.join(QLatin1Char(' ')).toStdString(); }
-
-class FileArgumentTest : public ::testing::TestWithParam<ArgumentCase> {};
-
-TEST_P(FileArgumentTest, FindsTheConfigurationFile)
+TEST(KestronApp, FileArgumentIsTheFirstNonOption)
 {
-    EXPECT_EQ(CKestronApp::FileArgument(GetParam().arguments), GetParam().file);
+    const std::pair<QStringList, QString> rows[] = {{{}, {}},
+                                                    {{"lab.kst"}, "lab.kst"},
+                                                    {{"--print-config", "lab.kst"}, "lab.kst"},
+                                                    {{"/tmp/a b.kst", "second.kst"}, "/tmp/a b.kst"}};
+    for (const auto& [arguments, file] : rows)
+        EXPECT_EQ(CKestronApp::FileArgument(arguments), file) << arguments.join(' ').toStdString();
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    CommandLines, FileArgumentTest,
-    ::testing::Values(ArgumentCase{{}, {}}, ArgumentCase{{"lab.kst"}, "lab.kst"},
-                      ArgumentCase{{"--print-config", "lab.kst"}, "lab.kst"},
-                      ArgumentCase{{"/tmp/a b.kst", "second.kst"}, "/tmp/a b.kst"}));
 
 class KestronAppTest : public ::testing::Test {
 protected:
@@ -111,14 +102,6 @@ TEST_F(KestronAppTest, UnreadableFileFailsStartUpWithAMessage)
     EXPECT_EQ(dialogs, QStringList{QStringLiteral("QMessageBox")});
 }
 
-TEST_F(KestronAppTest, WithoutFileANewUntitledDocumentIsMade)
-{
-    auto app = Start({});
-    EXPECT_TRUE(app->MainFrame()->windowTitle().startsWith(QStringLiteral("Untitled - Kestrelon V")));
-    EXPECT_EQ(app->Document().commMode, 0u);
-    EXPECT_FALSE(app->Document().IsModified());
-}
-
 TEST_F(KestronAppTest, RecentFilesKeepTenNewestFirstWithoutDuplicates)
 {
     {
@@ -144,7 +127,7 @@ void PrintTo(const PromptCase& c, std::ostream* os) { *os << c.name; }
 
 class SavePromptTest : public KestronAppTest, public ::testing::WithParamInterface<PromptCase> {};
 
-TEST_P(SavePromptTest, NewOnAModifiedDocumentAsksFirst)
+TEST_P(SavePromptTest, NewAndCloseOnAModifiedDocumentAskFirst)
 {
     auto app = Start({});
     saveAs = QString::fromStdString(dir.File("kept.kst"));
@@ -155,6 +138,11 @@ TEST_P(SavePromptTest, NewOnAModifiedDocumentAsksFirst)
     EXPECT_EQ(dialogs, QStringList{QStringLiteral("QMessageBox")});
     EXPECT_EQ(app->Document().ipPort == 9999, !GetParam().newDocument);
     EXPECT_EQ(QFile::exists(saveAs), GetParam().saved);
+    // Closing the window asks the same way; Cancel keeps it open.
+    app->Document().SetModifiedFlag(true);
+    EXPECT_EQ(app->MainFrame()->close(), GetParam().newDocument);
+    EXPECT_EQ(dialogs.size(), 2);
+    EXPECT_EQ(app->MainFrame()->isVisible(), !GetParam().newDocument);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, SavePromptTest,
@@ -163,15 +151,23 @@ INSTANTIATE_TEST_SUITE_P(Answers, SavePromptTest,
                                            PromptCase{"Yes", QMessageBox::Yes, true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(KestronAppTest, UnmodifiedDocumentIsReplacedWithoutAsking)
+// Without a file a new untitled document is made; unmodified, it is replaced
+// without asking.
+TEST_F(KestronAppTest, UntitledDocumentIsReplacedWithoutAskingFromTheMenuOrADrop)
 {
-    const QString path = WriteConfiguration("other.kst", 2000);
-    openPath = path;
+    openPath = WriteConfiguration("other.kst", 2000);
+    const QString dropped = WriteConfiguration("dropped.kst", 3000);
     auto app = Start({});
+    EXPECT_TRUE(app->MainFrame()->windowTitle().startsWith(QStringLiteral("Untitled - Kestrelon V")));
+    EXPECT_EQ(app->Document().commMode, 0u);
+    EXPECT_FALSE(app->Document().IsModified());
     app->MainFrame()->OnCommand(ID_FILE_OPEN);
-    EXPECT_TRUE(dialogs.isEmpty());
     EXPECT_EQ(app->Document().ipPort, 2000u);
-    EXPECT_EQ(app->PathName(), path);
+    EXPECT_EQ(app->PathName(), openPath);
+    emit app->MainFrame()->filesDropped({dropped});
+    EXPECT_EQ(app->Document().ipPort, 3000u);
+    EXPECT_EQ(app->PathName(), dropped);
+    EXPECT_TRUE(dialogs.isEmpty());
 }
 
 TEST_F(KestronAppTest, RecentFileMenuOpensTheChosenFile)
@@ -194,25 +190,6 @@ TEST_F(KestronAppTest, RecentFileMenuOpensTheChosenFile)
     older->trigger();
     EXPECT_EQ(app->Document().ipPort, 1001u);
     EXPECT_EQ(app->PathName(), first);
-}
-
-TEST_F(KestronAppTest, DroppedFileIsOpened)
-{
-    const QString path = WriteConfiguration("dropped.kst", 3000);
-    auto app = Start({});
-    emit app->MainFrame()->filesDropped({path});
-    EXPECT_EQ(app->Document().ipPort, 3000u);
-}
-
-TEST_F(KestronAppTest, ClosingWithUnsavedChangesCanBeCancelled)
-{
-    auto app = Start({});
-    app->Document().SetModifiedFlag(true);
-    answer = QMessageBox::Cancel;
-    EXPECT_FALSE(app->MainFrame()->close());
-    EXPECT_TRUE(app->MainFrame()->isVisible());
-    answer = QMessageBox::No;
-    EXPECT_TRUE(app->MainFrame()->close());
 }
 
 // The ASCII view takes a file's screen size when the file is opened from the

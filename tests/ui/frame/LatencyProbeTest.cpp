@@ -49,34 +49,24 @@ std::vector<long long> Waits(const std::string& path)
     return waits;
 }
 
-struct StartCase {
-    const char* name;
-    const char* file; // relative to the test directory; empty leaves the variable unset
-    bool started;
-};
-void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
-
-class LatencyProbeStart : public ::testing::TestWithParam<StartCase> {};
-
-TEST_P(LatencyProbeStart, ProbeOnlyWithAWritableFile)
+TEST(LatencyProbe, StartsOnlyWithAWritableFile)
 {
-    test::TempDir dir;
-    const std::string file = *GetParam().file ? dir.File(GetParam().file) : std::string();
-    ProbeVariable variable(file);
-    QObject owner;
-    CLatencyProbe::StartIfRequested(&owner);
-    EXPECT_EQ(!owner.children().isEmpty(), GetParam().started);
-    EXPECT_EQ(!file.empty() && QFile::exists(QString::fromStdString(file)), GetParam().started);
+    struct Row {
+        const char* name;
+        const char* file; // relative to the test directory; empty leaves the variable unset
+        bool started;
+    };
+    for (const Row& row : {Row{"Unset", "", false}, Row{"WritableFile", "latency.txt", true},
+                           Row{"MissingDirectory", "no/such/dir/latency.txt", false}}) {
+        test::TempDir dir;
+        const std::string file = *row.file ? dir.File(row.file) : std::string();
+        ProbeVariable variable(file);
+        QObject owner;
+        CLatencyProbe::StartIfRequested(&owner);
+        EXPECT_EQ(!owner.children().isEmpty(), row.started) << row.name;
+        EXPECT_EQ(!file.empty() && QFile::exists(QString::fromStdString(file)), row.started) << row.name;
+    }
 }
-
-const StartCase kStartCases[] = {
-    {"Unset", "", false},
-    {"WritableFile", "latency.txt", true},
-    {"MissingDirectory", "no/such/dir/latency.txt", false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Variable, LatencyProbeStart, ::testing::ValuesIn(kStartCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LatencyProbe, RecordsTheWaitBehindABusyEventLoop)
 {

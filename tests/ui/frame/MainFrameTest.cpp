@@ -1,12 +1,12 @@
 // The main window: view switching and command states, the message queue pumped
 // from the event loop, the status bar driven by the hub, logging from the status
-// bar, layout surviving a restart, the toolbar, dropped files and shutdown.
-#include "ui/frame/FrameFixture.h"
+// bar, layout and the GPS bar surviving a restart, dropped files and shutdown.
+#include "support/DialogTestSupport.h"
 #include "support/EventWait.h"
+#include "ui/frame/FrameFixture.h"
 
 #include "ui/frame/FunctionKeyBar.h"
 
-#include "ui/frame/FrameDialogs.h"
 #include "document/Messages.h"
 #include "ui/frame/StringTable.h"
 #include "ui/widgets/HelpTopics.h"
@@ -16,19 +16,18 @@
 #include "ui/gps/GpsStatusBar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -129,14 +128,10 @@ TEST_F(MainFrameTest, PortFailureSetupButtonOpensTheCommunicationSettings)
     dialogAnswer = QDialog::Accepted; // "Setup Data Communication"
     QString opened;
     // The settings dialog runs modally: note it and close it from inside its loop.
-    QTimer watcher;
-    QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            opened = QString::fromLatin1(modal->metaObject()->className());
-            modal->close();
-        }
+    test::WhenModalShown([&](QDialog* modal) {
+        opened = QString::fromLatin1(modal->metaObject()->className());
+        modal->close();
     });
-    watcher.start(10);
     // Posted as a driver thread posts it: the event loop handles it.
     std::thread([this] { frame->Target().Post(MakeMessage(WM_TERMINAL, TC_PORT_FAILED, PF_NOT_OPENED)); }).join();
     ASSERT_TRUE(test::WaitFor([&] { return opened == QStringLiteral("kestrelon::CCommDialog"); }));
@@ -212,20 +207,6 @@ TEST_F(MainFrameTest, DroppedLocalFilesAreReported)
     EXPECT_EQ(dropped[0][0].toStringList(), QStringList{QStringLiteral("/tmp/a.kst")});
 }
 
-// View > GPS Status Bar docks the GPS panel, and the received bytes reach it.
-TEST_F(MainFrameTest, GpsBarShowsThePanelFedByTheFrame)
-{
-    EXPECT_FALSE(frame->IsGpsBarVisible());
-    EXPECT_EQ(frame->GpsPanel(), nullptr) << "built when first shown";
-    frame->OnCommand(ID_VIEW_GPS_BAR);
-    EXPECT_TRUE(frame->IsGpsBarVisible());
-    ASSERT_EQ(frame->GpsBar()->Panel(), frame->GpsPanel());
-    for (const char c : std::string("$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68\r\n"))
-        frame->FeedGps(static_cast<std::uint8_t>(c));
-    EXPECT_EQ(frame->GpsPanel()->ModeLetter()->text(), QStringLiteral("A"));
-    EXPECT_EQ(frame->GpsPanel()->FixLamp()->State(), CGpsStatusBar::FIX_LAMP_GREEN);
-}
-
 class FrameRestartTest : public FrameFixture {};
 
 TEST_F(FrameRestartTest, PlacementAndBarLayoutSurviveARestart)
@@ -237,6 +218,8 @@ TEST_F(FrameRestartTest, PlacementAndBarLayoutSurviveARestart)
         frame->setGeometry(120, 140, 820, 560);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        EXPECT_FALSE(frame->IsGpsBarVisible());
+        EXPECT_EQ(frame->GpsPanel(), nullptr) << "built when first shown";
         frame->OnCommand(ID_VIEW_TOOLBAR);
         frame->OnCommand(ID_VIEW_GPS_BAR);
         frame->OnCommand(ID_VIEW_STATUS_BAR);
@@ -259,6 +242,11 @@ TEST_F(FrameRestartTest, PlacementAndBarLayoutSurviveARestart)
     EXPECT_EQ(frame->GpsBar()->Panel(), frame->GpsPanel());
     EXPECT_TRUE(frame->statusBar()->isHidden());
     EXPECT_FALSE(frame->FunctionKeyBar()->isHidden());
+    // The received bytes reach the restored panel.
+    for (const char c : std::string("$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68\r\n"))
+        frame->FeedGps(static_cast<std::uint8_t>(c));
+    EXPECT_EQ(frame->GpsPanel()->ModeLetter()->text(), QStringLiteral("A"));
+    EXPECT_EQ(frame->GpsPanel()->FixLamp()->State(), CGpsStatusBar::FIX_LAMP_GREEN);
 }
 
 } // namespace

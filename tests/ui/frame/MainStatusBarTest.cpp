@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, PaneSetTest,
                                            PaneSetCase{5, kServer, {{3, 3}, {4, 4}, {5, 5}}},
                                            PaneSetCase{6, kUdp, {{3, 4}, {5, 5}}}));
 
-TEST_F(MainStatusBarTest, LongLogNameWidensItsPaneAndTheLedsFollowTheirPanes)
+TEST_F(MainStatusBarTest, LongTextWidensItsPaneWithTheLedsFollowingAndAMissingPaneRefusesIt)
 {
     Show(700);
     const QString name = QStringLiteral("Log_261206_101500.txt in /home/someone/projects/device/logs");
@@ -93,10 +93,7 @@ TEST_F(MainStatusBarTest, LongLogNameWidensItsPaneAndTheLedsFollowTheirPanes)
     ASSERT_TRUE(bar.SetPaneTextFit(1, name + name));
     ExpectLedsOnTheirPanes();
     EXPECT_NE(bar.Led(LED_CTS)->x(), ctsBefore);
-}
-
-TEST_F(MainStatusBarTest, TextForAMissingPaneIsRefused)
-{
+    // Text for a missing pane is refused.
     EXPECT_FALSE(bar.SetPaneTextFit(10, QStringLiteral("x")));
     EXPECT_FALSE(bar.SetPaneTextFitById(PANE_PEER, QStringLiteral("x"))); // no peer pane in serial mode
 }

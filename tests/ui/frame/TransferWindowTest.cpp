@@ -30,6 +30,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -135,62 +136,6 @@ protected:
     int offered = 0;
 };
 
-struct PeerCase {
-    const char* name;
-    bool send;
-    int protocol;
-    std::vector<std::string> peer;
-    std::size_t size; // a whole number of blocks: XModem pads the last one
-};
-void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.name; }
-
-class TransferWithPeer : public TransferWindowTest, public ::testing::WithParamInterface<PeerCase> {};
-
-TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
-{
-    const PeerCase& c = GetParam();
-    test::PtyPair peerLine;
-    test::CLineRelay relay(device.Master(), peerLine.Master(), false);
-    std::filesystem::create_directories(dir.Path() / "far");
-    std::filesystem::create_directories(dir.Path() / "near");
-    const std::string data = test::RandomBytes(c.size, 7);
-    const std::string nearFile = dir.File("near/data.bin");
-    const std::string farFile = dir.File("far/data.bin");
-    WriteFileBytes(c.send ? nearFile : farFile, data);
-    std::vector<std::string> args = c.peer;
-    if (args[0] != "rb")
-        args.push_back("data.bin");
-    OpenWindow();
-    test::CPeerProcess peer(args, peerLine.SlavePath(), dir.File("far"));
-    protocol = c.protocol;
-    if (c.send) {
-        browseTo = QString::fromStdString(nearFile);
-        frame->OnCommand(ID_FILE_SEND);
-    } else {
-        browseTo = QString::fromStdString(dir.File("near"));
-        saveAs = QStringLiteral("/elsewhere/data.bin"); // only the name counts
-        frame->OnCommand(ID_FILE_RECEIVE);
-    }
-    ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
-    EXPECT_FALSE(frame->Action(ID_FILE_SEND)->isEnabled());
-    ASSERT_TRUE(WaitUntil([this] { return Idle(); }, 60s));
-    EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(peer.Wait(10000), 0);
-    EXPECT_TRUE(ReadFileBytes(c.send ? farFile : nearFile) == data) << "file differs";
-    const CTransferFields fields = Driver().Status()->Fields();
-    EXPECT_EQ(fields.protocol, CTransferStatus::ProtocolName(static_cast<std::uint64_t>(c.protocol)));
-    EXPECT_EQ(fields.errorChecking, "CRC");
-    EXPECT_EQ(fields.transferred, std::to_string(c.size / 1024) + " KBytes");
-    EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_RECEIVE)->isEnabled(); }));
-}
-
-INSTANTIATE_TEST_SUITE_P(Lrzsz, TransferWithPeer,
-                         ::testing::Values(PeerCase{"YModemToRb", true, PROTOCOL_YMODEM, {"rb"}, 64 * 1024 + 321},
-                                           PeerCase{
-                                               "XModem1kFromSx", false, PROTOCOL_XMODEM_1K, {"sx", "-k"}, 64 * 1024}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
 {
     OpenWindow();
@@ -266,58 +211,92 @@ private:
     QProcess m_process;
 };
 
-struct IpCase {
+// How the window reaches the lrzsz program at the far end: a pty line bound to
+// a COM number, or TCP with socat giving the program a pty.
+enum class Link { Pty, TcpClient, TcpServer };
+
+struct PeerCase {
     const char* name;
-    bool server; // Kestrelon listens, the peer connects
+    Link link;
     bool send;
     int protocol;
-    const char* program;
-    std::size_t size;
+    const char* program; // run in the far directory
+    std::size_t size;    // a whole number of blocks for XModem, which pads the last one
 };
-void PrintTo(const IpCase& c, std::ostream* os) { *os << c.name; }
-
-class TransferOverTcp : public TransferWindowTest, public ::testing::WithParamInterface<IpCase> {};
-
-TEST_P(TransferOverTcp, FileArrivesWhole)
+void PrintTo(const PeerCase& c, std::ostream* os)
 {
-    const IpCase& c = GetParam();
+    *os << c.name;
+}
+
+class TransferWithPeer : public TransferWindowTest, public ::testing::WithParamInterface<PeerCase> {};
+
+TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
+{
+    const PeerCase& c = GetParam();
     std::filesystem::create_directories(dir.Path() / "far");
     std::filesystem::create_directories(dir.Path() / "near");
-    const std::string data = test::RandomBytes(c.size, 11);
+    const std::string data = test::RandomBytes(c.size, 7);
     const std::string nearFile = dir.File("near/data.bin");
     const std::string farFile = dir.File("far/data.bin");
     WriteFileBytes(c.send ? nearFile : farFile, data);
-    const int port = test::FreePort();
-    doc.commMode = c.server ? 2 : 1;
-    doc.ipServer = "127.0.0.1";
-    doc.ipPort = static_cast<std::uint32_t>(port);
-    std::unique_ptr<CSocatPeer> peer;
     const QString program = QString::fromLatin1(c.program);
-    if (!c.server) {
-        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port), program,
-                                            dir.File("far"));
-        ASSERT_TRUE(WaitUntil([port] { return Listening(port); }, 5s));
+    test::PtyPair peerLine;
+    std::optional<test::CLineRelay> relay;
+    std::optional<test::CPeerProcess> ptyPeer;
+    std::optional<CSocatPeer> tcpPeer;
+    const int port = test::FreePort();
+    if (c.link == Link::Pty) {
+        relay.emplace(device.Master(), peerLine.Master(), false);
+        OpenWindow();
+        std::vector<std::string> args;
+        for (const QString& arg : program.split(QLatin1Char(' ')))
+            args.push_back(arg.toStdString());
+        ptyPeer.emplace(args, peerLine.SlavePath(), dir.File("far"));
+    } else {
+        doc.commMode = c.link == Link::TcpServer ? 2 : 1;
+        doc.ipServer = "127.0.0.1";
+        doc.ipPort = static_cast<std::uint32_t>(port);
+        if (c.link == Link::TcpClient) {
+            tcpPeer.emplace(QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port), program,
+                            dir.File("far"));
+            ASSERT_TRUE(WaitUntil([port] { return Listening(port); }, 5s));
+        }
+        OpenWindowWith([this] { return frame->Action(ID_TOGGLE_COMMUNICATION) != nullptr; });
+        if (c.link == Link::TcpServer)
+            tcpPeer.emplace(QStringLiteral("TCP:127.0.0.1:%1").arg(port), program, dir.File("far"));
+        ASSERT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }, 10s));
     }
-    OpenWindowWith([this] { return frame->Action(ID_TOGGLE_COMMUNICATION) != nullptr; });
-    if (c.server)
-        peer = std::make_unique<CSocatPeer>(QStringLiteral("TCP:127.0.0.1:%1").arg(port), program, dir.File("far"));
-    ASSERT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }, 10s));
     protocol = c.protocol;
     browseTo = QString::fromStdString(c.send ? nearFile : dir.File("near"));
-    saveAs = QStringLiteral("data.bin");
+    saveAs = QStringLiteral("/elsewhere/data.bin"); // only the name counts
     frame->OnCommand(c.send ? ID_FILE_SEND : ID_FILE_RECEIVE);
     ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
+    EXPECT_FALSE(frame->Action(ID_FILE_SEND)->isEnabled());
     ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 60s));
+    EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
     EXPECT_TRUE(messages.empty());
+    if (ptyPeer) {
+        EXPECT_EQ(ptyPeer->Wait(10000), 0);
+    }
     EXPECT_TRUE(ReadFileBytes(c.send ? farFile : nearFile) == data) << "file differs";
-    EXPECT_EQ(frame->Transfers()->LastStatus()->Fields().errorChecking, "CRC");
+    const CTransferFields fields = frame->Transfers()->LastStatus()->Fields();
+    EXPECT_EQ(fields.protocol, CTransferStatus::ProtocolName(static_cast<std::uint64_t>(c.protocol)));
+    EXPECT_EQ(fields.errorChecking, "CRC");
+    EXPECT_EQ(fields.transferred, std::to_string(c.size / 1024) + " KBytes");
+    if (ptyPeer) { // a TCP peer hangs up once its program ends
+        EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_RECEIVE)->isEnabled(); }));
+    }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
-    Socat, TransferOverTcp,
-    ::testing::Values(IpCase{"YModemToRbAsClient", false, true, PROTOCOL_YMODEM, "rb", 40000},
-                      IpCase{"XModem1kFromSxAsServer", true, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 32768}),
+    Lrzsz, TransferWithPeer,
+    ::testing::Values(PeerCase{"YModemToRbOnPty", Link::Pty, true, PROTOCOL_YMODEM, "rb", 64 * 1024 + 321},
+                      PeerCase{"XModem1kFromSxOnPty", Link::Pty, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 64 * 1024},
+                      PeerCase{"YModemToRbAsClient", Link::TcpClient, true, PROTOCOL_YMODEM, "rb", 40000},
+                      PeerCase{"XModem1kFromSxAsServer", Link::TcpServer, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 32768}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // File > New while an IP transfer runs: the transfer ends, its thread
 // joined, before the new document's connection replaces the socket.

@@ -11,18 +11,13 @@
 namespace kestrelon::test {
 namespace {
 
-void Feed(CGpsStatusBar& bar, const std::string& bytes)
-{
-    for (const char c : bytes)
-        bar.OnReceivedChar(static_cast<std::uint8_t>(c));
-}
-
 TEST(GpsStatusBar, ShowsTheZedF9pCapture)
 {
     CGpsStatusBar bar;
     // Up to the end of the last RMC, which redraws with everything parsed so far.
     const std::string bytes = CaptureBytes("gpsd-ublox-zed-f9p.nmea");
-    Feed(bar, bytes.substr(0, bytes.find('\n', bytes.rfind("$GNRMC")) + 1));
+    for (const char c : bytes.substr(0, bytes.find('\n', bytes.rfind("$GNRMC")) + 1))
+        bar.OnReceivedChar(static_cast<std::uint8_t>(c));
     EXPECT_TRUE(bar.IsSystemShown(ESatSystem::Galileo));
     EXPECT_TRUE(bar.IsSystemShown(ESatSystem::Beidou));
     // The slots are what the model lists, in both controls of a system.

@@ -210,7 +210,7 @@ TEST_F(AnsiViewGrab, UnderlineIsDrawnOnTheBottomPixelRow)
               underlined.width());
 }
 
-TEST_F(AnsiViewGrab, ScreenIsCentredOnButtonFace)
+TEST_F(AnsiViewGrab, ScreenIsCentredOnButtonFaceOrScrolledInASmallWindow)
 {
     const QImage image = Grab();
     const QRect screen = view->ScreenRect();
@@ -222,10 +222,7 @@ TEST_F(AnsiViewGrab, ScreenIsCentredOnButtonFace)
     EXPECT_EQ(image.pixel(screen.right() + 1, screen.center().y()) & 0xFFFFFF, face);
     EXPECT_EQ(image.pixel(screen.center().x(), screen.bottom() + 1) & 0xFFFFFF, face);
     EXPECT_EQ(CountPixels(image, screen, qRgb(0, 0, 0)), screen.width() * screen.height());
-}
-
-TEST_F(AnsiViewGrab, SmallWindowScrollsInsteadOfCentring)
-{
+    // A window too small for the screen scrolls instead.
     view->resize(200, 100);
     QApplication::processEvents();
     EXPECT_GT(view->horizontalScrollBar()->maximum(), 0);

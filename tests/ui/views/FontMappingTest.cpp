@@ -4,6 +4,7 @@
 #include "document/KestronDoc.h"
 #include "document/WinRecords.h"
 #include "support/DialogTestSupport.h"
+#include "ui/views/ViewTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,7 @@ using namespace kestrelon;
 
 namespace {
 
-LOGFONTA Record(const char* face, std::int32_t height, std::int32_t weight, std::uint8_t italic)
-{
-    LOGFONTA r;
-    r.lfHeight = height;
-    r.lfWeight = weight;
-    r.lfItalic = italic;
-    r.lfCharSet = 1;
-    r.lfPitchAndFamily = 0x21;
-    std::strncpy(r.lfFaceName, face, sizeof r.lfFaceName - 1);
-    return r;
-}
+using kestrelon::test::LogFont;
 
 struct FontCase {
     const char* name;
@@ -56,14 +47,14 @@ TEST_P(LogFontToQFont, MapsFaceHeightWeightItalic)
 
 LOGFONTA Unterminated()
 {
-    LOGFONTA r = Record("", 12, 400, 0);
+    LOGFONTA r = LogFont("", 12, 400, 0);
     std::memset(r.lfFaceName, 'A', sizeof r.lfFaceName);
     return r;
 }
 
 LOGFONTA Terminated31()
 {
-    LOGFONTA r = Record("", 12, 400, 0);
+    LOGFONTA r = LogFont("", 12, 400, 0);
     std::memset(r.lfFaceName, 'A', 31);
     return r;
 }
@@ -72,17 +63,17 @@ LOGFONTA Terminated31()
 INSTANTIATE_TEST_SUITE_P(
     Records, LogFontToQFont,
     ::testing::Values(
-        FontCase{"NewDocumentDefault", Record("Courier New", 20, 700, 0), "Courier New", 20, 700, false, Record("Courier New", 20, 700, 0)},
-        FontCase{"CharacterHeightBecomesPixels", Record("Mono", -16, 400, 1), "Mono", 16, 400, true, Record("Mono", 16, 400, 1)},
-        FontCase{"DontCareWeightIsNormal", Record("Mono", 14, 0, 0), "Mono", 14, 400, false, Record("Mono", 14, 400, 0)},
-        FontCase{"AbsurdWeightClamped", Record("Mono", 14, 5000, 0), "Mono", 14, 1000, false, Record("Mono", 14, 1000, 0)},
+        FontCase{"NewDocumentDefault", LogFont("Courier New", 20, 700, 0), "Courier New", 20, 700, false, LogFont("Courier New", 20, 700, 0)},
+        FontCase{"CharacterHeightBecomesPixels", LogFont("Mono", -16, 400, 1), "Mono", 16, 400, true, LogFont("Mono", 16, 400, 1)},
+        FontCase{"DontCareWeightIsNormal", LogFont("Mono", 14, 0, 0), "Mono", 14, 400, false, LogFont("Mono", 14, 400, 0)},
+        FontCase{"AbsurdWeightClamped", LogFont("Mono", 14, 5000, 0), "Mono", 14, 1000, false, LogFont("Mono", 14, 1000, 0)},
         FontCase{"FaceWithoutTerminatorReadsOnly32", Unterminated(), QString(32, QLatin1Char('A')), 12, 400, false, Terminated31()}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
 TEST(LogFontFromFont, KeepsFieldsQFontDoesNotDescribe)
 {
-    LOGFONTA previous = Record("Old", 10, 400, 0);
+    LOGFONTA previous = LogFont("Old", 10, 400, 0);
     previous.lfEscapement = 7;
     previous.lfUnderline = 1;
     previous.lfQuality = 3;
@@ -106,7 +97,7 @@ TEST(RunFontDialog, OkStoresTellsTheViewsAndMarksModifiedCancelDoesNot)
     };
     for (const bool ok : {false, true}) {
         CKestronDoc doc;
-        doc.font = Record("Courier New", 20, 700, 0);
+        doc.font = LogFont("Courier New", 20, 700, 0);
         doc.font.lfItalic = 1;
         HintCounter views;
         doc.AddView(&views);

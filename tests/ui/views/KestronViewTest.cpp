@@ -23,23 +23,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kestrelon {
 namespace {
-
-LOGFONTA DefaultFont(std::int32_t height = 20)
-{
-    LOGFONTA font{};
-    font.lfHeight = height;
-    font.lfWeight = 700;
-    font.lfCharSet = 1;
-    font.lfPitchAndFamily = 0x21;
-    std::strcpy(font.lfFaceName, "Courier New");
-    return font;
-}
 
 class AsciiView : public ::testing::Test {
 protected:
@@ -54,7 +43,7 @@ protected:
                 others.push_back(m.message);
             return std::intptr_t{0};
         });
-        doc.font = DefaultFont();
+        doc.font = test::LogFont("Courier New", 20);
         view = std::make_unique<CKestronView>(doc, frame);
         view->resize(640, 480);
         view->show();
@@ -129,51 +118,40 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"DeleteSendsNothing", Qt::Key_Delete, Qt::NoModifier, "\x7f", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct PasteCase {
-    const char* name;
-    QString clipboard;
-    std::vector<int> posted;
-};
-void PrintTo(const PasteCase& c, std::ostream* os) { *os << c.name; }
-
-class AsciiViewPaste : public AsciiView, public ::testing::WithParamInterface<PasteCase> {};
-
-TEST_P(AsciiViewPaste, PostsTheBytesInOrder)
+TEST_F(AsciiView, PastePostsTheBytesInOrder)
 {
-    const auto& c = GetParam();
-    QGuiApplication::clipboard()->setText(c.clipboard);
-    view->Paste();
-    EXPECT_EQ(Typed(), c.posted);
+    const std::tuple<const char*, QString, std::vector<int>> rows[] = {
+        {"CrLfGoesAsBothBytesInOrder", "A\r\n", {'A', 13, 10}},
+        {"StopsAtNul", QString::fromLatin1("AB\0CD", 5), {'A', 'B'}},
+        {"Latin1Byte", QString::fromUtf8("é"), {0xE9}},
+    };
+    for (const auto& [name, clipboard, posted] : rows) {
+        typed.clear();
+        QGuiApplication::clipboard()->setText(clipboard);
+        view->Paste();
+        EXPECT_EQ(Typed(), posted) << name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Paste, AsciiViewPaste,
-                         ::testing::Values(PasteCase{"CrLfGoesAsBothBytesInOrder", "A\r\n", {'A', 13, 10}},
-                                           PasteCase{"StopsAtNul", QString::fromLatin1("AB\0CD", 5), {'A', 'B'}},
-                                           PasteCase{"Latin1Byte", QString::fromUtf8("é"), {0xE9}}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Selection and clipboard ------------------------------------------------------------
 
-TEST_F(AsciiView, ShiftArrowsSelectWhenArrowKeysMoveTheCaret)
+// Shift+arrows select from the clicked cell when the document lets arrow keys
+// move the caret; otherwise they do nothing. Neither sends anything.
+TEST_F(AsciiView, ShiftArrowsSelectOnlyWhenArrowKeysMoveTheCaret)
 {
     Receive("abcdef\r\n");
-    Drag(CellCentre(1, 0), CellCentre(1, 0));
-    QTest::keyPress(view.get(), Qt::Key_Shift);
-    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
-    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
-    QTest::keyRelease(view.get(), Qt::Key_Shift);
-    view->Copy();
-    EXPECT_EQ(Clipboard(), QString("bc"));
-    EXPECT_TRUE(Typed().empty());
-}
-
-TEST_F(AsciiView, ArrowsDoNothingWhenTheDocumentSaysNo)
-{
-    doc.arrowKeysMoveCaret = false;
-    Receive("abcdef\r\n");
-    QTest::keyPress(view.get(), Qt::Key_Shift);
-    QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(view->Grid().SelEnd(), (CCellPos{0, 0}));
+    for (const bool moveCaret : {true, false}) {
+        doc.arrowKeysMoveCaret = moveCaret;
+        Drag(CellCentre(1, 0), CellCentre(1, 0));
+        QTest::keyPress(view.get(), Qt::Key_Shift);
+        QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(view.get(), Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyRelease(view.get(), Qt::Key_Shift);
+        EXPECT_EQ(view->Grid().SelEnd(), (CCellPos{moveCaret ? 3 : 1, 0})) << moveCaret;
+        QGuiApplication::clipboard()->clear();
+        view->Copy();
+        EXPECT_EQ(Clipboard(), moveCaret ? QString("bc") : QString()) << moveCaret;
+    }
     EXPECT_TRUE(Typed().empty());
 }
 
@@ -252,7 +230,7 @@ TEST_F(AsciiView, FontHintResizesTheCells)
 {
     const int width = view->CellWidth();
     const int height = view->CellHeight();
-    doc.font = DefaultFont(40);
+    doc.font = test::LogFont("Courier New", 40);
     doc.UpdateAllViews(CUpdateHint{HINT_FONT});
     EXPECT_GT(view->CellHeight(), height + 10);
     EXPECT_GT(view->CellWidth(), width + 4);

@@ -15,8 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <initializer_list>
-
 #include <string>
 #include <vector>
 
@@ -72,6 +72,19 @@ inline int CountPixels(const QImage& image, const QRect& area, QRgb rgb)
             if ((image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF))
                 ++count;
     return count;
+}
+
+// A fixed-pitch font record as the font dialog writes it.
+inline LOGFONTA LogFont(const char* face, std::int32_t height, std::int32_t weight = 700, std::uint8_t italic = 0)
+{
+    LOGFONTA font{};
+    font.lfHeight = height;
+    font.lfWeight = weight;
+    font.lfItalic = italic;
+    font.lfCharSet = 1;
+    font.lfPitchAndFamily = 0x21;
+    std::strncpy(font.lfFaceName, face, sizeof font.lfFaceName - 1);
+    return font;
 }
 
 // Received data as one block through the document's channel.

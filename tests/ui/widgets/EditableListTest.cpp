@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -97,57 +99,42 @@ INSTANTIATE_TEST_SUITE_P(Clicks, ListClicks,
                                            ClickCase{"OtherRowThenAgain", {{1, 1}, {2, 1}, {2, 1}}, {{2, 1}}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(InPlaceEdit, EscapeKeepsOldTextEnterTakesNew)
+// However the edit ends, the dialog neither accepts nor rejects: the keys stay
+// with the edit. Only Escape keeps the old text.
+TEST(InPlaceEdit, EscapeKeepsOldTextEveryOtherEndTakesTheTyped)
 {
-    struct Row {
-        Qt::Key key;
-        QString expected;
-        bool cancelled;
-    };
-    for (const Row& row :
-         {Row{Qt::Key_Escape, QStringLiteral("r3c2"), true}, Row{Qt::Key_Return, QStringLiteral("typed"), false},
-          Row{Qt::Key_Enter, QStringLiteral("typed"), false}}) {
-        ListHarness h;
-        CInPlaceEdit* edit = h.StartEdit({3, 2});
-        ASSERT_NE(edit, nullptr);
-        EXPECT_EQ(edit->text(), QStringLiteral("r3c2"));
-        QSignalSpy ended(edit, &CInPlaceEdit::EndLabelEdit);
-        QTest::keyClicks(edit, QStringLiteral("typed"));
-        QTest::keyClick(edit, row.key);
-        ListHarness::Settle();
-        EXPECT_EQ(h.Text({3, 2}), row.expected) << row.key;
-        ASSERT_EQ(ended.count(), 1);
-        EXPECT_EQ(ended.at(0).at(3).toBool(), row.cancelled);
-        EXPECT_EQ(h.list->ActiveEdit(), nullptr);
-        // The dialog neither accepted nor rejected: the keys stayed with the edit.
-        EXPECT_TRUE(h.dialog.isVisible());
-    }
-}
-
-TEST(InPlaceEdit, EndsWithTypedTextOnFocusLossAndScrolling)
-{
-    using Ender = void (*)(ListHarness&);
-    const std::vector<std::pair<const char*, Ender>> enders = {
-        {"FocusToList", [](ListHarness& h) { h.list->setFocus(); }},
+    const auto key = [](Qt::Key k) { return [k](ListHarness& h) { QTest::keyClick(h.list->ActiveEdit(), k); }; };
+    const std::vector<std::tuple<const char*, std::function<void(ListHarness&)>, bool>> rows = {
+        {"Escape", key(Qt::Key_Escape), true},
+        {"Return", key(Qt::Key_Return), false},
+        {"Enter", key(Qt::Key_Enter), false},
+        {"FocusToList", [](ListHarness& h) { h.list->setFocus(); }, false},
         {"ScrollBarStep",
-         [](ListHarness& h) { h.list->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); }},
+         [](ListHarness& h) { h.list->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd); },
+         false},
         {"Wheel",
          [](ListHarness& h) {
              const QPointF at(10, 10);
              QWheelEvent wheel(at, h.list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
                                Qt::NoModifier, Qt::NoScrollPhase, false);
              QApplication::sendEvent(h.list->viewport(), &wheel);
-         }},
+         },
+         false},
     };
-    for (const auto& [name, end] : enders) {
+    for (const auto& [name, end, cancelled] : rows) {
         ListHarness h;
-        CInPlaceEdit* edit = h.StartEdit({5, 1});
+        CInPlaceEdit* edit = h.StartEdit({3, 2});
         ASSERT_NE(edit, nullptr) << name;
-        QTest::keyClicks(edit, QStringLiteral("kept"));
+        EXPECT_EQ(edit->text(), QStringLiteral("r3c2")) << name;
+        QSignalSpy ended(edit, &CInPlaceEdit::EndLabelEdit);
+        QTest::keyClicks(edit, QStringLiteral("typed"));
         end(h);
         ListHarness::Settle();
-        EXPECT_EQ(h.Text({5, 1}), QStringLiteral("kept")) << name;
+        EXPECT_EQ(h.Text({3, 2}), cancelled ? QStringLiteral("r3c2") : QStringLiteral("typed")) << name;
+        ASSERT_EQ(ended.count(), 1) << name;
+        EXPECT_EQ(ended.at(0).at(3).toBool(), cancelled) << name;
         EXPECT_EQ(h.list->ActiveEdit(), nullptr) << name;
+        EXPECT_TRUE(h.dialog.isVisible()) << name;
     }
 }
 

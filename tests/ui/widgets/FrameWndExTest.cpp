@@ -1,59 +1,40 @@
-// Frame with persistent layout: where a saved window goes, and placement and
-// bar layout surviving a restart against one settings file.
+// Frame with persistent layout: where a saved window goes, and what is (not)
+// written or read back. The restart itself is tested on the main window.
 #include "ui/widgets/FrameWndEx.h"
 
 #include "support/TempDir.h"
 
 #include <QSettings>
-#include <QStatusBar>
-#include <QTest>
-#include <QToolBar>
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace kestrelon {
 namespace {
 
-struct PlacementCase {
-    const char* name;
-    CFramePlacement saved;
-    QRect expected;
-};
-void PrintTo(const PlacementCase& c, std::ostream* os) { *os << c.name; }
-
-class PlaceSavedWindowTest : public ::testing::TestWithParam<PlacementCase> {};
-
 // One 1920 x 1080 screen whose work area starts below a 30-pixel panel.
-TEST_P(PlaceSavedWindowTest, LandsOnTheScreen)
+TEST(PlaceSavedWindow, LandsOnTheScreen)
 {
     const QRect workArea(0, 30, 1920, 1050);
     const QRect screen(0, 0, 1920, 1080);
-    EXPECT_EQ(PlaceSavedWindow(GetParam().saved, workArea, screen, {32, 32}), GetParam().expected);
+    const std::tuple<const char*, CFramePlacement, QRect> rows[] = {
+        {"OnScreen", {1, 100, 200, 700, 1000}, {200, 130, 800, 600}},
+        {"FarRight", {1, 100, 5000, 700, 5800}, {1888, 130, 800, 600}},
+        {"FarDown", {1, 4000, 10, 4600, 810}, {10, 1048, 800, 600}},
+        {"FarLeft", {1, 100, -3000, 700, -2200}, {-768, 130, 800, 600}},
+        {"AboveTheTop", {1, -500, 10, 100, 810}, {10, 0, 800, 600}},
+        {"WiderThanTheScreen", {1, 100, 300, 700, 2600}, {96, 130, 1728, 600}},
+        {"TallerThanTheWorkArea", {1, 20, 10, 1120, 810}, {10, 82, 800, 945}},
+    };
+    for (const auto& [name, saved, expected] : rows)
+        EXPECT_EQ(PlaceSavedWindow(saved, workArea, screen, {32, 32}), expected) << name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PlaceSavedWindowTest,
-    ::testing::Values(PlacementCase{"OnScreen", {1, 100, 200, 700, 1000}, {200, 130, 800, 600}},
-                      PlacementCase{"FarRight", {1, 100, 5000, 700, 5800}, {1888, 130, 800, 600}},
-                      PlacementCase{"FarDown", {1, 4000, 10, 4600, 810}, {10, 1048, 800, 600}},
-                      PlacementCase{"FarLeft", {1, 100, -3000, 700, -2200}, {-768, 130, 800, 600}},
-                      PlacementCase{"AboveTheTop", {1, -500, 10, 100, 810}, {10, 0, 800, 600}},
-                      PlacementCase{"WiderThanTheScreen", {1, 100, 300, 700, 2600}, {96, 130, 1728, 600}},
-                      PlacementCase{"TallerThanTheWorkArea", {1, 20, 10, 1120, 810}, {10, 82, 800, 945}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 class FramePersistenceTest : public ::testing::Test {
 protected:
     std::unique_ptr<QSettings> Settings() const
     {
         return std::make_unique<QSettings>(QString::fromStdString(dir.File("profile.ini")), QSettings::IniFormat);
-    }
-    // A frame with one toolbar and a status bar, as the program builds them.
-    static void Build(CFrameWndEx& frame)
-    {
-        auto* bar = new QToolBar(&frame);
-        bar->setObjectName(QStringLiteral("ToolBar"));
-        frame.addToolBar(bar);
-        frame.statusBar();
     }
     test::TempDir dir;
 };

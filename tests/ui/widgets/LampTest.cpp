@@ -57,63 +57,41 @@ TEST(LampTest, BrightenAndDimMoveBetweenTheFormsOfOneColour)
     }
 }
 
-TEST(LampTest, BlinkRateNineRunsAtRateFiveForTwoCyclesThenRestores)
+// The blink and alternation machine from a start state, stepped tick by tick.
+TEST(LampTest, BlinkAndAlternationStepTickByTick)
 {
-    CLamp lamp;
-    lamp.Blink(9, 2);
-    EXPECT_EQ(lamp.TimerInterval(), 100);
-    EXPECT_EQ(lamp.State(), 4); // blinking leaves the current state shown first
-    EXPECT_EQ(TickStates(lamp, 5), (std::vector<int>{5, 4, 5, 4, 4}));
-    EXPECT_FALSE(lamp.IsBlinking());
-    EXPECT_EQ(lamp.TimerInterval(), 0);
-}
-
-TEST(LampTest, BlinkFromDimStateUsesBrightFormOnAndReturnsToDim)
-{
-    CLamp lamp;
-    lamp.SetLampState(7);
-    lamp.Blink(2, 1);
-    EXPECT_EQ(lamp.TimerInterval(), 250);
-    EXPECT_EQ(TickStates(lamp, 2), (std::vector<int>{7, 7}));
-    EXPECT_FALSE(lamp.IsBlinking());
-    lamp.Blink(2, 0); // without end
-    EXPECT_EQ(TickStates(lamp, 6), (std::vector<int>{7, 6, 7, 6, 7, 6}));
-    EXPECT_TRUE(lamp.IsBlinking());
-}
-
-TEST(LampTest, AlternateShowsFirstAtOnceAndReturnsAfterItsCycles)
-{
-    CLamp lamp;
-    lamp.SetLampState(5);
-    lamp.Alternate(2, 3, 2, 4);
-    EXPECT_EQ(lamp.State(), 2);
-    EXPECT_EQ(lamp.TimerInterval(), 250);
-    EXPECT_EQ(TickStates(lamp, 8), (std::vector<int>{3, 2, 3, 2, 3, 2, 3, 5}));
-    EXPECT_FALSE(lamp.IsBlinking());
-}
-
-TEST(LampTest, BlinkDuringAlternationEndsItFirst)
-{
-    CLamp lamp;
-    lamp.SetLampState(4);
-    lamp.Alternate(2, 3, 2, 0);
-    lamp.Tick(); // showing 3
-    lamp.Blink(1, 0);
-    EXPECT_EQ(lamp.State(), 4); // the state from before the alternation is back
-    EXPECT_EQ(lamp.TimerInterval(), 500);
-    EXPECT_EQ(TickStates(lamp, 3), (std::vector<int>{5, 4, 5}));
-}
-
-TEST(LampTest, BlinkRateZeroOnlyStops)
-{
-    CLamp lamp;
-    lamp.SetLampState(8);
-    lamp.Alternate(2, 3, 5, 0);
-    lamp.Blink(0, 0);
-    EXPECT_EQ(lamp.State(), 8);
-    EXPECT_FALSE(lamp.IsBlinking());
-    lamp.Tick();
-    EXPECT_EQ(lamp.State(), 8);
+    struct Row {
+        const char* name;
+        int start;
+        int shown;    // right after `act`
+        int interval; // of the timer then, in ms
+        std::vector<int> ticks;
+        bool blinkingAfter;
+        void (*act)(CLamp&);
+    };
+    // clang-format off
+    const Row rows[] = {
+        // Rate 9 runs at rate 5; the current state is shown first and comes back.
+        {"RateNineTwoCycles", 4, 4, 100, {5, 4, 5, 4, 4}, false, [](CLamp& l) { l.Blink(9, 2); }},
+        // From a dim state the bright form is the "on" one.
+        {"FromDimOneCycle", 7, 7, 250, {7, 7}, false, [](CLamp& l) { l.Blink(2, 1); }},
+        {"FromDimWithoutEnd", 7, 7, 250, {7, 6, 7, 6, 7, 6}, true, [](CLamp& l) { l.Blink(2, 0); }},
+        {"AlternateShowsFirstAtOnce", 5, 2, 250, {3, 2, 3, 2, 3, 2, 3, 5}, false, [](CLamp& l) { l.Alternate(2, 3, 2, 4); }},
+        // A blink ends a running alternation first, bringing its state back.
+        {"BlinkDuringAlternation", 4, 4, 500, {5, 4, 5}, true, [](CLamp& l) { l.Alternate(2, 3, 2, 0), l.Tick(), l.Blink(1, 0); }},
+        {"RateZeroOnlyStops", 8, 8, 0, {8}, false, [](CLamp& l) { l.Alternate(2, 3, 5, 0), l.Blink(0, 0); }},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        CLamp lamp;
+        lamp.SetLampState(row.start);
+        row.act(lamp);
+        EXPECT_EQ(lamp.State(), row.shown) << row.name;
+        EXPECT_EQ(lamp.TimerInterval(), row.interval) << row.name;
+        EXPECT_EQ(TickStates(lamp, static_cast<int>(row.ticks.size())), row.ticks) << row.name;
+        EXPECT_EQ(lamp.IsBlinking(), row.blinkingAfter) << row.name;
+        EXPECT_EQ(lamp.TimerInterval() != 0, row.blinkingAfter) << row.name;
+    }
 }
 
 TEST(LampTest, SettingTheSameStateDoesNotRepaint)
