@@ -127,7 +127,9 @@ bool CPumpedTarget::PumpUntil(const std::function<bool()>& predicate, std::chron
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        Pump();
+        // Only what is queued now: a sender faster than the handlers would
+        // otherwise keep the predicate and the deadline from being checked.
+        PumpQueued();
         if (predicate())
             return true;
         std::unique_lock lock(m_mutex);
