@@ -42,21 +42,25 @@ QLabel* CStatusBarEx::MakePane(const QString& text)
 
 void CStatusBarEx::SetPanes(const std::vector<int>& ids, const std::vector<QString>& texts)
 {
-    // The same set again (a connection applied in the mode it had) only takes
-    // the texts: making panes anew costs a layout pass each.
-    if (std::equal(ids.begin(), ids.end(), m_ids.begin() + 1, m_ids.end())) {
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            const QString text = i < texts.size() ? texts[i] : QString();
-            m_panes[i + 1]->setText(text);
-            m_panes[i + 1]->setFixedWidth(TextWidth(text) + kPanePadding);
-        }
-        SettleLayout();
-        OnPanesMoved();
-        return;
-    }
     // Layout events fire while panes come and go: the lists must only ever hold
     // live panes, and nobody is told about moves until the new set is complete.
     m_rebuilding = true;
+    // The same set again (a connection applied in the mode it had) keeps its
+    // panes: making them anew costs a layout pass each.
+    if (!std::equal(ids.begin(), ids.end(), m_ids.begin() + 1, m_ids.end()))
+        MakePanes(ids);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const QString text = i < texts.size() ? texts[i] : QString();
+        m_panes[i + 1]->setText(text);
+        m_panes[i + 1]->setFixedWidth(TextWidth(text) + kPanePadding);
+    }
+    m_rebuilding = false;
+    SettleLayout();
+    OnPanesMoved();
+}
+
+void CStatusBarEx::MakePanes(const std::vector<int>& ids)
+{
     std::vector<QLabel*> old(m_panes.begin() + 1, m_panes.end());
     m_panes.resize(1);
     m_ids.resize(1);
@@ -64,17 +68,12 @@ void CStatusBarEx::SetPanes(const std::vector<int>& ids, const std::vector<QStri
         removeWidget(pane);
         delete pane;
     }
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        const QString text = i < texts.size() ? texts[i] : QString();
-        QLabel* pane = MakePane(text);
+    for (const int id : ids) {
+        QLabel* pane = MakePane(QString());
         m_panes.push_back(pane);
-        m_ids.push_back(ids[i]);
+        m_ids.push_back(id);
         addPermanentWidget(pane);
-        SetPaneWidth(PaneCount() - 1, TextWidth(text));
     }
-    m_rebuilding = false;
-    SettleLayout();
-    OnPanesMoved();
 }
 
 int CStatusBarEx::PaneId(int index) const

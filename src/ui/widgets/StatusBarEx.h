@@ -72,6 +72,8 @@ protected:
 
 private:
     QLabel* MakePane(const QString& text);
+    // Replaces the panes after the message pane with empty ones for `ids`.
+    void MakePanes(const std::vector<int>& ids);
     int PaneAt(const QPoint& local) const;
     void Report(QMouseEvent* event);
 
