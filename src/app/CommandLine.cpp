@@ -2,11 +2,13 @@
 #include "app/CommandLine.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace kestrelon {
 
 const char* const COMMAND_LINE_USAGE = "usage: kestrelon [--demo] [FILE.kst]\n"
+                                       "       kestrelon [--config FILE.kst] LINE\n"
                                        "       kestrelon --send PROTOCOL FILE LINE [--timeout SECONDS]\n"
                                        "       kestrelon --receive PROTOCOL PATH LINE [--timeout SECONDS]\n"
                                        "       kestrelon --print-config FILE.kst\n"
@@ -17,6 +19,11 @@ const char* const COMMAND_LINE_USAGE = "usage: kestrelon [--demo] [FILE.kst]\n"
                                        "Without options Kestrelon opens its window on a new terminal configuration,\n"
                                        "or on FILE.kst.\n"
                                        "  --demo           connect the new configuration to the demo device\n"
+                                       "  LINE             open the window on that line; the configuration file\n"
+                                       "                   keeps everything else and is not changed:\n"
+                                       "                   --device TTY [--baud N] | --com N [--baud N]\n"
+                                       "                   | --tcp HOST:PORT | --tcp-server PORT\n"
+                                       "                   | --udp HOST:PORT [--local-port N]\n"
                                        "  --send, --receive\n"
                                        "                   one file transfer without a window; PROTOCOL is xmodem,\n"
                                        "                   xmodem1k, ymodem, zim or none (zim and none only send)\n"
@@ -53,6 +60,12 @@ template <std::size_t N> bool Contains(const std::array<std::string_view, N>& na
 
 } // namespace
 
+int RefuseCommandLine(const char* reason, std::FILE* err)
+{
+    std::fprintf(err, "kestrelon: %s\n%s", reason, COMMAND_LINE_USAGE);
+    return 2;
+}
+
 int CheckCommandLine(int argc, char** argv, const char* version, std::FILE* out, std::FILE* err, bool& handled)
 {
     handled = false;
@@ -82,8 +95,7 @@ int CheckCommandLine(int argc, char** argv, const char* version, std::FILE* out,
             continue;
         }
         handled = true;
-        std::fprintf(err, "kestrelon: unknown option %s\n%s", argv[i], COMMAND_LINE_USAGE);
-        return 2;
+        return RefuseCommandLine(("unknown option " + std::string(argument)).c_str(), err);
     }
     return 0;
 }

@@ -14,6 +14,10 @@ extern const char* const COMMAND_LINE_USAGE;
 // `handled` true means the program ends with the returned code: 0 after --help
 // or --version, 2 after an unknown option (usage on `err`). Qt's own options
 // (-platform, --style ...) pass through to the application object.
+// Refuses a command line whose options do not fit together: the reason and
+// the usage on `err`; returns the exit status 2.
+int RefuseCommandLine(const char* reason, std::FILE* err);
+
 int CheckCommandLine(int argc, char** argv, const char* version, std::FILE* out, std::FILE* err, bool& handled);
 
 } // namespace kestrelon

@@ -33,17 +33,6 @@ const char* const USAGE = "usage: %s --send PROTOCOL FILE LINE [--timeout SECOND
                           "PATH: the file to create; for ymodem the directory\n"
                           "LINE: --device TTY [--baud N] | --com N [--baud N] | --tcp HOST:PORT\n";
 
-bool ParseNumber(const char* text, unsigned low, unsigned high, unsigned& value)
-{
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long number = std::strtoul(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || number < low || number > high)
-        return false;
-    value = static_cast<unsigned>(number);
-    return true;
-}
-
 // Follows the transfer's notifications for the closing line and the progress.
 class CConsoleObserver : public CTransferObserver {
 public:
@@ -85,16 +74,13 @@ private:
 };
 
 // A connected TCP client socket, or -1 with the reason in error.
-int ConnectTcp(const std::string& target, std::string& error)
+int ConnectTcp(const CLineOptions& line, std::string& error)
 {
-    const auto colon = target.rfind(':');
-    std::string host = target.substr(0, colon);
-    if (host.size() > 1 && host.front() == '[' && host.back() == ']')
-        host = host.substr(1, host.size() - 2);
+    const std::string& target = line.target;
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (const int rc = getaddrinfo(host.c_str(), target.substr(colon + 1).c_str(), &hints, &found); rc != 0) {
+    if (const int rc = getaddrinfo(line.host.c_str(), std::to_string(line.port).c_str(), &hints, &found); rc != 0) {
         error = target + ": " + gai_strerror(rc);
         return -1;
     }
@@ -167,18 +153,19 @@ bool WaitForEnd(CTransferEngine& engine, CConsoleObserver& observer, int signalF
 int OpenLine(const CTransferCommand& command, const std::function<std::unique_ptr<ISettingsStore>()>& makeSettings,
              const char* program, CSerialPort& port, int& socketFd)
 {
-    std::string device = command.device;
-    if (command.comNumber > 0) {
+    const CLineOptions& line = command.line;
+    std::string device = line.device;
+    if (line.comNumber > 0) {
         auto settings = makeSettings();
-        device = CComPortEnumerator(*settings).DevicePath(command.comNumber);
+        device = CComPortEnumerator(*settings).DevicePath(line.comNumber);
         if (device.empty()) {
-            std::fprintf(stderr, "%s: COM%u is not present\n", program, command.comNumber);
+            std::fprintf(stderr, "%s: COM%u is not present\n", program, line.comNumber);
             return -1;
         }
     }
     if (device.empty()) {
         std::string error;
-        socketFd = ConnectTcp(command.tcp, error);
+        socketFd = ConnectTcp(line, error);
         if (socketFd < 0)
             std::fprintf(stderr, "%s: %s\n", program, error.c_str());
         return socketFd;
@@ -189,13 +176,13 @@ int OpenLine(const CTransferCommand& command, const std::function<std::unique_pt
     }
     DCB dcb;
     port.GetState(dcb);
-    dcb.BaudRate = command.baud;
+    dcb.BaudRate = line.baud;
     dcb.flags = DcbFlag::fBinary;
     dcb.ByteSize = 8;
     dcb.Parity = 0;
     dcb.StopBits = 0;
     if (!port.SetState(dcb)) {
-        std::fprintf(stderr, "%s: %s does not take %u baud\n", program, device.c_str(), command.baud);
+        std::fprintf(stderr, "%s: %s does not take %u baud\n", program, device.c_str(), line.baud);
         return -1;
     }
     return port.Descriptor();
@@ -260,31 +247,23 @@ bool ParseTransferCommand(int argc, char** argv, CTransferCommand& command, std:
     }
     command.protocol = protocol->second;
     command.path = argv[3];
-    int lines = 0;
+    // The window's line options, less those a transfer cannot use.
     for (int i = 4; i < argc; i += 2) {
         const std::string option = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool good = value != nullptr;
-        if (good && option == "--device")
-            command.device = value, ++lines;
-        else if (good && option == "--com")
-            good = ParseNumber(value, 1, 255, command.comNumber), ++lines;
-        else if (good && option == "--tcp")
-            command.tcp = value, good = command.tcp.rfind(':') != std::string::npos, ++lines;
-        else if (good && option == "--baud")
-            good = ParseNumber(value, 50, 4000000, command.baud);
-        else if (good && option == "--timeout")
-            good = ParseNumber(value, 1, 86400, command.timeoutSeconds);
-        else
-            good = false;
-        if (!good) {
+        EOptionTake take = ParseLineOption(option, value, command.line);
+        if (take == EOptionTake::NotMine && option == "--timeout")
+            take = ParseDecimal(value, 1, 86400, command.timeoutSeconds) ? EOptionTake::Taken : EOptionTake::Bad;
+        const ELineKind kind = command.line.kind;
+        if (take != EOptionTake::Taken || kind == ELineKind::TcpServer || kind == ELineKind::Udp ||
+            command.line.localPort != 0) {
             error = "bad option: " + option + (value ? std::string(" ") + value : std::string());
             return false;
         }
     }
-    if (lines != 1)
+    if (command.line.lines != 1)
         error = "name one line: --device, --com or --tcp";
-    return lines == 1;
+    return command.line.lines == 1;
 }
 
 int RunTransferCommand(int argc, char** argv, bool& handled,

@@ -3,6 +3,7 @@
 // connection (--tcp), one transfer, one line of outcome, an exit code.
 #pragma once
 
+#include "app/LineOptions.h"
 #include "document/SettingsStore.h"
 
 #include <functional>
@@ -14,11 +15,8 @@ namespace kestrelon {
 struct CTransferCommand {
     bool send = true;
     int protocol = 0;
-    std::string path;       // the file to send or to receive into; YModem: the directory
-    std::string device;     // --device, or what --com names
-    unsigned comNumber = 0; // --com
-    std::string tcp;        // --tcp HOST:PORT
-    unsigned baud = 115200;
+    std::string path; // the file to send or to receive into; YModem: the directory
+    CLineOptions line; // --device, --com or --tcp, with --baud
     unsigned timeoutSeconds = 0; // --timeout: give up after this long (0: never)
 };
 

@@ -1,18 +1,22 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; `kestrelon
-// --demo` connects the new configuration to the demo device. The
+// --demo` connects the new configuration to the demo device, and the line
+// options (--device, --tcp, --tcp-server, --udp) put it on that line. The
 // configuration, `--nmea-json`, `--send` and `--receive` commands run without a
 // display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
 #include "app/SessionBus.h"
 #include "app/TransferCommand.h"
+#include "app/WindowOptions.h"
 #include "gps/NmeaJson.h"
+#include "hub/DataHub.h"
 #include "ui/config/ConfigJson.h"
 #include "ui/frame/KestronApp.h"
 #include "ui/frame/QtSettingsStore.h"
 #include "ui/frame/SignalQuit.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 
 int main(int argc, char* argv[])
@@ -30,6 +34,11 @@ int main(int argc, char* argv[])
     };
     if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
         return code;
+    // The window's line options leave the command line here; what is left is
+    // the file, --demo and Qt's options, as before.
+    kestrelon::CWindowOptions windowOptions;
+    if (std::string error; !kestrelon::TakeWindowOptions(argc, argv, windowOptions, error))
+        return kestrelon::RefuseCommandLine(error.c_str(), stderr);
     // Last before the window: --help, --version and options nobody knows.
     if (const int code = kestrelon::CheckCommandLine(argc, argv, KESTRELON_VERSION, stdout, stderr, handled); handled)
         return code;
@@ -42,9 +51,28 @@ int main(int argc, char* argv[])
     // windows by it shows the installed icon.
     QApplication::setDesktopFileName(QStringLiteral("kestrelon"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/data/kestrelon-48.png")));
+    QStringList arguments = QApplication::arguments().mid(1);
+    const bool lineNamed = windowOptions.line.kind != kestrelon::ELineKind::None;
+    if (!windowOptions.config.empty() && !kestrelon::CKestronApp::FileArgument(arguments).isEmpty())
+        return kestrelon::RefuseCommandLine("name one configuration file: --config or FILE.kst", stderr);
+    if (lineNamed && arguments.contains(QStringLiteral("--demo")))
+        return kestrelon::RefuseCommandLine("--demo names its own line", stderr);
+    if (!windowOptions.config.empty())
+        arguments << QFile::decodeName(windowOptions.config.c_str());
     kestrelon::CKestronApp kestron;
-    if (!kestron.InitInstance(QApplication::arguments().mid(1)))
+    if (!kestron.InitInstance(arguments))
         return 1;
+    // The opened configuration's connection is applied once the event loop
+    // runs, so the line named here is the one opened.
+    if (std::string error; !kestrelon::ApplyWindowLine(windowOptions.line, kestron.Document(), kestron.PortStore(), error))
+        kestron.ShowError(QString::fromStdString(error));
+    // --local-port holds for this session; the configuration keeps its own.
+    if (kestrelon::CDataHub* hub = kestron.MainFrame()->Hub(); hub && windowOptions.line.localPort != 0) {
+        kestrelon::CLocalEndpoint endpoint =
+            kestrelon::LoadLocalEndpoint(kestron.Store(), QFile::encodeName(kestron.PathName()).toStdString());
+        endpoint.udpLocalPort = static_cast<std::uint16_t>(windowOptions.line.localPort);
+        hub->SetLocalEndpoint(endpoint);
+    }
     // A logout, kill or Ctrl+C ends the program as File > Exit would.
     kestrelon::CSignalQuit signalQuit([&kestron] { kestron.QuitWithoutQuestions(); });
     return app.exec();

@@ -31,6 +31,16 @@ void AutoAnswerSettings::ApplyTo(CKestronDoc& doc) const
     doc.SetAutoAnswers(rules);
 }
 
+ETriggerFault CheckTrigger(const std::string& trigger, std::uint8_t triggerByte, bool crToCrLfOnSend)
+{
+    const auto bytes = DecodeText(trigger, MATCH_HISTORY_LIMIT / 2 + 1, crToCrLfOnSend);
+    if (bytes.size() > MATCH_HISTORY_LIMIT / 2)
+        return ETriggerFault::TooLong;
+    if (std::find(bytes.begin(), bytes.end(), triggerByte) != bytes.end())
+        return ETriggerFault::HoldsTriggerByte;
+    return ETriggerFault::None;
+}
+
 void CAutoAnswer::PushHistory(const std::uint8_t* data, std::size_t length)
 {
     // Newest byte first, so a trigger entry (also reversed) is a prefix test.

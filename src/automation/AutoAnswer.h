@@ -32,6 +32,12 @@ struct AutoAnswerSettings {
     void ApplyTo(CKestronDoc& doc) const;
 };
 
+// Why a rule's trigger text can never answer. The trigger byte itself never
+// joins the history, so a trigger that holds it (the blank of "login: " with
+// trigger byte 32) cannot match; nor can one longer than the history.
+enum class ETriggerFault { None, HoldsTriggerByte, TooLong };
+ETriggerFault CheckTrigger(const std::string& trigger, std::uint8_t triggerByte, bool crToCrLfOnSend);
+
 class CAutoAnswer {
 public:
     explicit CAutoAnswer(CKestronDoc& doc) : m_doc(doc) {}

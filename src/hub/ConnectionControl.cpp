@@ -206,6 +206,12 @@ void CConnectionControl::OnDeviceBack(const std::string& text)
     m_window.SetPaneText(PANE_CONNECTION, text);
 }
 
+void CConnectionControl::OnNoModemLines()
+{
+    for (LedRole led : {LED_CTS, LED_DSR, LED_CD})
+        m_window.SetLedState(led, LAMP_GREY);
+}
+
 void CConnectionControl::OnLineHeld(int code, bool held)
 {
     const LedRole led = code == TC_CTS_HOLD ? LED_CTS : code == TC_DSR_HOLD ? LED_DSR : LED_CD;

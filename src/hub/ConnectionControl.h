@@ -38,6 +38,8 @@ public:
     // loss is then worth a line).
     bool FirstSendWhileRemoved();
     void OnLineHeld(int code, bool held); // codes 31 to 33
+    // A port without modem lines (a pseudo-terminal): CTS, DSR and CD unknown, grey.
+    void OnNoModemLines();
 
     // Main IP connection notifications (all but received data).
     void OnIpConnected(std::intptr_t handle);

@@ -173,7 +173,9 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
     case TC_CTS_HOLD:
     case TC_DSR_HOLD:
     case TC_CD_HOLD:
-        m_control.OnLineHeld(static_cast<int>(message.wParam), value != 0);
+        // A port without modem lines reads them all low: that is no state.
+        if (m_modemLines != MODEM_LINES_NONE)
+            m_control.OnLineHeld(static_cast<int>(message.wParam), value != 0);
         break;
     case TC_LINE_ERRORS:
         ReportLineErrors(static_cast<std::uint32_t>(value));
@@ -358,6 +360,8 @@ void CDataHub::SetModemLines(int bits)
 {
     m_modemLines = bits;
     m_window.ShowModemLines(bits);
+    if (bits == MODEM_LINES_NONE)
+        m_control.OnNoModemLines();
 }
 
 void CDataHub::SendText(std::string_view text)
@@ -437,10 +441,16 @@ void CDataHub::OnInbandCommand(CInbandScanner& scanner)
             m_serialDriver->SetBaudRate(command.baudRate);
         break;
     case InbandAction::LogStart:
-        m_logger.StartQuiet(m_clock(), m_logDirectory);
+        // The device chose to log, so the user must be told where the file is.
+        if (m_logger.StartQuiet(m_clock(), m_logDirectory))
+            m_window.ShowStatusMessage("The device started logging to " + m_doc.logFile.Path());
         break;
     case InbandAction::LogStop:
-        m_logger.Stop();
+        if (m_doc.logging) {
+            const std::string path = m_doc.logFile.Path();
+            m_logger.Stop();
+            m_window.ShowStatusMessage("The device stopped logging; the log is " + path);
+        }
         break;
     case InbandAction::TimeUtc:
         SendText(FormatUtcTime(m_clock()));

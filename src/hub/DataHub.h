@@ -12,6 +12,7 @@
 #include "hub/HubLinks.h"
 #include "hub/ReceivePath.h"
 #include "hub/SendPath.h"
+#include "document/LocalEndpoint.h"
 #include "document/Pacing.h"
 #include "document/Messages.h"
 #include "document/TimeStamp.h"
@@ -68,6 +69,11 @@ public:
     // As last read from the open port; see IHubWindow::ShowModemLines.
     int ModemLines() const { return m_modemLines; }
     void SetPacing(const CPacing& pacing);
+    // This side of the main IP connection, from its next start on.
+    void SetLocalEndpoint(const CLocalEndpoint& endpoint)
+    {
+        m_ipConnection->SetLocalEndpoint(endpoint.listenAddress, endpoint.udpLocalPort);
+    }
     std::size_t PacedBytesLeft() const { return m_send.PacedBytesLeft(); }
     void CancelPaste() { m_send.CancelPaste(); }
 
@@ -127,6 +133,9 @@ public:
     // The receiver's request ('C' or NAK) the device sent last, if fresh; 0
     // otherwise. Used up by the call: a send starts with it.
     std::uint8_t TakeReceiverRequest();
+    // A line of the program's own (how a transfer ended) in the ASCII and hex
+    // views and the log, in the error colour; never sent anywhere.
+    void ShowOwnLine(const std::string& text) { ShowLine(text); }
     // The clock of log names and the time reply.
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
 

@@ -59,6 +59,10 @@ public:
     void SendPaced(const std::uint8_t* data, std::size_t length) override { m_connection.Send(data, length, true); }
     void QueueWait(int ms) override { m_connection.QueueWait(ms); }
     void SetPacing(int charDelayMs, int lineDelayMs) override { m_connection.SetPacing({charDelayMs, lineDelayMs}); }
+    void SetLocalEndpoint(const std::string& listenAddress, std::uint16_t udpLocalPort) override
+    {
+        m_connection.SetLocalEndpoint(listenAddress, udpLocalPort);
+    }
     std::size_t PacedBytes() const override { return m_connection.PacedBytes(); }
     void CancelOutput() override { m_connection.CancelOutput(); }
     std::string PeerName() const override;

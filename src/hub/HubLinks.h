@@ -66,6 +66,8 @@ public:
     // A pause in order with the bytes around it; the only line action a
     // socket has.
     virtual void QueueWait(int /*ms*/) {}
+    // This side of the next Start: a server's listen address, a UDP local port.
+    virtual void SetLocalEndpoint(const std::string& /*listenAddress*/, std::uint16_t /*udpLocalPort*/) {}
     virtual void SetPacing(int /*charDelayMs*/, int /*lineDelayMs*/) {}
     // Paced bytes still to be sent, and cancelling them (with whatever else waits).
     virtual std::size_t PacedBytes() const { return 0; }

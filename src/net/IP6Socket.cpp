@@ -248,22 +248,31 @@ void CIP6Socket::Create(int family, int type)
     m_family = family;
 }
 
-int CIP6Socket::Bind(std::uint16_t port)
+int CIP6Socket::Bind(std::uint16_t port, const std::string& numeric)
 {
     sockaddr_storage address{};
     socklen_t length = 0;
+    int parsed = 1;
     if (m_family == AF_INET6) {
         auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(port);
         v6->sin6_addr = in6addr_any;
+        if (!numeric.empty())
+            parsed = inet_pton(AF_INET6, numeric.c_str(), &v6->sin6_addr);
         length = sizeof(sockaddr_in6);
     } else {
         auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
         v4->sin_family = AF_INET;
         v4->sin_port = htons(port);
         v4->sin_addr.s_addr = htonl(INADDR_ANY);
+        if (!numeric.empty())
+            parsed = inet_pton(AF_INET, numeric.c_str(), &v4->sin_addr);
         length = sizeof(sockaddr_in);
+    }
+    if (parsed != 1) { // an address of the other family, or none at all
+        errno = EADDRNOTAVAIL;
+        FailErrno("Bind");
     }
     int result = ::bind(Handle(), reinterpret_cast<sockaddr*>(&address), length);
     if (result != 0)

@@ -85,7 +85,8 @@ public:
     bool IsShutDown() const { return m_shutDown.load(); }
 
     void Create(int family, int type);
-    int Bind(std::uint16_t port);
+    // `address`: a numeric address of the socket's family, "" for every address.
+    int Bind(std::uint16_t port, const std::string& address = {});
     int Listen(int backlog);
     // False when the listening socket was shut down meanwhile.
     bool Accept(CIP6Socket& target);

@@ -133,7 +133,10 @@ std::string CIpConnection::OpenListeningSocket(int family, int type)
         // that holds the port without it still makes the bind fail.
         if (type == SOCK_STREAM || type == SOCK_DGRAM)
             socket->SetSockOpt(SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        socket->Bind(m_port);
+        if (type == SOCK_STREAM)
+            socket->Bind(m_port, m_listenAddress);
+        else
+            socket->Bind(m_udpLocalPort != 0 ? m_udpLocalPort : m_port);
         if (type == SOCK_STREAM)
             socket->Listen(1);
     } catch (const CIP6SocketException& error) {

@@ -63,6 +63,13 @@ public:
     // Resolver, name lookup, connect deadline and send queue limit of the next
     // Start (tests give a slow resolver or a short deadline here).
     void SetOptions(CIpOptions options);
+    // This side of the next Start: the address a server listens on ("" for
+    // every address) and the port a UDP endpoint is bound to (0: the remote port).
+    void SetLocalEndpoint(std::string listenAddress, std::uint16_t udpLocalPort)
+    {
+        m_listenAddress = std::move(listenAddress);
+        m_udpLocalPort = udpLocalPort;
+    }
 
     // Stops what runs, then starts `mode` (1..6). Listening and datagram sockets
     // are made here: returns "" or the error text for the user (the socket is
@@ -155,6 +162,8 @@ private:
     std::uint32_t m_message = 0;
     std::string m_host;
     std::uint16_t m_port = 0;
+    std::string m_listenAddress;
+    std::uint16_t m_udpLocalPort = 0;
     std::uint32_t m_mode = 0;
     std::string m_proxyHost;
     std::uint16_t m_proxyPort = 0;

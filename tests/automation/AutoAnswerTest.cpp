@@ -182,3 +182,17 @@ TEST(AutoAnswer, EchoOnlyWhileAnswersAndEchoAreOn)
 }
 
 } // namespace
+
+TEST(AutoAnswer, TriggersThatCanNeverMatchAreNamed)
+{
+    const struct {
+        std::string trigger;
+        std::uint8_t triggerByte;
+        ETriggerFault fault;
+    } rows[] = {{"login: ", 32, ETriggerFault::HoldsTriggerByte}, {"login:", 32, ETriggerFault::None},
+                {"A^M", 13, ETriggerFault::HoldsTriggerByte},     {"A^m", 10, ETriggerFault::None},
+                {k200, 13, ETriggerFault::TooLong},                {"", 13, ETriggerFault::None}};
+    for (const auto& row : rows)
+        EXPECT_EQ(CheckTrigger(row.trigger, row.triggerByte, false), row.fault) << row.trigger;
+    EXPECT_EQ(CheckTrigger("A^m", 10, true), ETriggerFault::HoldsTriggerByte) << "CR LF on send";
+}

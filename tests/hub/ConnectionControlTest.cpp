@@ -159,3 +159,23 @@ TEST(Toggle, ClosingTheSerialPortSaysSo)
 
 } // namespace
 } // namespace kestrelon::test
+
+namespace kestrelon::test {
+namespace {
+
+// A pseudo-terminal reads every modem line low: the lamps must not claim a state.
+TEST(Toggle, ModemLampsStayGreyOnAPortWithoutModemLines)
+{
+    for (const int lines : {MODEM_LINES_NONE, 0}) {
+        HubFixture f;
+        f.OpenSerial();
+        f.Deliver(WM_TERMINAL, TC_MODEM_LINES, lines);
+        f.Deliver(WM_TERMINAL, TC_CTS_HOLD, 1);
+        f.Deliver(WM_TERMINAL, TC_DSR_HOLD, 1);
+        EXPECT_EQ(f.window.Led(LED_CTS), lines == 0 ? 4 : 1) << lines;
+        EXPECT_EQ(f.window.Led(LED_DSR), lines == 0 ? 4 : 1) << lines;
+    }
+}
+
+} // namespace
+} // namespace kestrelon::test

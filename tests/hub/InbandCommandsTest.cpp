@@ -115,10 +115,12 @@ TEST(InbandHub, StartWhileLoggingKeepsTheOpenLog)
     f.doc.scanCommands = true;
     f.Receive("[KESTRON:LOG_START\rone");
     const std::string first = f.hub->LogPath();
+    EXPECT_EQ(f.window.statusMessage, "The device started logging to " + first);
     f.Receive("[KESTRON:LOG_START\rtwo");
     EXPECT_EQ(f.hub->LogPath(), first);
     f.Receive("[KESTRON:LOG_STOP\r[KESTRON:LOG_STOP\r");
     EXPECT_EQ(ReadFileBytes(first), "onetwo");
+    EXPECT_EQ(f.window.statusMessage, "The device stopped logging; the log is " + first);
 }
 
 // A device that stops and restarts its log within one second must not lose

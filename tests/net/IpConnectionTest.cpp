@@ -195,6 +195,36 @@ TEST_P(IpConnectionTest, UdpReportsEachDatagramWithItsSenderAndSendsToTheConfigu
     EXPECT_FALSE(m_connection.IsOpen());
 }
 
+TEST_P(IpConnectionTest, LocalEndpointNamesTheListenAddressAndTheUdpPort)
+{
+    const int family = GetParam().family;
+    m_connection.SetLocalEndpoint(Host(), 0);
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server), "");
+    Fd client = test::ConnectTo(family, m_connection.LocalPort());
+    ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
+    m_connection.SetLocalEndpoint(family == AF_INET ? "::1" : "127.0.0.1", 0); // the other family's
+    EXPECT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server),
+              "Bind error #10049 (WSAEADDRNOTAVAIL)");
+
+    // UDP receives on its own port and sends to the remote one.
+    std::uint16_t remote = 0;
+    std::uint16_t local = 0;
+    Fd peer = test::BindUdp(family, remote);
+    {
+        Fd probe = test::BindUdp(family, local);
+    }
+    m_connection.SetLocalEndpoint("", local);
+    const std::size_t mark = m_frame.Count();
+    ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, Host(), remote, GetParam().udp), "");
+    ASSERT_GE(m_frame.WaitFor(IP_UDP_READY, mark), 0);
+    EXPECT_EQ(m_connection.LocalPort(), local);
+    ASSERT_TRUE(m_connection.Send("out", 3));
+    EXPECT_EQ(test::ReceiveDatagramFrom(peer.Get(), 2000), "out");
+    test::SendDatagramTo(peer.Get(), family, local, "in");
+    ASSERT_TRUE(m_frame.WaitForBytes(2));
+    EXPECT_EQ(m_frame.Received(), "in");
+}
+
 TEST_P(IpConnectionTest, StopWhileAcceptingEndsQuietly)
 {
     ASSERT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server), "");

@@ -14,6 +14,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -38,6 +39,13 @@ CAutoAnswerDialog::CAutoAnswerDialog(QWidget* parent) : QDialog(parent)
             m_list->EditCell(row, column);
     });
     connect(m_list, &QTableWidget::itemSelectionChanged, this, &CAutoAnswerDialog::OnSelectionChanged);
+    connect(m_list, &QTableWidget::itemChanged, this, &CAutoAnswerDialog::UpdateNote);
+    connect(m_triggerByte, &QSpinBox::valueChanged, this, &CAutoAnswerDialog::UpdateNote);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("note"));
+    m_note->setWordWrap(true);
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->hide();
 
     auto* buttons =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
@@ -63,6 +71,7 @@ CAutoAnswerDialog::CAutoAnswerDialog(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_list, 1);
+    layout->addWidget(m_note);
     layout->addWidget(buttons);
     resize(780, 420);
 }
@@ -75,6 +84,46 @@ void CAutoAnswerDialog::SetSettings(const AutoAnswerSettings& s)
     // Entries pair up as trigger, answer; a trigger left without an answer is dropped.
     for (std::size_t i = 0; i + 1 < s.rules.size(); i += 2)
         AppendRow(FromDocText(s.rules[i]), FromDocText(s.rules[i + 1]));
+    UpdateNote();
+}
+
+void CAutoAnswerDialog::SetContext(bool answersOn, bool crToCrLfOnSend)
+{
+    m_answersOn = answersOn;
+    m_crToCrLfOnSend = crToCrLfOnSend;
+    UpdateNote();
+}
+
+void CAutoAnswerDialog::UpdateNote()
+{
+    QStringList lines;
+    if (!m_answersOn)
+        lines << tr("Automatic answers are off: Toggle > Auto Answer switches them on.");
+    const int triggerByte = m_triggerByte->value();
+    for (int row = 0; row < m_list->rowCount(); ++row) {
+        const QTableWidgetItem* cell = m_list->item(row, COL_TRIGGER);
+        if (cell == nullptr || !IsDocText(cell->text()))
+            continue;
+        const std::string trigger = ToDocText(cell->text());
+        switch (CheckTrigger(trigger, static_cast<std::uint8_t>(triggerByte), m_crToCrLfOnSend)) {
+        case ETriggerFault::HoldsTriggerByte:
+            lines << tr("Rule %1 (\"%2\") never matches: it holds the trigger byte %3, which ends the text compared. "
+                        "End the trigger text before that byte.")
+                         .arg(row + 1)
+                         .arg(cell->text())
+                         .arg(triggerByte);
+            break;
+        case ETriggerFault::TooLong:
+            lines << tr("Rule %1 never matches: its trigger text is longer than %2 bytes.")
+                         .arg(row + 1)
+                         .arg(MATCH_HISTORY_LIMIT / 2);
+            break;
+        case ETriggerFault::None:
+            break;
+        }
+    }
+    m_note->setText(lines.join(QLatin1Char('\n')));
+    m_note->setVisible(!lines.isEmpty());
 }
 
 AutoAnswerSettings CAutoAnswerDialog::Settings() const
@@ -136,6 +185,7 @@ void CAutoAnswerDialog::DeleteRule()
     if (row < 0)
         return;
     m_list->removeRow(row);
+    UpdateNote();
     m_delete->setEnabled(false);
     // The pressed Delete button would otherwise stay the default: Enter goes to OK.
     m_delete->setDefault(false);
@@ -169,6 +219,7 @@ bool RunAutoAnswerDialog(QWidget* parent, CKestronDoc& doc)
 {
     CAutoAnswerDialog dialog(parent);
     dialog.SetSettings(AutoAnswerSettings::FromDocument(doc));
+    dialog.SetContext(doc.autoAnswerOn, doc.crToCrLfOnSend != 0);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.Settings().ApplyTo(doc);

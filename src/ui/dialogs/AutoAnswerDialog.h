@@ -8,6 +8,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 
 namespace kestrelon {
@@ -25,6 +26,9 @@ public:
     explicit CAutoAnswerDialog(QWidget* parent = nullptr);
 
     void SetSettings(const AutoAnswerSettings& settings);
+    // What the note above the buttons needs: whether the rules are switched on,
+    // and how "^m" decodes in a trigger.
+    void SetContext(bool answersOn, bool crToCrLfOnSend);
     AutoAnswerSettings Settings() const;
 
     void NewRule();
@@ -40,11 +44,14 @@ public:
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CopyButton() const { return m_copy; }
     QPushButton* DeleteButton() const { return m_delete; }
+    // The rules switched off, and triggers that can never match; hidden when all is well.
+    QLabel* Note() const { return m_note; }
 
 private:
     void AppendRow(const QString& trigger, const QString& answer);
     int FirstSelectedRow() const;
     void OnSelectionChanged();
+    void UpdateNote();
 
     CRangeSpinBox* m_triggerByte;
     QCheckBox* m_echo;
@@ -53,6 +60,9 @@ private:
     QPushButton* m_new;
     QPushButton* m_copy;
     QPushButton* m_delete;
+    QLabel* m_note;
+    bool m_answersOn = true;
+    bool m_crToCrLfOnSend = false;
 };
 
 // The Setup > Auto Answer command: on OK stores the values, replaces the rules,

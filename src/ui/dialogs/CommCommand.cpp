@@ -4,6 +4,7 @@
 
 #include "serial/ComPortEnumerator.h"
 #include "document/KestronDoc.h"
+#include "document/LocalEndpoint.h"
 #include "document/SettingsStore.h"
 
 namespace kestrelon {
@@ -38,10 +39,14 @@ std::vector<CommPortItem> ListCommPorts(ISettingsStore& store)
     return items;
 }
 
-bool RunCommunicationDialog(QWidget* parent, CKestronDoc& doc, ISettingsStore& store)
+bool RunCommunicationDialog(QWidget* parent, CKestronDoc& doc, ISettingsStore& store, const std::string& configPath)
 {
     CCommDialog dialog(ListCommPorts(store), parent);
-    dialog.SetSettings(CommSettings::FromDocument(doc));
+    CommSettings given = CommSettings::FromDocument(doc);
+    const CLocalEndpoint endpoint = LoadLocalEndpoint(store, configPath);
+    given.listenAddress = endpoint.listenAddress;
+    given.udpLocalPort = endpoint.udpLocalPort;
+    dialog.SetSettings(given);
     dialog.SetAliasLookup([&store](std::uint32_t number) { return ReadAlias(store, number); });
     if (dialog.exec() != QDialog::Accepted)
         return false;
@@ -49,6 +54,8 @@ bool RunCommunicationDialog(QWidget* parent, CKestronDoc& doc, ISettingsStore& s
     if (settings.comPortManual)
         StoreAlias(store, settings.comPort, dialog.AliasPath());
     settings.ApplyTo(doc);
+    SaveLocalEndpoint(store, configPath,
+                      {settings.listenAddress, static_cast<std::uint16_t>(settings.udpLocalPort)});
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "ui/dialogs/CommDialog.h"
 
 #include "document/KestronDoc.h"
+#include "document/LocalEndpoint.h"
 #include "ui/widgets/DocText.h"
 #include "ui/widgets/RangeSpinBox.h"
 
@@ -141,9 +142,16 @@ QWidget* CCommDialog::BuildIpGroup()
     m_host = new QLineEdit(box);
     m_host->setMaxLength(IP_HOST_MAX_CHARS);
     m_ipPort = PlainNumberEdit(0, 65535, box);
+    m_listenAddress = new QLineEdit(box);
+    m_listenAddress->setPlaceholderText(tr("all addresses"));
+    m_listenAddress->setToolTip(tr("A TCP server listens on this address only, such as 127.0.0.1"));
+    m_localPort = PlainNumberEdit(0, 65535, box);
+    m_localPort->setToolTip(tr("The port UDP receives on; 0 takes the IP-Port"));
     auto* form = new QFormLayout(box);
     form->addRow(tr("IP-Server:"), m_host);
     form->addRow(tr("IP-Port:"), m_ipPort);
+    form->addRow(tr("Listen address:"), m_listenAddress);
+    form->addRow(tr("UDP local port:"), m_localPort);
     return box;
 }
 
@@ -198,6 +206,8 @@ void CCommDialog::SetSettings(const CommSettings& s)
     m_dataBits->setValue(s.dataBits);
     m_host->setText(FromDocText(s.ipServer));
     m_ipPort->setValue(static_cast<int>(s.ipPort));
+    m_listenAddress->setText(QString::fromStdString(s.listenAddress));
+    m_localPort->setValue(static_cast<int>(s.udpLocalPort));
     {
         const QSignalBlocker blockMode(m_mode);
         const QSignalBlocker blockBridge(m_bridgeMode);
@@ -231,6 +241,8 @@ void CCommDialog::ApplyModeRule()
     SetSerialEnabled(serial);
     m_host->setEnabled(!serial && !IsServerMode(mode));
     m_ipPort->setEnabled(!serial);
+    m_listenAddress->setEnabled(IsServerMode(mode));
+    m_localPort->setEnabled(mode == 3 || mode == 6); // the UDP modes
 }
 
 void CCommDialog::ApplyBridgeRule()
@@ -286,6 +298,9 @@ CommSettings CCommDialog::Settings() const
     s.dataBits = m_dataBits->Checked().value_or(m_given.dataBits);
     s.ipServer = ToDocText(m_host->text());
     s.ipPort = static_cast<std::uint32_t>(m_ipPort->Checked().value_or(static_cast<int>(m_given.ipPort)));
+    s.listenAddress = m_listenAddress->text().trimmed().toStdString();
+    s.udpLocalPort =
+        static_cast<std::uint32_t>(m_localPort->Checked().value_or(static_cast<int>(m_given.udpLocalPort)));
     s.bridgeMode = static_cast<std::uint32_t>(std::max(m_bridgeMode->currentIndex(), 0));
     s.bridgeServer = ToDocText(m_bridgeHost->text());
     s.bridgePort = static_cast<std::uint32_t>(m_bridgePort->Checked().value_or(static_cast<int>(m_given.bridgePort)));
@@ -296,9 +311,16 @@ void CCommDialog::accept()
 {
     // Only what the user can change is checked: a disabled field keeps the value
     // it came with, even one out of range, instead of locking the dialog.
-    for (CRangeSpinBox* edit : {m_manualPort, m_dataBits, m_ipPort, m_bridgePort})
+    for (CRangeSpinBox* edit : {m_manualPort, m_dataBits, m_ipPort, m_localPort, m_bridgePort})
         if (edit->isEnabled() && !edit->Validate(this))
             return;
+    const bool ipv6 = m_mode->currentIndex() >= 4;
+    if (m_listenAddress->isEnabled() && !IsListenAddress(m_listenAddress->text().trimmed().toStdString(), ipv6)) {
+        CRangeSpinBox::Report(this, ipv6 ? tr("The listen address must be an IPv6 address, such as ::1, or empty.")
+                                         : tr("The listen address must be an IPv4 address, such as 127.0.0.1, or empty."));
+        m_listenAddress->setFocus();
+        return;
+    }
     // A client needs somewhere to connect to; 0 would be refused by every peer.
     const auto mode = static_cast<std::uint32_t>(m_mode->currentIndex());
     if (mode == 1 || mode == 4) { // the TCP clients

@@ -60,6 +60,8 @@ public:
     QButtonGroup* StopBitsGroup() const { return m_stopBits; }
     QLineEdit* HostEdit() const { return m_host; }
     CRangeSpinBox* PortEdit() const { return m_ipPort; }
+    QLineEdit* ListenAddressEdit() const { return m_listenAddress; }
+    CRangeSpinBox* LocalPortEdit() const { return m_localPort; }
     QComboBox* BridgeModeBox() const { return m_bridgeMode; }
     QLineEdit* BridgeHostEdit() const { return m_bridgeHost; }
     CRangeSpinBox* BridgePortEdit() const { return m_bridgePort; }
@@ -95,6 +97,8 @@ private:
     QButtonGroup* m_stopBits = nullptr;
     QLineEdit* m_host = nullptr;
     CRangeSpinBox* m_ipPort = nullptr;
+    QLineEdit* m_listenAddress = nullptr;
+    CRangeSpinBox* m_localPort = nullptr;
     QComboBox* m_bridgeMode = nullptr;
     QLineEdit* m_bridgeHost = nullptr;
     CRangeSpinBox* m_bridgePort = nullptr;
@@ -107,6 +111,7 @@ std::vector<CommPortItem> ListCommPorts(ISettingsStore& store);
 // on OK writes them back, binds the manual number to the typed device path in
 // the store's "Ports" group, and returns true. The caller then posts
 // TC_APPLY_CONNECTION so the connection is made again with the new settings.
-bool RunCommunicationDialog(QWidget* parent, CKestronDoc& doc, ISettingsStore& store);
+// The listen address and UDP local port are kept in `store` for `configPath`.
+bool RunCommunicationDialog(QWidget* parent, CKestronDoc& doc, ISettingsStore& store, const std::string& configPath);
 
 } // namespace kestrelon

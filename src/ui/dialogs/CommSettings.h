@@ -32,6 +32,9 @@ struct CommSettings {
     std::uint32_t bridgeMode = 0;
     std::string bridgeServer = "localhost";
     std::uint32_t bridgePort = 1818;
+    // Kept per configuration in the settings store, not in the document.
+    std::string listenAddress;     // a TCP server's, "" for every address
+    std::uint32_t udpLocalPort = 0; // 0: the IP-Port
 
     bool operator==(const CommSettings&) const = default;
 

@@ -1,10 +1,13 @@
 // CReceiveFileDialog: Browse is the platform's folder browser; the field keeps
-// the directory with its trailing '/'.
+// the directory with its trailing '/'; the file name field follows the protocol.
 #include "ui/dialogs/ReceiveFileDialog.h"
 
 #include "transfer/TransferCodes.h"
 
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 
 namespace kestrelon {
 namespace {
@@ -29,8 +32,42 @@ std::vector<int> CReceiveFileDialog::Protocols()
 
 CReceiveFileDialog::CReceiveFileDialog(const QString& directory, int documentProtocol, QWidget* parent)
     : CTransferPickDialog(tr("Receive File"), tr("Destination directory:"), tr("Receive"), directory, Protocols(),
-                          ReceivableOr(documentProtocol), PROTOCOL_XMODEM, ChooseFolder, parent)
+                          ReceivableOr(documentProtocol), PROTOCOL_XMODEM, ChooseFolder, parent),
+      m_fileName(new QLineEdit(this))
 {
+    m_fileName->setObjectName(QStringLiteral("fileName"));
+    AddField(tr("File name (XModem carries none):"), m_fileName);
+    connect(ProtocolList(), &QComboBox::currentIndexChanged, this, &CReceiveFileDialog::FollowProtocol);
+    FollowProtocol();
+}
+
+void CReceiveFileDialog::FollowProtocol()
+{
+    const bool named = ProtocolList()->currentData().toInt() != PROTOCOL_YMODEM;
+    m_fileName->setEnabled(named);
+    m_fileName->setPlaceholderText(named ? QString() : tr("the sender names the files"));
+}
+
+QString CReceiveFileDialog::FileName() const
+{
+    return m_fileName->isEnabled() ? m_fileName->text().trimmed() : QString();
+}
+
+QString CReceiveFileDialog::Refusal(const QString& path) const
+{
+    const QFileInfo directory(path);
+    if (!directory.isDir())
+        return tr("There is no folder %1.").arg(path);
+    if (!directory.isWritable())
+        return tr("The folder %1 cannot be written.").arg(path);
+    const QString name = FileName();
+    if (!m_fileName->isEnabled())
+        return {};
+    if (name.isEmpty())
+        return tr("XModem carries no file name: enter the name of the file to write.");
+    if (name.contains(QLatin1Char('/')) || name == QLatin1String(".") || name == QLatin1String(".."))
+        return tr("\"%1\" is not a file name: give the folder above and the name alone here.").arg(name);
+    return {};
 }
 
 QString CReceiveFileDialog::Normalised(const QString& chosen) const

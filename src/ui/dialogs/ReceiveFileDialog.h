@@ -1,5 +1,6 @@
-// The Receive File dialog: the destination directory (chosen with a folder
-// browser) and the protocol, XModem, XModem 1K or YModem.
+// The Receive File dialog: the destination directory (typed, pasted or chosen
+// with a folder browser), the protocol, XModem, XModem 1K or YModem, and for
+// the two XModems, which carry no name, the name of the file to write.
 #pragma once
 
 #include "ui/dialogs/TransferPickDialog.h"
@@ -14,8 +15,18 @@ public:
     // The protocols listed, in their order.
     static std::vector<int> Protocols();
 
+    // The file name for XModem and XModem 1K (YModem takes the sender's names).
+    QString FileName() const;
+    QLineEdit* FileNameEdit() const { return m_fileName; }
+
 protected:
     QString Normalised(const QString& chosen) const override;
+    QString Refusal(const QString& path) const override;
+
+private:
+    void FollowProtocol();
+
+    QLineEdit* m_fileName;
 };
 
 } // namespace kestrelon

@@ -27,4 +27,16 @@ CSendFileDialog::CSendFileDialog(const QString& file, const std::vector<int>& pr
 {
 }
 
+QString CSendFileDialog::Refusal(const QString& path) const
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return tr("There is no file %1.").arg(path);
+    if (!file.isFile())
+        return tr("%1 is not a file.").arg(path);
+    if (!file.isReadable())
+        return tr("%1 cannot be read.").arg(path);
+    return {};
+}
+
 } // namespace kestrelon

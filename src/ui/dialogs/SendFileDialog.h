@@ -1,4 +1,5 @@
-// The Send File dialog: the file to send (chosen with Browse) and the protocol.
+// The Send File dialog: the file to send (typed, pasted or chosen with Browse)
+// and the protocol.
 #pragma once
 
 #include "ui/dialogs/TransferPickDialog.h"
@@ -12,6 +13,9 @@ public:
     // or TCP, only "None" over UDP); the document's protocol is preselected.
     CSendFileDialog(const QString& file, const std::vector<int>& protocols, int documentProtocol,
                     QWidget* parent = nullptr);
+
+protected:
+    QString Refusal(const QString& path) const override;
 };
 
 } // namespace kestrelon

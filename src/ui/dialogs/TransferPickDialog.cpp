@@ -5,6 +5,7 @@
 
 #include "ui/widgets/HelpTopics.h"
 #include "ui/widgets/ManualWindow.h"
+#include "ui/widgets/RangeSpinBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -12,8 +13,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QUrl>
 
 namespace kestrelon {
+
+namespace {
+// Rows of the grid: path label and field, protocol label and list, then the
+// fields of a subclass, the buttons last.
+constexpr int kFirstFieldRow = 4;
+constexpr int kButtonRow = 20;
+
+// A path pasted from a file manager comes as a file:// address.
+QString LocalPath(const QString& typed)
+{
+    const QString text = typed.trimmed();
+    if (text.startsWith(QLatin1String("file://")))
+        return QUrl(text).toLocalFile();
+    return text;
+}
+} // namespace
 
 CTransferPickDialog::CTransferPickDialog(const QString& title, const QString& pathLabel, const QString& okText,
                                          const QString& path, const std::vector<int>& protocols, int preselect,
@@ -21,11 +39,10 @@ CTransferPickDialog::CTransferPickDialog(const QString& title, const QString& pa
     : QDialog(parent), m_browser(std::move(browser)), m_protocol(noneChosen)
 {
     setWindowTitle(title);
-    auto* grid = new QGridLayout(this);
+    auto* grid = m_grid = new QGridLayout(this);
     grid->addWidget(new QLabel(pathLabel, this), 0, 0, 1, 2);
     m_path = new QLineEdit(path, this);
-    m_path->setReadOnly(true);
-    m_path->setMaxLength(300);
+    m_path->setClearButtonEnabled(true);
     m_path->setMinimumWidth(m_path->fontMetrics().averageCharWidth() * 45);
     grid->addWidget(m_path, 1, 0);
     m_browse = new QPushButton(tr("Browse..."), this);
@@ -45,7 +62,9 @@ CTransferPickDialog::CTransferPickDialog(const QString& title, const QString& pa
     buttons->addButton(QDialogButtonBox::Cancel);
     connect(buttons->addButton(QDialogButtonBox::Help), &QPushButton::clicked, this,
             [this] { CManualWindow::ShowTopic(this, QString::fromLatin1(help::TRANSFERS)); });
-    grid->addWidget(buttons, 4, 0, 1, 2);
+    grid->addWidget(buttons, kButtonRow, 0, 1, 2);
+    connect(m_path, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_ok->setEnabled(!text.trimmed().isEmpty()); });
     connect(m_browse, &QPushButton::clicked, this, &CTransferPickDialog::Browse);
     connect(buttons, &QDialogButtonBox::accepted, this, &CTransferPickDialog::Confirm);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -53,7 +72,15 @@ CTransferPickDialog::CTransferPickDialog(const QString& title, const QString& pa
 
 QString CTransferPickDialog::Path() const
 {
-    return m_path->text();
+    return Normalised(LocalPath(m_path->text()));
+}
+
+void CTransferPickDialog::AddField(const QString& label, QWidget* field)
+{
+    const int row = kFirstFieldRow + m_fieldRows;
+    m_grid->addWidget(new QLabel(label, this), row, 0, 1, 2);
+    m_grid->addWidget(field, row + 1, 0);
+    m_fieldRows += 2;
 }
 
 void CTransferPickDialog::Browse()
@@ -67,8 +94,13 @@ void CTransferPickDialog::Browse()
 
 void CTransferPickDialog::Confirm()
 {
-    if (m_path->text().isEmpty())
+    if (LocalPath(m_path->text()).isEmpty())
         return;
+    if (const QString refusal = Refusal(Path()); !refusal.isEmpty()) {
+        CRangeSpinBox::Report(this, refusal);
+        m_path->setFocus();
+        return;
+    }
     if (m_list->currentIndex() >= 0)
         m_protocol = m_list->currentData().toInt();
     accept();

@@ -1,5 +1,6 @@
-// Base of the Send File and Receive File dialogs: a read-only path that only
-// Browse changes, a protocol list and an OK button enabled once there is a path.
+// Base of the Send File and Receive File dialogs: a path typed, pasted or
+// chosen with Browse, a protocol list and an OK button enabled once there is a
+// path; OK refuses a path that does not fit, with a message, and stays open.
 #pragma once
 
 #include <QDialog>
@@ -8,6 +9,7 @@
 #include <vector>
 
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -35,11 +37,17 @@ protected:
                         QWidget* parent);
     // What Browse's answer becomes in the field (a directory gets its '/').
     virtual QString Normalised(const QString& chosen) const { return chosen; }
+    // Why OK cannot take the path and what else the dialog holds; empty when it can.
+    virtual QString Refusal(const QString& path) const = 0;
+    // A labelled field of a subclass, between the protocol list and the buttons.
+    void AddField(const QString& label, QWidget* field);
 
 private:
     void Browse();
     void Confirm();
 
+    QGridLayout* m_grid = nullptr;
+    int m_fieldRows = 0;
     QLineEdit* m_path = nullptr;
     QComboBox* m_list = nullptr;
     QPushButton* m_ok = nullptr;

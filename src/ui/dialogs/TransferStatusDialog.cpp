@@ -19,10 +19,10 @@ namespace kestrelon {
 namespace {
 
 constexpr int kTickMs = 1000;
-// The labels in the order of the fields ("Troughput" is spelled so).
+// The labels in the order of the fields.
 constexpr std::array<const char*, CTransferStatusDialog::FIELD_COUNT> kLabels = {
     "File name:",   "Protocol:",          "Error checking:", "Repetitions:", "Repetitions (total):",
-    "Transferred:", "Duration till now:", "Rest duration:",  "Troughput:"};
+    "Transferred:", "Duration till now:", "Rest duration:",  "Throughput:"};
 
 // A QProgressBar counts in int: sizes beyond that are shown in KBytes.
 int BarUnits(std::uint64_t bytes, std::uint64_t total)

@@ -84,8 +84,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent)
 
 QString CAboutDialog::VersionLine()
 {
-    return QString::asprintf(LoadString(IDS_VERSION_LINE).data(), KESTRELON_VERSION_MAJOR, KESTRELON_VERSION_MINOR,
-                             KESTRELON_VERSION_PATCH, KESTRELON_VERSION_TWEAK);
+    return QString::asprintf(LoadString(IDS_VERSION_LINE).data(), KESTRELON_VERSION);
 }
 
 QString CAboutDialog::BuildTimeLine() { return QStringLiteral(__DATE__ " " __TIME__); }

@@ -29,7 +29,7 @@ class CAboutDialog : public QDialog {
     Q_OBJECT
 public:
     explicit CAboutDialog(QWidget* parent = nullptr);
-    // "Kestrelon, Version 1.0.0.0"
+    // "Kestrelon, Version 1.0.0"
     static QString VersionLine();
     // "Dec  6 2026 09:12:44": the build's date and time, joined by one blank.
     static QString BuildTimeLine();

@@ -17,6 +17,7 @@
 #include "ui/dialogs/TransferStatusDialog.h"
 #include "ui/frame/MainFrame.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace kestrelon {
@@ -34,6 +35,7 @@ constexpr int kResultTimeout = 1;
 constexpr int kResultCancelled = 3;
 constexpr int kCodeResult = 1;
 constexpr int kCodeFilePath = 2;
+constexpr int kCodeBytes = 7;
 
 bool IsTcpMode(std::uint32_t mode)
 {
@@ -108,6 +110,8 @@ bool CFrameTransfers::CanReceive() const
 bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
 {
     CDataHub* hub = m_frame.Hub();
+    m_outcome = CTransferOutcome{send, path};
+    m_started = std::chrono::steady_clock::now();
     // The receiver may have asked already, while the user chose the file.
     const std::uint8_t request = hub->TakeReceiverRequest();
     if (m_doc.commMode == 0) {
@@ -135,7 +139,7 @@ void CFrameTransfers::Send()
         return;
     m_doc.SetTransferProtocol(static_cast<std::uint32_t>(dialog.Protocol()));
     m_sendFile = dialog.Path();
-    if (Start(true, dialog.Protocol(), m_sendFile.toStdString()))
+    if (Start(true, dialog.Protocol(), QFile::encodeName(m_sendFile).toStdString()))
         OpenStatusDialog();
 }
 
@@ -151,16 +155,9 @@ void CFrameTransfers::Receive()
         m_store->Write(kUploadGroup, kUploadKey, m_receiveDir.toStdString());
     const int protocol = dialog.Protocol();
     m_doc.SetTransferProtocol(static_cast<std::uint32_t>(protocol));
-    QString path = m_receiveDir;
-    if (protocol != kProtocolYModem) {
-        // XModem carries no name: the user gives one; only its name counts,
-        // the file goes into the chosen directory.
-        const QString chosen = m_frame.ChooseSaveFile(m_receiveDir);
-        if (chosen.isEmpty())
-            return;
-        path = m_receiveDir + QFileInfo(chosen).fileName();
-    }
-    if (Start(false, protocol, path.toStdString()))
+    // XModem carries no name: the dialog asked for one, in the chosen directory.
+    const QString path = protocol != kProtocolYModem ? m_receiveDir + dialog.FileName() : m_receiveDir;
+    if (Start(false, protocol, QFile::encodeName(path).toStdString()))
         OpenStatusDialog();
 }
 
@@ -212,6 +209,7 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
     std::string path;
     if (auto text = message.TakePayload<CTextPayload>())
         path = text->Text();
+    Follow(code, value, path);
     switch (line->OnTransferNotify(code, value, code == kCodeFilePath ? &path : nullptr)) {
     case ILineTransfer::ENotifyStep::Refresh:
         if (m_dialog)
@@ -235,8 +233,35 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
     return 0;
 }
 
+void CFrameTransfers::Follow(int code, std::uint64_t value, const std::string& path)
+{
+    switch (code) {
+    case kCodeBytes:
+        m_outcome.bytes = value;
+        break;
+    case kCodeFilePath:
+        if (!path.empty())
+            m_outcome.fileName = path;
+        break;
+    case TRANSFER_FILE_ERROR:
+        m_outcome.fileError = static_cast<int>(value);
+        break;
+    case kCodeResult:
+        m_outcome.result = static_cast<int>(value);
+        m_outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
+        break;
+    default:
+        break;
+    }
+}
+
 void CFrameTransfers::ShowEnd(std::uint64_t result)
 {
+    // Every end leaves its line, also once the boxes below are gone.
+    const std::string text = TransferOutcomeText(m_outcome);
+    m_frame.ShowStatusMessage(text);
+    if (CDataHub* hub = m_frame.Hub())
+        hub->ShowOwnLine(text);
     if (result == kResultTimeout)
         m_frame.ShowMessageBox("The remote system does not answer (timeout) !", MessageBoxIcon::Exclamation);
     else if (result == kResultCancelled)

@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QString>
 
+#include "transfer/TransferOutcome.h"
+
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,6 +64,8 @@ private:
     void OpenStatusDialog();
     void CloseStatusDialog();
     void ShowEnd(std::uint64_t result);
+    // Follows the notifications for the line that tells how the transfer ended.
+    void Follow(int code, std::uint64_t value, const std::string& path);
 
     CMainFrame& m_frame;
     CKestronDoc& m_doc;
@@ -69,6 +74,8 @@ private:
     QString m_receiveDir;
     QPointer<CTransferStatusDialog> m_dialog;
     std::unique_ptr<CIpTransfer> m_ipTransfer;
+    CTransferOutcome m_outcome;
+    std::chrono::steady_clock::time_point m_started;
 };
 
 } // namespace kestrelon

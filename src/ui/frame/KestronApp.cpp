@@ -8,6 +8,7 @@
 #include "serial/SessionPortStore.h"
 #include "ui/frame/LatencyProbe.h"
 #include "ui/frame/QtSettingsStore.h"
+#include "ui/frame/SaveFolder.h"
 #include "ui/frame/StringTable.h"
 
 #include <QApplication>
@@ -209,7 +210,7 @@ bool CKestronApp::OnFileSave()
 
 bool CKestronApp::OnFileSaveAs()
 {
-    const QString start = m_path.isEmpty() ? Title() + QStringLiteral(".kst") : m_path;
+    const QString start = m_path.isEmpty() ? SaveDialogStart(QString(), Title() + QStringLiteral(".kst")) : m_path;
     QString path = m_chooseFile ? m_chooseFile(true, start)
                                 : QFileDialog::getSaveFileName(m_frame.get(), QString(), start, kFilter);
     if (path.isEmpty())

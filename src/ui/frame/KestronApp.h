@@ -45,6 +45,9 @@ public:
     QSettings& Profile() { return *m_profile; }
     ISettingsStore& Store();
     QString PathName() const { return m_path; }
+    // The store with the session-only COM numbers (the demo's, a command line's device).
+    CSessionPortStore& PortStore() { return *m_store; }
+    void ShowError(const QString& text);
 
     QStringList RecentFiles() const;
     void AddToRecentFiles(const QString& path);
@@ -77,7 +80,6 @@ private:
     void OnDocumentCommand(int command);
     void UpdateTitle();
     QString Title() const;
-    void ShowError(const QString& text);
     int RunDialog(QDialog& dialog);
     // Starts the demo device and puts the new document on it.
     void StartDemo();

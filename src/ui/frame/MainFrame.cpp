@@ -21,6 +21,7 @@
 #include "ui/gps/GpsStatusBar.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -179,6 +180,9 @@ void CMainFrame::BuildLines()
 
 void CMainFrame::SetDocumentPath(const QString& path)
 {
+    m_configPath = path;
+    if (m_hub && m_store)
+        m_hub->SetLocalEndpoint(LoadLocalEndpoint(*m_store, QFile::encodeName(path).toStdString()));
     if (m_pacing)
         m_pacing->SetConfigPath(path);
 }
@@ -191,8 +195,7 @@ void CMainFrame::ShowModemLines(int bits)
 
 QString CMainFrame::FrameTitle()
 {
-    return Text(LoadString(IDS_APP_NAME)) + QString::asprintf(" V%d.%02d", KESTRELON_VERSION_MAJOR,
-                                                              KESTRELON_VERSION_MINOR);
+    return Text(LoadString(IDS_APP_NAME)) + QStringLiteral(" " KESTRELON_VERSION);
 }
 
 void CMainFrame::SetDocumentTitle(const QString& name) { setWindowTitle(name + QStringLiteral(" - ") + FrameTitle()); }

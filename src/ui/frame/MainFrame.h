@@ -99,8 +99,6 @@ public:
         m_chooseSaveFile = std::move(chooser);
     }
 
-    // The file-save dialog (or the test's answer); "" when cancelled.
-    QString ChooseSaveFile(const QString& proposed);
     CFrameTransfers* Transfers() const { return m_transfers.get(); }
 
     CPumpedTarget& Target() { return m_target; }
@@ -124,7 +122,7 @@ public:
     // Enabled and checked states of every command, as the menus show them.
     void UpdateCommandStates();
 
-    // "Kestrelon V1.00": the program name and its version.
+    // "Kestrelon 1.0.0": the program name and its version, as --version prints it.
     static QString FrameTitle();
     void SetDocumentTitle(const QString& name);
     // The configuration file now open (empty for a new one): settings kept per
@@ -209,6 +207,7 @@ private:
     CFunctionKeyBar* m_fkeys = nullptr;
     CFrameLines* m_lines = nullptr;
     CFramePacing* m_pacing = nullptr;
+    QString m_configPath; // the open configuration file, empty for a new one
     CSizingDialogBar* m_gpsBar = nullptr;
     CGpsStatusBar* m_gpsPanel = nullptr; // hosted by m_gpsBar
     QStackedWidget* m_viewStack = nullptr;

@@ -9,6 +9,7 @@
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/FramePacing.h"
 #include "ui/frame/FrameTransfers.h"
+#include "ui/frame/SaveFolder.h"
 #include "document/Messages.h"
 #include "ui/frame/StringTable.h"
 #include "ui/widgets/HelpTopics.h"
@@ -104,11 +105,6 @@ constexpr std::array<int, 13> kCheckable{
 };
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), int(text.size())); }
-
-std::string LogDirectoryOf(const CDataHub& hub)
-{
-    return hub.LogDirectory().empty() ? CDataLogger::HomeDirectory() : hub.LogDirectory();
-}
 
 template <std::size_t N>
 void FillMenu(QMenu* menu, const std::array<MenuItem, N>& items, const std::function<QAction*(const MenuItem&)>& make)
@@ -315,7 +311,9 @@ void CMainFrame::RunSetupDialog(int command)
     switch (command) {
     case ID_SETUP_COMMUNICATION:
         // A confirmed change reconnects, which may show the failure dialog again.
-        if (m_store && RunCommunicationDialog(this, m_doc, *m_store)) {
+        if (m_store && RunCommunicationDialog(this, m_doc, *m_store, QFile::encodeName(m_configPath).toStdString())) {
+            if (m_hub)
+                m_hub->SetLocalEndpoint(LoadLocalEndpoint(*m_store, QFile::encodeName(m_configPath).toStdString()));
             // The port must not change under a running transfer.
             if (m_transfers)
                 m_transfers->EndNow();
@@ -347,8 +345,10 @@ void CMainFrame::StartOrStopLogging()
         return;
     }
     // Proposed in the directory of the last log, where the device's own starts go too.
-    const QString proposed = QDir(QString::fromStdString(LogDirectoryOf(*m_hub)))
-                                 .filePath(QString::fromStdString(m_hub->DefaultLogFileName()));
+    const QString name = QString::fromStdString(m_hub->DefaultLogFileName());
+    const QString proposed = m_hub->LogDirectory().empty()
+                                 ? SaveDialogStart(m_configPath, name)
+                                 : QDir(QString::fromStdString(m_hub->LogDirectory())).filePath(name);
     QString path = m_chooseSaveFile ? m_chooseSaveFile(proposed)
                                     : QFileDialog::getSaveFileName(this, tr("Logging"), proposed,
                                                                    QStringLiteral("Text files (*.txt)"));
@@ -359,14 +359,6 @@ void CMainFrame::StartOrStopLogging()
         path += QStringLiteral(".txt");
     m_hub->StartLogging(QFile::encodeName(path).toStdString());
     UpdateCommandStates();
-}
-
-QString CMainFrame::ChooseSaveFile(const QString& proposed)
-{
-    if (m_chooseSaveFile)
-        return m_chooseSaveFile(proposed);
-    return QFileDialog::getSaveFileName(this, tr("Receive File"), proposed, QString(), nullptr,
-                                        QFileDialog::DontUseNativeDialog);
 }
 
 QPrinter& CMainFrame::Printer()

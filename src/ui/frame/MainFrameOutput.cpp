@@ -5,6 +5,7 @@
 #include "document/SettingsStore.h"
 #include "ui/frame/FindBar.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/SaveFolder.h"
 #include "ui/frame/TerminalViews.h"
 
 #include <QClipboard>
@@ -91,9 +92,9 @@ void CMainFrame::SaveOutput()
     const std::optional<std::string> text = TerminalViewText(View(m_activeView));
     if (!text)
         return;
-    const QString path = m_chooseSaveFile ? m_chooseSaveFile(QStringLiteral("Output.txt"))
-                                          : QFileDialog::getSaveFileName(this, tr("Save Output As"),
-                                                                         QStringLiteral("Output.txt"),
+    const QString start = SaveDialogStart(m_configPath, QStringLiteral("Output.txt"));
+    const QString path = m_chooseSaveFile ? m_chooseSaveFile(start)
+                                          : QFileDialog::getSaveFileName(this, tr("Save Output As"), start,
                                                                          tr("Text files (*.txt);;All files (*)"));
     if (path.isEmpty())
         return;

@@ -17,7 +17,7 @@ constexpr std::array kStrings{
                "support one or more adjusted parameters (usually the Baud rate)."},
     Entry{144, "Setup Data Communication"},
     Entry{2061, "GPS Status"},
-    Entry{4096, "Kestrelon, Version %d.%d.%d.%d"},
+    Entry{4096, "Kestrelon, Version %s"},
     Entry{4106, "Error on accessing the file !"},
     Entry{4107, "Unknown error occured !"},
     Entry{4110, "The selected file has zero length !"},

@@ -8,7 +8,7 @@ namespace kestrelon {
 
 enum StringId : int {
     IDS_GPS_STATUS = 2061,
-    IDS_VERSION_LINE = 4096, // "Kestrelon, Version %d.%d.%d.%d"
+    IDS_VERSION_LINE = 4096, // "Kestrelon, Version %s"
     IDS_FILE_ACCESS_ERROR = 4106,
     IDS_UNKNOWN_ERROR = 4107,
     IDS_ZERO_LENGTH_FILE = 4110,

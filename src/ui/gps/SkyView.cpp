@@ -1,11 +1,12 @@
 // Painting of the sky view.
 #include "ui/gps/SkyView.h"
 
+#include "gps/SkyLabels.h"
+
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
+#include <vector>
 
 namespace kestrelon {
 
@@ -64,18 +65,23 @@ void CSkyView::paintEvent(QPaintEvent*)
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(std::max(9, fontMetrics().height() * 2 / 3));
     p.setFont(font);
-    for (const CSatSlot& s : m_slots) {
-        if (s.prn == 0)
-            continue;
-        const double d = radius * (1.0 - std::clamp(s.elevation, 0, 90) / 90.0);
-        const double a = s.azimuth * std::numbers::pi / 180.0;
-        const int x = static_cast<int>(centre.x() + d * std::sin(a));
-        const int y = static_cast<int>(centre.y() - d * std::cos(a));
-        const QColor colour = s.used ? USED_COLOUR : UNUSED_COLOUR;
-        const QRect box(x - 6, y - 6, 14, 15);
-        p.fillRect(box, colour);
+    // The label box fits its two digits at any font size.
+    const QFontMetrics metrics(font);
+    const int boxWidth = metrics.horizontalAdvance(QStringLiteral("00")) + 4;
+    const int boxHeight = metrics.height() + 1;
+    std::vector<CSkyLabel> places;
+    std::vector<const CSatSlot*> shown;
+    for (const CSatSlot& s : m_slots)
+        if (s.prn != 0) {
+            places.push_back(SkyPoint(s.elevation, s.azimuth, centre.x(), centre.y(), radius));
+            shown.push_back(&s);
+        }
+    SpreadSkyLabels(places, boxWidth, boxHeight);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const QRect box(places[i].x - boxWidth / 2, places[i].y - boxHeight / 2, boxWidth, boxHeight);
+        p.fillRect(box, shown[i]->used ? USED_COLOUR : UNUSED_COLOUR);
         p.setPen(Qt::white);
-        p.drawText(box, Qt::AlignCenter, QString::asprintf("%02d", s.prn));
+        p.drawText(box, Qt::AlignCenter, QString::asprintf("%02d", shown[i]->prn));
     }
 }
 

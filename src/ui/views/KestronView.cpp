@@ -76,6 +76,10 @@ void CKestronView::OnUpdate(const CUpdateHint& hint)
         break;
     case GridChange::Cleared:
         UpdateExtent();
+        // An empty grid starts at the top left, whatever was scrolled before
+        // (a wider screen would otherwise show its empty right-hand part).
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(0);
         viewport()->update();
         NoteSelection();
         break;

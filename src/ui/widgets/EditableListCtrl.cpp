@@ -67,6 +67,38 @@ void CEditableListCtrl::mousePressEvent(QMouseEvent* event)
     }
 }
 
+void CEditableListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTableWidget::mouseDoubleClickEvent(event);
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (!hit.isValid() || event->button() != Qt::LeftButton || m_edit)
+        return; // the second press may already have started the edit
+    m_currentColumn = horizontalHeader()->visualIndex(hit.column());
+    const QTableWidgetItem* cell = item(hit.row(), hit.column());
+    emit BeginLabelEdit(hit.row(), hit.column(), cell != nullptr ? cell->text() : QString());
+}
+
+void CEditableListCtrl::EditNextCell(int item, int column, bool forward)
+{
+    FinishEdit();
+    const int columns = columnCount();
+    int cell = item * columns + column;
+    for (;;) {
+        cell += forward ? 1 : -1;
+        if (cell < 0 || cell >= rowCount() * columns)
+            return;
+        const int row = cell / columns;
+        const int col = cell % columns;
+        if (columnWidth(col) < kMinEditableWidth || isColumnHidden(col))
+            continue;
+        setCurrentCell(row, col, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_currentColumn = horizontalHeader()->visualIndex(col);
+        emit BeginLabelEdit(row, col, this->item(row, col) != nullptr ? this->item(row, col)->text() : QString());
+        if (m_edit)
+            return;
+    }
+}
+
 bool CEditableListCtrl::EditSubLabel(CInPlaceEdit* edit, int item, int column)
 {
     if (edit == nullptr || item < 0 || item >= rowCount() || column < 0 || column >= columnCount())

@@ -1,6 +1,7 @@
 // A report-style list whose cells are edited in place: a second click on a cell
-// of the focused row, in the same column as the click before, asks the owning
-// dialog (BeginLabelEdit) to edit it; the dialog accepts with EditCell.
+// of the focused row, in the same column as the click before, or a double-click
+// on any cell, asks the owning dialog (BeginLabelEdit) to edit it; the dialog
+// accepts with EditCell. Tab and Shift+Tab in an edit go on to the next cell.
 #pragma once
 
 #include "ui/widgets/InPlaceEdit.h"
@@ -26,6 +27,10 @@ public:
     CInPlaceEdit* ActiveEdit() const { return m_edit; }
     // Ends an edit in progress as a focus loss would.
     void FinishEdit();
+    // Ends the edit of (item, column) and asks for the next (or previous) cell
+    // that the dialog lets edit, row by row; at either end of the list the edit
+    // just ends.
+    void EditNextCell(int item, int column, bool forward);
 
     // Columns narrower than this are hidden ones: never edited.
     static constexpr int kMinEditableWidth = 5;
@@ -35,6 +40,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:

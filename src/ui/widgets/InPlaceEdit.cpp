@@ -37,6 +37,15 @@ CInPlaceEdit::CInPlaceEdit(CEditableListCtrl* list, int item, int subItem, const
 
 bool CInPlaceEdit::event(QEvent* event)
 {
+    // Tab moves the edit along the list instead of the focus along the dialog.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            const bool forward = key == Qt::Key_Tab && !(static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier);
+            m_list->EditNextCell(m_item, m_subItem, forward);
+            return true;
+        }
+    }
     // Enter, Escape, Delete and Ctrl combinations belong to the edit: the dialog's
     // default button, Cancel and the window's shortcuts must not take them.
     if (event->type() == QEvent::ShortcutOverride && IsEditKey(static_cast<QKeyEvent*>(event))) {

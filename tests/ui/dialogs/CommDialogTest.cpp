@@ -245,7 +245,7 @@ TEST(RunCommunicationDialog, BindsTheManualNumberToADevicePath)
             comm->DevicePathEdit()->setText(row.path);
             row.ok ? dialog->accept() : dialog->reject();
         });
-        EXPECT_EQ(RunCommunicationDialog(nullptr, doc, store), row.ok) << row.name;
+        EXPECT_EQ(RunCommunicationDialog(nullptr, doc, store, ""), row.ok) << row.name;
         EXPECT_EQ(store.Read(kPortAliasGroup, "COM231"), row.alias) << row.name;
         EXPECT_EQ(doc.comPort, row.ok ? 231u : 1u) << row.name;
         EXPECT_EQ(doc.comPortManual, row.ok) << row.name;
@@ -265,7 +265,7 @@ TEST(RunCommunicationDialog, ShowsTheAliasOfTheManualNumber)
         shown = static_cast<CCommDialog*>(dialog)->DevicePathEdit()->text();
         dialog->reject();
     });
-    RunCommunicationDialog(nullptr, doc, store);
+    RunCommunicationDialog(nullptr, doc, store, "");
     EXPECT_EQ(shown, "/dev/pts/9");
 }
 

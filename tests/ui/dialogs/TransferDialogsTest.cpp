@@ -1,8 +1,10 @@
 // The Send File and Receive File dialogs: the protocol preselected from the
-// document's, the OK button that needs a path, and a path only Browse changes.
+// document's, the OK button that needs a path, and typed paths checked on OK.
 #include "transfer/TransferCodes.h"
 #include "ui/dialogs/ReceiveFileDialog.h"
 #include "ui/dialogs/SendFileDialog.h"
+#include "support/DialogTestSupport.h"
+#include "support/TempDir.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -30,7 +32,6 @@ TEST(ReceiveFileDialog, PreselectsWhatCanReceiveOrElseXModem)
 TEST(ReceiveFileDialog, ReceiveWaitsForAFolderThatBrowseGivesWithItsSlash)
 {
     CReceiveFileDialog dialog(QString(), PROTOCOL_YMODEM);
-    EXPECT_TRUE(dialog.PathEdit()->isReadOnly());
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
     dialog.SetBrowser([](QWidget*, const QString&) { return QString(); });
     dialog.BrowseButton()->click(); // cancelled browser: nothing changes
@@ -60,6 +61,56 @@ TEST(SendFileDialog, ListsAlphabeticallyAndSendsWithTheChosenProtocol)
     dialog.OkButton()->click();
     EXPECT_EQ(dialog.Protocol(), PROTOCOL_XMODEM_1K);
     EXPECT_EQ(dialog.Path(), QStringLiteral("/data/fw.bin"));
+}
+
+// What a user types or pastes, and whether OK takes it; a refusal keeps the
+// dialog open with a message.
+TEST(TransferPickDialog, TypedPathsAreCheckedOnOk)
+{
+    test::TempDir dir;
+    test::WriteFileBytes(dir.File("fw.bin"), "firmware");
+    const QString folder = QString::fromStdString(dir.Path().string());
+    struct Row {
+        bool receive;
+        QString typed;
+        QString fileName;
+        int protocol;
+        const char* refusal; // part of the message, or "" when OK takes it
+        QString path;
+    };
+    const Row rows[] = {
+        {false, folder + "/fw.bin", "", PROTOCOL_XMODEM, "", folder + "/fw.bin"},
+        {false, " file://" + folder + "/fw.bin ", "", PROTOCOL_XMODEM, "", folder + "/fw.bin"},
+        {false, folder + "/missing.bin", "", PROTOCOL_XMODEM, "There is no file", ""},
+        {false, folder, "", PROTOCOL_XMODEM, "is not a file", ""},
+        {true, folder, "data.bin", PROTOCOL_XMODEM_1K, "", folder + "/"},
+        {true, folder + "/", "", PROTOCOL_YMODEM, "", folder + "/"},
+        {true, folder, "", PROTOCOL_XMODEM, "enter the name of the file", ""},
+        {true, folder, "../data.bin", PROTOCOL_XMODEM, "is not a file name", ""},
+        {true, folder + "/none", "data.bin", PROTOCOL_XMODEM, "There is no folder", ""},
+    };
+    for (const Row& row : rows) {
+        test::ValidationMessages messages;
+        std::unique_ptr<CTransferPickDialog> dialog;
+        if (row.receive) {
+            auto receive = std::make_unique<CReceiveFileDialog>(QString(), row.protocol);
+            receive->FileNameEdit()->setText(row.fileName);
+            dialog = std::move(receive);
+        } else {
+            dialog = std::make_unique<CSendFileDialog>(QString(), kAll, row.protocol);
+        }
+        dialog->PathEdit()->setText(row.typed);
+        ASSERT_TRUE(dialog->OkButton()->isEnabled()) << row.typed.toStdString();
+        dialog->OkButton()->click();
+        const bool taken = !*row.refusal;
+        EXPECT_EQ(dialog->result(), taken ? QDialog::Accepted : QDialog::Rejected) << row.typed.toStdString();
+        if (taken)
+            EXPECT_EQ(dialog->Path(), row.path);
+        else
+            EXPECT_NE(messages.All().empty() ? std::string::npos : messages.All()[0].find(row.refusal),
+                      std::string::npos)
+                << row.typed.toStdString();
+    }
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -103,6 +104,8 @@ protected:
         }
         if (protocol >= 0)
             pick->ProtocolList()->setCurrentIndex(pick->ProtocolList()->findData(protocol));
+        if (auto* receive = qobject_cast<CReceiveFileDialog*>(pick))
+            receive->FileNameEdit()->setText(saveAs);
         pick->OkButton()->click();
         return dialog.result();
     }
@@ -143,6 +146,7 @@ TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
     ASSERT_TRUE(device.WriteMaster("\x18\x18"));
     ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 5s));
     EXPECT_EQ(messages, std::vector<std::string>{"Transfer cancelled by remote system !"});
+    EXPECT_EQ(frame->MainStatusBar()->PaneText(0), QStringLiteral("Receive failed: cancelled by the remote side"));
 
     messages.clear();
     Driver().SetTransferClockScale(1000); // a minute of silence in well under a second
@@ -268,7 +272,7 @@ TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
     }
     protocol = c.protocol;
     browseTo = QString::fromStdString(c.send ? nearFile : dir.File("near"));
-    saveAs = QStringLiteral("/elsewhere/data.bin"); // only the name counts
+    saveAs = QStringLiteral("data.bin");
     frame->OnCommand(c.send ? ID_FILE_SEND : ID_FILE_RECEIVE);
     ASSERT_NE(frame->Transfers()->StatusDialog(), nullptr);
     EXPECT_FALSE(frame->Action(ID_FILE_SEND)->isEnabled());
@@ -283,6 +287,9 @@ TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
     EXPECT_EQ(fields.protocol, CTransferStatus::ProtocolName(static_cast<std::uint64_t>(c.protocol)));
     EXPECT_EQ(fields.errorChecking, "CRC");
     EXPECT_EQ(fields.transferred, std::to_string(c.size / 1024) + " KBytes");
+    const QString result = frame->MainStatusBar()->PaneText(0);
+    const QString expected = QStringLiteral("%1 data.bin: %2 bytes in ").arg(c.send ? "Sent" : "Received").arg(c.size);
+    EXPECT_TRUE(result.startsWith(expected)) << result.toStdString();
     if (ptyPeer) { // a TCP peer hangs up once its program ends
         EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_RECEIVE)->isEnabled(); }));
     }

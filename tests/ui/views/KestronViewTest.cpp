@@ -211,6 +211,15 @@ TEST_F(AsciiView, AutoscrollFollowsTheCaretAndResetsHorizontal)
     EXPECT_EQ(vertical->value(), vertical->maximum());
 }
 
+TEST_F(AsciiView, NewScreenWidthStartsAtTheLeft)
+{
+    Receive(Lines(3));
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    doc.SetScreenSize(120, doc.screenLines);
+    EXPECT_GT(view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view->horizontalScrollBar()->value(), 0);
+}
+
 TEST_F(AsciiView, AutoscrollOffLeavesThePosition)
 {
     ASSERT_TRUE(view->IsAutoscroll());

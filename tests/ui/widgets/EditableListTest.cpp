@@ -170,3 +170,36 @@ TEST(InPlaceEdit, GrowsWithLongTextUpToTheListEdge)
 }
 
 } // namespace
+
+TEST(EditableList, DoubleClickEditsTheCellUnderTheMouse)
+{
+    ListHarness h;
+    const QRect rect = h.list->visualRect(h.list->model()->index(5, 2));
+    QTest::mouseDClick(h.list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    ListHarness::Settle();
+    ASSERT_NE(h.list->ActiveEdit(), nullptr);
+    EXPECT_EQ(std::make_pair(h.list->ActiveEdit()->Item(), h.list->ActiveEdit()->SubItem()), Cell(5, 2));
+}
+
+// Tab and Shift+Tab take the typed text and go on to the next editable cell,
+// row by row past the hidden column; at the end of the list the edit just ends.
+TEST(InPlaceEdit, TabMovesToTheNextCell)
+{
+    const std::vector<std::tuple<Cell, Qt::Key, Qt::KeyboardModifiers, Cell>> rows = {
+        {{3, 1}, Qt::Key_Tab, Qt::NoModifier, {3, 2}},     {{3, 2}, Qt::Key_Tab, Qt::NoModifier, {4, 1}},
+        {{3, 1}, Qt::Key_Backtab, Qt::ShiftModifier, {2, 2}}, {{3, 2}, Qt::Key_Tab, Qt::ShiftModifier, {3, 1}},
+        {{39, 2}, Qt::Key_Tab, Qt::NoModifier, {-1, -1}},    {{0, 1}, Qt::Key_Backtab, Qt::ShiftModifier, {-1, -1}}};
+    for (const auto& [from, key, modifiers, to] : rows) {
+        ListHarness h;
+        h.list->scrollToItem(h.list->item(from.first, from.second));
+        CInPlaceEdit* edit = h.list->EditCell(from.first, from.second);
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClicks(edit, QStringLiteral("typed"));
+        QTest::keyClick(edit, key, modifiers);
+        ListHarness::Settle();
+        EXPECT_EQ(h.Text(from), QStringLiteral("typed"));
+        CInPlaceEdit* next = h.list->ActiveEdit();
+        EXPECT_EQ(next ? Cell(next->Item(), next->SubItem()) : Cell(-1, -1), to) << from.first << "," << from.second;
+        EXPECT_TRUE(h.dialog.isVisible());
+    }
+}

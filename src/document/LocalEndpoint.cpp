@@ -1,0 +1,51 @@
+// The local endpoint in the settings store: groups "ListenAddress" and
+// "UdpLocalPort", one value per configuration path, removed at the defaults.
+#include "document/LocalEndpoint.h"
+
+#include "document/Pacing.h"
+
+#include <arpa/inet.h>
+#include <charconv>
+
+namespace kestrelon {
+
+namespace {
+constexpr const char* kAddressGroup = "ListenAddress";
+constexpr const char* kPortGroup = "UdpLocalPort";
+} // namespace
+
+bool IsListenAddress(const std::string& text, bool ipv6)
+{
+    unsigned char address[sizeof(in6_addr)];
+    return text.empty() || inet_pton(ipv6 ? AF_INET6 : AF_INET, text.c_str(), address) == 1;
+}
+
+CLocalEndpoint LoadLocalEndpoint(const ISettingsStore& store, const std::string& configPath)
+{
+    CLocalEndpoint endpoint;
+    const std::string key = ConfigurationKey(configPath);
+    if (const auto address = store.Read(kAddressGroup, key); address && (IsListenAddress(*address, false) || IsListenAddress(*address, true)))
+        endpoint.listenAddress = *address;
+    if (const auto port = store.Read(kPortGroup, key)) {
+        unsigned value = 0;
+        const auto [end, error] = std::from_chars(port->data(), port->data() + port->size(), value);
+        if (error == std::errc{} && end == port->data() + port->size() && value <= 65535)
+            endpoint.udpLocalPort = static_cast<std::uint16_t>(value);
+    }
+    return endpoint;
+}
+
+void SaveLocalEndpoint(ISettingsStore& store, const std::string& configPath, const CLocalEndpoint& endpoint)
+{
+    const std::string key = ConfigurationKey(configPath);
+    if (endpoint.listenAddress.empty())
+        store.Remove(kAddressGroup, key);
+    else
+        store.Write(kAddressGroup, key, endpoint.listenAddress);
+    if (endpoint.udpLocalPort == 0)
+        store.Remove(kPortGroup, key);
+    else
+        store.Write(kPortGroup, key, std::to_string(endpoint.udpLocalPort));
+}
+
+} // namespace kestrelon
