@@ -26,8 +26,6 @@ const char* FailureReason(int result, int fileError)
         return "the remote system does not answer (timeout)";
     case RESULT_CANCELLED:
         return "cancelled by the remote side";
-    case RESULT_ENDED:
-        return "cancelled";
     default:
         return "ended before the file was complete";
     }

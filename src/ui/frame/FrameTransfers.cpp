@@ -31,6 +31,7 @@ const std::vector<int> kSendProtocols = {3 /* None */, 0 /* XModem */, 1 /* XMod
 const std::vector<int> kDatagramProtocols = {3 /* None */};
 constexpr int kProtocolYModem = 2;
 constexpr int kLastProtocol = 4;
+constexpr int kResultEnded = 0;
 constexpr int kResultTimeout = 1;
 constexpr int kResultCancelled = 3;
 constexpr int kCodeResult = 1;
@@ -257,7 +258,11 @@ void CFrameTransfers::Follow(int code, std::uint64_t value, const std::string& p
 
 void CFrameTransfers::ShowEnd(std::uint64_t result)
 {
-    // Every end leaves its line, also once the boxes below are gone.
+    // Every end leaves its line, also once the boxes below are gone; a quiet
+    // end (the user's cancel, a failure of the line) leaves the message pane
+    // to the text that said why.
+    if (m_outcome.result == kResultEnded && m_outcome.fileError < 0)
+        return;
     const std::string text = TransferOutcomeText(m_outcome);
     m_frame.ShowStatusMessage(text);
     if (CDataHub* hub = m_frame.Hub())

@@ -51,30 +51,48 @@ CGpsStatusBar::CGpsStatusBar(QWidget* parent) : QWidget(parent)
     m_course = new CCourseControl(this);
     layout->addWidget(m_course);
 
-    // The fix stays in sight; the satellite views scroll when four systems do
-    // not fit the window's height.
-    auto* scroll = new QScrollArea(this);
+    // The fix stays in sight; the satellite views scroll when the systems do
+    // not fit the window's height, which two columns make rare.
+    auto* scroll = m_scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* systems = new QWidget(scroll);
-    auto* column = new QVBoxLayout(systems);
-    column->setContentsMargins(0, 0, 0, 0);
+    m_systems = new QGridLayout(systems);
+    m_systems->setContentsMargins(0, 0, 0, 0);
     const char* const captions[SHOWN_SYSTEMS] = {"GPS", "GLONASS", "Galileo", "BeiDou"};
-    for (int i = 0; i < SHOWN_SYSTEMS; ++i) {
+    for (int i = 0; i < SHOWN_SYSTEMS; ++i)
         m_groups[i] = MakeGroup(systems, QString::fromLatin1(captions[i]));
-        column->addWidget(m_groups[i].box);
-    }
     m_groups[static_cast<int>(ESatSystem::Galileo)].box->hide();
     m_groups[static_cast<int>(ESatSystem::Beidou)].box->hide();
-    column->addStretch(1);
     scroll->setWidget(systems);
-    scroll->setMinimumWidth(systems->minimumSizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    PlaceGroups();
     layout->addWidget(scroll, 1);
 
     m_course->SetCourse(0);
     m_lamp->SetLampState(FIX_LAMP_RED);
     UpdateDisplay();
+}
+
+void CGpsStatusBar::PlaceGroups()
+{
+    // One column for GPS and GLONASS; once a third system is heard, two, so
+    // that four systems fit a screen's height even with large fonts.
+    int shown = 0;
+    for (const CSystemGroup& group : m_groups)
+        shown += group.box->isHidden() ? 0 : 1;
+    const int columns = shown > 2 ? 2 : 1;
+    int place = 0;
+    for (const CSystemGroup& group : m_groups) {
+        m_systems->removeWidget(group.box);
+        if (!group.box->isHidden()) {
+            m_systems->addWidget(group.box, place / columns, place % columns);
+            ++place;
+        }
+    }
+    m_systems->setRowStretch(m_systems->rowCount(), 1);
+    m_scroll->setMinimumWidth(m_scroll->widget()->minimumSizeHint().width() +
+                              style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 QLabel* CGpsStatusBar::AddValue(QGridLayout* grid, int row, const QString& caption)
@@ -134,6 +152,7 @@ void CGpsStatusBar::UpdateDisplay()
     if (d.lampGreen)
         m_lamp->SetLampState(FIX_LAMP_GREEN);
     m_mode->setText(FromDocText(d.modeLetter));
+    bool newSystem = false;
     for (const CSatPanel& panel : d.panels) {
         const int i = static_cast<int>(panel.system);
         if (i >= SHOWN_SYSTEMS)
@@ -144,8 +163,11 @@ void CGpsStatusBar::UpdateDisplay()
             group.strength->SetSatellite(slot, s.used, s.prn, s.snr);
             group.sky->SetSatellite(slot, s.used, s.prn, s.elevation, s.azimuth);
         }
+        newSystem = newSystem || group.box->isHidden();
         group.box->show();
     }
+    if (newSystem)
+        PlaceGroups();
 }
 
 } // namespace kestrelon

@@ -13,6 +13,7 @@
 
 class QGridLayout;
 class QLabel;
+class QScrollArea;
 
 namespace kestrelon {
 
@@ -50,6 +51,8 @@ private:
     static constexpr int SHOWN_SYSTEMS = 4; // GPS, GLONASS, Galileo, BeiDou
 
     QLabel* AddValue(QGridLayout* grid, int row, const QString& caption);
+    // Lays the shown systems out in one column, or two once more than two are shown.
+    void PlaceGroups();
     CSystemGroup MakeGroup(QWidget* parent, const QString& caption);
     const CSystemGroup& Group(ESatSystem system) const { return m_groups.at(static_cast<int>(system)); }
 
@@ -63,6 +66,8 @@ private:
     CLamp* m_lamp = nullptr;
     CCourseControl* m_course = nullptr;
     std::array<CSystemGroup, SHOWN_SYSTEMS> m_groups{};
+    QGridLayout* m_systems = nullptr;
+    QScrollArea* m_scroll = nullptr;
 };
 
 } // namespace kestrelon

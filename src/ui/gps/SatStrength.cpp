@@ -1,6 +1,8 @@
 // Painting of the strength chart.
 #include "ui/gps/SatStrength.h"
 
+#include "ui/gps/SkyView.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -39,7 +41,7 @@ int CSatStrength::LabelHeight() const
 
 QSize CSatStrength::sizeHint() const
 {
-    return {CHART_WIDTH, std::max(110, fontMetrics().height() * 6)};
+    return {CHART_WIDTH, SatViewHeight(fontMetrics())};
 }
 
 void CSatStrength::SetSatellite(int slot, bool used, int prn, int snr)

@@ -26,7 +26,7 @@ CSkyView::CSkyView(QWidget* parent) : QWidget(parent)
 
 QSize CSkyView::sizeHint() const
 {
-    const int side = std::max(110, fontMetrics().height() * 6);
+    const int side = SatViewHeight(fontMetrics());
     return {side, side};
 }
 

@@ -5,11 +5,21 @@
 
 #include "gps/GpsPanelModel.h"
 
+#include <QFontMetrics>
 #include <QWidget>
+
+#include <algorithm>
 
 #include <array>
 
 namespace kestrelon {
+
+// Height of a system's sky view and strength chart: room for the labels, but
+// small enough that four systems fit a 1000-pixel screen with large fonts.
+inline int SatViewHeight(const QFontMetrics& metrics)
+{
+    return std::max(100, metrics.height() * 4 + 16);
+}
 
 class CSkyView : public QWidget {
     Q_OBJECT

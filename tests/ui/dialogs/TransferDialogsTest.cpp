@@ -31,14 +31,16 @@ TEST(ReceiveFileDialog, PreselectsWhatCanReceiveOrElseXModem)
 
 TEST(ReceiveFileDialog, ReceiveWaitsForAFolderThatBrowseGivesWithItsSlash)
 {
+    test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.Path().string());
     CReceiveFileDialog dialog(QString(), PROTOCOL_YMODEM);
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
     dialog.SetBrowser([](QWidget*, const QString&) { return QString(); });
     dialog.BrowseButton()->click(); // cancelled browser: nothing changes
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
-    dialog.SetBrowser([](QWidget*, const QString&) { return QStringLiteral("/data/in"); });
+    dialog.SetBrowser([&folder](QWidget*, const QString&) { return folder; });
     dialog.BrowseButton()->click();
-    EXPECT_EQ(dialog.Path(), QStringLiteral("/data/in/"));
+    EXPECT_EQ(dialog.Path(), folder + "/");
     dialog.OkButton()->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Protocol(), PROTOCOL_YMODEM);
@@ -46,6 +48,9 @@ TEST(ReceiveFileDialog, ReceiveWaitsForAFolderThatBrowseGivesWithItsSlash)
 
 TEST(SendFileDialog, ListsAlphabeticallyAndSendsWithTheChosenProtocol)
 {
+    test::TempDir dir;
+    test::WriteFileBytes(dir.File("fw.bin"), "firmware");
+    const QString file = QString::fromStdString(dir.File("fw.bin"));
     CSendFileDialog dialog(QString(), kAll, PROTOCOL_XMODEM_ZIM);
     QStringList names;
     for (int i = 0; i < dialog.ProtocolList()->count(); ++i)
@@ -55,12 +60,12 @@ TEST(SendFileDialog, ListsAlphabeticallyAndSendsWithTheChosenProtocol)
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
     dialog.OkButton()->click(); // disabled: nothing happens
     EXPECT_EQ(dialog.Protocol(), PROTOCOL_XMODEM_ZIM + 1);
-    dialog.SetBrowser([](QWidget*, const QString&) { return QStringLiteral("/data/fw.bin"); });
+    dialog.SetBrowser([&file](QWidget*, const QString&) { return file; });
     dialog.BrowseButton()->click();
     dialog.ProtocolList()->setCurrentIndex(dialog.ProtocolList()->findData(PROTOCOL_XMODEM_1K));
     dialog.OkButton()->click();
     EXPECT_EQ(dialog.Protocol(), PROTOCOL_XMODEM_1K);
-    EXPECT_EQ(dialog.Path(), QStringLiteral("/data/fw.bin"));
+    EXPECT_EQ(dialog.Path(), file);
 }
 
 // What a user types or pastes, and whether OK takes it; a refusal keeps the
