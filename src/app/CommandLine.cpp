@@ -60,6 +60,19 @@ template <std::size_t N> bool Contains(const std::array<std::string_view, N>& na
 
 } // namespace
 
+int CountFileArguments(int argc, char** argv)
+{
+    int files = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.size() < 2 || argument[0] != '-')
+            ++files;
+        else if (Contains(kQtValueOptions, argument.substr(argument.starts_with("--") ? 2 : 1)))
+            ++i; // its value
+    }
+    return files;
+}
+
 int RefuseCommandLine(const char* reason, std::FILE* err)
 {
     std::fprintf(err, "kestrelon: %s\n%s", reason, COMMAND_LINE_USAGE);

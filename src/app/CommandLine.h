@@ -18,6 +18,10 @@ extern const char* const COMMAND_LINE_USAGE;
 // the usage on `err`; returns the exit status 2.
 int RefuseCommandLine(const char* reason, std::FILE* err);
 
+// The arguments that are neither options nor the values of Qt's options: the
+// configuration files named.
+int CountFileArguments(int argc, char** argv);
+
 int CheckCommandLine(int argc, char** argv, const char* version, std::FILE* out, std::FILE* err, bool& handled);
 
 } // namespace kestrelon

@@ -19,6 +19,9 @@
 #include <QFile>
 #include <QIcon>
 
+#include <algorithm>
+#include <string_view>
+
 int main(int argc, char* argv[])
 {
     // The configuration and NMEA commands run headless, before any display is opened.
@@ -39,6 +42,11 @@ int main(int argc, char* argv[])
     kestrelon::CWindowOptions windowOptions;
     if (std::string error; !kestrelon::TakeWindowOptions(argc, argv, windowOptions, error))
         return kestrelon::RefuseCommandLine(error.c_str(), stderr);
+    if (!windowOptions.config.empty() && kestrelon::CountFileArguments(argc, argv) > 0)
+        return kestrelon::RefuseCommandLine("name one configuration file: --config or FILE.kst", stderr);
+    if (windowOptions.line.kind != kestrelon::ELineKind::None &&
+        std::any_of(argv + 1, argv + argc, [](const char* a) { return std::string_view(a) == "--demo"; }))
+        return kestrelon::RefuseCommandLine("--demo names its own line", stderr);
     // Last before the window: --help, --version and options nobody knows.
     if (const int code = kestrelon::CheckCommandLine(argc, argv, KESTRELON_VERSION, stdout, stderr, handled); handled)
         return code;
@@ -52,11 +60,6 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("kestrelon"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/data/kestrelon-48.png")));
     QStringList arguments = QApplication::arguments().mid(1);
-    const bool lineNamed = windowOptions.line.kind != kestrelon::ELineKind::None;
-    if (!windowOptions.config.empty() && !kestrelon::CKestronApp::FileArgument(arguments).isEmpty())
-        return kestrelon::RefuseCommandLine("name one configuration file: --config or FILE.kst", stderr);
-    if (lineNamed && arguments.contains(QStringLiteral("--demo")))
-        return kestrelon::RefuseCommandLine("--demo names its own line", stderr);
     if (!windowOptions.config.empty())
         arguments << QFile::decodeName(windowOptions.config.c_str());
     kestrelon::CKestronApp kestron;

@@ -43,7 +43,11 @@ INSTANTIATE_TEST_SUITE_P(Options, ProgramOptionTest,
                                            ProgramCase{"a.kst -h", 0, "--nmea-json FILE", ""},
                                            ProgramCase{"--version", 0, "kestrelon " KESTRELON_VERSION "\n", ""},
                                            ProgramCase{"--bogus", 2, "", "unknown option --bogus\nusage: kestrelon"},
-                                           ProgramCase{"--demo -x a.kst", 2, "", "unknown option -x\n"}));
+                                           ProgramCase{"--demo -x a.kst", 2, "", "unknown option -x\n"},
+                                           ProgramCase{"--help", 0, "--tcp-server PORT", ""},
+                                           ProgramCase{"--tcp h:1 --baud 9600", 2, "", "--baud needs --device"},
+                                           ProgramCase{"--udp h:1 --config a.kst b.kst", 2, "", "one configuration"},
+                                           ProgramCase{"--demo --tcp-server 7000", 2, "", "--demo names its own"}));
 
 TEST(CommandLine, WindowAndQtArgumentsPassThrough)
 {

@@ -269,6 +269,40 @@ TEST(RunCommunicationDialog, ShowsTheAliasOfTheManualNumber)
     EXPECT_EQ(shown, "/dev/pts/9");
 }
 
+// The listen address and the UDP local port are kept per configuration in the
+// store; an address of the other family keeps the dialog open.
+TEST(RunCommunicationDialog, KeepsTheLocalEndpointPerConfiguration)
+{
+    struct Row {
+        int mode;
+        const char* address;
+        const char* port;
+        bool accepted;
+        std::optional<std::string> storedAddress, storedPort;
+    };
+    const Row rows[] = {{2, "127.0.0.1", "0", true, "127.0.0.1", std::nullopt},
+                        {5, "127.0.0.1", "0", false, std::nullopt, std::nullopt},
+                        {3, "", "6001", true, std::nullopt, "6001"}};
+    for (const Row& row : rows) {
+        CMemorySettingsStore store;
+        CKestronDoc doc;
+        ValidationMessages messages;
+        WhenModalShown([&row](QDialog* dialog) {
+            auto* comm = static_cast<CCommDialog*>(dialog);
+            comm->ModeBox()->setCurrentIndex(row.mode);
+            comm->ListenAddressEdit()->setText(QString::fromLatin1(row.address));
+            TypeNumber(comm->LocalPortEdit(), QString::fromLatin1(row.port));
+            comm->accept();
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        EXPECT_EQ(RunCommunicationDialog(nullptr, doc, store, "/cfg/a.kst"), row.accepted) << row.mode;
+        EXPECT_EQ(store.Read("ListenAddress", "%2Fcfg%2Fa.kst"), row.storedAddress) << row.mode;
+        EXPECT_EQ(store.Read("UdpLocalPort", "%2Fcfg%2Fa.kst"), row.storedPort) << row.mode;
+        EXPECT_EQ(messages.All().size(), row.accepted ? 0u : 1u) << row.mode;
+    }
+}
+
 TEST(CommDialogHelp, HelpButtonOpensTheManualAtConnections)
 {
     CCommDialog dialog(kPorts);
