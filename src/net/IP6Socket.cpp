@@ -385,16 +385,18 @@ bool CIP6Socket::Wait(short events, int seconds, const char* operation)
     }
 }
 
-bool CIP6Socket::WaitReadable(int wakeFd)
+bool CIP6Socket::WaitReadable(int wakeFd, int otherFd, bool* otherReady)
 {
     for (;;) {
         if (m_shutDown.load())
             Fail("Receive", SocketApi::WSAENOTSOCK);
-        pollfd entries[2] = {{Handle(), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        const int ready = ::poll(entries, 2, -1);
+        pollfd entries[3] = {{Handle(), POLLIN, 0}, {wakeFd, POLLIN, 0}, {otherFd, POLLIN, 0}};
+        const int ready = ::poll(entries, 3, -1);
         if (ready > 0) {
             if (m_shutDown.load())
                 Fail("Receive", SocketApi::WSAENOTSOCK);
+            if (otherReady != nullptr)
+                *otherReady = entries[2].revents != 0;
             return entries[0].revents != 0;
         }
         if (ready < 0 && errno != EINTR)

@@ -126,7 +126,8 @@ public:
 
     // Waits until the socket has something to read (or an error or end to
     // report) - true - or `wakeFd` becomes readable - false. Throws when shut down.
-    bool WaitReadable(int wakeFd);
+    // `otherFd` (ignored when negative) ends the wait too, setting `otherReady`.
+    bool WaitReadable(int wakeFd, int otherFd = -1, bool* otherReady = nullptr);
 
     // Wakes any thread blocked in this socket (shutdown), without closing the
     // descriptor; safe from any thread.

@@ -45,10 +45,18 @@ public:
         frame.SetHandler([this](CMessage& m) { return m.message == WM_IP_BRIDGE ? bridge.HandleMessage(m) : 0; });
         doc.AddView(&view);
         doc.bridgePort = 0; // any free port for the server modes
+        bridge.SetShowLine([this](const std::string& text) { lines += text + "\n"; });
     }
     ~BridgeRig() { frame.Close(); }
 
-    bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms)
+    {
+        return frame.PumpUntil(done, limit);
+    }
+    bool Said(const std::string& text) const
+    {
+        return std::find(window.calls.begin(), window.calls.end(), "status " + text) != window.calls.end();
+    }
     int Led() const { return window.Led(LED_BRIDGE); }
     void Forward(const std::string& bytes)
     {
@@ -69,6 +77,7 @@ public:
     CRecordingView view;
     CPumpedTarget frame;
     std::string sentMain;
+    std::string lines; // shown in the data views
     CBridge bridge{doc, window, frame, [this](const std::uint8_t* data, std::size_t length) {
                        sentMain.append(reinterpret_cast<const char*>(data), length);
                    }};
@@ -202,6 +211,7 @@ struct EndCase {
     const char* name;
     bool peerAccepts; // else the connect is refused
     int led;
+    const char* said; // in the message pane and the data views
 };
 void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
@@ -225,10 +235,14 @@ TEST_P(BridgeClientEnd, TurnsItselfOff)
     } // the peer leaves only once the bridge has seen it come
     ASSERT_TRUE(rig.PumpUntil([&] { return !rig.bridge.IsEnabled(); }));
     EXPECT_EQ(rig.Led(), GetParam().led);
+    EXPECT_EQ(rig.lines, *GetParam().said ? std::string(GetParam().said) + "\n" : "");
+    EXPECT_TRUE(!*GetParam().said || rig.Said(GetParam().said));
 }
 
 INSTANTIATE_TEST_SUITE_P(Bridge, BridgeClientEnd,
-                         ::testing::Values(EndCase{"PeerLeaves", true, GREY}, EndCase{"Refused", false, RED}),
+                         ::testing::Values(EndCase{"PeerLeaves", true, GREY, ""},
+                                           EndCase{"Refused", false, RED,
+                                                   "Bridge off: Connect error #10061 (WSAECONNREFUSED)"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A peer that never reads: the queue stays within its bound, the rest is
@@ -251,6 +265,43 @@ TEST(Bridge, StalledPeerOverflowIsBoundedAndReportedOnce)
     const auto reports = std::count(rig.window.calls.begin(), rig.window.calls.end(), "status " + BridgeOverflowText());
     EXPECT_GE(reports, 1);
     EXPECT_LE(reports, 4);
+}
+
+// A peer that stops reading ends the bridge after the send time-out, and the
+// user reads why.
+TEST(Bridge, PeerThatStopsReadingEndsTheBridgeWithAReason)
+{
+    BridgeRig rig;
+    Fd peer = rig.ServePeer(1, AF_INET, true);
+    const std::string block(64 * 1024, 'x');
+    ASSERT_TRUE(rig.PumpUntil(
+        [&] {
+            rig.Forward(block);
+            return !rig.bridge.IsEnabled();
+        },
+        10000ms));
+    const std::string text = "Bridge off: the peer did not read for 5 s";
+    EXPECT_EQ(rig.lines, text + "\n");
+    EXPECT_TRUE(rig.Said(text));
+    EXPECT_EQ(rig.Led(), RED);
+}
+
+// One peer at a time: a second one is accepted and closed at once, and the
+// first is still served.
+TEST(Bridge, SecondPeerIsTurnedAwayAtOnce)
+{
+    BridgeRig rig;
+    Fd first = rig.ServePeer(1, AF_INET);
+    Fd second = ConnectTo(AF_INET, rig.bridge.ListeningPort());
+    EXPECT_TRUE(WaitForEof(second.Get(), 2000));
+    ASSERT_TRUE(rig.PumpUntil([&] {
+        return std::any_of(rig.window.calls.begin(), rig.window.calls.end(), [](const std::string& call) {
+            return call.starts_with("status Bridge: 127.0.0.1:") && call.ends_with(" turned away, one peer at a time");
+        });
+    }));
+    rig.Forward("still");
+    EXPECT_EQ(ReadSome(first.Get(), 5), "still");
+    EXPECT_TRUE(rig.bridge.IsPeerConnected());
 }
 
 } // namespace
