@@ -6,11 +6,6 @@
 // held, the longest single pump of the frame queue (how long the window would
 // freeze) and the growth of the resident size.
 #include "BridgeFloodKit.h"
-#include "hub/DataHub.h"
-#include "document/KestronDoc.h"
-#include "hub/NullHubLinks.h"
-#include "document/SettingsStore.h"
-#include "framework/PumpedTarget.h"
 
 #include <benchmark/benchmark.h>
 
@@ -82,25 +77,8 @@ struct Device {
 void BM_BridgePeerFlood(benchmark::State& state)
 {
     for (auto _ : state) {
-        Pty pty;
-        CMemorySettingsStore settings;
-        settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.path);
-        CKestronDoc doc;
-        doc.comPort = kPtyPort;
-        doc.SetHardwareHandshake(false);
-        doc.localEcho = false;
-        doc.bridgeMode = 1;
-        doc.bridgePort = 0;
-        CountingView view; // only our own texts would show: none expected
-        doc.AddView(&view);
-        CQuietHubWindow window;
-        CPumpedTarget frame;
-        frame.SetPumpThread(std::this_thread::get_id());
-        auto hub = std::make_unique<CDataHub>(doc, window, settings, frame);
-        frame.SetHandler([&](CMessage& m) { return hub->HandleMessage(m); });
-        hub->ApplyConnection();
-        frame.PumpUntil([&] { return hub->IsConnectionOpen(); }, std::chrono::seconds(5));
-        hub->SetBridgeEnabled(true);
+        HeadlessBridge rig; // without local echo the views show only our own texts
+        auto [pty, frame, hub, view] = std::tie(rig.pty, rig.frame, rig.hub, rig.view);
         const int peer = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -108,7 +86,7 @@ void BM_BridgePeerFlood(benchmark::State& state)
         address.sin_port = htons(hub->Bridge().ListeningPort());
         if (::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
             throw std::runtime_error("cannot connect to the bridge");
-        frame.PumpUntil([&] { return hub->Bridge().IsPeerConnected(); }, std::chrono::seconds(5));
+        rig.WaitForPeer();
 
         const long rssBefore = MaxRssKiB();
         const auto start = Clock::now();
@@ -139,10 +117,6 @@ void BM_BridgePeerFlood(benchmark::State& state)
         state.counters["most_held_KiB"] = static_cast<double>(mostHeld) / 1024.0;
         state.counters["longest_pump_ms"] = longestPump * 1000.0;
         state.counters["rss_growth_MiB"] = static_cast<double>(MaxRssKiB() - rssBefore) / 1024.0;
-
-        frame.Close();
-        hub.reset();
-        doc.RemoveView(&view);
     }
 }
 
