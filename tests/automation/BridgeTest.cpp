@@ -49,14 +49,8 @@ public:
     }
     ~BridgeRig() { frame.Close(); }
 
-    bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms)
-    {
-        return frame.PumpUntil(done, limit);
-    }
-    bool Said(const std::string& text) const
-    {
-        return std::find(window.calls.begin(), window.calls.end(), "status " + text) != window.calls.end();
-    }
+    bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
+    bool Said(const std::string& text) const { return std::ranges::count(window.calls, "status " + text) > 0; }
     int Led() const { return window.Led(LED_BRIDGE); }
     void Forward(const std::string& bytes)
     {
@@ -274,12 +268,7 @@ TEST(Bridge, PeerThatStopsReadingEndsTheBridgeWithAReason)
     BridgeRig rig;
     Fd peer = rig.ServePeer(1, AF_INET, true);
     const std::string block(64 * 1024, 'x');
-    ASSERT_TRUE(rig.PumpUntil(
-        [&] {
-            rig.Forward(block);
-            return !rig.bridge.IsEnabled();
-        },
-        10000ms));
+    ASSERT_TRUE(rig.frame.PumpUntil([&] { return rig.Forward(block), !rig.bridge.IsEnabled(); }, 10000ms));
     const std::string text = "Bridge off: the peer did not read for 5 s";
     EXPECT_EQ(rig.lines, text + "\n");
     EXPECT_TRUE(rig.Said(text));
@@ -294,11 +283,8 @@ TEST(Bridge, SecondPeerIsTurnedAwayAtOnce)
     Fd first = rig.ServePeer(1, AF_INET);
     Fd second = ConnectTo(AF_INET, rig.bridge.ListeningPort());
     EXPECT_TRUE(WaitForEof(second.Get(), 2000));
-    ASSERT_TRUE(rig.PumpUntil([&] {
-        return std::any_of(rig.window.calls.begin(), rig.window.calls.end(), [](const std::string& call) {
-            return call.starts_with("status Bridge: 127.0.0.1:") && call.ends_with(" turned away, one peer at a time");
-        });
-    }));
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.window.calls.back().ends_with(" turned away, one peer at a time"); }));
+    EXPECT_TRUE(rig.window.calls.back().starts_with("status Bridge: 127.0.0.1:"));
     rig.Forward("still");
     EXPECT_EQ(ReadSome(first.Get(), 5), "still");
     EXPECT_TRUE(rig.bridge.IsPeerConnected());
