@@ -297,6 +297,20 @@ bool CIP6Socket::Accept(CIP6Socket& target)
     }
 }
 
+bool CIP6Socket::TryAccept(CIP6Socket& target)
+{
+    if (m_shutDown.load())
+        return false;
+    const int flags = ::fcntl(Handle(), F_GETFL);
+    ::fcntl(Handle(), F_SETFL, flags | O_NONBLOCK);
+    const int handle = ::accept4(Handle(), nullptr, nullptr, SOCK_CLOEXEC);
+    ::fcntl(Handle(), F_SETFL, flags);
+    if (handle < 0)
+        return false;
+    target.Attach(handle);
+    return true;
+}
+
 int CIP6Socket::Connect(const sockaddr* address, socklen_t length, int seconds)
 {
     // Connect without blocking inside the kernel call, then wait in poll: a

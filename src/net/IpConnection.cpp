@@ -390,7 +390,7 @@ void CIpConnection::TurnAway()
     }
     CIP6Socket other;
     try {
-        if (!listen || !listen->Accept(other))
+        if (!listen || !listen->TryAccept(other))
             return;
         sockaddr_storage address{};
         other.GetPeerName(address);
