@@ -290,8 +290,9 @@ TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
     // A TCP peer hangs up once its program ends, and says so in the same pane.
     const QString result = frame->MainStatusBar()->PaneText(0);
     const QString expected = QStringLiteral("%1 data.bin: %2 bytes in ").arg(c.send ? "Sent" : "Received").arg(c.size);
-    if (ptyPeer)
+    if (ptyPeer) {
         EXPECT_TRUE(result.startsWith(expected)) << result.toStdString();
+    }
     if (ptyPeer) { // a TCP peer hangs up once its program ends
         EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_RECEIVE)->isEnabled(); }));
     }
