@@ -1,6 +1,8 @@
-// A plain file send ("None") over a UDP connection: the file goes out as
-// 1024-byte datagrams through the connection's own sender, one at a time, on a
-// thread of its own. A datagram socket has no flow control, so the pace is
+// A plain file send ("None") over an IP connection: the file goes out in
+// 1024-byte pieces (datagrams over UDP) through the connection's own sender,
+// one at a time, on a thread of its own, while the connection's receiving
+// thread goes on showing what the peer sends. A datagram socket has no flow
+// control, so the pace is
 // set here: a small gap between datagrams keeps a device's receive buffer from
 // overflowing, and a sender that cannot get rid of a datagram ends the send.
 #pragma once

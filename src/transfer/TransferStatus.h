@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kestrelon {
 
@@ -38,6 +39,8 @@ public:
     std::uint64_t TotalSize() const { return m_total; }
     // Where the progress bar stands: 0 until the size is known and bytes move.
     std::uint64_t Position() const { return m_position; }
+    // Received files shorter than their header announced: "name (N of M bytes)".
+    const std::vector<std::string>& ShortFiles() const { return m_shortFiles; }
     // Where "now" comes from (tests give a fixed clock).
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
 
@@ -53,6 +56,7 @@ private:
     std::uint64_t m_position = 0;
     std::time_t m_start = 0;
     std::function<std::time_t()> m_clock;
+    std::vector<std::string> m_shortFiles;
 };
 
 } // namespace kestrelon

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -127,6 +128,26 @@ TEST_F(DriverOnPty, UserCancelEndsQuietly)
     EXPECT_EQ(results, std::vector<std::intptr_t>{RESULT_ENDED});
     const std::string line = pty.ReadMaster(100);
     EXPECT_EQ(line.find('\x18'), std::string::npos); // nothing told to the remote side
+}
+
+// A paced paste under way stops when a send takes the line; a plain send only
+// writes, so what the device answers meanwhile reaches the terminal.
+TEST_F(DriverOnPty, ASendStopsAPacedPasteAndLetsRepliesThrough)
+{
+    driver.SetPacing(20, 0);
+    const std::string paste(5000, 'p'), file(64 * 1024, 'f');
+    driver.WritePaced(paste.data(), paste.size());
+    EXPECT_EQ(pty.ReadMaster(2000, 3).substr(0, 3), "ppp");
+    test::WriteFileBytes(dir.File("f"), file);
+    ASSERT_TRUE(driver.StartSend(PROTOCOL_NONE, dir.File("f")));
+    ASSERT_TRUE(pty.WriteMaster("reply"));
+    std::string line = pty.ReadMaster(5000, file.size());
+    ASSERT_TRUE(Pump([this] { return !results.empty(); }));
+    line += pty.ReadMaster(300);
+    line.erase(0, line.find_first_not_of('p')); // left before the send took the line
+    EXPECT_TRUE(line == file) << line.size() << " bytes, " << std::count(line.begin(), line.end(), 'p') << " of the paste";
+    EXPECT_EQ(results, std::vector<std::intptr_t>{RESULT_SUCCESS});
+    EXPECT_TRUE(Pump([this] { return received; }, 1000)) << "the device's reply was lost";
 }
 
 } // namespace

@@ -8,7 +8,10 @@
 #include "transfer/TransferCodes.h"
 #include "transfer/TransferEngine.h"
 
+#include <chrono>
 #include <fcntl.h>
+#include <future>
+#include <random>
 #include <gtest/gtest.h>
 #include <memory>
 #include <unistd.h>
@@ -48,13 +51,13 @@ struct Line {
     std::unique_ptr<PtyPair> engineSide;
     std::unique_ptr<CLineRelay> relay;
     int relayFd = -1;
-    Line(bool echo, double loss, unsigned seed)
+    Line(bool echo, double loss, unsigned seed, CLineRelay::Filter filter = {})
     {
-        if (!echo && loss == 0)
+        if (!echo && loss == 0 && !filter)
             return;
         engineSide = std::make_unique<PtyPair>();
         relayFd = open(engineSide->SlavePath().c_str(), O_RDWR | O_NOCTTY);
-        relay = std::make_unique<CLineRelay>(relayFd, peerSide.Master(), echo, loss, seed);
+        relay = std::make_unique<CLineRelay>(relayFd, peerSide.Master(), echo, loss, seed, std::move(filter));
     }
     ~Line()
     {
@@ -80,14 +83,15 @@ std::string Expected(const std::string& data, Expect expect, std::size_t block)
 }
 
 // Runs one transfer; returns the engine's result and the received bytes.
-std::pair<int, std::string> RunTransfer(const PeerCase& c, const std::string& data, double loss = 0, unsigned seed = 1)
+std::pair<int, std::string> RunTransfer(const PeerCase& c, const std::string& data, double loss = 0, unsigned seed = 1,
+                                        CLineRelay::Filter filter = {}, int limitMs = 0)
 {
     TempDir dir;
     std::filesystem::create_directory(dir.Path() / "out");
     const std::string src = dir.File("f");
     const std::string outDir = dir.File("out");
     WriteFileBytes(src, data);
-    Line line(c.echoLine, loss, seed);
+    Line line(c.echoLine, loss, seed, std::move(filter));
     CRecordingObserver observer;
     CTransferEngine engine(observer);
     std::vector<std::string> args = c.peer;
@@ -97,10 +101,10 @@ std::pair<int, std::string> RunTransfer(const PeerCase& c, const std::string& da
     CPeerProcess peer(args, line.peerSide.SlavePath(), send ? outDir : dir.Path().string());
     const std::string target = c.protocol == PROTOCOL_YMODEM ? outDir : outDir + "/f";
     engine.Start(c.direction, c.protocol, line.EngineFd(), send ? src : target);
-    const auto result = observer.WaitResult(loss > 0 ? 150000 : 60000);
+    const auto result = observer.WaitResult(limitMs > 0 ? limitMs : loss > 0 ? 150000 : 60000);
     engine.Cancel();
     engine.Join();
-    peer.Wait(loss > 0 ? 1000 : 10000);
+    peer.Wait(loss > 0 || limitMs > 0 ? 1000 : 10000);
     std::string received;
     if (std::filesystem::exists(outDir + "/f"))
         received = ReadFileBytes(outDir + "/f");
@@ -173,6 +177,72 @@ TEST_P(LossyLine, NeverReportsAWrongFileAsSuccess)
 
 INSTANTIATE_TEST_SUITE_P(Seeds, LossyLine,
                          ::testing::Values(std::make_tuple(1, 11u), std::make_tuple(6, 12u), std::make_tuple(7, 13u)));
+
+// A YModem send to rb over a relay that spoils the sender's stream. A lost
+// first block (block 1 after the header, the closing header) is asked for
+// with 'C' again, and must be sent again.
+const PeerCase& YMODEM_TO_RB = PEER_CASES[3];
+constexpr std::size_t FRAME = 1029, FILE_SIZE = 3000; // three blocks
+constexpr std::size_t CLOSING_AT = FRAME * 4 + 1;     // after the header, 3 blocks and EOT
+
+std::string Spoil(std::size_t offset, std::string bytes, std::size_t from, std::size_t to, bool drop)
+{
+    const std::size_t begin = std::clamp(from, offset, offset + bytes.size()) - offset;
+    const std::size_t end = std::clamp(to, offset, offset + bytes.size()) - offset;
+    if (drop)
+        return bytes.erase(begin, end - begin);
+    for (std::size_t i = begin; i < end; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x20);
+    return bytes;
+}
+
+TEST(LrzszFirstBlocks, LostOnesAreSentAgainAtOnce)
+{
+    const std::string data = RandomBytes(FILE_SIZE, 31);
+    const std::pair<const char*, CLineRelay::Filter> cases[] = {
+        {"block 1 damaged", [](std::size_t at, std::string b) { return Spoil(at, b, FRAME + 100, FRAME + 101, false); }},
+        {"closing header lost", [](std::size_t at, std::string b) { return Spoil(at, b, CLOSING_AT, CLOSING_AT + FRAME, true); }},
+    };
+    for (const auto& [name, filter] : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto [result, received] = RunTransfer(YMODEM_TO_RB, data, 0, 1, filter, 40000);
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(result, RESULT_SUCCESS) << name;
+        EXPECT_TRUE(received == data) << name;
+        EXPECT_LT(seconds, 30) << name << ": recovered only by rb's own time-outs";
+    }
+}
+
+// Twenty seeded runs with bytes dropped, doubled or flipped on the way to rb,
+// side by side: each ends with the identical file, or a time-out.
+TEST(LrzszLossy, YModemSendsEndWithTheFileOrATimeOut)
+{
+    constexpr unsigned RUNS = 20;
+    const std::string data = RandomBytes(FILE_SIZE, 32);
+    std::vector<std::future<std::pair<int, std::string>>> runs;
+    for (unsigned seed = 1; seed <= RUNS; ++seed) {
+        auto random = std::make_shared<std::mt19937>(seed);
+        CLineRelay::Filter lossy = [random](std::size_t, std::string bytes) {
+            std::string out;
+            for (const char c : bytes) {
+                const unsigned roll = (*random)() % 10000;
+                if (roll != 0)
+                    out += roll == 1 ? std::string(2, c) : std::string(1, roll == 2 ? char(c ^ 4) : c);
+            }
+            return out;
+        };
+        runs.push_back(std::async(std::launch::async, [&data, seed, lossy] {
+            return RunTransfer(YMODEM_TO_RB, data, 0, seed, lossy, 60000);
+        }));
+    }
+    for (unsigned seed = 1; seed <= RUNS; ++seed) {
+        const auto [result, received] = runs[seed - 1].get();
+        if (result == RESULT_SUCCESS)
+            EXPECT_TRUE(received == data) << "seed " << seed << ": a damaged file reported as success";
+        else
+            EXPECT_EQ(result, RESULT_TIMEOUT) << "seed " << seed;
+    }
+}
 
 } // namespace
 } // namespace kestrelon::test

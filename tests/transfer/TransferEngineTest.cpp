@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace kestrelon::test {
@@ -57,6 +58,47 @@ TEST(TransferEngine, YModemBetweenTwoEnginesOverTcp)
     EXPECT_EQ(receiveNotes.WaitResult(10000), RESULT_SUCCESS);
     EXPECT_TRUE(ReadFileBytes(dir.File("in/fw.bin")) == data);
     EXPECT_EQ(receiveNotes.Files(), std::vector<std::string>{dir.File("in/fw.bin")});
+}
+
+// A line that goes away ends a transfer with its own result, never quietly;
+// a socket whose peer is gone raises no SIGPIPE (it would end the program).
+TEST(TransferEngine, ALineThatGoesAwayEndsWithItsOwnResult)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("big"), RandomBytes(1 << 20, 7));
+    for (const bool send : {false, true}) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+        if (send)
+            close(pair[1]);
+        CRecordingObserver observer;
+        CTransferEngine engine(observer);
+        engine.Start(send ? ETransferDirection::Send : ETransferDirection::Receive,
+                     send ? PROTOCOL_NONE : PROTOCOL_XMODEM, pair[0], dir.File(send ? "big" : "r"));
+        char request = 0;
+        if (!send) {
+            EXPECT_EQ(read(pair[1], &request, 1), 1);
+            close(pair[1]);
+        }
+        EXPECT_EQ(observer.WaitResult(3000), RESULT_LINE_LOST) << (send ? "send" : "receive");
+        engine.Join();
+        close(pair[0]);
+    }
+}
+
+TEST(TransferEngine, YModemIntoAMissingFolderFailsAtOnce)
+{
+    TempDir dir;
+    PtyPair pty;
+    const int line = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    CRecordingObserver observer;
+    CTransferEngine engine(observer);
+    engine.Start(ETransferDirection::Receive, PROTOCOL_YMODEM, line, dir.File("missing"));
+    EXPECT_EQ(observer.WaitResult(1000), RESULT_ENDED);
+    EXPECT_EQ(observer.Steady(), (std::vector<Notification>{{8, 0}, {11, FILE_ERROR_ACCESS}, {1, RESULT_ENDED}}));
+    EXPECT_EQ(pty.ReadMaster(200), "\x18\x18"); // the sender is told, never asked
+    engine.Join();
+    close(line);
 }
 
 } // namespace

@@ -2,10 +2,12 @@
 // notification recorder, a relay thread with seeded damage.
 #include "transfer/TransferPeer.h"
 
+#include "transfer/Crc16.h"
 #include "transfer/TransferCodes.h"
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -69,24 +71,35 @@ CPeerProcess::CPeerProcess(const std::vector<std::string>& args, const std::stri
         ADD_FAILURE() << "lrzsz (sx, rx, sb, rb) is missing: install the Debian package lrzsz";
         return;
     }
+    // Everything the child needs is made before the fork: tests start peers
+    // from several threads, and the child may not allocate.
+    const std::string logPath = directory + "/.peer.log";
+    const std::string program = "/usr/bin/" + args[0];
+    std::vector<std::string> env;
+#ifdef KESTRELON_NO_PURGE_SO
+    env.emplace_back("LD_PRELOAD=" KESTRELON_NO_PURGE_SO);
+#endif
+    for (char** e = environ; *e != nullptr; ++e)
+        if (env.empty() || std::strncmp(*e, "LD_PRELOAD=", 11) != 0)
+            env.emplace_back(*e);
+    std::vector<char*> argv, envp;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     m_pid = fork();
     if (m_pid == 0) {
         setsid();
         const int fd = tty.empty() ? lineFd : open(tty.c_str(), O_RDWR | O_NOCTTY);
-        const int log = open((directory + "/.peer.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd < 0 || chdir(directory.c_str()) != 0)
             _exit(126);
         dup2(fd, 0);
         dup2(fd, 1);
         dup2(log, 2);
-#ifdef KESTRELON_NO_PURGE_SO
-        setenv("LD_PRELOAD", KESTRELON_NO_PURGE_SO, 1);
-#endif
-        std::vector<char*> argv;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     m_pidFd = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
@@ -119,9 +132,9 @@ int CPeerProcess::Wait(int timeoutMs)
     return m_status;
 }
 
-CLineRelay::CLineRelay(int nearFd, int farFd, bool echo, double lossRate, unsigned seed)
+CLineRelay::CLineRelay(int nearFd, int farFd, bool echo, double lossRate, unsigned seed, Filter filter)
     : m_near(nearFd), m_far(farFd), m_stopFd(eventfd(0, EFD_CLOEXEC)), m_echo(echo), m_lossRate(lossRate), m_seed(seed),
-      m_thread([this] { Run(); })
+      m_filter(std::move(filter)), m_thread([this] { Run(); })
 {
 }
 
@@ -160,6 +173,7 @@ void CLineRelay::Run()
         }
     };
     char buffer[4096];
+    std::size_t nearOffset = 0;
     for (;;) {
         struct pollfd polls[3] = {{m_near, POLLIN, 0}, {m_far, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
         if (poll(polls, 3, -1) < 0 || (polls[2].revents & POLLIN))
@@ -168,8 +182,11 @@ void CLineRelay::Run()
             const ssize_t n = read(m_near, buffer, sizeof buffer);
             if (n > 0 && m_echo)
                 writeAll(m_near, std::string(buffer, static_cast<std::size_t>(n)));
-            if (n > 0)
+            if (n > 0 && m_filter)
+                writeAll(m_far, m_filter(nearOffset, std::string(buffer, static_cast<std::size_t>(n))));
+            else if (n > 0)
                 writeAll(m_far, damage(buffer, n));
+            nearOffset += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
         }
         if (polls[1].revents & POLLIN) {
             const ssize_t n = read(m_far, buffer, sizeof buffer);
@@ -177,6 +194,30 @@ void CLineRelay::Run()
                 writeAll(m_near, damage(buffer, n));
         }
     }
+}
+
+std::string Block(int number, const std::string& data, bool crc)
+{
+    const std::size_t size = data.size() <= 128 ? 128 : 1024;
+    std::string payload = data + std::string(size - data.size(), '\0');
+    std::string block{char(size == 128 ? SOH : STX), char(number), char(~number)};
+    block += payload;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(payload.data());
+    if (crc) {
+        const std::uint16_t value = Crc16(bytes, static_cast<std::ptrdiff_t>(size));
+        block += {char(value >> 8), char(value & 0xFF)};
+    } else {
+        std::uint8_t sum = 0;
+        for (auto b : payload)
+            sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(b));
+        block += char(sum);
+    }
+    return block;
+}
+
+std::string Header(const std::string& name, const std::string& length)
+{
+    return Block(0, name + '\0' + length + std::string(128 - name.size() - 1 - length.size(), '\0'));
 }
 
 std::string RandomBytes(std::size_t size, unsigned seed)

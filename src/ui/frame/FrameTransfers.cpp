@@ -12,6 +12,8 @@
 #include "hub/IpTransfer.h"
 #include "net/IpConnection.h"
 #include "serial/KesFileDriver.h"
+#include "transfer/DiskStore.h"
+#include "transfer/TransferStatus.h"
 #include "ui/dialogs/ReceiveFileDialog.h"
 #include "ui/dialogs/SendFileDialog.h"
 #include "ui/dialogs/TransferStatusDialog.h"
@@ -32,6 +34,7 @@ constexpr int kProtocolYModem = 2;
 constexpr int kLastProtocol = 4;
 constexpr int kResultTimeout = 1;
 constexpr int kResultCancelled = 3;
+constexpr int kResultLineLost = 4;
 constexpr int kCodeResult = 1;
 constexpr int kCodeFilePath = 2;
 
@@ -151,6 +154,13 @@ void CFrameTransfers::Receive()
         m_store->Write(kUploadGroup, kUploadKey, m_receiveDir.toStdString());
     const int protocol = dialog.Protocol();
     m_doc.SetTransferProtocol(static_cast<std::uint32_t>(protocol));
+    // A folder that is gone or read-only fails now, with the reason, before
+    // the remote side is asked for anything.
+    if (const std::string problem = CDiskStore::DirectoryProblem(m_receiveDir.toStdString()); !problem.empty()) {
+        m_frame.ShowMessageBox("Cannot receive into " + m_receiveDir.toStdString() + ": " + problem,
+                               MessageBoxIcon::Exclamation);
+        return;
+    }
     QString path = m_receiveDir;
     if (protocol != kProtocolYModem) {
         // XModem carries no name: the user gives one; only its name counts,
@@ -222,7 +232,7 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
             m_frame.Hub()->SetIpSendState(0);
         CloseStatusDialog();
         m_frame.UpdateCommandStates();
-        ShowEnd(value);
+        ShowEnd(value, line->Status());
         break;
     case ILineTransfer::ENotifyStep::None:
         break;
@@ -235,12 +245,20 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
     return 0;
 }
 
-void CFrameTransfers::ShowEnd(std::uint64_t result)
+void CFrameTransfers::ShowEnd(std::uint64_t result, const CTransferStatus* status)
 {
     if (result == kResultTimeout)
         m_frame.ShowMessageBox("The remote system does not answer (timeout) !", MessageBoxIcon::Exclamation);
     else if (result == kResultCancelled)
         m_frame.ShowMessageBox("Transfer cancelled by remote system !", MessageBoxIcon::Exclamation);
+    else if (result == kResultLineLost)
+        m_frame.ShowMessageBox("The connection was lost during the transfer !", MessageBoxIcon::Exclamation);
+    // Kept, but shorter than its sender announced: no silent success.
+    std::string shortFiles;
+    for (const std::string& file : status ? status->ShortFiles() : std::vector<std::string>{})
+        shortFiles += "\n" + file;
+    if (!shortFiles.empty())
+        m_frame.ShowMessageBox("Incomplete file received:" + shortFiles, MessageBoxIcon::Exclamation);
 }
 
 void CFrameTransfers::EndNow()

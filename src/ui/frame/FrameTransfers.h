@@ -60,7 +60,7 @@ private:
     bool Start(bool send, int protocol, const std::string& path);
     void OpenStatusDialog();
     void CloseStatusDialog();
-    void ShowEnd(std::uint64_t result);
+    void ShowEnd(std::uint64_t result, const CTransferStatus* status);
 
     CMainFrame& m_frame;
     CKestronDoc& m_doc;

@@ -149,6 +149,27 @@ TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
     frame->OnCommand(ID_FILE_RECEIVE);
     ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 10s));
     EXPECT_EQ(messages, std::vector<std::string>{"The remote system does not answer (timeout) !"});
+
+    messages.clear();
+    Driver().SetTransferClockScale(1);
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(Driver().IsTransferBusy());
+    EXPECT_EQ(device.ReadMaster(2000).substr(0, 1), "C");
+    device.CloseMaster(); // the device is unplugged mid-transfer
+    ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 5s));
+    EXPECT_EQ(messages, std::vector<std::string>{"The connection was lost during the transfer !"});
+}
+
+TEST_F(TransferWindowTest, AReceiveIntoAMissingFolderIsRefusedWithTheReason)
+{
+    OpenWindow();
+    browseTo = QString::fromStdString(dir.File("missing"));
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    EXPECT_TRUE(Idle());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].substr(0, 20), "Cannot receive into ");
+    EXPECT_NE(messages[0].find(": No such file or directory"), std::string::npos) << messages[0];
 }
 
 TEST_F(TransferWindowTest, TypedKeysStayHomeAndClosingEndsTheTransfer)
