@@ -297,8 +297,6 @@ int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISe
 
 } // namespace
 
-bool ParseTransferCommand} // namespace
-
 bool ParseTransferCommand(int argc, char** argv, CTransferCommand& command, std::string& error)
 {
     static const std::map<std::string, int> protocols{{"xmodem", PROTOCOL_XMODEM},
