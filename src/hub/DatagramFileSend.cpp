@@ -86,13 +86,17 @@ int CDatagramFileSend::Run(CIpConnection& connection, const std::string& path)
     // network) ends the send: the message pane has the reason, and the rest of
     // the file would follow it into nowhere.
     const std::uint64_t failures = connection.SendFailures();
+    const bool stream = connection.Mode() != MODE_IPV4_UDP && connection.Mode() != MODE_IPV6_UDP;
     while (!sender.Done()) {
         if (sender.PendingSize() > 0) {
             // Refused: the socket is closed, or bytes from elsewhere filled the
             // queue. Either way the peer would get a file with a hole in it.
             if (!connection.Send(sender.Pending(), sender.PendingSize())) {
-                m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_OTHER);
-                return RESULT_ENDED;
+                if (!stream || connection.IsConnected()) {
+                    m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_OTHER);
+                    return RESULT_ENDED;
+                }
+                return RESULT_LINE_LOST; // the TCP peer left
             }
             sender.Consume(sender.PendingSize());
         }

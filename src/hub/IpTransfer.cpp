@@ -66,7 +66,7 @@ bool CIpTransfer::Start(CIpConnection& connection, ETransferDirection direction,
 
 bool CIpTransfer::StartDatagrams(CIpConnection& connection, const std::string& path)
 {
-    if (!connection.IsOpen())
+    if (IsDatagramMode(connection.Mode()) ? !connection.IsOpen() : !connection.IsConnected())
         return false;
     JoinAll();
     m_connection = &connection;

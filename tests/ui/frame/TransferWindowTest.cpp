@@ -31,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -335,6 +336,32 @@ TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
     EXPECT_FALSE(frame->Transfers()->IsBusy());
     EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
     EXPECT_TRUE(WaitUntil([this] { return Driver().IsOpen(); }, 5s));
+    EXPECT_TRUE(messages.empty());
+}
+
+// A plain send over TCP only writes: what the peer answers meanwhile is shown.
+TEST_F(TransferWindowTest, PlainSendOverTcpShowsThePeersReplies)
+{
+    test::Fd listener;
+    const test::Fd remote = ConnectAsClient(listener);
+    std::string shown; // as the answer matcher sees it
+    doc.autoAnswerOn = true;
+    frame->Hub()->SetAnswerMatcher([&shown](const std::uint8_t* data, std::size_t size) {
+        shown.append(reinterpret_cast<const char*>(data), size);
+    });
+    const std::string data = test::RandomBytes(256 * 1024, 9);
+    WriteFileBytes(dir.File("plain.bin"), data);
+    protocol = PROTOCOL_NONE;
+    browseTo = QString::fromStdString(dir.File("plain.bin"));
+    frame->OnCommand(ID_FILE_SEND);
+    ASSERT_TRUE(frame->Transfers()->IsBusy());
+    ASSERT_TRUE(test::WriteAll(remote.Get(), "reply"));
+    std::string received;
+    std::thread reader([&] { received = test::ReadSome(remote.Get(), data.size(), 20000); });
+    ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 30s));
+    reader.join();
+    EXPECT_TRUE(received == data) << received.size() << " bytes";
+    EXPECT_TRUE(WaitUntil([&shown] { return shown.find("reply") != std::string::npos; }, 2s)) << shown;
     EXPECT_TRUE(messages.empty());
 }
 
