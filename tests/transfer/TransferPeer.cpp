@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -71,35 +70,24 @@ CPeerProcess::CPeerProcess(const std::vector<std::string>& args, const std::stri
         ADD_FAILURE() << "lrzsz (sx, rx, sb, rb) is missing: install the Debian package lrzsz";
         return;
     }
-    // Everything the child needs is made before the fork: tests start peers
-    // from several threads, and the child may not allocate.
-    const std::string logPath = directory + "/.peer.log";
-    const std::string program = "/usr/bin/" + args[0];
-    std::vector<std::string> env;
-#ifdef KESTRELON_NO_PURGE_SO
-    env.emplace_back("LD_PRELOAD=" KESTRELON_NO_PURGE_SO);
-#endif
-    for (char** e = environ; *e != nullptr; ++e)
-        if (env.empty() || std::strncmp(*e, "LD_PRELOAD=", 11) != 0)
-            env.emplace_back(*e);
-    std::vector<char*> argv, envp;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
     m_pid = fork();
     if (m_pid == 0) {
         setsid();
         const int fd = tty.empty() ? lineFd : open(tty.c_str(), O_RDWR | O_NOCTTY);
-        const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        const int log = open((directory + "/.peer.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd < 0 || chdir(directory.c_str()) != 0)
             _exit(126);
         dup2(fd, 0);
         dup2(fd, 1);
         dup2(log, 2);
-        execve(program.c_str(), argv.data(), envp.data());
+#ifdef KESTRELON_NO_PURGE_SO
+        setenv("LD_PRELOAD", KESTRELON_NO_PURGE_SO, 1);
+#endif
+        std::vector<char*> argv;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     m_pidFd = static_cast<int>(syscall(SYS_pidfd_open, m_pid, 0));
@@ -182,11 +170,9 @@ void CLineRelay::Run()
             const ssize_t n = read(m_near, buffer, sizeof buffer);
             if (n > 0 && m_echo)
                 writeAll(m_near, std::string(buffer, static_cast<std::size_t>(n)));
-            if (n > 0 && m_filter)
-                writeAll(m_far, m_filter(nearOffset, std::string(buffer, static_cast<std::size_t>(n))));
-            else if (n > 0)
-                writeAll(m_far, damage(buffer, n));
-            nearOffset += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+            if (n > 0)
+                writeAll(m_far, m_filter ? m_filter(nearOffset, std::string(buffer, std::size_t(n))) : damage(buffer, n));
+            nearOffset += n > 0 ? std::size_t(n) : 0;
         }
         if (polls[1].revents & POLLIN) {
             const ssize_t n = read(m_far, buffer, sizeof buffer);

@@ -64,7 +64,7 @@ bool LrzszInstalled();
 // byte) and the loss applies only towards the near side.
 class CLineRelay {
 public:
-    using Filter = std::function<std::string(std::size_t offset, std::string bytes)>;
+    using Filter = std::function<std::string(std::size_t offset, const std::string& bytes)>;
     CLineRelay(int nearFd, int farFd, bool echo, double lossRate = 0.0, unsigned seed = 1, Filter filter = {});
     ~CLineRelay();
     CLineRelay(const CLineRelay&) = delete;
