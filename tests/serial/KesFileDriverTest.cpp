@@ -3,6 +3,7 @@
 // back.
 #include "serial/KesFileDriver.h"
 
+#include "document/ByteBlock.h"
 #include "document/Messages.h"
 #include "document/SettingsStore.h"
 #include "framework/PumpedTarget.h"
@@ -80,6 +81,8 @@ protected:
                       results.push_back(m.lParam);
               } else if (m.message == WM_TERMINAL && m.wParam == TC_RECEIVED) {
                   received = true;
+                  if (auto block = m.TakePayload<CByteBlock>())
+                      shown.append(reinterpret_cast<const char*>(block->data()), std::size_t(block->length()));
               }
               return 0;
           })
@@ -101,6 +104,7 @@ protected:
     CMemorySettingsStore store;
     std::vector<std::intptr_t> results;
     bool received = false;
+    std::string shown;
     CPumpedTarget target;
     CKesFileDriver driver{target, store};
 };
@@ -141,13 +145,14 @@ TEST_F(DriverOnPty, ASendStopsAPacedPasteAndLetsRepliesThrough)
     test::WriteFileBytes(dir.File("f"), file);
     ASSERT_TRUE(driver.StartSend(PROTOCOL_NONE, dir.File("f")));
     ASSERT_TRUE(pty.WriteMaster("reply"));
+    // Shown while the send still waits for room on the line.
+    EXPECT_TRUE(Pump([this] { return shown == "reply"; }, 1000)) << "the device's reply was held or lost: " << shown;
     std::string line = pty.ReadMaster(5000, file.size());
     ASSERT_TRUE(Pump([this] { return !results.empty(); }));
     line += pty.ReadMaster(300);
     line.erase(0, line.find_first_not_of('p')); // left before the send took the line
     EXPECT_TRUE(line == file) << line.size() << " bytes, " << std::count(line.begin(), line.end(), 'p') << " of the paste";
     EXPECT_EQ(results, std::vector<std::intptr_t>{RESULT_SUCCESS});
-    EXPECT_TRUE(Pump([this] { return received; }, 1000)) << "the device's reply was lost";
 }
 
 } // namespace
