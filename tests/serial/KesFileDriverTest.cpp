@@ -66,6 +66,10 @@ TEST(TransferStatus, SpansShowHoursWithinTheDayAndNeverGoNegative)
     status.Apply(TRANSFER_BYTES, 20);
     status.Apply(TRANSFER_THROUGHPUT, 5);
     EXPECT_EQ(status.Fields().restDuration, "00:00:00");
+    // A YModem file that ended short is named for the end message.
+    status.SetFileName("/in/fw.bin");
+    status.Apply(TRANSFER_FILE_SHORT, 8);
+    EXPECT_EQ(status.ShortFiles(), std::vector<std::string>{"fw.bin (8 of 10 bytes)"});
 }
 
 class DriverOnPty : public ::testing::Test {
