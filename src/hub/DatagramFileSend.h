@@ -2,9 +2,9 @@
 // 1024-byte pieces (datagrams over UDP) through the connection's own sender,
 // one at a time, on a thread of its own, while the connection's receiving
 // thread goes on showing what the peer sends. A datagram socket has no flow
-// control, so the pace is
-// set here: a small gap between datagrams keeps a device's receive buffer from
-// overflowing, and a sender that cannot get rid of a datagram ends the send.
+// control, so the pace is set here: a small gap between datagrams keeps a
+// device's receive buffer from overflowing, and a sender that cannot get rid
+// of a datagram ends the send.
 #pragma once
 
 #include "transfer/TransferObserver.h"
