@@ -30,7 +30,13 @@ public:
     // One notification (TRANSFER_* code and value); true when the controls
     // should be refreshed from the fields.
     bool Apply(int code, std::uint64_t value);
-    void SetFileName(std::string path) { m_fields.fileName = std::move(path); }
+    // The file now being received, named by the receiver (code 2).
+    void SetFileName(std::string path)
+    {
+        m_fields.fileName = std::move(path);
+        ++m_filesNamed;
+    }
+    int FilesNamed() const { return m_filesNamed; }
     // The dialog's one-second timer: the duration once the start is known.
     void Tick();
 
@@ -57,6 +63,7 @@ private:
     std::time_t m_start = 0;
     std::function<std::time_t()> m_clock;
     std::vector<std::string> m_shortFiles;
+    int m_filesNamed = 0;
 };
 
 } // namespace kestrelon

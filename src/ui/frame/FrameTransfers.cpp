@@ -33,6 +33,7 @@ const std::vector<int> kDatagramProtocols = {3 /* None */};
 constexpr int kProtocolYModem = 2;
 constexpr int kLastProtocol = 4;
 constexpr int kResultTimeout = 1;
+constexpr int kResultSuccess = 2;
 constexpr int kResultCancelled = 3;
 constexpr int kResultLineLost = 4;
 constexpr int kCodeResult = 1;
@@ -113,6 +114,7 @@ bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
     CDataHub* hub = m_frame.Hub();
     // The receiver may have asked already, while the user chose the file.
     const std::uint8_t request = hub->TakeReceiverRequest();
+    m_receivingBatch = !send && protocol == kProtocolYModem;
     if (m_doc.commMode == 0) {
         CKesFileDriver* driver = SerialDriver();
         return driver && (send ? driver->StartSend(protocol, path, request) : driver->StartReceive(protocol, path));
@@ -253,6 +255,8 @@ void CFrameTransfers::ShowEnd(std::uint64_t result, const CTransferStatus* statu
         m_frame.ShowMessageBox("Transfer cancelled by remote system !", MessageBoxIcon::Exclamation);
     else if (result == kResultLineLost)
         m_frame.ShowMessageBox("The connection was lost during the transfer !", MessageBoxIcon::Exclamation);
+    if (result == kResultSuccess && m_receivingBatch && status && status->FilesNamed() == 0)
+        m_frame.ShowMessageBox("no file received", MessageBoxIcon::Information);
     // Kept, but shorter than its sender announced: no silent success.
     std::string shortFiles;
     for (const std::string& file : status ? status->ShortFiles() : std::vector<std::string>{})

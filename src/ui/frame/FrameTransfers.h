@@ -68,6 +68,7 @@ private:
     QString m_sendFile;
     QString m_receiveDir;
     QPointer<CTransferStatusDialog> m_dialog;
+    bool m_receivingBatch = false; // the last transfer started is a YModem receive
     std::unique_ptr<CIpTransfer> m_ipTransfer;
 };
 

@@ -153,6 +153,14 @@ TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
 
     messages.clear();
     Driver().SetTransferClockScale(1);
+    frame->OnCommand(ID_FILE_RECEIVE); // a batch without a file
+    EXPECT_EQ(device.ReadMaster(2000).substr(0, 1), "C");
+    ASSERT_TRUE(device.WriteMaster(test::Block(0, std::string(1024, '\0'))));
+    ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 5s));
+    EXPECT_EQ(messages, std::vector<std::string>{"no file received"});
+    device.ReadMaster(100); // its ACK
+
+    messages.clear();
     frame->OnCommand(ID_FILE_RECEIVE);
     ASSERT_TRUE(Driver().IsTransferBusy());
     EXPECT_EQ(device.ReadMaster(2000).substr(0, 1), "C");
