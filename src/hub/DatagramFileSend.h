@@ -10,6 +10,7 @@
 #include "transfer/TransferObserver.h"
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <thread>
 
@@ -22,6 +23,8 @@ public:
     // Time between two datagrams, and how long one may wait in the sender.
     static constexpr int GAP_MS = 2;
     static constexpr int SEND_LIMIT_MS = 5000;
+    // Bytes a send over TCP may keep waiting in the connection's sender.
+    static constexpr std::size_t STREAM_AHEAD = 16384;
 
     explicit CDatagramFileSend(CTransferObserver& observer);
     ~CDatagramFileSend();
@@ -37,6 +40,9 @@ public:
 
 private:
     int Run(CIpConnection& connection, const std::string& path);
+    // Waits until no more than `ahead` bytes wait in the sender: -1 then, else
+    // the result that ends the send (a time-out, a cancel).
+    int WaitForRoom(CIpConnection& connection, std::size_t ahead, int pollMs);
     // Waits `ms` or until a cancel; true when cancelled.
     bool WaitCancelled(int ms);
 
