@@ -26,6 +26,8 @@ const char* FailureReason(int result, int fileError)
         return "the remote system does not answer (timeout)";
     case RESULT_CANCELLED:
         return "cancelled by the remote side";
+    case RESULT_LINE_LOST:
+        return "the connection was lost";
     default:
         return "ended before the file was complete";
     }

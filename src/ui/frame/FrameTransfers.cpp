@@ -12,6 +12,8 @@
 #include "hub/IpTransfer.h"
 #include "net/IpConnection.h"
 #include "serial/KesFileDriver.h"
+#include "transfer/DiskStore.h"
+#include "transfer/TransferStatus.h"
 #include "ui/dialogs/ReceiveFileDialog.h"
 #include "ui/dialogs/SendFileDialog.h"
 #include "ui/dialogs/TransferStatusDialog.h"
@@ -33,7 +35,9 @@ constexpr int kProtocolYModem = 2;
 constexpr int kLastProtocol = 4;
 constexpr int kResultEnded = 0;
 constexpr int kResultTimeout = 1;
+constexpr int kResultSuccess = 2;
 constexpr int kResultCancelled = 3;
+constexpr int kResultLineLost = 4;
 constexpr int kCodeResult = 1;
 constexpr int kCodeFilePath = 2;
 constexpr int kCodeBytes = 7;
@@ -115,6 +119,7 @@ bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
     m_started = std::chrono::steady_clock::now();
     // The receiver may have asked already, while the user chose the file.
     const std::uint8_t request = hub->TakeReceiverRequest();
+    m_receivingBatch = !send && protocol == kProtocolYModem;
     if (m_doc.commMode == 0) {
         CKesFileDriver* driver = SerialDriver();
         return driver && (send ? driver->StartSend(protocol, path, request) : driver->StartReceive(protocol, path));
@@ -156,6 +161,13 @@ void CFrameTransfers::Receive()
         m_store->Write(kUploadGroup, kUploadKey, m_receiveDir.toStdString());
     const int protocol = dialog.Protocol();
     m_doc.SetTransferProtocol(static_cast<std::uint32_t>(protocol));
+    // A folder that is gone or read-only fails now, with the reason, before
+    // the remote side is asked for anything.
+    if (const std::string problem = CDiskStore::DirectoryProblem(m_receiveDir.toStdString()); !problem.empty()) {
+        m_frame.ShowMessageBox("Cannot receive into " + m_receiveDir.toStdString() + ": " + problem,
+                               MessageBoxIcon::Exclamation);
+        return;
+    }
     // XModem carries no name: the dialog asked for one, in the chosen directory.
     const QString path = protocol != kProtocolYModem ? m_receiveDir + dialog.FileName() : m_receiveDir;
     if (Start(false, protocol, QFile::encodeName(path).toStdString()))
@@ -221,7 +233,7 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
             m_frame.Hub()->SetIpSendState(0);
         CloseStatusDialog();
         m_frame.UpdateCommandStates();
-        ShowEnd(value);
+        ShowEnd(value, line->Status());
         break;
     case ILineTransfer::ENotifyStep::None:
         break;
@@ -256,7 +268,7 @@ void CFrameTransfers::Follow(int code, std::uint64_t value, const std::string& p
     }
 }
 
-void CFrameTransfers::ShowEnd(std::uint64_t result)
+void CFrameTransfers::ShowEnd(std::uint64_t result, const CTransferStatus* status)
 {
     // Every end leaves its line, also once the boxes below are gone; a quiet
     // end (the user's cancel, a failure of the line) leaves the message pane
@@ -271,6 +283,16 @@ void CFrameTransfers::ShowEnd(std::uint64_t result)
         m_frame.ShowMessageBox("The remote system does not answer (timeout) !", MessageBoxIcon::Exclamation);
     else if (result == kResultCancelled)
         m_frame.ShowMessageBox("Transfer cancelled by remote system !", MessageBoxIcon::Exclamation);
+    else if (result == kResultLineLost)
+        m_frame.ShowMessageBox("The connection was lost during the transfer !", MessageBoxIcon::Exclamation);
+    if (result == kResultSuccess && m_receivingBatch && status && status->FilesNamed() == 0)
+        m_frame.ShowMessageBox("no file received", MessageBoxIcon::Information);
+    // Kept, but shorter than its sender announced: no silent success.
+    std::string shortFiles;
+    for (const std::string& file : status ? status->ShortFiles() : std::vector<std::string>{})
+        shortFiles += "\n" + file;
+    if (!shortFiles.empty())
+        m_frame.ShowMessageBox("Incomplete file received:" + shortFiles, MessageBoxIcon::Exclamation);
 }
 
 void CFrameTransfers::EndNow()

@@ -63,7 +63,7 @@ private:
     bool Start(bool send, int protocol, const std::string& path);
     void OpenStatusDialog();
     void CloseStatusDialog();
-    void ShowEnd(std::uint64_t result);
+    void ShowEnd(std::uint64_t result, const CTransferStatus* status);
     // Follows the notifications for the line that tells how the transfer ended.
     void Follow(int code, std::uint64_t value, const std::string& path);
 
@@ -73,6 +73,7 @@ private:
     QString m_sendFile;
     QString m_receiveDir;
     QPointer<CTransferStatusDialog> m_dialog;
+    bool m_receivingBatch = false; // the last transfer started is a YModem receive
     std::unique_ptr<CIpTransfer> m_ipTransfer;
     CTransferOutcome m_outcome;
     std::chrono::steady_clock::time_point m_started;
