@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 
 namespace kestrelon {
@@ -53,13 +52,9 @@ QString CReceiveFileDialog::FileName() const
     return m_fileName->isEnabled() ? m_fileName->text().trimmed() : QString();
 }
 
-QString CReceiveFileDialog::Refusal(const QString& path) const
+QString CReceiveFileDialog::Refusal(const QString& /*folder*/) const
 {
-    const QFileInfo directory(path);
-    if (!directory.isDir())
-        return tr("There is no folder %1.").arg(path);
-    if (!directory.isWritable())
-        return tr("The folder %1 cannot be written.").arg(path);
+    // The folder itself is checked when the receive starts, with the reason.
     const QString name = FileName();
     if (!m_fileName->isEnabled())
         return {};
