@@ -3,6 +3,8 @@
 // SIGTERM cancel the transfer and tell the remote side.
 #include "app/TransferCommand.h"
 
+#include "app/RemoteTransferLine.h"
+
 #include "serial/ComPortEnumerator.h"
 #include "serial/SerialPort.h"
 #include "transfer/TransferCodes.h"
@@ -21,6 +23,7 @@
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kestrelon {
 namespace {
@@ -31,7 +34,8 @@ const char* const USAGE = "usage: %s --send PROTOCOL FILE LINE [--timeout SECOND
                           "       %s --receive PROTOCOL PATH LINE [--timeout SECONDS]\n"
                           "PROTOCOL: xmodem, xmodem1k, ymodem, zim or none (zim and none only send)\n"
                           "PATH: the file to create; for ymodem the directory\n"
-                          "LINE: --device TTY [--baud N] | --com N [--baud N] | --tcp HOST:PORT\n";
+                          "LINE: --device TTY [--baud N] | --com N [--baud N] | --tcp HOST:PORT\n"
+                          "      | --rfc2217 HOST:PORT [--baud N]\n";
 
 bool ParseNumber(const char* text, unsigned low, unsigned high, unsigned& value)
 {
@@ -165,7 +169,7 @@ bool WaitForEnd(CTransferEngine& engine, CConsoleObserver& observer, int signalF
 
 // Opens the tty or connects the socket; the descriptor, or -1 after a message.
 int OpenLine(const CTransferCommand& command, const std::function<std::unique_ptr<ISettingsStore>()>& makeSettings,
-             const char* program, CSerialPort& port, int& socketFd)
+             const char* program, CSerialPort& port, int& socketFd, CRemoteTransferLine& remote)
 {
     std::string device = command.device;
     if (command.comNumber > 0) {
@@ -181,7 +185,13 @@ int OpenLine(const CTransferCommand& command, const std::function<std::unique_pt
         socketFd = ConnectTcp(command.tcp, error);
         if (socketFd < 0)
             std::fprintf(stderr, "%s: %s\n", program, error.c_str());
-        return socketFd;
+        if (socketFd < 0 || !command.remoteSerial)
+            return socketFd;
+        // The relay owns the socket from here on.
+        const int line = remote.Start(std::exchange(socketFd, -1), command.baud);
+        if (line < 0)
+            std::fprintf(stderr, "%s: %s: cannot relay the line\n", program, command.tcp.c_str());
+        return line;
     }
     if (const int rc = port.Open(device); rc != 0) {
         std::fprintf(stderr, "%s: %s: %s\n", program, device.c_str(), std::strerror(rc));
@@ -206,7 +216,8 @@ int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISe
 {
     CSerialPort port;
     int socketFd = -1;
-    const int line = OpenLine(command, makeSettings, program, port, socketFd);
+    CRemoteTransferLine remote;
+    const int line = OpenLine(command, makeSettings, program, port, socketFd, remote);
     if (line < 0)
         return 1;
     sigset_t signals;
@@ -269,8 +280,9 @@ bool ParseTransferCommand(int argc, char** argv, CTransferCommand& command, std:
             command.device = value, ++lines;
         else if (good && option == "--com")
             good = ParseNumber(value, 1, 255, command.comNumber), ++lines;
-        else if (good && option == "--tcp")
-            command.tcp = value, good = command.tcp.rfind(':') != std::string::npos, ++lines;
+        else if (good && (option == "--tcp" || option == "--rfc2217"))
+            command.tcp = value, good = command.tcp.rfind(':') != std::string::npos, ++lines,
+            command.remoteSerial = option == "--rfc2217";
         else if (good && option == "--baud")
             good = ParseNumber(value, 50, 4000000, command.baud);
         else if (good && option == "--timeout")
@@ -283,7 +295,7 @@ bool ParseTransferCommand(int argc, char** argv, CTransferCommand& command, std:
         }
     }
     if (lines != 1)
-        error = "name one line: --device, --com or --tcp";
+        error = "name one line: --device, --com, --tcp or --rfc2217";
     return lines == 1;
 }
 

@@ -18,6 +18,7 @@ struct CTransferCommand {
     std::string device;     // --device, or what --com names
     unsigned comNumber = 0; // --com
     std::string tcp;        // --tcp HOST:PORT
+    bool remoteSerial = false; // --rfc2217 HOST:PORT: `tcp` is a remote serial port
     unsigned baud = 115200;
     unsigned timeoutSeconds = 0; // --timeout: give up after this long (0: never)
 };

@@ -4,6 +4,7 @@
 // configuration, `--nmea-json`, `--send` and `--receive` commands run without a
 // display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
+#include "app/RemoteSerialOption.h"
 #include "app/SessionBus.h"
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"
@@ -30,6 +31,10 @@ int main(int argc, char* argv[])
     };
     if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
         return code;
+    int remoteCode = 0;
+    const auto remote = kestrelon::TakeRemoteSerialOption(argc, argv, stderr, handled, remoteCode);
+    if (handled)
+        return remoteCode;
     // Last before the window: --help, --version and options nobody knows.
     if (const int code = kestrelon::CheckCommandLine(argc, argv, KESTRELON_VERSION, stdout, stderr, handled); handled)
         return code;
@@ -45,6 +50,8 @@ int main(int argc, char* argv[])
     kestrelon::CKestronApp kestron;
     if (!kestron.InitInstance(QApplication::arguments().mid(1)))
         return 1;
+    if (remote) // applied with the new document's settings, once the events run
+        kestrelon::ApplyRemoteSerialOption(*remote, kestron.Document());
     // A logout, kill or Ctrl+C ends the program as File > Exit would.
     kestrelon::CSignalQuit signalQuit([&kestron] { kestron.QuitWithoutQuestions(); });
     return app.exec();

@@ -86,10 +86,17 @@ enum IpCode : int {
     IP_UDP_READY = 4, // lParam: socket handle
     IP_UDP_CLOSED = 5,
     IP_UDP_PEER = 6, // payload: CTextPayload with the sender's name
+    IP_MODEM_STATE = 7,    // remote serial port: lParam the server's modem-state byte, 0x100 DTR, 0x200 RTS
+    IP_LINE_STATE = 8,     // remote serial port: lParam the server's line-state byte
+    IP_REMOTE_REFUSED = 9, // the server does not take line settings (once per connection)
     IP_FAILED = 50, // payload (main connection): CTextPayload with the error text
     IP_SEND_FAILED = 51,   // lParam: socket error number; payload: CTextPayload with its text
     IP_SEND_OVERFLOW = 52, // the send queue was full: bytes dropped (once per episode)
 };
+
+// The lines a remote serial port's IP_MODEM_STATE adds to the server's byte.
+constexpr int IP_REMOTE_DTR = 0x100;
+constexpr int IP_REMOTE_RTS = 0x200;
 
 // Line error flags (CE_ bits) reported with TC_LINE_ERRORS.
 enum CommError : std::uint32_t {

@@ -44,6 +44,11 @@ bool IsLineEnd(std::uint8_t byte, std::optional<std::uint8_t> next)
 
 } // namespace
 
+std::string ConfigSettingsKey(const std::string& configPath)
+{
+    return KeyFor(configPath);
+}
+
 CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes, std::size_t length,
                                std::optional<std::uint8_t> next)
 {

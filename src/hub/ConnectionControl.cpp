@@ -98,6 +98,8 @@ void CConnectionControl::OpenSerial()
 void CConnectionControl::StartIp()
 {
     ClearFailure();
+    const bool client = m_doc.commMode == 1 || m_doc.commMode == 4;
+    m_ip.SetRemoteSerial(client && m_doc.remoteSerialPort, m_doc.dcb);
     std::string error;
     if (!m_ip.Start(m_doc.commMode, m_doc.ipServer, m_doc.ipPort, error)) {
         ShowIpError();
@@ -227,6 +229,8 @@ void CConnectionControl::OnIpClosed(const std::string& reason)
 {
     ShowFailure(reason);
     m_ip.OnDisconnected();
+    for (LedRole led : {LED_CTS, LED_DSR, LED_CD})
+        m_window.SetLedState(led, LAMP_GREY); // a remote port's lines went with it
     m_window.BlinkLed(LED_DATA, 0, 0);
     m_window.SetLedState(LED_DATA, LAMP_DARK_GREEN);
     if (m_ip.IsListening())

@@ -1,6 +1,9 @@
 // CDataHub: message dispatch, the receive fan-out and in-band commands.
 #include "hub/DataHub.h"
 
+#include "hub/RemoteLineState.h"
+#include "serial/SerialPort.h"
+
 #include "document/ByteBlock.h"
 #include "hub/ConnectionTexts.h"
 #include "hub/DriverLinks.h"
@@ -200,6 +203,8 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     case IP_CLOSED: {
         auto reason = message.TakePayload<CTextPayload>();
         m_control.OnIpClosed(reason ? reason->Text() : std::string());
+        if (m_modemLines != MODEM_LINES_UNKNOWN)
+            SetModemLines(MODEM_LINES_UNKNOWN); // a remote port's lines are gone with it
         break;
     }
     case IP_UDP_READY:
@@ -211,6 +216,21 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     case IP_UDP_PEER:
         if (auto peer = message.TakePayload<CTextPayload>())
             m_control.OnUdpPeer(peer->Text());
+        break;
+    case IP_MODEM_STATE: {
+        const int bits = RemoteModemBits(message.lParam);
+        SetModemLines(bits);
+        m_control.OnLineHeld(TC_CTS_HOLD, (bits & MODEM_CTS) != 0);
+        m_control.OnLineHeld(TC_DSR_HOLD, (bits & MODEM_DSR) != 0);
+        m_control.OnLineHeld(TC_CD_HOLD, (bits & MODEM_CD) != 0);
+        break;
+    }
+    case IP_LINE_STATE:
+        if (const std::uint32_t flags = RemoteLineErrors(message.lParam))
+            ReportLineErrors(flags);
+        break;
+    case IP_REMOTE_REFUSED:
+        ShowLine(std::string(kRemoteRefusedText));
         break;
     case IP_FAILED:
     case IP_SEND_FAILED: {
@@ -432,9 +452,12 @@ void CDataHub::OnInbandCommand(CInbandScanner& scanner)
     const CInbandCommand command = ParseInbandCommand(scanner.Text());
     switch (command.action) {
     case InbandAction::SetComSpeed:
-        // Only the serial line has a rate; the driver ignores it while closed.
+        // Only a serial line has a rate, local or remote; the driver ignores
+        // it while closed.
         if (m_doc.commMode == 0)
             m_serialDriver->SetBaudRate(command.baudRate);
+        else if (m_ipConnection->IsRemoteSerial())
+            m_ipConnection->SetRemoteBaudRate(command.baudRate);
         break;
     case InbandAction::LogStart:
         m_logger.StartQuiet(m_clock(), m_logDirectory);

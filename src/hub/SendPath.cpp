@@ -62,7 +62,7 @@ void CSendPath::SendText(std::string_view text)
     for (const CSendStep& step : DecodeSendSteps(text, SEND_TEXT_LIMIT, m_doc.crToCrLfOnSend)) {
         if (step.action) {
             SendLineAction(*step.action, step.waitMs);
-            ignored = ignored || (IsIpMode() && *step.action != LineAction::Wait);
+            ignored = ignored || (IsIpMode() && !m_ip.IsRemoteSerial() && *step.action != LineAction::Wait);
             continue;
         }
         if (m_doc.localEcho)
@@ -78,8 +78,8 @@ void CSendPath::SendText(std::string_view text)
 void CSendPath::SendLineAction(LineAction action, int waitMs)
 {
     if (IsIpMode()) {
-        if (action == LineAction::Wait && IpCanSend())
-            m_ip.QueueWait(waitMs);
+        if (IpCanSend())
+            m_ip.QueueLineAction(action, waitMs);
         return;
     }
     if (m_doc.commMode != 0 || !m_serial.IsOpen())

@@ -32,6 +32,7 @@ struct CommSettings {
     std::uint32_t bridgeMode = 0;
     std::string bridgeServer = "localhost";
     std::uint32_t bridgePort = 1818;
+    bool remoteSerial = false; // a TCP client (mode 1 or 4) that is a remote serial port
 
     bool operator==(const CommSettings&) const = default;
 
@@ -42,6 +43,10 @@ struct CommSettings {
     // modified. The caller then posts TC_APPLY_CONNECTION to reconnect.
     void ApplyTo(CKestronDoc& doc) const;
 };
+
+// The dialog's kind after the document's seven modes: a TCP client that is a
+// remote serial port.
+constexpr int REMOTE_SERIAL_KIND = 7;
 
 // Connection modes whose host field means nothing: a server only listens.
 constexpr bool IsServerMode(std::uint32_t mode) { return mode == 2 || mode == 5; }

@@ -3,6 +3,7 @@
 
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
+#include "document/RemoteSerialSetting.h"
 #include "hub/DataHub.h"
 #include "serial/ComPortEnumerator.h"
 #include "serial/SessionPortStore.h"
@@ -197,6 +198,9 @@ bool CKestronApp::OpenDocumentFile(const QString& path)
         return false;
     }
     m_path = QFileInfo(path).absoluteFilePath();
+    // Before the connection is applied (the load posted that): the store says
+    // whether the file's TCP client is a remote serial port.
+    m_doc->remoteSerialPort = LoadRemoteSerial(*m_store, QFile::encodeName(m_path).toStdString());
     AddToRecentFiles(m_path);
     UpdateTitle();
     return true;
@@ -228,6 +232,7 @@ bool CKestronApp::SaveDocumentFile(const QString& path)
     }
     m_doc->SetModifiedFlag(false);
     m_path = QFileInfo(path).absoluteFilePath();
+    SaveRemoteSerial(*m_store, QFile::encodeName(m_path).toStdString(), m_doc->remoteSerialPort);
     AddToRecentFiles(m_path);
     UpdateTitle();
     return true;
