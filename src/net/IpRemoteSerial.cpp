@@ -6,6 +6,7 @@
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@ namespace {
 constexpr int REMOTE_BREAK_MS = 250;
 // A held sender looks again this often; a stop or a shut-down socket ends it.
 constexpr int SUSPEND_SLICE_MS = 20;
+// How long a new connection waits for the server's answer to the option.
+constexpr int NEGOTIATION_MS = 3000;
 } // namespace
 
 void CIpConnection::OpenRemote(const std::shared_ptr<CIP6Socket>& socket)
@@ -27,6 +30,25 @@ void CIpConnection::OpenRemote(const std::shared_ptr<CIP6Socket>& socket)
     m_remoteLines = IP_REMOTE_DTR | IP_REMOTE_RTS;
     const std::vector<std::uint8_t> opening = m_remote.Open();
     m_sender.Queue(socket, opening.data(), opening.size());
+    // The connection counts as made once the server has answered the option:
+    // its settings and purge then go before anything the user sends, so the
+    // purge cannot throw the user's first bytes away. A server that says
+    // nothing in time is taken as it is.
+    std::uint8_t buffer[RECEIVE_SIZE];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(NEGOTIATION_MS);
+    while (!m_remote.Answered()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            return;
+        pollfd wait{socket->Handle(), POLLIN, 0};
+        if (::poll(&wait, 1, static_cast<int>(left)) <= 0)
+            continue;
+        const int count = socket->Receive(buffer, RECEIVE_SIZE, 0);
+        if (count == 0)
+            throw CIP6SocketException("Receive", SocketApi::WSAECONNRESET);
+        ReceiveRemote(*socket, buffer, count);
+    }
 }
 
 bool CIpConnection::QueueRaw(std::vector<std::uint8_t> bytes)
@@ -42,7 +64,11 @@ void CIpConnection::ReceiveRemote(CIP6Socket& socket, const std::uint8_t* bytes,
     m_remoteOut.Clear();
     m_remote.Feed(bytes, static_cast<std::size_t>(count), m_remoteOut);
     if (!m_remoteOut.reply.empty()) {
-        std::shared_ptr<CIP6Socket> peer = SendSocket();
+        std::shared_ptr<CIP6Socket> peer;
+        {
+            std::lock_guard lock(m_mutex);
+            peer = m_peer;
+        }
         if (peer && peer.get() == &socket)
             m_sender.Queue(std::move(peer), m_remoteOut.reply.data(), m_remoteOut.reply.size());
     }

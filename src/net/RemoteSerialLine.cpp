@@ -62,6 +62,12 @@ void CRemoteSerialLine::Feed(const std::uint8_t* bytes, std::size_t length, CTel
     m_suspended = m_engine.Suspended();
 }
 
+bool CRemoteSerialLine::Answered() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_engine.Accepted() || m_engine.Refused();
+}
+
 std::vector<std::uint8_t> CRemoteSerialLine::Escape(const void* data, std::size_t length) const
 {
     std::vector<std::uint8_t> out;

@@ -35,6 +35,8 @@ public:
     std::vector<std::uint8_t> BreakEnd();
     std::vector<std::uint8_t> BaudRate(std::uint32_t baud);
     std::vector<std::uint8_t> Purge();
+    // The server has taken or refused the option.
+    bool Answered() const;
     // The server asked us to hold our data.
     bool Suspended() const { return m_suspended.load(); }
 
