@@ -4,6 +4,7 @@
 #include "hub/DataLogger.h"
 #include "net/IpConnection.h"
 #include "hub/ConnectionTexts.h"
+#include "hub/RemoteLineState.h"
 #include "hub/HubLinks.h"
 #include "hub/HubWindow.h"
 #include "document/KestronDoc.h"
@@ -159,6 +160,10 @@ void CConnectionControl::RefreshConnectionPane()
         const bool open = m_serial.IsOpen() && m_serial.GetState(dcb);
         m_window.SetPaneText(PANE_CONNECTION,
                              open ? SerialPaneText(m_doc.comPort, dcb) : std::string(kComNotOpenedText));
+        return;
+    }
+    if (m_ip.IsRemoteSerial()) {
+        m_window.SetPaneText(PANE_CONNECTION, RemoteSerialPaneText(m_doc.ipServer, m_doc.ipPort, m_doc.dcb));
         return;
     }
     const std::string peer = IsTcpMode(mode) && m_ip.IsConnected() ? m_ip.PeerName() : std::string();

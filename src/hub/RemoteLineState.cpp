@@ -2,11 +2,18 @@
 #include "hub/RemoteLineState.h"
 
 #include "document/Messages.h"
+#include "hub/ConnectionTexts.h"
 #include "serial/SerialPort.h"
 
 namespace kestrelon {
 
 const std::string_view kRemoteRefusedText = "Remote port does not accept line settings";
+
+std::string RemoteSerialPaneText(const std::string& host, std::uint32_t port, const DCB& dcb)
+{
+    const std::string local = SerialPaneText(0, dcb); // "COM0: 115200, 8N1"
+    return "Remote serial port " + host + ":" + std::to_string(port) + local.substr(local.find(':'));
+}
 
 int RemoteModemBits(std::intptr_t state)
 {

@@ -123,14 +123,23 @@ bool CRemoteSerialLine::Relay(CIP6Socket& socket, int transferEnd, int wakeFd, c
             std::uint64_t count = 0;
             while (::read(wakeFd, &count, sizeof count) > 0) {
             }
-            if (!lent())
+            if (!lent()) {
+                // What the transfer wrote last (a final answer) still goes out.
+                while (open) {
+                    const long relayed = RelayToServer(socket, transferEnd, open);
+                    if (relayed < 0)
+                        return false;
+                    if (relayed == 0)
+                        break;
+                }
                 return true;
+            }
         }
         if (waits[0].revents != 0 && !RelayFromServer(socket, transferEnd, wakeFd, events))
             return false;
         // A transfer end that closed has nothing more to say: it is no longer
         // watched, or poll would report its end without pause.
-        if (waits[1].revents != 0 && !RelayToServer(socket, transferEnd, open))
+        if (waits[1].revents != 0 && RelayToServer(socket, transferEnd, open) < 0)
             return false;
     }
 }
@@ -157,21 +166,21 @@ bool CRemoteSerialLine::RelayFromServer(CIP6Socket& socket, int transferEnd, int
     return true;
 }
 
-bool CRemoteSerialLine::RelayToServer(CIP6Socket& socket, int transferEnd, bool& open)
+long CRemoteSerialLine::RelayToServer(CIP6Socket& socket, int transferEnd, bool& open)
 {
     std::uint8_t buffer[RELAY_CHUNK];
     const ssize_t count = ::recv(transferEnd, buffer, sizeof buffer, MSG_DONTWAIT);
     if (count == 0 || (count < 0 && errno != EAGAIN && errno != EINTR))
         open = false;
     if (count <= 0)
-        return true;
+        return 0;
     const std::vector<std::uint8_t> escaped = Escape(buffer, static_cast<std::size_t>(count));
     try {
         socket.SendAll(escaped.data(), static_cast<int>(escaped.size()), SEND_SECONDS);
     } catch (const CIP6SocketException&) {
-        return false;
+        return -1;
     }
-    return true;
+    return count;
 }
 
 } // namespace kestrelon

@@ -52,8 +52,9 @@ public:
 private:
     bool RelayFromServer(CIP6Socket& socket, int transferEnd, int wakeFd,
                          const std::function<void(const CRemoteEvent&)>& events);
-    // `open` turns false when the transfer's end has closed.
-    bool RelayToServer(CIP6Socket& socket, int transferEnd, bool& open);
+    // The bytes relayed, -1 when the server's socket failed; `open` turns
+    // false when the transfer's end has closed.
+    long RelayToServer(CIP6Socket& socket, int transferEnd, bool& open);
 
     bool m_enabled = false;
     CRemoteLineSettings m_settings;

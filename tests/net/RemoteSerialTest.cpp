@@ -67,7 +67,12 @@ public:
         waitpid(m_pid, nullptr, 0);
         m_pid = -1;
     }
-    int Lines() const { return std::stoi(test::ReadFileBytes(m_linesFile)); }
+    // -1 while the shim is rewriting the file.
+    int Lines() const
+    {
+        const std::string text = test::ReadFileBytes(m_linesFile);
+        return text.empty() ? -1 : std::atoi(text.c_str());
+    }
     void SetLines(int bits) const { test::WriteFileBytes(m_linesFile, std::to_string(bits)); }
 
 private:
