@@ -37,6 +37,11 @@ bool CConnectionControl::IsTcpMode(std::uint32_t mode)
     return mode == 1 || mode == 2 || mode == 4 || mode == 5;
 }
 
+bool CConnectionControl::IsRemoteSerial() const
+{
+    return m_doc.remoteSerialPort && (m_doc.commMode == 1 || m_doc.commMode == 4);
+}
+
 bool CConnectionControl::IsUdpMode(std::uint32_t mode)
 {
     return mode == 3 || mode == 6;
@@ -72,7 +77,8 @@ void CConnectionControl::ResetIndicators()
 void CConnectionControl::Apply()
 {
     const std::uint32_t mode = m_doc.commMode;
-    m_window.SetStatusPanes(mode);
+    // A remote serial port shows the lamps of a local one: CTS, DSR and CD.
+    m_window.SetStatusPanes(IsRemoteSerial() ? SERIAL_MODE : mode);
     ResetIndicators();
     if (mode == SERIAL_MODE) {
         m_ip.Stop();
@@ -99,8 +105,7 @@ void CConnectionControl::OpenSerial()
 void CConnectionControl::StartIp()
 {
     ClearFailure();
-    const bool client = m_doc.commMode == 1 || m_doc.commMode == 4;
-    m_ip.SetRemoteSerial(client && m_doc.remoteSerialPort, m_doc.dcb);
+    m_ip.SetRemoteSerial(IsRemoteSerial(), m_doc.dcb);
     std::string error;
     if (!m_ip.Start(m_doc.commMode, m_doc.ipServer, m_doc.ipPort, error)) {
         ShowIpError();
