@@ -39,8 +39,11 @@ void CIpConnection::OpenRemote(const std::shared_ptr<CIP6Socket>& socket)
     while (!m_remote.Answered()) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0)
+        if (left <= 0) {
+            if (m_remote.GiveUp())
+                Post(IP_REMOTE_REFUSED);
             return;
+        }
         pollfd wait{socket->Handle(), POLLIN, 0};
         if (::poll(&wait, 1, static_cast<int>(left)) <= 0)
             continue;

@@ -68,11 +68,22 @@ bool CRemoteSerialLine::Answered() const
     return m_engine.Accepted() || m_engine.Refused();
 }
 
+bool CRemoteSerialLine::GiveUp()
+{
+    std::lock_guard lock(m_mutex);
+    return m_engine.GiveUp();
+}
+
 std::vector<std::uint8_t> CRemoteSerialLine::Escape(const void* data, std::size_t length) const
 {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::vector<std::uint8_t> out;
     out.reserve(length + 8);
-    CTelnetComPort::Escape(static_cast<const std::uint8_t*>(data), length, out);
+    std::lock_guard lock(m_mutex);
+    if (m_engine.Raw())
+        out.assign(bytes, bytes + length);
+    else
+        CTelnetComPort::Escape(bytes, length, out);
     return out;
 }
 

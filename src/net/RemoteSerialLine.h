@@ -27,7 +27,7 @@ public:
     std::vector<std::uint8_t> Open();
     // The server's bytes: plain data, answers and events in `out`.
     void Feed(const std::uint8_t* bytes, std::size_t length, CTelnetOutput& out);
-    // Data for the server, IAC doubled.
+    // Data for the server, IAC doubled (unless the server speaks no Telnet).
     std::vector<std::uint8_t> Escape(const void* data, std::size_t length) const;
     // The commands of a line action (empty for a wait, or while the server
     // has not taken the option); a break is its start and its end.
@@ -37,6 +37,8 @@ public:
     std::vector<std::uint8_t> Purge();
     // The server has taken or refused the option.
     bool Answered() const;
+    // See CTelnetComPort::GiveUp.
+    bool GiveUp();
     // The server asked us to hold our data.
     bool Suspended() const { return m_suspended.load(); }
 

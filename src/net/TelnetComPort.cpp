@@ -98,8 +98,22 @@ void CTelnetComPort::Escape(const std::uint8_t* bytes, std::size_t length, std::
     }
 }
 
+bool CTelnetComPort::GiveUp()
+{
+    if (m_state != EOptionState::Asked)
+        return false;
+    m_state = EOptionState::Refused;
+    m_refusalSaid = true;
+    m_raw = true;
+    return true;
+}
+
 void CTelnetComPort::Feed(const std::uint8_t* bytes, std::size_t length, CTelnetOutput& out)
 {
+    if (m_raw) {
+        out.data.insert(out.data.end(), bytes, bytes + length);
+        return;
+    }
     const std::uint8_t* end = bytes + length;
     while (bytes < end) {
         if (m_parse == EParse::Data) {

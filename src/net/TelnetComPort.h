@@ -94,6 +94,11 @@ public:
     // Discards both directions' queued bytes on the server; sent on open and close.
     std::vector<std::uint8_t> Purge();
 
+    // A server that has not answered the opening in time speaks no Telnet:
+    // from here on bytes pass unchanged both ways. True the first time.
+    bool GiveUp();
+    bool Raw() const { return m_raw; }
+
     bool Accepted() const { return m_state == EOptionState::Accepted; }
     bool Refused() const { return m_state == EOptionState::Refused; }
     // The server has asked us to hold our data (FLOWCONTROL-SUSPEND).
@@ -114,6 +119,7 @@ private:
     EOptionState m_state = EOptionState::Asked;
     bool m_refusalSaid = false;
     bool m_suspended = false;
+    bool m_raw = false;
     // Options each side has agreed to, so a repeated offer is not answered
     // again (answering every offer would loop with some servers).
     std::uint32_t m_weAgreed = 0;   // bits by option number < 32: our WILL

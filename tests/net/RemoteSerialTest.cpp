@@ -226,8 +226,9 @@ TEST_P(RemoteSerialTest, AgainstSer2net)
 INSTANTIATE_TEST_SUITE_P(Ser2net, RemoteSerialTest, ::testing::ValuesIn(kSessions),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// What ser2net on a pty cannot show, from a scripted server: it sends its
-// pieces with pauses between them, so each arrives in a read of its own.
+// What ser2net on a pty cannot show, from a scripted server: it answers the
+// opening with its first piece, then sends the rest with pauses between them,
+// so each arrives in a read of its own.
 struct PeerRow {
     const char* name;
     std::vector<std::string> pieces;
@@ -242,6 +243,7 @@ const std::string kIacDont{"\xFF\xFE\x2C", 3};
 const PeerRow kPeers[] = {
     {"RefusingServerStaysRaw", {kIacDont, "raw", kIacDont, std::string("\xFF\xFF", 2)}, "raw\xFF",
      {IP_REMOTE_REFUSED}, {0}},
+    {"SilentServerTakenRaw", {"", std::string("raw\xFF", 4)}, "raw\xFF", {IP_REMOTE_REFUSED}, {0}},
     {"ModemStateLightsLines", {kIacDo, std::string("\xFF\xFA\x2C\x6B\xB0\xFF\xF0", 7), "ok"}, "ok",
      {IP_MODEM_STATE}, {0x3B0}},
     {"IacSplitAcrossReads", {kIacDo, "a\xFF", "\xFF", "b\xFF\xFA", "\x2C\x6B", "\x10\xFF", "\xF0" "c\xFF", "\xFA\x2C\x6A\x08\xFF\xF0"},
@@ -259,8 +261,9 @@ TEST_P(RemotePeerTest, ScriptedServer)
     connection.SetRemoteSerial(true, {});
     ASSERT_EQ(connection.Start(frame.Target(), WM_IP_MAIN, "127.0.0.1", port, MODE_IPV4_CLIENT), "");
     const test::Fd peer = test::Accept(listener);
+    ASSERT_TRUE(test::WriteAll(peer.Get(), GetParam().pieces.front()));
     ASSERT_GE(frame.WaitFor(IP_CONNECTED), 0);
-    for (const std::string& piece : GetParam().pieces) {
+    for (const std::string& piece : std::vector(GetParam().pieces.begin() + 1, GetParam().pieces.end())) {
         ASSERT_TRUE(test::WriteAll(peer.Get(), piece));
         frame.Settle(30);
     }
