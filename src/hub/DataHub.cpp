@@ -214,12 +214,9 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     case IP_CLOSED: {
         auto reason = message.TakePayload<CTextPayload>();
         m_control.OnIpClosed(reason ? reason->Text() : std::string());
-<<<<<<< HEAD
         if (m_modemLines != MODEM_LINES_UNKNOWN)
             SetModemLines(MODEM_LINES_UNKNOWN); // a remote port's lines are gone with it
-=======
         m_bridge.OnMainRoom(); // the peer's bytes now go nowhere, as all sends do
->>>>>>> main
         break;
     }
     case IP_UDP_READY:
