@@ -86,6 +86,11 @@ void ApplyRemoteSerialOption(const CRemoteSerialOption& option, CKestronDoc& doc
     doc.ipPort = option.port;
     doc.remoteSerialPort = true;
     doc.dcb.BaudRate = option.baud;
+    doc.dcb.ByteSize = 8;
+    doc.dcb.Parity = 0;
+    doc.dcb.StopBits = 0;
+    // A board whose CTS is not wired would never get a byte with hardware flow.
+    doc.SetHardwareHandshake(false);
 }
 
 } // namespace kestrelon
