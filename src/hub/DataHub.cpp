@@ -283,6 +283,8 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     // A remote program would take our error texts for the device's data.
     if (fromDevice && m_bridgeForward)
         m_bridgeForward(data, length);
+    if (fromDevice && m_scriptFeed)
+        m_scriptFeed(data, length);
     FlushLog();
 }
 
@@ -373,6 +375,31 @@ void CDataHub::Send(const std::uint8_t* data, std::size_t length)
     if (IsTransferRunning())
         return; // the line belongs to the transfer
     m_send.Send(data, length);
+}
+
+void CDataHub::SendScripted(const std::uint8_t* data, std::size_t length)
+{
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
+    m_send.SendScripted(data, length);
+    FlushLog(); // the local echo
+}
+
+void CDataHub::ShowLocalLine(const std::string& text)
+{
+    // Only to the views (and the log): answers, the bridge and scripts wait for the device.
+    const std::string line = text + "\r\n";
+    m_doc.SetArrivalTime(DataClockNow());
+    m_receive.Process(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), ERROR_COLOUR);
+    m_doc.SetArrivalTime(0);
+    FlushLog();
+}
+
+void CDataHub::SetLineRate(std::uint32_t baud)
+{
+    // Only the serial line has a rate; the driver ignores it while closed.
+    if (m_doc.commMode == 0)
+        m_serialDriver->SetBaudRate(baud);
 }
 
 void CDataHub::ApplyConnection()
