@@ -36,7 +36,8 @@ constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  login         asks login: and password:\r\n"
                                    "  rx, sx FILE   receive or send a file with XModem 1K\r\n"
                                    "  rb            receive firmware with YModem\r\n"
-                                   "  version       the firmware's name and size\r\n";
+                                   "  version       the firmware's name and size\r\n"
+                                   "  reset         boot again (where DTR cannot reset the board)\r\n";
 
 std::pair<std::string_view, std::string_view> SplitWord(std::string_view line)
 {
@@ -231,6 +232,9 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
         m_state = State::LoginName;
         m_line.clear();
         return Say("login: ");
+    } else if (command == "reset") {
+        Say("resetting\r\n");
+        return Connect(now); // boots again: the banner and a fresh prompt
     } else if (command == "version") {
         Line("firmware " + m_firmware);
     } else if (command == "rx" || command == "sx" || command == "rb") {

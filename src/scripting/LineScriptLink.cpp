@@ -9,6 +9,7 @@
 #include "transfer/TransferOutcome.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -16,6 +17,12 @@
 
 namespace kestrelon {
 namespace {
+
+std::int64_t SteadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void Signal(int fd)
 {
@@ -76,7 +83,9 @@ void CLineScriptLink::ReadLoop()
             continue;
         if (n <= 0)
             break;
-        m_runner->Feed(reinterpret_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(n));
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
+        m_request.Observe(bytes, static_cast<std::size_t>(n), SteadyMs());
+        m_runner->Feed(bytes, static_cast<std::size_t>(n));
         if (m_echo) {
             std::fwrite(buffer, 1, static_cast<std::size_t>(n), m_echo);
             std::fflush(m_echo);
@@ -139,7 +148,7 @@ std::string CLineScriptLink::LineControl(EScriptLine what, int value)
         break;
     }
     }
-    return done ? std::string() : std::string("the port refused the line control");
+    return done ? std::string() : std::string("the port has no such line (a pseudo-terminal has none)");
 }
 
 std::string CLineScriptLink::Transfer(bool send, int protocol, const std::string& path)
@@ -150,9 +159,12 @@ std::string CLineScriptLink::Transfer(bool send, int protocol, const std::string
         std::lock_guard lock(m_mutex);
         m_fileError = -1;
     }
+    // The receiver may have asked already, while the script still read the line.
+    const std::uint8_t request = m_request.Take(SteadyMs());
     int result = RESULT_ENDED;
     if (send)
-        result = protocol == PROTOCOL_NONE ? m_engine.SendRaw(m_fd, path) : m_engine.SendFile(protocol, m_fd, path);
+        result = protocol == PROTOCOL_NONE ? m_engine.SendRaw(m_fd, path)
+                                           : m_engine.SendFile(protocol, m_fd, path, request);
     else if (protocol == PROTOCOL_YMODEM)
         result = m_engine.ReceiveYModem(protocol, m_fd, path);
     else

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "scripting/ScriptLink.h"
+#include "transfer/ReceiverRequest.h"
 #include "transfer/TransferEngine.h"
 
 #include <atomic>
@@ -54,6 +55,7 @@ private:
     std::atomic<bool> m_stopped{false};
     std::mutex m_mutex;
     int m_fileError = -1;
+    CReceiverRequestWatch m_request; // the reader's until it is stopped for a transfer
     CTransferEngine m_engine;
 };
 
