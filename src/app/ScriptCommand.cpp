@@ -109,8 +109,10 @@ int RunScriptCommand(int argc, char** argv, bool& handled, const SettingsMaker& 
     CScriptResult result;
     {
         CSignalWatch watch(runner);
+        // Reading starts after the script: what the line says first is the script's.
+        runner.Start(command.path, [&result](const CScriptResult& ended) { result = ended; });
         link.StartReading(runner);
-        result = runner.Run(command.path);
+        runner.Join();
         link.StopReading();
     }
     if (result.stopped)

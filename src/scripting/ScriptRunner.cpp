@@ -35,14 +35,6 @@ bool CScriptRunner::Start(const std::string& path, std::function<void(const CScr
     return true;
 }
 
-CScriptResult CScriptRunner::Run(const std::string& path)
-{
-    Prepare();
-    CScriptResult result = Execute(path);
-    m_running.store(false);
-    return result;
-}
-
 void CScriptRunner::Stop()
 {
     m_stopRequested.store(true);

@@ -35,8 +35,6 @@ public:
     // Runs the script at `path` on a new thread; `ended` is called on that
     // thread with the result, last. False while a script runs.
     bool Start(const std::string& path, std::function<void(const CScriptResult&)> ended);
-    // The same on the caller's thread, until the script ends.
-    CScriptResult Run(const std::string& path);
     // From the I/O side, any thread: bytes the connection received.
     void Feed(const std::uint8_t* data, std::size_t length) { m_inbox.Feed(data, length); }
     // The connection is gone: expects stop waiting (they return nil).
