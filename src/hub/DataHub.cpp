@@ -388,7 +388,7 @@ void CDataHub::SendScripted(const std::uint8_t* data, std::size_t length)
 void CDataHub::ShowLocalLine(const std::string& text)
 {
     // Only to the views (and the log): answers, the bridge and scripts wait for the device.
-    const std::string line = text + "\r\n";
+    const std::string line = "\r\n" + text + "\r\n";
     m_doc.SetArrivalTime(DataClockNow());
     m_receive.Process(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), ERROR_COLOUR);
     m_doc.SetArrivalTime(0);

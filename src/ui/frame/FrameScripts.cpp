@@ -62,7 +62,7 @@ void CFrameScripts::BuildStatus(QStatusBar* bar)
 {
     m_status = new QLabel(bar);
     m_status->setObjectName(QStringLiteral("scriptState"));
-    m_status->setToolTip(tr("The script driving the connection (Escape stops it)"));
+    m_status->setToolTip(tr("The script that drives the connection, and its state (Escape stops it)"));
     bar->addPermanentWidget(m_status);
     m_status->hide(); // until the first script
 }
@@ -258,7 +258,7 @@ void CFrameScripts::OnEnded(const CScriptResult& result)
         if (m_hub)
             m_hub->ShowLocalLine(result.error);
     }
-    QString text = tr("Script %1: %2").arg(m_name, StateText(result.stopped           ? EScriptState::Stopped
+    QString text = tr("%1: %2").arg(m_name, StateText(result.stopped           ? EScriptState::Stopped
                                                             : result.error.empty()   ? EScriptState::Ended
                                                                                      : EScriptState::Failed));
     if (!result.stopped && result.error.empty() && result.exitCode != 0)
@@ -273,7 +273,7 @@ void CFrameScripts::ShowState(EScriptState state)
     // The end is shown by OnEnded, with the exit code or the error.
     if (!m_status || !m_runner.IsRunning())
         return;
-    m_status->setText(tr("Script %1: %2").arg(m_name, StateText(state)));
+    m_status->setText(tr("%1: %2").arg(m_name, StateText(state)));
     m_status->show();
 }
 
