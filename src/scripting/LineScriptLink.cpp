@@ -122,7 +122,7 @@ bool CLineScriptLink::Send(std::string_view bytes, std::string& error)
 std::string CLineScriptLink::LineControl(EScriptLine what, int value)
 {
     if (!m_port)
-        return "a network connection has no DTR, RTS, break or line rate";
+        return SCRIPT_NETWORK_HAS_NO_LINES;
     bool done = false;
     switch (what) {
     case EScriptLine::Dtr:
@@ -148,7 +148,7 @@ std::string CLineScriptLink::LineControl(EScriptLine what, int value)
         break;
     }
     }
-    return done ? std::string() : std::string("the port has no such line (a pseudo-terminal has none)");
+    return done ? std::string() : std::string(SCRIPT_PORT_HAS_NO_LINES);
 }
 
 std::string CLineScriptLink::Transfer(bool send, int protocol, const std::string& path)

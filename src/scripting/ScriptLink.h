@@ -10,6 +10,10 @@ namespace kestrelon {
 
 enum class EScriptLine { Dtr, Rts, Break, Baud };
 
+// Why a line control cannot act, the same with or without a window.
+constexpr const char* SCRIPT_NETWORK_HAS_NO_LINES = "a network connection has no DTR, RTS, break or line rate";
+constexpr const char* SCRIPT_PORT_HAS_NO_LINES = "the port has no such line (a pseudo-terminal has none)";
+
 // What a running script is doing, for a status display.
 enum class EScriptState { Running, Expecting, Sleeping, Transferring, Ended, Failed, Stopped };
 

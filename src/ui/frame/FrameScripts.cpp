@@ -100,6 +100,7 @@ bool CFrameScripts::Start(const QString& path)
     }
     m_lineEnd = m_doc.crToCrLfOnSend ? "\r\n" : "\r";
     m_serial = m_doc.commMode == 0;
+    m_modemLines = m_serial && m_hub->ModemLines() != MODEM_LINES_NONE && m_hub->ModemLines() != MODEM_LINES_UNKNOWN;
     {
         std::lock_guard lock(m_mutex);
         m_transferStopped = false;
@@ -156,7 +157,9 @@ bool CFrameScripts::Send(std::string_view bytes, std::string& /*error*/)
 std::string CFrameScripts::LineControl(EScriptLine what, int value)
 {
     if (!m_serial)
-        return "a network connection has no DTR, RTS, break or line rate";
+        return SCRIPT_NETWORK_HAS_NO_LINES;
+    if (!m_modemLines && (what == EScriptLine::Dtr || what == EScriptLine::Rts))
+        return SCRIPT_PORT_HAS_NO_LINES;
     QMetaObject::invokeMethod(
         this,
         [this, what, value] {

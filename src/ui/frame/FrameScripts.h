@@ -92,6 +92,7 @@ private:
     // Taken when the script starts: the script's thread reads them.
     std::string m_lineEnd = "\r";
     bool m_serial = false;
+    bool m_modemLines = false; // the port has DTR and RTS
     // A transfer the script waits for.
     std::mutex m_mutex;
     std::condition_variable m_transferDone;
