@@ -101,6 +101,8 @@ int RunScriptCommand(int argc, char** argv, bool& handled, const SettingsMaker& 
         std::fprintf(stderr, USAGE, argv[0]);
         return 2;
     }
+    // A peer that closes its socket makes a send fail; it must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     CCommandLineLine line;
     if (!line.Open(command.line, makeSettings, argv[0]))
         return 2;

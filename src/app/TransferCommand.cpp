@@ -91,6 +91,8 @@ bool WaitForEnd(CTransferEngine& engine, CConsoleObserver& observer, int signalF
 
 int Run(const CTransferCommand& command, const SettingsMaker& makeSettings, const char* program)
 {
+    // A peer that closes its socket ends the transfer; it must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     CCommandLineLine open;
     if (!open.Open(command.line, makeSettings, program))
         return 1;

@@ -53,12 +53,25 @@ CLineScriptLink::~CLineScriptLink()
 
 void CLineScriptLink::StartReading(CScriptRunner& runner)
 {
+    std::lock_guard lock(m_readerMutex);
     m_runner = &runner;
-    if (!m_reader.joinable())
-        m_reader = std::thread([this] { ReadLoop(); });
+    if (!m_transferring)
+        StartReaderLocked();
 }
 
 void CLineScriptLink::StopReading()
+{
+    std::lock_guard lock(m_readerMutex);
+    StopReaderLocked();
+}
+
+void CLineScriptLink::StartReaderLocked()
+{
+    if (m_runner && !m_reader.joinable())
+        m_reader = std::thread([this] { ReadLoop(); });
+}
+
+void CLineScriptLink::StopReaderLocked()
 {
     if (!m_reader.joinable())
         return;
@@ -153,8 +166,11 @@ std::string CLineScriptLink::LineControl(EScriptLine what, int value)
 
 std::string CLineScriptLink::Transfer(bool send, int protocol, const std::string& path)
 {
-    CScriptRunner* runner = m_runner;
-    StopReading();
+    {
+        std::lock_guard lock(m_readerMutex);
+        m_transferring = true;
+        StopReaderLocked();
+    }
     {
         std::lock_guard lock(m_mutex);
         m_fileError = -1;
@@ -169,8 +185,11 @@ std::string CLineScriptLink::Transfer(bool send, int protocol, const std::string
         result = m_engine.ReceiveYModem(protocol, m_fd, path);
     else
         result = m_engine.ReceiveXModem(protocol, m_fd, path);
-    if (runner)
-        StartReading(*runner);
+    {
+        std::lock_guard lock(m_readerMutex);
+        m_transferring = false;
+        StartReaderLocked();
+    }
     if (result == RESULT_SUCCESS)
         return {};
     std::lock_guard lock(m_mutex);

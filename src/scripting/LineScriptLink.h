@@ -26,7 +26,8 @@ public:
     CLineScriptLink(const CLineScriptLink&) = delete;
     CLineScriptLink& operator=(const CLineScriptLink&) = delete;
 
-    // Starts feeding what the line receives to `runner`.
+    // Starts feeding what the line receives to `runner` (at once, or when a
+    // transfer that the script started first gives the line back).
     void StartReading(CScriptRunner& runner);
     void StopReading();
 
@@ -42,6 +43,9 @@ public:
 
 private:
     void ReadLoop();
+    // With m_readerMutex held.
+    void StartReaderLocked();
+    void StopReaderLocked();
     void OnTransferNotify(int code, std::uint64_t value) override;
     void OnTransferFile(const std::string& /*path*/) override {}
 
@@ -50,7 +54,9 @@ private:
     std::FILE* m_echo;
     int m_wakeReader = -1; // ends the reader
     int m_stopFd = -1;     // the script was stopped: ends a waiting send
+    std::mutex m_readerMutex; // the reader's start and stop, from two threads
     CScriptRunner* m_runner = nullptr;
+    bool m_transferring = false; // the engine owns the line: no reader
     std::thread m_reader;
     std::atomic<bool> m_stopped{false};
     std::mutex m_mutex;

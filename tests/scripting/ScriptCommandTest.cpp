@@ -25,7 +25,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum class EPeer { Demo, Tcp, Rb, Sx, None };
+enum class EPeer { Demo, Tcp, TcpCloses, Rb, Sx, None };
 
 struct CScriptCase {
     const char* name;
@@ -83,6 +83,8 @@ const CScriptCase kCases[] = {
     {"TcpHasNoLineControls", EPeer::Tcp, "print(pcall(function() baud(9600) end))",
      "false\tt.lua:1: a network connection has no DTR, RTS, break or line rate\n", 0},
     {"EchoCopiesTheLine", EPeer::Tcp, "expect('ready> ')", "", 0, 0, "--echo"},
+    {"ClosedLineEndsTheWait", EPeer::TcpCloses,
+     "expect('ready> ') local t = now() print(expect('x', 5000), now() - t < 1000)", "nil\ttrue\n", 0},
     {"MissingFileIsAReason", EPeer::Tcp, "print(send_file('xmodem', 'missing.bin'))",
      "nil\tError on accessing the file !\n", 0},
     {"UnknownProtocol", EPeer::Tcp, "send_file('kermit', 'fw.bin')",
@@ -143,8 +145,8 @@ int WaitExit(pid_t pid, int limitMs)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Writes the banner a byte at a time, then echoes until the client goes.
-void BannerThenEcho(const Fd& listener)
+// Writes the banner a byte at a time, then echoes until the client goes, or closes.
+void BannerThenEcho(const Fd& listener, bool close)
 {
     const Fd peer = Accept(listener, 20000);
     const int one = 1;
@@ -154,7 +156,7 @@ void BannerThenEcho(const Fd& listener)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     char buffer[4096];
-    for (ssize_t n; (n = read(peer.Get(), buffer, sizeof buffer)) > 0;)
+    for (ssize_t n; !close && (n = read(peer.Get(), buffer, sizeof buffer)) > 0;)
         WriteAll(peer.Get(), std::string(buffer, static_cast<std::size_t>(n)));
 }
 
@@ -182,8 +184,9 @@ TEST_P(ScriptCommand, LogsAndExits)
         args.push_back("--demo");
         break;
     case EPeer::Tcp:
+    case EPeer::TcpCloses:
         listener = Listen(AF_INET, port, 1);
-        tcpPeer = std::thread([&] { BannerThenEcho(listener); });
+        tcpPeer = std::thread([&] { BannerThenEcho(listener, row.peer == EPeer::TcpCloses); });
         args.insert(args.end(), {"--tcp", "127.0.0.1:" + std::to_string(port)});
         break;
     case EPeer::Rb:

@@ -48,7 +48,7 @@ CFrameScripts::~CFrameScripts()
 
 void CFrameScripts::BuildMenu(QMenuBar* bar, QAction* before)
 {
-    m_menu = new QMenu(tr("&Tools"), bar);
+    m_menu = new QMenu(tr("T&ools"), bar);
     m_menu->setObjectName(QStringLiteral("toolsMenu"));
     m_runAction = m_menu->addAction(tr("&Run Script..."), this, &CFrameScripts::RunScript);
     m_stopAction = m_menu->addAction(tr("&Stop Script"), this, &CFrameScripts::Stop);
@@ -62,7 +62,10 @@ void CFrameScripts::BuildStatus(QStatusBar* bar)
 {
     m_status = new QLabel(bar);
     m_status->setObjectName(QStringLiteral("scriptState"));
-    m_status->setToolTip(tr("The script that drives the connection, and its state (Escape stops it)"));
+    // The pane takes what room the bar has left and never widens the window:
+    // the message pane and the connection panes come first.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status->setMinimumWidth(m_status->fontMetrics().averageCharWidth() * 12);
     bar->addPermanentWidget(m_status);
     m_status->hide(); // until the first script
 }
@@ -267,6 +270,7 @@ void CFrameScripts::OnEnded(const CScriptResult& result)
     if (!result.stopped && result.error.empty() && result.exitCode != 0)
         text += tr(" (exit %1)").arg(result.exitCode);
     m_status->setText(text);
+    m_status->setToolTip(text); // the pane may be too narrow for all of it
     m_status->show();
     UpdateActions();
 }
@@ -277,6 +281,7 @@ void CFrameScripts::ShowState(EScriptState state)
     if (!m_status || !m_runner.IsRunning())
         return;
     m_status->setText(tr("%1: %2").arg(m_name, StateText(state)));
+    m_status->setToolTip(m_status->text());
     m_status->show();
 }
 
