@@ -11,9 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 
 class QAction;
