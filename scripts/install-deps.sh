@@ -11,6 +11,7 @@ packages=(
   fonts-liberation
   lrzsz socat microsocks xvfb xauth
   poppler-utils desktop-file-utils libxml2-utils file
+  dpkg-dev lintian appstream man-db
   python3
 )
 
