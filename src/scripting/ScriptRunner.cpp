@@ -8,6 +8,8 @@
 #include <lua.h>
 #include <lualib.h>
 
+#include <cstdlib>
+
 namespace kestrelon {
 
 CScriptRunner::CScriptRunner(IScriptLink& link) : m_link(link)
@@ -49,6 +51,23 @@ void CScriptRunner::Join()
         m_thread.join();
 }
 
+void* CScriptRunner::Allocate(void* self, void* block, std::size_t oldSize, std::size_t newSize)
+{
+    auto& runner = *static_cast<CScriptRunner*>(self);
+    const std::size_t held = block ? oldSize : 0; // without a block, oldSize names a type
+    if (newSize == 0) {
+        std::free(block);
+        runner.m_luaBytes -= held;
+        return nullptr;
+    }
+    if (runner.m_luaBytes - held + newSize > SCRIPT_MEMORY_LIMIT)
+        return nullptr; // Lua raises "not enough memory"
+    void* grown = std::realloc(block, newSize);
+    if (grown)
+        runner.m_luaBytes = runner.m_luaBytes - held + newSize;
+    return grown;
+}
+
 void CScriptRunner::Prepare()
 {
     m_running.store(true);
@@ -65,7 +84,8 @@ CScriptResult CScriptRunner::Execute(const std::string& path)
     m_start = CScriptInbox::Clock::now();
     m_link.OnScriptState(EScriptState::Running);
     CScriptResult result;
-    lua_State* L = luaL_newstate();
+    m_luaBytes = 0;
+    lua_State* L = lua_newstate(Allocate, this);
     if (L == nullptr) {
         result.exitCode = 1;
         result.error = path + ": out of memory";

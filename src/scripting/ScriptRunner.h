@@ -17,6 +17,9 @@ namespace kestrelon {
 
 // An expect without a timeout gives up after this long.
 constexpr int SCRIPT_EXPECT_DEFAULT_MS = 10000;
+// A script that builds tables without end meets "not enough memory" here,
+// long before the terminal it runs in would.
+constexpr std::size_t SCRIPT_MEMORY_LIMIT = 256u << 20;
 
 struct CScriptResult {
     int exitCode = 0;      // 0 normal end, the value of exit(), 1 on an error or a stop
@@ -48,6 +51,7 @@ public:
 private:
     friend class CScriptApi;
     void Prepare();
+    static void* Allocate(void* self, void* block, std::size_t oldSize, std::size_t newSize);
     CScriptResult Execute(const std::string& path);
     bool Ending() const { return m_ending.load(); }
     void SetState(EScriptState state) { m_link.OnScriptState(state); }
@@ -62,6 +66,7 @@ private:
     bool m_exitCalled = false;
     CScriptInbox::Clock::time_point m_start;
     std::string m_seen; // received, not yet consumed by an expect
+    std::size_t m_luaBytes = 0; // what the Lua state holds, on the script's thread
 };
 
 } // namespace kestrelon

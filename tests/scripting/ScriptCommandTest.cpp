@@ -66,6 +66,8 @@ const CScriptCase kCases[] = {
      "t.lua:1: bad argument #2 to 'expect' (a timeout is not negative)\n", 1},
     {"MalformedPattern", EPeer::Demo, "sendline('') expect('demo%')",
      "t.lua:1: malformed pattern (ends with '%')\n", 1},
+    {"MemoryIsLimited", EPeer::Demo, "local s = 'x' while true do s = s .. s end",
+     "not enough memory\n", 1},
     {"ExitCode", EPeer::Demo, "log('bye') exit(7) log('not reached')", "bye\n", 7},
     {"OsExitIsExit", EPeer::Demo, "os.exit(3)", "", 3},
     {"StopDuringBlockedExpect", EPeer::Demo, "log('waiting') expect('never', 60000)",
