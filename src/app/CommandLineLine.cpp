@@ -9,8 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <netdb.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -182,7 +182,8 @@ bool CCommandLineLine::StartDemo(std::string& device, const char* program)
     std::string output;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(DEMO_START_TIMEOUT_MS);
     while (m_demo > 0 && output.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd p{m_demoOutput, POLLIN, 0};
         char buffer[256];
         ssize_t n = 0;

@@ -179,8 +179,8 @@ std::string CLineScriptLink::Transfer(bool send, int protocol, const std::string
     const std::uint8_t request = m_request.Take(SteadyMs());
     int result = RESULT_ENDED;
     if (send)
-        result = protocol == PROTOCOL_NONE ? m_engine.SendRaw(m_fd, path)
-                                           : m_engine.SendFile(protocol, m_fd, path, request);
+        result =
+            protocol == PROTOCOL_NONE ? m_engine.SendRaw(m_fd, path) : m_engine.SendFile(protocol, m_fd, path, request);
     else if (protocol == PROTOCOL_YMODEM)
         result = m_engine.ReceiveYModem(protocol, m_fd, path);
     else

@@ -52,8 +52,8 @@ private:
     int m_fd;
     CSerialPort* m_port;
     std::FILE* m_echo;
-    int m_wakeReader = -1; // ends the reader
-    int m_stopFd = -1;     // the script was stopped: ends a waiting send
+    int m_wakeReader = -1;    // ends the reader
+    int m_stopFd = -1;        // the script was stopped: ends a waiting send
     std::mutex m_readerMutex; // the reader's start and stop, from two threads
     CScriptRunner* m_runner = nullptr;
     bool m_transferring = false; // the engine owns the line: no reader

@@ -57,11 +57,21 @@ void CScriptApi::Register(lua_State* L, CScriptRunner& runner)
     lua_getfield(L, -1, "find");
     lua_rawsetp(L, LUA_REGISTRYINDEX, &kFindKey);
     lua_pop(L, 1);
-    static const luaL_Reg kFunctions[] = {
-        {"send", Send},     {"sendline", SendLine},  {"expect", Expect},         {"sleep", Sleep},
-        {"now", Now},       {"dtr", Dtr},            {"rts", Rts},               {"brk", Brk},
-        {"baud", Baud},     {"send_file", SendFile}, {"receive_file", ReceiveFile}, {"log", Log},
-        {"print", Print},   {"exit", Exit},          {nullptr, nullptr}};
+    static const luaL_Reg kFunctions[] = {{"send", Send},
+                                          {"sendline", SendLine},
+                                          {"expect", Expect},
+                                          {"sleep", Sleep},
+                                          {"now", Now},
+                                          {"dtr", Dtr},
+                                          {"rts", Rts},
+                                          {"brk", Brk},
+                                          {"baud", Baud},
+                                          {"send_file", SendFile},
+                                          {"receive_file", ReceiveFile},
+                                          {"log", Log},
+                                          {"print", Print},
+                                          {"exit", Exit},
+                                          {nullptr, nullptr}};
     lua_pushglobaltable(L);
     luaL_setfuncs(L, kFunctions, 0);
     lua_pop(L, 1);

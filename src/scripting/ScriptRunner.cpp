@@ -109,9 +109,9 @@ CScriptResult CScriptRunner::Execute(const std::string& path)
         result.error = message ? message : path + ": an error without a message";
     }
     lua_close(L);
-    m_link.OnScriptState(result.stopped           ? EScriptState::Stopped
-                         : result.error.empty()   ? EScriptState::Ended
-                                                  : EScriptState::Failed);
+    m_link.OnScriptState(result.stopped         ? EScriptState::Stopped
+                         : result.error.empty() ? EScriptState::Ended
+                                                : EScriptState::Failed);
     return result;
 }
 

@@ -22,9 +22,9 @@ constexpr int SCRIPT_EXPECT_DEFAULT_MS = 10000;
 constexpr std::size_t SCRIPT_MEMORY_LIMIT = 256u << 20;
 
 struct CScriptResult {
-    int exitCode = 0;      // 0 normal end, the value of exit(), 1 on an error or a stop
-    bool stopped = false;  // ended by Stop
-    std::string error;     // "file:line: message" of a script error
+    int exitCode = 0;     // 0 normal end, the value of exit(), 1 on an error or a stop
+    bool stopped = false; // ended by Stop
+    std::string error;    // "file:line: message" of a script error
 };
 
 class CScriptRunner {
@@ -65,7 +65,7 @@ private:
     int m_exitCode = 0;
     bool m_exitCalled = false;
     CScriptInbox::Clock::time_point m_start;
-    std::string m_seen; // received, not yet consumed by an expect
+    std::string m_seen;         // received, not yet consumed by an expect
     std::size_t m_luaBytes = 0; // what the Lua state holds, on the script's thread
 };
 

@@ -30,8 +30,8 @@ enum class EPeer { Demo, Tcp, TcpCloses, Rb, Sx, None };
 struct CScriptCase {
     const char* name;
     EPeer peer;
-    const char* script;    // Lua, or "@name" for docs/scripts/name
-    const char* log;       // standard error, exactly; null: not compared
+    const char* script; // Lua, or "@name" for docs/scripts/name
+    const char* log;    // standard error, exactly; null: not compared
     int exitCode;
     int stopAfterMs = 0;   // SIGTERM then; the program must end within 200 ms
     const char* args = ""; // more arguments; with EPeer::None the only ones
@@ -215,9 +215,9 @@ TEST_P(ScriptCommand, LogsAndExits)
     const auto stopped = Clock::now();
     EXPECT_EQ(WaitExit(pid, row.stopAfterMs > 0 ? 200 : 30000), row.exitCode);
     if (row.stopAfterMs > 0)
-        std::printf("stopped after %lld ms\n", static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                                          Clock::now() - stopped)
-                                                                          .count()));
+        std::printf("stopped after %lld ms\n",
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - stopped).count()));
     if (row.log) {
         EXPECT_EQ(ReadFileBytes(dir.File("err.txt")), row.log);
     }

@@ -112,7 +112,8 @@ bool CFrameScripts::Start(const QString& path)
     RememberRecent(QFileInfo(path).absoluteFilePath());
     qApp->installEventFilter(this);
     m_runner.Start(QFile::encodeName(path).toStdString(), [this](const CScriptResult& result) {
-        QMetaObject::invokeMethod(this, [this, result] { OnEnded(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { OnEnded(result); }, Qt::QueuedConnection);
     });
     ShowState(EScriptState::Running);
     UpdateActions();
@@ -250,7 +251,8 @@ void CFrameScripts::Log(std::string_view text)
 
 void CFrameScripts::OnScriptState(EScriptState state)
 {
-    QMetaObject::invokeMethod(this, [this, state] { ShowState(state); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, state] { ShowState(state); }, Qt::QueuedConnection);
 }
 
 void CFrameScripts::OnEnded(const CScriptResult& result)
@@ -264,9 +266,9 @@ void CFrameScripts::OnEnded(const CScriptResult& result)
         if (m_hub)
             m_hub->ShowLocalLine(result.error);
     }
-    QString text = tr("%1: %2").arg(m_name, StateText(result.stopped           ? EScriptState::Stopped
-                                                            : result.error.empty()   ? EScriptState::Ended
-                                                                                     : EScriptState::Failed));
+    QString text = tr("%1: %2").arg(m_name, StateText(result.stopped         ? EScriptState::Stopped
+                                                      : result.error.empty() ? EScriptState::Ended
+                                                                             : EScriptState::Failed));
     if (!result.stopped && result.error.empty() && result.exitCode != 0)
         text += tr(" (exit %1)").arg(result.exitCode);
     m_status->setText(text);

@@ -1,9 +1,9 @@
 // Scripts in the main window offscreen, over a recording TCP connection: what
 // the script sends, how it is started (menu or key text) and stopped (Escape,
 // closing the connection), and the state its status pane ends in.
+#include "ui/frame/FrameScripts.h"
 #include "support/EventWait.h"
 #include "ui/frame/FrameFixture.h"
-#include "ui/frame/FrameScripts.h"
 
 #include <QLabel>
 #include <QTest>
