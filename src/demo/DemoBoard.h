@@ -5,6 +5,7 @@
 #pragma once
 
 #include "demo/GpsCapture.h"
+#include "transfer/TransferCodes.h"
 
 #include <chrono>
 #include <cstddef>
@@ -47,7 +48,7 @@ public:
     struct CTransferRequest {
         bool send = false;
         std::string path; // the file; for YModem the directory
-        int protocol = 1; // XModem 1K; `rb` asks for YModem (2)
+        int protocol = PROTOCOL_XMODEM_1K; // `rb` asks for YModem
     };
     bool WantsTransfer() const { return m_state == State::Transfer && !m_transferStarted; }
     CTransferRequest TransferRequest();

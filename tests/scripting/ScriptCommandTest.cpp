@@ -57,8 +57,9 @@ const CScriptCase kCases[] = {
     {"SleepAndNow", EPeer::Demo, "local t = now() sleep(120) local d = now() - t print(d >= 120 and d < 170)",
      "true\n", 0},
     {"PtyHasNoModemLinesButARateAndBreak", EPeer::Demo,
-     "baud(9600) brk(50) print(pcall(function() dtr(true) end))",
-     "false\tt.lua:1: the port has no such line (a pseudo-terminal has none)\n", 0},
+     "baud(9600) brk(50) print(pcall(function() dtr(true) end))\nprint(pcall(function() rts(0) end))",
+     "false\tt.lua:1: the port has no such line (a pseudo-terminal has none)\n"
+     "false\tt.lua:2: the port has no such line (a pseudo-terminal has none)\n", 0},
     {"ErrorNamesItsLine", EPeer::Demo, "log('a')\nlocal x\nx.y = 1\n",
      "a\nt.lua:3: attempt to index a nil value (local 'x')\n", 1},
     {"SyntaxError", EPeer::Demo, "send(\n", "t.lua:2: unexpected symbol near <eof>\n", 1},
