@@ -10,6 +10,7 @@
 #include <lua.h>
 #include <lualib.h>
 
+#include <algorithm>
 #include <string>
 
 namespace kestrelon {
@@ -23,9 +24,13 @@ CScriptRunner& Runner(lua_State* L)
     return **static_cast<CScriptRunner**>(lua_getextraspace(L));
 }
 
+// Longer waits are cut to this (a hundred days), so the clock's arithmetic
+// cannot overflow into a deadline in the past.
+constexpr lua_Integer LONGEST_WAIT_MS = 100LL * 24 * 3600 * 1000;
+
 CScriptInbox::Clock::time_point DeadlineIn(lua_Integer ms)
 {
-    return CScriptInbox::Clock::now() + std::chrono::milliseconds(ms);
+    return CScriptInbox::Clock::now() + std::chrono::milliseconds(std::min(ms, LONGEST_WAIT_MS));
 }
 
 // dtr(true), dtr(1), dtr(false), dtr(0).
