@@ -198,7 +198,6 @@ std::string CLineScriptLink::Transfer(bool send, int protocol, const std::string
 
 void CLineScriptLink::StopTransfer()
 {
-    m_stopped.store(true);
     Signal(m_stopFd);
     m_engine.Cancel(true);
 }

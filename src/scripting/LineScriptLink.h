@@ -7,7 +7,6 @@
 #include "transfer/ReceiverRequest.h"
 #include "transfer/TransferEngine.h"
 
-#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -58,7 +57,6 @@ private:
     CScriptRunner* m_runner = nullptr;
     bool m_transferring = false; // the engine owns the line: no reader
     std::thread m_reader;
-    std::atomic<bool> m_stopped{false};
     std::mutex m_mutex;
     int m_fileError = -1;
     CReceiverRequestWatch m_request; // the reader's until it is stopped for a transfer
