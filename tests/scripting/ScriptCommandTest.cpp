@@ -37,6 +37,11 @@ struct CScriptCase {
     const char* args = ""; // more arguments; with EPeer::None the only ones
 };
 
+void PrintTo(const CScriptCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 // The peer's banner, written one byte at a time, so expect sees it cut everywhere.
 constexpr const char* kBanner = "BOOT v1.2\r\nready> ";
 const std::string kFirmware = std::string(3000, 'k') + "firmware end";

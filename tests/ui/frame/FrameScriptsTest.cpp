@@ -22,6 +22,11 @@ struct CWindowScriptCase {
     const char* state;    // the pane's last text after "t.lua: "
 };
 
+void PrintTo(const CWindowScriptCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 // clang-format off
 const CWindowScriptCase kCases[] = {
     {"SendsAndExpects", "sendline('hi') local _, v = expect('v(%d)\\n') send('got ' .. v)", EAction::None, "v7\n",
