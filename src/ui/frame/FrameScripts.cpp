@@ -106,7 +106,8 @@ bool CFrameScripts::Start(const QString& path)
     m_modemLines = m_serial && m_hub->ModemLines() != MODEM_LINES_NONE && m_hub->ModemLines() != MODEM_LINES_UNKNOWN;
     {
         std::lock_guard lock(m_mutex);
-        m_transferStopped = false;
+        m_stopped = false;
+        m_posted = 0;
     }
     m_name = QFileInfo(path).fileName();
     RememberRecent(QFileInfo(path).absoluteFilePath());
@@ -148,13 +149,10 @@ bool CFrameScripts::eventFilter(QObject* watched, QEvent* event)
 
 bool CFrameScripts::Send(std::string_view bytes, std::string& /*error*/)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, data = std::string(bytes)] {
-            if (m_hub)
-                m_hub->SendScripted(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
-        },
-        Qt::QueuedConnection);
+    PostToWindow([this, data = std::string(bytes)] {
+        if (m_hub)
+            m_hub->SendScripted(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    });
     return true;
 }
 
@@ -164,34 +162,31 @@ std::string CFrameScripts::LineControl(EScriptLine what, int value)
         return SCRIPT_NETWORK_HAS_NO_LINES;
     if (!m_modemLines && (what == EScriptLine::Dtr || what == EScriptLine::Rts))
         return SCRIPT_PORT_HAS_NO_LINES;
-    QMetaObject::invokeMethod(
-        this,
-        [this, what, value] {
-            if (!m_hub)
-                return;
-            switch (what) {
-            case EScriptLine::Dtr:
-                m_hub->SendLineAction(value ? LineAction::DtrHigh : LineAction::DtrLow);
-                break;
-            case EScriptLine::Rts:
-                m_hub->SendLineAction(value ? LineAction::RtsHigh : LineAction::RtsLow);
-                break;
-            case EScriptLine::Break:
-                m_hub->SendLineAction(LineAction::Break);
-                break;
-            case EScriptLine::Baud:
-                m_hub->SetLineRate(static_cast<std::uint32_t>(value));
-                break;
-            }
-        },
-        Qt::QueuedConnection);
+    PostToWindow([this, what, value] {
+        if (!m_hub)
+            return;
+        switch (what) {
+        case EScriptLine::Dtr:
+            m_hub->SendLineAction(value ? LineAction::DtrHigh : LineAction::DtrLow);
+            break;
+        case EScriptLine::Rts:
+            m_hub->SendLineAction(value ? LineAction::RtsHigh : LineAction::RtsLow);
+            break;
+        case EScriptLine::Break:
+            m_hub->SendLineAction(LineAction::Break);
+            break;
+        case EScriptLine::Baud:
+            m_hub->SetLineRate(static_cast<std::uint32_t>(value));
+            break;
+        }
+    });
     return {};
 }
 
 std::string CFrameScripts::Transfer(bool send, int protocol, const std::string& path)
 {
     std::unique_lock lock(m_mutex);
-    if (m_transferStopped)
+    if (m_stopped)
         return "stopped";
     m_transferEnded = false;
     QMetaObject::invokeMethod(
@@ -204,7 +199,7 @@ std::string CFrameScripts::Transfer(bool send, int protocol, const std::string& 
                     m_transferResult = result;
                     m_transferEnded = true;
                 }
-                m_transferDone.notify_all();
+                m_changed.notify_all();
             };
             CFrameTransfers* transfers = m_frame.Transfers();
             m_transferRunning = transfers && transfers->StartForScript(send, protocol, path, ended);
@@ -212,7 +207,7 @@ std::string CFrameScripts::Transfer(bool send, int protocol, const std::string& 
                 ended(-1);
         },
         Qt::QueuedConnection);
-    m_transferDone.wait(lock, [this] { return m_transferEnded || m_transferStopped; });
+    m_changed.wait(lock, [this] { return m_transferEnded || m_stopped; });
     if (!m_transferEnded)
         return "stopped";
     if (m_transferResult < 0)
@@ -224,9 +219,9 @@ void CFrameScripts::StopTransfer()
 {
     {
         std::lock_guard lock(m_mutex);
-        m_transferStopped = true;
+        m_stopped = true;
     }
-    m_transferDone.notify_all();
+    m_changed.notify_all();
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -239,20 +234,36 @@ void CFrameScripts::StopTransfer()
 
 void CFrameScripts::Log(std::string_view text)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, line = std::string(text)] {
-            m_frame.ShowStatusMessage(line);
-            if (m_hub)
-                m_hub->ShowLocalLine(line);
-        },
-        Qt::QueuedConnection);
+    PostToWindow([this, line = std::string(text)] {
+        m_frame.ShowStatusMessage(line);
+        if (m_hub)
+            m_hub->ShowLocalLine(line);
+    });
 }
 
 void CFrameScripts::OnScriptState(EScriptState state)
 {
+    PostToWindow([this, state] { ShowState(state); });
+}
+
+void CFrameScripts::PostToWindow(std::function<void()> call)
+{
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_posted < POSTED_LIMIT || m_stopped; });
+        ++m_posted;
+    }
     QMetaObject::invokeMethod(
-        this, [this, state] { ShowState(state); }, Qt::QueuedConnection);
+        this,
+        [this, call = std::move(call)] {
+            call();
+            {
+                std::lock_guard lock(m_mutex);
+                --m_posted;
+            }
+            m_changed.notify_all();
+        },
+        Qt::QueuedConnection);
 }
 
 void CFrameScripts::OnEnded(const CScriptResult& result)

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 class QAction;
@@ -53,6 +54,7 @@ public:
 
     static QString StateText(EScriptState state);
     static constexpr int RECENT_COUNT = 5;
+    static constexpr int POSTED_LIMIT = 256;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,6 +71,10 @@ private:
     void Log(std::string_view text) override;
     void OnScriptState(EScriptState state) override;
 
+    // Queues `call` for the window's thread; waits while POSTED_LIMIT calls
+    // are queued, so a script that sends or logs in a tight loop cannot fill
+    // the window's queue (a stop ends the wait).
+    void PostToWindow(std::function<void()> call);
     void OnEnded(const CScriptResult& result);
     void ShowState(EScriptState state);
     void RememberRecent(const QString& path);
@@ -91,14 +97,16 @@ private:
     std::string m_lineEnd = "\r";
     bool m_serial = false;
     bool m_modemLines = false; // the port has DTR and RTS
-    // A transfer the script waits for.
+    // What the script's thread waits for: a transfer, or room among the calls
+    // it posted to the window.
     std::mutex m_mutex;
-    std::condition_variable m_transferDone;
+    std::condition_variable m_changed;
+    bool m_stopped = false;
+    int m_posted = 0;
     bool m_transferEnded = false;
-    bool m_transferRunning = false; // the window's thread only
-    bool m_transferStopped = false;
     int m_transferResult = 0;
-    CScriptRunner m_runner; // last: its thread goes first
+    bool m_transferRunning = false; // the window's thread only
+    CScriptRunner m_runner;         // last: its thread goes first
 };
 
 } // namespace kestrelon

@@ -18,7 +18,7 @@ struct CWindowScriptCase {
     const char* script;
     EAction action;
     const char* received; // fed once the script waits
-    const char* sent;     // what the connection got
+    std::string sent;     // what the connection got
     const char* state;    // the pane's last text after "t.lua: "
 };
 
@@ -36,6 +36,8 @@ const CWindowScriptCase kCases[] = {
     {"KeyTextStartsAScript", "send('from key')", EAction::StartFromKey, "", "from key", "ended"},
     {"ErrorEndsIt", "send(nil)", EAction::None, "", "", "error"},
     {"ExitCodeIsShown", "exit(4)", EAction::None, "", "", "ended (exit 4)"},
+    {"ATightLoopLosesNothing", "for i = 1, 1000 do send('x') end", EAction::None, "", std::string(1000, 'x'),
+     "ended"},
     {"NoControlLinesOnTcp", "send('a') dtr(true) send('b')", EAction::None, "", "a", "error"},
 };
 // clang-format on
