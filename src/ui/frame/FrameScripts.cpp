@@ -62,10 +62,10 @@ void CFrameScripts::BuildStatus(QStatusBar* bar)
 {
     m_status = new QLabel(bar);
     m_status->setObjectName(QStringLiteral("scriptState"));
-    // The pane takes what room the bar has left and never widens the window:
-    // the message pane and the connection panes come first.
-    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_status->setMinimumWidth(m_status->fontMetrics().averageCharWidth() * 12);
+    // The pane shows all of its text where the bar has room, and shrinks to
+    // sixteen characters where it has not: a long script name never widens
+    // the window.
+    m_status->setMinimumWidth(m_status->fontMetrics().averageCharWidth() * 16);
     bar->addPermanentWidget(m_status);
     m_status->hide(); // until the first script
 }
