@@ -20,9 +20,11 @@ if not sent then
 end
 expect("rb: done", 5000)
 sendline("version")
+-- The board keeps earlier uploads: a second fw.bin arrives as fw1.bin.
+local stem = name:match("^[^.]*")
 local _, reported, bytes = expect("firmware ([^,\r\n]+), (%d+) bytes", 3000)
-if reported ~= name or tonumber(bytes) ~= size then
+if not reported or reported:sub(1, #stem) ~= stem or tonumber(bytes) ~= size then
   log("the board reports " .. tostring(reported) .. ", " .. tostring(bytes) .. " bytes")
   exit(2)
 end
-log("firmware " .. name .. " (" .. size .. " bytes) is on the board")
+log("firmware " .. name .. " (" .. size .. " bytes) is on the board as " .. reported)

@@ -55,7 +55,7 @@ const CScriptCase kCases[] = {
     {"ExampleLogin", EPeer::Demo, "@login.lua", "logged in as developer\n", 0},
     {"ExampleReset", EPeer::Demo, "@reset.lua",
      "no DTR on this line: sending the reset command\nthe board is up, version 1.0\n", 0},
-    {"ExampleFirmwareUpload", EPeer::Demo, "@firmware.lua", "firmware fw.bin (3012 bytes) is on the board\n", 0},
+    {"ExampleFirmwareUpload", EPeer::Demo, "@firmware.lua", "firmware fw.bin (3012 bytes) is on the board as fw.bin\n", 0},
     {"TimeoutReturnsNilWithin50ms", EPeer::Demo,
      "local t = now() local r = expect('never', 300) local d = now() - t print(r, d >= 300 and d < 350)",
      "nil\ttrue\n", 0},
