@@ -292,7 +292,7 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     m_receiverRequest.Observe(data, length, SteadyMs());
     if (m_bridgeForward)
         m_bridgeForward(data, length);
-    if (fromDevice && m_scriptFeed)
+    if (m_scriptFeed)
         m_scriptFeed(data, length);
     FlushLog();
 }
@@ -415,16 +415,6 @@ void CDataHub::SendScripted(const std::uint8_t* data, std::size_t length)
         return; // the line belongs to the transfer
     m_send.SendScripted(data, length);
     FlushLog(); // the local echo
-}
-
-void CDataHub::ShowLocalLine(const std::string& text)
-{
-    // Only to the views (and the log): answers, the bridge and scripts wait for the device.
-    const std::string line = "\r\n" + text + "\r\n";
-    m_doc.SetArrivalTime(DataClockNow());
-    m_receive.Process(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), ERROR_COLOUR);
-    m_doc.SetArrivalTime(0);
-    FlushLog();
 }
 
 void CDataHub::SetLineRate(std::uint32_t baud)

@@ -68,9 +68,6 @@ public:
     // A script's bytes, echoed like typed text; a script's new line rate.
     void SendScripted(const std::uint8_t* data, std::size_t length);
     void SetLineRate(std::uint32_t baud);
-    // A line of the program's own (a script's log) in the views, in the colour
-    // of error texts; nobody else takes it for the device's data.
-    void ShowLocalLine(const std::string& text);
     // As last read from the open port; see IHubWindow::ShowModemLines.
     int ModemLines() const { return m_modemLines; }
     void SetPacing(const CPacing& pacing);

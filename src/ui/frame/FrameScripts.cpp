@@ -237,7 +237,7 @@ void CFrameScripts::Log(std::string_view text)
     PostToWindow([this, line = std::string(text)] {
         m_frame.ShowStatusMessage(line);
         if (m_hub)
-            m_hub->ShowLocalLine(line);
+            m_hub->ShowLine(line);
     });
 }
 
@@ -275,7 +275,7 @@ void CFrameScripts::OnEnded(const CScriptResult& result)
     if (!result.error.empty()) {
         m_frame.ShowStatusMessage(result.error);
         if (m_hub)
-            m_hub->ShowLocalLine(result.error);
+            m_hub->ShowLine(result.error);
     }
     QString text = tr("%1: %2").arg(m_name, StateText(result.stopped         ? EScriptState::Stopped
                                                       : result.error.empty() ? EScriptState::Ended
