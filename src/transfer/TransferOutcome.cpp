@@ -40,6 +40,8 @@ const char* TransferFailureText(int result, int fileError)
         return "The remote system does not answer (timeout) !";
     case RESULT_CANCELLED:
         return "Transfer cancelled by remote system !";
+    case RESULT_LINE_LOST:
+        return "The connection was lost during the transfer !";
     default:
         return "Transfer ended before the file was complete";
     }
