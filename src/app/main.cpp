@@ -1,10 +1,11 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; `kestrelon
 // --demo` connects the new configuration to the demo device. The
-// configuration, `--nmea-json`, `--send` and `--receive` commands run without a
-// display, and so do `--help` and `--version`.
+// configuration, `--nmea-json`, `--send`, `--receive` and `--script` commands
+// run without a display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
 #include "app/RemoteSerialOption.h"
+#include "app/ScriptCommand.h"
 #include "app/SessionBus.h"
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"
@@ -31,6 +32,9 @@ int main(int argc, char* argv[])
     };
     if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
         return code;
+    if (const int code = kestrelon::RunScriptCommand(argc, argv, handled, profileStore); handled)
+        return code;
+    // The window's remote serial port, taken out before the check below.
     int remoteCode = 0;
     const auto remote = kestrelon::TakeRemoteSerialOption(argc, argv, stderr, handled, remoteCode);
     if (handled)
