@@ -115,7 +115,7 @@ bool CIpConnection::QueueLineAction(LineAction action, int waitMs)
 {
     if (action == LineAction::Wait)
         return QueueWait(waitMs);
-    if (!IsRemoteSerial())
+    if (!IsRemoteSerial() || action == LineAction::Script)
         return false;
     if (!QueueRaw(m_remote.LineCommand(action)))
         return false;

@@ -96,7 +96,8 @@ std::vector<std::uint8_t> CRemoteSerialLine::LineCommand(LineAction action)
     case LineAction::RtsLow: return m_engine.Control(ERemoteControl::RtsOff);
     case LineAction::RtsHigh: return m_engine.Control(ERemoteControl::RtsOn);
     case LineAction::Break: return m_engine.Control(ERemoteControl::BreakOn);
-    case LineAction::Wait: return {};
+    case LineAction::Wait:
+    case LineAction::Script: return {}; // a wait is the sender's; scripts are the window's
     }
     return {};
 }
