@@ -11,6 +11,7 @@ packages=(
   lrzsz socat microsocks xvfb xauth
   poppler-utils desktop-file-utils libxml2-utils file
   python3
+  tmux vim less procps htop dialog
 )
 
 missing=()

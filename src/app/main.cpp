@@ -1,9 +1,10 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; `kestrelon
 // --demo` connects the new configuration to the demo device. The
-// configuration, `--nmea-json`, `--send` and `--receive` commands run without a
-// display, and so do `--help` and `--version`.
+// configuration, `--nmea-json`, `--render-terminal`, `--send` and `--receive`
+// commands run without a display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
+#include "app/RenderTerminalCommand.h"
 #include "app/SessionBus.h"
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"
@@ -22,6 +23,8 @@ int main(int argc, char* argv[])
     if (const int code = kestrelon::RunConfigCommand(argc, argv, handled); handled)
         return code;
     if (const int code = kestrelon::RunNmeaJsonCommand(argc, argv, handled); handled)
+        return code;
+    if (const int code = kestrelon::RunRenderTerminalCommand(argc, argv, handled); handled)
         return code;
     // So do the transfers from scripts; COM aliases come from the user's profile.
     const auto profileStore = [] {
