@@ -202,7 +202,7 @@ void CTerminalScreen::WrapIfPending()
 
 void CTerminalScreen::PrintAscii(const std::uint8_t* data, std::size_t length)
 {
-    if (m_graphics[static_cast<std::size_t>(m_shift)] || m_modes.insertMode) {
+    if (m_graphics[static_cast<std::size_t>(m_shift)] || m_modes.insertMode || !m_modes.autoWrap) {
         for (std::size_t i = 0; i < length; ++i)
             Print(data[i]);
         return;
@@ -212,12 +212,7 @@ void CTerminalScreen::PrintAscii(const std::uint8_t* data, std::size_t length)
         WrapIfPending();
         CTerminalCell* row = m_grid.Row(m_cursorRow);
         const int room = columns - m_cursorColumn;
-        int count = static_cast<int>(std::min<std::size_t>(length, static_cast<std::size_t>(room)));
-        if (!m_modes.autoWrap && count == room && length > static_cast<std::size_t>(room)) {
-            // Without autowrap the rest lands on the last column: only its last byte stays.
-            data += length - static_cast<std::size_t>(room);
-            length = static_cast<std::size_t>(room);
-        }
+        const int count = static_cast<int>(std::min<std::size_t>(length, static_cast<std::size_t>(room)));
         const int first = m_cursorColumn;
         if (row[first].width == CTerminalCell::CONTINUATION && first > 0)
             row[first - 1] = Blank();
