@@ -24,13 +24,18 @@ void CheckRow(const CTerminalCell* cells, int columns)
     }
 }
 
-void CheckInvariants(CTerminalScreen& screen)
+// Cheap enough for every block.
+void CheckCursor(CTerminalScreen& screen)
 {
     if (screen.CursorRow() < 0 || screen.CursorRow() >= screen.Rows() || screen.CursorColumn() < 0 ||
         screen.CursorColumn() >= screen.Columns() || screen.ScrollbackLines() > screen.ScrollbackLimit() ||
         screen.Title().size() > kestrelon::CVtParser::MAX_STRING_LENGTH ||
         screen.TakeAnswers().size() > CTerminalScreen::MAX_PENDING_ANSWERS)
         std::abort();
+}
+
+void CheckCells(const CTerminalScreen& screen)
+{
     for (int line = -screen.ScrollbackLines(); line < screen.Rows(); ++line)
         CheckRow(screen.LineAt(line), screen.Columns());
     if (screen.LineText(screen.Rows() - 1).size() > static_cast<std::size_t>(screen.Columns()) * 12)
@@ -43,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4)
         return 0;
-    CTerminalScreen screen(20 + data[0] % 100, 5 + data[1] % 40, data[3] % 64);
+    CTerminalScreen screen(20 + data[0] % 64, 5 + data[1] % 24, data[3] % 64);
     const std::size_t block = 1 + data[2] % 97;
     if (data[3] & 0x80)
         screen.SetEncoding(kestrelon::TerminalEncoding::Latin1);
@@ -53,9 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t at = 0; at < size; at += block) {
         const std::size_t length = size - at < block ? size - at : block;
         screen.Feed(data + at, length);
-        if (++blocks % 7 == 0) // the view is resized now and then, at sizes the data chooses
-            screen.Resize(data[at] % 140, data[at + length - 1] % 60);
-        CheckInvariants(screen);
+        CheckCursor(screen);
+        if (++blocks % 31 == 0) { // the view is resized now and then, at sizes the data chooses
+            CheckCells(screen);
+            screen.Resize(data[at] % 100, data[at + length - 1] % 40);
+            CheckCursor(screen);
+        }
     }
+    CheckCells(screen);
     return 0;
 }
