@@ -79,7 +79,7 @@ void CVtParser::HighByte(std::uint8_t b)
     }
     bool again = false;
     const char32_t c = m_decoder.Take(b, again);
-    if (c != CUtf8Decoder::NONE)
+    if (c != CUtf8Decoder::NONE && (c < 0x80 || c > 0x9F)) // C1 controls are never drawn
         m_dispatch.Print(c);
     if (again)
         HighByte(b);

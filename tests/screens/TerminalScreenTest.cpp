@@ -132,6 +132,7 @@ struct CEdgeCase {
     // The screen's rows with '|' after each, the cursor, then answers, title and
     // bells when there are any.
     std::string expected;
+    TerminalEncoding encoding = TerminalEncoding::Utf8;
 };
 
 std::string Visible(const std::string& bytes)
@@ -191,6 +192,8 @@ const CEdgeCase EDGE_CASES[] = {
     {"SoftResetKeepsText", "\x1b[2;3r\x1b[?6h\x1b[1mtext\x1b[!p\x1b[5;1HZ", "|text|||Z| @4,1"},
     {"HardReset", "text\x1b[?1049h\x1b" "cZ", "Z||||| @0,1"},
     {"Repeat", "ab\x1b[3b", "abbbb||||| @0,5"},
+    {"C1ControlsNeverDrawn", "a\xc2\x85" "b\xc2\x9b" "c", "abc||||| @0,3"},
+    {"Latin1", "caf\xe9 \x85\xff", "caf\xc3\xa9 \xc3\xbf||||| @0,6", TerminalEncoding::Latin1},
 };
 
 class EdgeCaseTest : public testing::TestWithParam<CEdgeCase> {};
@@ -199,14 +202,17 @@ TEST_P(EdgeCaseTest, SameWholeByteByByteAndSplitAnywhere)
 {
     const CEdgeCase& edge = GetParam();
     CTerminalScreen whole(20, 5);
+    whole.SetEncoding(edge.encoding);
     Feed(whole, edge.input);
     EXPECT_EQ(Summary(whole), edge.expected);
     CTerminalScreen bytes(20, 5);
+    bytes.SetEncoding(edge.encoding);
     for (char c : edge.input)
         Feed(bytes, std::string(1, c));
     EXPECT_EQ(Summary(bytes), edge.expected) << "byte by byte";
     for (std::size_t split = 1; split < edge.input.size(); ++split) {
         CTerminalScreen halves(20, 5);
+        halves.SetEncoding(edge.encoding);
         Feed(halves, edge.input.substr(0, split));
         Feed(halves, edge.input.substr(split));
         ASSERT_EQ(Summary(halves), edge.expected) << "split at " << split;
