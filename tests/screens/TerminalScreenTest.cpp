@@ -222,6 +222,44 @@ TEST_P(EdgeCaseTest, SameWholeByteByByteAndSplitAnywhere)
 INSTANTIATE_TEST_SUITE_P(Screen, EdgeCaseTest, testing::ValuesIn(EDGE_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// SGR parameters and the pen they leave, read from the cell drawn after them.
+struct CRenditionCase {
+    const char* parameters;
+    CTerminalColour foreground, background;
+    std::uint16_t attributes;
+};
+
+const CRenditionCase RENDITIONS[] = {
+    {"1;2;3;4;5;7;8;9", {}, {}, 0xFF},
+    {"1;2;3;4;5;7;8;9;22;23;24;25;27;28;29", {}, {}, 0},
+    {"4;4:0;21", {}, {}, TATTR_UNDERLINE},
+    {"31;42", CTerminalColour::Indexed(1), CTerminalColour::Indexed(2), 0},
+    {"91;103;39", {}, CTerminalColour::Indexed(11), 0},
+    {"38;5;196;48;5;17", CTerminalColour::Indexed(196), CTerminalColour::Indexed(17), 0},
+    {"38;2;1;2;3;1", CTerminalColour::Rgb(1, 2, 3), {}, TATTR_BOLD},
+    {"48:2::10:20:30;4", {}, CTerminalColour::Rgb(10, 20, 30), TATTR_UNDERLINE},
+    {"38:2:10:20:30", CTerminalColour::Rgb(10, 20, 30), {}, 0},
+    {"38:5:300;7", {}, {}, TATTR_REVERSE},
+    {"38;2;1;2", {}, {}, 0},
+    {"31;1;;32", CTerminalColour::Indexed(2), {}, 0},
+    {"44;49;m\x1b[7", {}, {}, TATTR_REVERSE},
+};
+
+class RenditionTest : public testing::TestWithParam<CRenditionCase> {};
+
+TEST_P(RenditionTest, PenOfTheNextCell)
+{
+    CTerminalScreen screen(20, 5);
+    Feed(screen, "\x1b[35;1m\x1b[0m\x1b["s + GetParam().parameters + "mx");
+    const CTerminalCell& cell = screen.ScreenRow(0)[0];
+    EXPECT_EQ(cell.foreground, GetParam().foreground);
+    EXPECT_EQ(cell.background, GetParam().background);
+    EXPECT_EQ(cell.attributes, GetParam().attributes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sgr, RenditionTest, testing::ValuesIn(RENDITIONS),
+                         [](const auto& info) { return "Row" + std::to_string(info.index); });
+
 // The scrollback keeps its newest lines up to the limit; a resize keeps the
 // content top-left and the cursor's line on screen.
 TEST(TerminalScrollback, BoundedRingAndResize)
