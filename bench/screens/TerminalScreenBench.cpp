@@ -1,6 +1,7 @@
 // Throughput of the Terminal view's model on mixed shell output (text, SGR
-// colours, cursor moves, erases, scrolling), and on the recorded full-screen
-// programs, with the ANSI view's model on the same bytes in the same run.
+// colours, cursor moves, erases, scrolling), on the recorded full-screen
+// programs and on a flood of short lines, with the ANSI view's model on the same
+// bytes in the same run.
 #include "screens/AnsiScreen.h"
 #include "screens/TerminalScreen.h"
 
@@ -81,6 +82,19 @@ const std::string& RecordedStream()
     return stream;
 }
 
+// A flood of short lines ("12345678\r\n"): every ten bytes a scroll into the scrollback.
+const std::string& ShortLines()
+{
+    static const std::string stream = [] {
+        std::string s;
+        s.reserve(STREAM_BYTES);
+        for (unsigned line = 0; s.size() + 10 <= STREAM_BYTES; ++line)
+            s += std::to_string(10000000 + line % 90000000) + "\r\n";
+        return s;
+    }();
+    return stream;
+}
+
 const std::uint8_t* Bytes(const std::string& s)
 {
     return reinterpret_cast<const std::uint8_t*>(s.data());
@@ -116,10 +130,14 @@ void BM_TerminalScreenShell(benchmark::State& state) { Terminal(state, ShellStre
 void BM_AnsiScreenShell(benchmark::State& state) { Ansi(state, ShellStream()); }
 void BM_TerminalScreenRecordings(benchmark::State& state) { Terminal(state, RecordedStream()); }
 void BM_AnsiScreenRecordings(benchmark::State& state) { Ansi(state, RecordedStream()); }
+void BM_TerminalScreenShortLines(benchmark::State& state) { Terminal(state, ShortLines()); }
+void BM_AnsiScreenShortLines(benchmark::State& state) { Ansi(state, ShortLines()); }
 BENCHMARK(BM_TerminalScreenShell)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnsiScreenShell)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TerminalScreenRecordings)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnsiScreenRecordings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TerminalScreenShortLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnsiScreenShortLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace kestrelon

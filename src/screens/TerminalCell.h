@@ -68,6 +68,12 @@ struct CTerminalCell {
     std::uint8_t width = NARROW;
 
     bool operator==(const CTerminalCell&) const = default;
+    // A cell as a fresh screen holds it; cheaper than comparing with CTerminalCell{}.
+    bool IsPlainBlank() const
+    {
+        return codePoint == U' ' && (marks[0] | marks[1]) == 0 && foreground.IsDefault() && background.IsDefault() &&
+               attributes == 0 && width == NARROW;
+    }
 };
 
 } // namespace kestrelon

@@ -216,13 +216,15 @@ void CTerminalScreen::PrintAscii(const std::uint8_t* data, std::size_t length)
             row[first - 1] = Blank();
         if (row[first + count - 1].width == CTerminalCell::WIDE && first + count < columns)
             row[first + count] = Blank();
-        // The pen first, then the code point over it: building the cell in a local
-        // and copying it stalls on every byte (a narrow store read back wide).
-        const CTerminalCell pen = m_pen;
+        // The pen first, then the code point over it, the pen read where it lives:
+        // a cell built in a local and copied stalls the store buffer (narrow stores
+        // read back wide), on every byte or on every run.
+        const CTerminalCell& pen = m_pen;
         for (int i = 0; i < count; ++i) {
             row[first + i] = pen;
             row[first + i].codePoint = data[i];
         }
+        m_grid.Touch(m_cursorRow, first + count);
         m_lastPrinted = data[count - 1];
         data += count;
         length -= static_cast<std::size_t>(count);
@@ -269,6 +271,7 @@ void CTerminalScreen::Print(char32_t c)
         cell.width = CTerminalCell::CONTINUATION;
         row[first + 1] = cell;
     }
+    m_grid.Touch(m_cursorRow, first + width);
     m_lastPrinted = c;
     m_cursorColumn += width;
     if (m_cursorColumn >= columns) {
@@ -289,6 +292,7 @@ void CTerminalScreen::Combine(char32_t mark)
     for (char16_t& slot : row[column].marks)
         if (slot == 0) {
             slot = static_cast<char16_t>(mark);
+            m_grid.Touch(m_cursorRow, column + 1);
             return;
         }
 }
@@ -390,8 +394,10 @@ void CTerminalScreen::EscDispatch(const CVtSequence& s)
     if (intermediate == '#' && s.final == '8') { // DECALN: the screen full of E
         CTerminalCell cell;
         cell.codePoint = U'E';
-        for (int row = 0; row < Rows(); ++row)
+        for (int row = 0; row < Rows(); ++row) {
             std::fill_n(m_grid.Row(row), Columns(), cell);
+            m_grid.Touch(row, Columns());
+        }
         m_top = 0;
         m_bottom = Rows() - 1;
         MoveTo(0, 0);
