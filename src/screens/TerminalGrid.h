@@ -27,6 +27,7 @@ public:
         int& used = m_used[static_cast<std::size_t>(Physical(row))];
         used = end > used ? end : used;
     }
+    int Used(int row) const { return m_used[static_cast<std::size_t>(Physical(row))]; }
     bool Wrapped(int row) const { return m_wrapped[Physical(row)] != 0; }
     void SetWrapped(int row, bool wrapped) { m_wrapped[Physical(row)] = wrapped ? 1 : 0; }
 

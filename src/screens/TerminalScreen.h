@@ -48,6 +48,9 @@ public:
 
     // Rows of the shown screen, 0 at the top; Columns() cells each.
     const CTerminalCell* ScreenRow(int row) const { return m_grid.Row(row); }
+    // Cells of a screen row from this column on are all plain blanks (space,
+    // default colours, no attributes): a painter may skip them.
+    int ScreenRowLength(int row) const { return m_grid.Used(row); }
     // Lines of the scrollback, 0 the oldest, ScrollbackLines() - 1 just above row 0.
     int ScrollbackLines() const { return m_grid.ScrollbackLines(); }
     const CTerminalCell* ScrollbackRow(int index) const { return m_grid.ScrollbackRow(index); }
