@@ -48,11 +48,12 @@ const std::string& ShellStream()
                 s += "\x1b[" + std::to_string(1 + random() % 24) + ";" + std::to_string(1 + random() % 80) + "H\x1b[K";
                 break;
             case 5:
-                s += random() % 64 == 0 ? "\x1b[H\x1b[2J" : "\x1b[38;5;" + std::to_string(random() % 256) + "mwarn\x1b[m ";
+                s += random() % 64 == 0 ? "\x1b[H\x1b[2J"
+                                        : "\x1b[38;5;" + std::to_string(random() % 256) + "mwarn\x1b[m ";
                 break;
             default:
-                s += "drivers/tty/serial/8250/8250_core.c:" + std::to_string(random() % 2000) +
-                     ": registered ttyS" + std::to_string(random() % 4) + " at MMIO 0x1c28000\r\n";
+                s += "drivers/tty/serial/8250/8250_core.c:" + std::to_string(random() % 2000) + ": registered ttyS" +
+                     std::to_string(random() % 4) + " at MMIO 0x1c28000\r\n";
                 break;
             }
         }
@@ -126,12 +127,30 @@ void Ansi(benchmark::State& state, const std::string& stream)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
 }
 
-void BM_TerminalScreenShell(benchmark::State& state) { Terminal(state, ShellStream()); }
-void BM_AnsiScreenShell(benchmark::State& state) { Ansi(state, ShellStream()); }
-void BM_TerminalScreenRecordings(benchmark::State& state) { Terminal(state, RecordedStream()); }
-void BM_AnsiScreenRecordings(benchmark::State& state) { Ansi(state, RecordedStream()); }
-void BM_TerminalScreenShortLines(benchmark::State& state) { Terminal(state, ShortLines()); }
-void BM_AnsiScreenShortLines(benchmark::State& state) { Ansi(state, ShortLines()); }
+void BM_TerminalScreenShell(benchmark::State& state)
+{
+    Terminal(state, ShellStream());
+}
+void BM_AnsiScreenShell(benchmark::State& state)
+{
+    Ansi(state, ShellStream());
+}
+void BM_TerminalScreenRecordings(benchmark::State& state)
+{
+    Terminal(state, RecordedStream());
+}
+void BM_AnsiScreenRecordings(benchmark::State& state)
+{
+    Ansi(state, RecordedStream());
+}
+void BM_TerminalScreenShortLines(benchmark::State& state)
+{
+    Terminal(state, ShortLines());
+}
+void BM_AnsiScreenShortLines(benchmark::State& state)
+{
+    Ansi(state, ShortLines());
+}
 BENCHMARK(BM_TerminalScreenShell)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnsiScreenShell)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TerminalScreenRecordings)->Unit(benchmark::kMillisecond);

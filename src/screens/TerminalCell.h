@@ -22,7 +22,8 @@ public:
     static constexpr CTerminalColour Rgb(int red, int green, int blue)
     {
         return CTerminalColour((2u << 24) | (static_cast<std::uint32_t>(red & 0xFF) << 16) |
-                               (static_cast<std::uint32_t>(green & 0xFF) << 8) | static_cast<std::uint32_t>(blue & 0xFF));
+                               (static_cast<std::uint32_t>(green & 0xFF) << 8) |
+                               static_cast<std::uint32_t>(blue & 0xFF));
     }
 
     constexpr Kind GetKind() const { return static_cast<Kind>(m_value >> 24); }

@@ -14,7 +14,10 @@ namespace {
 
 constexpr int TAB_WIDTH = 8;
 
-int Clamp(int value, int low, int high) { return std::max(low, std::min(value, high)); }
+int Clamp(int value, int low, int high)
+{
+    return std::max(low, std::min(value, high));
+}
 
 } // namespace
 
@@ -53,6 +56,18 @@ void CTerminalScreen::Resize(int columns, int rows)
         saved.row = std::min(saved.row, rows - 1);
         saved.column = std::min(saved.column, columns - 1);
     }
+    ++m_changeCount;
+}
+
+void CTerminalScreen::SetScrollbackLimit(int lines)
+{
+    m_grid.SetScrollbackLimit(Clamp(lines, 0, MAX_SCROLLBACK));
+    ++m_changeCount;
+}
+
+void CTerminalScreen::ClearScrollback()
+{
+    m_grid.ClearScrollback();
     ++m_changeCount;
 }
 
@@ -406,8 +421,12 @@ void CTerminalScreen::EscDispatch(const CVtSequence& s)
     if (intermediate != 0)
         return;
     switch (s.final) {
-    case '7': SaveCursor(); break;
-    case '8': RestoreCursor(); break;
+    case '7':
+        SaveCursor();
+        break;
+    case '8':
+        RestoreCursor();
+        break;
     case 'D': // IND
         m_pendingWrap = false;
         LineFeed();
@@ -417,13 +436,26 @@ void CTerminalScreen::EscDispatch(const CVtSequence& s)
         m_pendingWrap = false;
         LineFeed();
         break;
-    case 'H': m_tabStops[static_cast<std::size_t>(m_cursorColumn)] = 1; break;
-    case 'M': ReverseIndex(); break;
-    case 'c': Reset(); break;
-    case '=': m_modes.applicationKeypad = true; break;
-    case '>': m_modes.applicationKeypad = false; break;
-    case 'Z': Answer("\x1b[?62;22c"); break;
-    default: break;
+    case 'H':
+        m_tabStops[static_cast<std::size_t>(m_cursorColumn)] = 1;
+        break;
+    case 'M':
+        ReverseIndex();
+        break;
+    case 'c':
+        Reset();
+        break;
+    case '=':
+        m_modes.applicationKeypad = true;
+        break;
+    case '>':
+        m_modes.applicationKeypad = false;
+        break;
+    case 'Z':
+        Answer("\x1b[?62;22c");
+        break;
+    default:
+        break;
     }
 }
 
@@ -436,9 +468,30 @@ void CTerminalScreen::OscDispatch(const char* text, std::size_t length)
     const std::string_view command = osc.substr(0, semicolon);
     if (command != "0" && command != "2")
         return;
-    const std::string_view title = osc.substr(semicolon + 1);
+    // The title is kept as valid UTF-8 whatever came: Latin-1 bytes converted,
+    // malformed UTF-8 replaced.
+    std::string title;
+    CUtf8Decoder decoder;
+    for (const char byte : osc.substr(semicolon + 1)) {
+        const auto b = static_cast<std::uint8_t>(byte);
+        bool again = b >= 0x80;
+        char32_t c = b < 0x80 ? decoder.Interrupt() : CUtf8Decoder::NONE;
+        if (c != CUtf8Decoder::NONE)
+            AppendUtf8(title, c);
+        if (b < 0x80 || m_encoding == TerminalEncoding::Latin1) {
+            AppendUtf8(title, b);
+            continue;
+        }
+        while (again) {
+            c = decoder.Take(b, again);
+            if (c != CUtf8Decoder::NONE)
+                AppendUtf8(title, c);
+        }
+    }
+    if (const char32_t c = decoder.Interrupt(); c != CUtf8Decoder::NONE)
+        AppendUtf8(title, c);
     if (title != m_title) {
-        m_title.assign(title);
+        m_title = std::move(title);
         m_titleChanged = true;
     }
 }

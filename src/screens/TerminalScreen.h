@@ -62,8 +62,8 @@ public:
     std::string LineText(int line) const;
     int ScrollbackLimit() const { return m_grid.ScrollbackLimit(); }
     // Clamped to 0 .. MAX_SCROLLBACK; the oldest lines go when it shrinks.
-    void SetScrollbackLimit(int lines) { m_grid.SetScrollbackLimit(lines); }
-    void ClearScrollback() { m_grid.ClearScrollback(); }
+    void SetScrollbackLimit(int lines);
+    void ClearScrollback();
     // Lines ever pushed into the scrollback: lets a reader keep its place.
     std::uint64_t LinesScrolledOff() const { return m_grid.LinesScrolledOff(); }
 
@@ -150,10 +150,10 @@ private:
     int m_top = 0; // scroll region, inclusive
     int m_bottom = 0;
     std::vector<std::uint8_t> m_tabStops;
-    std::array<bool, 2> m_graphics{}; // G0, G1: DEC special graphics instead of ASCII
-    int m_shift = 0;                  // SO selects G1, SI G0
+    std::array<bool, 2> m_graphics{};      // G0, G1: DEC special graphics instead of ASCII
+    int m_shift = 0;                       // SO selects G1, SI G0
     std::array<CSavedCursor, 2> m_saved{}; // main, alternate
-    char32_t m_lastPrinted = 0;       // for REP
+    char32_t m_lastPrinted = 0;            // for REP
     std::string m_answers;
     bool m_answersEnabled = true;
     std::string m_title;
