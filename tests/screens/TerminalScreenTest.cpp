@@ -96,7 +96,10 @@ class RecordingTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(RecordingTest, ShowsWhatTmuxShows)
 {
-    const std::string file = std::string(std::getenv("KESTRELON_SOURCE_DIR")) + "/tests/screens/data/" + GetParam();
+    ASSERT_EQ(Shell("tmux -V 2>&1").rfind("tmux ", 0), 0u) << "tmux is missing (package tmux)";
+    const char* source = std::getenv("KESTRELON_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "run under ctest, or set KESTRELON_SOURCE_DIR to the source tree";
+    const std::string file = std::string(source) + "/tests/screens/data/" + GetParam();
     CTerminalScreen model(80, 24);
     Feed(model, test::ReadFileBytes(file));
     TempDir dir;
@@ -198,6 +201,11 @@ const CEdgeCase EDGE_CASES[] = {
      "7\x1b[5;5H\x1b"
      "8X\x1b[4;4H\x1b[s\x1b[H\x1b[uY",
      "|  X||   Y|| @3,4"},
+    {"SizeProbe",
+     "\x1b"
+     "7\x1b[r\x1b[999;999H\x1b[6n\x1b"
+     "8",
+     "||||| @0,0 answers ^[[5;20R"},
     {"Answers", "\x1b[c\x1b[>c\x1b[5n\x1b[2;7H\x1b[6n\x1b[18t",
      "||||| @1,6 answers ^[[?62;22c^[[>1;10;0c^[[0n^[[2;7R^[[8;5;20t"},
     {"TitleAndBells", "\x1b]0;first\x07\x1b]2;board shell\x1b\\\x07\x07x", "x||||| @0,1 title board shell bells 2"},
