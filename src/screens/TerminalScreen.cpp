@@ -27,6 +27,7 @@ CTerminalScreen::CTerminalScreen(int columns, int rows, int scrollbackLimit)
 {
     m_bottom = m_grid.Rows() - 1;
     ResetTabStops(0);
+    SetScrollbackLimit(scrollbackLimit);
 }
 
 void CTerminalScreen::Feed(const std::uint8_t* data, std::size_t length)
@@ -44,7 +45,10 @@ void CTerminalScreen::Resize(int columns, int rows)
     if (columns == Columns() && rows == Rows())
         return;
     const int oldColumns = Columns();
+    if (columns > oldColumns) // fewer lines fit: the oldest go before the wider copy
+        LimitScrollback(columns);
     m_grid.Resize(columns, rows, m_cursorRow);
+    LimitScrollback(columns);
     m_cursorColumn = std::min(m_cursorColumn, columns - 1);
     m_pendingWrap = false;
     m_top = 0;
@@ -61,8 +65,14 @@ void CTerminalScreen::Resize(int columns, int rows)
 
 void CTerminalScreen::SetScrollbackLimit(int lines)
 {
-    m_grid.SetScrollbackLimit(Clamp(lines, 0, MAX_SCROLLBACK));
+    m_scrollbackAsked = Clamp(lines, 0, MAX_SCROLLBACK);
+    LimitScrollback(Columns());
     ++m_changeCount;
+}
+
+void CTerminalScreen::LimitScrollback(int columns)
+{
+    m_grid.SetScrollbackLimit(std::min(m_scrollbackAsked, static_cast<int>(MAX_SCROLLBACK_CELLS / columns)));
 }
 
 void CTerminalScreen::ClearScrollback()

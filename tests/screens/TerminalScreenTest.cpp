@@ -324,6 +324,12 @@ TEST(TerminalScrollback, BoundedRingAndResize)
     screen.Resize(10, 8);
     EXPECT_EQ(screen.Columns(), CTerminalScreen::MIN_COLUMNS);
     EXPECT_EQ(screen.LineText(3), "line 1500");
+    screen.SetScrollbackLimit(CTerminalScreen::MAX_SCROLLBACK);
+    EXPECT_EQ(screen.ScrollbackLimit(), CTerminalScreen::MAX_SCROLLBACK);
+    screen.Resize(1000, 8); // the same memory holds fewer lines of a wider screen
+    EXPECT_EQ(screen.ScrollbackLimit(), CTerminalScreen::MAX_SCROLLBACK_CELLS / 1000);
+    screen.Resize(20, 8);
+    EXPECT_EQ(screen.LineText(3), "line 1500");
     screen.SetScrollbackLimit(10);
     EXPECT_EQ(screen.LineText(-10), "line 1487");
     EXPECT_EQ(screen.ScrollbackLines(), 10);
