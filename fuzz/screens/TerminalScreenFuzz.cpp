@@ -30,7 +30,8 @@ void CheckCursor(CTerminalScreen& screen)
 {
     if (screen.CursorRow() < 0 || screen.CursorRow() >= screen.Rows() || screen.CursorColumn() < 0 ||
         screen.CursorColumn() >= screen.Columns() || screen.ScrollbackLines() > screen.ScrollbackLimit() ||
-        screen.Title().size() > kestrelon::CVtParser::MAX_STRING_LENGTH ||
+        // each kept byte of a title becomes at most a U+FFFD, three bytes
+        screen.Title().size() > 3 * kestrelon::CVtParser::MAX_STRING_LENGTH ||
         screen.TakeAnswers().size() > CTerminalScreen::MAX_PENDING_ANSWERS)
         std::abort();
 }
