@@ -119,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(Programs, RecordingTest,
                                          "top-xterm-256color.vt", "htop-vt100.vt", "htop-vt220.vt",
                                          "htop-xterm-256color.vt", "menu-vt100.vt", "menu-vt220.vt",
                                          "menu-xterm-256color.vt", "checklist-vt100.vt", "checklist-vt220.vt",
-                                         "checklist-xterm-256color.vt"),
+                                         "checklist-xterm-256color.vt", "shell-vt100.vt", "shell-vt220.vt",
+                                         "shell-xterm-256color.vt"),
                          [](const auto& info) {
                              std::string name = info.param;
                              for (char& c : name)
