@@ -12,6 +12,13 @@ namespace {
 // The ring's first allocation; doubling from here to the limit.
 constexpr int FIRST_HISTORY_CAPACITY = 256;
 
+// A row cut to `width` cells must not end in the left half of a wide character.
+void MendCut(CTerminalCell* cells, int width)
+{
+    if (width > 0 && cells[width - 1].width == CTerminalCell::WIDE)
+        cells[width - 1] = CTerminalCell{};
+}
+
 } // namespace
 
 CTerminalGrid::CTerminalGrid(int columns, int rows, int scrollbackLimit)
@@ -62,6 +69,7 @@ void CTerminalGrid::Relayout(int keep, int columns)
         const std::size_t slot = static_cast<std::size_t>((m_historyFirst + index) % m_historyCapacity);
         const int width = std::min(columns, m_historyUsed[slot]);
         std::copy_n(ScrollbackRow(index), width, cells.begin() + static_cast<std::ptrdiff_t>(i) * columns);
+        MendCut(cells.data() + static_cast<std::ptrdiff_t>(i) * columns, std::min(columns, width));
         wrapped[static_cast<std::size_t>(i)] = m_historyWrapped[slot];
         used[static_cast<std::size_t>(i)] = width;
     }
@@ -255,6 +263,7 @@ void CTerminalGrid::Resize(int columns, int rows, int& keepRow)
             const std::size_t to = static_cast<std::size_t>(screen * rows + row);
             std::copy_n(m_cells.begin() + static_cast<std::ptrdiff_t>(from) * m_columns, width,
                         cells.begin() + static_cast<std::ptrdiff_t>(to) * columns);
+            MendCut(cells.data() + static_cast<std::ptrdiff_t>(to) * columns, width);
             wrapped[to] = m_wrapped[static_cast<std::size_t>(from)];
             used[to] = std::min(width, m_used[static_cast<std::size_t>(from)]);
         }
@@ -269,8 +278,6 @@ void CTerminalGrid::Resize(int columns, int rows, int& keepRow)
     m_rowMap.resize(static_cast<std::size_t>(2 * rows));
     for (int i = 0; i < 2 * rows; ++i)
         m_rowMap[static_cast<std::size_t>(i)] = i;
-    for (int row = 0; row < rows; ++row)
-        MendWide(row, columns - 1, CTerminalCell{});
 }
 
 } // namespace kestrelon

@@ -322,9 +322,11 @@ TEST(TerminalScrollback, BoundedRingAndResize)
     EXPECT_EQ(screen.LineText(0), "line 1497");
     EXPECT_EQ(screen.LineText(-1), "line 1496");
     EXPECT_EQ(screen.CursorRow(), 4);
+    Feed(screen, "\x1b[5;20H\xe4\xb8\xad"); // a wide character across the coming edge
     screen.Resize(10, 8);
     EXPECT_EQ(screen.Columns(), CTerminalScreen::MIN_COLUMNS);
     EXPECT_EQ(screen.LineText(3), "line 1500");
+    EXPECT_EQ(screen.LineText(4), "");
     screen.SetScrollbackLimit(CTerminalScreen::MAX_SCROLLBACK);
     EXPECT_EQ(screen.ScrollbackLimit(), CTerminalScreen::MAX_SCROLLBACK);
     screen.Resize(1000, 8); // the same memory holds fewer lines of a wider screen
