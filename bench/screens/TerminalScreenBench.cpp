@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,8 +67,7 @@ const std::string& RecordedStream()
 {
     static const std::string stream = [] {
         std::string recordings;
-        const char* source = std::getenv("KESTRELON_SOURCE_DIR");
-        const std::filesystem::path folder = std::filesystem::path(source ? source : ".") / "tests/screens/data";
+        const std::filesystem::path folder = KESTRELON_RECORDINGS;
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
             std::ifstream file(entry.path(), std::ios::binary);
@@ -104,7 +102,7 @@ const std::uint8_t* Bytes(const std::string& s)
 void Terminal(benchmark::State& state, const std::string& stream)
 {
     if (stream.empty()) {
-        state.SkipWithError("no recordings: run with KESTRELON_SOURCE_DIR set to the source tree");
+        state.SkipWithError("no recordings in " KESTRELON_RECORDINGS);
         return;
     }
     CTerminalScreen screen(80, 24);
