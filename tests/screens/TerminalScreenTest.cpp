@@ -224,6 +224,8 @@ const CEdgeCase EDGE_CASES[] = {
      "\x1b[99999999999999;99999999999999HX\x1b[1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;"
      "1;1;1;1HY",
      "Y||||                   X| @0,1"},
+    {"TooManyIntermediates", "\x1b[1$$$pX\x1b(((0q", "Xq||||| @0,2"},
+    {"TitleCutAtItsLimit", "\x1b]2;"s + std::string(600, 't') + "\x07", "||||| @0,0 title " + std::string(510, 't')},
     {"SoftResetKeepsText", "\x1b[2;3r\x1b[?6h\x1b[1mtext\x1b[!p\x1b[5;1HZ", "|text|||Z| @4,1"},
     {"HardReset",
      "text\x1b[?1049h\x1b"
