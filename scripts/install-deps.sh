@@ -13,6 +13,7 @@ packages=(
   poppler-utils desktop-file-utils libxml2-utils file
   dpkg-dev lintian appstream man-db
   python3
+  tmux vim less procps htop dialog
 )
 
 missing=()

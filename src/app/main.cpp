@@ -1,10 +1,11 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; `kestrelon
 // --demo` connects the new configuration to the demo device. The
-// configuration, `--nmea-json`, `--send`, `--receive` and `--script` commands
-// run without a display, and so do `--help` and `--version`.
+// configuration, `--nmea-json`, `--render-terminal`, `--send`, `--receive` and
+// `--script` commands run without a display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
 #include "app/RemoteSerialOption.h"
+#include "app/RenderTerminalCommand.h"
 #include "app/ScriptCommand.h"
 #include "app/SessionBus.h"
 #include "app/TransferCommand.h"
@@ -24,6 +25,8 @@ int main(int argc, char* argv[])
     if (const int code = kestrelon::RunConfigCommand(argc, argv, handled); handled)
         return code;
     if (const int code = kestrelon::RunNmeaJsonCommand(argc, argv, handled); handled)
+        return code;
+    if (const int code = kestrelon::RunRenderTerminalCommand(argc, argv, handled); handled)
         return code;
     // So do the transfers from scripts; COM aliases come from the user's profile.
     const auto profileStore = [] {
