@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
-  lrzsz socat microsocks xvfb xauth
+  lrzsz socat microsocks xvfb xauth xdotool
   poppler-utils desktop-file-utils libxml2-utils file
   dpkg-dev lintian appstream man-db
   python3
