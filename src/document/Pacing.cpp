@@ -10,6 +10,26 @@ namespace {
 
 constexpr const char* kGroup = "Pacing";
 
+} // namespace
+
+std::string ConfigSettingsKey(const std::string& configPath)
+{
+    if (configPath.empty())
+        return "(untitled)";
+    std::string key;
+    for (const char c : configPath) {
+        switch (c) {
+        case '%': key += "%25"; break;
+        case '/': key += "%2F"; break;
+        case '\\': key += "%5C"; break;
+        default: key += c; break;
+        }
+    }
+    return key;
+}
+
+namespace {
+
 int ReadDelay(const char*& pos, const char* end)
 {
     int value = 0;
@@ -26,23 +46,6 @@ bool IsLineEnd(std::uint8_t byte, std::optional<std::uint8_t> next)
 }
 
 } // namespace
-
-// Settings keys must not hold the store's group separators.
-std::string ConfigPathKey(const std::string& configPath)
-{
-    if (configPath.empty())
-        return "(untitled)";
-    std::string key;
-    for (const char c : configPath) {
-        switch (c) {
-        case '%': key += "%25"; break;
-        case '/': key += "%2F"; break;
-        case '\\': key += "%5C"; break;
-        default: key += c; break;
-        }
-    }
-    return key;
-}
 
 CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes, std::size_t length,
                                std::optional<std::uint8_t> next)
@@ -63,7 +66,7 @@ CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes,
 CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 {
     CPacing pacing;
-    const auto value = store.Read(kGroup, ConfigPathKey(configPath));
+    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
     if (!value)
         return pacing;
     const char* pos = value->data();
@@ -77,10 +80,10 @@ CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 void SavePacing(ISettingsStore& store, const std::string& configPath, const CPacing& pacing)
 {
     if (pacing.IsOff()) {
-        store.Remove(kGroup, ConfigPathKey(configPath));
+        store.Remove(kGroup, ConfigSettingsKey(configPath));
         return;
     }
-    store.Write(kGroup, ConfigPathKey(configPath),
+    store.Write(kGroup, ConfigSettingsKey(configPath),
                 std::to_string(pacing.charDelayMs) + "," + std::to_string(pacing.lineDelayMs));
 }
 

@@ -28,7 +28,7 @@ std::optional<int> ReadField(const char*& pos, const char* end, int low, int hig
 CTerminalViewOptions LoadTerminalViewOptions(const ISettingsStore& store, const std::string& configPath)
 {
     CTerminalViewOptions options;
-    const auto value = store.Read(kGroup, ConfigPathKey(configPath));
+    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
     if (!value)
         return options;
     const char* pos = value->data();
@@ -47,13 +47,12 @@ CTerminalViewOptions LoadTerminalViewOptions(const ISettingsStore& store, const 
 void SaveTerminalViewOptions(ISettingsStore& store, const std::string& configPath, const CTerminalViewOptions& options)
 {
     if (options == CTerminalViewOptions{}) {
-        store.Remove(kGroup, ConfigPathKey(configPath));
+        store.Remove(kGroup, ConfigSettingsKey(configPath));
         return;
     }
-    store.Write(kGroup, ConfigPathKey(configPath),
-                std::to_string(options.answers ? 1 : 0) + "," + std::to_string(options.latin1 ? 1 : 0) +
-                    "," + std::to_string(options.scrollbackLines) + "," +
-                    std::to_string(options.backspaceSendsBs ? 1 : 0));
+    store.Write(kGroup, ConfigSettingsKey(configPath),
+                std::to_string(options.answers ? 1 : 0) + "," + std::to_string(options.latin1 ? 1 : 0) + "," +
+                    std::to_string(options.scrollbackLines) + "," + std::to_string(options.backspaceSendsBs ? 1 : 0));
 }
 
 } // namespace kestrelon

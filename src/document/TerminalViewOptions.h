@@ -26,7 +26,6 @@ struct CTerminalViewOptions {
 // The options stored for `configPath` (empty: a new document). A value that
 // cannot be read, or is out of range, reads as its default.
 CTerminalViewOptions LoadTerminalViewOptions(const ISettingsStore& store, const std::string& configPath);
-void SaveTerminalViewOptions(ISettingsStore& store, const std::string& configPath,
-                             const CTerminalViewOptions& options);
+void SaveTerminalViewOptions(ISettingsStore& store, const std::string& configPath, const CTerminalViewOptions& options);
 
 } // namespace kestrelon

@@ -2,7 +2,10 @@
 // meta combinations, and pastes with their frame.
 #include "screens/TerminalKeys.h"
 
+#include "screens/Utf8Decoder.h"
+
 #include <array>
+#include <utility>
 
 namespace kestrelon {
 
@@ -12,19 +15,19 @@ constexpr char kEsc = '\033';
 
 // How one named key is written: `final` after CSI or SS3, or a number before '~'.
 struct CKeyForm {
-    char final;   // 'A' ... or '~'
-    int number;   // for '~' keys, and 1 when a modifier parameter follows
-    bool ss3;     // SS3 without modifiers (F1-F4, and cursor keys in application mode)
-    bool cursor;  // follows application cursor mode
+    char final;  // 'A' ... or '~'
+    int number;  // for '~' keys, and 1 when a modifier parameter follows
+    bool ss3;    // SS3 without modifiers (F1-F4, and cursor keys in application mode)
+    bool cursor; // follows application cursor mode
 };
 
 constexpr std::array<CKeyForm, 22> kForms{{
-    {'A', 1, false, true}, {'B', 1, false, true}, {'C', 1, false, true}, {'D', 1, false, true},
-    {'H', 1, false, true}, {'F', 1, false, true},
-    {'~', 2, false, false}, {'~', 3, false, false}, {'~', 5, false, false}, {'~', 6, false, false},
-    {'P', 1, true, false}, {'Q', 1, true, false}, {'R', 1, true, false}, {'S', 1, true, false},
-    {'~', 15, false, false}, {'~', 17, false, false}, {'~', 18, false, false}, {'~', 19, false, false},
-    {'~', 20, false, false}, {'~', 21, false, false}, {'~', 23, false, false}, {'~', 24, false, false},
+    {'A', 1, false, true},   {'B', 1, false, true},   {'C', 1, false, true},   {'D', 1, false, true},
+    {'H', 1, false, true},   {'F', 1, false, true},   {'~', 2, false, false},  {'~', 3, false, false},
+    {'~', 5, false, false},  {'~', 6, false, false},  {'P', 1, true, false},   {'Q', 1, true, false},
+    {'R', 1, true, false},   {'S', 1, true, false},   {'~', 15, false, false}, {'~', 17, false, false},
+    {'~', 18, false, false}, {'~', 19, false, false}, {'~', 20, false, false}, {'~', 21, false, false},
+    {'~', 23, false, false}, {'~', 24, false, false},
 }};
 
 std::string FormBytes(const CKeyForm& form, unsigned modifiers, const CTerminalKeyModes& modes)
@@ -57,16 +60,14 @@ int ControlOf(char32_t ch)
 {
     if ((ch >= 'a' && ch <= 'z') || (ch >= '@' && ch <= '_'))
         return static_cast<int>(ch & 0x1F);
-    switch (ch) {
-    case ' ': case '2': return 0;
-    case '3': return 0x1B;
-    case '4': return 0x1C;
-    case '5': return 0x1D;
-    case '6': return 0x1E;
-    case '7': case '-': case '/': return 0x1F;
-    case '8': case '?': return 0x7F;
-    default: return -1;
-    }
+    // The digits and punctuation an xterm also turns into control bytes.
+    static constexpr std::pair<char32_t, int> kOthers[] = {{' ', 0x00}, {'2', 0x00}, {'3', 0x1B}, {'4', 0x1C},
+                                                           {'5', 0x1D}, {'6', 0x1E}, {'7', 0x1F}, {'-', 0x1F},
+                                                           {'/', 0x1F}, {'8', 0x7F}, {'?', 0x7F}};
+    for (const auto& [other, control] : kOthers)
+        if (other == ch)
+            return control;
+    return -1;
 }
 
 // The numeric keypad in application mode: SS3 and a letter.
@@ -74,44 +75,23 @@ char KeypadFinal(char32_t ch)
 {
     if (ch >= '0' && ch <= '9')
         return static_cast<char>('p' + (ch - '0'));
-    switch (ch) {
-    case '.': return 'n';
-    case '+': return 'k';
-    case '-': return 'm';
-    case '*': return 'j';
-    case '/': return 'o';
-    case ',': return 'l';
-    default: return 0;
-    }
+    // '.' ',' '+' '-' '*' '/' in that order, as the keypad's SS3 finals n l k m j o.
+    static constexpr std::string_view kKeys = ".,+-*/";
+    static constexpr std::string_view kFinals = "nlkmjo";
+    const std::size_t at = ch < 0x80 ? kKeys.find(static_cast<char>(ch)) : std::string_view::npos;
+    return at == std::string_view::npos ? 0 : kFinals[at];
 }
 
 } // namespace
 
 bool AppendEncoded(std::string& out, char32_t ch, bool utf8)
 {
-    if (!utf8) {
-        if (ch > 0xFF)
-            return false;
-        out += static_cast<char>(ch);
-        return true;
-    }
-    if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))
+    if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF) || (!utf8 && ch > 0xFF))
         return false;
-    if (ch < 0x80) {
+    if (utf8)
+        AppendUtf8(out, ch);
+    else
         out += static_cast<char>(ch);
-    } else if (ch < 0x800) {
-        out += static_cast<char>(0xC0 | (ch >> 6));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += static_cast<char>(0xE0 | (ch >> 12));
-        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (ch >> 18));
-        out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    }
     return true;
 }
 

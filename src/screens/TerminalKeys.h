@@ -10,9 +10,32 @@
 namespace kestrelon {
 
 enum class TerminalKey {
-    Up, Down, Right, Left, Home, End, Insert, Delete, PageUp, PageDown,
-    F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
-    Backspace, Tab, Enter, Escape,
+    Up,
+    Down,
+    Right,
+    Left,
+    Home,
+    End,
+    Insert,
+    Delete,
+    PageUp,
+    PageDown,
+    F1,
+    F2,
+    F3,
+    F4,
+    F5,
+    F6,
+    F7,
+    F8,
+    F9,
+    F10,
+    F11,
+    F12,
+    Backspace,
+    Tab,
+    Enter,
+    Escape,
 };
 
 // Modifier bits, in the weights of the modifier parameter (1 + sum).

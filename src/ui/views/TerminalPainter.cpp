@@ -45,33 +45,30 @@ bool InRun(const CTerminalCell& cell)
 // Box-drawing characters drawn as lines through the cell's middle, so that
 // frames join without the gaps a font's glyphs leave. Arms: 1 left, 2 right,
 // 4 up, 8 down; 16 for the heavy weight.
+struct CBoxGlyph {
+    char32_t ch;
+    int arms;
+};
+
+// Double and rounded forms are drawn as the single ones.
+constexpr CBoxGlyph kBoxGlyphs[] = {
+    {U'\u2500', 3},  {U'\u2550', 3},  {U'\u2501', 19}, {U'\u2502', 12}, {U'\u2551', 12}, {U'\u2503', 28},
+    {U'\u250c', 10}, {U'\u2554', 10}, {U'\u256d', 10}, {U'\u250f', 26}, {U'\u2510', 9},  {U'\u2557', 9},
+    {U'\u256e', 9},  {U'\u2513', 25}, {U'\u2514', 6},  {U'\u255a', 6},  {U'\u2570', 6},  {U'\u2517', 22},
+    {U'\u2518', 5},  {U'\u255d', 5},  {U'\u256f', 5},  {U'\u251b', 21}, {U'\u251c', 14}, {U'\u2560', 14},
+    {U'\u2523', 30}, {U'\u2524', 13}, {U'\u2563', 13}, {U'\u252b', 29}, {U'\u252c', 11}, {U'\u2566', 11},
+    {U'\u2533', 27}, {U'\u2534', 7},  {U'\u2569', 7},  {U'\u253b', 23}, {U'\u253c', 15}, {U'\u256c', 15},
+    {U'\u254b', 31},
+};
+
 int BoxArms(char32_t ch)
 {
-    switch (ch) {
-    case U'\u2500': case U'\u2550': return 1 | 2;
-    case U'\u2501': return 1 | 2 | 16;
-    case U'\u2502': case U'\u2551': return 4 | 8;
-    case U'\u2503': return 4 | 8 | 16;
-    case U'\u250c': case U'\u2554': case U'\u256d': return 2 | 8;
-    case U'\u250f': return 2 | 8 | 16;
-    case U'\u2510': case U'\u2557': case U'\u256e': return 1 | 8;
-    case U'\u2513': return 1 | 8 | 16;
-    case U'\u2514': case U'\u255a': case U'\u2570': return 2 | 4;
-    case U'\u2517': return 2 | 4 | 16;
-    case U'\u2518': case U'\u255d': case U'\u256f': return 1 | 4;
-    case U'\u251b': return 1 | 4 | 16;
-    case U'\u251c': case U'\u2560': return 2 | 4 | 8;
-    case U'\u2523': return 2 | 4 | 8 | 16;
-    case U'\u2524': case U'\u2563': return 1 | 4 | 8;
-    case U'\u252b': return 1 | 4 | 8 | 16;
-    case U'\u252c': case U'\u2566': return 1 | 2 | 8;
-    case U'\u2533': return 1 | 2 | 8 | 16;
-    case U'\u2534': case U'\u2569': return 1 | 2 | 4;
-    case U'\u253b': return 1 | 2 | 4 | 16;
-    case U'\u253c': case U'\u256c': return 1 | 2 | 4 | 8;
-    case U'\u254b': return 1 | 2 | 4 | 8 | 16;
-    default: return 0;
-    }
+    if (ch < U'\u2500' || ch > U'\u2570')
+        return 0;
+    for (const CBoxGlyph& glyph : kBoxGlyphs)
+        if (glyph.ch == ch)
+            return glyph.arms;
+    return 0;
 }
 
 void DrawBox(QPainter& painter, const QRect& cell, int arms, const QColor& colour)
@@ -103,9 +100,12 @@ QString CellText(const CTerminalCell& cell)
 QColor TerminalColour(CTerminalColour colour, bool foreground, bool reverseScreen)
 {
     switch (colour.GetKind()) {
-    case CTerminalColour::Kind::Indexed: return Indexed(colour.Index());
-    case CTerminalColour::Kind::Rgb: return QColor(colour.Red(), colour.Green(), colour.Blue());
-    case CTerminalColour::Kind::Default: break;
+    case CTerminalColour::Kind::Indexed:
+        return Indexed(colour.Index());
+    case CTerminalColour::Kind::Rgb:
+        return QColor(colour.Red(), colour.Green(), colour.Blue());
+    case CTerminalColour::Kind::Default:
+        break;
     }
     return QColor(foreground != reverseScreen ? kDefaultText : kDefaultBackground);
 }
@@ -143,9 +143,9 @@ CTerminalPainter::CStyle CTerminalPainter::StyleOf(const CTerminalCell& cell, bo
     CStyle style{TerminalColour(foreground, true, reverseScreen), TerminalColour(cell.background, false, reverseScreen),
                  cell.attributes};
     if (cell.attributes & TATTR_FAINT)
-        style.text = QColor((style.text.red() + style.background.red()) / 2,
-                            (style.text.green() + style.background.green()) / 2,
-                            (style.text.blue() + style.background.blue()) / 2);
+        style.text =
+            QColor((style.text.red() + style.background.red()) / 2, (style.text.green() + style.background.green()) / 2,
+                   (style.text.blue() + style.background.blue()) / 2);
     if (((cell.attributes & TATTR_REVERSE) != 0) != selected)
         std::swap(style.text, style.background);
     if (cell.attributes & TATTR_HIDDEN)

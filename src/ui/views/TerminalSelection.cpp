@@ -29,9 +29,8 @@ std::string CTerminalSelection::Text(const CTerminalScreen& screen) const
     const CPoint last = Last();
     for (std::int64_t stable = first.line; stable <= last.line; ++stable) {
         const std::int64_t line = stable - offset;
-        const CTerminalCell* cells = line >= -screen.ScrollbackLines() && line < screen.Rows()
-                                         ? screen.LineAt(static_cast<int>(line))
-                                         : nullptr;
+        const CTerminalCell* cells =
+            line >= -screen.ScrollbackLines() && line < screen.Rows() ? screen.LineAt(static_cast<int>(line)) : nullptr;
         const int from = stable == first.line ? first.column : 0;
         const int to = stable == last.line ? last.column : screen.Columns();
         std::string row;

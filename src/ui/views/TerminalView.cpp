@@ -31,7 +31,6 @@ CTerminalView::CTerminalView(CKestronDoc& doc, IMessageTarget& frame, QWidget* p
     ApplyFont();
     m_doc.AddView(this);
     m_timer.setSingleShot(true);
-    m_timer.setInterval(REPAINT_DELAY_MS);
     connect(&m_timer, &QTimer::timeout, this, &CTerminalView::OnTimer);
     m_flashTimer.setSingleShot(true);
     connect(&m_flashTimer, &QTimer::timeout, this, [this] {
@@ -82,8 +81,10 @@ void CTerminalView::Feed(const std::uint8_t* data, std::int32_t length)
 void CTerminalView::ScheduleRepaint()
 {
     // A burst of data becomes one repaint when the timer runs out.
-    if (!m_timer.isActive())
-        m_timer.start();
+    if (m_timer.isActive())
+        return;
+    const bool busy = m_sincePaint.isValid() && m_sincePaint.elapsed() < BUSY_REPAINT_DELAY_MS;
+    m_timer.start(busy ? BUSY_REPAINT_DELAY_MS : REPAINT_DELAY_MS);
 }
 
 void CTerminalView::SendAnswers()
@@ -139,8 +140,8 @@ void CTerminalView::FitScreen()
     const QSize client = viewport()->size();
     const int columns = std::clamp(client.width() / std::max(m_cells.width, 1), CTerminalScreen::MIN_COLUMNS,
                                    CTerminalScreen::MAX_COLUMNS);
-    const int rows = std::clamp(client.height() / std::max(m_cells.height, 1), CTerminalScreen::MIN_ROWS,
-                                CTerminalScreen::MAX_ROWS);
+    const int rows =
+        std::clamp(client.height() / std::max(m_cells.height, 1), CTerminalScreen::MIN_ROWS, CTerminalScreen::MAX_ROWS);
     if (columns != m_screen.Columns() || rows != m_screen.Rows()) {
         m_screen.Resize(columns, rows);
         m_selection.Clear();
@@ -210,6 +211,7 @@ void CTerminalView::OnTimer()
 
 void CTerminalView::paintEvent(QPaintEvent* event)
 {
+    m_sincePaint.start();
     QPainter painter(viewport());
     CTerminalPainter::CFrame frame;
     frame.topLine = TopLine();

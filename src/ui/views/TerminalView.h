@@ -10,6 +10,7 @@
 #include "ui/views/TerminalSelection.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QTimer>
 
@@ -23,8 +24,11 @@ class IMessageTarget;
 class CTerminalView : public QAbstractScrollArea, public IDocumentView {
     Q_OBJECT
 public:
-    // Data is shown at most this long after it arrived.
+    // Data is shown at most this long after it arrived: soon after a quiet
+    // spell, so typing echoes at once; less often while data keeps coming, so
+    // a flood spends its time on the data rather than on painting.
     static constexpr int REPAINT_DELAY_MS = 30;
+    static constexpr int BUSY_REPAINT_DELAY_MS = 100;
     static constexpr int FLASH_MS = 100;
 
     // Registers with `doc`; keys, pastes and answers go to `frame` as WM_TERMINAL messages.
@@ -93,6 +97,7 @@ private:
     CTerminalViewOptions m_options;
     QTimer m_timer;
     QTimer m_flashTimer;
+    QElapsedTimer m_sincePaint;
     QFont m_font;
     CCellMetrics m_cells;
     // Reading back: the stable number of the top line shown; following otherwise.

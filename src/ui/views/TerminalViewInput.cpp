@@ -23,19 +23,32 @@ constexpr int kWheelLines = 3;
 std::optional<TerminalKey> NamedKey(int key)
 {
     static constexpr std::pair<int, TerminalKey> kKeys[] = {
-        {Qt::Key_Up, TerminalKey::Up},           {Qt::Key_Down, TerminalKey::Down},
-        {Qt::Key_Right, TerminalKey::Right},     {Qt::Key_Left, TerminalKey::Left},
-        {Qt::Key_Home, TerminalKey::Home},       {Qt::Key_End, TerminalKey::End},
-        {Qt::Key_Insert, TerminalKey::Insert},   {Qt::Key_Delete, TerminalKey::Delete},
-        {Qt::Key_PageUp, TerminalKey::PageUp},   {Qt::Key_PageDown, TerminalKey::PageDown},
-        {Qt::Key_F1, TerminalKey::F1},           {Qt::Key_F2, TerminalKey::F2},
-        {Qt::Key_F3, TerminalKey::F3},           {Qt::Key_F4, TerminalKey::F4},
-        {Qt::Key_F5, TerminalKey::F5},           {Qt::Key_F6, TerminalKey::F6},
-        {Qt::Key_F7, TerminalKey::F7},           {Qt::Key_F8, TerminalKey::F8},
-        {Qt::Key_F9, TerminalKey::F9},           {Qt::Key_F10, TerminalKey::F10},
-        {Qt::Key_F11, TerminalKey::F11},         {Qt::Key_F12, TerminalKey::F12},
-        {Qt::Key_Backspace, TerminalKey::Backspace}, {Qt::Key_Tab, TerminalKey::Tab},
-        {Qt::Key_Backtab, TerminalKey::Tab},     {Qt::Key_Return, TerminalKey::Enter},
+        {Qt::Key_Up, TerminalKey::Up},
+        {Qt::Key_Down, TerminalKey::Down},
+        {Qt::Key_Right, TerminalKey::Right},
+        {Qt::Key_Left, TerminalKey::Left},
+        {Qt::Key_Home, TerminalKey::Home},
+        {Qt::Key_End, TerminalKey::End},
+        {Qt::Key_Insert, TerminalKey::Insert},
+        {Qt::Key_Delete, TerminalKey::Delete},
+        {Qt::Key_PageUp, TerminalKey::PageUp},
+        {Qt::Key_PageDown, TerminalKey::PageDown},
+        {Qt::Key_F1, TerminalKey::F1},
+        {Qt::Key_F2, TerminalKey::F2},
+        {Qt::Key_F3, TerminalKey::F3},
+        {Qt::Key_F4, TerminalKey::F4},
+        {Qt::Key_F5, TerminalKey::F5},
+        {Qt::Key_F6, TerminalKey::F6},
+        {Qt::Key_F7, TerminalKey::F7},
+        {Qt::Key_F8, TerminalKey::F8},
+        {Qt::Key_F9, TerminalKey::F9},
+        {Qt::Key_F10, TerminalKey::F10},
+        {Qt::Key_F11, TerminalKey::F11},
+        {Qt::Key_F12, TerminalKey::F12},
+        {Qt::Key_Backspace, TerminalKey::Backspace},
+        {Qt::Key_Tab, TerminalKey::Tab},
+        {Qt::Key_Backtab, TerminalKey::Tab},
+        {Qt::Key_Return, TerminalKey::Enter},
         {Qt::Key_Escape, TerminalKey::Escape},
     };
     for (const auto& [qtKey, terminalKey] : kKeys)
@@ -58,8 +71,8 @@ bool IsCtrlShift(const QKeyEvent& key, int code)
 
 bool IsShift(const QKeyEvent& key, int code)
 {
-    return key.key() == code && (key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) ==
-                                    Qt::ShiftModifier;
+    return key.key() == code &&
+           (key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ShiftModifier;
 }
 
 // The bytes a key press sends; empty when it sends nothing.
@@ -68,7 +81,8 @@ std::string KeyBytes(const QKeyEvent& event, const CTerminalKeyModes& modes)
     const unsigned modifiers = ModifiersOf(event.modifiers());
     const bool keypad = (event.modifiers() & Qt::KeypadModifier) != 0;
     if (event.key() == Qt::Key_Enter && keypad)
-        return modes.applicationKeypad ? std::string("\033OM") : EncodeTerminalKey(TerminalKey::Enter, modifiers, modes);
+        return modes.applicationKeypad ? std::string("\033OM")
+                                       : EncodeTerminalKey(TerminalKey::Enter, modifiers, modes);
     if (const std::optional<TerminalKey> named = NamedKey(event.key())) {
         const unsigned shift = event.key() == Qt::Key_Backtab ? KEY_SHIFT : 0u;
         return EncodeTerminalKey(*named, modifiers | shift, modes);

@@ -46,12 +46,13 @@ TEST_F(TerminalViewTest, PaintsTheStatusPageAtTheViewsSize)
     Receive(doc, "echo is not the device's", SEND_COLOUR);
     view.OnTimer();
     EXPECT_EQ(view.Screen().LineText(0), " Kestrelon demo board - status");
-    EXPECT_EQ(view.Screen().LineText(4), std::string(15, ' ') + "\u250c" + [] {
-        std::string rule;
-        for (int i = 0; i < 48; ++i)
-            rule += "\u2500";
-        return rule;
-    }() + "\u2510");
+    EXPECT_EQ(
+        view.Screen().LineText(4), std::string(15, ' ') + "\u250c" + [] {
+            std::string rule;
+            for (int i = 0; i < 48; ++i)
+                rule += "\u2500";
+            return rule;
+        }() + "\u2510");
     EXPECT_EQ(view.Screen().CursorRow(), 22);
 
     const QImage image = view.viewport()->grab().toImage();
@@ -59,8 +60,7 @@ TEST_F(TerminalViewTest, PaintsTheStatusPageAtTheViewsSize)
     const int width = 80 * cell.width();
     // The reverse title row is lit across; the empty rows below stay dark.
     EXPECT_GT(CountPixels(image, QRect(0, 0, width, cell.height()), 0xd3d7cf), width * cell.height() / 2);
-    EXPECT_EQ(CountPixels(image, QRect(0, 2 * cell.height(), width, cell.height()), 0x000000),
-              width * cell.height());
+    EXPECT_EQ(CountPixels(image, QRect(0, 2 * cell.height(), width, cell.height()), 0x000000), width * cell.height());
 
     // A smaller window: the screen shrinks, never below 20 x 5.
     SizeTo(10, 3);
@@ -80,10 +80,10 @@ TEST_F(TerminalViewTest, RecordingsOfRealProgramsPaintTheirColours)
 {
     SizeTo(80, 24);
     const CRecordingCase cases[] = {
-        {"menu-xterm-256color.vt", 0x0000ee, 300},   // dialog's blue screen
+        {"menu-xterm-256color.vt", 0x0000ee, 300}, // dialog's blue screen
         {"checklist-xterm-256color.vt", 0x0000ee, 300},
-        {"htop-xterm-256color.vt", 0x00cdcd, 20},    // the cyan selection bar and key labels
-        {"vi-vt100.vt", 0xd3d7cf, 2},               // plain text in the default colour
+        {"htop-xterm-256color.vt", 0x00cdcd, 20}, // the cyan selection bar and key labels
+        {"vi-vt100.vt", 0xd3d7cf, 2},             // plain text in the default colour
     };
     for (const CRecordingCase& c : cases) {
         doc.ResetScreen();
