@@ -1,13 +1,13 @@
 // Throughput of the Terminal view's model on mixed shell output (text, SGR
-// colours, cursor moves, erases, scrolling), and on the recorded full-screen
-// programs, with the ANSI view's model on the same bytes in the same run.
+// colours, cursor moves, erases, scrolling), on the recorded full-screen
+// programs and on a flood of short lines, with the ANSI view's model on the same
+// bytes in the same run.
 #include "screens/AnsiScreen.h"
 #include "screens/TerminalScreen.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -47,11 +47,12 @@ const std::string& ShellStream()
                 s += "\x1b[" + std::to_string(1 + random() % 24) + ";" + std::to_string(1 + random() % 80) + "H\x1b[K";
                 break;
             case 5:
-                s += random() % 64 == 0 ? "\x1b[H\x1b[2J" : "\x1b[38;5;" + std::to_string(random() % 256) + "mwarn\x1b[m ";
+                s += random() % 64 == 0 ? "\x1b[H\x1b[2J"
+                                        : "\x1b[38;5;" + std::to_string(random() % 256) + "mwarn\x1b[m ";
                 break;
             default:
-                s += "drivers/tty/serial/8250/8250_core.c:" + std::to_string(random() % 2000) +
-                     ": registered ttyS" + std::to_string(random() % 4) + " at MMIO 0x1c28000\r\n";
+                s += "drivers/tty/serial/8250/8250_core.c:" + std::to_string(random() % 2000) + ": registered ttyS" +
+                     std::to_string(random() % 4) + " at MMIO 0x1c28000\r\n";
                 break;
             }
         }
@@ -66,8 +67,7 @@ const std::string& RecordedStream()
 {
     static const std::string stream = [] {
         std::string recordings;
-        const char* source = std::getenv("KESTRELON_SOURCE_DIR");
-        const std::filesystem::path folder = std::filesystem::path(source ? source : ".") / "tests/screens/data";
+        const std::filesystem::path folder = KESTRELON_RECORDINGS;
         std::error_code error;
         for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
             std::ifstream file(entry.path(), std::ios::binary);
@@ -81,6 +81,19 @@ const std::string& RecordedStream()
     return stream;
 }
 
+// A flood of short lines ("12345678\r\n"): every ten bytes a scroll into the scrollback.
+const std::string& ShortLines()
+{
+    static const std::string stream = [] {
+        std::string s;
+        s.reserve(STREAM_BYTES);
+        for (unsigned line = 0; s.size() + 10 <= STREAM_BYTES; ++line)
+            s += std::to_string(10000000 + line % 90000000) + "\r\n";
+        return s;
+    }();
+    return stream;
+}
+
 const std::uint8_t* Bytes(const std::string& s)
 {
     return reinterpret_cast<const std::uint8_t*>(s.data());
@@ -89,7 +102,7 @@ const std::uint8_t* Bytes(const std::string& s)
 void Terminal(benchmark::State& state, const std::string& stream)
 {
     if (stream.empty()) {
-        state.SkipWithError("no recordings: run with KESTRELON_SOURCE_DIR set to the source tree");
+        state.SkipWithError("no recordings in " KESTRELON_RECORDINGS);
         return;
     }
     CTerminalScreen screen(80, 24);
@@ -112,14 +125,36 @@ void Ansi(benchmark::State& state, const std::string& stream)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
 }
 
-void BM_TerminalScreenShell(benchmark::State& state) { Terminal(state, ShellStream()); }
-void BM_AnsiScreenShell(benchmark::State& state) { Ansi(state, ShellStream()); }
-void BM_TerminalScreenRecordings(benchmark::State& state) { Terminal(state, RecordedStream()); }
-void BM_AnsiScreenRecordings(benchmark::State& state) { Ansi(state, RecordedStream()); }
+void BM_TerminalScreenShell(benchmark::State& state)
+{
+    Terminal(state, ShellStream());
+}
+void BM_AnsiScreenShell(benchmark::State& state)
+{
+    Ansi(state, ShellStream());
+}
+void BM_TerminalScreenRecordings(benchmark::State& state)
+{
+    Terminal(state, RecordedStream());
+}
+void BM_AnsiScreenRecordings(benchmark::State& state)
+{
+    Ansi(state, RecordedStream());
+}
+void BM_TerminalScreenShortLines(benchmark::State& state)
+{
+    Terminal(state, ShortLines());
+}
+void BM_AnsiScreenShortLines(benchmark::State& state)
+{
+    Ansi(state, ShortLines());
+}
 BENCHMARK(BM_TerminalScreenShell)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnsiScreenShell)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TerminalScreenRecordings)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnsiScreenRecordings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TerminalScreenShortLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnsiScreenShortLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace kestrelon

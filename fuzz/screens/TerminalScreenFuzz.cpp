@@ -1,7 +1,8 @@
 // Arbitrary received bytes into the Terminal view's model at a size, encoding and
 // block length the first bytes choose, with resizes between blocks: no crash, no
 // undefined behaviour, the cursor on screen and the answers bounded after every
-// block, and at the end every wide character whole and the scrollback bounded.
+// block, and at the end every wide character whole, the scrollback bounded, and
+// the cells past each row's written length blank.
 #include "screens/TerminalScreen.h"
 
 #include <cstdint>
@@ -29,7 +30,8 @@ void CheckCursor(CTerminalScreen& screen)
 {
     if (screen.CursorRow() < 0 || screen.CursorRow() >= screen.Rows() || screen.CursorColumn() < 0 ||
         screen.CursorColumn() >= screen.Columns() || screen.ScrollbackLines() > screen.ScrollbackLimit() ||
-        screen.Title().size() > kestrelon::CVtParser::MAX_STRING_LENGTH ||
+        // each kept byte of a title becomes at most a U+FFFD, three bytes
+        screen.Title().size() > 3 * kestrelon::CVtParser::MAX_STRING_LENGTH ||
         screen.TakeAnswers().size() > CTerminalScreen::MAX_PENDING_ANSWERS)
         std::abort();
 }
@@ -38,6 +40,10 @@ void CheckCells(const CTerminalScreen& screen)
 {
     for (int line = -screen.ScrollbackLines(); line < screen.Rows(); ++line)
         CheckRow(screen.LineAt(line), screen.Columns());
+    for (int row = 0; row < screen.Rows(); ++row)
+        for (int column = screen.ScreenRowLength(row); column < screen.Columns(); ++column)
+            if (!screen.ScreenRow(row)[column].IsPlainBlank())
+                std::abort();
     if (screen.LineText(screen.Rows() - 1).size() > static_cast<std::size_t>(screen.Columns()) * 12)
         std::abort();
 }

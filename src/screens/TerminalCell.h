@@ -22,7 +22,8 @@ public:
     static constexpr CTerminalColour Rgb(int red, int green, int blue)
     {
         return CTerminalColour((2u << 24) | (static_cast<std::uint32_t>(red & 0xFF) << 16) |
-                               (static_cast<std::uint32_t>(green & 0xFF) << 8) | static_cast<std::uint32_t>(blue & 0xFF));
+                               (static_cast<std::uint32_t>(green & 0xFF) << 8) |
+                               static_cast<std::uint32_t>(blue & 0xFF));
     }
 
     constexpr Kind GetKind() const { return static_cast<Kind>(m_value >> 24); }
@@ -68,6 +69,12 @@ struct CTerminalCell {
     std::uint8_t width = NARROW;
 
     bool operator==(const CTerminalCell&) const = default;
+    // A cell as a fresh screen holds it; cheaper than comparing with CTerminalCell{}.
+    bool IsPlainBlank() const
+    {
+        return codePoint == U' ' && (marks[0] | marks[1]) == 0 && foreground.IsDefault() && background.IsDefault() &&
+               attributes == 0 && width == NARROW;
+    }
 };
 
 } // namespace kestrelon

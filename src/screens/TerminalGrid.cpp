@@ -12,6 +12,13 @@ namespace {
 // The ring's first allocation; doubling from here to the limit.
 constexpr int FIRST_HISTORY_CAPACITY = 256;
 
+// A row cut to `width` cells must not end in the left half of a wide character.
+void MendCut(CTerminalCell* cells, int width)
+{
+    if (width > 0 && cells[width - 1].width == CTerminalCell::WIDE)
+        cells[width - 1] = CTerminalCell{};
+}
+
 } // namespace
 
 CTerminalGrid::CTerminalGrid(int columns, int rows, int scrollbackLimit)
@@ -19,6 +26,7 @@ CTerminalGrid::CTerminalGrid(int columns, int rows, int scrollbackLimit)
 {
     m_cells.assign(static_cast<std::size_t>(2 * rows * columns), CTerminalCell{});
     m_wrapped.assign(static_cast<std::size_t>(2 * rows), 0);
+    m_used.assign(static_cast<std::size_t>(2 * rows), 0);
     m_rowMap.resize(static_cast<std::size_t>(2 * rows));
     for (int i = 0; i < 2 * rows; ++i)
         m_rowMap[static_cast<std::size_t>(i)] = i;
@@ -55,14 +63,19 @@ void CTerminalGrid::Relayout(int keep, int columns)
     keep = std::min(keep, m_historyCount);
     std::vector<CTerminalCell> cells(static_cast<std::size_t>(keep) * static_cast<std::size_t>(columns));
     std::vector<std::uint8_t> wrapped(static_cast<std::size_t>(keep));
-    const int width = std::min(columns, m_columns);
+    std::vector<int> used(static_cast<std::size_t>(keep));
     for (int i = 0; i < keep; ++i) {
         const int index = m_historyCount - keep + i;
+        const std::size_t slot = static_cast<std::size_t>((m_historyFirst + index) % m_historyCapacity);
+        const int width = std::min(columns, m_historyUsed[slot]);
         std::copy_n(ScrollbackRow(index), width, cells.begin() + static_cast<std::ptrdiff_t>(i) * columns);
-        wrapped[static_cast<std::size_t>(i)] = LineWrapped(index - m_historyCount);
+        MendCut(cells.data() + static_cast<std::ptrdiff_t>(i) * columns, std::min(columns, width));
+        wrapped[static_cast<std::size_t>(i)] = m_historyWrapped[slot];
+        used[static_cast<std::size_t>(i)] = width;
     }
     m_history = std::move(cells);
     m_historyWrapped = std::move(wrapped);
+    m_historyUsed = std::move(used);
     m_historyFirst = 0;
     m_historyCount = keep;
     m_historyCapacity = keep;
@@ -80,6 +93,7 @@ void CTerminalGrid::ClearScrollback()
     m_history.clear();
     m_history.shrink_to_fit();
     m_historyWrapped.clear();
+    m_historyUsed.clear();
     m_historyFirst = m_historyCount = m_historyCapacity = 0;
 }
 
@@ -93,6 +107,7 @@ void CTerminalGrid::PushHistory(int row)
         m_historyCapacity = std::min(m_historyLimit, std::max(FIRST_HISTORY_CAPACITY, 2 * m_historyCapacity));
         m_history.resize(static_cast<std::size_t>(m_historyCapacity) * static_cast<std::size_t>(m_columns));
         m_historyWrapped.resize(static_cast<std::size_t>(m_historyCapacity));
+        m_historyUsed.resize(static_cast<std::size_t>(m_historyCapacity));
     }
     int slot;
     if (m_historyCount < m_historyCapacity) {
@@ -101,15 +116,25 @@ void CTerminalGrid::PushHistory(int row)
         slot = m_historyFirst; // full: the oldest line's place is reused
         m_historyFirst = (m_historyFirst + 1) % m_historyCapacity;
     }
-    std::copy_n(Row(row), m_columns,
-                m_history.begin() + static_cast<std::ptrdiff_t>(slot) * static_cast<std::ptrdiff_t>(m_columns));
-    m_historyWrapped[static_cast<std::size_t>(slot)] = m_wrapped[static_cast<std::size_t>(Physical(row))];
+    // Only the written cells move; the slot's old cells past them become blanks.
+    const std::size_t physical = static_cast<std::size_t>(Physical(row));
+    const int used = m_used[physical];
+    int& slotUsed = m_historyUsed[static_cast<std::size_t>(slot)];
+    CTerminalCell* line = m_history.data() + static_cast<std::size_t>(slot) * static_cast<std::size_t>(m_columns);
+    std::copy_n(Row(row), used, line);
+    if (slotUsed > used)
+        std::fill(line + used, line + slotUsed, CTerminalCell{});
+    slotUsed = used;
+    m_historyWrapped[static_cast<std::size_t>(slot)] = m_wrapped[physical];
     ++m_scrolledOff;
 }
 
 void CTerminalGrid::FillRow(int row, const CTerminalCell& blank)
 {
-    std::fill_n(Row(row), m_columns, blank);
+    int& used = m_used[static_cast<std::size_t>(Physical(row))];
+    const bool plain = blank.IsPlainBlank();
+    std::fill_n(Row(row), plain ? used : m_columns, blank);
+    used = plain ? 0 : m_columns;
     SetWrapped(row, false);
 }
 
@@ -162,6 +187,14 @@ void CTerminalGrid::Erase(int row, int from, int to, const CTerminalCell& blank)
     if (from == to)
         return;
     CTerminalCell* cells = Row(row);
+    int& used = m_used[static_cast<std::size_t>(Physical(row))];
+    if (blank.IsPlainBlank()) {
+        to = std::min(to, std::max(used, from));
+        if (to >= used)
+            used = std::min(used, from);
+    } else {
+        used = std::max(used, to);
+    }
     std::fill(cells + from, cells + to, blank);
     MendWide(row, from - 1, blank);
     MendWide(row, to, blank);
@@ -177,6 +210,9 @@ void CTerminalGrid::InsertCells(int row, int column, int count, const CTerminalC
     std::copy_backward(cells + column, cells + m_columns - count, cells + m_columns);
     std::fill_n(cells + column, count, blank);
     MendWide(row, m_columns - 1, blank);
+    Touch(row, std::min(m_columns, m_used[static_cast<std::size_t>(Physical(row))] + count));
+    if (!blank.IsPlainBlank())
+        Touch(row, column + count);
 }
 
 void CTerminalGrid::DeleteCells(int row, int column, int count, const CTerminalCell& blank)
@@ -189,6 +225,8 @@ void CTerminalGrid::DeleteCells(int row, int column, int count, const CTerminalC
     MendWide(row, column + count, blank);
     std::copy(cells + column + count, cells + m_columns, cells + column);
     std::fill(cells + m_columns - count, cells + m_columns, blank);
+    if (!blank.IsPlainBlank())
+        Touch(row, m_columns);
 }
 
 void CTerminalGrid::SetAlternate(bool on, const CTerminalCell& blank)
@@ -215,6 +253,7 @@ void CTerminalGrid::Resize(int columns, int rows, int& keepRow)
     keepRow -= shift;
     std::vector<CTerminalCell> cells(static_cast<std::size_t>(2 * rows * columns));
     std::vector<std::uint8_t> wrapped(static_cast<std::size_t>(2 * rows));
+    std::vector<int> used(static_cast<std::size_t>(2 * rows));
     const int width = std::min(columns, m_columns);
     for (int screen = 0; screen < 2; ++screen) {
         const int skip = (screen == 1) == m_alternate ? shift : 0;
@@ -224,20 +263,21 @@ void CTerminalGrid::Resize(int columns, int rows, int& keepRow)
             const std::size_t to = static_cast<std::size_t>(screen * rows + row);
             std::copy_n(m_cells.begin() + static_cast<std::ptrdiff_t>(from) * m_columns, width,
                         cells.begin() + static_cast<std::ptrdiff_t>(to) * columns);
+            MendCut(cells.data() + static_cast<std::ptrdiff_t>(to) * columns, width);
             wrapped[to] = m_wrapped[static_cast<std::size_t>(from)];
+            used[to] = std::min(width, m_used[static_cast<std::size_t>(from)]);
         }
     }
     Relayout(m_historyCount, columns);
     m_cells = std::move(cells);
     m_wrapped = std::move(wrapped);
+    m_used = std::move(used);
     m_columns = columns;
     m_rows = rows;
     m_base = m_alternate ? rows : 0;
     m_rowMap.resize(static_cast<std::size_t>(2 * rows));
     for (int i = 0; i < 2 * rows; ++i)
         m_rowMap[static_cast<std::size_t>(i)] = i;
-    for (int row = 0; row < rows; ++row)
-        MendWide(row, columns - 1, CTerminalCell{});
 }
 
 } // namespace kestrelon

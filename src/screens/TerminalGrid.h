@@ -1,6 +1,7 @@
 // The cells of the Terminal view's model: the main and alternate screens as
 // rows reached through a row map (scrolling moves row numbers, not cells), and
-// the scrollback as a ring of fixed-width lines that is reused once full.
+// the scrollback as a ring of fixed-width lines that is reused once full. How far
+// each row was written is kept, so a scroll moves only the written cells.
 #pragma once
 
 #include "screens/TerminalCell.h"
@@ -19,6 +20,14 @@ public:
 
     CTerminalCell* Row(int row) { return m_cells.data() + Offset(row); }
     const CTerminalCell* Row(int row) const { return m_cells.data() + Offset(row); }
+    // Who writes cells through Row() tells the grid how far: cells from `end`
+    // on are known blank, so scrolls copy and clear only the written part.
+    void Touch(int row, int end)
+    {
+        int& used = m_used[static_cast<std::size_t>(Physical(row))];
+        used = end > used ? end : used;
+    }
+    int Used(int row) const { return m_used[static_cast<std::size_t>(Physical(row))]; }
     bool Wrapped(int row) const { return m_wrapped[Physical(row)] != 0; }
     void SetWrapped(int row, bool wrapped) { m_wrapped[Physical(row)] = wrapped ? 1 : 0; }
 
@@ -66,6 +75,8 @@ private:
     // Both screens' rows: physical rows 0..rows-1 are main, rows..2*rows-1 alternate.
     std::vector<CTerminalCell> m_cells;
     std::vector<std::uint8_t> m_wrapped;
+    // Per physical row: cells from here on are default blanks.
+    std::vector<int> m_used;
     // Logical row to physical row, per screen: main at 0, alternate at m_rows.
     std::vector<int> m_rowMap;
     int m_base = 0;
@@ -73,6 +84,7 @@ private:
 
     std::vector<CTerminalCell> m_history; // ring of lines of m_columns cells
     std::vector<std::uint8_t> m_historyWrapped;
+    std::vector<int> m_historyUsed; // per slot, as m_used
     int m_historyLimit;
     int m_historyFirst = 0;
     int m_historyCount = 0;

@@ -52,10 +52,18 @@ void ApplyRendition(const CVtSequence& s, CTerminalCell& pen)
             ++next;
         bool known = false;
         switch (code) {
-        case 0: pen = CTerminalCell{}; break;
-        case 1: pen.attributes |= TATTR_BOLD; break;
-        case 2: pen.attributes |= TATTR_FAINT; break;
-        case 3: pen.attributes |= TATTR_ITALIC; break;
+        case 0:
+            pen = CTerminalCell{};
+            break;
+        case 1:
+            pen.attributes |= TATTR_BOLD;
+            break;
+        case 2:
+            pen.attributes |= TATTR_FAINT;
+            break;
+        case 3:
+            pen.attributes |= TATTR_ITALIC;
+            break;
         case 4:
             if (s.IsSub(i + 1) && s.Param(i + 1, 0, false) == 0)
                 pen.attributes &= ~TATTR_UNDERLINE;
@@ -63,22 +71,54 @@ void ApplyRendition(const CVtSequence& s, CTerminalCell& pen)
                 pen.attributes |= TATTR_UNDERLINE;
             break;
         case 5:
-        case 6: pen.attributes |= TATTR_BLINK; break;
-        case 7: pen.attributes |= TATTR_REVERSE; break;
-        case 8: pen.attributes |= TATTR_HIDDEN; break;
-        case 9: pen.attributes |= TATTR_STRIKE; break;
-        case 21: pen.attributes |= TATTR_UNDERLINE; break;
-        case 22: pen.attributes &= ~(TATTR_BOLD | TATTR_FAINT); break;
-        case 23: pen.attributes &= ~TATTR_ITALIC; break;
-        case 24: pen.attributes &= ~TATTR_UNDERLINE; break;
-        case 25: pen.attributes &= ~TATTR_BLINK; break;
-        case 27: pen.attributes &= ~TATTR_REVERSE; break;
-        case 28: pen.attributes &= ~TATTR_HIDDEN; break;
-        case 29: pen.attributes &= ~TATTR_STRIKE; break;
-        case 38: next = std::max(next, ExtendedColour(s, i, pen.foreground, known)); break;
-        case 39: pen.foreground = CTerminalColour(); break;
-        case 48: next = std::max(next, ExtendedColour(s, i, pen.background, known)); break;
-        case 49: pen.background = CTerminalColour(); break;
+        case 6:
+            pen.attributes |= TATTR_BLINK;
+            break;
+        case 7:
+            pen.attributes |= TATTR_REVERSE;
+            break;
+        case 8:
+            pen.attributes |= TATTR_HIDDEN;
+            break;
+        case 9:
+            pen.attributes |= TATTR_STRIKE;
+            break;
+        case 21:
+            pen.attributes |= TATTR_UNDERLINE;
+            break;
+        case 22:
+            pen.attributes &= ~(TATTR_BOLD | TATTR_FAINT);
+            break;
+        case 23:
+            pen.attributes &= ~TATTR_ITALIC;
+            break;
+        case 24:
+            pen.attributes &= ~TATTR_UNDERLINE;
+            break;
+        case 25:
+            pen.attributes &= ~TATTR_BLINK;
+            break;
+        case 27:
+            pen.attributes &= ~TATTR_REVERSE;
+            break;
+        case 28:
+            pen.attributes &= ~TATTR_HIDDEN;
+            break;
+        case 29:
+            pen.attributes &= ~TATTR_STRIKE;
+            break;
+        case 38:
+            next = std::max(next, ExtendedColour(s, i, pen.foreground, known));
+            break;
+        case 39:
+            pen.foreground = CTerminalColour();
+            break;
+        case 48:
+            next = std::max(next, ExtendedColour(s, i, pen.background, known));
+            break;
+        case 49:
+            pen.background = CTerminalColour();
+            break;
         case 58: { // underline colour: read and dropped
             CTerminalColour ignored;
             next = std::max(next, ExtendedColour(s, i, ignored, known));

@@ -14,7 +14,10 @@ namespace {
 
 constexpr int TAB_WIDTH = 8;
 
-int Clamp(int value, int low, int high) { return std::max(low, std::min(value, high)); }
+int Clamp(int value, int low, int high)
+{
+    return std::max(low, std::min(value, high));
+}
 
 } // namespace
 
@@ -24,6 +27,7 @@ CTerminalScreen::CTerminalScreen(int columns, int rows, int scrollbackLimit)
 {
     m_bottom = m_grid.Rows() - 1;
     ResetTabStops(0);
+    SetScrollbackLimit(scrollbackLimit);
 }
 
 void CTerminalScreen::Feed(const std::uint8_t* data, std::size_t length)
@@ -41,7 +45,10 @@ void CTerminalScreen::Resize(int columns, int rows)
     if (columns == Columns() && rows == Rows())
         return;
     const int oldColumns = Columns();
+    if (columns > oldColumns) // fewer lines fit: the oldest go before the wider copy
+        LimitScrollback(columns);
     m_grid.Resize(columns, rows, m_cursorRow);
+    LimitScrollback(columns);
     m_cursorColumn = std::min(m_cursorColumn, columns - 1);
     m_pendingWrap = false;
     m_top = 0;
@@ -53,6 +60,24 @@ void CTerminalScreen::Resize(int columns, int rows)
         saved.row = std::min(saved.row, rows - 1);
         saved.column = std::min(saved.column, columns - 1);
     }
+    ++m_changeCount;
+}
+
+void CTerminalScreen::SetScrollbackLimit(int lines)
+{
+    m_scrollbackAsked = Clamp(lines, 0, MAX_SCROLLBACK);
+    LimitScrollback(Columns());
+    ++m_changeCount;
+}
+
+void CTerminalScreen::LimitScrollback(int columns)
+{
+    m_grid.SetScrollbackLimit(std::min(m_scrollbackAsked, static_cast<int>(MAX_SCROLLBACK_CELLS / columns)));
+}
+
+void CTerminalScreen::ClearScrollback()
+{
+    m_grid.ClearScrollback();
     ++m_changeCount;
 }
 
@@ -216,13 +241,15 @@ void CTerminalScreen::PrintAscii(const std::uint8_t* data, std::size_t length)
             row[first - 1] = Blank();
         if (row[first + count - 1].width == CTerminalCell::WIDE && first + count < columns)
             row[first + count] = Blank();
-        // The pen first, then the code point over it: building the cell in a local
-        // and copying it stalls on every byte (a narrow store read back wide).
-        const CTerminalCell pen = m_pen;
+        // The pen first, then the code point over it, the pen read where it lives:
+        // a cell built in a local and copied stalls the store buffer (narrow stores
+        // read back wide), on every byte or on every run.
+        const CTerminalCell& pen = m_pen;
         for (int i = 0; i < count; ++i) {
             row[first + i] = pen;
             row[first + i].codePoint = data[i];
         }
+        m_grid.Touch(m_cursorRow, first + count);
         m_lastPrinted = data[count - 1];
         data += count;
         length -= static_cast<std::size_t>(count);
@@ -269,6 +296,7 @@ void CTerminalScreen::Print(char32_t c)
         cell.width = CTerminalCell::CONTINUATION;
         row[first + 1] = cell;
     }
+    m_grid.Touch(m_cursorRow, first + width);
     m_lastPrinted = c;
     m_cursorColumn += width;
     if (m_cursorColumn >= columns) {
@@ -289,6 +317,7 @@ void CTerminalScreen::Combine(char32_t mark)
     for (char16_t& slot : row[column].marks)
         if (slot == 0) {
             slot = static_cast<char16_t>(mark);
+            m_grid.Touch(m_cursorRow, column + 1);
             return;
         }
 }
@@ -390,8 +419,10 @@ void CTerminalScreen::EscDispatch(const CVtSequence& s)
     if (intermediate == '#' && s.final == '8') { // DECALN: the screen full of E
         CTerminalCell cell;
         cell.codePoint = U'E';
-        for (int row = 0; row < Rows(); ++row)
+        for (int row = 0; row < Rows(); ++row) {
             std::fill_n(m_grid.Row(row), Columns(), cell);
+            m_grid.Touch(row, Columns());
+        }
         m_top = 0;
         m_bottom = Rows() - 1;
         MoveTo(0, 0);
@@ -400,8 +431,12 @@ void CTerminalScreen::EscDispatch(const CVtSequence& s)
     if (intermediate != 0)
         return;
     switch (s.final) {
-    case '7': SaveCursor(); break;
-    case '8': RestoreCursor(); break;
+    case '7':
+        SaveCursor();
+        break;
+    case '8':
+        RestoreCursor();
+        break;
     case 'D': // IND
         m_pendingWrap = false;
         LineFeed();
@@ -411,13 +446,26 @@ void CTerminalScreen::EscDispatch(const CVtSequence& s)
         m_pendingWrap = false;
         LineFeed();
         break;
-    case 'H': m_tabStops[static_cast<std::size_t>(m_cursorColumn)] = 1; break;
-    case 'M': ReverseIndex(); break;
-    case 'c': Reset(); break;
-    case '=': m_modes.applicationKeypad = true; break;
-    case '>': m_modes.applicationKeypad = false; break;
-    case 'Z': Answer("\x1b[?62;22c"); break;
-    default: break;
+    case 'H':
+        m_tabStops[static_cast<std::size_t>(m_cursorColumn)] = 1;
+        break;
+    case 'M':
+        ReverseIndex();
+        break;
+    case 'c':
+        Reset();
+        break;
+    case '=':
+        m_modes.applicationKeypad = true;
+        break;
+    case '>':
+        m_modes.applicationKeypad = false;
+        break;
+    case 'Z':
+        Answer("\x1b[?62;22c");
+        break;
+    default:
+        break;
     }
 }
 
@@ -430,9 +478,30 @@ void CTerminalScreen::OscDispatch(const char* text, std::size_t length)
     const std::string_view command = osc.substr(0, semicolon);
     if (command != "0" && command != "2")
         return;
-    const std::string_view title = osc.substr(semicolon + 1);
+    // The title is kept as valid UTF-8 whatever came: Latin-1 bytes converted,
+    // malformed UTF-8 replaced.
+    std::string title;
+    CUtf8Decoder decoder;
+    for (const char byte : osc.substr(semicolon + 1)) {
+        const auto b = static_cast<std::uint8_t>(byte);
+        bool again = b >= 0x80;
+        char32_t c = b < 0x80 ? decoder.Interrupt() : CUtf8Decoder::NONE;
+        if (c != CUtf8Decoder::NONE)
+            AppendUtf8(title, c);
+        if (b < 0x80 || m_encoding == TerminalEncoding::Latin1) {
+            AppendUtf8(title, b);
+            continue;
+        }
+        while (again) {
+            c = decoder.Take(b, again);
+            if (c != CUtf8Decoder::NONE)
+                AppendUtf8(title, c);
+        }
+    }
+    if (const char32_t c = decoder.Interrupt(); c != CUtf8Decoder::NONE)
+        AppendUtf8(title, c);
     if (title != m_title) {
-        m_title.assign(title);
+        m_title = std::move(title);
         m_titleChanged = true;
     }
 }

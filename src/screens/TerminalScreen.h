@@ -26,8 +26,10 @@ public:
     static constexpr int MAX_COLUMNS = 1000;
     static constexpr int MAX_ROWS = 500;
     static constexpr int DEFAULT_SCROLLBACK = 10000;
-    // Bounds the scrollback's memory: lines x columns x sizeof(CTerminalCell).
     static constexpr int MAX_SCROLLBACK = 100000;
+    // Bounds the scrollback's memory (cells x sizeof(CTerminalCell), 160 MiB):
+    // on wide screens fewer lines are kept than asked for.
+    static constexpr std::int64_t MAX_SCROLLBACK_CELLS = 8 * 1000 * 1000;
     // Answers not yet taken are dropped past this: a device that floods requests
     // while nobody takes the answers must not grow memory.
     static constexpr std::size_t MAX_PENDING_ANSWERS = 4096;
@@ -40,7 +42,8 @@ public:
     // Keeps the content top-left; when rows shrink below the cursor, the top rows
     // go to the scrollback so the cursor's line stays on screen. Clamped to the limits.
     void Resize(int columns, int rows);
-    // Power-on state (RIS): screen, modes, tab stops, charsets, title kept.
+    // Power-on state (RIS): screen cleared, modes, tab stops and charsets to their
+    // defaults; title and scrollback kept.
     void Reset();
 
     int Columns() const { return m_grid.Columns(); }
@@ -48,6 +51,9 @@ public:
 
     // Rows of the shown screen, 0 at the top; Columns() cells each.
     const CTerminalCell* ScreenRow(int row) const { return m_grid.Row(row); }
+    // Cells of a screen row from this column on are all plain blanks (space,
+    // default colours, no attributes): a painter may skip them.
+    int ScreenRowLength(int row) const { return m_grid.Used(row); }
     // Lines of the scrollback, 0 the oldest, ScrollbackLines() - 1 just above row 0.
     int ScrollbackLines() const { return m_grid.ScrollbackLines(); }
     const CTerminalCell* ScrollbackRow(int index) const { return m_grid.ScrollbackRow(index); }
@@ -57,10 +63,11 @@ public:
     bool LineWrapped(int line) const { return m_grid.LineWrapped(line); }
     // The text of a line as UTF-8, wide halves and marks joined, trailing blanks dropped.
     std::string LineText(int line) const;
+    // The lines kept at the present width (see MAX_SCROLLBACK_CELLS).
     int ScrollbackLimit() const { return m_grid.ScrollbackLimit(); }
     // Clamped to 0 .. MAX_SCROLLBACK; the oldest lines go when it shrinks.
-    void SetScrollbackLimit(int lines) { m_grid.SetScrollbackLimit(lines); }
-    void ClearScrollback() { m_grid.ClearScrollback(); }
+    void SetScrollbackLimit(int lines);
+    void ClearScrollback();
     // Lines ever pushed into the scrollback: lets a reader keep its place.
     std::uint64_t LinesScrolledOff() const { return m_grid.LinesScrolledOff(); }
 
@@ -88,7 +95,8 @@ public:
     // BEL bytes since the last call.
     int TakeBellCount();
 
-    // Counts every change of what is shown; a view compares it with the last one painted.
+    // Grows with every fed block and every change made from outside (size,
+    // scrollback); a view compares it with the value it last painted.
     std::uint64_t ChangeCount() const { return m_changeCount; }
     // True when something changed since the last call.
     bool TakeDirty();
@@ -130,6 +138,7 @@ private:
     void SaveCursor();
     void RestoreCursor();
     void SoftReset();
+    void LimitScrollback(int columns);
     void ResetTabStops(int from);
     int NextTab(int column, int count) const;
     int PreviousTab(int column, int count) const;
@@ -147,15 +156,16 @@ private:
     int m_top = 0; // scroll region, inclusive
     int m_bottom = 0;
     std::vector<std::uint8_t> m_tabStops;
-    std::array<bool, 2> m_graphics{}; // G0, G1: DEC special graphics instead of ASCII
-    int m_shift = 0;                  // SO selects G1, SI G0
+    std::array<bool, 2> m_graphics{};      // G0, G1: DEC special graphics instead of ASCII
+    int m_shift = 0;                       // SO selects G1, SI G0
     std::array<CSavedCursor, 2> m_saved{}; // main, alternate
-    char32_t m_lastPrinted = 0;       // for REP
+    char32_t m_lastPrinted = 0;            // for REP
     std::string m_answers;
     bool m_answersEnabled = true;
     std::string m_title;
     bool m_titleChanged = false;
     int m_bells = 0;
+    int m_scrollbackAsked = DEFAULT_SCROLLBACK; // before the bound of MAX_SCROLLBACK_CELLS
     std::uint64_t m_changeCount = 0;
     std::uint64_t m_takenChangeCount = 0;
     TerminalEncoding m_encoding = TerminalEncoding::Utf8;

@@ -50,8 +50,12 @@ void CTerminalScreen::AnsiMode(int mode, bool set)
 void CTerminalScreen::PrivateMode(int mode, bool set)
 {
     switch (mode) {
-    case 1: m_modes.applicationCursorKeys = set; break;
-    case 5: m_modes.reverseVideo = set; break;
+    case 1:
+        m_modes.applicationCursorKeys = set;
+        break;
+    case 5:
+        m_modes.reverseVideo = set;
+        break;
     case 6:
         m_modes.originMode = set;
         MoveToOrigin(0, 0);
@@ -61,9 +65,13 @@ void CTerminalScreen::PrivateMode(int mode, bool set)
         if (!set)
             m_pendingWrap = false;
         break;
-    case 25: m_modes.cursorShown = set; break;
+    case 25:
+        m_modes.cursorShown = set;
+        break;
     case 47:
-    case 1047: m_grid.SetAlternate(set, Blank()); break;
+    case 1047:
+        m_grid.SetAlternate(set, Blank());
+        break;
     case 1048:
         if (set)
             SaveCursor();
@@ -81,8 +89,11 @@ void CTerminalScreen::PrivateMode(int mode, bool set)
             RestoreCursor();
         }
         break;
-    case 2004: m_modes.bracketedPaste = set; break;
-    default: break;
+    case 2004:
+        m_modes.bracketedPaste = set;
+        break;
+    default:
+        break;
     }
 }
 
@@ -113,24 +124,53 @@ void CTerminalScreen::CsiDispatch(const CVtSequence& s)
         return;
     }
     switch (s.final) {
-    case '@': m_grid.InsertCells(m_cursorRow, m_cursorColumn, n, Blank()); m_pendingWrap = false; break;
-    case 'A': MoveTo(std::max(m_cursorRow - n, m_cursorRow >= m_top ? m_top : 0), m_cursorColumn); break;
+    case '@':
+        m_grid.InsertCells(m_cursorRow, m_cursorColumn, n, Blank());
+        m_pendingWrap = false;
+        break;
+    case 'A':
+        MoveTo(std::max(m_cursorRow - n, m_cursorRow >= m_top ? m_top : 0), m_cursorColumn);
+        break;
     case 'B':
-    case 'e': MoveTo(std::min(m_cursorRow + n, m_cursorRow <= m_bottom ? m_bottom : rows - 1), m_cursorColumn); break;
+    case 'e':
+        MoveTo(std::min(m_cursorRow + n, m_cursorRow <= m_bottom ? m_bottom : rows - 1), m_cursorColumn);
+        break;
     case 'C':
-    case 'a': MoveTo(m_cursorRow, m_cursorColumn + n); break;
-    case 'D': MoveTo(m_cursorRow, m_cursorColumn - n); break;
-    case 'E': MoveTo(std::min(m_cursorRow + n, m_cursorRow <= m_bottom ? m_bottom : rows - 1), 0); break;
-    case 'F': MoveTo(std::max(m_cursorRow - n, m_cursorRow >= m_top ? m_top : 0), 0); break;
+    case 'a':
+        MoveTo(m_cursorRow, m_cursorColumn + n);
+        break;
+    case 'D':
+        MoveTo(m_cursorRow, m_cursorColumn - n);
+        break;
+    case 'E':
+        MoveTo(std::min(m_cursorRow + n, m_cursorRow <= m_bottom ? m_bottom : rows - 1), 0);
+        break;
+    case 'F':
+        MoveTo(std::max(m_cursorRow - n, m_cursorRow >= m_top ? m_top : 0), 0);
+        break;
     case 'G':
-    case '`': MoveTo(m_cursorRow, n - 1); break;
+    case '`':
+        MoveTo(m_cursorRow, n - 1);
+        break;
     case 'H':
-    case 'f': MoveToOrigin(n - 1, s.Param(1, 1) - 1); break;
-    case 'd': MoveToOrigin(n - 1, m_cursorColumn); break;
-    case 'I': MoveTo(m_cursorRow, NextTab(m_cursorColumn, n)); break;
-    case 'Z': MoveTo(m_cursorRow, PreviousTab(m_cursorColumn, n)); break;
-    case 'J': EraseDisplay(s.Param(0, 0, false)); break;
-    case 'K': EraseLine(s.Param(0, 0, false)); break;
+    case 'f':
+        MoveToOrigin(n - 1, s.Param(1, 1) - 1);
+        break;
+    case 'd':
+        MoveToOrigin(n - 1, m_cursorColumn);
+        break;
+    case 'I':
+        MoveTo(m_cursorRow, NextTab(m_cursorColumn, n));
+        break;
+    case 'Z':
+        MoveTo(m_cursorRow, PreviousTab(m_cursorColumn, n));
+        break;
+    case 'J':
+        EraseDisplay(s.Param(0, 0, false));
+        break;
+    case 'K':
+        EraseLine(s.Param(0, 0, false));
+        break;
     case 'L':
     case 'M':
         if (CursorInRegion()) {
@@ -141,9 +181,17 @@ void CTerminalScreen::CsiDispatch(const CVtSequence& s)
             MoveTo(m_cursorRow, 0);
         }
         break;
-    case 'P': m_grid.DeleteCells(m_cursorRow, m_cursorColumn, n, Blank()); m_pendingWrap = false; break;
-    case 'X': m_grid.Erase(m_cursorRow, m_cursorColumn, m_cursorColumn + n, Blank()); m_pendingWrap = false; break;
-    case 'S': m_grid.ScrollUp(m_top, m_bottom, n, Blank()); break;
+    case 'P':
+        m_grid.DeleteCells(m_cursorRow, m_cursorColumn, n, Blank());
+        m_pendingWrap = false;
+        break;
+    case 'X':
+        m_grid.Erase(m_cursorRow, m_cursorColumn, m_cursorColumn + n, Blank());
+        m_pendingWrap = false;
+        break;
+    case 'S':
+        m_grid.ScrollUp(m_top, m_bottom, n, Blank());
+        break;
     case 'T':
         if (s.count <= 1)
             m_grid.ScrollDown(m_top, m_bottom, n, Blank());
@@ -167,7 +215,9 @@ void CTerminalScreen::CsiDispatch(const CVtSequence& s)
         for (int i = 0; i < s.count; ++i)
             AnsiMode(s.Param(i, 0, false), s.final == 'h');
         break;
-    case 'm': ApplyRendition(s, m_pen); break;
+    case 'm':
+        ApplyRendition(s, m_pen);
+        break;
     case 'n':
         if (s.Param(0, 0, false) == 5)
             Answer("\x1b[0n");
@@ -183,13 +233,18 @@ void CTerminalScreen::CsiDispatch(const CVtSequence& s)
         }
         break;
     }
-    case 's': SaveCursor(); break;
-    case 'u': RestoreCursor(); break;
+    case 's':
+        SaveCursor();
+        break;
+    case 'u':
+        RestoreCursor();
+        break;
     case 't':
         if (s.Param(0, 0, false) == 18)
             Answer("\x1b[8;%d;%dt", rows, columns);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

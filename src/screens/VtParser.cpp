@@ -8,14 +8,29 @@ namespace kestrelon {
 namespace {
 
 // 0x20..0x2F: intermediate bytes of ESC and CSI sequences.
-bool IsIntermediate(std::uint8_t b) { return b >= 0x20 && b <= 0x2F; }
+bool IsIntermediate(std::uint8_t b)
+{
+    return b >= 0x20 && b <= 0x2F;
+}
 // 0x30..0x3F: parameter bytes (digits, ':', ';', and the private markers '<' '=' '>' '?').
-bool IsParameter(std::uint8_t b) { return b >= 0x30 && b <= 0x3F; }
-bool IsMarker(std::uint8_t b) { return b >= 0x3C && b <= 0x3F; }
+bool IsParameter(std::uint8_t b)
+{
+    return b >= 0x30 && b <= 0x3F;
+}
+bool IsMarker(std::uint8_t b)
+{
+    return b >= 0x3C && b <= 0x3F;
+}
 // 0x40..0x7E: final bytes of CSI sequences.
-bool IsCsiFinal(std::uint8_t b) { return b >= 0x40 && b <= 0x7E; }
+bool IsCsiFinal(std::uint8_t b)
+{
+    return b >= 0x40 && b <= 0x7E;
+}
 // 0x20..0x7E: printable ASCII.
-bool IsPrintable(std::uint8_t b) { return b >= 0x20 && b <= 0x7E; }
+bool IsPrintable(std::uint8_t b)
+{
+    return b >= 0x20 && b <= 0x7E;
+}
 
 constexpr std::uint8_t BEL = 0x07;
 constexpr std::uint8_t CAN = 0x18;

@@ -48,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Options, ProgramOptionTest,
                                                        "data/menu-vt100.vt",
                                                        0, "\u2502 \u2502              c  x86 box", ""},
                                            ProgramCase{"--render-terminal /dev/null --size 20x5", 0, "\n\n\n\n\n", ""},
-                                           ProgramCase{"--render-terminal /no/such.log", 1, "", "cannot read /no/such.log"},
+                                           ProgramCase{"--render-terminal /no/such.log", 1, "",
+                                                       "cannot read /no/such.log"},
                                            ProgramCase{"--render-terminal /dev/null --size 19x5", 2, "",
                                                        "usage: kestrelon --render-terminal"}));
 

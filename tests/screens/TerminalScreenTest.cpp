@@ -85,8 +85,8 @@ std::string CellDifferences(const CTerminalScreen& expected, const CTerminalScre
     for (int row = 0; row < expected.Rows(); ++row)
         for (int column = 0; column < expected.Columns(); ++column) {
             const CTerminalCell &e = expected.ScreenRow(row)[column], &a = actual.ScreenRow(row)[column];
-            if (e.codePoint != U' ' && (e.foreground != a.foreground || e.background != a.background ||
-                                        e.attributes != a.attributes))
+            if (e.codePoint != U' ' &&
+                (e.foreground != a.foreground || e.background != a.background || e.attributes != a.attributes))
                 differences += std::to_string(row) + "," + std::to_string(column) + " ";
         }
     return differences;
@@ -96,7 +96,10 @@ class RecordingTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(RecordingTest, ShowsWhatTmuxShows)
 {
-    const std::string file = std::string(std::getenv("KESTRELON_SOURCE_DIR")) + "/tests/screens/data/" + GetParam();
+    ASSERT_EQ(Shell("tmux -V 2>&1").rfind("tmux ", 0), 0u) << "tmux is missing (package tmux)";
+    const char* source = std::getenv("KESTRELON_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "run under ctest, or set KESTRELON_SOURCE_DIR to the source tree";
+    const std::string file = std::string(source) + "/tests/screens/data/" + GetParam();
     CTerminalScreen model(80, 24);
     Feed(model, test::ReadFileBytes(file));
     TempDir dir;
@@ -116,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(Programs, RecordingTest,
                                          "top-xterm-256color.vt", "htop-vt100.vt", "htop-vt220.vt",
                                          "htop-xterm-256color.vt", "menu-vt100.vt", "menu-vt220.vt",
                                          "menu-xterm-256color.vt", "checklist-vt100.vt", "checklist-vt220.vt",
-                                         "checklist-xterm-256color.vt"),
+                                         "checklist-xterm-256color.vt", "shell-vt100.vt", "shell-vt220.vt",
+                                         "shell-xterm-256color.vt"),
                          [](const auto& info) {
                              std::string name = info.param;
                              for (char& c : name)
@@ -178,21 +182,64 @@ const CEdgeCase EDGE_CASES[] = {
     {"WideCharacterAtLastColumn", "abcdefghijklmnopqrs\xe4\xb8\xad", "abcdefghijklmnopqrs|\xe4\xb8\xad|||| @1,2"},
     {"WideCharacterHalfOverwritten", "\xe4\xb8\xad\xe6\x96\x87\x1b[1;2Hx", " x\xe6\x96\x87||||| @0,2"},
     {"CombiningMarkJoinsCell", "e\xcc\x81!", "e\xcc\x81!||||| @0,2"},
-    {"InvalidUtf8", "a\xff" "b\xe4\xb8" "c\xed\xa0\x80", "a\xef\xbf\xbd" "b\xef\xbf\xbd" "c\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd||||| @0,8"},
-    {"LineDrawingWithShift", "\x1b)0\x0elqk\x0fq\x1b(0x\x1b(Bx", "\xe2\x94\x8c\xe2\x94\x80\xe2\x94\x90q\xe2\x94\x82x||||| @0,6"},
-    {"ControlsNeverDrawn", "a\x00\x01\x7f" "b\x1b[1;2H\bc"s, "cb||||| @0,1"},
+    {"InvalidUtf8",
+     "a\xff"
+     "b\xe4\xb8"
+     "c\xed\xa0\x80",
+     "a\xef\xbf\xbd"
+     "b\xef\xbf\xbd"
+     "c\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd||||| @0,8"},
+    {"LineDrawingWithShift", "\x1b)0\x0elqk\x0fq\x1b(0x\x1b(Bx",
+     "\xe2\x94\x8c\xe2\x94\x80\xe2\x94\x90q\xe2\x94\x82x||||| @0,6"},
+    {"ControlsNeverDrawn",
+     "a\x00\x01\x7f"
+     "b\x1b[1;2H\bc"s,
+     "cb||||| @0,1"},
     {"TabStopsSetAndCleared", "\ta\x1b[3g\x1b[1;4H\x1bH\r\tb\tc", "   b    a          c||||| @0,19"},
     {"EraseDisplayAndLine", "aaaa\r\nbbbb\r\ncccc\x1b[2;3H\x1b[1K\x1b[3;2H\x1b[J", "aaaa|   b|c||| @2,1"},
-    {"SaveRestoreCursor", "\x1b[2;3H\x1b" "7\x1b[5;5H\x1b" "8X\x1b[4;4H\x1b[s\x1b[H\x1b[uY", "|  X||   Y|| @3,4"},
-    {"Answers", "\x1b[c\x1b[>c\x1b[5n\x1b[2;7H\x1b[6n\x1b[18t", "||||| @1,6 answers ^[[?62;22c^[[>1;10;0c^[[0n^[[2;7R^[[8;5;20t"},
+    {"SaveRestoreCursor",
+     "\x1b[2;3H\x1b"
+     "7\x1b[5;5H\x1b"
+     "8X\x1b[4;4H\x1b[s\x1b[H\x1b[uY",
+     "|  X||   Y|| @3,4"},
+    {"SizeProbe",
+     "\x1b"
+     "7\x1b[r\x1b[999;999H\x1b[6n\x1b"
+     "8",
+     "||||| @0,0 answers ^[[5;20R"},
+    {"Answers", "\x1b[c\x1b[>c\x1b[5n\x1b[2;7H\x1b[6n\x1b[18t",
+     "||||| @1,6 answers ^[[?62;22c^[[>1;10;0c^[[0n^[[2;7R^[[8;5;20t"},
     {"TitleAndBells", "\x1b]0;first\x07\x1b]2;board shell\x1b\\\x07\x07x", "x||||| @0,1 title board shell bells 2"},
-    {"StringsReadToTheirEnd", "a\x1bPq#0;1;2\x1b\\b\x1b_apc\x07c\x1b\\d\x1b]7;file\x07" "e", "abde||||| @0,4"}, // BEL ends only OSC strings
-    {"CancelEndsSequence", "a\x1b[3\x18" "b\x1b[1\x1a" "c", "abc||||| @0,3"},
-    {"ParametersSaturate", "\x1b[99999999999999;99999999999999HX\x1b[1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1HY", "Y||||                   X| @0,1"},
+    {"StringsReadToTheirEnd",
+     "a\x1bPq#0;1;2\x1b\\b\x1b_apc\x07c\x1b\\d\x1b]7;file\x07"
+     "e",
+     "abde||||| @0,4"}, // BEL ends only OSC strings
+    {"CancelEndsSequence",
+     "a\x1b[3\x18"
+     "b\x1b[1\x1a"
+     "c",
+     "abc||||| @0,3"},
+    {"ParametersSaturate",
+     "\x1b[99999999999999;99999999999999HX\x1b[1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;"
+     "1;1;1;1HY",
+     "Y||||                   X| @0,1"},
     {"SoftResetKeepsText", "\x1b[2;3r\x1b[?6h\x1b[1mtext\x1b[!p\x1b[5;1HZ", "|text|||Z| @4,1"},
-    {"HardReset", "text\x1b[?1049h\x1b" "cZ", "Z||||| @0,1"},
+    {"HardReset",
+     "text\x1b[?1049h\x1b"
+     "cZ",
+     "Z||||| @0,1"},
     {"Repeat", "ab\x1b[3b", "abbbb||||| @0,5"},
-    {"C1ControlsNeverDrawn", "a\xc2\x85" "b\xc2\x9b" "c", "abc||||| @0,3"},
+    {"C1ControlsNeverDrawn",
+     "a\xc2\x85"
+     "b\xc2\x9b"
+     "c",
+     "abc||||| @0,3"},
+    {"TitleKeptValidUtf8",
+     "\x1b]2;b\xc3\xa4"
+     "d \xff\xe4!\x07",
+     "||||| @0,0 title b\xc3\xa4"
+     "d \xef\xbf\xbd\xef\xbf\xbd!"},
+    {"Latin1Title", "\x1b]2;caf\xe9\x07", "||||| @0,0 title caf\xc3\xa9", TerminalEncoding::Latin1},
     {"Latin1", "caf\xe9 \x85\xff", "caf\xc3\xa9 \xc3\xbf||||| @0,6", TerminalEncoding::Latin1},
 };
 
@@ -275,8 +322,16 @@ TEST(TerminalScrollback, BoundedRingAndResize)
     EXPECT_EQ(screen.LineText(0), "line 1497");
     EXPECT_EQ(screen.LineText(-1), "line 1496");
     EXPECT_EQ(screen.CursorRow(), 4);
+    Feed(screen, "\x1b[5;20H\xe4\xb8\xad"); // a wide character across the coming edge
     screen.Resize(10, 8);
     EXPECT_EQ(screen.Columns(), CTerminalScreen::MIN_COLUMNS);
+    EXPECT_EQ(screen.LineText(3), "line 1500");
+    EXPECT_EQ(screen.LineText(4), "");
+    screen.SetScrollbackLimit(CTerminalScreen::MAX_SCROLLBACK);
+    EXPECT_EQ(screen.ScrollbackLimit(), CTerminalScreen::MAX_SCROLLBACK);
+    screen.Resize(1000, 8); // the same memory holds fewer lines of a wider screen
+    EXPECT_EQ(screen.ScrollbackLimit(), CTerminalScreen::MAX_SCROLLBACK_CELLS / 1000);
+    screen.Resize(20, 8);
     EXPECT_EQ(screen.LineText(3), "line 1500");
     screen.SetScrollbackLimit(10);
     EXPECT_EQ(screen.LineText(-10), "line 1487");

@@ -35,6 +35,10 @@ def programs(work):
                   "c", "x86 box", "d", "MIPS router", "e", "AVR", "f", "ESP32"], [DOWN, DOWN]),
         "checklist": (["dialog", "--checklist", "Options", "15", "50", "4", "1", "Logging", "on", "2", "Echo",
                        "off", "3", "Timestamps", "off", "4", "Colour", "on"], [b" ", DOWN, b" "]),
+        "shell": (["bash", "--norc", "--noprofile", "-i"],
+                  [b"PS1='\\[\\e[1;32m\\]board\\[\\e[0m\\]:\\w\\$ '\r", b"cd /usr/share/doc\r",
+                   b"ls --color=always -l | head -30\r",
+                   b"printf '\\e[7mrev\\e[0m \\e[38;2;255;128;0mrgb\\e[0m \\xe4\\xb8\\xad\\xe6\\x96\\x87 e\\xcc\\x81\\n'\r"]),
     }
 
 def drain(fd, out, quiet):
