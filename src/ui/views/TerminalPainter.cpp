@@ -173,8 +173,11 @@ void CTerminalPainter::Paint(QPainter& painter, const QRect& area, const CFrame&
 
 void CTerminalPainter::PaintLine(QPainter& painter, int row, int line, const CTerminalCell* cells) const
 {
-    const int columns = m_screen.Columns();
     const std::int64_t stable = CTerminalSelection::StableLine(m_screen, line);
+    // Past the written part of a screen row every cell is a plain blank, which
+    // the background fill has drawn already.
+    const int columns =
+        line >= 0 && !m_selection.CoversLine(stable) ? m_screen.ScreenRowLength(line) : m_screen.Columns();
     // One style per cell; a wide character's right half takes its left half's.
     std::vector<CStyle> styles(static_cast<std::size_t>(columns));
     for (int column = 0; column < columns; ++column)
@@ -188,12 +191,12 @@ void CTerminalPainter::PaintLine(QPainter& painter, int row, int line, const CTe
                          styles[std::size_t(column)].background);
         column = end;
     }
-    PaintText(painter, row, cells, styles.data());
+    PaintText(painter, row, cells, styles.data(), columns);
 }
 
-void CTerminalPainter::PaintText(QPainter& painter, int row, const CTerminalCell* cells, const CStyle* styles) const
+void CTerminalPainter::PaintText(QPainter& painter, int row, const CTerminalCell* cells, const CStyle* styles,
+                                 int columns) const
 {
-    const int columns = m_screen.Columns();
     const int top = row * m_cells.height;
     const int baseline = top + m_cells.ascent;
     QString run;

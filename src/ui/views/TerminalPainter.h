@@ -44,7 +44,8 @@ private:
     };
     CStyle StyleOf(const CTerminalCell& cell, bool selected) const;
     void PaintLine(QPainter& painter, int row, int line, const CTerminalCell* cells) const;
-    void PaintText(QPainter& painter, int row, const CTerminalCell* cells, const CStyle* styles) const;
+    // The first `columns` cells of the row.
+    void PaintText(QPainter& painter, int row, const CTerminalCell* cells, const CStyle* styles, int columns) const;
     void PaintCursor(QPainter& painter, const CFrame& frame) const;
     const QFont& FontFor(std::uint16_t attributes) const;
 

@@ -27,6 +27,8 @@ public:
     bool IsEmpty() const { return m_anchor == m_extent; }
     // The cell `column` of stable line `line` lies inside the selection.
     bool Contains(std::int64_t line, int column) const;
+    // Some cell of stable line `line` may lie inside the selection.
+    bool CoversLine(std::int64_t line) const { return !IsEmpty() && First().line <= line && line <= Last().line; }
     // The selected text as UTF-8: wide halves and marks joined, trailing blanks
     // of each line dropped, a line break where a line did not wrap.
     std::string Text(const CTerminalScreen& screen) const;
