@@ -27,11 +27,11 @@ CTerminalView::CTerminalView(CKestronDoc& doc, IMessageTarget& frame, QWidget* p
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &CTerminalView::OnTimer);
     SetOptions(m_options);
     ApplyFont();
     m_doc.AddView(this);
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &CTerminalView::OnTimer);
     m_flashTimer.setSingleShot(true);
     connect(&m_flashTimer, &QTimer::timeout, this, [this] {
         m_flash = false;

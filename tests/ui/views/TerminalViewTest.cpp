@@ -129,6 +129,19 @@ TEST_F(TerminalViewTest, AnswersGoOutOnlyFromTheShownView)
     }
 }
 
+TEST_F(TerminalViewTest, TheProgramsTitleShowsWhileTheViewIsShown)
+{
+    std::vector<QString> titles;
+    QObject::connect(&view, &CTerminalView::DeviceTitleChanged, [&titles](const QString& t) { titles.push_back(t); });
+    Receive(doc, "\033]0;hidden\a");
+    view.OnTimer();
+    view.SetActive(true);
+    Receive(doc, "\033]2;top - board\033\\");
+    view.OnTimer();
+    view.SetActive(false);
+    EXPECT_EQ(titles, (std::vector<QString>{"hidden", "top - board", ""}));
+}
+
 struct CInputCase {
     const char* name;
     std::string modes; // received before the key
