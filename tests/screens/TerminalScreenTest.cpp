@@ -133,8 +133,8 @@ INSTANTIATE_TEST_SUITE_P(Programs, RecordingTest,
 struct CEdgeCase {
     const char* name;
     std::string input;
-    // The screen's rows with '|' after each, the cursor, then answers, title and
-    // bells when there are any.
+    // The screen's rows with '|' after each ('+' where the text wrapped on), the
+    // cursor, then answers, title and bells when there are any.
     std::string expected;
     TerminalEncoding encoding = TerminalEncoding::Utf8;
 };
@@ -151,7 +151,7 @@ std::string Summary(CTerminalScreen& screen)
 {
     std::string text;
     for (int row = 0; row < screen.Rows(); ++row)
-        text += screen.LineText(row) + "|";
+        text += screen.LineText(row) + (screen.LineWrapped(row) ? "+" : "|");
     text += " @" + std::to_string(screen.CursorRow()) + "," + std::to_string(screen.CursorColumn());
     if (screen.HasAnswers())
         text += " answers " + Visible(screen.TakeAnswers());
@@ -163,10 +163,11 @@ std::string Summary(CTerminalScreen& screen)
 }
 
 const CEdgeCase EDGE_CASES[] = {
-    {"PendingWrapThenText", "abcdefghijklmnopqrstU", "abcdefghijklmnopqrst|U|||| @1,1"},
+    {"PendingWrapThenText", "abcdefghijklmnopqrstU", "abcdefghijklmnopqrst+U|||| @1,1"},
     {"PendingWrapThenReturn", "abcdefghijklmnopqrst\rX", "Xbcdefghijklmnopqrst||||| @0,1"},
     {"PendingWrapThenBackspace", "abcdefghijklmnopqrst\bX", "abcdefghijklmnopqrXt||||| @0,19"},
     {"PendingWrapCancelledByMove", "abcdefghijklmnopqrst\x1b[1;20HX", "abcdefghijklmnopqrsX||||| @0,19"},
+    {"WrapFlagMovesWithScroll", "abcdefghijklmnopqrstuv\x1b[T", "|abcdefghijklmnopqrst+uv||| @1,2"},
     {"NoAutowrap", "\x1b[?7labcdefghijklmnopqrstUVW", "abcdefghijklmnopqrsW||||| @0,19"},
     {"RegionWithOriginMode", "\x1b[2;4r\x1b[?6h\x1b[1;1HA\x1b[9;3HB\x1b[6n", "|A||  B|| @3,3 answers ^[[3;4R"},
     {"OriginModeOffHomesToScreen", "\x1b[2;4r\x1b[?6h\x1b[?6lA", "A||||| @0,1"},
@@ -179,7 +180,7 @@ const CEdgeCase EDGE_CASES[] = {
     {"InsertMode", "abc\x1b[1;2H\x1b[4hXY\x1b[4lZ", "aXYZc||||| @0,4"},
     {"AlternateScreenRoundTrip", "main\x1b[?1049h\x1b[Halt\x1b[2;1Hscreen\x1b[?1049l!", "main!||||| @0,5"},
     {"AlternateScreenStartsBlank", "main\x1b[?1049hx", "    x||||| @0,5"},
-    {"WideCharacterAtLastColumn", "abcdefghijklmnopqrs\xe4\xb8\xad", "abcdefghijklmnopqrs|\xe4\xb8\xad|||| @1,2"},
+    {"WideCharacterAtLastColumn", "abcdefghijklmnopqrs\xe4\xb8\xad", "abcdefghijklmnopqrs+\xe4\xb8\xad|||| @1,2"},
     {"WideCharacterHalfOverwritten", "\xe4\xb8\xad\xe6\x96\x87\x1b[1;2Hx", " x\xe6\x96\x87||||| @0,2"},
     {"CombiningMarkJoinsCell", "e\xcc\x81!", "e\xcc\x81!||||| @0,2"},
     {"InvalidUtf8",
@@ -223,6 +224,8 @@ const CEdgeCase EDGE_CASES[] = {
      "\x1b[99999999999999;99999999999999HX\x1b[1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;1;"
      "1;1;1;1HY",
      "Y||||                   X| @0,1"},
+    {"TooManyIntermediates", "\x1b[1$$$pX\x1b(((0q", "Xq||||| @0,2"},
+    {"TitleCutAtItsLimit", "\x1b]2;"s + std::string(600, 't') + "\x07", "||||| @0,0 title " + std::string(510, 't')},
     {"SoftResetKeepsText", "\x1b[2;3r\x1b[?6h\x1b[1mtext\x1b[!p\x1b[5;1HZ", "|text|||Z| @4,1"},
     {"HardReset",
      "text\x1b[?1049h\x1b"
