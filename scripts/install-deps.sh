@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  liblua5.4-dev
   fonts-liberation
   lrzsz socat microsocks xvfb xauth xdotool
   poppler-utils desktop-file-utils libxml2-utils file

@@ -1,10 +1,11 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; `kestrelon
 // --demo` connects the new configuration to the demo device. The
-// configuration, `--nmea-json`, `--render-terminal`, `--send` and `--receive`
-// commands run without a display, and so do `--help` and `--version`.
+// configuration, `--nmea-json`, `--render-terminal`, `--send`, `--receive` and
+// `--script` commands run without a display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
 #include "app/RenderTerminalCommand.h"
+#include "app/ScriptCommand.h"
 #include "app/SessionBus.h"
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"
@@ -32,6 +33,8 @@ int main(int argc, char* argv[])
             QSettings(QStringLiteral("Varnoth"), QStringLiteral("Kestrelon")));
     };
     if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
+        return code;
+    if (const int code = kestrelon::RunScriptCommand(argc, argv, handled, profileStore); handled)
         return code;
     // Last before the window: --help, --version and options nobody knows.
     if (const int code = kestrelon::CheckCommandLine(argc, argv, KESTRELON_VERSION, stdout, stderr, handled); handled)

@@ -42,7 +42,10 @@ constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  time          ask the terminal for the UTC time (Scan commands on)\r\n"
                                    "  log           the terminal logs the next command's output (Scan commands on)\r\n"
                                    "  login         asks login: and password:\r\n"
-                                   "  rx, sx FILE   receive or send a file with XModem 1K\r\n";
+                                   "  rx, sx FILE   receive or send a file with XModem 1K\r\n"
+                                   "  rb            receive firmware with YModem\r\n"
+                                   "  version       the firmware's name and size\r\n"
+                                   "  reset         boot again (where DTR cannot reset the board)\r\n";
 
 std::pair<std::string_view, std::string_view> SplitWord(std::string_view line)
 {
@@ -239,7 +242,12 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
         m_state = State::LoginName;
         m_line.clear();
         return Say("login: ");
-    } else if (command == "rx" || command == "sx") {
+    } else if (command == "reset") {
+        Say("resetting\r\n");
+        return Connect(now); // boots again: the banner and a fresh prompt
+    } else if (command == "version") {
+        Line("firmware " + m_firmware);
+    } else if (command == "rx" || command == "sx" || command == "rb") {
         return StartTransfer(command, argument);
     } else {
         Line("unknown command, try help");
@@ -250,6 +258,14 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
 void CDemoBoard::StartTransfer(std::string_view command, std::string_view argument)
 {
     const bool send = command == "sx";
+    if (command == "rb") {
+        Line("rb: ready for firmware with YModem into " + m_files + "; start File > Send... now");
+        m_transfer = {false, m_files, PROTOCOL_YMODEM};
+        m_receivedFile.clear();
+        m_transferStarted = false;
+        m_state = State::Transfer;
+        return;
+    }
     if (send == argument.empty()) {
         Line(send ? "usage: sx FILE" : "usage: rx");
         return Finish();
@@ -263,7 +279,7 @@ void CDemoBoard::StartTransfer(std::string_view command, std::string_view argume
     }
     Line(send ? "sx: sending " + path + " with XModem 1K; start File > Receive... now"
               : "rx: ready for a file with XModem 1K into " + m_files + "; start File > Send... now");
-    m_transfer = {send, path};
+    m_transfer = {send, path, PROTOCOL_XMODEM_1K};
     m_transferStarted = false;
     m_state = State::Transfer;
 }
@@ -282,6 +298,8 @@ void CDemoBoard::TransferEnded(int result, std::uint64_t bytes)
     switch (result) {
     case RESULT_SUCCESS:
         text = "done";
+        if (m_transfer.protocol == PROTOCOL_YMODEM && !m_receivedFile.empty())
+            m_firmware = m_receivedFile.substr(m_receivedFile.rfind('/') + 1) + ", " + std::to_string(bytes) + " bytes";
         break;
     case RESULT_TIMEOUT:
         text = "timed out";
@@ -292,7 +310,8 @@ void CDemoBoard::TransferEnded(int result, std::uint64_t bytes)
     default:
         break;
     }
-    Line("\r\n" + std::string(m_transfer.send ? "sx: " : "rx: ") + std::string(text) + ", " + std::to_string(bytes) +
+    const char* name = m_transfer.send ? "sx: " : m_transfer.protocol == PROTOCOL_YMODEM ? "rb: " : "rx: ";
+    Line("\r\n" + std::string(name) + std::string(text) + ", " + std::to_string(bytes) +
          " bytes");
     m_transferStarted = false;
     Finish();

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include "document/DecodeText.h"
 #include <string_view>
 
@@ -50,6 +51,10 @@ public:
     // Told once per key or answer text whose DTR, RTS or break actions were
     // dropped because the connection is a network one.
     void SetLineActionsIgnored(std::function<void()> ignored) { m_lineActionsIgnored = std::move(ignored); }
+    // Told the path of each "\!SCRIPT=" in a key or answer text.
+    void SetScriptStarter(std::function<void(const std::string&)> starter) { m_scriptStarter = std::move(starter); }
+    // What a script sends: the bytes as they are, echoed like typed text.
+    void SendScripted(const std::uint8_t* data, std::size_t length);
 
 private:
     // What the local echo shows of one typed or pasted byte.
@@ -64,6 +69,7 @@ private:
     IIpLink& m_ip;
     std::function<void()> m_serialRefused;
     std::function<void()> m_lineActionsIgnored;
+    std::function<void(const std::string&)> m_scriptStarter;
 };
 
 } // namespace kestrelon

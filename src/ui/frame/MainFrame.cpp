@@ -5,6 +5,7 @@
 
 #include "ui/frame/FrameLines.h"
 #include "ui/frame/FramePacing.h"
+#include "ui/frame/FrameScripts.h"
 #include "ui/frame/FrameTransfers.h"
 #include "document/Messages.h"
 
@@ -82,6 +83,8 @@ CMainFrame::~CMainFrame()
     }
     // Release any driver blocked in Send before the hub waits for its threads.
     m_target.Close();
+    if (m_scripts)
+        m_scripts->StopAndWait();
     if (m_transfers)
         m_transfers->EndNow();
     m_transfers.reset();
@@ -120,6 +123,8 @@ bool CMainFrame::Create(HubFactory hubFactory)
         m_transfers = std::make_unique<CFrameTransfers>(*this, m_doc, m_store);
         m_hub->SetTransferHandler([this](CMessage& message) { return m_transfers->OnMessage(message); });
         m_hub->SetTransferEnder([this] {
+            if (m_scripts)
+                m_scripts->Stop(); // a script goes with its connection
             if (m_transfers)
                 m_transfers->EndNow();
         });
@@ -129,6 +134,7 @@ bool CMainFrame::Create(HubFactory hubFactory)
         });
     }
     m_lines->SetHub(m_hub.get());
+    m_scripts->SetHub(m_hub.get());
     m_pacing = new CFramePacing(
         m_store, [this](const QString& text) { m_statusBar->ShowProgressText(text); }, this);
     m_pacing->SetHub(m_hub.get());
@@ -175,6 +181,9 @@ void CMainFrame::BuildLines()
     m_lines->BuildMenu(menuBar(), menus.isEmpty() ? nullptr : menus.back()); // before Help
     addToolBar(Qt::TopToolBarArea, m_lines->BuildToolBar(this));
     m_lines->BuildStatus(m_statusBar);
+    m_scripts = new CFrameScripts(*this, m_doc, m_store);
+    m_scripts->BuildMenu(menuBar(), menus.isEmpty() ? nullptr : menus.back());
+    m_scripts->BuildStatus(m_statusBar);
 }
 
 void CMainFrame::SetDocumentPath(const QString& path)
@@ -343,7 +352,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    // A running transfer ends quietly, its thread gone, before the window goes.
+    // A running script and transfer end quietly, their threads gone, before the window goes.
+    if (m_scripts)
+        m_scripts->StopAndWait();
     if (m_transfers)
         m_transfers->EndNow();
     CFrameWndEx::closeEvent(event);

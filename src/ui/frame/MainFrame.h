@@ -30,6 +30,7 @@ class CAutoAnswer;
 class CDataHub;
 class CFrameLines;
 class CFramePacing;
+class CFrameScripts;
 class CFrameTransfers;
 class CFunctionKeyBar;
 class CKestronDoc;
@@ -135,6 +136,7 @@ public:
     void SetDocumentPath(const QString& path);
     CFrameLines* Lines() const { return m_lines; }
     CFramePacing* Pacing() const { return m_pacing; }
+    CFrameScripts* Scripts() const { return m_scripts; }
     void SetRecentFiles(const QStringList& paths);
 
     // --- IHubWindow ------------------------------------------------------------
@@ -212,6 +214,7 @@ private:
     CFunctionKeyBar* m_fkeys = nullptr;
     CFrameLines* m_lines = nullptr;
     CFramePacing* m_pacing = nullptr;
+    CFrameScripts* m_scripts = nullptr;
     CSizingDialogBar* m_gpsBar = nullptr;
     CGpsStatusBar* m_gpsPanel = nullptr; // hosted by m_gpsBar
     QStackedWidget* m_viewStack = nullptr;
