@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   liblua5.4-dev
   fonts-liberation
-  lrzsz socat microsocks ser2net xvfb xauth
+  lrzsz socat microsocks ser2net xvfb xauth xdotool
   poppler-utils desktop-file-utils libxml2-utils file
   dpkg-dev lintian appstream man-db
   python3

@@ -3,6 +3,7 @@
 #include "demo/DemoBoard.h"
 
 #include "demo/DemoMenu.h"
+#include "demo/DemoVtStatus.h"
 #include "transfer/TransferCodes.h"
 
 #include <algorithm>
@@ -23,6 +24,12 @@ constexpr std::string_view kTimeRequest = "[KESTRON:TIME_UTC\r";
 constexpr std::string_view kLogStart = "[KESTRON:LOG_START\r";
 constexpr std::string_view kLogStop = "[KESTRON:LOG_STOP\r";
 
+template <typename TimePoint>
+long long UptimeSeconds(TimePoint start, TimePoint now)
+{
+    return static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(now - start).count());
+}
+
 constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  help          this list\r\n"
                                    "  status        LED, GPS, line speed and uptime\r\n"
@@ -30,6 +37,7 @@ constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  echo TEXT     print TEXT\r\n"
                                    "  flood N       print N numbered lines as fast as the line takes them\r\n"
                                    "  menu          a full-screen menu (ANSI view, Scan commands off)\r\n"
+                                   "  vtstatus      a full-screen status page (Terminal view)\r\n"
                                    "  gps on|off    NMEA sentences once a second\r\n"
                                    "  time          ask the terminal for the UTC time (Scan commands on)\r\n"
                                    "  log           the terminal logs the next command's output (Scan commands on)\r\n"
@@ -219,6 +227,8 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
         return StartFlood(argument);
     } else if (command == "menu") {
         Say(DemoMenuScreen(m_led, m_gps));
+    } else if (command == "vtstatus") {
+        Say(DemoVtStatusScreen({m_led, m_gps, m_speed ? m_speed() : 0u, UptimeSeconds(m_start, now)}));
     } else if (command == "time") {
         Say(kTimeRequest);
         m_state = State::TimeAnswer;
@@ -321,10 +331,9 @@ void CDemoBoard::OnOff(std::string_view what, std::string_view argument, bool& f
 
 void CDemoBoard::Status(Clock::time_point now)
 {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - m_start).count();
     char text[160];
     std::snprintf(text, sizeof text, "LED %s, GPS %s, line %u baud, up %lld s", m_led ? "on" : "off",
-                  m_gps ? "on" : "off", m_speed ? m_speed() : 0u, static_cast<long long>(seconds));
+                  m_gps ? "on" : "off", m_speed ? m_speed() : 0u, UptimeSeconds(m_start, now));
     Line(text);
 }
 

@@ -152,6 +152,10 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
         if (auto block = message.TakePayload<CByteBlock>())
             Send(block->data(), static_cast<std::size_t>(block->length() > 0 ? block->length() : 0));
         break;
+    case TC_SEND_PACED:
+        if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
+            m_send.SendPaced(block->data(), static_cast<std::size_t>(block->length()));
+        break;
     case TC_APPLY_CONNECTION:
         ApplyConnection();
         break;

@@ -37,6 +37,8 @@ public:
     void SendText(std::string_view text);
     // Raw bytes to the active connection; no echo, no conversion.
     void Send(const std::uint8_t* data, std::size_t length);
+    // The same, with the pauses of paced sending (a terminal's paste).
+    void SendPaced(const std::uint8_t* data, std::size_t length);
     // A line action on the open serial port, dropped for a line the document's
     // handshake drives. On an IP connection a wait is kept and the rest dropped.
     void SendLineAction(LineAction action, int waitMs = 0);
@@ -57,7 +59,6 @@ public:
 private:
     // What the local echo shows of one typed or pasted byte.
     void Echo(std::uint8_t c, bool crLf);
-    void SendPaced(const std::uint8_t* data, std::size_t length);
     void SendTo(const std::uint8_t* data, std::size_t length, bool paced);
     bool IsIpMode() const;
     // The IP connection of the mode has a peer (TCP) or an open socket (UDP).

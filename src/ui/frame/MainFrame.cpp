@@ -204,7 +204,19 @@ QString CMainFrame::FrameTitle()
                                                               KESTRELON_VERSION_MINOR);
 }
 
-void CMainFrame::SetDocumentTitle(const QString& name) { setWindowTitle(name + QStringLiteral(" - ") + FrameTitle()); }
+void CMainFrame::SetDocumentTitle(const QString& name)
+{
+    m_documentName = name;
+    SetDeviceTitle(m_deviceTitle);
+}
+
+void CMainFrame::SetDeviceTitle(const QString& title)
+{
+    m_deviceTitle = title;
+    const QString device = title.isEmpty() ? QString() : title + QStringLiteral(" - ");
+    setWindowTitle(device + (m_documentName.isEmpty() ? QString() : m_documentName + QStringLiteral(" - ")) +
+                   FrameTitle());
+}
 
 // --- Message queue ---------------------------------------------------------------
 
@@ -302,7 +314,7 @@ void CMainFrame::RefreshFunctionKeys() { m_fkeys->RefreshFkeyBar(); }
 bool CMainFrame::ShowPortFailureDialog(const std::string& detail)
 {
     CPortFailureDialog dialog(this, QString::fromStdString(detail));
-    Beep();
+    QApplication::beep();
     return RunModal(dialog) == QDialog::Accepted;
 }
 
@@ -315,7 +327,12 @@ void CMainFrame::ShowMessageBox(const std::string& text, MessageBoxIcon icon)
     RunModal(box);
 }
 
-void CMainFrame::Beep() { QApplication::beep(); }
+void CMainFrame::Beep()
+{
+    // The Terminal view rings its own bell once per burst, for real bells only.
+    if (!TerminalViewOwnsBell(View(m_activeView)))
+        QApplication::beep();
+}
 
 bool CMainFrame::IsGpsBarVisible() const { return m_gpsBar && !m_gpsBar->isHidden(); }
 
