@@ -4,8 +4,9 @@
 // command line at start and put on the document once it is open.
 #pragma once
 
-#include "app/LineOptions.h"
+#include "app/CommandLineLine.h"
 
+#include <cstdint>
 #include <string>
 
 namespace kestrelon {
@@ -14,7 +15,7 @@ class CKestronDoc;
 class CSessionPortStore;
 
 struct CWindowOptions {
-    CLineOptions line;  // kind None: no line named, the configuration decides
+    CLineOptions line;  // lines 0: no line named, the configuration decides
     std::string config; // --config FILE.kst
 };
 

@@ -85,6 +85,7 @@ CSavedSettings CKestronDoc::SavedSettings() const
 
 void CKestronDoc::ApplySavedSettings(const CSavedSettings& s)
 {
+    remoteSerialPort = false; // the file does not say; the settings store may
     comPort = s.comPort;
     reservedSetting1 = s.reservedSetting1;
     crToCrLfOnSend = s.crToCrLfOnSend;

@@ -74,6 +74,9 @@ public:
     std::uint32_t commMode = 0;
     std::string ipServer = "localhost";
     std::uint32_t ipPort = 23;
+    // The TCP client is a remote serial port: kept in the settings store per
+    // configuration file, since the file has no field for it.
+    bool remoteSerialPort = false;
     std::uint32_t bridgeMode = 0;
     std::string bridgeServer = "localhost";
     std::uint32_t bridgePort = 1818;

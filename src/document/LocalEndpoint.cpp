@@ -23,7 +23,7 @@ bool IsListenAddress(const std::string& text, bool ipv6)
 CLocalEndpoint LoadLocalEndpoint(const ISettingsStore& store, const std::string& configPath)
 {
     CLocalEndpoint endpoint;
-    const std::string key = ConfigurationKey(configPath);
+    const std::string key = ConfigSettingsKey(configPath);
     if (const auto address = store.Read(kAddressGroup, key); address && (IsListenAddress(*address, false) || IsListenAddress(*address, true)))
         endpoint.listenAddress = *address;
     if (const auto port = store.Read(kPortGroup, key)) {
@@ -37,7 +37,7 @@ CLocalEndpoint LoadLocalEndpoint(const ISettingsStore& store, const std::string&
 
 void SaveLocalEndpoint(ISettingsStore& store, const std::string& configPath, const CLocalEndpoint& endpoint)
 {
-    const std::string key = ConfigurationKey(configPath);
+    const std::string key = ConfigSettingsKey(configPath);
     if (endpoint.listenAddress.empty())
         store.Remove(kAddressGroup, key);
     else

@@ -36,6 +36,7 @@ enum TerminalCode : int {
     TC_SEND_BYTE = 4,         // lParam: byte
     TC_SEND_STRING = 5,       // lParam: const char*, outlives the message
     TC_SEND_BLOCK = 6,        // payload: CByteBlock
+    TC_SEND_PACED = 8,        // payload: CByteBlock, sent paced as it is: no echo, no conversion
     TC_APPLY_CONNECTION = 10, // reapply the connection settings
     TC_REFRESH_FKEYS = 11,    // refresh the function-key captions
     TC_AUTO_ANSWER = 12,      // lParam: index into the answer list
@@ -87,12 +88,19 @@ enum IpCode : int {
     IP_UDP_READY = 4, // lParam: socket handle
     IP_UDP_CLOSED = 5,
     IP_UDP_PEER = 6, // payload: CTextPayload with the sender's name
+    IP_MODEM_STATE = 7,    // remote serial port: lParam the server's modem-state byte, 0x100 DTR, 0x200 RTS
+    IP_LINE_STATE = 8,     // remote serial port: lParam the server's line-state byte
+    IP_REMOTE_REFUSED = 9, // the server does not take line settings (once per connection)
     IP_FAILED = 50, // payload (main connection): CTextPayload with the error text
     IP_SEND_FAILED = 51,   // lParam: socket error number; payload: CTextPayload with its text
     IP_SEND_OVERFLOW = 52, // the send queue was full: bytes dropped (once per episode)
     IP_SEND_ROOM = 53,     // the send queue drained after WatchSendRoom
     IP_PEER_REFUSED = 54,  // a second peer was turned away; payload: CTextPayload with its name
 };
+
+// The lines a remote serial port's IP_MODEM_STATE adds to the server's byte.
+constexpr int IP_REMOTE_DTR = 0x100;
+constexpr int IP_REMOTE_RTS = 0x200;
 
 // Line error flags (CE_ bits) reported with TC_LINE_ERRORS.
 enum CommError : std::uint32_t {
@@ -132,6 +140,7 @@ enum CommandId : int {
     ID_EDIT_FIND_NEXT = 32813,
     ID_EDIT_FIND_PREVIOUS = 32814,
     ID_VIEW_TIMESTAMPS = 32815,
+    ID_VIEW_TERMINAL = 32830,
     ID_SCREEN_1 = 19,
     ID_FKEY_FIRST = 1101, // 1101 to 1110
     ID_FKEY_LEVEL_UP = 1091,

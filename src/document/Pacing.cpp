@@ -12,7 +12,7 @@ constexpr const char* kGroup = "Pacing";
 
 } // namespace
 
-std::string ConfigurationKey(const std::string& configPath)
+std::string ConfigSettingsKey(const std::string& configPath)
 {
     if (configPath.empty())
         return "(untitled)";
@@ -66,7 +66,7 @@ CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes,
 CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 {
     CPacing pacing;
-    const auto value = store.Read(kGroup, ConfigurationKey(configPath));
+    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
     if (!value)
         return pacing;
     const char* pos = value->data();
@@ -80,10 +80,10 @@ CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 void SavePacing(ISettingsStore& store, const std::string& configPath, const CPacing& pacing)
 {
     if (pacing.IsOff()) {
-        store.Remove(kGroup, ConfigurationKey(configPath));
+        store.Remove(kGroup, ConfigSettingsKey(configPath));
         return;
     }
-    store.Write(kGroup, ConfigurationKey(configPath),
+    store.Write(kGroup, ConfigSettingsKey(configPath),
                 std::to_string(pacing.charDelayMs) + "," + std::to_string(pacing.lineDelayMs));
 }
 

@@ -4,6 +4,7 @@
 #include "hub/DataLogger.h"
 #include "net/IpConnection.h"
 #include "hub/ConnectionTexts.h"
+#include "hub/RemoteLineState.h"
 #include "hub/HubLinks.h"
 #include "hub/HubWindow.h"
 #include "document/KestronDoc.h"
@@ -34,6 +35,11 @@ CConnectionControl::CConnectionControl(CKestronDoc& doc, IHubWindow& window, ISe
 bool CConnectionControl::IsTcpMode(std::uint32_t mode)
 {
     return mode == 1 || mode == 2 || mode == 4 || mode == 5;
+}
+
+bool CConnectionControl::IsRemoteSerial() const
+{
+    return m_doc.remoteSerialPort && (m_doc.commMode == 1 || m_doc.commMode == 4);
 }
 
 bool CConnectionControl::IsUdpMode(std::uint32_t mode)
@@ -71,7 +77,8 @@ void CConnectionControl::ResetIndicators()
 void CConnectionControl::Apply()
 {
     const std::uint32_t mode = m_doc.commMode;
-    m_window.SetStatusPanes(mode);
+    // A remote serial port shows the lamps of a local one: CTS, DSR and CD.
+    m_window.SetStatusPanes(IsRemoteSerial() ? SERIAL_MODE : mode);
     ResetIndicators();
     if (mode == SERIAL_MODE) {
         m_ip.Stop();
@@ -98,6 +105,7 @@ void CConnectionControl::OpenSerial()
 void CConnectionControl::StartIp()
 {
     ClearFailure();
+    m_ip.SetRemoteSerial(IsRemoteSerial(), m_doc.dcb);
     std::string error;
     if (!m_ip.Start(m_doc.commMode, m_doc.ipServer, m_doc.ipPort, error)) {
         ShowIpError();
@@ -157,6 +165,10 @@ void CConnectionControl::RefreshConnectionPane()
         const bool open = m_serial.IsOpen() && m_serial.GetState(dcb);
         m_window.SetPaneText(PANE_CONNECTION,
                              open ? SerialPaneText(m_doc.comPort, dcb) : std::string(kComNotOpenedText));
+        return;
+    }
+    if (m_ip.IsRemoteSerial()) {
+        m_window.SetPaneText(PANE_CONNECTION, RemoteSerialPaneText(m_doc.ipServer, m_doc.ipPort, m_doc.dcb));
         return;
     }
     const std::string peer = IsTcpMode(mode) && m_ip.IsConnected() ? m_ip.PeerName() : std::string();
@@ -233,6 +245,8 @@ void CConnectionControl::OnIpClosed(const std::string& reason)
 {
     ShowFailure(reason);
     m_ip.OnDisconnected();
+    for (LedRole led : {LED_CTS, LED_DSR, LED_CD})
+        m_window.SetLedState(led, LAMP_GREY); // a remote port's lines went with it
     m_window.BlinkLed(LED_DATA, 0, 0);
     m_window.SetLedState(LED_DATA, LAMP_DARK_GREEN);
     if (m_ip.IsListening())

@@ -56,6 +56,8 @@ public:
 private:
     static bool IsTcpMode(std::uint32_t mode);
     static bool IsUdpMode(std::uint32_t mode);
+    // The document's TCP client is a remote serial port.
+    bool IsRemoteSerial() const;
     void ResetIndicators();
     void OpenSerial();
     void StartIp();

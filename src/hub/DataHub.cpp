@@ -1,6 +1,9 @@
 // CDataHub: message dispatch, the receive fan-out and in-band commands.
 #include "hub/DataHub.h"
 
+#include "hub/RemoteLineState.h"
+#include "serial/SerialPort.h"
+
 #include "document/ByteBlock.h"
 #include "hub/ConnectionTexts.h"
 #include "hub/DriverLinks.h"
@@ -149,6 +152,10 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
         if (auto block = message.TakePayload<CByteBlock>())
             Send(block->data(), static_cast<std::size_t>(block->length() > 0 ? block->length() : 0));
         break;
+    case TC_SEND_PACED:
+        if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
+            m_send.SendPaced(block->data(), static_cast<std::size_t>(block->length()));
+        break;
     case TC_APPLY_CONNECTION:
         ApplyConnection();
         break;
@@ -213,6 +220,8 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     case IP_CLOSED: {
         auto reason = message.TakePayload<CTextPayload>();
         m_control.OnIpClosed(reason ? reason->Text() : std::string());
+        if (m_modemLines != MODEM_LINES_UNKNOWN)
+            SetModemLines(MODEM_LINES_UNKNOWN); // a remote port's lines are gone with it
         m_bridge.OnMainRoom(); // the peer's bytes now go nowhere, as all sends do
         break;
     }
@@ -225,6 +234,21 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     case IP_UDP_PEER:
         if (auto peer = message.TakePayload<CTextPayload>())
             m_control.OnUdpPeer(peer->Text());
+        break;
+    case IP_MODEM_STATE: {
+        const int bits = RemoteModemBits(message.lParam);
+        SetModemLines(bits);
+        m_control.OnLineHeld(TC_CTS_HOLD, (bits & MODEM_CTS) != 0);
+        m_control.OnLineHeld(TC_DSR_HOLD, (bits & MODEM_DSR) != 0);
+        m_control.OnLineHeld(TC_CD_HOLD, (bits & MODEM_CD) != 0);
+        break;
+    }
+    case IP_LINE_STATE:
+        if (const std::uint32_t flags = RemoteLineErrors(message.lParam))
+            ReportLineErrors(flags);
+        break;
+    case IP_REMOTE_REFUSED:
+        ShowLine(std::string(kRemoteRefusedText));
         break;
     case IP_FAILED:
     case IP_SEND_FAILED: {
@@ -294,6 +318,8 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     m_receiverRequest.Observe(data, length, SteadyMs());
     if (m_bridgeForward)
         m_bridgeForward(data, length);
+    if (m_scriptFeed)
+        m_scriptFeed(data, length);
     FlushLog();
 }
 
@@ -411,6 +437,21 @@ void CDataHub::Send(const std::uint8_t* data, std::size_t length)
     m_send.Send(data, length);
 }
 
+void CDataHub::SendScripted(const std::uint8_t* data, std::size_t length)
+{
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
+    m_send.SendScripted(data, length);
+    FlushLog(); // the local echo
+}
+
+void CDataHub::SetLineRate(std::uint32_t baud)
+{
+    // Only the serial line has a rate; the driver ignores it while closed.
+    if (m_doc.commMode == 0)
+        m_serialDriver->SetBaudRate(baud);
+}
+
 void CDataHub::ApplyConnection()
 {
     EndTransfer();
@@ -470,9 +511,12 @@ void CDataHub::OnInbandCommand(CInbandScanner& scanner)
     const CInbandCommand command = ParseInbandCommand(scanner.Text());
     switch (command.action) {
     case InbandAction::SetComSpeed:
-        // Only the serial line has a rate; the driver ignores it while closed.
+        // Only a serial line has a rate, local or remote; the driver ignores
+        // it while closed.
         if (m_doc.commMode == 0)
             m_serialDriver->SetBaudRate(command.baudRate);
+        else if (m_ipConnection->IsRemoteSerial())
+            m_ipConnection->SetRemoteBaudRate(command.baudRate);
         break;
     case InbandAction::LogStart:
         // The device chose to log, so the user must be told where the file is.

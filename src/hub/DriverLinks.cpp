@@ -70,6 +70,14 @@ bool CIpConnectionLink::Start(std::uint32_t mode, const std::string& host, std::
     return error.empty();
 }
 
+void CIpConnectionLink::SetRemoteSerial(bool enabled, const DCB& dcb)
+{
+    // The hardware handshake of a local port is CTS output flow; the remote
+    // port is asked for the same.
+    const bool hardware = (dcb.flags & DcbFlag::fOutxCtsFlow) != 0;
+    m_connection.SetRemoteSerial(enabled, {dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, hardware});
+}
+
 void CIpConnectionLink::Stop()
 {
     m_connection.Stop();

@@ -60,6 +60,10 @@ public:
     void Send(const std::uint8_t* data, std::size_t length) override;
     void SendPaced(const std::uint8_t* data, std::size_t length) override { m_connection.Send(data, length, true); }
     void QueueWait(int ms) override { m_connection.QueueWait(ms); }
+    void SetRemoteSerial(bool enabled, const DCB& dcb) override;
+    bool IsRemoteSerial() const override { return m_connection.IsRemoteSerial(); }
+    void QueueLineAction(LineAction action, int waitMs) override { m_connection.QueueLineAction(action, waitMs); }
+    void SetRemoteBaudRate(std::uint32_t baud) override { m_connection.SetRemoteBaudRate(baud); }
     void SetPacing(int charDelayMs, int lineDelayMs) override { m_connection.SetPacing({charDelayMs, lineDelayMs}); }
     void SetLocalEndpoint(const std::string& listenAddress, std::uint16_t udpLocalPort) override
     {

@@ -73,6 +73,16 @@ public:
     virtual void QueueWait(int /*ms*/) {}
     // This side of the next Start: a server's listen address, a UDP local port.
     virtual void SetLocalEndpoint(const std::string& /*listenAddress*/, std::uint16_t /*udpLocalPort*/) {}
+    // A TCP client that is a remote serial port from the next Start on, with
+    // the line settings of `dcb`; it takes line actions and a rate.
+    virtual void SetRemoteSerial(bool /*enabled*/, const DCB& /*dcb*/) {}
+    virtual bool IsRemoteSerial() const { return false; }
+    virtual void QueueLineAction(LineAction action, int waitMs)
+    {
+        if (action == LineAction::Wait)
+            QueueWait(waitMs);
+    }
+    virtual void SetRemoteBaudRate(std::uint32_t /*baud*/) {}
     virtual void SetPacing(int /*charDelayMs*/, int /*lineDelayMs*/) {}
     // Paced bytes still to be sent, and cancelling them (with whatever else waits).
     virtual std::size_t PacedBytes() const { return 0; }

@@ -60,9 +60,14 @@ void CSendPath::SendText(std::string_view text)
         return;
     bool ignored = false;
     for (const CSendStep& step : DecodeSendSteps(text, SEND_TEXT_LIMIT, m_doc.crToCrLfOnSend)) {
+        if (step.action == LineAction::Script) {
+            if (m_scriptStarter)
+                m_scriptStarter(step.script);
+            continue;
+        }
         if (step.action) {
             SendLineAction(*step.action, step.waitMs);
-            ignored = ignored || (IsIpMode() && *step.action != LineAction::Wait);
+            ignored = ignored || (IsIpMode() && !m_ip.IsRemoteSerial() && *step.action != LineAction::Wait);
             continue;
         }
         if (m_doc.localEcho)
@@ -75,11 +80,19 @@ void CSendPath::SendText(std::string_view text)
         m_lineActionsIgnored();
 }
 
+void CSendPath::SendScripted(const std::uint8_t* data, std::size_t length)
+{
+    if (m_doc.localEcho)
+        for (std::size_t i = 0; i < length; ++i)
+            m_doc.AddByte(data[i], m_doc.sendColour);
+    Send(data, length);
+}
+
 void CSendPath::SendLineAction(LineAction action, int waitMs)
 {
     if (IsIpMode()) {
-        if (action == LineAction::Wait && IpCanSend())
-            m_ip.QueueWait(waitMs);
+        if (IpCanSend())
+            m_ip.QueueLineAction(action, waitMs);
         return;
     }
     if (m_doc.commMode != 0 || !m_serial.IsOpen())

@@ -21,6 +21,7 @@ namespace SocketApi {
 
 constexpr int WSAEINTR = 10004;
 constexpr int WSAENOTSOCK = 10038;
+constexpr int WSAECONNRESET = 10054;
 constexpr int WSAETIMEDOUT = 10060;
 constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAHOST_NOT_FOUND = 11001;

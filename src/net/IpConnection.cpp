@@ -10,6 +10,7 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -18,16 +19,13 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <utility>
 #include <vector>
 
 namespace kestrelon {
 
 namespace {
 
-bool IsClientMode(std::uint32_t mode)
-{
-    return mode == MODE_IPV4_CLIENT || mode == MODE_IPV6_CLIENT;
-}
 bool IsServerMode(std::uint32_t mode)
 {
     return mode == MODE_IPV4_SERVER || mode == MODE_IPV6_SERVER;
@@ -175,6 +173,8 @@ void CIpConnection::Stop()
             endCode = IP_CLOSED;
         if (m_listen)
             m_listen->Shutdown();
+        if (m_peer && m_connected && IsRemoteSerial())
+            PurgeOnClose();
         if (m_peer)
             m_peer->Shutdown();
     }
@@ -205,6 +205,8 @@ void CIpConnection::Stop()
 void CIpConnection::DisconnectPeer()
 {
     std::lock_guard lock(m_mutex);
+    if (m_peer && m_connected && IsRemoteSerial())
+        PurgeOnClose();
     if (m_peer)
         m_peer->Shutdown();
 }
@@ -231,6 +233,12 @@ bool CIpConnection::Send(const void* data, std::size_t length, bool paced)
     std::shared_ptr<CIP6Socket> socket = SendSocket();
     if (!socket || !data || length == 0)
         return false;
+    std::vector<std::uint8_t> escaped;
+    if (IsRemoteSerial()) {
+        escaped = m_remote.Escape(data, length);
+        data = escaped.data();
+        length = escaped.size();
+    }
     switch (m_sender.Queue(std::move(socket), data, length, paced)) {
     case CIpSender::QueueResult::Queued:
         return true;
@@ -355,8 +363,11 @@ CIpConnection::CReceiveEnd CIpConnection::ReceiveLoop(CIP6Socket& socket)
     std::uint8_t buffer[RECEIVE_SIZE];
     try {
         for (;;) {
-            if (!m_credit->WaitForRoom() || !ParkWhileLent(socket))
+            if (!m_credit->WaitForRoom())
                 return {IP_CLOSED, {}};
+            // Only a remote port's relay sees the peer go while lent.
+            if (!ParkWhileLent(socket))
+                return {IP_CLOSED, socket.IsShutDown() || m_stop->Raised() ? "" : "Connection closed by peer"};
             bool other = false;
             if (!socket.WaitReadable(m_loanWake, TurnAwayFd(), &other)) {
                 if (other)
@@ -366,7 +377,10 @@ CIpConnection::CReceiveEnd CIpConnection::ReceiveLoop(CIP6Socket& socket)
             int count = socket.Receive(buffer, RECEIVE_SIZE, 0);
             if (count == 0)
                 return {IP_CLOSED, "Connection closed by peer"};
-            Post(IP_RECEIVED, 0, std::make_unique<CCreditedBlock>(buffer, count, m_credit));
+            if (IsRemoteSerial())
+                ReceiveRemote(socket, buffer, count);
+            else
+                Post(IP_RECEIVED, 0, std::make_unique<CCreditedBlock>(buffer, count, m_credit));
         }
     } catch (const CIP6SocketException& error) {
         if (error.m_error == SocketApi::WSAENOTSOCK)
@@ -412,6 +426,8 @@ void CIpConnection::TurnAway()
 
 bool CIpConnection::ParkWhileLent(CIP6Socket& socket)
 {
+    if (IsRemoteSerial())
+        return RelayWhileLent(socket);
     std::unique_lock lock(m_loanMutex);
     if (!m_loanWanted)
         return true;
@@ -441,15 +457,28 @@ int CIpConnection::LendSocket(int timeoutMs)
     // A paced paste still going out would mix its bytes into the transfer's.
     m_sender.Discard();
     std::unique_lock lock(m_loanMutex);
+    int lent = peer->Handle();
+    if (IsRemoteSerial()) {
+        // The transfer talks plain bytes to a socket pair; the receiving
+        // thread relays them escaped over the Telnet line.
+        int pair[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
+            return -1;
+        m_transferEnd = pair[0];
+        m_lentEnd = lent = pair[1];
+    }
     m_loanWanted = true;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = write(m_loanWake, &one, sizeof one);
     if (!m_loanChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_loanGranted; })) {
+        for (int* end : {&m_transferEnd, &m_lentEnd})
+            if (*end >= 0)
+                close(std::exchange(*end, -1));
         m_loanWanted = false;
         m_loanChanged.notify_all();
         return -1;
     }
-    return peer->Handle();
+    return lent;
 }
 
 void CIpConnection::ReturnSocket()
@@ -457,8 +486,14 @@ void CIpConnection::ReturnSocket()
     {
         std::lock_guard lock(m_loanMutex);
         m_loanWanted = false;
+        if (m_lentEnd >= 0)
+            close(std::exchange(m_lentEnd, -1)); // the transfer is done with it
     }
     m_loanChanged.notify_all();
+    if (IsRemoteSerial()) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(m_loanWake, &one, sizeof one);
+    }
 }
 
 void CIpConnection::ClientThread()
@@ -469,6 +504,8 @@ void CIpConnection::ClientThread()
         CClientConnector(m_options, m_stop)
             .Connect(*socket, m_host, m_port, FamilyOf(m_mode), m_proxyHost, m_proxyPort);
         socket->SetNoDelay();
+        if (IsRemoteSerial())
+            OpenRemote(socket);
     } catch (const CIP6SocketException& error) {
         Unpublish(socket);
         if (error.m_error == SocketApi::WSAENOTSOCK) {
@@ -588,6 +625,7 @@ void CIpConnection::DatagramThread()
 void CIpConnection::Deliver(CIP6Socket& socket, const std::vector<std::uint8_t>& bytes)
 {
     if (!IsUdpMode(m_mode)) {
+        WaitWhileSuspended(socket);
         socket.SendAll(bytes.data(), static_cast<int>(bytes.size()), SEND_SECONDS);
         return;
     }

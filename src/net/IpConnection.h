@@ -10,6 +10,7 @@
 #include "net/ClientConnector.h"
 #include "net/IP6Socket.h"
 #include "net/IpSender.h"
+#include "net/RemoteSerialLine.h"
 #include "net/StopSignal.h"
 
 #include <atomic>
@@ -103,6 +104,17 @@ public:
     // every Start and Stop.
     std::uint64_t Generation() const { return m_generation.load(); }
 
+    // A TCP client that is a remote serial port (Telnet com-port option) from
+    // the next Start on: its data is escaped both ways, the settings go to
+    // the server once it takes the option, and its modem and line state come
+    // as IP_MODEM_STATE and IP_LINE_STATE.
+    void SetRemoteSerial(bool enabled, const CRemoteLineSettings& settings) { m_remote.Configure(enabled, settings); }
+    bool IsRemoteSerial() const { return m_remote.Enabled() && IsClientMode(m_mode); }
+    // A line action in order with the bytes around it; false without a peer.
+    bool QueueLineAction(LineAction action, int waitMs);
+    // The remote port's rate (an in-band command); false without a peer.
+    bool SetRemoteBaudRate(std::uint32_t baud);
+
     // Hands the connected TCP socket to a file transfer: its descriptor once the
     // receiving thread has stopped reading it; -1 without a peer or when the
     // thread did not let go within timeoutMs (it waits for the frame to take
@@ -132,7 +144,19 @@ public:
     std::string PaneText() const;
 
 private:
+    static bool IsClientMode(std::uint32_t mode) { return mode == MODE_IPV4_CLIENT || mode == MODE_IPV6_CLIENT; }
     std::string OpenListeningSocket(int family, int type);
+    // Remote serial port: the opening offers, the server's bytes taken apart,
+    // its events posted, a held sender, the relay of a lent socket, and the
+    // purge on close.
+    void OpenRemote(const std::shared_ptr<CIP6Socket>& socket);
+    void ReceiveRemote(CIP6Socket& socket, const std::uint8_t* bytes, int count);
+    void PostRemoteEvent(const CRemoteEvent& event);
+    void WaitWhileSuspended(CIP6Socket& socket);
+    bool RelayWhileLent(CIP6Socket& socket);
+    bool QueueRaw(std::vector<std::uint8_t> bytes);
+    void PurgeOnClose();
+    void PostModemState();
     void ClientThread();
     void ServerThread();
     void DatagramThread();
@@ -205,6 +229,14 @@ private:
     bool m_loanWanted = false;  // guarded by m_loanMutex
     bool m_loanGranted = false; // guarded by m_loanMutex
     int m_loanWake = -1;
+
+    CRemoteSerialLine m_remote;
+    CTelnetOutput m_remoteOut; // the receiving thread's
+    // The server's last modem-state byte and the DTR (0x100) and RTS (0x200)
+    // we asked for: IP_MODEM_STATE carries both.
+    std::atomic<int> m_remoteLines{0};
+    int m_transferEnd = -1;    // the relay's end of a lent remote port, guarded by m_loanMutex
+    int m_lentEnd = -1;        // the transfer's end
 
     CIpSender m_sender{CIpOptions::SEND_QUEUE_LIMIT};
     std::thread m_thread;

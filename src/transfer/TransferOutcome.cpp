@@ -1,60 +1,50 @@
-// TransferOutcomeText: success with size and time, or the reason it failed.
+// Protocol names and end texts of the transfers without a window.
 #include "transfer/TransferOutcome.h"
 
 #include "transfer/TransferCodes.h"
 
-#include <cstdio>
-
 namespace kestrelon {
 
-namespace {
-
-const char* FailureReason(int result, int fileError)
+int TransferProtocolByName(std::string_view name)
 {
-    switch (fileError) {
-    case FILE_ERROR_ACCESS:
-        return "the file cannot be accessed";
-    case FILE_ERROR_EMPTY:
-        return "the file is empty";
-    case FILE_ERROR_OTHER:
-        return "file error";
-    default:
-        break;
-    }
+    struct CName {
+        std::string_view name;
+        int protocol;
+    };
+    static constexpr CName kNames[] = {{"xmodem", PROTOCOL_XMODEM},
+                                       {"xmodem1k", PROTOCOL_XMODEM_1K},
+                                       {"ymodem", PROTOCOL_YMODEM},
+                                       {"zim", PROTOCOL_XMODEM_ZIM},
+                                       {"none", PROTOCOL_NONE}};
+    for (const CName& known : kNames)
+        if (known.name == name)
+            return known.protocol;
+    return -1;
+}
+
+bool TransferProtocolReceives(int protocol)
+{
+    return protocol >= 0 && protocol <= PROTOCOL_YMODEM;
+}
+
+const char* TransferFailureText(int result, int fileError)
+{
+    if (fileError == FILE_ERROR_ACCESS)
+        return "Error on accessing the file !";
+    if (fileError == FILE_ERROR_EMPTY)
+        return "The selected file has zero length !";
+    if (fileError >= 0)
+        return "Unknown error occured !";
     switch (result) {
     case RESULT_TIMEOUT:
-        return "the remote system does not answer (timeout)";
+        return "The remote system does not answer (timeout) !";
     case RESULT_CANCELLED:
-        return "cancelled by the remote side";
+        return "Transfer cancelled by remote system !";
     case RESULT_LINE_LOST:
-        return "the connection was lost";
+        return "The connection was lost during the transfer !";
     default:
-        return "ended before the file was complete";
+        return "Transfer ended before the file was complete";
     }
-}
-
-std::string BaseName(const std::string& path)
-{
-    const auto slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (!name.empty() && name.back() == '/')
-        name.pop_back(); // a YModem receive that named no file: its folder
-    return name;
-}
-
-} // namespace
-
-std::string TransferOutcomeText(const CTransferOutcome& outcome)
-{
-    char text[512];
-    if (outcome.result == RESULT_SUCCESS && outcome.fileError < 0)
-        std::snprintf(text, sizeof text, "%s %s: %llu bytes in %.1f s", outcome.send ? "Sent" : "Received",
-                      BaseName(outcome.fileName).c_str(), static_cast<unsigned long long>(outcome.bytes),
-                      outcome.seconds);
-    else
-        std::snprintf(text, sizeof text, "%s failed: %s", outcome.send ? "Send" : "Receive",
-                      FailureReason(outcome.result, outcome.fileError));
-    return text;
 }
 
 } // namespace kestrelon

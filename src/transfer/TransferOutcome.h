@@ -1,22 +1,17 @@
-// The one line that tells how a transfer in the window ended, for the message
-// pane and the data view: "Sent firmware.bin: 262144 bytes in 2.3 s",
-// "Receive failed: cancelled by the remote side".
+// The protocol names that the command line and scripts use, and the one-line
+// text of how a transfer ended, shared by every transfer without a window.
 #pragma once
 
-#include <cstdint>
-#include <string>
+#include <string_view>
 
 namespace kestrelon {
 
-struct CTransferOutcome {
-    bool send = true;
-    std::string fileName; // the file sent or written; its folder is left out
-    int result = 0;       // RESULT_*
-    int fileError = -1;   // FILE_ERROR_* reported on the way, or -1
-    std::uint64_t bytes = 0;
-    double seconds = 0;
-};
-
-std::string TransferOutcomeText(const CTransferOutcome& outcome);
+// "xmodem", "xmodem1k", "ymodem", "zim" or "none"; -1 for any other name.
+int TransferProtocolByName(std::string_view name);
+// XModem ZIM and the plain stream only send.
+bool TransferProtocolReceives(int protocol);
+// Why a transfer failed, from its RESULT_* and the FILE_ERROR_* it reported
+// (negative: none).
+const char* TransferFailureText(int result, int fileError);
 
 } // namespace kestrelon

@@ -47,7 +47,16 @@ INSTANTIATE_TEST_SUITE_P(Options, ProgramOptionTest,
                                            ProgramCase{"--help", 0, "--tcp-server PORT", ""},
                                            ProgramCase{"--tcp h:1 --baud 9600", 2, "", "--baud needs --device"},
                                            ProgramCase{"--udp h:1 --config a.kst b.kst", 2, "", "one configuration"},
-                                           ProgramCase{"--demo --tcp-server 7000", 2, "", "--demo names its own"}));
+                                           ProgramCase{"--demo --tcp-server 7000", 2, "", "--demo names its own"},
+                                           ProgramCase{"--rfc2217 h:1 --udp h:2", 2, "", "name one line"},
+                                           ProgramCase{"--render-terminal \"$KESTRELON_SOURCE_DIR\"/tests/screens/"
+                                                       "data/menu-vt100.vt",
+                                                       0, "\u2502 \u2502              c  x86 box", ""},
+                                           ProgramCase{"--render-terminal /dev/null --size 20x5", 0, "\n\n\n\n\n", ""},
+                                           ProgramCase{"--render-terminal /no/such.log", 1, "",
+                                                       "cannot read /no/such.log"},
+                                           ProgramCase{"--render-terminal /dev/null --size 19x5", 2, "",
+                                                       "usage: kestrelon --render-terminal"}));
 
 TEST(CommandLine, WindowAndQtArgumentsPassThrough)
 {

@@ -84,7 +84,6 @@ TEST(WindowLine, DevicePathKeepsItsNumberOrGetsASessionOne)
     CKestronDoc doc;
     std::string error;
     CLineOptions line;
-    line.kind = ELineKind::Device;
     line.device = pty.SlavePath();
     ASSERT_TRUE(ApplyWindowLine(line, doc, store, error)) << error;
     EXPECT_GE(doc.comPort, COMMAND_LINE_FIRST_PORT);

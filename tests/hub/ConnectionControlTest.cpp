@@ -64,6 +64,45 @@ const IpCodeCase kIpCodes[] = {
 INSTANTIATE_TEST_SUITE_P(Codes, IpNotificationTest, ::testing::ValuesIn(kIpCodes),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A remote serial port's reports: the lamps of the modem lines, the lines the
+// Lines menu shows, and line errors and a refusal as lines in the views.
+struct RemoteCase {
+    const char* name;
+    int code;
+    std::intptr_t value;
+    int lamp; // CTS, DSR and CD alike
+    int modemLines;
+    const char* shown; // in the views
+};
+void PrintTo(const RemoteCase& c, std::ostream* os) { *os << c.name; }
+
+const RemoteCase kRemoteCodes[] = {
+    {"LinesUp", IP_MODEM_STATE, 0x3B0, 4, 0x166, ""},
+    {"LinesDownDtrLow", IP_MODEM_STATE, 0x200, 5, 0x004, ""},
+    {"RingAlone", IP_MODEM_STATE, 0x040, 5, 0x080, ""},
+    {"FramingError", IP_LINE_STATE, 0x08, 0, MODEM_LINES_UNKNOWN, "Framing"},
+    {"DataReadyIsNoError", IP_LINE_STATE, 0x61, 0, MODEM_LINES_UNKNOWN, ""},
+    {"Refused", IP_REMOTE_REFUSED, 0, 0, MODEM_LINES_UNKNOWN, "Remote port does not accept line settings"},
+};
+
+class RemoteNotificationTest : public ::testing::TestWithParam<RemoteCase> {};
+
+TEST_P(RemoteNotificationTest, ShowsAsALocalPortWould)
+{
+    const RemoteCase& c = GetParam();
+    HubFixture f;
+    f.doc.commMode = 1;
+    f.Deliver(WM_IP_MAIN, static_cast<std::uintptr_t>(c.code), c.value);
+    for (LedRole led : {LED_CTS, LED_DSR, LED_CD})
+        EXPECT_EQ(f.window.Led(led), c.lamp) << led;
+    EXPECT_EQ(f.hub->ModemLines(), c.modemLines);
+    EXPECT_EQ(f.view.events.find(c.shown) != std::string::npos, true) << f.view.events;
+    EXPECT_EQ(f.view.events.empty(), *c.shown == '\0') << f.view.events;
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, RemoteNotificationTest, ::testing::ValuesIn(kRemoteCodes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(IpNotification, ReceivedDataBlinksAndReachesTheViewsUnlessATransferOwnsIt)
 {
     HubFixture f;

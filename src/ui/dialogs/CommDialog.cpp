@@ -3,6 +3,7 @@
 
 #include "document/KestronDoc.h"
 #include "document/LocalEndpoint.h"
+#include "document/RemoteSerialSetting.h"
 #include "ui/widgets/DocText.h"
 #include "ui/widgets/RangeSpinBox.h"
 
@@ -54,6 +55,7 @@ CCommDialog::CCommDialog(const std::vector<CommPortItem>& ports, QWidget* parent
     m_mode = new QComboBox(this);
     for (const char* name : kConnectionModeNames)
         m_mode->addItem(QString::fromLatin1(name));
+    m_mode->addItem(tr("Remote serial port (RFC 2217)"));
     auto* modeForm = new QFormLayout;
     modeForm->addRow(tr("Comm. mode:"), m_mode);
 
@@ -211,7 +213,9 @@ void CCommDialog::SetSettings(const CommSettings& s)
     {
         const QSignalBlocker blockMode(m_mode);
         const QSignalBlocker blockBridge(m_bridgeMode);
-        m_mode->setCurrentIndex(s.commMode < kConnectionModeNames.size() ? static_cast<int>(s.commMode) : 0);
+        m_mode->setCurrentIndex(s.remoteSerial                            ? REMOTE_SERIAL_KIND
+                                : s.commMode < kConnectionModeNames.size() ? static_cast<int>(s.commMode)
+                                                                           : 0);
         m_bridgeMode->setCurrentIndex(s.bridgeMode < kBridgeModeNames.size() ? static_cast<int>(s.bridgeMode) : 0);
     }
     m_bridgeHost->setText(FromDocText(s.bridgeServer));
@@ -222,23 +226,26 @@ void CCommDialog::SetSettings(const CommSettings& s)
 
 bool CCommDialog::IsManual() const { return m_port->currentIndex() == 0; }
 
-void CCommDialog::SetSerialEnabled(bool enabled)
+void CCommDialog::SetSerialEnabled(bool enabled, bool local)
 {
-    m_port->setEnabled(enabled);
+    m_port->setEnabled(enabled && local);
     m_baud->setEnabled(enabled);
     for (QButtonGroup* group : {m_flow, m_parity, m_stopBits})
         for (QAbstractButton* button : group->buttons())
             button->setEnabled(enabled);
     m_dataBits->setEnabled(enabled);
-    m_manualPort->setEnabled(enabled && IsManual());
-    m_devicePath->setEnabled(enabled && IsManual());
+    m_manualPort->setEnabled(enabled && local && IsManual());
+    m_devicePath->setEnabled(enabled && local && IsManual());
 }
 
 void CCommDialog::ApplyModeRule()
 {
     const auto mode = static_cast<std::uint32_t>(m_mode->currentIndex());
     const bool serial = mode == 0;
-    SetSerialEnabled(serial);
+    // A remote port has the line settings of a local one and the host and
+    // port of a TCP client.
+    const bool remote = mode == REMOTE_SERIAL_KIND;
+    SetSerialEnabled(serial || remote, serial);
     m_host->setEnabled(!serial && !IsServerMode(mode));
     m_ipPort->setEnabled(!serial);
     m_listenAddress->setEnabled(IsServerMode(mode));
@@ -281,6 +288,9 @@ CommSettings CCommDialog::Settings() const
 {
     CommSettings s = m_given;
     s.commMode = static_cast<std::uint32_t>(std::max(m_mode->currentIndex(), 0));
+    s.remoteSerial = m_mode->currentIndex() == REMOTE_SERIAL_KIND;
+    if (s.remoteSerial)
+        s.commMode = RemoteSerialMode(m_host->text().trimmed().toStdString());
     if (IsManual()) {
         s.comPortManual = true;
         s.comPort = static_cast<std::uint32_t>(m_manualPort->Checked().value_or(static_cast<int>(m_given.comPort)));
@@ -323,7 +333,7 @@ void CCommDialog::accept()
     }
     // A client needs somewhere to connect to; 0 would be refused by every peer.
     const auto mode = static_cast<std::uint32_t>(m_mode->currentIndex());
-    if (mode == 1 || mode == 4) { // the TCP clients
+    if (mode == 1 || mode == 4 || mode == REMOTE_SERIAL_KIND) { // the TCP clients
         if (m_host->text().trimmed().isEmpty()) {
             CRangeSpinBox::Report(this, tr("Please enter the IP-Server to connect to."));
             m_host->setFocus();

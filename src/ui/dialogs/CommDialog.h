@@ -79,7 +79,8 @@ private:
     void ApplyBridgeRule();
     void OnPortChanged();
     bool IsManual() const;
-    void SetSerialEnabled(bool enabled);
+    // `local`: the port choice too (a remote port has only the line settings).
+    void SetSerialEnabled(bool enabled, bool local);
 
     std::vector<CommPortItem> m_ports;
     CommSettings m_given;

@@ -23,6 +23,7 @@ CommSettings CommSettings::FromDocument(const CKestronDoc& doc)
     s.bridgeMode = doc.bridgeMode;
     s.bridgeServer = doc.bridgeServer;
     s.bridgePort = doc.bridgePort;
+    s.remoteSerial = doc.remoteSerialPort && (doc.commMode == 1 || doc.commMode == 4);
     return s;
 }
 
@@ -41,6 +42,7 @@ void CommSettings::ApplyTo(CKestronDoc& doc) const
     doc.bridgeMode = bridgeMode;
     doc.bridgeServer = bridgeServer;
     doc.bridgePort = bridgePort;
+    doc.remoteSerialPort = remoteSerial;
     doc.SetModifiedFlag();
 }
 

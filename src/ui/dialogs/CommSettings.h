@@ -35,6 +35,7 @@ struct CommSettings {
     // Kept per configuration in the settings store, not in the document.
     std::string listenAddress;     // a TCP server's, "" for every address
     std::uint32_t udpLocalPort = 0; // 0: the IP-Port
+    bool remoteSerial = false; // a TCP client (mode 1 or 4) that is a remote serial port
 
     bool operator==(const CommSettings&) const = default;
 
@@ -45,6 +46,10 @@ struct CommSettings {
     // modified. The caller then posts TC_APPLY_CONNECTION to reconnect.
     void ApplyTo(CKestronDoc& doc) const;
 };
+
+// The dialog's kind after the document's seven modes: a TCP client that is a
+// remote serial port.
+constexpr int REMOTE_SERIAL_KIND = 7;
 
 // Connection modes whose host field means nothing: a server only listens.
 constexpr bool IsServerMode(std::uint32_t mode) { return mode == 2 || mode == 5; }

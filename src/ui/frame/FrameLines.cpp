@@ -134,7 +134,8 @@ void CFrameLines::ShowModemLines(int bits)
 
 void CFrameLines::UpdateStates()
 {
-    const bool open = m_hub != nullptr && m_doc.commMode == 0 && m_hub->SerialLink().IsOpen();
+    const bool remote = m_hub != nullptr && m_hub->IpLink().IsRemoteSerial() && m_hub->IpLink().IsConnected();
+    const bool open = remote || (m_hub != nullptr && m_doc.commMode == 0 && m_hub->SerialLink().IsOpen());
     const int lines = open ? m_lines : MODEM_LINES_UNKNOWN;
     struct Item {
         QAction* action;
@@ -146,7 +147,7 @@ void CFrameLines::UpdateStates()
                           {m_break, 0, tr("Send a 250 ms break")}};
     for (const Item& item : items) {
         const bool owned = item.bit != 0 && HandshakeOwnsLine(m_doc.dcb, item.bit);
-        const QString reason = DisabledReason(m_doc.commMode, lines, owned);
+        const QString reason = DisabledReason(remote ? 0 : m_doc.commMode, lines, owned);
         item.action->setEnabled(reason.isEmpty());
         item.action->setToolTip(reason.isEmpty() ? item.tip : reason);
         if (item.bit != 0)

@@ -22,6 +22,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace kestrelon {
 namespace {
 
@@ -115,7 +117,7 @@ bool CFrameTransfers::CanReceive() const
 bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
 {
     CDataHub* hub = m_frame.Hub();
-    m_outcome = CTransferOutcome{send, path};
+    m_outcome = CTransferEnd{send, path};
     m_started = std::chrono::steady_clock::now();
     // The receiver may have asked already, while the user chose the file.
     const std::uint8_t request = hub->TakeReceiverRequest();
@@ -132,6 +134,16 @@ bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
     if (started)
         hub->SetIpSendState(protocol == 3 ? 1 : 2);
     return started;
+}
+
+bool CFrameTransfers::StartForScript(bool send, int protocol, const std::string& path,
+                                     std::function<void(int result)> ended)
+{
+    if (!(send ? CanSend() : CanReceive()) || !Start(send, protocol, path))
+        return false;
+    m_scriptEnded = std::move(ended);
+    OpenStatusDialog();
+    return true;
 }
 
 void CFrameTransfers::Send()
@@ -233,7 +245,10 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
             m_frame.Hub()->SetIpSendState(0);
         CloseStatusDialog();
         m_frame.UpdateCommandStates();
-        ShowEnd(value, line->Status());
+        if (auto ended = std::exchange(m_scriptEnded, nullptr))
+            ended(static_cast<int>(value)); // the script reports it
+        else
+            ShowEnd(value, line->Status());
         break;
     case ILineTransfer::ENotifyStep::None:
         break;
@@ -275,7 +290,7 @@ void CFrameTransfers::ShowEnd(std::uint64_t result, const CTransferStatus* statu
     // to the text that said why.
     if (m_outcome.result == kResultEnded && m_outcome.fileError < 0)
         return;
-    const std::string text = TransferOutcomeText(m_outcome);
+    const std::string text = TransferEndText(m_outcome);
     m_frame.ShowStatusMessage(text);
     if (CDataHub* hub = m_frame.Hub())
         hub->ShowOwnLine(text);
@@ -305,6 +320,8 @@ void CFrameTransfers::EndNow()
         m_frame.Hub()->SetIpSendState(0);
     CloseStatusDialog();
     m_frame.UpdateCommandStates();
+    if (auto ended = std::exchange(m_scriptEnded, nullptr))
+        ended(0); // ended quietly
 }
 
 } // namespace kestrelon

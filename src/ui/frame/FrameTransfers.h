@@ -7,10 +7,11 @@
 #include <QPointer>
 #include <QString>
 
-#include "transfer/TransferOutcome.h"
+#include "transfer/TransferEndLine.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,9 @@ public:
     bool CanSend() const;
     bool CanReceive() const;
     bool IsBusy() const;
+    // A script's transfer: no dialogs and no end message; `ended` gets the
+    // result (RESULT_*) on the window's thread, also when it is ended at once.
+    bool StartForScript(bool send, int protocol, const std::string& path, std::function<void(int result)> ended);
     // WM_TRANSFER from the hub (before it reports file errors), and WM_IP_TRANSFER.
     std::intptr_t OnMessage(CMessage& message);
     // The window closes or the connection changes: the transfer ends quietly
@@ -75,8 +79,9 @@ private:
     QPointer<CTransferStatusDialog> m_dialog;
     bool m_receivingBatch = false; // the last transfer started is a YModem receive
     std::unique_ptr<CIpTransfer> m_ipTransfer;
-    CTransferOutcome m_outcome;
+    CTransferEnd m_outcome;
     std::chrono::steady_clock::time_point m_started;
+    std::function<void(int result)> m_scriptEnded;
 };
 
 } // namespace kestrelon

@@ -3,6 +3,7 @@
 
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
+#include "document/RemoteSerialSetting.h"
 #include "hub/DataHub.h"
 #include "serial/ComPortEnumerator.h"
 #include "serial/SessionPortStore.h"
@@ -79,6 +80,7 @@ bool CKestronApp::InitInstance(const QStringList& arguments, CMainFrame::HubFact
     m_frame->SetRecentFiles(RecentFiles());
 
     // The views exist before the first document, so they see its settings.
+    m_frame->SwitchView(3);
     m_frame->SwitchView(2);
     m_frame->SwitchView(1);
     m_frame->SwitchView(0);
@@ -198,6 +200,9 @@ bool CKestronApp::OpenDocumentFile(const QString& path)
         return false;
     }
     m_path = QFileInfo(path).absoluteFilePath();
+    // Before the connection is applied (the load posted that): the store says
+    // whether the file's TCP client is a remote serial port.
+    m_doc->remoteSerialPort = LoadRemoteSerial(*m_store, QFile::encodeName(m_path).toStdString());
     AddToRecentFiles(m_path);
     UpdateTitle();
     return true;
@@ -229,6 +234,7 @@ bool CKestronApp::SaveDocumentFile(const QString& path)
     }
     m_doc->SetModifiedFlag(false);
     m_path = QFileInfo(path).absoluteFilePath();
+    SaveRemoteSerial(*m_store, QFile::encodeName(m_path).toStdString(), m_doc->remoteSerialPort);
     AddToRecentFiles(m_path);
     UpdateTitle();
     return true;

@@ -30,6 +30,7 @@ class CAutoAnswer;
 class CDataHub;
 class CFrameLines;
 class CFramePacing;
+class CFrameScripts;
 class CFrameTransfers;
 class CFunctionKeyBar;
 class CKestronDoc;
@@ -67,7 +68,7 @@ class CFindBar;
 class CMainFrame : public CFrameWndEx, public IHubWindow {
     Q_OBJECT
 public:
-    static constexpr int VIEW_COUNT = 3; // 0 ASCII, 1 hex, 2 ANSI
+    static constexpr int VIEW_COUNT = 4; // 0 ASCII, 1 hex, 2 ANSI, 3 Terminal
 
     // A view as the frame holds it: the widget, and the document's side of it.
     struct CViewSlot {
@@ -114,7 +115,7 @@ public:
     QAction* Action(int command) const { return m_actions.value(command); }
     QMenu* RecentFileMenuAnchor() const { return m_fileMenu; }
 
-    // 0 ASCII, 1 hex, 2 ANSI: created on first use, then shown; the others hide.
+    // 0 ASCII, 1 hex, 2 ANSI, 3 Terminal: created on first use, then shown; the others hide.
     void SwitchView(int index);
     QWidget* View(int index) const;
     // Runs a menu, toolbar or bar command.
@@ -125,11 +126,15 @@ public:
     // "Kestrelon 1.0.0": the program name and its version, as --version prints it.
     static QString FrameTitle();
     void SetDocumentTitle(const QString& name);
+    // The title a program on the device gave itself, shown before the rest
+    // while its view is in front; "" takes it away.
+    void SetDeviceTitle(const QString& title);
     // The configuration file now open (empty for a new one): settings kept per
     // file outside it, such as the pacing, follow it.
     void SetDocumentPath(const QString& path);
     CFrameLines* Lines() const { return m_lines; }
     CFramePacing* Pacing() const { return m_pacing; }
+    CFrameScripts* Scripts() const { return m_scripts; }
     void SetRecentFiles(const QStringList& paths);
 
     // --- IHubWindow ------------------------------------------------------------
@@ -208,11 +213,14 @@ private:
     CFrameLines* m_lines = nullptr;
     CFramePacing* m_pacing = nullptr;
     QString m_configPath; // the open configuration file, empty for a new one
+    CFrameScripts* m_scripts = nullptr;
     CSizingDialogBar* m_gpsBar = nullptr;
     CGpsStatusBar* m_gpsPanel = nullptr; // hosted by m_gpsBar
     QStackedWidget* m_viewStack = nullptr;
     CFindBar* m_findBar = nullptr;
     bool m_timestamps = false;
+    QString m_documentName;
+    QString m_deviceTitle;
     QMenu* m_fileMenu = nullptr;
     QAction* m_recentAnchor = nullptr;
     QList<QAction*> m_recentActions;
