@@ -146,6 +146,10 @@ private:
     void OnPortFailed(CMessage& message);
     // A line of the program's own in every view, in the error colour.
     void ShowLine(const std::string& text);
+    // A marked connection line with the time, in the ASCII and hex views only.
+    void ShowEvent(const std::string& text);
+    // Typed, pasted or answered bytes that no connection takes.
+    void OnSendRefused();
     void ShowLogPane(bool logging);
     // Writes what the log gathered; a failure is reported and stops logging.
     void FlushLog();
