@@ -34,7 +34,10 @@ constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  time          ask the terminal for the UTC time (Scan commands on)\r\n"
                                    "  log           the terminal logs the next command's output (Scan commands on)\r\n"
                                    "  login         asks login: and password:\r\n"
-                                   "  rx, sx FILE   receive or send a file with XModem 1K\r\n";
+                                   "  rx, sx FILE   receive or send a file with XModem 1K\r\n"
+                                   "Line ends: this board ends its lines with CR LF. For a device that ends\r\n"
+                                   "them with LF alone, or expects CR LF for Enter, use the Toggle menu's\r\n"
+                                   "LF/CR -> CR LF items; the status bar's line-end pane shows the choice.\r\n";
 
 std::pair<std::string_view, std::string_view> SplitWord(std::string_view line)
 {

@@ -10,8 +10,9 @@ namespace {
 
 constexpr const char* kGroup = "Pacing";
 
-// Settings keys must not hold the store's group separators.
-std::string KeyFor(const std::string& configPath)
+} // namespace
+
+std::string ConfigSettingsKey(const std::string& configPath)
 {
     if (configPath.empty())
         return "(untitled)";
@@ -26,6 +27,8 @@ std::string KeyFor(const std::string& configPath)
     }
     return key;
 }
+
+namespace {
 
 int ReadDelay(const char*& pos, const char* end)
 {
@@ -63,7 +66,7 @@ CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes,
 CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 {
     CPacing pacing;
-    const auto value = store.Read(kGroup, KeyFor(configPath));
+    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
     if (!value)
         return pacing;
     const char* pos = value->data();
@@ -77,10 +80,10 @@ CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 void SavePacing(ISettingsStore& store, const std::string& configPath, const CPacing& pacing)
 {
     if (pacing.IsOff()) {
-        store.Remove(kGroup, KeyFor(configPath));
+        store.Remove(kGroup, ConfigSettingsKey(configPath));
         return;
     }
-    store.Write(kGroup, KeyFor(configPath),
+    store.Write(kGroup, ConfigSettingsKey(configPath),
                 std::to_string(pacing.charDelayMs) + "," + std::to_string(pacing.lineDelayMs));
 }
 

@@ -273,6 +273,7 @@ void CConnectionControl::OnIpClosed(const std::string& reason)
 
 void CConnectionControl::OnUdpReady()
 {
+    ClearFailure();
     m_window.EnableFunctionKeys(true);
     m_window.SetLedState(LED_DATA, LAMP_GREEN);
     RefreshConnectionPane();

@@ -59,6 +59,9 @@ public:
     // burst (nothing refused in the `quietMs` before `nowMs`, or the
     // connection changed since), which is worth a notice.
     bool FirstRefusalOfBurst(std::int64_t nowMs, std::int64_t quietMs);
+    // The message pane names the last failure (or refusal) until the
+    // connection changes or opens.
+    void ShowFailure(const std::string& text);
 
 private:
     static bool IsTcpMode(std::uint32_t mode);
@@ -67,8 +70,6 @@ private:
     void OpenSerial();
     void StartIp();
     void ShowIpError();
-    // The message pane names the last failure until the connection changes.
-    void ShowFailure(const std::string& text);
     void ClearFailure();
     void Event(const std::string& text);
     // What is open now, for the lines of its close; an open of what is

@@ -331,7 +331,7 @@ void CDataHub::OnSendRefused()
     }
     constexpr std::int64_t kBurstGapMs = 2000;
     if (m_control.FirstRefusalOfBurst(SteadyMs(), kBurstGapMs))
-        m_window.ShowStatusMessage(kNotConnectedText);
+        m_control.ShowFailure(kNotConnectedText);
 }
 
 void CDataHub::ShowLine(const std::string& text)
