@@ -44,6 +44,16 @@ void CFrameLineEnds::BuildStatus(QStatusBar* bar)
     UpdateStates();
 }
 
+void CFrameLineEnds::KeepPaneAtEnd()
+{
+    auto* bar = m_pane ? qobject_cast<QStatusBar*>(m_pane->parentWidget()) : nullptr;
+    if (!bar)
+        return;
+    bar->removeWidget(m_pane);
+    bar->addPermanentWidget(m_pane);
+    m_pane->show();
+}
+
 void CFrameLineEnds::UpdateStates()
 {
     const bool on[3] = {m_doc.lfToCrLfOnReceive, m_doc.crToCrLfOnReceive, m_doc.crToCrLfOnSend};

@@ -25,6 +25,8 @@ public:
     void BuildMenu(QMenu* toggleMenu);
     // The pane, at the right end of the bar's permanent panes.
     void BuildStatus(QStatusBar* bar);
+    // Back to the right end after the bar's panes were made anew (a new mode).
+    void KeepPaneAtEnd();
     // Check marks and pane as the document says (after a dialog or a new file).
     void UpdateStates();
 

@@ -85,7 +85,9 @@ void CFrameZoom::FitFirstSize()
     // Room for the vertical scroll bar, which comes with the first screenful.
     const QSize wanted(FIRST_COLUMNS * cell->width() + ascii->verticalScrollBar()->sizeHint().width(),
                        FIRST_ROWS * cell->height());
-    const QSize decoration = m_frame.frameGeometry().size() - m_frame.size();
+    // Before the window manager has framed the window its frame reads as
+    // nothing: leave room for a title bar and borders all the same.
+    const QSize decoration = (m_frame.frameGeometry().size() - m_frame.size()).expandedTo(QSize(8, 32));
     const QSize size = (m_frame.size() + wanted - ascii->viewport()->size())
                            .boundedTo(screen->availableGeometry().size() - decoration);
     m_frame.resize(size);

@@ -295,7 +295,12 @@ void CMainFrame::AlternateLed(LedRole led, int a, int b, int rate, int count)
     m_statusBar->Led(led)->Alternate(a, b, rate, count);
 }
 
-void CMainFrame::SetStatusPanes(std::uint32_t commMode) { m_statusBar->SetPaneSetForMode(commMode); }
+void CMainFrame::SetStatusPanes(std::uint32_t commMode)
+{
+    m_statusBar->SetPaneSetForMode(commMode);
+    if (m_lineEnds)
+        m_lineEnds->KeepPaneAtEnd();
+}
 
 void CMainFrame::SetPaneText(PaneId pane, const std::string& text)
 {
