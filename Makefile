@@ -1,13 +1,14 @@
 # Kestrelon: `make run` builds and starts the program, `make test` builds and runs
 # every test. Both install the Debian packages that are missing first.
 # `make install` installs the program with its menu entry, icon and file type
-# (PREFIX=/usr/local by default); `make uninstall` removes what it installed.
+# (PREFIX=/usr/local by default); `make uninstall` removes what it installed;
+# `make package` builds the Debian package kestrelon_<version>_<arch>.deb in $(BUILD).
 BUILD ?= build/release
 PRESET ?= release
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench asan tsan fuzz clean install uninstall
+.PHONY: all deps configure build run test bench asan tsan fuzz clean install uninstall package
 
 all: build
 
@@ -34,6 +35,9 @@ test: build
 
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 uninstall:
 	@if [ -f $(BUILD)/install_manifest.txt ]; then xargs rm -f < $(BUILD)/install_manifest.txt; fi

@@ -10,6 +10,7 @@ packages=(
   fonts-liberation
   lrzsz socat microsocks xvfb xauth
   poppler-utils desktop-file-utils libxml2-utils file
+  dpkg-dev lintian appstream man-db
   python3
 )
 
