@@ -37,6 +37,11 @@ bool CConnectionControl::IsTcpMode(std::uint32_t mode)
     return mode == 1 || mode == 2 || mode == 4 || mode == 5;
 }
 
+bool CConnectionControl::IsServerMode(std::uint32_t mode)
+{
+    return mode == 2 || mode == 5;
+}
+
 bool CConnectionControl::IsUdpMode(std::uint32_t mode)
 {
     return mode == 3 || mode == 6;
@@ -113,7 +118,7 @@ void CConnectionControl::StartIp()
         m_window.ShowMessageBox(error, MessageBoxIcon::Exclamation);
         return;
     }
-    if (m_doc.commMode == 2 || m_doc.commMode == 5)
+    if (IsServerMode(m_doc.commMode))
         Opened(IpName(), "Listening: " + IpName());
 }
 
@@ -363,7 +368,7 @@ std::string CConnectionControl::IpName() const
     const std::uint32_t mode = m_doc.commMode;
     if (IsUdpMode(mode))
         return "UDP " + HostPortName(m_doc.ipServer, m_doc.ipPort);
-    if (mode == 2 || mode == 5)
+    if (IsServerMode(mode))
         return "TCP port " + std::to_string(m_doc.ipPort);
     return HostPortName(m_doc.ipServer, m_doc.ipPort);
 }

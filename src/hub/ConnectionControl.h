@@ -66,6 +66,7 @@ public:
 private:
     static bool IsTcpMode(std::uint32_t mode);
     static bool IsUdpMode(std::uint32_t mode);
+    static bool IsServerMode(std::uint32_t mode);
     void ResetIndicators();
     void OpenSerial();
     void StartIp();
