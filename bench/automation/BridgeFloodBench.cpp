@@ -14,12 +14,6 @@
 // queued, one report per run, resident size up by at most 0.75 MiB; the send
 // time-out (5 s without progress) turned the bridge off in the slowest run.
 #include "BridgeFloodKit.h"
-#include "automation/Bridge.h"
-#include "hub/DataHub.h"
-#include "document/KestronDoc.h"
-#include "hub/NullHubLinks.h"
-#include "document/SettingsStore.h"
-#include "framework/PumpedTarget.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,27 +32,10 @@ namespace {
 void RunFlood(benchmark::State& state, bool peerReads)
 {
     for (auto _ : state) {
-        Pty pty;
-        CMemorySettingsStore settings;
-        settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.path);
-        CKestronDoc doc;
-        doc.comPort = kPtyPort;
-        doc.SetHardwareHandshake(false);
-        doc.scanCommands = false;
-        doc.bridgeMode = 1;
-        doc.bridgePort = 0;
-        CountingView view;
-        doc.AddView(&view);
-        CQuietHubWindow window;
-        CPumpedTarget frame;
-        frame.SetPumpThread(std::this_thread::get_id());
-        auto hub = std::make_unique<CDataHub>(doc, window, settings, frame);
-        frame.SetHandler([&](CMessage& m) { return hub->HandleMessage(m); });
-        hub->ApplyConnection();
-        frame.PumpUntil([&] { return hub->IsConnectionOpen(); }, std::chrono::seconds(5));
-        hub->SetBridgeEnabled(true);
+        HeadlessBridge rig;
+        auto [pty, frame, hub, view] = std::tie(rig.pty, rig.frame, rig.hub, rig.view);
         Peer peer(hub->Bridge().ListeningPort(), peerReads);
-        frame.PumpUntil([&] { return hub->Bridge().IsPeerConnected(); }, std::chrono::seconds(5));
+        rig.WaitForPeer();
 
         const long rssBefore = MaxRssKiB();
         const auto start = Clock::now();
@@ -82,10 +59,6 @@ void RunFlood(benchmark::State& state, bool peerReads)
         state.counters["most_queued_KiB"] = static_cast<double>(mostQueued) / 1024.0;
         state.counters["longest_pump_ms"] = longestPump * 1000.0;
         state.counters["bridge_on_at_end"] = hub->IsBridgeEnabled() ? 1 : 0;
-
-        frame.Close();
-        hub.reset();
-        doc.RemoveView(&view);
     }
 }
 

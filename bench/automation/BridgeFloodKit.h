@@ -5,6 +5,11 @@
 
 #include "automation/Bridge.h"
 #include "document/DataChannel.h"
+#include "document/KestronDoc.h"
+#include "document/SettingsStore.h"
+#include "framework/PumpedTarget.h"
+#include "hub/DataHub.h"
+#include "hub/NullHubLinks.h"
 #include "BenchPty.h"
 
 #include <benchmark/benchmark.h>
@@ -18,7 +23,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -113,6 +120,46 @@ private:
     std::atomic<std::size_t> m_received{0};
     std::atomic<bool> m_inOrder{true};
     std::thread m_thread;
+};
+
+// A headless hub on the pty (COM kPtyPort, open) with a server bridge on a
+// free port; the benchmark pumps the frame queue.
+struct HeadlessBridge {
+    HeadlessBridge()
+    {
+        settings.Write("Ports", "COM" + std::to_string(kPtyPort), pty.path);
+        doc.comPort = kPtyPort;
+        doc.SetHardwareHandshake(false);
+        doc.scanCommands = false;
+        doc.localEcho = false;
+        doc.bridgeMode = 1;
+        doc.bridgePort = 0;
+        doc.AddView(&view);
+        frame.SetPumpThread(std::this_thread::get_id());
+        hub = std::make_unique<CDataHub>(doc, window, settings, frame);
+        frame.SetHandler([this](CMessage& m) { return hub->HandleMessage(m); });
+        hub->ApplyConnection();
+        frame.PumpUntil([this] { return hub->IsConnectionOpen(); }, std::chrono::seconds(5));
+        hub->SetBridgeEnabled(true);
+    }
+    ~HeadlessBridge()
+    {
+        frame.Close();
+        hub.reset();
+        doc.RemoveView(&view);
+    }
+    void WaitForPeer()
+    {
+        frame.PumpUntil([this] { return hub->Bridge().IsPeerConnected(); }, std::chrono::seconds(5));
+    }
+
+    Pty pty;
+    CMemorySettingsStore settings;
+    CKestronDoc doc;
+    CountingView view;
+    CQuietHubWindow window;
+    CPumpedTarget frame;
+    std::unique_ptr<CDataHub> hub;
 };
 
 inline long MaxRssKiB()

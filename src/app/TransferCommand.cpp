@@ -5,6 +5,7 @@
 
 #include "serial/ComPortEnumerator.h"
 #include "serial/SerialPort.h"
+#include "transfer/DiskStore.h"
 #include "transfer/TransferCodes.h"
 #include "transfer/TransferEngine.h"
 
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <vector>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -54,6 +56,11 @@ public:
         std::lock_guard lock(m_mutex);
         if (code == TRANSFER_BYTES)
             m_bytes = value;
+        else if (code == TRANSFER_FILE_LENGTH)
+            m_announced = value;
+        else if (code == TRANSFER_FILE_SHORT)
+            m_short.push_back(BaseName(m_file) + ": " + std::to_string(value) + " of " + std::to_string(m_announced) +
+                              " bytes");
         else if (code == TRANSFER_FILE_ERROR)
             m_fileError = static_cast<int>(value);
         else if (code == TRANSFER_THROUGHPUT && m_progress)
@@ -67,13 +74,21 @@ public:
     }
     void OnTransferFile(const std::string& path) override
     {
+        std::lock_guard lock(m_mutex);
+        m_file = path;
+        m_names += (m_names.empty() ? "" : ", ") + BaseName(path);
         if (m_progress)
             std::fprintf(stderr, "\rreceiving %s\n", path.c_str());
     }
+    static std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
     int DoneFd() const { return m_doneFd; }
     int Result() const { return m_result; }
     int FileError() const { return m_fileError; }
     std::uint64_t Bytes() const { return m_bytes; }
+    // The names written (made unique where a file of that name existed).
+    const std::string& Names() const { return m_names; }
+    // Files that ended before the length their header announced.
+    const std::vector<std::string>& Short() const { return m_short; }
 
 private:
     std::mutex m_mutex;
@@ -82,6 +97,9 @@ private:
     int m_result = -1;
     int m_fileError = -1;
     std::uint64_t m_bytes = 0;
+    std::uint64_t m_announced = 0;
+    std::string m_file, m_names;
+    std::vector<std::string> m_short;
 };
 
 // A connected TCP client socket, or -1 with the reason in error.
@@ -136,6 +154,8 @@ const char* FailureText(int result, int fileError)
         return "The remote system does not answer (timeout) !";
     case RESULT_CANCELLED:
         return "Transfer cancelled by remote system !";
+    case RESULT_LINE_LOST:
+        return "The connection was lost during the transfer !";
     default:
         return "Transfer ended before the file was complete";
     }
@@ -201,9 +221,45 @@ int OpenLine(const CTransferCommand& command, const std::function<std::unique_pt
     return port.Descriptor();
 }
 
+// The closing line of a transfer the protocol ended well; a receive names the
+// files written. Files shorter than announced, or none at all, still fail.
+int ReportSuccess(const CTransferCommand& command, const CConsoleObserver& observer, double seconds)
+{
+    const auto bytes = static_cast<unsigned long long>(observer.Bytes());
+    if (command.send) {
+        std::printf("sent %llu bytes in %.2f s\n", bytes, seconds);
+        return 0;
+    }
+    if (observer.Names().empty()) {
+        std::fprintf(stderr, "no file received\n");
+        return 1;
+    }
+    std::printf("received %llu bytes into %s in %.2f s\n", bytes, observer.Names().c_str(), seconds);
+    for (const std::string& file : observer.Short())
+        std::fprintf(stderr, "incomplete: %s\n", file.c_str());
+    return observer.Short().empty() ? 0 : 1;
+}
+
+// The directory a receive writes into must be usable before the remote side
+// is asked for anything.
+bool ReceiveDirectoryUsable(const CTransferCommand& command, const char* program)
+{
+    std::string directory = command.path;
+    if (command.protocol != PROTOCOL_YMODEM) {
+        const auto slash = directory.find_last_of('/');
+        directory = slash == std::string::npos ? "." : slash == 0 ? "/" : directory.substr(0, slash);
+    }
+    const std::string problem = CDiskStore::DirectoryProblem(directory);
+    if (!problem.empty())
+        std::fprintf(stderr, "%s: cannot receive into %s: %s\n", program, directory.c_str(), problem.c_str());
+    return problem.empty();
+}
+
 int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISettingsStore>()>& makeSettings,
         const char* program)
 {
+    if (!command.send && !ReceiveDirectoryUsable(command, program))
+        return 1;
     CSerialPort port;
     int socketFd = -1;
     const int line = OpenLine(command, makeSettings, program, port, socketFd);
@@ -228,15 +284,15 @@ int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISe
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (isatty(2) == 1)
         std::fputc('\n', stderr);
-    if (observer.Result() == RESULT_SUCCESS) {
-        std::printf("%s %llu bytes in %.2f s\n", command.send ? "sent" : "received",
-                    static_cast<unsigned long long>(observer.Bytes()), seconds);
-        return 0;
+    if (!ended) {
+        std::fprintf(stderr, "Stopped after the --timeout of %u s\n", command.timeoutSeconds);
+        return 1;
     }
-    std::fprintf(stderr, "%s\n",
-                 ended ? FailureText(observer.Result(), observer.FileError())
-                       : "The remote system does not answer (timeout) !");
-    return 1;
+    if (observer.Result() != RESULT_SUCCESS) {
+        std::fprintf(stderr, "%s\n", FailureText(observer.Result(), observer.FileError()));
+        return 1;
+    }
+    return ReportSuccess(command, observer, seconds);
 }
 
 } // namespace

@@ -47,6 +47,18 @@ std::string BridgeOverflowText()
     return "Bridge peer does not keep up: received data dropped";
 }
 
+std::string BridgeOffText(int error, const std::string& reason)
+{
+    if (error == SocketApi::WSAETIMEDOUT)
+        return "Bridge off: the peer did not read for " + std::to_string(CIpConnection::SEND_SECONDS) + " s";
+    return reason.empty() ? std::string("Bridge off: the connection failed") : "Bridge off: " + reason;
+}
+
+std::string BridgePeerRefusedText(const std::string& peer)
+{
+    return "Bridge: " + peer + " turned away, one peer at a time";
+}
+
 CMessage CBridge::CSessionTarget::Mark(CMessage message) const
 {
     message.payload = std::make_unique<CSessionMark>(m_session.load(), std::move(message.payload));
@@ -66,6 +78,10 @@ std::intptr_t CBridge::CSessionTarget::Send(CMessage message)
 CBridge::CBridge(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, SendHook sendMain)
     : m_doc(doc), m_window(window), m_sendMain(std::move(sendMain)), m_target(frame)
 {
+    // A second peer would wait unseen and reach the device long after it gave up.
+    CIpOptions options;
+    options.turnAwayOthers = true;
+    m_connection.SetOptions(options);
 }
 
 CBridge::~CBridge()
@@ -157,7 +173,10 @@ std::intptr_t CBridge::HandleMessage(CMessage& message)
         break;
     case IP_FAILED:
     case IP_SEND_FAILED:
-        OnFailed();
+        OnFailed(message);
+        break;
+    case IP_PEER_REFUSED:
+        OnPeerRefused(message);
         break;
     default:
         break;
@@ -177,15 +196,53 @@ void CBridge::OnReceived(CMessage& message)
     auto block = message.TakePayload<CByteBlock>();
     if (!block || block->length() <= 0)
         return;
-    const std::uint8_t* data = block->data();
-    const auto length = static_cast<std::size_t>(block->length());
-    // Shown as what we send, never as received data: not converted, not
-    // scanned for commands, not offered to the answer rules.
-    if (m_doc.localEcho)
-        for (std::size_t i = 0; i < length; ++i)
-            m_doc.AddByte(data[i], m_doc.sendColour);
-    if (m_sendMain)
-        m_sendMain(data, length);
+    // Kept, with the receive credit it holds, until the main connection takes
+    // it: enough kept blocks stop the socket being read.
+    m_held.push_back(std::move(block));
+    SendHeld();
+}
+
+void CBridge::OnMainRoom()
+{
+    m_watching = false;
+    SendHeld();
+}
+
+std::size_t CBridge::HeldBytes() const
+{
+    std::size_t bytes = 0;
+    for (const auto& block : m_held)
+        bytes += static_cast<std::size_t>(block->length());
+    return bytes - m_heldOffset;
+}
+
+void CBridge::SendHeld()
+{
+    while (!m_held.empty()) {
+        const CByteBlock& block = *m_held.front();
+        const std::size_t room = m_mainRoom ? m_mainRoom() : block.length();
+        if (room == 0) {
+            if (!m_watching && m_watchMain) {
+                m_watching = true;
+                m_watchMain();
+            }
+            return;
+        }
+        const std::uint8_t* data = block.data() + m_heldOffset;
+        const std::size_t length = std::min(room, static_cast<std::size_t>(block.length()) - m_heldOffset);
+        // Shown as what we send, never as received data: not converted, not
+        // scanned for commands, not offered to the answer rules.
+        if (m_doc.localEcho)
+            for (std::size_t i = 0; i < length; ++i)
+                m_doc.AddByte(data[i], m_doc.sendColour);
+        if (m_sendMain)
+            m_sendMain(data, length);
+        m_heldOffset += length;
+        if (m_heldOffset == static_cast<std::size_t>(block.length())) {
+            m_held.pop_front();
+            m_heldOffset = 0;
+        }
+    }
 }
 
 void CBridge::OnClosed()
@@ -201,12 +258,24 @@ void CBridge::OnClosed()
     m_window.SetLedState(LED_BRIDGE, LAMP_GREY);
 }
 
-void CBridge::OnFailed()
+void CBridge::OnFailed(CMessage& message)
 {
+    auto reason = message.TakePayload<CTextPayload>();
+    const int error = message.wParam == IP_SEND_FAILED ? static_cast<int>(message.lParam) : 0;
     // Off means no bridge sockets at all, the listening one included.
     Stop();
     m_enabled = false;
     m_window.SetLedState(LED_BRIDGE, LAMP_RED);
+    const std::string text = BridgeOffText(error, reason ? reason->Text() : std::string());
+    m_window.ShowStatusMessage(text);
+    if (m_showLine)
+        m_showLine(text);
+}
+
+void CBridge::OnPeerRefused(CMessage& message)
+{
+    auto peer = message.TakePayload<CTextPayload>();
+    m_window.ShowStatusMessage(BridgePeerRefusedText(peer ? peer->Text() : std::string("a peer")));
 }
 
 } // namespace kestrelon

@@ -49,6 +49,7 @@ enum TerminalCode : int {
     TC_CD_HOLD = 33,
     TC_LINE_ERRORS = 34, // lParam: CE_ flags
     TC_MODEM_LINES = 35, // lParam: MODEM_ bits, or -1 for a port without modem lines
+    TC_SEND_ROOM = 36,   // the output queue drained after WatchSendRoom
     TC_FILL_SEND_PROTOCOLS = 41,
     TC_FILL_RECEIVE_PROTOCOLS = 42,
 };
@@ -89,6 +90,8 @@ enum IpCode : int {
     IP_FAILED = 50, // payload (main connection): CTextPayload with the error text
     IP_SEND_FAILED = 51,   // lParam: socket error number; payload: CTextPayload with its text
     IP_SEND_OVERFLOW = 52, // the send queue was full: bytes dropped (once per episode)
+    IP_SEND_ROOM = 53,     // the send queue drained after WatchSendRoom
+    IP_PEER_REFUSED = 54,  // a second peer was turned away; payload: CTextPayload with its name
 };
 
 // Line error flags (CE_ bits) reported with TC_LINE_ERRORS.

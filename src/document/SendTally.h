@@ -15,6 +15,7 @@ struct CSendTally {
     std::size_t paced = 0;       // of `queued`: a paste, key or answer in progress
     std::size_t frontOffset = 0; // bytes of the front block already taken
     bool dropReported = false;
+    bool roomWatched = false;    // someone waits for the queue to drain
     std::uint64_t epoch = 0;     // counts discards
 
     void Added(std::size_t count, bool isPaced)
@@ -39,6 +40,17 @@ struct CSendTally {
         const bool first = !dropReported;
         dropReported = true;
         return first;
+    }
+    // Bytes that fit now without a drop.
+    std::size_t Room(std::size_t limit) const { return queued < limit ? limit - queued : 0; }
+    // True once when a watched queue has drained to half of `limit`: the owner
+    // then tells the watcher, outside its lock.
+    bool TakeRoomSignal(std::size_t limit)
+    {
+        if (!roomWatched || queued > limit / 2)
+            return false;
+        roomWatched = false;
+        return true;
     }
     // Everything waiting was thrown away; returns how many bytes that was.
     std::size_t Cleared()

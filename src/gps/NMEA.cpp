@@ -307,16 +307,26 @@ void CNMEA::ParseGga(const CNmeaSentence& s, bool hasChecksum)
 }
 
 // $GNGSA,A,3,13,16,21,15,10,29,27,20,,,,,1.05,0.64,0.83,1*03
-// One system per sentence: by talker, else by the NMEA 4.10 system id, else
-// (talker GN of older receivers) by the PRN ranges 1-32 GPS and 65-96 GLONASS.
+// One system per sentence: by talker, else (talker GN) by the NMEA 4.10 system
+// id, else (GN of older receivers) by the PRN ranges 1-32 GPS and 65-96
+// GLONASS. A talker or system id we do not know (NavIC's GI, id 6) names
+// satellites of no list shown here: read by the PRN ranges, its PRNs would
+// replace the GPS list.
 void CNMEA::ParseGsa(const CNmeaSentence& s)
 {
     std::array<std::uint8_t, CSatTable::USED_SLOTS> prns{};
     for (int i = 0; i < CSatTable::USED_SLOTS; ++i)
         prns[i] = static_cast<std::uint8_t>(s.Int(i + 3) & 0xFF);
-    std::optional<ESatSystem> system = SystemOfTalker(s.Field(0).substr(1, 2));
-    if (!system && s.Count() > 18)
+    const std::string_view talker = s.Field(0).substr(1, 2);
+    std::optional<ESatSystem> system = SystemOfTalker(talker);
+    if (!system && talker != "GN")
+        return;
+    const bool hasSystemId = s.Count() > 18 && !s.Field(18).empty();
+    if (!system && hasSystemId) {
         system = SystemOfId(s.Int(18));
+        if (!system)
+            return;
+    }
     if (system) {
         m_systems[static_cast<int>(*system)].used = prns;
         return;
@@ -340,24 +350,19 @@ void CNMEA::ParseGsa(const CNmeaSentence& s)
 
 // $GPGSV,3,1,12,05,06,110,19,10,24,284,34,13,37,124,29,15,63,083,11,1*60
 // Since NMEA 4.10 a receiver sends one group per signal, each from message 1:
-// the table is cleared at the first group of an epoch (after an RMC, or when a
-// signal's group comes round again) and a satellite keeps its best SNR.
+// the table is cleared at the first group after an RMC, and a satellite keeps
+// its best SNR over the groups of an epoch.
 void CNMEA::ParseGsv(const CNmeaSentence& s)
 {
     const std::optional<ESatSystem> system = SystemOfTalker(s.Field(0).substr(1, 2));
     if (!system)
         return;
     CSatTable& table = m_systems[static_cast<int>(*system)];
-    int signal = 0;
-    if (s.Count() >= 9 && (s.Count() - 4) % 4 == 1) {
-        const std::string_view id = s.Field(s.Count() - 1);
-        signal = id.empty() ? 0 : (HexValue(id[0]) & 0x1F);
-    }
-    if (s.Int(2) == 1) {
-        if (table.clearPending || (table.signalsSeen & (1u << signal)))
-            table.ClearSatellites();
-        table.signalsSeen |= 1u << signal;
-    }
+    // Only the first group after an RMC starts a new epoch: a group that comes
+    // round again before the next RMC (a second signal of a receiver that does
+    // not number them) adds to the table instead of emptying it.
+    if (s.Int(2) == 1 && table.clearPending)
+        table.ClearSatellites();
     // Each signal's group counts its own satellites in view: keep the largest.
     table.inView = std::max(table.inView, static_cast<std::uint8_t>(std::clamp<std::int64_t>(s.Int(3), 0, 255)));
     for (int k = 0; k < 4 && s.Count() >= 7 + 4 * k; ++k) {

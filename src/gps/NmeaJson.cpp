@@ -97,6 +97,13 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+int WriteFailed()
+{
+    const int error = errno;
+    std::fprintf(stderr, "kestrelon: cannot write the output: %s\n", std::strerror(error != 0 ? error : EIO));
+    return 1;
+}
+
 } // namespace
 
 void CNmeaJson::Feed(const std::uint8_t* data, std::size_t size, std::string& out)
@@ -149,18 +156,11 @@ void CNmeaJson::AppendState(std::string_view sentence, std::string& out) const
     out += "}\n";
 }
 
-int RunNmeaJsonCommand(int argc, char** argv, bool& handled)
+int RunNmeaJson(const char* path, std::FILE* output)
 {
-    handled = argc >= 2 && std::strcmp(argv[1], "--nmea-json") == 0;
-    if (!handled)
-        return 0;
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: kestrelon --nmea-json FILE\n");
-        return 2;
-    }
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(argv[2], "rb"));
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
     if (!file) {
-        std::fprintf(stderr, "kestrelon: cannot read %s: %s\n", argv[2], std::strerror(errno));
+        std::fprintf(stderr, "kestrelon: cannot read %s: %s\n", path, std::strerror(errno));
         return 1;
     }
     CNmeaJson json;
@@ -172,13 +172,32 @@ int RunNmeaJsonCommand(int argc, char** argv, bool& handled)
             break;
         out.clear();
         json.Feed(buffer.get(), got, out);
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        // A full disk or a closed pipe: stop at once, and never exit 0 with
+        // part of the output missing.
+        if (std::fwrite(out.data(), 1, out.size(), output) != out.size())
+            return WriteFailed();
     }
     if (std::ferror(file.get())) {
-        std::fprintf(stderr, "kestrelon: cannot read %s: %s\n", argv[2], std::strerror(errno));
+        std::fprintf(stderr, "kestrelon: cannot read %s: %s\n", path, std::strerror(errno));
         return 1;
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    // The buffered rest fails only here; a failed write earlier may have left
+    // nothing to flush but the stream's error flag.
+    if (std::fflush(output) != 0 || std::ferror(output))
+        return WriteFailed();
+    return 0;
+}
+
+int RunNmeaJsonCommand(int argc, char** argv, bool& handled)
+{
+    handled = argc >= 2 && std::strcmp(argv[1], "--nmea-json") == 0;
+    if (!handled)
+        return 0;
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: kestrelon --nmea-json FILE\n");
+        return 2;
+    }
+    return RunNmeaJson(argv[2], stdout);
 }
 
 } // namespace kestrelon

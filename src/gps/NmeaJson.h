@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace kestrelon {
@@ -29,9 +30,12 @@ private:
     long long m_lineNumber = 1; // counted at LF
 };
 
+// Decodes the file at `path` into `output`: 0 done, 1 the file could not be
+// read or the output not written (said on standard error).
+int RunNmeaJson(const char* path, std::FILE* output);
 // Runs the command if argv[1] is "--nmea-json": `handled` tells the caller
-// whether it was; the result is the exit code (0 done, 1 unreadable file,
-// 2 wrong usage).
+// whether it was; the result is the exit code (0 done, 1 unreadable file or
+// failed output, 2 wrong usage).
 int RunNmeaJsonCommand(int argc, char** argv, bool& handled);
 
 } // namespace kestrelon

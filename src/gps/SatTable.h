@@ -23,9 +23,8 @@ struct CSatTable {
     std::array<std::int32_t, PRN_COUNT> elevation{};
     std::array<std::int32_t, PRN_COUNT> azimuth{};
     // Epoch bookkeeping of the GSV groups (one group per signal since NMEA 4.10).
-    bool clearPending = false;     // an RMC came since the table was last cleared
-    std::uint32_t signalsSeen = 0; // bit n: a group of signal n began since then
-    bool sentSatellites = false;   // a GSV of this system carried a satellite
+    bool clearPending = false;   // an RMC came since the table was last cleared
+    bool sentSatellites = false; // a GSV of this system carried a satellite
 
     void ClearSatellites()
     {
@@ -33,7 +32,6 @@ struct CSatTable {
         snr.fill(0);
         elevation.fill(0);
         azimuth.fill(0);
-        signalsSeen = 0;
         clearPending = false;
     }
 };

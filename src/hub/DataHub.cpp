@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 namespace kestrelon {
 
@@ -33,6 +34,8 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, 
 {
     m_bridgeForward = [this](const std::uint8_t* data, std::size_t length) { m_bridge.Forward(data, length); };
     m_bridgeHandler = [this](CMessage& message) { return m_bridge.HandleMessage(message); };
+    m_bridge.SetMainRoom([this] { return MainSendRoom(); }, [this] { WatchMainSendRoom(); });
+    m_bridge.SetShowLine([this](const std::string& text) { ShowLine(text); });
     m_doc.SetLogFailureHandler([this](int error) { m_logger.OnWriteFailure(error); });
     // Data sent to a pulled adapter is lost, never kept for its return: say so.
     m_send.SetRefused([this] { OnSendRefused(); });
@@ -92,6 +95,12 @@ bool CDataHub::IsStale(const CMessage& message) const
 
 std::intptr_t CDataHub::HandleMessage(CMessage& message)
 {
+    // Whichever connection had room, the bridge looks again at the current one.
+    if ((message.message == WM_TERMINAL && message.wParam == TC_SEND_ROOM) ||
+        (message.message == WM_IP_MAIN && message.wParam == IP_SEND_ROOM)) {
+        m_bridge.OnMainRoom();
+        return 0;
+    }
     // Dropped with its payload: no lamp, pane or view shows an old connection.
     if (IsStale(message))
         return 0;
@@ -150,6 +159,7 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
         break;
     case TC_PORT_OPENED:
         m_control.OnPortOpened();
+        m_bridge.OnMainRoom();
         break;
     case TC_PORT_FAILED:
         OnPortFailed(message);
@@ -185,6 +195,7 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     switch (static_cast<int>(message.wParam)) {
     case IP_CONNECTED:
         m_control.OnIpConnected(message.lParam);
+        m_bridge.OnMainRoom();
         break;
     case IP_RECEIVED:
         m_window.AlternateLed(LED_DATA, 5, 4, 3, 2);
@@ -196,6 +207,7 @@ std::intptr_t CDataHub::HandleIpMain(CMessage& message)
     case IP_CLOSED: {
         auto reason = message.TakePayload<CTextPayload>();
         m_control.OnIpClosed(reason ? reason->Text() : std::string());
+        m_bridge.OnMainRoom(); // the peer's bytes now go nowhere, as all sends do
         break;
     }
     case IP_UDP_READY:
@@ -249,16 +261,15 @@ DataTime ReceivedAt(const CByteBlock& block)
 void CDataHub::ProcessBlock(CMessage& message, COLORREF colour)
 {
     if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
-        FanOut(block->data(), static_cast<std::size_t>(block->length()), colour, true, ReceivedAt(*block));
+        FanOut(block->data(), static_cast<std::size_t>(block->length()), colour, ReceivedAt(*block));
 }
 
 void CDataHub::ProcessReceived(const std::uint8_t* data, std::size_t length, COLORREF colour)
 {
-    FanOut(data, length, colour, true, DataClockNow());
+    FanOut(data, length, colour, DataClockNow());
 }
 
-void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice,
-                      DataTime arrival)
+void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, DataTime arrival)
 {
     if (data == nullptr || length == 0)
         return;
@@ -274,12 +285,35 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     if (m_window.IsGpsBarVisible())
         for (std::size_t i = 0; i < length; ++i)
             m_window.FeedGps(data[i]);
-    if (fromDevice)
-        m_receiverRequest.Observe(data, length, SteadyMs());
-    // A remote program would take our error texts for the device's data.
-    if (fromDevice && m_bridgeForward)
+    m_receiverRequest.Observe(data, length, SteadyMs());
+    if (m_bridgeForward)
         m_bridgeForward(data, length);
     FlushLog();
+}
+
+void CDataHub::ShowOwnText(std::string_view text)
+{
+    if (text.empty())
+        return;
+    m_doc.SetArrivalTime(DataClockNow());
+    m_receive.ProcessOwnText(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ERROR_COLOUR);
+    m_doc.SetArrivalTime(0);
+    FlushLog();
+}
+
+std::size_t CDataHub::MainSendRoom() const
+{
+    if (m_doc.commMode == 0 && !m_serialDriver->IsOpen())
+        return std::numeric_limits<std::size_t>::max(); // refused and reported as today
+    return m_doc.commMode == 0 ? m_serialDriver->SendRoom() : m_ipConnection->SendRoom();
+}
+
+void CDataHub::WatchMainSendRoom()
+{
+    if (m_doc.commMode == 0)
+        m_serialDriver->WatchSendRoom();
+    else
+        m_ipConnection->WatchSendRoom();
 }
 
 void CDataHub::FlushLog()
@@ -336,14 +370,12 @@ void CDataHub::OnSendRefused()
 
 void CDataHub::ShowLine(const std::string& text)
 {
-    const std::string line = "\r\n" + text + "\r\n";
-    ProcessReceived(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), ERROR_COLOUR);
+    ShowOwnText("\r\n" + text + "\r\n");
 }
 
 void CDataHub::ReportLineErrors(std::uint32_t flags)
 {
-    const std::string_view text = LineErrorText(flags);
-    FanOut(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), ERROR_COLOUR, false, DataClockNow());
+    ShowOwnText(LineErrorText(flags));
 }
 
 void CDataHub::ShowLogPane(bool logging)
@@ -399,6 +431,7 @@ void CDataHub::ApplyConnection()
     EndTransfer();
     SetModemLines(MODEM_LINES_UNKNOWN); // the next open reports them afresh
     m_control.Apply();
+    m_bridge.OnMainRoom(); // a watch on the old connection ends with it
 }
 
 void CDataHub::ToggleConnection()
@@ -406,6 +439,7 @@ void CDataHub::ToggleConnection()
     EndTransfer();
     SetModemLines(MODEM_LINES_UNKNOWN);
     m_control.Toggle();
+    m_bridge.OnMainRoom();
 }
 
 // The port or socket must not be closed under a running transfer's engine.

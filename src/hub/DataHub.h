@@ -71,6 +71,10 @@ public:
     std::size_t PacedBytesLeft() const { return m_send.PacedBytesLeft(); }
     void CancelPaste() { m_send.CancelPaste(); }
 
+    // A line of the terminal's own ("Device removed: ...") in every view and the
+    // log, in the error colour, on a line of its own; see ShowOwnText.
+    void ShowLine(const std::string& text);
+
     // --- Connection -------------------------------------------------------------
     void ApplyConnection();
     void ToggleConnection();
@@ -141,15 +145,22 @@ private:
     void EndTransfer();
     void ProcessBlock(CMessage& message, COLORREF colour);
     // `fromDevice`: the bytes came from the connection (not texts of our own).
-    void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, bool fromDevice, DataTime arrival);
+    // Bytes the device sent (received on the main connection), to the views,
+    // the log, the answer rules, the GPS bar and the bridge.
+    void FanOut(const std::uint8_t* data, std::size_t length, COLORREF colour, DataTime arrival);
+    // Texts of the terminal's own go to the views and the log only: never to
+    // the bridge peer (who would take them for the device's), the answer rules
+    // or the GPS bar, and never scanned for commands.
+    void ShowOwnText(std::string_view text);
     void ReportLineErrors(std::uint32_t flags);
     void OnPortFailed(CMessage& message);
-    // A line of the program's own in every view, in the error colour.
-    void ShowLine(const std::string& text);
     // A marked connection line with the time, in the ASCII and hex views only.
     void ShowEvent(const std::string& text);
     // Typed, pasted or answered bytes that no connection takes.
     void OnSendRefused();
+    // The bridge's peer waits for room on the main connection.
+    std::size_t MainSendRoom() const;
+    void WatchMainSendRoom();
     void ShowLogPane(bool logging);
     // Writes what the log gathered; a failure is reported and stops logging.
     void FlushLog();

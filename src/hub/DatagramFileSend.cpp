@@ -86,28 +86,46 @@ int CDatagramFileSend::Run(CIpConnection& connection, const std::string& path)
     // network) ends the send: the message pane has the reason, and the rest of
     // the file would follow it into nowhere.
     const std::uint64_t failures = connection.SendFailures();
+    const bool stream = connection.Mode() != MODE_IPV4_UDP && connection.Mode() != MODE_IPV6_UDP;
     while (!sender.Done()) {
         if (sender.PendingSize() > 0) {
             // Refused: the socket is closed, or bytes from elsewhere filled the
             // queue. Either way the peer would get a file with a hole in it.
             if (!connection.Send(sender.Pending(), sender.PendingSize())) {
-                m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_OTHER);
-                return RESULT_ENDED;
+                if (!stream || connection.IsConnected()) {
+                    m_observer.OnTransferNotify(TRANSFER_FILE_ERROR, FILE_ERROR_OTHER);
+                    return RESULT_ENDED;
+                }
+                return RESULT_LINE_LOST; // the TCP peer left
             }
             sender.Consume(sender.PendingSize());
         }
-        const TransferTime limit = Now() + SEND_LIMIT_MS;
-        do {
-            if (WaitCancelled(GAP_MS))
-                return RESULT_ENDED;
-        } while (connection.QueuedSendBytes() > 0 && Now() < limit);
-        if (connection.QueuedSendBytes() > 0)
-            return RESULT_TIMEOUT;
+        // Over TCP the socket's flow control paces the send: no gap, and a few
+        // pieces may wait in the sender.
+        if (WaitCancelled(stream ? 0 : GAP_MS))
+            return RESULT_ENDED;
+        if (const int end = WaitForRoom(connection, stream ? STREAM_AHEAD : 0, stream ? 1 : GAP_MS); end >= 0)
+            return end;
         if (connection.SendFailures() != failures)
             return RESULT_ENDED;
         sender.OnDrained(Now());
     }
+    // The last pieces are not sent while they still wait in the sender.
+    if (const int end = WaitForRoom(connection, 0, 1); end >= 0 && sender.Result() == RESULT_SUCCESS)
+        return end;
     return sender.Result();
+}
+
+int CDatagramFileSend::WaitForRoom(CIpConnection& connection, std::size_t ahead, int pollMs)
+{
+    const TransferTime limit = Now() + SEND_LIMIT_MS;
+    while (connection.QueuedSendBytes() > ahead) {
+        if (Now() >= limit)
+            return RESULT_TIMEOUT;
+        if (WaitCancelled(pollMs))
+            return RESULT_ENDED;
+    }
+    return -1;
 }
 
 } // namespace kestrelon

@@ -33,6 +33,8 @@ public:
     void SetPacing(int charDelayMs, int lineDelayMs) override { m_driver.SetPacing(charDelayMs, lineDelayMs); }
     std::size_t PacedBytes() const override { return m_driver.PacedBytes(); }
     void CancelOutput() override { m_driver.CancelOutput(); }
+    std::size_t SendRoom() const override { return m_driver.SendRoom(); }
+    void WatchSendRoom() override { m_driver.WatchSendRoom(); }
     void Quit() override;
     std::uint64_t Generation() const override { return m_driver.Generation(); }
 
@@ -61,6 +63,8 @@ public:
     void SetPacing(int charDelayMs, int lineDelayMs) override { m_connection.SetPacing({charDelayMs, lineDelayMs}); }
     std::size_t PacedBytes() const override { return m_connection.PacedBytes(); }
     void CancelOutput() override { m_connection.CancelOutput(); }
+    std::size_t SendRoom() const override { return m_connection.SendRoom(); }
+    void WatchSendRoom() override { m_connection.WatchSendRoom(); }
     std::string PeerName() const override;
     std::uint64_t Generation() const override { return m_connection.Generation(); }
 

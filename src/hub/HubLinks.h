@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace kestrelon {
@@ -33,6 +34,10 @@ public:
     // Paced bytes still to be written, and cancelling them (with whatever else waits).
     virtual std::size_t PacedBytes() const { return 0; }
     virtual void CancelOutput() {}
+    // Bytes Write takes now without a drop, and one TC_SEND_ROOM once the
+    // queue has drained to half (at once when it has already).
+    virtual std::size_t SendRoom() const { return std::numeric_limits<std::size_t>::max(); }
+    virtual void WatchSendRoom() {}
     // Ends the driver thread; the port is closed.
     virtual void Quit() = 0;
     // The open its notifications carry (CMessage::generation); 0 when the link
@@ -70,6 +75,10 @@ public:
     // Paced bytes still to be sent, and cancelling them (with whatever else waits).
     virtual std::size_t PacedBytes() const { return 0; }
     virtual void CancelOutput() {}
+    // Bytes Send takes now without a drop, and one IP_SEND_ROOM once the
+    // queue has drained to half (at once when it has already).
+    virtual std::size_t SendRoom() const { return std::numeric_limits<std::size_t>::max(); }
+    virtual void WatchSendRoom() {}
     // Name of the connected TCP peer, empty without one.
     virtual std::string PeerName() const = 0;
     // The run its notifications carry (CMessage::generation); 0 when the link

@@ -44,8 +44,12 @@ bool CIpTransfer::Start(CIpConnection& connection, ETransferDirection direction,
 {
     if (m_connection != nullptr)
         return false;
+    // A plain send goes through the connection's own sender on TCP too: the
+    // receiving thread keeps the socket, so the device's replies are shown.
+    if (direction == ETransferDirection::Send && protocol == PROTOCOL_NONE)
+        return StartDatagrams(connection, path);
     if (IsDatagramMode(connection.Mode()))
-        return direction == ETransferDirection::Send && protocol == PROTOCOL_NONE && StartDatagrams(connection, path);
+        return false;
     const int fd = connection.LendSocket();
     if (fd < 0)
         return false;
@@ -62,7 +66,7 @@ bool CIpTransfer::Start(CIpConnection& connection, ETransferDirection direction,
 
 bool CIpTransfer::StartDatagrams(CIpConnection& connection, const std::string& path)
 {
-    if (!connection.IsOpen())
+    if (IsDatagramMode(connection.Mode()) ? !connection.IsOpen() : !connection.IsConnected())
         return false;
     JoinAll();
     m_connection = &connection;

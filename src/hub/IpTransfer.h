@@ -1,7 +1,7 @@
 // A file transfer over the IP connection, reporting with WM_IP_TRANSFER. Over
 // TCP the receiving thread lends the connected socket, one engine runs on it on
-// its own thread, and the socket goes back at the end. Over UDP only a plain
-// send runs, as datagrams through the connection's sender.
+// its own thread, and the socket goes back at the end. A plain send, the only
+// one over UDP, goes through the connection's sender instead.
 #pragma once
 
 #include "hub/DatagramFileSend.h"

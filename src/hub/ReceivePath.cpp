@@ -70,7 +70,7 @@ void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORRE
     std::size_t run = 0;
     std::size_t i = 0;
     while (i < length) {
-        if (m_scanner.IsActive()) {
+        if (m_scanner.IsActive() && !m_ownText) {
             i = run = Collect(data, i, length);
             continue;
         }
@@ -99,12 +99,19 @@ void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORRE
     Flush(colour);
 }
 
+void CReceivePath::ProcessOwnText(const std::uint8_t* data, std::size_t length, COLORREF colour)
+{
+    m_ownText = true;
+    Process(data, length, colour);
+    m_ownText = false;
+}
+
 bool CReceivePath::Special(std::uint8_t byteClass, const std::uint8_t* data, std::size_t run, std::size_t i,
                            COLORREF colour)
 {
     switch (byteClass) {
     case OPEN_BRACKET:
-        if (!m_doc.scanCommands)
+        if (!m_doc.scanCommands || m_ownText)
             return false;
         HandOver(data, run, i);
         // What comes before a command is shown before the command acts (it may
@@ -113,7 +120,8 @@ bool CReceivePath::Special(std::uint8_t byteClass, const std::uint8_t* data, std
         m_scanner.Begin();
         return true;
     case BELL:
-        m_events.OnBell();
+        if (!m_ownText)
+            m_events.OnBell();
         return false; // and shown like any other byte
     case BACKSPACE:
         HandOver(data, run, i);

@@ -33,6 +33,10 @@ public:
     // Hands `data` to the document's data channel in `colour`. A command being
     // collected continues across calls.
     void Process(const std::uint8_t* data, std::size_t length, COLORREF colour);
+    // A text of the terminal's own, cut the same way but never scanned for
+    // commands and never ringing the bell; a command being collected from the
+    // device's bytes goes on after it.
+    void ProcessOwnText(const std::uint8_t* data, std::size_t length, COLORREF colour);
 
     CInbandScanner& Scanner() { return m_scanner; }
 
@@ -51,6 +55,7 @@ private:
     IReceiveEvents& m_events;
     CInbandScanner m_scanner;
     std::vector<std::uint8_t> m_text; // kept between blocks: grows once, then reused
+    bool m_ownText = false;           // during ProcessOwnText
 };
 
 } // namespace kestrelon

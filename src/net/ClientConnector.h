@@ -27,6 +27,9 @@ struct CIpOptions {
     NameLookup nameLookup;
     int connectSeconds = CONNECT_SECONDS;
     std::size_t sendQueueLimit = SEND_QUEUE_LIMIT;
+    // A server accepts and closes at once every peer that comes while one is
+    // served (IP_PEER_REFUSED), instead of leaving it waiting in the backlog.
+    bool turnAwayOthers = false;
 };
 
 class CClientConnector {

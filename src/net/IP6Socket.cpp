@@ -317,6 +317,20 @@ bool CIP6Socket::Accept(CIP6Socket& target)
     }
 }
 
+bool CIP6Socket::TryAccept(CIP6Socket& target)
+{
+    if (m_shutDown.load())
+        return false;
+    const int flags = ::fcntl(Handle(), F_GETFL);
+    ::fcntl(Handle(), F_SETFL, flags | O_NONBLOCK);
+    const int handle = ::accept4(Handle(), nullptr, nullptr, SOCK_CLOEXEC);
+    ::fcntl(Handle(), F_SETFL, flags);
+    if (handle < 0)
+        return false;
+    target.Attach(handle);
+    return true;
+}
+
 int CIP6Socket::Connect(const sockaddr* address, socklen_t length, int seconds)
 {
     // Connect without blocking inside the kernel call, then wait in poll: a
@@ -405,16 +419,18 @@ bool CIP6Socket::Wait(short events, int seconds, const char* operation)
     }
 }
 
-bool CIP6Socket::WaitReadable(int wakeFd)
+bool CIP6Socket::WaitReadable(int wakeFd, int otherFd, bool* otherReady)
 {
     for (;;) {
         if (m_shutDown.load())
             Fail("Receive", SocketApi::WSAENOTSOCK);
-        pollfd entries[2] = {{Handle(), POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        const int ready = ::poll(entries, 2, -1);
+        pollfd entries[3] = {{Handle(), POLLIN, 0}, {wakeFd, POLLIN, 0}, {otherFd, POLLIN, 0}};
+        const int ready = ::poll(entries, 3, -1);
         if (ready > 0) {
             if (m_shutDown.load())
                 Fail("Receive", SocketApi::WSAENOTSOCK);
+            if (otherReady != nullptr)
+                *otherReady = entries[2].revents != 0;
             return entries[0].revents != 0;
         }
         if (ready < 0 && errno != EINTR)

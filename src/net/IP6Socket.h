@@ -95,6 +95,9 @@ public:
     int Listen(int backlog);
     // False when the listening socket was shut down meanwhile.
     bool Accept(CIP6Socket& target);
+    // The same without waiting: false when no peer waits (one that gave up
+    // between a poll and this call, say).
+    bool TryAccept(CIP6Socket& target);
     // seconds <= 0 waits without limit; a connect not answered in time fails
     // with WSAETIMEDOUT.
     int Connect(const sockaddr* address, socklen_t length, int seconds = 0);
@@ -132,7 +135,8 @@ public:
 
     // Waits until the socket has something to read (or an error or end to
     // report) - true - or `wakeFd` becomes readable - false. Throws when shut down.
-    bool WaitReadable(int wakeFd);
+    // `otherFd` (ignored when negative) ends the wait too, setting `otherReady`.
+    bool WaitReadable(int wakeFd, int otherFd = -1, bool* otherReady = nullptr);
 
     // Wakes any thread blocked in this socket (shutdown), without closing the
     // descriptor; safe from any thread.

@@ -8,6 +8,7 @@
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -46,6 +47,10 @@ CIpConnection::CIpConnection()
     : m_debug([](const std::string& text) { std::cerr << "kestrelon: " << text << '\n'; }),
       m_loanWake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
+    m_sender.SetRoomHook([this] {
+        if (m_target != nullptr)
+            Post(IP_SEND_ROOM);
+    });
 }
 
 CIpConnection::~CIpConnection()
@@ -349,8 +354,12 @@ CIpConnection::CReceiveEnd CIpConnection::ReceiveLoop(CIP6Socket& socket)
         for (;;) {
             if (!m_credit->WaitForRoom() || !ParkWhileLent(socket))
                 return {IP_CLOSED, {}};
-            if (!socket.WaitReadable(m_loanWake))
-                continue; // a file transfer wants the socket
+            bool other = false;
+            if (!socket.WaitReadable(m_loanWake, TurnAwayFd(), &other)) {
+                if (other)
+                    TurnAway();
+                continue; // a file transfer wants the socket, or a second peer came
+            }
             int count = socket.Receive(buffer, RECEIVE_SIZE, 0);
             if (count == 0)
                 return {IP_CLOSED, "Connection closed by peer"};
@@ -361,6 +370,40 @@ CIpConnection::CReceiveEnd CIpConnection::ReceiveLoop(CIP6Socket& socket)
             return {IP_CLOSED, {}};
         Debug(error.GetText());
         return {IP_FAILED, FailureText(error)};
+    }
+}
+
+int CIpConnection::TurnAwayFd() const
+{
+    if (!m_options.turnAwayOthers || !IsServerMode(m_mode))
+        return -1;
+    std::lock_guard lock(m_mutex);
+    return m_listen && !m_listen->IsShutDown() ? m_listen->Handle() : -1;
+}
+
+void CIpConnection::TurnAway()
+{
+    std::shared_ptr<CIP6Socket> listen;
+    {
+        std::lock_guard lock(m_mutex);
+        listen = m_listen;
+    }
+    CIP6Socket other;
+    try {
+        if (!listen || !listen->TryAccept(other))
+            return;
+        sockaddr_storage address{};
+        other.GetPeerName(address);
+        const socklen_t length = address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        const std::string host =
+            CIP6Socket::GetNameInfo(reinterpret_cast<const sockaddr*>(&address), length, NI_NUMERICHOST);
+        const in_port_t port = address.ss_family == AF_INET6
+                                   ? reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port
+                                   : reinterpret_cast<const sockaddr_in*>(&address)->sin_port;
+        other.Close(); // the peer sees the end at once
+        Post(IP_PEER_REFUSED, 0, std::make_unique<CTextPayload>(host + ":" + std::to_string(ntohs(port))));
+    } catch (const CIP6SocketException& error) {
+        Debug(error.GetText()); // gone before we looked: nobody to tell
     }
 }
 

@@ -114,6 +114,10 @@ public:
     // Port the listening or datagram socket is bound to (useful with port 0).
     std::uint16_t LocalPort() const;
     std::size_t QueuedSendBytes() const { return m_sender.QueuedBytes(); }
+    // Bytes Send takes now without a drop, and one IP_SEND_ROOM once the queue
+    // has drained to half (at once when it has already).
+    std::size_t SendRoom() const { return m_sender.Room(); }
+    void WatchSendRoom() { m_sender.WatchRoom(); }
     // Sends that failed since the program started (each also posted as
     // IP_SEND_FAILED): a UDP file send stops at the first one.
     std::uint64_t SendFailures() const { return m_sendFailures.load(); }
@@ -138,6 +142,10 @@ private:
     static std::string FailureText(const CIP6SocketException& error);
     // Receiving thread: waits while the socket is lent; false when stopped meanwhile.
     bool ParkWhileLent(CIP6Socket& socket);
+    // The listening socket while peers beyond the one served are turned
+    // away, else -1; and turning the one waiting away.
+    int TurnAwayFd() const;
+    void TurnAway();
     // The socket the frame's bytes go to now; null without one.
     std::shared_ptr<CIP6Socket> SendSocket() const;
     void Publish(const std::shared_ptr<CIP6Socket>& socket, std::string peerName);

@@ -87,7 +87,34 @@ std::size_t CIpSender::Discard()
         discarded = m_tally.Cleared();
     }
     m_wake.notify_all();
+    NotifyRoom();
     return discarded;
+}
+
+std::size_t CIpSender::Room() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_tally.Room(m_limit);
+}
+
+void CIpSender::WatchRoom()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_tally.roomWatched = true;
+    }
+    NotifyRoom();
+}
+
+void CIpSender::NotifyRoom()
+{
+    bool room = false;
+    {
+        std::lock_guard lock(m_mutex);
+        room = m_tally.TakeRoomSignal(m_limit);
+    }
+    if (room && m_roomHook)
+        m_roomHook();
 }
 
 void CIpSender::SetLimit(std::size_t limit)
@@ -205,11 +232,14 @@ void CIpSender::Run()
 {
     Work work;
     while (NextWork(work)) {
+        NotifyRoom();
         // A socket shut down here was closed on purpose or has already reported
         // its end; what was queued for it (bytes and waits) is dropped without a word.
         if (!work.piece.socket->IsShutDown()) {
-            if (!work.piece.bytes.empty())
+            if (!work.piece.bytes.empty()) {
                 SendPiece(work.piece);
+                NotifyRoom(); // a failure drops what waited for the socket
+            }
             if (work.pauseMs > 0 && !work.piece.socket->IsShutDown())
                 Pause(work.pauseMs, work.epoch);
         }

@@ -66,6 +66,12 @@ public:
     // kernel must have been woken by shutting its socket down first.
     void Stop();
     std::size_t QueuedBytes() const;
+    // Bytes that Queue takes now without a drop.
+    std::size_t Room() const;
+    // Set before Start: called (on any thread) once after each WatchRoom, when
+    // the queue has drained to half its limit, or at once when it has already.
+    void SetRoomHook(std::function<void()> hook) { m_roomHook = std::move(hook); }
+    void WatchRoom();
 
 private:
     struct Piece {
@@ -88,6 +94,7 @@ private:
     void SendPiece(const Piece& piece);
     // Waits `ms` unless the queue is discarded or the thread stopped first.
     void Pause(int ms, std::uint64_t epoch);
+    void NotifyRoom();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -99,6 +106,7 @@ private:
     bool m_merge = true;
     Deliver m_deliver;
     Failed m_failed;
+    std::function<void()> m_roomHook;
     std::thread m_thread;
 };
 

@@ -52,8 +52,15 @@ bool CKesFileDriver::Start(ETransferDirection direction, int protocol, const std
     }
     if (handle < 0)
         return false;
-    // Returns once the reader has let go: from here on only the engine reads.
-    EnableReading(false);
+    // A paced paste still going out would mix its bytes into the transfer's.
+    if (const std::size_t discarded = CancelOutput(); discarded > 0)
+        Note("a transfer took the line; " + std::to_string(discarded) + " queued bytes were not sent");
+    // A plain send only writes: the reader goes on showing the device's
+    // replies. Otherwise EnableReading returns once the reader has let go, and
+    // from there on only the engine reads.
+    m_readerLent = direction == ETransferDirection::Receive || protocol != PROTOCOL_NONE;
+    if (m_readerLent)
+        EnableReading(false);
     m_engine.Join(); // the previous transfer's thread has posted its end already
     m_transferBusy = true;
     m_holds = {};
@@ -61,7 +68,7 @@ bool CKesFileDriver::Start(ETransferDirection direction, int protocol, const std
     if (!m_engine.Start(direction, protocol, handle, path, request)) {
         m_transferBusy = false;
         m_status.reset();
-        RestartReader();
+        GiveReaderBack();
         return false;
     }
     return true;
@@ -75,7 +82,7 @@ CKesFileDriver::ENotifyStep CKesFileDriver::OnTransferNotify(int code, std::uint
             return ENotifyStep::None;
         m_engine.Join(); // the result is the engine's last word: the thread is ending
         m_transferBusy = false;
-        RestartReader();
+        GiveReaderBack();
         return ENotifyStep::Ended;
     case TRANSFER_USER_CANCEL:
         m_job.cancel = true;
@@ -99,7 +106,14 @@ void CKesFileDriver::EndTransferNow()
     m_engine.Join();
     m_transferBusy = false;
     m_status.reset();
-    RestartReader();
+    GiveReaderBack();
+}
+
+void CKesFileDriver::GiveReaderBack()
+{
+    if (m_readerLent)
+        RestartReader();
+    m_readerLent = false;
 }
 
 void CKesFileDriver::OnTransferNotify(int code, std::uint64_t value)
@@ -118,6 +132,8 @@ namespace kestrelon {
 
 void CKesFileDriver::OnLineCheck()
 {
+    if (!m_readerLent)
+        return; // the reader reports the holds itself
     std::lock_guard lock(m_lock);
     if (!m_hPort)
         return;

@@ -53,8 +53,12 @@ private:
     void OnTransferFile(const std::string& path) override;
     // The reader is stopped: the holds are reported from the transfer thread.
     void OnLineCheck() override;
+    void GiveReaderBack();
 
     bool m_transferBusy = false; // user-interface thread only
+    // The engine reads the port (all but a plain send); set before its thread
+    // starts, cleared after it ended.
+    std::atomic<bool> m_readerLent{false};
     TransferJob m_job;
     HoldStates m_holds; // transfer thread only while busy
     std::unique_ptr<CTransferStatus> m_status;

@@ -65,13 +65,35 @@ std::size_t CSerialWriter::PacedBytes() const
 std::size_t CSerialWriter::Discard()
 {
     std::size_t discarded = 0;
+    bool room = false;
     {
         std::lock_guard lock(m_mutex);
         m_queue.clear();
         discarded = m_tally.Cleared();
+        room = m_tally.TakeRoomSignal(m_limit);
     }
     m_wake.Signal();
+    if (room && m_roomHook)
+        m_roomHook();
     return discarded;
+}
+
+std::size_t CSerialWriter::Room() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_tally.Room(m_limit);
+}
+
+void CSerialWriter::WatchRoom()
+{
+    bool room = false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_tally.roomWatched = true;
+        room = m_tally.TakeRoomSignal(m_limit);
+    }
+    if (room && m_roomHook)
+        m_roomHook();
 }
 
 std::size_t CSerialWriter::QueuedBytes() const
@@ -212,20 +234,26 @@ void CSerialWriter::DoAction(ISerialPort& port, const Work& work)
 
 bool CSerialWriter::Consume(std::size_t count, std::uint64_t epoch)
 {
-    std::lock_guard lock(m_mutex);
-    if (m_stop || m_tally.epoch != epoch)
-        return false;
-    while (count > 0) {
-        auto& front = m_queue.front();
-        const std::size_t take = std::min(front.bytes.size() - m_tally.frontOffset, count);
-        m_tally.frontOffset += take;
-        count -= take;
-        m_tally.Removed(take, front.paced, m_limit);
-        if (m_tally.frontOffset == front.bytes.size()) {
-            m_queue.pop_front();
-            m_tally.frontOffset = 0;
+    bool room = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stop || m_tally.epoch != epoch)
+            return false;
+        while (count > 0) {
+            auto& front = m_queue.front();
+            const std::size_t take = std::min(front.bytes.size() - m_tally.frontOffset, count);
+            m_tally.frontOffset += take;
+            count -= take;
+            m_tally.Removed(take, front.paced, m_limit);
+            if (m_tally.frontOffset == front.bytes.size()) {
+                m_queue.pop_front();
+                m_tally.frontOffset = 0;
+            }
         }
+        room = m_tally.TakeRoomSignal(m_limit);
     }
+    if (room && m_roomHook)
+        m_roomHook();
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -51,6 +52,12 @@ public:
     // the number of bytes that were not sent.
     std::size_t Discard();
     std::size_t QueuedBytes() const;
+    // Bytes that Queue takes now without a drop.
+    std::size_t Room() const;
+    // Set before Start: called (on any thread) once after each WatchRoom, when
+    // the queue has drained to half its limit, or at once when it has already.
+    void SetRoomHook(std::function<void()> hook) { m_roomHook = std::move(hook); }
+    void WatchRoom();
 
     // Starts writing to `port`, which must outlive Stop().
     void Start(ISerialPort& port);
@@ -101,6 +108,7 @@ private:
     CPacing m_pacing;
     bool m_stop = false;
     CWakeEvent m_wake;
+    std::function<void()> m_roomHook;
     std::thread m_thread;
 };
 

@@ -24,6 +24,8 @@ CThreadDriver::CThreadDriver(IMessageTarget& frame, SerialPortFactory factory)
 {
     if (!m_factory)
         m_factory = [] { return std::make_unique<CSerialPort>(); };
+    // Not tied to an open: whoever waits for room looks again at what is open.
+    m_writer.SetRoomHook([this] { PostToFrame(MakeMessage(WM_TERMINAL, TC_SEND_ROOM, 0), 0); });
     m_thread = std::thread([this] { ThreadMain(); });
 }
 

@@ -70,6 +70,10 @@ public:
     std::size_t PacedBytes() const { return m_writer.PacedBytes(); }
     // Throws away what waits to be written (a cancelled paste); the count.
     std::size_t CancelOutput() { return m_writer.Discard(); }
+    // Bytes the output queue takes now without a drop, and one TC_SEND_ROOM
+    // once it has drained to half (at once when it has already).
+    std::size_t SendRoom() const { return m_writer.Room(); }
+    void WatchSendRoom() { m_writer.WatchRoom(); }
     // The lock that guards the device handle and path (recursive).
     virtual void Lock();
     virtual void Unlock();

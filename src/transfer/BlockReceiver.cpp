@@ -27,13 +27,13 @@ CBlockReceiver::CBlockReceiver(CTransferObserver& observer, int protocol, CRecei
 void CBlockReceiver::Start(TransferTime now)
 {
     Notify(TRANSFER_STARTED, 0);
-    if (!m_ymodem) {
-        std::string path;
-        if (!m_store.Create({}, path)) {
-            FileFailed();
-            return;
-        }
+    std::string path;
+    if (m_ymodem ? !m_store.Prepare() : !m_store.Create({}, path)) {
+        FileFailed();
+        return;
     }
+    if (!m_ymodem)
+        NotifyFile(path); // the name written: made unique when the chosen one exists
     Notify(TRANSFER_PROTOCOL, m_protocol);
     Notify(TRANSFER_ERROR_CHECK, ERROR_CHECK_CRC);
     m_cArmed = true;
@@ -91,6 +91,8 @@ void CBlockReceiver::OnEot(TransferTime now)
         return;
     }
     m_store.Close();
+    if (m_started && m_written < m_fileLength)
+        Notify(TRANSFER_FILE_SHORT, m_written);
     EmitByte(CRC_REQUEST);
     m_expected = 0;
     m_started = false;

@@ -62,9 +62,7 @@ void CBlockSender::OnByte(std::uint8_t byte, TransferTime now)
             Notify(TRANSFER_ERROR_CHECK, ERROR_CHECK_CRC);
             break;
         }
-        // A receiver that lost the first block (it flushes its input after
-        // each request) asks for it with 'C' again.
-        if (!m_started || m_firstAcked || now - m_sentAt < REPEAT_REQUEST_MS)
+        if (!RepeatsFirstBlock(now))
             break;
         [[fallthrough]];
     case NAK:
@@ -91,7 +89,6 @@ void CBlockSender::OnAck(TransferTime now)
     // An ACK before anything was sent is noise: taking it would skip a block.
     if (!m_started)
         return;
-    m_firstAcked = true;
     if (m_eotSent) {
         m_eotSent = false;
         if (!m_ymodem) {
@@ -118,6 +115,15 @@ void CBlockSender::OnAck(TransferTime now)
     SendBlock(now);
     if (!Done())
         Notify(TRANSFER_BYTES, ShownTotal());
+}
+
+// A receiver that lost a first block (it flushes its input after each
+// request) asks for it with 'C' again: after a header its 'C' asks for block 1,
+// after the last EOT for the closing header.
+bool CBlockSender::RepeatsFirstBlock(TransferTime now) const
+{
+    const bool firstBlock = m_headerPending || m_offset == 0;
+    return m_started && !m_eotSent && firstBlock && now - m_sentAt >= REPEAT_REQUEST_MS;
 }
 
 void CBlockSender::SendBlock(TransferTime now)

@@ -29,14 +29,17 @@ public:
     static constexpr std::int64_t SILENCE_SECONDS = 60;
     // How long the echo of a write may take on an echoing line (XModem ZIM).
     static constexpr TransferTime ECHO_TIMEOUT_MS = 5000;
-    // A 'C' while the first block is unanswered asks for it again only when
-    // the block left this long ago; a sooner one crossed it on the line, and
-    // answering it would send the block twice and put the ACKs out of step.
-    static constexpr TransferTime REPEAT_REQUEST_MS = 3000;
+    // A 'C' while a first block (a YModem header, block 1, the closing
+    // header) is unanswered asks for it again: a receiver that lost it asks
+    // that way. One that comes sooner than this after the block left crossed
+    // it on the line (no receiver can have read the block and given up on it
+    // yet): answering it would send the block twice and put the ACKs out of step.
+    static constexpr TransferTime REPEAT_REQUEST_MS = 1000;
 
 private:
     void OnByte(std::uint8_t byte, TransferTime now);
     void OnAck(TransferTime now);
+    bool RepeatsFirstBlock(TransferTime now) const;
     void SendBlock(TransferTime now);
     bool BuildHeader(std::uint8_t* data);
     bool ReadBlock(std::uint8_t* data);
@@ -50,7 +53,6 @@ private:
     bool m_echo;
     bool m_crcMode = false;
     bool m_started = false;
-    bool m_firstAcked = false;
     std::uint8_t m_assumed = 0;
     TransferTime m_sentAt = 0;
     bool m_headerPending = true;

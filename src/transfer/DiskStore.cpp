@@ -5,6 +5,7 @@
 #include "transfer/UniqueFileName.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -44,16 +45,18 @@ bool CDiskStore::Create(const std::string& name, std::string& path)
     const std::string& bare = name.empty() ? m_fileName : name;
     if (bare.empty() || bare.find('/') != std::string::npos)
         return false;
-    if (m_dirFd < 0)
-        m_dirFd = open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_dirFd < 0)
+    if (!Prepare())
         return false;
     std::string prefix = m_directory;
     if (prefix.back() != '/')
         prefix.push_back('/');
     for (int attempt = 0; attempt < CREATE_ATTEMPTS; ++attempt) {
-        const std::string unique = MakeUniqueFileName(prefix + bare);
+        const std::string unique = m_chooser ? m_chooser(prefix + bare) : MakeUniqueFileName(prefix + bare);
+        if (unique.size() <= prefix.size() || unique.compare(0, prefix.size(), prefix) != 0)
+            return false;
         const std::string leaf = unique.substr(prefix.size());
+        if (leaf.find('/') != std::string::npos)
+            return false;
         m_fd = openat(m_dirFd, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (m_fd >= 0) {
             path = unique;
@@ -63,6 +66,25 @@ bool CDiskStore::Create(const std::string& name, std::string& path)
             return false;
     }
     return false;
+}
+
+bool CDiskStore::Prepare()
+{
+    if (m_dirFd < 0)
+        m_dirFd = open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return m_dirFd >= 0 && faccessat(m_dirFd, ".", W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+std::string CDiskStore::DirectoryProblem(const std::string& directory)
+{
+    const std::string path = directory.empty() ? std::string(".") : directory;
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    const bool writable = faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) == 0;
+    const int error = errno;
+    close(fd);
+    return writable ? std::string() : std::strerror(error);
 }
 
 bool CDiskStore::Write(const std::uint8_t* data, std::size_t size)

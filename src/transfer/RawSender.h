@@ -1,5 +1,6 @@
 // Plain send ("None"): the file goes out in 1024-byte chunks as fast as the
-// line takes them, with no framing and nothing read back.
+// line takes them, with no framing. It never reads the line: the device's
+// replies stay with the terminal.
 #pragma once
 
 #include "transfer/FileSource.h"
@@ -18,6 +19,7 @@ public:
     void OnTime(TransferTime now) override;
     void OnDrained(TransferTime now) override;
     TransferTime NextDeadline() const override;
+    bool ReadsLine() const override { return false; }
 
 private:
     CFileSource& m_file;

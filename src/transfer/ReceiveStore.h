@@ -11,6 +11,9 @@ namespace kestrelon {
 class CReceiveStore {
 public:
     virtual ~CReceiveStore() = default;
+    // Before anything arrives: false when no file could ever be created (the
+    // directory is missing or not writable), so a receive fails at once.
+    virtual bool Prepare() { return true; }
     // Creates a new file for a checked bare name (YModem) or, with an empty
     // name, for the file the user chose (XModem). Sets path to the full name
     // actually created. False when no file could be created.

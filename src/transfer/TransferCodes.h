@@ -17,6 +17,9 @@ constexpr int TRANSFER_STARTED = 8;         // 0
 constexpr int TRANSFER_THROUGHPUT = 9;      // bytes per second
 constexpr int TRANSFER_PROTOCOL = 10;       // PROTOCOL_*
 constexpr int TRANSFER_FILE_ERROR = 11;     // FILE_ERROR_*
+// A YModem file ended before the length its header announced: bytes written.
+// The file is kept as it is; the batch goes on.
+constexpr int TRANSFER_FILE_SHORT = 12;
 
 // Protocol numbers, as stored in documents and shown in the protocol lists.
 constexpr int PROTOCOL_XMODEM = 0;
@@ -30,6 +33,7 @@ constexpr int RESULT_ENDED = 0; // ended quietly (user cancel, file error)
 constexpr int RESULT_TIMEOUT = 1;
 constexpr int RESULT_SUCCESS = 2;
 constexpr int RESULT_CANCELLED = 3; // cancelled by the remote system
+constexpr int RESULT_LINE_LOST = 4; // the line went away (device removed, peer closed)
 
 // Values of TRANSFER_ERROR_CHECK.
 constexpr int ERROR_CHECK_NONE = 0;

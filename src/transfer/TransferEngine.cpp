@@ -15,6 +15,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -178,11 +180,13 @@ bool CTransferEngine::TakeCancel(CTransferMachine& machine)
 }
 
 // Writes what the machine has queued, as far as the line takes it now.
-// False when the line is gone.
+// False when the line is gone. On a socket a peer that reset must not raise
+// SIGPIPE, which would end the whole program.
 bool CTransferEngine::Flush(CTransferMachine& machine, int fd)
 {
     while (machine.PendingSize() > 0) {
-        const ssize_t n = write(fd, machine.Pending(), machine.PendingSize());
+        const ssize_t n = m_socket ? send(fd, machine.Pending(), machine.PendingSize(), MSG_NOSIGNAL)
+                                   : write(fd, machine.Pending(), machine.PendingSize());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
@@ -211,18 +215,21 @@ int CTransferEngine::Run(CTransferMachine& machine, int fd)
 int CTransferEngine::RunLoop(CTransferMachine& machine, int fd)
 {
     CNonBlockingLine line(fd);
+    struct stat info {};
+    m_socket = fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode);
+    const short wanted = machine.ReadsLine() ? POLLIN : 0;
     machine.Start(Clock());
     while (!machine.Done()) {
         if (!Flush(machine, fd))
-            return machine.Result();
+            return LineLost(machine);
         const TransferTime deadline = machine.NextDeadline();
         const int timeout =
             static_cast<int>(std::clamp<TransferTime>(deadline - Clock(), 0, CTransferObserver::LINE_CHECK_MS));
-        struct pollfd polls[2] = {{fd, POLLIN, 0}, {m_cancelFd, POLLIN, 0}};
+        struct pollfd polls[2] = {{fd, wanted, 0}, {m_cancelFd, POLLIN, 0}};
         if (machine.PendingSize() > 0)
             polls[0].events |= POLLOUT;
         if (poll(polls, 2, timeout) < 0 && errno != EINTR)
-            break;
+            return LineLost(machine);
         m_observer.OnLineCheck();
         if ((polls[1].revents & POLLIN) && TakeCancel(machine)) {
             DrainFinal(machine, fd, CANCEL_WRITE_MS);
@@ -233,15 +240,22 @@ int CTransferEngine::RunLoop(CTransferMachine& machine, int fd)
             if (n > 0)
                 machine.OnBytes(m_input.data(), static_cast<std::size_t>(n), Clock());
             else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-                break; // the line is gone
+                return LineLost(machine);
         } else if (polls[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            break;
+            return LineLost(machine);
         }
         if (!machine.Done() && Clock() >= machine.NextDeadline())
             machine.OnTime(Clock());
     }
     DrainFinal(machine, fd, FINAL_WRITE_MS);
     return machine.Result();
+}
+
+// The line went away under a transfer that had not ended: no quiet end, the
+// user is told.
+int CTransferEngine::LineLost(CTransferMachine& machine)
+{
+    return machine.Done() ? machine.Result() : RESULT_LINE_LOST;
 }
 
 // The machine has ended; its last bytes still go out, unless a cancel comes.

@@ -55,6 +55,7 @@ private:
     bool Flush(CTransferMachine& machine, int fd);
     bool DrainFinal(CTransferMachine& machine, int fd, int limitMs);
     bool TakeCancel(CTransferMachine& machine);
+    static int LineLost(CTransferMachine& machine);
     int End(int result);
     TransferTime Clock() const;
 
@@ -62,6 +63,7 @@ private:
     int m_cancelFd = -1;
     std::atomic<bool> m_tellRemote{false};
     std::atomic<int> m_clockScale{1};
+    bool m_socket = false; // the line of the running transfer is a socket
     std::thread m_thread;
     std::vector<std::uint8_t> m_input;
 };

@@ -37,6 +37,9 @@ public:
     // Called when every byte asked for has been written.
     virtual void OnDrained(TransferTime /*now*/) {}
     virtual TransferTime NextDeadline() const = 0;
+    // False for a machine that only writes: what the line brings meanwhile is
+    // left to whoever else reads it (the terminal shows the device's replies).
+    virtual bool ReadsLine() const { return true; }
 
     // The user's cancel: nothing goes to the remote side unless tellRemote.
     void Cancel(bool tellRemote);

@@ -50,6 +50,10 @@ bool CTransferStatus::Apply(int code, std::uint64_t value)
     case TRANSFER_FILE_LENGTH:
         m_total = value;
         return false;
+    case TRANSFER_FILE_SHORT:
+        m_shortFiles.push_back(m_fields.fileName.substr(m_fields.fileName.find_last_of('/') + 1) + " (" +
+                               Number(value) + " of " + Number(m_total) + " bytes)");
+        return false;
     case TRANSFER_ERROR_CHECK:
         m_fields.errorChecking = value < kErrorCheckNames.size() ? kErrorCheckNames[value] : "";
         return true;

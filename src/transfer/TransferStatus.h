@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kestrelon {
 
@@ -29,7 +30,13 @@ public:
     // One notification (TRANSFER_* code and value); true when the controls
     // should be refreshed from the fields.
     bool Apply(int code, std::uint64_t value);
-    void SetFileName(std::string path) { m_fields.fileName = std::move(path); }
+    // The file now being received, named by the receiver (code 2).
+    void SetFileName(std::string path)
+    {
+        m_fields.fileName = std::move(path);
+        ++m_filesNamed;
+    }
+    int FilesNamed() const { return m_filesNamed; }
     // The dialog's one-second timer: the duration once the start is known.
     void Tick();
 
@@ -38,6 +45,8 @@ public:
     std::uint64_t TotalSize() const { return m_total; }
     // Where the progress bar stands: 0 until the size is known and bytes move.
     std::uint64_t Position() const { return m_position; }
+    // Received files shorter than their header announced: "name (N of M bytes)".
+    const std::vector<std::string>& ShortFiles() const { return m_shortFiles; }
     // Where "now" comes from (tests give a fixed clock).
     void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
 
@@ -53,6 +62,8 @@ private:
     std::uint64_t m_position = 0;
     std::time_t m_start = 0;
     std::function<std::time_t()> m_clock;
+    std::vector<std::string> m_shortFiles;
+    int m_filesNamed = 0;
 };
 
 } // namespace kestrelon

@@ -13,7 +13,9 @@ namespace kestrelon {
 std::string MakeUniqueFileName(const std::string& path);
 
 // The last component of a remote header's name; nothing when that component
-// is empty, ".", "..", longer than a file name may be, or holds control bytes.
+// is empty, ".", "..", longer than a file name may be, or holds control
+// characters: C0, DEL and C1 (as UTF-8, or as single bytes in a name that is
+// not UTF-8, where 0x9B would start an escape sequence on a terminal).
 std::optional<std::string> SafeReceiveName(const std::string& remoteName);
 
 } // namespace kestrelon

@@ -8,7 +8,9 @@
 #include "transfer/TransferCodes.h"
 #include "app/TransferCommand.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace kestrelon::test {
 namespace {
@@ -75,6 +77,55 @@ TEST(TransferCommand, FailuresExitWithOne)
     EXPECT_EQ(RunCommand({"--send", "xmodem", dir.File("missing"), "--device", cancelling.SlavePath()}), 1);
     EXPECT_EQ(RunCommand({"--send", "xmodem", dir.File("f"), "--com", "200"}), 1);
 }
+
+// YModem receives from a scripted sender (a piece every 100 ms) into a folder
+// holding fw.bin, and the closing lines: extra[0] "missing" names a folder
+// that is not there.
+struct ReceiveCase {
+    const char* name;
+    std::vector<std::string> script, extra;
+    int code;
+    std::string out, err; // beginnings of the two outputs
+};
+void PrintTo(const ReceiveCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string B1 = RandomBytes(1024, 41), EOT_S(1, '\x04'), CLOSE = Block(0, std::string(1024, '\0'));
+// clang-format off
+const ReceiveCase RECEIVES[] = {
+    {"Renamed", {Header("fw.bin", "3072"), Block(1, B1), Block(2, B1), Block(3, B1), EOT_S, CLOSE}, {}, 0, "received 3072 bytes into fw1.bin in ", ""},
+    {"Short", {Header("fw.bin", "4096"), Block(1, B1), Block(2, B1), EOT_S, CLOSE}, {}, 1, "received 2048 bytes into fw1.bin in ", "incomplete: fw1.bin: 2048 of 4096 bytes\n"},
+    {"EmptyBatch", {CLOSE}, {}, 1, "", "no file received\n"},
+    {"TimeOut", {}, {"--timeout", "2"}, 1, "", "Stopped after the --timeout of 2 s\n"},
+    {"MissingFolder", {}, {"missing"}, 1, "", "kestrelon: cannot receive into "},
+};
+// clang-format on
+
+class YModemReceive : public ::testing::TestWithParam<ReceiveCase> {};
+
+TEST_P(YModemReceive, ClosingLinesTellWhatWasWritten)
+{
+    const ReceiveCase& c = GetParam();
+    TempDir dir;
+    WriteFileBytes(dir.File("fw.bin"), "older");
+    PtyPair pty;
+    std::thread sender([&] {
+        for (const std::string& piece : c.script)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)), pty.WriteMaster(piece);
+    });
+    const bool missing = !c.extra.empty() && c.extra[0] == "missing";
+    std::vector<std::string> args{"--receive", "ymodem", missing ? dir.File("missing") : dir.Path().string(),
+                                  "--device", pty.SlavePath()};
+    args.insert(args.end(), c.extra.begin() + (missing ? 1 : 0), c.extra.end());
+    ::testing::internal::CaptureStdout(), ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunCommand(args), c.code);
+    const std::string out = ::testing::internal::GetCapturedStdout(), err = ::testing::internal::GetCapturedStderr();
+    sender.join();
+    EXPECT_EQ(out.substr(0, c.out.size()) + "|" + err.substr(0, c.err.size()), c.out + "|" + c.err);
+    EXPECT_EQ(ReadFileBytes(dir.File("fw.bin")), "older");
+}
+
+INSTANTIATE_TEST_SUITE_P(Batches, YModemReceive, ::testing::ValuesIn(RECEIVES),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TransferCommand, WrongArgumentsExitWithTwo)
 {

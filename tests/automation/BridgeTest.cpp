@@ -45,10 +45,12 @@ public:
         frame.SetHandler([this](CMessage& m) { return m.message == WM_IP_BRIDGE ? bridge.HandleMessage(m) : 0; });
         doc.AddView(&view);
         doc.bridgePort = 0; // any free port for the server modes
+        bridge.SetShowLine([this](const std::string& text) { lines += text + "\n"; });
     }
     ~BridgeRig() { frame.Close(); }
 
     bool PumpUntil(const std::function<bool()>& done) { return frame.PumpUntil(done, 5000ms); }
+    bool Said(const std::string& text) const { return std::ranges::count(window.calls, "status " + text) > 0; }
     int Led() const { return window.Led(LED_BRIDGE); }
     void Forward(const std::string& bytes)
     {
@@ -69,6 +71,7 @@ public:
     CRecordingView view;
     CPumpedTarget frame;
     std::string sentMain;
+    std::string lines; // shown in the data views
     CBridge bridge{doc, window, frame, [this](const std::uint8_t* data, std::size_t length) {
                        sentMain.append(reinterpret_cast<const char*>(data), length);
                    }};
@@ -202,6 +205,7 @@ struct EndCase {
     const char* name;
     bool peerAccepts; // else the connect is refused
     int led;
+    const char* said; // in the message pane and the data views
 };
 void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
@@ -225,10 +229,15 @@ TEST_P(BridgeClientEnd, TurnsItselfOff)
     } // the peer leaves only once the bridge has seen it come
     ASSERT_TRUE(rig.PumpUntil([&] { return !rig.bridge.IsEnabled(); }));
     EXPECT_EQ(rig.Led(), GetParam().led);
+    EXPECT_EQ(rig.lines, *GetParam().said ? std::string(GetParam().said) + "\n" : "");
+    EXPECT_TRUE(!*GetParam().said || rig.Said(GetParam().said));
 }
 
 INSTANTIATE_TEST_SUITE_P(Bridge, BridgeClientEnd,
-                         ::testing::Values(EndCase{"PeerLeaves", true, GREY}, EndCase{"Refused", false, RED}),
+                         ::testing::Values(EndCase{"PeerLeaves", true, GREY, ""},
+                                           EndCase{"Refused", false, RED,
+                                                   "Bridge off: Connect error #10061 (WSAECONNREFUSED): "
+                                                   "connection refused"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A peer that never reads: the queue stays within its bound, the rest is
@@ -251,6 +260,35 @@ TEST(Bridge, StalledPeerOverflowIsBoundedAndReportedOnce)
     const auto reports = std::count(rig.window.calls.begin(), rig.window.calls.end(), "status " + BridgeOverflowText());
     EXPECT_GE(reports, 1);
     EXPECT_LE(reports, 4);
+}
+
+// A peer that stops reading ends the bridge after the send time-out, and the
+// user reads why.
+TEST(Bridge, PeerThatStopsReadingEndsTheBridgeWithAReason)
+{
+    BridgeRig rig;
+    Fd peer = rig.ServePeer(1, AF_INET, true);
+    const std::string block(64 * 1024, 'x');
+    ASSERT_TRUE(rig.frame.PumpUntil([&] { return rig.Forward(block), !rig.bridge.IsEnabled(); }, 10000ms));
+    const std::string text = "Bridge off: the peer did not read for 5 s";
+    EXPECT_EQ(rig.lines, text + "\n");
+    EXPECT_TRUE(rig.Said(text));
+    EXPECT_EQ(rig.Led(), RED);
+}
+
+// One peer at a time: a second one is accepted and closed at once, and the
+// first is still served.
+TEST(Bridge, SecondPeerIsTurnedAwayAtOnce)
+{
+    BridgeRig rig;
+    Fd first = rig.ServePeer(1, AF_INET);
+    Fd second = ConnectTo(AF_INET, rig.bridge.ListeningPort());
+    EXPECT_TRUE(WaitForEof(second.Get(), 2000));
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.window.calls.back().ends_with(" turned away, one peer at a time"); }));
+    EXPECT_TRUE(rig.window.calls.back().starts_with("status Bridge: 127.0.0.1:"));
+    rig.Forward("still");
+    EXPECT_EQ(ReadSome(first.Get(), 5), "still");
+    EXPECT_TRUE(rig.bridge.IsPeerConnected());
 }
 
 } // namespace

@@ -209,6 +209,25 @@ TEST(CourseDial, SwingsFrom90To45AndSettles)
     EXPECT_FALSE(dial.Tick()); // at rest nothing repaints
 }
 
+// The needle takes the short way round, across north either way: it never
+// strays further from its new course than it started plus the undershoot.
+TEST(CourseDial, TakesTheShortWayRound)
+{
+    const std::pair<int, int> cases[] = {{2, 358}, {358, 2}, {350, 10}, {100, 280}};
+    for (const auto& [from, to] : cases) {
+        CCourseDial dial;
+        const auto away = [&] { return static_cast<int>(std::abs(std::remainder(dial.Painted() - to, 360.0))); };
+        int farthest = 0;
+        for (int tick = 0; tick < 4000; ++tick) {
+            dial.SetCourse(tick < 2000 ? from : to);
+            farthest = tick < 2000 ? away() : std::max(farthest, away());
+            dial.Tick();
+        }
+        EXPECT_LE(farthest, static_cast<int>(std::abs(std::remainder(from - to, 360.0))) + 10) << from << " -> " << to;
+        EXPECT_EQ(dial.Painted(), to) << from << " -> " << to;
+    }
+}
+
 TEST(CourseDial, TargetModulo360)
 {
     const std::pair<int, int> cases[] = {{370, 10}, {-10, 350}, {359, 359}, {720, 0}};

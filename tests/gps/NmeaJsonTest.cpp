@@ -103,6 +103,11 @@ TEST(NmeaJson, CommandLine)
     EXPECT_EQ(RunNmeaJsonCommand(3, argv.data(), handled), 1);
     EXPECT_TRUE(handled);
     EXPECT_EQ(RunNmeaJsonCommand(2, argv.data(), handled), 2);
+    // The output checked: a full disk is an error, not a success.
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    EXPECT_EQ(RunNmeaJson(CapturePath("gpsd-ublox-zed-f9p.nmea").c_str(), full), 1);
+    std::fclose(full);
     argv[1] = const_cast<char*>("--print-config");
     EXPECT_EQ(RunNmeaJsonCommand(3, argv.data(), handled), 0);
     EXPECT_FALSE(handled);

@@ -65,6 +65,8 @@ protected:
 
 TEST_P(Replug, RemovedDeviceIsReportedAndReopenedWhenBack)
 {
+    std::string bridged; // what a bridge peer would get: the device's bytes only
+    hub->SetBridgeForward([&](const std::uint8_t* data, std::size_t n) { bridged.append((const char*)data, n); });
     hub->ApplyConnection();
     const std::string com = "COM" + std::to_string(doc.comPort);
     ASSERT_TRUE(PumpUntil([&] { return Pane() == com + ": 9600, 8N1"; })) << Pane();
@@ -91,6 +93,7 @@ TEST_P(Replug, RemovedDeviceIsReportedAndReopenedWhenBack)
     EXPECT_EQ(second.ReadMaster(2000, 5), "after") << "nothing of the absence was kept";
     ASSERT_TRUE(second.WriteMaster("hi"));
     ASSERT_TRUE(PumpUntil([&] { return view.bytes.size() >= 2 && view.bytes.substr(view.bytes.size() - 2) == "hi"; }));
+    EXPECT_EQ(bridged, "hi");
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, Replug, ::testing::Values(ReplugCase{"AliasLink", false}, ReplugCase{"ById", true}),

@@ -3,6 +3,7 @@
 // back.
 #include "serial/KesFileDriver.h"
 
+#include "document/ByteBlock.h"
 #include "document/Messages.h"
 #include "document/SettingsStore.h"
 #include "framework/PumpedTarget.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -64,6 +66,10 @@ TEST(TransferStatus, SpansShowHoursWithinTheDayAndNeverGoNegative)
     status.Apply(TRANSFER_BYTES, 20);
     status.Apply(TRANSFER_THROUGHPUT, 5);
     EXPECT_EQ(status.Fields().restDuration, "00:00:00");
+    // A YModem file that ended short is named for the end message.
+    status.SetFileName("/in/fw.bin");
+    status.Apply(TRANSFER_FILE_SHORT, 8);
+    EXPECT_EQ(status.ShortFiles(), std::vector<std::string>{"fw.bin (8 of 10 bytes)"});
 }
 
 class DriverOnPty : public ::testing::Test {
@@ -79,6 +85,8 @@ protected:
                       results.push_back(m.lParam);
               } else if (m.message == WM_TERMINAL && m.wParam == TC_RECEIVED) {
                   received = true;
+                  if (auto block = m.TakePayload<CByteBlock>())
+                      shown.append(reinterpret_cast<const char*>(block->data()), std::size_t(block->length()));
               }
               return 0;
           })
@@ -100,6 +108,7 @@ protected:
     CMemorySettingsStore store;
     std::vector<std::intptr_t> results;
     bool received = false;
+    std::string shown;
     CPumpedTarget target;
     CKesFileDriver driver{target, store};
 };
@@ -127,6 +136,27 @@ TEST_F(DriverOnPty, UserCancelEndsQuietly)
     EXPECT_EQ(results, std::vector<std::intptr_t>{RESULT_ENDED});
     const std::string line = pty.ReadMaster(100);
     EXPECT_EQ(line.find('\x18'), std::string::npos); // nothing told to the remote side
+}
+
+// A paced paste under way stops when a send takes the line; a plain send only
+// writes, so what the device answers meanwhile reaches the terminal.
+TEST_F(DriverOnPty, ASendStopsAPacedPasteAndLetsRepliesThrough)
+{
+    driver.SetPacing(20, 0);
+    const std::string paste(5000, 'p'), file(64 * 1024, 'f');
+    driver.WritePaced(paste.data(), paste.size());
+    EXPECT_EQ(pty.ReadMaster(2000, 3).substr(0, 3), "ppp");
+    test::WriteFileBytes(dir.File("f"), file);
+    ASSERT_TRUE(driver.StartSend(PROTOCOL_NONE, dir.File("f")));
+    ASSERT_TRUE(pty.WriteMaster("reply"));
+    // Shown while the send still waits for room on the line.
+    EXPECT_TRUE(Pump([this] { return shown == "reply"; }, 1000)) << "the device's reply was held or lost: " << shown;
+    std::string line = pty.ReadMaster(5000, file.size());
+    ASSERT_TRUE(Pump([this] { return !results.empty(); }));
+    line += pty.ReadMaster(300);
+    line.erase(0, line.find_first_not_of('p')); // left before the send took the line
+    EXPECT_TRUE(line == file) << line.size() << " bytes, " << std::count(line.begin(), line.end(), 'p') << " of the paste";
+    EXPECT_EQ(results, std::vector<std::intptr_t>{RESULT_SUCCESS});
 }
 
 } // namespace

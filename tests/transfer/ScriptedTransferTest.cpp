@@ -48,31 +48,6 @@ std::vector<std::pair<TransferTime, std::string>> RunClock(CTransferMachine& m, 
     return out;
 }
 
-std::string Block(int number, const std::string& data, bool crc = true)
-{
-    const std::size_t size = data.size() <= 128 ? 128 : 1024;
-    std::string payload = data + std::string(size - data.size(), '\0');
-    std::string block{char(size == 128 ? SOH : STX), char(number), char(~number)};
-    block += payload;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(payload.data());
-    if (crc) {
-        const std::uint16_t value = Crc16(bytes, static_cast<std::ptrdiff_t>(size));
-        block += {char(value >> 8), char(value & 0xFF)};
-    } else {
-        std::uint8_t sum = 0;
-        for (auto b : payload)
-            sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(b));
-        block += char(sum);
-    }
-    return block;
-}
-
-// A YModem header: name, 0x00, length (left out when empty).
-std::string Header(const std::string& name, const std::string& length = "")
-{
-    return Block(0, name + '\0' + length + std::string(128 - name.size() - 1 - length.size(), '\0'));
-}
-
 // Answers written as letters: a ACK, n NAK, x CAN, C 'C'.
 std::string Wire(const std::string& letters)
 {
@@ -197,7 +172,7 @@ TEST(XModemReceiver, KeepsPaddingAndSkipsRepeatsAcceptsBothBlockSizes)
     EXPECT_EQ(receiver.Result(), RESULT_SUCCESS);
     EXPECT_TRUE(ReadFileBytes(r.dir.File("r")) == "ab" + std::string(126, '\0') + B1);
     EXPECT_EQ(r.observer.Steady(),
-              (std::vector<Notification>{{8, 0}, {10, 0}, {4, 2}, {7, 128}, {5, 0}, {7, 1152}, {5, 0}}));
+              (std::vector<Notification>{{8, 0}, {2, 0}, {10, 0}, {4, 2}, {7, 128}, {5, 0}, {7, 1152}, {5, 0}}));
 }
 
 // Found by the fuzz target: the frame outgrew its buffer when the fall-back
@@ -237,12 +212,15 @@ TEST(YModemReceiver, NotesOfAFile)
     CDiskStore store(dir.Path().string(), {});
     CBlockReceiver receiver(observer, PROTOCOL_YMODEM, store);
     receiver.Start(0);
-    for (const auto& piece : {Header("n", "1500"), Block(1, B1), Block(2, B2), EOT_S, CLOSE})
+    // The second file ends after 1024 of the 4096 bytes its header announced.
+    for (const auto& piece : {Header("n", "1500"), Block(1, B1), Block(2, B2), EOT_S, Header("s", "4096"), Block(1, B1),
+                              EOT_S, CLOSE})
         Feed(receiver, piece, 10);
     EXPECT_EQ(receiver.Result(), RESULT_SUCCESS);
-    EXPECT_EQ(observer.Steady(),
-              (std::vector<Notification>{
-                  {8, 0}, {10, 2}, {4, 2}, {5, 0}, {3, 1500}, {2, 0}, {7, 1024}, {5, 0}, {7, 1500}, {5, 0}, {5, 0}}));
+    // clang-format off
+    EXPECT_EQ(observer.Steady(), (std::vector<Notification>{{8, 0}, {10, 2}, {4, 2}, {5, 0}, {3, 1500}, {2, 0}, {7, 1024}, {5, 0}, {7, 1500}, {5, 0},
+                                                            {5, 0}, {3, 4096}, {2, 0}, {7, 2524}, {5, 0}, {TRANSFER_FILE_SHORT, 1024}, {5, 0}}));
+    // clang-format on
 }
 
 // 'C' at once, again after more than 3 s of silence (whole seconds), twice,
@@ -272,7 +250,7 @@ TEST_P(ReceiverTiming, AsksThreeTimesThenFallsBackThenGivesUp)
     EXPECT_LE(times[3] - start, 12000);
     EXPECT_EQ(written[13].first, times[3] + 40000);
     EXPECT_EQ(receiver.Result(), RESULT_TIMEOUT);
-    std::vector<Notification> expected{{8, 0}, {10, 1}, {4, 2}, {4, 1}};
+    std::vector<Notification> expected{{8, 0}, {2, 0}, {10, 1}, {4, 2}, {4, 1}};
     for (std::uint64_t n = 1; n <= 10; ++n)
         expected.insert(expected.end(), {{5, n}, {6, n}});
     EXPECT_EQ(r.observer.Steady(), expected);
@@ -398,7 +376,8 @@ TEST(BlockSender, EmptyFileAndFileShortenedMidway)
 }
 
 // How a send starts: on a request the terminal saw before, and when a 'C'
-// repeats while the first block is unanswered. Sizes of what went out.
+// repeats while a first block (header, block 1, closing header) is
+// unanswered. Sizes of what went out.
 struct StartCase {
     const char* name;
     int protocol;
@@ -416,6 +395,9 @@ const StartCase START_CASES[] = {
     {"CrossingCIsNoRequest", PROTOCOL_XMODEM_1K, 'C', {{500, "C"}}, {1029, 0}},
     {"LateCAsksAgain", PROTOCOL_XMODEM_1K, 0, {{0, "C"}, {3000, "C"}, {6500, "C"}}, {0, 1029, 1029, 1029}},
     {"CAfterFirstAckIsNoRequest", PROTOCOL_XMODEM, 0, {{0, "C"}, {10, "a"}, {5000, "C"}}, {0, 133, 133, 0}},
+    {"CSoonAfterADamagedBlock1", PROTOCOL_XMODEM_1K, 0, {{0, "C"}, {1200, "C"}, {1300, "n"}}, {0, 1029, 1029, 1029}},
+    {"CAfterHeaderAsksBlock1Again", PROTOCOL_YMODEM, 0, {{0, "C"}, {10, "aC"}, {2600, "C"}, {2700, "a"}, {4000, "C"}}, {0, 1029, 1029, 1029, 1029, 0}},
+    {"CAfterLastEotAsksClosingAgain", PROTOCOL_YMODEM, 0, {{0, "C"}, {10, "aC"}, {20, "a"}, {30, "a"}, {40, "a"}, {50, "a"}, {60, "a"}, {70, "C"}, {3000, "Ca"}}, {0, 1029, 1029, 1029, 1029, 1029, 1, 0, 1029, 1029}},
 };
 // clang-format on
 
@@ -464,6 +446,35 @@ TEST(ReceiverRequestWatch, OnlyAFreshLoneRequestCounts)
     }
 }
 
+// A link or a file planted under the name the store chose, after it chose it,
+// is neither followed nor replaced: the file goes under the next free name, or
+// the create fails when the chooser insists on that name.
+TEST(DiskStore, SomethingPlantedUnderTheChosenNameStaysUntouched)
+{
+    for (const bool link : {true, false}) {
+        TempDir dir;
+        fs::create_directory(dir.Path() / "dest");
+        WriteFileBytes(dir.File("outside"), "keep");
+        const auto plant = [&](const std::string& path) {
+            link ? fs::create_symlink(dir.File("outside"), path) : WriteFileBytes(path, "keep");
+            return path;
+        };
+        CDiskStore store(dir.File("dest"), {});
+        store.SetNameChooser([&, planted = false](const std::string& path) mutable {
+            return std::exchange(planted, true) ? MakeUniqueFileName(path) : plant(path);
+        });
+        std::string written;
+        ASSERT_TRUE(store.Create("fw.bin", written) && store.Write(reinterpret_cast<const std::uint8_t*>("new"), 3));
+        store.Close();
+        store.SetNameChooser([](const std::string& path) { return path; });
+        EXPECT_FALSE(store.Create("fw.bin", written));
+        EXPECT_EQ(written, dir.File("dest/fw1.bin"));
+        EXPECT_EQ(ReadFileBytes(written) + ReadFileBytes(dir.File("dest/fw.bin")) + ReadFileBytes(dir.File("outside")),
+                  "newkeepkeep");
+        EXPECT_EQ(fs::is_symlink(dir.File("dest/fw.bin")), link);
+    }
+}
+
 TEST(Throughput, AverageUntilTenSamplesThenLastTenSeconds)
 {
     CThroughput rate;
@@ -483,7 +494,8 @@ TEST(Naming, UniqueNamesAndSafeRemoteNames)
     // clang-format off
     const std::map<std::string, std::string> unique {{"data.bin", "data2.bin"}, {"a.tar.gz", "a1.tar.gz"}, {"log", "log1"}, {"v.1/log", "v.1/log1"}, {"new.txt", "new.txt"}};
     const std::map<std::string, std::string> safe {{"../x", "x"}, {"/etc/passwd", "passwd"}, {"C:\\up\\fw.hex", "fw.hex"}, {"a/../../b", "b"}, {"..", ""}, {".", ""},
-                                                   {"dir/", ""}, {"", ""}, {"bad\nname", ""}, {"del\x7F", ""}, {std::string(256, 'n'), ""}};
+                                                   {"dir/", ""}, {"", ""}, {"bad\nname", ""}, {"del\x7F", ""}, {std::string(256, 'n'), ""},
+                                                   {"csi\x9B" "2J", ""}, {"utf8\xC2\x9B" "2J", ""}, {"caf\xC3\xA9", "caf\xC3\xA9"}, {"latin\xE9", "latin\xE9"}};
     // clang-format on
     for (const auto& [in, out] : unique)
         EXPECT_EQ(MakeUniqueFileName(dir.File(in)), dir.File(out)) << in;

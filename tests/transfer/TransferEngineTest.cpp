@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace kestrelon::test {
@@ -57,6 +58,34 @@ TEST(TransferEngine, YModemBetweenTwoEnginesOverTcp)
     EXPECT_EQ(receiveNotes.WaitResult(10000), RESULT_SUCCESS);
     EXPECT_TRUE(ReadFileBytes(dir.File("in/fw.bin")) == data);
     EXPECT_EQ(receiveNotes.Files(), std::vector<std::string>{dir.File("in/fw.bin")});
+}
+
+// A line that goes away ends a transfer with its own result, never quietly
+// (a socket whose peer is gone raises no SIGPIPE, which would end the
+// program); a YModem receive into a missing folder fails at once.
+TEST(TransferEngine, ALostLineOrAMissingFolderEndsTheTransferAtOnce)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("big"), RandomBytes(1 << 20, 7));
+    for (const int protocol : {PROTOCOL_NONE, PROTOCOL_XMODEM, PROTOCOL_YMODEM}) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+        if (protocol == PROTOCOL_NONE)
+            close(pair[1]); // gone before the first write
+        CRecordingObserver observer;
+        CTransferEngine engine(observer);
+        engine.Start(protocol == PROTOCOL_NONE ? ETransferDirection::Send : ETransferDirection::Receive, protocol,
+                     pair[0], dir.File(protocol == PROTOCOL_NONE ? "big" : protocol == PROTOCOL_XMODEM ? "r" : "no/"));
+        char answer[4] = {};
+        if (protocol != PROTOCOL_NONE) {
+            EXPECT_EQ(read(pair[1], answer, sizeof answer), protocol == PROTOCOL_XMODEM ? 1 : 2);
+            close(pair[1]);
+        }
+        EXPECT_EQ(observer.WaitResult(3000), protocol == PROTOCOL_YMODEM ? RESULT_ENDED : RESULT_LINE_LOST) << protocol;
+        EXPECT_EQ(answer[0], protocol == PROTOCOL_YMODEM ? '\x18' : protocol == PROTOCOL_XMODEM ? 'C' : 0);
+        engine.Join();
+        close(pair[0]);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // notification recorder, a relay thread with seeded damage.
 #include "transfer/TransferPeer.h"
 
+#include "transfer/Crc16.h"
 #include "transfer/TransferCodes.h"
 
 #include <algorithm>
@@ -119,9 +120,9 @@ int CPeerProcess::Wait(int timeoutMs)
     return m_status;
 }
 
-CLineRelay::CLineRelay(int nearFd, int farFd, bool echo, double lossRate, unsigned seed)
+CLineRelay::CLineRelay(int nearFd, int farFd, bool echo, double lossRate, unsigned seed, Filter filter)
     : m_near(nearFd), m_far(farFd), m_stopFd(eventfd(0, EFD_CLOEXEC)), m_echo(echo), m_lossRate(lossRate), m_seed(seed),
-      m_thread([this] { Run(); })
+      m_filter(std::move(filter)), m_thread([this] { Run(); })
 {
 }
 
@@ -160,6 +161,7 @@ void CLineRelay::Run()
         }
     };
     char buffer[4096];
+    std::size_t nearOffset = 0;
     for (;;) {
         struct pollfd polls[3] = {{m_near, POLLIN, 0}, {m_far, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
         if (poll(polls, 3, -1) < 0 || (polls[2].revents & POLLIN))
@@ -169,7 +171,8 @@ void CLineRelay::Run()
             if (n > 0 && m_echo)
                 writeAll(m_near, std::string(buffer, static_cast<std::size_t>(n)));
             if (n > 0)
-                writeAll(m_far, damage(buffer, n));
+                writeAll(m_far, m_filter ? m_filter(nearOffset, std::string(buffer, std::size_t(n))) : damage(buffer, n));
+            nearOffset += n > 0 ? std::size_t(n) : 0;
         }
         if (polls[1].revents & POLLIN) {
             const ssize_t n = read(m_far, buffer, sizeof buffer);
@@ -177,6 +180,30 @@ void CLineRelay::Run()
                 writeAll(m_near, damage(buffer, n));
         }
     }
+}
+
+std::string Block(int number, const std::string& data, bool crc)
+{
+    const std::size_t size = data.size() <= 128 ? 128 : 1024;
+    std::string payload = data + std::string(size - data.size(), '\0');
+    std::string block{char(size == 128 ? SOH : STX), char(number), char(~number)};
+    block += payload;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(payload.data());
+    if (crc) {
+        const std::uint16_t value = Crc16(bytes, static_cast<std::ptrdiff_t>(size));
+        block += {char(value >> 8), char(value & 0xFF)};
+    } else {
+        std::uint8_t sum = 0;
+        for (auto b : payload)
+            sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(b));
+        block += char(sum);
+    }
+    return block;
+}
+
+std::string Header(const std::string& name, const std::string& length)
+{
+    return Block(0, name + '\0' + length + std::string(128 - name.size() - 1 - length.size(), '\0'));
 }
 
 std::string RandomBytes(std::size_t size, unsigned seed)

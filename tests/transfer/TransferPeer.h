@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -59,9 +60,12 @@ bool LrzszInstalled();
 // Copies bytes between two descriptors until destroyed. Near-side bytes are
 // also written back to the near side when echo is set; with a loss rate every
 // byte is dropped, doubled or has one bit flipped with that probability each.
+// A filter, when given, rewrites the near side's stream (offset: of its first
+// byte) and the loss applies only towards the near side.
 class CLineRelay {
 public:
-    CLineRelay(int nearFd, int farFd, bool echo, double lossRate = 0.0, unsigned seed = 1);
+    using Filter = std::function<std::string(std::size_t offset, const std::string& bytes)>;
+    CLineRelay(int nearFd, int farFd, bool echo, double lossRate = 0.0, unsigned seed = 1, Filter filter = {});
     ~CLineRelay();
     CLineRelay(const CLineRelay&) = delete;
     CLineRelay& operator=(const CLineRelay&) = delete;
@@ -72,9 +76,14 @@ private:
     bool m_echo;
     double m_lossRate;
     unsigned m_seed;
+    Filter m_filter;
     std::thread m_thread;
 };
 
 std::string RandomBytes(std::size_t size, unsigned seed);
+// A block as a sender frames it (128 or 1024 data bytes, zero padded), and a
+// YModem header: name, 0x00, length (left out when empty).
+std::string Block(int number, const std::string& data, bool crc = true);
+std::string Header(const std::string& name, const std::string& length = "");
 
 } // namespace kestrelon::test

@@ -12,6 +12,8 @@
 #include "hub/IpTransfer.h"
 #include "net/IpConnection.h"
 #include "serial/KesFileDriver.h"
+#include "transfer/DiskStore.h"
+#include "transfer/TransferStatus.h"
 #include "ui/dialogs/ReceiveFileDialog.h"
 #include "ui/dialogs/SendFileDialog.h"
 #include "ui/dialogs/TransferStatusDialog.h"
@@ -31,7 +33,9 @@ const std::vector<int> kDatagramProtocols = {3 /* None */};
 constexpr int kProtocolYModem = 2;
 constexpr int kLastProtocol = 4;
 constexpr int kResultTimeout = 1;
+constexpr int kResultSuccess = 2;
 constexpr int kResultCancelled = 3;
+constexpr int kResultLineLost = 4;
 constexpr int kCodeResult = 1;
 constexpr int kCodeFilePath = 2;
 
@@ -110,6 +114,7 @@ bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
     CDataHub* hub = m_frame.Hub();
     // The receiver may have asked already, while the user chose the file.
     const std::uint8_t request = hub->TakeReceiverRequest();
+    m_receivingBatch = !send && protocol == kProtocolYModem;
     if (m_doc.commMode == 0) {
         CKesFileDriver* driver = SerialDriver();
         return driver && (send ? driver->StartSend(protocol, path, request) : driver->StartReceive(protocol, path));
@@ -151,6 +156,13 @@ void CFrameTransfers::Receive()
         m_store->Write(kUploadGroup, kUploadKey, m_receiveDir.toStdString());
     const int protocol = dialog.Protocol();
     m_doc.SetTransferProtocol(static_cast<std::uint32_t>(protocol));
+    // A folder that is gone or read-only fails now, with the reason, before
+    // the remote side is asked for anything.
+    if (const std::string problem = CDiskStore::DirectoryProblem(m_receiveDir.toStdString()); !problem.empty()) {
+        m_frame.ShowMessageBox("Cannot receive into " + m_receiveDir.toStdString() + ": " + problem,
+                               MessageBoxIcon::Exclamation);
+        return;
+    }
     QString path = m_receiveDir;
     if (protocol != kProtocolYModem) {
         // XModem carries no name: the user gives one; only its name counts,
@@ -222,7 +234,7 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
             m_frame.Hub()->SetIpSendState(0);
         CloseStatusDialog();
         m_frame.UpdateCommandStates();
-        ShowEnd(value);
+        ShowEnd(value, line->Status());
         break;
     case ILineTransfer::ENotifyStep::None:
         break;
@@ -235,12 +247,22 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
     return 0;
 }
 
-void CFrameTransfers::ShowEnd(std::uint64_t result)
+void CFrameTransfers::ShowEnd(std::uint64_t result, const CTransferStatus* status)
 {
     if (result == kResultTimeout)
         m_frame.ShowMessageBox("The remote system does not answer (timeout) !", MessageBoxIcon::Exclamation);
     else if (result == kResultCancelled)
         m_frame.ShowMessageBox("Transfer cancelled by remote system !", MessageBoxIcon::Exclamation);
+    else if (result == kResultLineLost)
+        m_frame.ShowMessageBox("The connection was lost during the transfer !", MessageBoxIcon::Exclamation);
+    if (result == kResultSuccess && m_receivingBatch && status && status->FilesNamed() == 0)
+        m_frame.ShowMessageBox("no file received", MessageBoxIcon::Information);
+    // Kept, but shorter than its sender announced: no silent success.
+    std::string shortFiles;
+    for (const std::string& file : status ? status->ShortFiles() : std::vector<std::string>{})
+        shortFiles += "\n" + file;
+    if (!shortFiles.empty())
+        m_frame.ShowMessageBox("Incomplete file received:" + shortFiles, MessageBoxIcon::Exclamation);
 }
 
 void CFrameTransfers::EndNow()

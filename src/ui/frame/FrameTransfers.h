@@ -60,7 +60,7 @@ private:
     bool Start(bool send, int protocol, const std::string& path);
     void OpenStatusDialog();
     void CloseStatusDialog();
-    void ShowEnd(std::uint64_t result);
+    void ShowEnd(std::uint64_t result, const CTransferStatus* status);
 
     CMainFrame& m_frame;
     CKestronDoc& m_doc;
@@ -68,6 +68,7 @@ private:
     QString m_sendFile;
     QString m_receiveDir;
     QPointer<CTransferStatusDialog> m_dialog;
+    bool m_receivingBatch = false; // the last transfer started is a YModem receive
     std::unique_ptr<CIpTransfer> m_ipTransfer;
 };
 

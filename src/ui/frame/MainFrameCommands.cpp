@@ -365,8 +365,9 @@ QString CMainFrame::ChooseSaveFile(const QString& proposed)
 {
     if (m_chooseSaveFile)
         return m_chooseSaveFile(proposed);
+    // A received file never replaces one: the receive picks a free name.
     return QFileDialog::getSaveFileName(this, tr("Receive File"), proposed, QString(), nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+                                        QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
 }
 
 QPrinter& CMainFrame::Printer()

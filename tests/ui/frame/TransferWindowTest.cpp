@@ -31,6 +31,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -149,6 +150,33 @@ TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
     frame->OnCommand(ID_FILE_RECEIVE);
     ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 10s));
     EXPECT_EQ(messages, std::vector<std::string>{"The remote system does not answer (timeout) !"});
+
+    messages.clear();
+    Driver().SetTransferClockScale(1);
+    frame->OnCommand(ID_FILE_RECEIVE); // a batch without a file
+    EXPECT_EQ(device.ReadMaster(2000).substr(0, 1), "C");
+    ASSERT_TRUE(device.WriteMaster(test::Block(0, std::string(1024, '\0'))));
+    ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 5s));
+    EXPECT_EQ(messages, std::vector<std::string>{"no file received"});
+    device.ReadMaster(100); // its ACK
+
+    messages.clear();
+    frame->OnCommand(ID_FILE_RECEIVE);
+    ASSERT_TRUE(Driver().IsTransferBusy());
+    EXPECT_EQ(device.ReadMaster(2000).substr(0, 1), "C");
+    device.CloseMaster(); // the device is unplugged mid-transfer
+    ASSERT_TRUE(WaitUntil([this] { return Idle() && !messages.empty(); }, 5s));
+    EXPECT_EQ(messages, std::vector<std::string>{"The connection was lost during the transfer !"});
+}
+
+TEST_F(TransferWindowTest, AReceiveIntoAMissingFolderIsRefusedWithTheReason)
+{
+    OpenWindow();
+    browseTo = QString::fromStdString(dir.File("missing"));
+    protocol = PROTOCOL_YMODEM;
+    frame->OnCommand(ID_FILE_RECEIVE);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(messages, std::vector<std::string>{"Cannot receive into " + dir.File("missing") + "/: No such file or directory"});
 }
 
 TEST_F(TransferWindowTest, TypedKeysStayHomeAndClosingEndsTheTransfer)
@@ -315,6 +343,29 @@ TEST_F(TransferWindowTest, NewDocumentEndsTheIpTransferBeforeTheSocketCloses)
     EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
     EXPECT_TRUE(WaitUntil([this] { return Driver().IsOpen(); }, 5s));
     EXPECT_TRUE(messages.empty());
+}
+
+// A plain send over TCP only writes: what the peer answers meanwhile is shown.
+TEST_F(TransferWindowTest, PlainSendOverTcpShowsThePeersReplies)
+{
+    test::Fd listener;
+    const test::Fd remote = ConnectAsClient(listener);
+    std::string shown; // as the answer matcher sees it
+    doc.autoAnswerOn = true;
+    frame->Hub()->SetAnswerMatcher([&shown](const std::uint8_t* data, std::size_t size) {
+        shown.append(reinterpret_cast<const char*>(data), size);
+    });
+    const std::string data = test::RandomBytes(256 * 1024, 9);
+    WriteFileBytes(dir.File("plain.bin"), data);
+    protocol = PROTOCOL_NONE;
+    browseTo = QString::fromStdString(dir.File("plain.bin"));
+    frame->OnCommand(ID_FILE_SEND);
+    ASSERT_TRUE(frame->Transfers()->IsBusy() && test::WriteAll(remote.Get(), "reply"));
+    std::string received;
+    std::thread reader([&] { received = test::ReadSome(remote.Get(), data.size(), 20000); });
+    EXPECT_TRUE(WaitUntil([&] { return !frame->Transfers()->IsBusy() && shown == "reply"; }, 30s)) << shown;
+    reader.join();
+    EXPECT_TRUE(received == data && messages.empty()) << received.size() << " bytes";
 }
 
 // A plain send over UDP to a peer on a loopback address of its own, on the
