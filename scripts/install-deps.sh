@@ -7,11 +7,13 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  liblua5.4-dev
   fonts-liberation
-  lrzsz socat microsocks xvfb xauth
+  lrzsz socat microsocks xvfb xauth xdotool
   poppler-utils desktop-file-utils libxml2-utils file
   dpkg-dev lintian appstream man-db
   python3
+  tmux vim less procps htop dialog
 )
 
 missing=()

@@ -32,6 +32,12 @@ if [ -z "${SKIP_GUI_FLOOD:-}" ]; then
   else
     failed+=(gui-flood)
   fi
+  echo "== gui-flood, Terminal view shown"
+  if "$here/bench/app/gui-flood.sh" "$build" --view terminal --starts 1 2>&1 | tee "$logs/gui-flood-terminal.txt"; then
+    ran=$((ran + 1))
+  else
+    failed+=(gui-flood-terminal)
+  fi
 fi
 
 echo
@@ -39,8 +45,8 @@ echo "== summary (full output in $logs)"
 for log in "$logs"/*.txt; do
   [ -e "$log" ] || continue
   name=$(basename "$log" .txt)
-  if [ "$name" = gui-flood ]; then
-    grep '^gui-flood:' "$log"
+  if [ "${name#gui-flood}" != "$name" ]; then
+    grep '^gui-flood:' "$log" | sed "s/^gui-flood:/$name:/"
   else
     # One line per benchmark: its name, time and counters; then the lines that
     # judge a figure against its target.

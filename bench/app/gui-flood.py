@@ -201,6 +201,20 @@ def program_phase(name, master, slave, data, total, args, pid, probe, rss):
     return result
 
 
+def show_terminal_view(env):
+    """View > Terminal View through the menu's keys, as a user would choose it."""
+    if not shutil.which("xdotool"):
+        raise SystemExit("gui-flood: --view terminal needs xdotool (package xdotool)")
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Kestrelon"], env=env,
+                           capture_output=True, text=True)
+    windows = found.stdout.split()
+    if not windows:
+        raise SystemExit("gui-flood: no Kestrelon window to switch to the Terminal view")
+    subprocess.run(["xdotool", "windowfocus", "--sync", windows[-1]], env=env, check=False)
+    subprocess.run(["xdotool", "key", "--delay", "200", "alt+v", "r"], env=env, check=True)
+    time.sleep(0.5)
+
+
 def cpu_seconds(pid):
     """User plus system CPU time of the process (all its threads) so far."""
     try:
@@ -297,6 +311,8 @@ def main():
     parser.add_argument("--keep", action="store_true", help="keep the work directory")
     parser.add_argument("--reference", help="the bare Qt window started beside the program for start-up")
     parser.add_argument("--starts", type=int, default=9, help="start-ups timed (default 9)")
+    parser.add_argument("--view", choices=("ascii", "terminal"), default="ascii",
+                        help="the view shown during the floods (terminal needs xdotool)")
     parser.add_argument("--screenshot", help="PNG of the screen after the flood (needs ImageMagick's import)")
     args = parser.parse_args()
     for tool in ("Xvfb", "cat"):
@@ -345,6 +361,8 @@ def main():
             raise SystemExit("gui-flood: the program did not open COM%d (%s); log in %s"
                              % (COM_NUMBER, slave_path, workdir))
         time.sleep(1.0)  # let the window map and settle before timing
+        if args.view == "terminal":
+            show_terminal_view(env)
         rss = RssSampler(program.pid)
         rss.start()
         time.sleep(0.3)

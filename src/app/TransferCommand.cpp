@@ -3,48 +3,31 @@
 // SIGTERM cancel the transfer and tell the remote side.
 #include "app/TransferCommand.h"
 
-#include "serial/ComPortEnumerator.h"
-#include "serial/SerialPort.h"
 #include "transfer/DiskStore.h"
 #include "transfer/TransferCodes.h"
 #include "transfer/TransferEngine.h"
+#include "transfer/TransferOutcome.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <vector>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace kestrelon {
 namespace {
-
-constexpr int CONNECT_TIMEOUT_MS = 10000;
 
 const char* const USAGE = "usage: %s --send PROTOCOL FILE LINE [--timeout SECONDS]\n"
                           "       %s --receive PROTOCOL PATH LINE [--timeout SECONDS]\n"
                           "PROTOCOL: xmodem, xmodem1k, ymodem, zim or none (zim and none only send)\n"
                           "PATH: the file to create; for ymodem the directory\n"
                           "LINE: --device TTY [--baud N] | --com N [--baud N] | --tcp HOST:PORT\n";
-
-bool ParseNumber(const char* text, unsigned low, unsigned high, unsigned& value)
-{
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long number = std::strtoul(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || number < low || number > high)
-        return false;
-    value = static_cast<unsigned>(number);
-    return true;
-}
 
 // Follows the transfer's notifications for the closing line and the progress.
 class CConsoleObserver : public CTransferObserver {
@@ -102,65 +85,6 @@ private:
     std::vector<std::string> m_short;
 };
 
-// A connected TCP client socket, or -1 with the reason in error.
-int ConnectTcp(const std::string& target, std::string& error)
-{
-    const auto colon = target.rfind(':');
-    std::string host = target.substr(0, colon);
-    if (host.size() > 1 && host.front() == '[' && host.back() == ']')
-        host = host.substr(1, host.size() - 2);
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (const int rc = getaddrinfo(host.c_str(), target.substr(colon + 1).c_str(), &hints, &found); rc != 0) {
-        error = target + ": " + gai_strerror(rc);
-        return -1;
-    }
-    int fd = -1;
-    for (addrinfo* a = found; a && fd < 0; a = a->ai_next) {
-        fd = socket(a->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd < 0)
-            continue;
-        int rc = connect(fd, a->ai_addr, a->ai_addrlen);
-        if (rc != 0 && errno == EINPROGRESS) {
-            pollfd p{fd, POLLOUT, 0};
-            int soError = ETIMEDOUT;
-            socklen_t length = sizeof soError;
-            if (poll(&p, 1, CONNECT_TIMEOUT_MS) == 1)
-                getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &length);
-            errno = soError;
-            rc = soError == 0 ? 0 : -1;
-        }
-        if (rc != 0) {
-            error = target + ": " + std::strerror(errno);
-            close(fd);
-            fd = -1;
-        }
-    }
-    freeaddrinfo(found);
-    return fd;
-}
-
-const char* FailureText(int result, int fileError)
-{
-    if (fileError == FILE_ERROR_ACCESS)
-        return "Error on accessing the file !";
-    if (fileError == FILE_ERROR_EMPTY)
-        return "The selected file has zero length !";
-    if (fileError >= 0)
-        return "Unknown error occured !";
-    switch (result) {
-    case RESULT_TIMEOUT:
-        return "The remote system does not answer (timeout) !";
-    case RESULT_CANCELLED:
-        return "Transfer cancelled by remote system !";
-    case RESULT_LINE_LOST:
-        return "The connection was lost during the transfer !";
-    default:
-        return "Transfer ended before the file was complete";
-    }
-}
-
 // Waits for the end, a signal or the time limit; the latter two cancel.
 bool WaitForEnd(CTransferEngine& engine, CConsoleObserver& observer, int signalFd, unsigned timeoutSeconds)
 {
@@ -181,44 +105,6 @@ bool WaitForEnd(CTransferEngine& engine, CConsoleObserver& observer, int signalF
         engine.Join();
         return ready != 0; // a signal: the user's cancel; else the time limit
     }
-}
-
-// Opens the tty or connects the socket; the descriptor, or -1 after a message.
-int OpenLine(const CTransferCommand& command, const std::function<std::unique_ptr<ISettingsStore>()>& makeSettings,
-             const char* program, CSerialPort& port, int& socketFd)
-{
-    std::string device = command.device;
-    if (command.comNumber > 0) {
-        auto settings = makeSettings();
-        device = CComPortEnumerator(*settings).DevicePath(command.comNumber);
-        if (device.empty()) {
-            std::fprintf(stderr, "%s: COM%u is not present\n", program, command.comNumber);
-            return -1;
-        }
-    }
-    if (device.empty()) {
-        std::string error;
-        socketFd = ConnectTcp(command.tcp, error);
-        if (socketFd < 0)
-            std::fprintf(stderr, "%s: %s\n", program, error.c_str());
-        return socketFd;
-    }
-    if (const int rc = port.Open(device); rc != 0) {
-        std::fprintf(stderr, "%s: %s: %s\n", program, device.c_str(), std::strerror(rc));
-        return -1;
-    }
-    DCB dcb;
-    port.GetState(dcb);
-    dcb.BaudRate = command.baud;
-    dcb.flags = DcbFlag::fBinary;
-    dcb.ByteSize = 8;
-    dcb.Parity = 0;
-    dcb.StopBits = 0;
-    if (!port.SetState(dcb)) {
-        std::fprintf(stderr, "%s: %s does not take %u baud\n", program, device.c_str(), command.baud);
-        return -1;
-    }
-    return port.Descriptor();
 }
 
 // The closing line of a transfer the protocol ended well; a receive names the
@@ -255,16 +141,16 @@ bool ReceiveDirectoryUsable(const CTransferCommand& command, const char* program
     return problem.empty();
 }
 
-int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISettingsStore>()>& makeSettings,
-        const char* program)
+int Run(const CTransferCommand& command, const SettingsMaker& makeSettings, const char* program)
 {
     if (!command.send && !ReceiveDirectoryUsable(command, program))
         return 1;
-    CSerialPort port;
-    int socketFd = -1;
-    const int line = OpenLine(command, makeSettings, program, port, socketFd);
-    if (line < 0)
+    // A peer that closes its socket ends the transfer; it must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    CCommandLineLine open;
+    if (!open.Open(command.line, makeSettings, program))
         return 1;
+    const int line = open.Descriptor();
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
@@ -279,8 +165,6 @@ int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISe
     const bool ended = WaitForEnd(engine, observer, signalFd, command.timeoutSeconds);
     engine.Join();
     close(signalFd);
-    if (socketFd >= 0)
-        close(socketFd);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (isatty(2) == 1)
         std::fputc('\n', stderr);
@@ -289,7 +173,7 @@ int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISe
         return 1;
     }
     if (observer.Result() != RESULT_SUCCESS) {
-        std::fprintf(stderr, "%s\n", FailureText(observer.Result(), observer.FileError()));
+        std::fprintf(stderr, "%s\n", TransferFailureText(observer.Result(), observer.FileError()));
         return 1;
     }
     return ReportSuccess(command, observer, seconds);
@@ -299,52 +183,34 @@ int Run(const CTransferCommand& command, const std::function<std::unique_ptr<ISe
 
 bool ParseTransferCommand(int argc, char** argv, CTransferCommand& command, std::string& error)
 {
-    static const std::map<std::string, int> protocols{{"xmodem", PROTOCOL_XMODEM},
-                                                      {"xmodem1k", PROTOCOL_XMODEM_1K},
-                                                      {"ymodem", PROTOCOL_YMODEM},
-                                                      {"zim", PROTOCOL_XMODEM_ZIM},
-                                                      {"none", PROTOCOL_NONE}};
     if (argc < 4) {
         error = "missing PROTOCOL or PATH";
         return false;
     }
     command.send = std::strcmp(argv[1], "--send") == 0;
-    const auto protocol = protocols.find(argv[2]);
-    if (protocol == protocols.end() || (!command.send && protocol->second > PROTOCOL_YMODEM)) {
+    command.protocol = TransferProtocolByName(argv[2]);
+    if (command.protocol < 0 || (!command.send && !TransferProtocolReceives(command.protocol))) {
         error = std::string("protocol not known here: ") + argv[2];
         return false;
     }
-    command.protocol = protocol->second;
     command.path = argv[3];
-    int lines = 0;
-    for (int i = 4; i < argc; i += 2) {
+    for (int i = 4; i < argc; ++i) {
         const std::string option = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool good = value != nullptr;
-        if (good && option == "--device")
-            command.device = value, ++lines;
-        else if (good && option == "--com")
-            good = ParseNumber(value, 1, 255, command.comNumber), ++lines;
-        else if (good && option == "--tcp")
-            command.tcp = value, good = command.tcp.rfind(':') != std::string::npos, ++lines;
-        else if (good && option == "--baud")
-            good = ParseNumber(value, 50, 4000000, command.baud);
-        else if (good && option == "--timeout")
-            good = ParseNumber(value, 1, 86400, command.timeoutSeconds);
-        else
-            good = false;
+        const ELineOption taken = TakeLineOption(argc, argv, i, command.line, false);
+        bool good = taken == ELineOption::Taken;
+        if (taken == ELineOption::Other && option == "--timeout" && i + 1 < argc)
+            good = ParseUnsignedOption(argv[++i], 1, 86400, command.timeoutSeconds);
         if (!good) {
-            error = "bad option: " + option + (value ? std::string(" ") + value : std::string());
+            error = "bad option: " + option;
             return false;
         }
     }
-    if (lines != 1)
+    if (command.line.lines != 1)
         error = "name one line: --device, --com or --tcp";
-    return lines == 1;
+    return command.line.lines == 1;
 }
 
-int RunTransferCommand(int argc, char** argv, bool& handled,
-                       const std::function<std::unique_ptr<ISettingsStore>()>& makeSettings)
+int RunTransferCommand(int argc, char** argv, bool& handled, const SettingsMaker& makeSettings)
 {
     handled = argc >= 2 && (std::strcmp(argv[1], "--send") == 0 || std::strcmp(argv[1], "--receive") == 0);
     if (!handled)

@@ -3,10 +3,8 @@
 // connection (--tcp), one transfer, one line of outcome, an exit code.
 #pragma once
 
-#include "document/SettingsStore.h"
+#include "app/CommandLineLine.h"
 
-#include <functional>
-#include <memory>
 #include <string>
 
 namespace kestrelon {
@@ -15,10 +13,7 @@ struct CTransferCommand {
     bool send = true;
     int protocol = 0;
     std::string path;       // the file to send or to receive into; YModem: the directory
-    std::string device;     // --device, or what --com names
-    unsigned comNumber = 0; // --com
-    std::string tcp;        // --tcp HOST:PORT
-    unsigned baud = 115200;
+    CLineOptions line;
     unsigned timeoutSeconds = 0; // --timeout: give up after this long (0: never)
 };
 
@@ -30,7 +25,6 @@ bool ParseTransferCommand(int argc, char** argv, CTransferCommand& command, std:
 // whether it was one; the result is the exit code (0 success, 1 failed
 // transfer, 2 wrong usage). The settings store (for COM aliases) is made only
 // when --com needs it.
-int RunTransferCommand(int argc, char** argv, bool& handled,
-                       const std::function<std::unique_ptr<ISettingsStore>()>& makeSettings);
+int RunTransferCommand(int argc, char** argv, bool& handled, const SettingsMaker& makeSettings);
 
 } // namespace kestrelon

@@ -1,9 +1,11 @@
 // Entry point of the kestrelon program: `kestrelon [FILE.kst]` opens the main
 // window on a new terminal configuration or on the named file; `kestrelon
 // --demo` connects the new configuration to the demo device. The
-// configuration, `--nmea-json`, `--send` and `--receive` commands run without a
-// display, and so do `--help` and `--version`.
+// configuration, `--nmea-json`, `--render-terminal`, `--send`, `--receive` and
+// `--script` commands run without a display, and so do `--help` and `--version`.
 #include "app/CommandLine.h"
+#include "app/RenderTerminalCommand.h"
+#include "app/ScriptCommand.h"
 #include "app/SessionBus.h"
 #include "app/TransferCommand.h"
 #include "gps/NmeaJson.h"
@@ -23,12 +25,16 @@ int main(int argc, char* argv[])
         return code;
     if (const int code = kestrelon::RunNmeaJsonCommand(argc, argv, handled); handled)
         return code;
+    if (const int code = kestrelon::RunRenderTerminalCommand(argc, argv, handled); handled)
+        return code;
     // So do the transfers from scripts; COM aliases come from the user's profile.
     const auto profileStore = [] {
         return std::make_unique<kestrelon::CQtSettingsStore>(
             QSettings(QStringLiteral("Varnoth"), QStringLiteral("Kestrelon")));
     };
     if (const int code = kestrelon::RunTransferCommand(argc, argv, handled, profileStore); handled)
+        return code;
+    if (const int code = kestrelon::RunScriptCommand(argc, argv, handled, profileStore); handled)
         return code;
     // Last before the window: --help, --version and options nobody knows.
     if (const int code = kestrelon::CheckCommandLine(argc, argv, KESTRELON_VERSION, stdout, stderr, handled); handled)

@@ -3,6 +3,7 @@
 #include "demo/DemoBoard.h"
 
 #include "demo/DemoMenu.h"
+#include "demo/DemoVtStatus.h"
 #include "transfer/TransferCodes.h"
 
 #include <algorithm>
@@ -23,6 +24,12 @@ constexpr std::string_view kTimeRequest = "[KESTRON:TIME_UTC\r";
 constexpr std::string_view kLogStart = "[KESTRON:LOG_START\r";
 constexpr std::string_view kLogStop = "[KESTRON:LOG_STOP\r";
 
+template <typename TimePoint>
+long long UptimeSeconds(TimePoint start, TimePoint now)
+{
+    return static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(now - start).count());
+}
+
 constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  help          this list\r\n"
                                    "  status        LED, GPS, line speed and uptime\r\n"
@@ -30,11 +37,15 @@ constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  echo TEXT     print TEXT\r\n"
                                    "  flood N       print N numbered lines as fast as the line takes them\r\n"
                                    "  menu          a full-screen menu (ANSI view, Scan commands off)\r\n"
+                                   "  vtstatus      a full-screen status page (Terminal view)\r\n"
                                    "  gps on|off    NMEA sentences once a second\r\n"
                                    "  time          ask the terminal for the UTC time (Scan commands on)\r\n"
                                    "  log           the terminal logs the next command's output (Scan commands on)\r\n"
                                    "  login         asks login: and password:\r\n"
                                    "  rx, sx FILE   receive or send a file with XModem 1K\r\n"
+                                   "  rb            receive firmware with YModem\r\n"
+                                   "  version       the firmware's name and size\r\n"
+                                   "  reset         boot again (where DTR cannot reset the board)\r\n"
                                    "Line ends: this board ends its lines with CR LF. For a device that ends\r\n"
                                    "them with LF alone, or expects CR LF for Enter, use the Toggle menu's\r\n"
                                    "LF/CR -> CR LF items; the status bar's line-end pane shows the choice.\r\n";
@@ -219,6 +230,8 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
         return StartFlood(argument);
     } else if (command == "menu") {
         Say(DemoMenuScreen(m_led, m_gps));
+    } else if (command == "vtstatus") {
+        Say(DemoVtStatusScreen({m_led, m_gps, m_speed ? m_speed() : 0u, UptimeSeconds(m_start, now)}));
     } else if (command == "time") {
         Say(kTimeRequest);
         m_state = State::TimeAnswer;
@@ -232,7 +245,12 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
         m_state = State::LoginName;
         m_line.clear();
         return Say("login: ");
-    } else if (command == "rx" || command == "sx") {
+    } else if (command == "reset") {
+        Say("resetting\r\n");
+        return Connect(now); // boots again: the banner and a fresh prompt
+    } else if (command == "version") {
+        Line("firmware " + m_firmware);
+    } else if (command == "rx" || command == "sx" || command == "rb") {
         return StartTransfer(command, argument);
     } else {
         Line("unknown command, try help");
@@ -243,6 +261,14 @@ void CDemoBoard::Execute(const std::string& line, Clock::time_point now)
 void CDemoBoard::StartTransfer(std::string_view command, std::string_view argument)
 {
     const bool send = command == "sx";
+    if (command == "rb") {
+        Line("rb: ready for firmware with YModem into " + m_files + "; start File > Send... now");
+        m_transfer = {false, m_files, PROTOCOL_YMODEM};
+        m_receivedFile.clear();
+        m_transferStarted = false;
+        m_state = State::Transfer;
+        return;
+    }
     if (send == argument.empty()) {
         Line(send ? "usage: sx FILE" : "usage: rx");
         return Finish();
@@ -256,7 +282,7 @@ void CDemoBoard::StartTransfer(std::string_view command, std::string_view argume
     }
     Line(send ? "sx: sending " + path + " with XModem 1K; start File > Receive... now"
               : "rx: ready for a file with XModem 1K into " + m_files + "; start File > Send... now");
-    m_transfer = {send, path};
+    m_transfer = {send, path, PROTOCOL_XMODEM_1K};
     m_transferStarted = false;
     m_state = State::Transfer;
 }
@@ -275,6 +301,8 @@ void CDemoBoard::TransferEnded(int result, std::uint64_t bytes)
     switch (result) {
     case RESULT_SUCCESS:
         text = "done";
+        if (m_transfer.protocol == PROTOCOL_YMODEM && !m_receivedFile.empty())
+            m_firmware = m_receivedFile.substr(m_receivedFile.rfind('/') + 1) + ", " + std::to_string(bytes) + " bytes";
         break;
     case RESULT_TIMEOUT:
         text = "timed out";
@@ -285,7 +313,8 @@ void CDemoBoard::TransferEnded(int result, std::uint64_t bytes)
     default:
         break;
     }
-    Line("\r\n" + std::string(m_transfer.send ? "sx: " : "rx: ") + std::string(text) + ", " + std::to_string(bytes) +
+    const char* name = m_transfer.send ? "sx: " : m_transfer.protocol == PROTOCOL_YMODEM ? "rb: " : "rx: ";
+    Line("\r\n" + std::string(name) + std::string(text) + ", " + std::to_string(bytes) +
          " bytes");
     m_transferStarted = false;
     Finish();
@@ -305,10 +334,9 @@ void CDemoBoard::OnOff(std::string_view what, std::string_view argument, bool& f
 
 void CDemoBoard::Status(Clock::time_point now)
 {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - m_start).count();
     char text[160];
     std::snprintf(text, sizeof text, "LED %s, GPS %s, line %u baud, up %lld s", m_led ? "on" : "off",
-                  m_gps ? "on" : "off", m_speed ? m_speed() : 0u, static_cast<long long>(seconds));
+                  m_gps ? "on" : "off", m_speed ? m_speed() : 0u, UptimeSeconds(m_start, now));
     Line(text);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "demo/GpsCapture.h"
+#include "transfer/TransferCodes.h"
 
 #include <chrono>
 #include <cstddef>
@@ -46,11 +47,14 @@ public:
     // once the output before it has gone, then reports its end.
     struct CTransferRequest {
         bool send = false;
-        std::string path;
+        std::string path; // the file; for YModem the directory
+        int protocol = PROTOCOL_XMODEM_1K; // `rb` asks for YModem
     };
     bool WantsTransfer() const { return m_state == State::Transfer && !m_transferStarted; }
     CTransferRequest TransferRequest();
     void TransferEnded(int result, std::uint64_t bytes);
+    // The file a YModem upload (`rb`) created: `version` names it from then on.
+    void SetReceivedFile(std::string path) { m_receivedFile = std::move(path); }
     // Where `rx` stores files and `sx` finds them (relative names).
     void SetFileDirectory(std::string directory) { m_files = std::move(directory); }
 
@@ -86,6 +90,8 @@ private:
     std::uint64_t m_floodLast = 0;
     std::function<std::uint32_t()> m_speed;
     std::string m_files = ".";
+    std::string m_receivedFile;
+    std::string m_firmware = "built-in 1.0"; // what `version` prints
     CTransferRequest m_transfer;
     bool m_transferStarted = false;
     Clock::time_point m_start;

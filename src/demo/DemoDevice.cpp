@@ -123,7 +123,7 @@ bool CDemoDevice::Transfer(short revents)
 void CDemoDevice::StartFileTransfer()
 {
     const CDemoBoard::CTransferRequest request = m_board.TransferRequest();
-    if (!m_transfer.Start(request.send, m_pty.Master(), request.path))
+    if (!m_transfer.Start(request.send, m_pty.Master(), request.path, request.protocol))
         m_board.TransferEnded(-1, 0);
 }
 
@@ -144,6 +144,7 @@ int CDemoDevice::Run()
         }
         if (m_reportDue && now >= m_reportAt) {
             m_reportDue = false;
+            m_board.SetReceivedFile(m_transfer.ReceivedFile());
             m_board.TransferEnded(m_transfer.Result(), m_transfer.Bytes());
         }
         if (m_connected && !m_transfer.Running() && m_board.WantsTransfer() && m_board.Output().empty())

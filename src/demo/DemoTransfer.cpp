@@ -22,12 +22,12 @@ CDemoTransfer::~CDemoTransfer()
     close(m_wake);
 }
 
-bool CDemoTransfer::Start(bool send, int fd, const std::string& path)
+bool CDemoTransfer::Start(bool send, int fd, const std::string& path, int protocol)
 {
     m_result = RESULT_ENDED;
     m_bytes = 0;
-    m_running =
-        m_engine.Start(send ? ETransferDirection::Send : ETransferDirection::Receive, PROTOCOL_XMODEM_1K, fd, path);
+    m_receivedFile.clear();
+    m_running = m_engine.Start(send ? ETransferDirection::Send : ETransferDirection::Receive, protocol, fd, path);
     return m_running;
 }
 
@@ -43,6 +43,11 @@ void CDemoTransfer::Cancel()
 {
     m_engine.Cancel(true);
     Finish();
+}
+
+void CDemoTransfer::OnTransferFile(const std::string& path)
+{
+    m_receivedFile = path;
 }
 
 void CDemoTransfer::OnTransferNotify(int code, std::uint64_t value)

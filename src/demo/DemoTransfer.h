@@ -20,7 +20,7 @@ public:
     CDemoTransfer& operator=(const CDemoTransfer&) = delete;
 
     // Starts sending or receiving `path` over `fd`; false when one still runs.
-    bool Start(bool send, int fd, const std::string& path);
+    bool Start(bool send, int fd, const std::string& path, int protocol);
     // Readable once the transfer has ended.
     int WakeFd() const { return m_wake; }
     bool Running() const { return m_running; }
@@ -33,13 +33,16 @@ public:
     std::uint64_t Bytes() const { return m_bytes.load(); }
 
     void OnTransferNotify(int code, std::uint64_t value) override;
-    void OnTransferFile(const std::string& /*path*/) override {}
+    void OnTransferFile(const std::string& path) override;
+    // The last file a receive created; read after Finish.
+    const std::string& ReceivedFile() const { return m_receivedFile; }
 
 private:
     int m_wake = -1;
     bool m_running = false;
     std::atomic<int> m_result{0};
     std::atomic<std::uint64_t> m_bytes{0};
+    std::string m_receivedFile; // written on the engine's thread, read after it ended
     CTransferEngine m_engine; // last: its thread goes before the rest
 };
 

@@ -80,6 +80,7 @@ struct LineCommand {
 constexpr LineCommand kLineCommands[] = {
     {"DTR=0", LineAction::DtrLow}, {"DTR=1", LineAction::DtrHigh}, {"RTS=0", LineAction::RtsLow},
     {"RTS=1", LineAction::RtsHigh}, {"BREAK", LineAction::Break},   {"WAIT=", LineAction::Wait},
+    {"SCRIPT=", LineAction::Script},
 };
 
 // Reads a line command after "\!" at `pos`; advances `pos` past it when known.
@@ -91,7 +92,12 @@ std::optional<CSendStep> ReadLineCommand(std::string_view s, std::size_t& pos)
         std::size_t end = pos + command.name.size();
         CSendStep step;
         step.action = command.action;
-        if (command.action == LineAction::Wait) {
+        if (command.action == LineAction::Script) {
+            if (end >= s.size())
+                return std::nullopt;
+            step.script = std::string(s.substr(end));
+            end = s.size();
+        } else if (command.action == LineAction::Wait) {
             if (end >= s.size() || !IsDigit(s[end]))
                 return std::nullopt;
             long ms = 0;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,9 +23,10 @@ constexpr std::size_t DECODE_TEXT_MAX_CHARS = 1024;
 std::vector<std::uint8_t> DecodeText(std::string_view text, std::size_t limit, bool crToCrLfOnSend);
 
 // What a "\!" command asks of the serial line: "\!DTR=0", "\!DTR=1",
-// "\!RTS=0", "\!RTS=1", "\!BREAK" and "\!WAIT=<ms>". An unknown command is an
+// "\!RTS=0", "\!RTS=1", "\!BREAK" and "\!WAIT=<ms>"; "\!SCRIPT=<path>" starts
+// a script, its path running to the end of the text. An unknown command is an
 // unknown escape: the backslash is dropped and the rest stays text.
-enum class LineAction : std::uint8_t { DtrLow, DtrHigh, RtsLow, RtsHigh, Break, Wait };
+enum class LineAction : std::uint8_t { DtrLow, DtrHigh, RtsLow, RtsHigh, Break, Wait, Script };
 
 // The longest "\!WAIT=": a longer wait is cut to it, so a slip of the keyboard
 // cannot hold the line for hours.
@@ -35,6 +37,7 @@ struct CSendStep {
     std::vector<std::uint8_t> bytes; // empty for a line action
     std::optional<LineAction> action;
     int waitMs = 0;
+    std::string script; // the path of Script
     bool operator==(const CSendStep&) const = default;
 };
 

@@ -36,6 +36,7 @@ enum TerminalCode : int {
     TC_SEND_BYTE = 4,         // lParam: byte
     TC_SEND_STRING = 5,       // lParam: const char*, outlives the message
     TC_SEND_BLOCK = 6,        // payload: CByteBlock
+    TC_SEND_PACED = 8,        // payload: CByteBlock, sent paced as it is: no echo, no conversion
     TC_APPLY_CONNECTION = 10, // reapply the connection settings
     TC_REFRESH_FKEYS = 11,    // refresh the function-key captions
     TC_AUTO_ANSWER = 12,      // lParam: index into the answer list
@@ -132,6 +133,7 @@ enum CommandId : int {
     ID_EDIT_FIND_NEXT = 32813,
     ID_EDIT_FIND_PREVIOUS = 32814,
     ID_VIEW_TIMESTAMPS = 32815,
+    ID_VIEW_TERMINAL = 32830,
     ID_SCREEN_1 = 19,
     ID_FKEY_FIRST = 1101, // 1101 to 1110
     ID_FKEY_LEVEL_UP = 1091,

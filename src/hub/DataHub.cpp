@@ -148,6 +148,10 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
         if (auto block = message.TakePayload<CByteBlock>())
             Send(block->data(), static_cast<std::size_t>(block->length() > 0 ? block->length() : 0));
         break;
+    case TC_SEND_PACED:
+        if (auto block = message.TakePayload<CByteBlock>(); block && block->length() > 0)
+            m_send.SendPaced(block->data(), static_cast<std::size_t>(block->length()));
+        break;
     case TC_APPLY_CONNECTION:
         ApplyConnection();
         break;
@@ -288,6 +292,8 @@ void CDataHub::FanOut(const std::uint8_t* data, std::size_t length, COLORREF col
     m_receiverRequest.Observe(data, length, SteadyMs());
     if (m_bridgeForward)
         m_bridgeForward(data, length);
+    if (m_scriptFeed)
+        m_scriptFeed(data, length);
     FlushLog();
 }
 
@@ -424,6 +430,21 @@ void CDataHub::Send(const std::uint8_t* data, std::size_t length)
     if (IsTransferRunning())
         return; // the line belongs to the transfer
     m_send.Send(data, length);
+}
+
+void CDataHub::SendScripted(const std::uint8_t* data, std::size_t length)
+{
+    if (IsTransferRunning())
+        return; // the line belongs to the transfer
+    m_send.SendScripted(data, length);
+    FlushLog(); // the local echo
+}
+
+void CDataHub::SetLineRate(std::uint32_t baud)
+{
+    // Only the serial line has a rate; the driver ignores it while closed.
+    if (m_doc.commMode == 0)
+        m_serialDriver->SetBaudRate(baud);
 }
 
 void CDataHub::ApplyConnection()

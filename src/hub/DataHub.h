@@ -65,6 +65,9 @@ public:
     // --- Control lines (serial) and pacing ----------------------------------------
     // Lines > DTR, RTS, Send Break: queued behind what is being sent.
     void SendLineAction(LineAction action) { m_send.SendLineAction(action); }
+    // A script's bytes, echoed like typed text; a script's new line rate.
+    void SendScripted(const std::uint8_t* data, std::size_t length);
+    void SetLineRate(std::uint32_t baud);
     // As last read from the open port; see IHubWindow::ShowModemLines.
     int ModemLines() const { return m_modemLines; }
     void SetPacing(const CPacing& pacing);
@@ -119,6 +122,13 @@ public:
     // Received IP data while an XModem-family transfer over IP owns it
     // (IpSendState 2): it goes to the transfer, not to the views.
     void SetIpTransferReceiver(BlockHook receiver) { m_ipTransferReceiver = std::move(receiver); }
+    // Every block the device sent, for a running script.
+    void SetScriptFeed(BlockHook feed) { m_scriptFeed = std::move(feed); }
+    // "\!SCRIPT=" in a key or answer text.
+    void SetScriptStarter(std::function<void(const std::string&)> starter)
+    {
+        m_send.SetScriptStarter(std::move(starter));
+    }
     // WM_IP_BRIDGE messages; by default the hub's own bridge.
     void SetBridgeHandler(MessageHook handler) { m_bridgeHandler = std::move(handler); }
     // WM_TRANSFER messages, before the hub reports file errors.
@@ -185,6 +195,7 @@ private:
     std::string m_logDirectory;
     BlockHook m_answerMatcher;
     BlockHook m_bridgeForward;
+    BlockHook m_scriptFeed;
     BlockHook m_ipTransferReceiver;
     MessageHook m_bridgeHandler;
     MessageHook m_transferHandler;

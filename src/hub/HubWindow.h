@@ -62,7 +62,7 @@ public:
 
     virtual void Beep() = 0;
     virtual void FocusActiveView() = 0;
-    // 0 ASCII, 1 hex, 2 ANSI.
+    // 0 ASCII, 1 hex, 2 ANSI, 3 Terminal.
     virtual int ActiveView() const = 0;
 
     // GPS bar: while visible every received byte goes to its NMEA parser.

@@ -64,6 +64,11 @@ void CSendPath::SendText(std::string_view text)
         return;
     bool ignored = false;
     for (const CSendStep& step : DecodeSendSteps(text, SEND_TEXT_LIMIT, m_doc.crToCrLfOnSend)) {
+        if (step.action == LineAction::Script) {
+            if (m_scriptStarter)
+                m_scriptStarter(step.script);
+            continue;
+        }
         if (step.action) {
             SendLineAction(*step.action, step.waitMs);
             ignored = ignored || (IsIpMode() && *step.action != LineAction::Wait);
@@ -77,6 +82,14 @@ void CSendPath::SendText(std::string_view text)
     // Once per text: a reset sequence of five actions is one surprise, not five.
     if (ignored && m_lineActionsIgnored)
         m_lineActionsIgnored();
+}
+
+void CSendPath::SendScripted(const std::uint8_t* data, std::size_t length)
+{
+    if (m_doc.localEcho)
+        for (std::size_t i = 0; i < length; ++i)
+            m_doc.AddByte(data[i], m_doc.sendColour);
+    Send(data, length);
 }
 
 void CSendPath::SendLineAction(LineAction action, int waitMs)

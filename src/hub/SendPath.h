@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include "document/DecodeText.h"
 #include <string_view>
 
@@ -37,6 +38,8 @@ public:
     void SendText(std::string_view text);
     // Raw bytes to the active connection; no echo, no conversion.
     void Send(const std::uint8_t* data, std::size_t length);
+    // The same, with the pauses of paced sending (a terminal's paste).
+    void SendPaced(const std::uint8_t* data, std::size_t length);
     // A line action on the open serial port, dropped for a line the document's
     // handshake drives. On an IP connection a wait is kept and the rest dropped.
     void SendLineAction(LineAction action, int waitMs = 0);
@@ -51,11 +54,14 @@ public:
     // Told once per key or answer text whose DTR, RTS or break actions were
     // dropped because the connection is a network one.
     void SetLineActionsIgnored(std::function<void()> ignored) { m_lineActionsIgnored = std::move(ignored); }
+    // Told the path of each "\!SCRIPT=" in a key or answer text.
+    void SetScriptStarter(std::function<void(const std::string&)> starter) { m_scriptStarter = std::move(starter); }
+    // What a script sends: the bytes as they are, echoed like typed text.
+    void SendScripted(const std::uint8_t* data, std::size_t length);
 
 private:
     // What the local echo shows of one typed or pasted byte.
     void Echo(std::uint8_t c, bool crLf);
-    void SendPaced(const std::uint8_t* data, std::size_t length);
     void SendTo(const std::uint8_t* data, std::size_t length, bool paced);
     bool IsIpMode() const;
     // The IP connection of the mode has a peer (TCP) or an open socket (UDP).
@@ -69,6 +75,7 @@ private:
 
     std::function<void()> m_refused;
     std::function<void()> m_lineActionsIgnored;
+    std::function<void(const std::string&)> m_scriptStarter;
 };
 
 } // namespace kestrelon

@@ -228,6 +228,7 @@ void CSerialWriter::DoAction(ISerialPort& port, const Work& work)
         }
         break;
     case LineAction::Wait: break;
+    case LineAction::Script: break; // the window runs scripts; none reach the port
     }
     PopAction(work.epoch);
 }

@@ -43,7 +43,15 @@ INSTANTIATE_TEST_SUITE_P(Options, ProgramOptionTest,
                                            ProgramCase{"a.kst -h", 0, "--nmea-json FILE", ""},
                                            ProgramCase{"--version", 0, "kestrelon " KESTRELON_VERSION "\n", ""},
                                            ProgramCase{"--bogus", 2, "", "unknown option --bogus\nusage: kestrelon"},
-                                           ProgramCase{"--demo -x a.kst", 2, "", "unknown option -x\n"}));
+                                           ProgramCase{"--demo -x a.kst", 2, "", "unknown option -x\n"},
+                                           ProgramCase{"--render-terminal \"$KESTRELON_SOURCE_DIR\"/tests/screens/"
+                                                       "data/menu-vt100.vt",
+                                                       0, "\u2502 \u2502              c  x86 box", ""},
+                                           ProgramCase{"--render-terminal /dev/null --size 20x5", 0, "\n\n\n\n\n", ""},
+                                           ProgramCase{"--render-terminal /no/such.log", 1, "",
+                                                       "cannot read /no/such.log"},
+                                           ProgramCase{"--render-terminal /dev/null --size 19x5", 2, "",
+                                                       "usage: kestrelon --render-terminal"}));
 
 TEST(CommandLine, WindowAndQtArgumentsPassThrough)
 {

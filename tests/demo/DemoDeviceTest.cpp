@@ -161,7 +161,7 @@ TEST(DemoDeviceTest, AnswersLikeABoard)
     device.Type("help\r");
     const std::string help = device.Read("demo> ");
     for (const char* command :
-         {"help", "status", "led on|off", "echo TEXT", "flood N", "menu", "gps on|off", "time", "log", "login"})
+         {"help", "status", "led on|off", "echo TEXT", "flood N", "menu", "vtstatus", "gps on|off", "time", "log", "login"})
         EXPECT_NE(help.find(std::string("  ") + command + " "), std::string::npos) << command;
 
     // The time request waits for the answer, which comes without a line end.

@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Notation, DecodeTextTest, ::testing::ValuesIn(kCases),
 // Steps written compactly: bytes as text, line actions in brackets.
 std::string Describe(const std::vector<CSendStep>& steps)
 {
-    static const char* const kNames[] = {"DTR=0", "DTR=1", "RTS=0", "RTS=1", "BREAK", "WAIT="};
+    static const char* const kNames[] = {"DTR=0", "DTR=1", "RTS=0", "RTS=1", "BREAK", "WAIT=", "SCRIPT="};
     std::string out;
     for (const CSendStep& step : steps) {
         if (!step.action) {
@@ -86,7 +86,7 @@ std::string Describe(const std::vector<CSendStep>& steps)
         out += std::string("[") + kNames[static_cast<int>(*step.action)];
         if (*step.action == LineAction::Wait)
             out += std::to_string(step.waitMs);
-        out += "]";
+        out += step.script + "]";
     }
     return out;
 }
@@ -119,6 +119,8 @@ const StepCase kStepCases[] = {
     {"CommandThenDigitsStayText", "\\!DTR=12", "[DTR=1]2"},
     {"WaitIsCutAtTenSeconds", "\\!WAIT=99999999999", "[WAIT=10000]"},
     {"WaitOfZero", "x\\!WAIT=0y", "x[WAIT=0]y"},
+    {"ScriptPathRunsToTheEnd", "reset^m\\!SCRIPT=/home/me/boot me.lua", "reset\r[SCRIPT=/home/me/boot me.lua]"},
+    {"ScriptWithoutPathIsText", "\\!SCRIPT=", "!SCRIPT="},
     {"WaitWithoutNumberIsText", "\\!WAIT=x", "!WAIT=x"},
     {"UnknownCommandIsText", "\\!DTR=2", "!DTR=2"},
     {"LowerCaseIsNotACommand", "\\!break", "!break"},

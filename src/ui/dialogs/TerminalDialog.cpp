@@ -1,6 +1,7 @@
 // CTerminalDialog: controls, exchange and validation of the terminal options.
 #include "ui/dialogs/TerminalDialog.h"
 
+#include "ui/dialogs/TerminalViewGroup.h"
 #include "ui/widgets/RangeSpinBox.h"
 
 #include "ui/widgets/HelpTopics.h"
@@ -64,6 +65,8 @@ CTerminalDialog::CTerminalDialog(QWidget* parent) : QDialog(parent)
     lfLayout->addStretch();
 
     m_scanCommands = NamedCheckBox(tr("Scan commands"), "scanCommands", this);
+    m_viewGroup = new CTerminalViewGroup(this);
+    m_viewGroup->hide();
 
     auto* buttons =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
@@ -79,6 +82,7 @@ CTerminalDialog::CTerminalDialog(QWidget* parent) : QDialog(parent)
     layout->addLayout(form);
     layout->addLayout(groups);
     layout->addWidget(m_scanCommands);
+    layout->addWidget(m_viewGroup);
     layout->addWidget(buttons);
 }
 
@@ -119,26 +123,41 @@ CPacing CTerminalDialog::Pacing() const
     return {m_charDelay->Checked().value_or(m_charDelay->value()), m_lineDelay->Checked().value_or(m_lineDelay->value())};
 }
 
+void CTerminalDialog::SetViewOptions(const CTerminalViewOptions& options)
+{
+    m_viewGroup->SetOptions(options);
+    m_viewGroup->show();
+}
+
+CTerminalViewOptions CTerminalDialog::ViewOptions() const
+{
+    return m_viewGroup->Options();
+}
+
 void CTerminalDialog::accept()
 {
     // Same order as the fields are exchanged: columns first, then lines.
     if (!m_columns->Validate(this) || !m_lines->Validate(this) || !m_charDelay->Validate(this) ||
-        !m_lineDelay->Validate(this))
+        !m_lineDelay->Validate(this) || (!m_viewGroup->isHidden() && !m_viewGroup->Validate(this)))
         return;
     QDialog::accept();
 }
 
-bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc, CPacing* pacing)
+bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc, CPacing* pacing, CTerminalViewOptions* viewOptions)
 {
     CTerminalDialog dialog(parent);
     dialog.SetSettings(TerminalSettings::FromDocument(doc));
     if (pacing)
         dialog.SetPacing(*pacing);
+    if (viewOptions)
+        dialog.SetViewOptions(*viewOptions);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.Settings().ApplyTo(doc);
     if (pacing)
         *pacing = dialog.Pacing();
+    if (viewOptions)
+        *viewOptions = dialog.ViewOptions();
     return true;
 }
 

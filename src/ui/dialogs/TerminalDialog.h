@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/Pacing.h"
+#include "document/TerminalViewOptions.h"
 #include "ui/dialogs/TerminalSettings.h"
 
 #include <QDialog>
@@ -12,6 +13,7 @@ class QCheckBox;
 namespace kestrelon {
 
 class CRangeSpinBox;
+class CTerminalViewGroup;
 
 class CTerminalDialog : public QDialog {
     Q_OBJECT
@@ -23,6 +25,10 @@ public:
     // The pauses of paced sending, kept beside the document (not in it).
     void SetPacing(const CPacing& pacing);
     CPacing Pacing() const;
+    // The Terminal view's options, also kept beside the document; the group
+    // shows only once they are set.
+    void SetViewOptions(const CTerminalViewOptions& options);
+    CTerminalViewOptions ViewOptions() const;
 
     // OK: a screen size out of range keeps the dialog open with a message that
     // names the range, the offending edit focused.
@@ -39,11 +45,13 @@ private:
     CRangeSpinBox* m_lines;
     CRangeSpinBox* m_charDelay;
     CRangeSpinBox* m_lineDelay;
+    CTerminalViewGroup* m_viewGroup;
 };
 
 // The Setup > Terminal command: runs the dialog on the document's values and, on
 // OK, writes them back (see TerminalSettings::ApplyTo) and, when given, the
-// pacing. True when confirmed.
-bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc, CPacing* pacing = nullptr);
+// pacing and the Terminal view's options. True when confirmed.
+bool RunTerminalDialog(QWidget* parent, CKestronDoc& doc, CPacing* pacing = nullptr,
+                       CTerminalViewOptions* viewOptions = nullptr);
 
 } // namespace kestrelon

@@ -28,17 +28,22 @@ void CFramePacing::SetConfigPath(const QString& path)
 {
     m_path = QFile::encodeName(path).toStdString();
     m_pacing = m_store ? LoadPacing(*m_store, m_path) : CPacing{};
+    m_viewOptions = m_store ? LoadTerminalViewOptions(*m_store, m_path) : CTerminalViewOptions{};
     Apply();
 }
 
 bool CFramePacing::RunTerminalSetup(QWidget* parent, CKestronDoc& doc)
 {
     CPacing pacing = m_pacing;
-    if (!RunTerminalDialog(parent, doc, &pacing))
+    CTerminalViewOptions viewOptions = m_viewOptions;
+    if (!RunTerminalDialog(parent, doc, &pacing, &viewOptions))
         return false;
     m_pacing = pacing;
-    if (m_store)
+    m_viewOptions = viewOptions;
+    if (m_store) {
         SavePacing(*m_store, m_path, m_pacing);
+        SaveTerminalViewOptions(*m_store, m_path, m_viewOptions);
+    }
     Apply();
     return true;
 }
@@ -48,10 +53,18 @@ QString CFramePacing::SendingText(std::size_t bytesLeft)
     return tr("Sending: %1 bytes left").arg(bytesLeft);
 }
 
+void CFramePacing::SetViewOptionsListener(std::function<void(const CTerminalViewOptions&)> listener)
+{
+    m_viewListener = std::move(listener);
+    Apply();
+}
+
 void CFramePacing::Apply()
 {
     if (m_hub)
         m_hub->SetPacing(m_pacing);
+    if (m_viewListener)
+        m_viewListener(m_viewOptions);
 }
 
 void CFramePacing::ShowProgress()

@@ -1,10 +1,12 @@
 // Paced sending in the main window: the pauses of the open configuration file
 // (loaded from and saved to the settings store), handed to the sending threads
 // of the serial port and the IP connection, and "Sending: N bytes left" in the
-// message pane while a paced send runs.
+// message pane while a paced send runs. The Terminal view's options, kept per
+// file the same way and edited in the same dialog, travel with them.
 #pragma once
 
 #include "document/Pacing.h"
+#include "document/TerminalViewOptions.h"
 
 #include <QObject>
 #include <QString>
@@ -33,6 +35,9 @@ public:
     // The configuration file now open (empty: a new document): its pacing applies.
     void SetConfigPath(const QString& path);
     const CPacing& Pacing() const { return m_pacing; }
+    const CTerminalViewOptions& ViewOptions() const { return m_viewOptions; }
+    // Told whenever the Terminal view's options may have changed.
+    void SetViewOptionsListener(std::function<void(const CTerminalViewOptions&)> listener);
     // Setup > Terminal with the pacing fields; true when confirmed.
     bool RunTerminalSetup(QWidget* parent, CKestronDoc& doc);
 
@@ -49,6 +54,8 @@ private:
     CDataHub* m_hub = nullptr;
     std::string m_path;
     CPacing m_pacing;
+    CTerminalViewOptions m_viewOptions;
+    std::function<void(const CTerminalViewOptions&)> m_viewListener;
     QTimer* m_timer;
     bool m_showing = false;
 };

@@ -21,6 +21,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace kestrelon {
 namespace {
 
@@ -129,6 +131,16 @@ bool CFrameTransfers::Start(bool send, int protocol, const std::string& path)
     return started;
 }
 
+bool CFrameTransfers::StartForScript(bool send, int protocol, const std::string& path,
+                                     std::function<void(int result)> ended)
+{
+    if (!(send ? CanSend() : CanReceive()) || !Start(send, protocol, path))
+        return false;
+    m_scriptEnded = std::move(ended);
+    OpenStatusDialog();
+    return true;
+}
+
 void CFrameTransfers::Send()
 {
     if (!CanSend())
@@ -234,7 +246,10 @@ std::intptr_t CFrameTransfers::OnMessage(CMessage& message)
             m_frame.Hub()->SetIpSendState(0);
         CloseStatusDialog();
         m_frame.UpdateCommandStates();
-        ShowEnd(value, line->Status());
+        if (auto ended = std::exchange(m_scriptEnded, nullptr))
+            ended(static_cast<int>(value)); // the script reports it
+        else
+            ShowEnd(value, line->Status());
         break;
     case ILineTransfer::ENotifyStep::None:
         break;
@@ -275,6 +290,8 @@ void CFrameTransfers::EndNow()
         m_frame.Hub()->SetIpSendState(0);
     CloseStatusDialog();
     m_frame.UpdateCommandStates();
+    if (auto ended = std::exchange(m_scriptEnded, nullptr))
+        ended(0); // ended quietly
 }
 
 } // namespace kestrelon

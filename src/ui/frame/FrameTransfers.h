@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,9 @@ public:
     bool CanSend() const;
     bool CanReceive() const;
     bool IsBusy() const;
+    // A script's transfer: no dialogs and no end message; `ended` gets the
+    // result (RESULT_*) on the window's thread, also when it is ended at once.
+    bool StartForScript(bool send, int protocol, const std::string& path, std::function<void(int result)> ended);
     // WM_TRANSFER from the hub (before it reports file errors), and WM_IP_TRANSFER.
     std::intptr_t OnMessage(CMessage& message);
     // The window closes or the connection changes: the transfer ends quietly
@@ -70,6 +74,7 @@ private:
     QPointer<CTransferStatusDialog> m_dialog;
     bool m_receivingBatch = false; // the last transfer started is a YModem receive
     std::unique_ptr<CIpTransfer> m_ipTransfer;
+    std::function<void(int result)> m_scriptEnded;
 };
 
 } // namespace kestrelon

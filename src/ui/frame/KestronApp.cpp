@@ -79,6 +79,7 @@ bool CKestronApp::InitInstance(const QStringList& arguments, CMainFrame::HubFact
     m_frame->SetRecentFiles(RecentFiles());
 
     // The views exist before the first document, so they see its settings.
+    m_frame->SwitchView(3);
     m_frame->SwitchView(2);
     m_frame->SwitchView(1);
     m_frame->SwitchView(0);

@@ -8,6 +8,7 @@
 #include "ui/frame/FrameLines.h"
 #include "ui/frame/FrameZoom.h"
 #include "ui/frame/FramePacing.h"
+#include "ui/frame/FrameScripts.h"
 #include "ui/frame/FrameTransfers.h"
 #include "document/Messages.h"
 
@@ -86,6 +87,8 @@ CMainFrame::~CMainFrame()
     }
     // Release any driver blocked in Send before the hub waits for its threads.
     m_target.Close();
+    if (m_scripts)
+        m_scripts->StopAndWait();
     if (m_transfers)
         m_transfers->EndNow();
     m_transfers.reset();
@@ -125,6 +128,8 @@ bool CMainFrame::Create(HubFactory hubFactory)
         m_transfers = std::make_unique<CFrameTransfers>(*this, m_doc, m_store);
         m_hub->SetTransferHandler([this](CMessage& message) { return m_transfers->OnMessage(message); });
         m_hub->SetTransferEnder([this] {
+            if (m_scripts)
+                m_scripts->Stop(); // a script goes with its connection
             if (m_transfers)
                 m_transfers->EndNow();
         });
@@ -134,6 +139,7 @@ bool CMainFrame::Create(HubFactory hubFactory)
         });
     }
     m_lines->SetHub(m_hub.get());
+    m_scripts->SetHub(m_hub.get());
     m_pacing = new CFramePacing(
         m_store, [this](const QString& text) { m_statusBar->ShowProgressText(text); }, this);
     m_pacing->SetHub(m_hub.get());
@@ -181,6 +187,9 @@ void CMainFrame::BuildLines()
     m_lines->BuildMenu(menuBar(), menus.isEmpty() ? nullptr : menus.back()); // before Help
     addToolBar(Qt::TopToolBarArea, m_lines->BuildToolBar(this));
     m_lines->BuildStatus(m_statusBar);
+    m_scripts = new CFrameScripts(*this, m_doc, m_store);
+    m_scripts->BuildMenu(menuBar(), menus.isEmpty() ? nullptr : menus.back());
+    m_scripts->BuildStatus(m_statusBar);
 }
 
 void CMainFrame::BuildViewExtras()
@@ -220,7 +229,19 @@ QString CMainFrame::FrameTitle()
                                                               KESTRELON_VERSION_MINOR);
 }
 
-void CMainFrame::SetDocumentTitle(const QString& name) { setWindowTitle(name + QStringLiteral(" - ") + FrameTitle()); }
+void CMainFrame::SetDocumentTitle(const QString& name)
+{
+    m_documentName = name;
+    SetDeviceTitle(m_deviceTitle);
+}
+
+void CMainFrame::SetDeviceTitle(const QString& title)
+{
+    m_deviceTitle = title;
+    const QString device = title.isEmpty() ? QString() : title + QStringLiteral(" - ");
+    setWindowTitle(device + (m_documentName.isEmpty() ? QString() : m_documentName + QStringLiteral(" - ")) +
+                   FrameTitle());
+}
 
 // --- Message queue ---------------------------------------------------------------
 
@@ -334,7 +355,7 @@ void CMainFrame::RefreshFunctionKeys() { m_fkeys->RefreshFkeyBar(); }
 bool CMainFrame::ShowPortFailureDialog(const std::string& detail)
 {
     CPortFailureDialog dialog(this, QString::fromStdString(detail));
-    Beep();
+    QApplication::beep();
     return RunModal(dialog) == QDialog::Accepted;
 }
 
@@ -347,7 +368,12 @@ void CMainFrame::ShowMessageBox(const std::string& text, MessageBoxIcon icon)
     RunModal(box);
 }
 
-void CMainFrame::Beep() { QApplication::beep(); }
+void CMainFrame::Beep()
+{
+    // The Terminal view rings its own bell once per burst, for real bells only.
+    if (!TerminalViewOwnsBell(View(m_activeView)))
+        QApplication::beep();
+}
 
 bool CMainFrame::IsGpsBarVisible() const { return m_gpsBar && !m_gpsBar->isHidden(); }
 
@@ -367,7 +393,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    // A running transfer ends quietly, its thread gone, before the window goes.
+    // A running script and transfer end quietly, their threads gone, before the window goes.
+    if (m_scripts)
+        m_scripts->StopAndWait();
     if (m_transfers)
         m_transfers->EndNow();
     CFrameWndEx::closeEvent(event);

@@ -32,6 +32,7 @@ class CFrameKeys;
 class CFrameLineEnds;
 class CFrameLines;
 class CFramePacing;
+class CFrameScripts;
 class CFrameTransfers;
 class CFrameZoom;
 class CFunctionKeyBar;
@@ -70,7 +71,7 @@ class CFindBar;
 class CMainFrame : public CFrameWndEx, public IHubWindow {
     Q_OBJECT
 public:
-    static constexpr int VIEW_COUNT = 3; // 0 ASCII, 1 hex, 2 ANSI
+    static constexpr int VIEW_COUNT = 4; // 0 ASCII, 1 hex, 2 ANSI, 3 Terminal
 
     // A view as the frame holds it: the widget, and the document's side of it.
     struct CViewSlot {
@@ -119,7 +120,7 @@ public:
     QAction* Action(int command) const { return m_actions.value(command); }
     QMenu* RecentFileMenuAnchor() const { return m_fileMenu; }
 
-    // 0 ASCII, 1 hex, 2 ANSI: created on first use, then shown; the others hide.
+    // 0 ASCII, 1 hex, 2 ANSI, 3 Terminal: created on first use, then shown; the others hide.
     void SwitchView(int index);
     QWidget* View(int index) const;
     // Runs a menu, toolbar or bar command.
@@ -130,6 +131,9 @@ public:
     // "Kestrelon V1.00": the program name and its version.
     static QString FrameTitle();
     void SetDocumentTitle(const QString& name);
+    // The title a program on the device gave itself, shown before the rest
+    // while its view is in front; "" takes it away.
+    void SetDeviceTitle(const QString& title);
     // The configuration file now open (empty for a new one): settings kept per
     // file outside it, such as the pacing, follow it.
     void SetDocumentPath(const QString& path);
@@ -137,6 +141,7 @@ public:
     CFramePacing* Pacing() const { return m_pacing; }
     CFrameZoom* Zoom() const { return m_zoom; }
     CFrameLineEnds* LineEnds() const { return m_lineEnds; }
+    CFrameScripts* Scripts() const { return m_scripts; }
     void SetRecentFiles(const QStringList& paths);
 
     // --- IHubWindow ------------------------------------------------------------
@@ -220,6 +225,7 @@ private:
     CFunctionKeyBar* m_fkeys = nullptr;
     CFrameLines* m_lines = nullptr;
     CFramePacing* m_pacing = nullptr;
+    CFrameScripts* m_scripts = nullptr;
     CSizingDialogBar* m_gpsBar = nullptr;
     CGpsStatusBar* m_gpsPanel = nullptr; // hosted by m_gpsBar
     QStackedWidget* m_viewStack = nullptr;
@@ -228,6 +234,8 @@ private:
     CFrameZoom* m_zoom = nullptr;
     CFrameLineEnds* m_lineEnds = nullptr;
     CFrameKeys* m_keys = nullptr;
+    QString m_documentName;
+    QString m_deviceTitle;
     QMenu* m_fileMenu = nullptr;
     QAction* m_recentAnchor = nullptr;
     QList<QAction*> m_recentActions;

@@ -78,7 +78,7 @@ constexpr std::array kViewMenu{
     MenuItem{ID_VIEW_TOOLBAR, "&Toolbar"}, MenuItem{ID_VIEW_FKEYS, "&Function Keys"},
     MenuItem{ID_VIEW_STATUS_BAR, "&Status Bar"}, MenuItem{ID_VIEW_GPS_BAR, "&GPS Status Bar"},
     MenuItem{kSeparator, ""}, MenuItem{ID_VIEW_ASCII, "&ASCII View"}, MenuItem{ID_VIEW_HEX, "&Hex View"},
-    MenuItem{ID_VIEW_ANSI, "ANSI View"}, MenuItem{kSeparator, ""}, MenuItem{ID_VIEW_TIMESTAMPS, "Time&stamps"},
+    MenuItem{ID_VIEW_ANSI, "ANSI View"}, MenuItem{ID_VIEW_TERMINAL, "Te&rminal View"}, MenuItem{kSeparator, ""}, MenuItem{ID_VIEW_TIMESTAMPS, "Time&stamps"},
     MenuItem{kSeparator, ""}, MenuItem{ID_SCREEN_1, "Screen 1"},
 };
 constexpr std::array kHelpMenu{
@@ -87,17 +87,17 @@ constexpr std::array kHelpMenu{
 };
 
 // The toolbar, left to right.
-constexpr std::array<int, 24> kToolbar{
+constexpr std::array<int, 25> kToolbar{
     ID_FILE_NEW,     ID_FILE_OPEN,           ID_FILE_SAVE,  kSeparator,   ID_FILE_PRINT,
     kSeparator,      ID_EDIT_COPY,           ID_EDIT_PASTE, kSeparator,   ID_TOGGLE_COMMUNICATION,
     ID_TOGGLE_BRIDGE, kSeparator,            ID_EDIT_RESET_SCREEN, ID_TOGGLE_AUTOSCROLL, kSeparator,
-    ID_VIEW_ASCII,   ID_VIEW_HEX,            ID_VIEW_ANSI,  kSeparator,   ID_FILE_SEND,
+    ID_VIEW_ASCII,   ID_VIEW_HEX,            ID_VIEW_ANSI,  ID_VIEW_TERMINAL, kSeparator, ID_FILE_SEND,
     ID_FILE_RECEIVE, kSeparator,             ID_APP_ABOUT,  ID_CONTEXT_HELP,
 };
 
 // Commands that show a check mark.
-constexpr std::array<int, 13> kCheckable{
-    ID_VIEW_TIMESTAMPS,
+constexpr std::array<int, 14> kCheckable{
+    ID_VIEW_TIMESTAMPS, ID_VIEW_TERMINAL,
     ID_VIEW_ASCII,   ID_VIEW_HEX,      ID_VIEW_ANSI,         ID_TOGGLE_COMMUNICATION, ID_TOGGLE_BRIDGE,
     ID_TOGGLE_AUTO_ANSWER, ID_TOGGLE_AUTOSCROLL, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FKEYS,
     ID_VIEW_GPS_BAR, ID_FILE_LOGGING,
@@ -261,6 +261,7 @@ void CMainFrame::OnCommand(int command)
     case ID_VIEW_ASCII: SwitchView(0); break;
     case ID_VIEW_HEX: SwitchView(1); break;
     case ID_VIEW_ANSI: SwitchView(2); break;
+    case ID_VIEW_TERMINAL: SwitchView(3); break;
     case ID_SCREEN_1: move(100, 100); break;
     case ID_HELP_INDEX: CManualWindow::ShowTopic(this); break;
     case ID_HELP: ShowHelp(); break;
@@ -275,7 +276,8 @@ void CMainFrame::UpdateCommandStates()
 {
     if (m_actions.isEmpty())
         return;
-    static constexpr std::array<int, 3> kViewCommands{ID_VIEW_ASCII, ID_VIEW_HEX, ID_VIEW_ANSI};
+    static constexpr std::array<int, VIEW_COUNT> kViewCommands{ID_VIEW_ASCII, ID_VIEW_HEX, ID_VIEW_ANSI,
+                                                               ID_VIEW_TERMINAL};
     for (int i = 0; i < VIEW_COUNT; ++i) {
         QAction* action = Action(kViewCommands[static_cast<std::size_t>(i)]);
         action->setChecked(i == m_activeView);
@@ -399,9 +401,9 @@ void CMainFrame::ShowAbout()
 
 void CMainFrame::ShowHelp()
 {
-    // The help of the view in front; the ANSI view has none, its keys belong
-    // to the device.
-    static constexpr std::array<const char*, VIEW_COUNT> kTopics{help::ASCII_VIEW, help::HEX_VIEW, nullptr};
+    // The help of the view in front; the ANSI and Terminal views have none,
+    // their keys belong to the device.
+    static constexpr std::array<const char*, VIEW_COUNT> kTopics{help::ASCII_VIEW, help::HEX_VIEW, nullptr, nullptr};
     if (m_activeView >= 0 && m_activeView < VIEW_COUNT && kTopics[std::size_t(m_activeView)])
         CManualWindow::ShowTopic(this, QString::fromLatin1(kTopics[std::size_t(m_activeView)]));
 }

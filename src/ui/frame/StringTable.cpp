@@ -48,6 +48,7 @@ constexpr std::array kStrings{
     Entry{32813, "Find the next match\nFind Next"},
     Entry{32814, "Find the previous match\nFind Previous"},
     Entry{32815, "Show the arrival time at the start of each line\nTimestamps"},
+    Entry{32830, "Switch to the terminal view for programs such as vi, less and top\nTerminal View"},
     // Prompts of the standard commands.
     Entry{57344, "Kestrelon"},
     Entry{57345, "For Help, press F1"},

@@ -1,16 +1,33 @@
-// Makes the ASCII, hex and ANSI views and passes the window's commands to them.
+// Makes the ASCII, hex, ANSI and Terminal views and passes the window's commands to them.
 #include "ui/frame/TerminalViews.h"
 
 #include "document/KestronDoc.h"
 #include "ui/views/AnsiView.h"
 #include "ui/views/HexView.h"
 #include "ui/views/KestronView.h"
+#include "ui/views/TerminalView.h"
+#include "ui/frame/FramePacing.h"
 
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
 namespace kestrelon {
+
+namespace {
+
+// The Terminal view follows the options of the open configuration file and
+// shows its program's title in the window's.
+QWidget* MakeTerminalScreenView(CMainFrame& frame)
+{
+    auto* view = new CTerminalView(frame.Document(), frame.Target(), &frame);
+    QObject::connect(view, &CTerminalView::DeviceTitleChanged, &frame, &CMainFrame::SetDeviceTitle);
+    if (CFramePacing* settings = frame.Pacing())
+        settings->SetViewOptionsListener([view](const CTerminalViewOptions& options) { view->SetOptions(options); });
+    return view;
+}
+
+} // namespace
 
 CMainFrame::CViewSlot MakeTerminalView(int index, CMainFrame& frame)
 {
@@ -20,6 +37,7 @@ CMainFrame::CViewSlot MakeTerminalView(int index, CMainFrame& frame)
     case 0: return {new CKestronView(frame.Document(), frame.Target(), &frame), nullptr};
     case 1: return {new CHexView(frame.Document(), &frame), nullptr};
     case 2: return {new CANSI_View(frame.Document(), frame.Target(), &frame), nullptr};
+    case 3: return {MakeTerminalScreenView(frame), nullptr};
     default: return {};
     }
 }
@@ -28,10 +46,19 @@ void SetTerminalViewActive(QWidget* view, bool active)
 {
     if (auto* ansi = qobject_cast<CANSI_View*>(view))
         ansi->SetActive(active);
+    else if (auto* terminal = qobject_cast<CTerminalView*>(view))
+        terminal->SetActive(active);
+}
+
+bool TerminalViewOwnsBell(const QWidget* view)
+{
+    return qobject_cast<const CTerminalView*>(view) != nullptr;
 }
 
 bool CanEditTerminalView(const QWidget* view, ViewEdit edit)
 {
+    if (const auto* terminal = qobject_cast<const CTerminalView*>(view))
+        return edit != ViewEdit::Copy || terminal->CanCopy();
     const auto* ascii = qobject_cast<const CKestronView*>(view);
     if (!ascii)
         return false;
@@ -45,6 +72,14 @@ bool CanEditTerminalView(const QWidget* view, ViewEdit edit)
 
 void EditTerminalView(QWidget* view, ViewEdit edit)
 {
+    if (auto* terminal = qobject_cast<CTerminalView*>(view)) {
+        switch (edit) {
+        case ViewEdit::Copy: terminal->Copy(); break;
+        case ViewEdit::Paste: terminal->Paste(); break;
+        case ViewEdit::SelectAll: terminal->SelectAll(); break;
+        }
+        return;
+    }
     auto* ascii = qobject_cast<CKestronView*>(view);
     if (!ascii)
         return;

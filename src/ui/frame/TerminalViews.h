@@ -1,4 +1,4 @@
-// The three terminal views as the main window sees them: making them, and the
+// The four terminal views as the main window sees them: making them, and the
 // commands that reach the active one (edit, autoscroll, printing). The only file
 // of the window that knows the concrete view classes.
 #pragma once
@@ -14,10 +14,12 @@ namespace kestrelon {
 
 enum class ViewEdit { Copy, Paste, SelectAll };
 
-// 0 ASCII, 1 hex, 2 ANSI, on the frame's document and message target.
+// 0 ASCII, 1 hex, 2 ANSI, 3 Terminal, on the frame's document and message target.
 CMainFrame::CViewSlot MakeTerminalView(int index, CMainFrame& frame);
 // The view became the one shown (or stopped being it).
 void SetTerminalViewActive(QWidget* view, bool active);
+// The view rings the bell itself (the Terminal view), so the window does not.
+bool TerminalViewOwnsBell(const QWidget* view);
 bool CanEditTerminalView(const QWidget* view, ViewEdit edit);
 void EditTerminalView(QWidget* view, ViewEdit edit);
 // Edit > Paste, Shift+Insert and Ctrl+Shift+V: every view pastes the

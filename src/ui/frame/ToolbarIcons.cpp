@@ -198,6 +198,7 @@ Drawing DrawingFor(int command)
     case ID_VIEW_ASCII: return [](QPainter& p, int) { Letters(p, QStringLiteral("A"), kBlue); };
     case ID_VIEW_HEX: return [](QPainter& p, int) { Letters(p, QStringLiteral("0F"), kBlue); };
     case ID_VIEW_ANSI: return [](QPainter& p, int) { Letters(p, QStringLiteral("ESC"), kGreen); };
+    case ID_VIEW_TERMINAL: return [](QPainter& p, int) { Letters(p, QStringLiteral(">_"), kGreen); };
     case ID_APP_ABOUT:
     case ID_CONTEXT_HELP: return DrawHelp;
     default: return nullptr;

@@ -5,6 +5,7 @@
 #include "support/DialogTestSupport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,45 @@ TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
         EXPECT_EQ(doc.localEcho, row.ok);
         EXPECT_EQ(doc.IsModified(), row.modified);
         EXPECT_EQ(view.hints.size(), row.hints);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The Terminal view's group: what the dialog confirms is what the store keeps
+// for that file, what it holds for another file is left alone, and damaged
+// values read as defaults.
+TEST(TerminalViewOptions, DialogAndStoreRoundTrip)
+{
+    CKestronDoc doc;
+    CMemorySettingsStore store;
+    WhenModalShown([](QDialog* dialog) {
+        dialog->findChild<QCheckBox*>("terminalAnswers")->setChecked(false);
+        dialog->findChild<QComboBox*>("terminalEncoding")->setCurrentIndex(1);
+        TypeNumber(dialog->findChild<CRangeSpinBox*>("scrollbackLines"), "2500");
+        dialog->findChild<QComboBox*>("terminalBackspace")->setCurrentIndex(1);
+        dialog->accept();
+    });
+    CPacing pacing;
+    CTerminalViewOptions options;
+    ASSERT_TRUE(RunTerminalDialog(nullptr, doc, &pacing, &options));
+    const CTerminalViewOptions expected{false, true, 2500, true};
+    EXPECT_EQ(options, expected);
+    SaveTerminalViewOptions(store, "/boards/a.kst", options);
+    EXPECT_EQ(LoadTerminalViewOptions(store, "/boards/a.kst"), expected);
+    EXPECT_EQ(LoadTerminalViewOptions(store, "/boards/b.kst"), CTerminalViewOptions{});
+
+    const std::pair<const char*, CTerminalViewOptions> stored[] = {
+        {"0,1,500,1", {false, true, 500, true}},
+        {"1,0,100001,0", {}},      // scrollback past the bound
+        {"2,x,-5", {}},            // nothing readable
+        {"0", {false, false, SCROLLBACK_LINES_DEFAULT, false}},
+    };
+    for (const auto& [text, options] : stored) {
+        store.Write("TerminalView", "(untitled)", text);
+        EXPECT_EQ(LoadTerminalViewOptions(store, ""), options) << text;
     }
 }
 

@@ -63,8 +63,8 @@ TEST_P(ViewSwitchTest, ActiveViewsCommandIsCheckedAndDisabled)
 {
     frame->OnCommand(GetParam().command);
     EXPECT_EQ(frame->ActiveView(), GetParam().view);
-    const std::array<int, 3> commands{ID_VIEW_ASCII, ID_VIEW_HEX, ID_VIEW_ANSI};
-    for (int i = 0; i < 3; ++i) {
+    const std::array<int, CMainFrame::VIEW_COUNT> commands{ID_VIEW_ASCII, ID_VIEW_HEX, ID_VIEW_ANSI, ID_VIEW_TERMINAL};
+    for (int i = 0; i < CMainFrame::VIEW_COUNT; ++i) {
         QAction* action = frame->Action(commands[static_cast<std::size_t>(i)]);
         EXPECT_EQ(action->isChecked(), i == GetParam().view) << "view " << i;
         EXPECT_EQ(action->isEnabled(), i != GetParam().view) << "view " << i;
@@ -74,7 +74,7 @@ TEST_P(ViewSwitchTest, ActiveViewsCommandIsCheckedAndDisabled)
 
 INSTANTIATE_TEST_SUITE_P(Views, ViewSwitchTest,
                          ::testing::Values(ViewCase{ID_VIEW_ASCII, 0}, ViewCase{ID_VIEW_HEX, 1},
-                                           ViewCase{ID_VIEW_ANSI, 2}));
+                                           ViewCase{ID_VIEW_ANSI, 2}, ViewCase{ID_VIEW_TERMINAL, 3}));
 
 // F1 (or F5) opens the manual at the active view's section; in the ANSI view
 // those keys belong to the device and Help does nothing. Help Topics always
@@ -105,7 +105,7 @@ TEST_P(HelpCommandTest, OpensTheManualAtTheRightSection)
 
 INSTANTIATE_TEST_SUITE_P(Views, HelpCommandTest,
                          ::testing::Values(HelpCase{0, ID_HELP, help::ASCII_VIEW}, HelpCase{1, ID_HELP, help::HEX_VIEW},
-                                           HelpCase{2, ID_HELP, nullptr},
+                                           HelpCase{2, ID_HELP, nullptr}, HelpCase{3, ID_HELP, nullptr},
                                            HelpCase{2, ID_HELP_INDEX, "Kestrelon Manual"}));
 
 TEST_F(MainFrameTest, StartsWithTheAsciiViewActiveAndEveryViewGetsEveryHint)

@@ -23,7 +23,7 @@
 namespace kestrelon::test {
 
 // Records posted WM_TERMINAL messages as text: "4:13" for a byte, "5:" and the
-// string for a constant string, "6:" and the bytes for a block.
+// string for a constant string, "6:" and the bytes for a block, "8:" for a paced one.
 class CRecordingTarget : public IMessageTarget {
 public:
     void Post(CMessage message) override { Record(message); }
@@ -48,9 +48,10 @@ private:
         case TC_SEND_STRING:
             messages.push_back("5:" + std::string(reinterpret_cast<const char*>(message.lParam)));
             break;
-        case TC_SEND_BLOCK: {
+        case TC_SEND_BLOCK:
+        case TC_SEND_PACED: {
             auto block = message.TakePayload<CByteBlock>();
-            messages.push_back(block ? "6:" + std::string(reinterpret_cast<const char*>(block->data()),
+            messages.push_back(block ? std::to_string(message.wParam) + ":" + std::string(reinterpret_cast<const char*>(block->data()),
                                                           static_cast<std::size_t>(block->length()))
                                      : "6:none");
             break;

@@ -1,0 +1,48 @@
+// The VT100 status page: a reverse title bar, a box of line-drawing characters
+// with the board's values in bold, and a footer line.
+#include "demo/DemoVtStatus.h"
+
+namespace kestrelon {
+
+namespace {
+
+constexpr int kBoxLeft = 16;
+constexpr int kBoxWidth = 48; // inside the corners
+constexpr int kBoxTop = 5;
+
+std::string At(int row, int column)
+{
+    return "\033[" + std::to_string(row) + ";" + std::to_string(column) + "H";
+}
+
+// One line of the box: its label, then the value in bold, padded to the width.
+std::string BoxRow(int row, const std::string& label, const std::string& value)
+{
+    std::string text = "  " + label + ": ";
+    const std::string pad(static_cast<std::size_t>(kBoxWidth) - text.size() - value.size(), ' ');
+    return At(row, kBoxLeft) + "\033(0x\033(B" + text + "\033[1m" + value + "\033[0m" + pad + "\033(0x\033(B";
+}
+
+} // namespace
+
+std::string DemoVtStatusScreen(const CDemoVtStatus& status)
+{
+    const std::string rule(kBoxWidth, 'q');
+    std::string screen = "\033[0m\033[H\033[2J";
+    // Title: the whole first row in reverse video.
+    std::string title = " Kestrelon demo board - status";
+    title.resize(80, ' ');
+    screen += At(1, 1) + "\033[7m" + title + "\033[0m";
+    screen += At(kBoxTop, kBoxLeft) + "\033(0l" + rule + "k\033(B";
+    screen += BoxRow(kBoxTop + 1, "LED", status.led ? "on" : "off");
+    screen += BoxRow(kBoxTop + 2, "GPS", status.gps ? "on" : "off");
+    screen += BoxRow(kBoxTop + 3, "Line", std::to_string(status.baud) + " baud");
+    screen += BoxRow(kBoxTop + 4, "Up", std::to_string(status.uptimeSeconds) + " s");
+    screen += At(kBoxTop + 5, kBoxLeft) + "\033(0m" + rule + "j\033(B";
+    screen += At(22, 1) + "\033[4mled on|off\033[0m and \033[4mgps on|off\033[0m change it; "
+                          "\033[4mvtstatus\033[0m draws it again.";
+    screen += At(23, 1);
+    return screen;
+}
+
+} // namespace kestrelon

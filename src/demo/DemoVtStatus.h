@@ -1,0 +1,20 @@
+// The demo board's full-screen status page in standard VT100 sequences (cursor
+// addressing row first and one-based, DEC line drawing), for the Terminal view.
+#pragma once
+
+#include <string>
+
+namespace kestrelon {
+
+struct CDemoVtStatus {
+    bool led = false;
+    bool gps = false;
+    unsigned baud = 0;
+    long long uptimeSeconds = 0;
+};
+
+// Clears an 80 x 24 screen, draws the page and leaves the cursor on row 23 for
+// the prompt that follows.
+std::string DemoVtStatusScreen(const CDemoVtStatus& status);
+
+} // namespace kestrelon

@@ -1,0 +1,199 @@
+// Terminal view widget: the demo board's status page painted with its line
+// drawing and reverse title, the screen following the view's size, answers
+// sent only while shown, and keys and pastes as the program's modes ask.
+#include "ui/views/TerminalView.h"
+
+#include "demo/DemoVtStatus.h"
+#include "ui/views/ViewTestSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+using namespace std::string_literals;
+
+namespace kestrelon {
+namespace {
+
+using test::CountPixels;
+using test::CRecordingTarget;
+using test::Receive;
+
+class TerminalViewTest : public ::testing::Test {
+protected:
+    // A viewport of exactly `columns` x `rows` cells.
+    void SizeTo(int columns, int rows)
+    {
+        view.show();
+        const QSize wanted(columns * view.CellSize().width(), rows * view.CellSize().height());
+        view.resize(view.size() + wanted - view.viewport()->size());
+    }
+
+    CKestronDoc doc;
+    CRecordingTarget frame;
+    CTerminalView view{doc, frame};
+};
+
+TEST_F(TerminalViewTest, PaintsTheStatusPageAtTheViewsSize)
+{
+    SizeTo(80, 24);
+    ASSERT_EQ(view.Screen().Columns(), 80);
+    ASSERT_EQ(view.Screen().Rows(), 24);
+    Receive(doc, DemoVtStatusScreen({true, false, 115200, 42}));
+    Receive(doc, "echo is not the device's", SEND_COLOUR);
+    view.OnTimer();
+    EXPECT_EQ(view.Screen().LineText(0), " Kestrelon demo board - status");
+    EXPECT_EQ(
+        view.Screen().LineText(4), std::string(15, ' ') + "\u250c" + [] {
+            std::string rule;
+            for (int i = 0; i < 48; ++i)
+                rule += "\u2500";
+            return rule;
+        }() + "\u2510");
+    EXPECT_EQ(view.Screen().CursorRow(), 22);
+
+    const QImage image = view.viewport()->grab().toImage();
+    const QSize cell = view.CellSize();
+    const int width = 80 * cell.width();
+    // The reverse title row is lit across; the empty rows below stay dark.
+    EXPECT_GT(CountPixels(image, QRect(0, 0, width, cell.height()), 0xd3d7cf), width * cell.height() / 2);
+    EXPECT_EQ(CountPixels(image, QRect(0, 2 * cell.height(), width, cell.height()), 0x000000), width * cell.height());
+
+    // A smaller window: the screen shrinks, never below 20 x 5.
+    SizeTo(10, 3);
+    EXPECT_EQ(view.Screen().Columns(), 20);
+    EXPECT_EQ(view.Screen().Rows(), 5);
+}
+
+// Real programs recorded on an 80 x 24 pseudo-terminal: each paints the colour
+// that marks its screen over at least the given share (per mille) of the view.
+struct CRecordingCase {
+    const char* file;
+    QRgb colour;
+    int permille;
+};
+
+TEST_F(TerminalViewTest, RecordingsOfRealProgramsPaintTheirColours)
+{
+    SizeTo(80, 24);
+    const CRecordingCase cases[] = {
+        {"menu-xterm-256color.vt", 0x0000ee, 300}, // dialog's blue screen
+        {"checklist-xterm-256color.vt", 0x0000ee, 300},
+        {"htop-xterm-256color.vt", 0x00cdcd, 20}, // the cyan selection bar and key labels
+        {"vi-vt100.vt", 0xd3d7cf, 2},             // plain text in the default colour
+    };
+    for (const CRecordingCase& c : cases) {
+        doc.ResetScreen();
+        QFile file(QStringLiteral(KESTRELON_RECORDINGS "/") + QLatin1String(c.file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.file;
+        Receive(doc, file.readAll().toStdString());
+        view.OnTimer();
+        const QImage image = view.viewport()->grab().toImage();
+        const QRect screen(0, 0, 80 * view.CellSize().width(), 24 * view.CellSize().height());
+        EXPECT_GE(CountPixels(image, screen, c.colour) * 1000, screen.width() * screen.height() * c.permille) << c.file;
+    }
+}
+
+struct CAnswerCase {
+    const char* name;
+    bool active;
+    bool answers;
+    std::string received;
+    std::vector<std::string> sent;
+};
+
+TEST_F(TerminalViewTest, AnswersGoOutOnlyFromTheShownView)
+{
+    SizeTo(80, 24);
+    const CAnswerCase cases[] = {
+        {"Position", true, true, "\033[4;2H\033[6n", {"6:\033[4;2R"}},
+        {"Size", true, true, "\033[18t", {"6:\033[8;24;80t"}},
+        {"Status", true, true, "\033[5n", {"6:\033[0n"}},
+        {"Hidden", false, true, "\033[6n", {}},
+        {"AnswersOff", true, false, "\033[6n", {}},
+        {"EchoedQuery", true, true, "", {}},
+    };
+    for (const CAnswerCase& c : cases) {
+        view.SetActive(c.active);
+        CTerminalViewOptions options;
+        options.answers = c.answers;
+        view.SetOptions(options);
+        frame.messages.clear();
+        Receive(doc, c.received);
+        Receive(doc, "\033[6n", SEND_COLOUR);
+        view.OnTimer();
+        EXPECT_EQ(frame.messages, c.sent) << c.name;
+    }
+}
+
+TEST_F(TerminalViewTest, TheProgramsTitleShowsWhileTheViewIsShown)
+{
+    std::vector<QString> titles;
+    QObject::connect(&view, &CTerminalView::DeviceTitleChanged, [&titles](const QString& t) { titles.push_back(t); });
+    Receive(doc, "\033]0;hidden\a");
+    view.OnTimer();
+    view.SetActive(true);
+    Receive(doc, "\033]2;top - board\033\\");
+    view.OnTimer();
+    view.SetActive(false);
+    EXPECT_EQ(titles, (std::vector<QString>{"hidden", "top - board", ""}));
+}
+
+struct CInputCase {
+    const char* name;
+    std::string modes; // received before the key
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    std::vector<std::string> sent;
+};
+
+TEST_F(TerminalViewTest, KeysAndPastesFollowTheProgramsModes)
+{
+    view.SetActive(true);
+    QApplication::clipboard()->setText(QStringLiteral("ls -l\nexit"));
+    const CInputCase cases[] = {
+        {"Up", "", Qt::Key_Up, Qt::NoModifier, "", {"6:\033[A"}},
+        {"UpApplication", "\033[?1h", Qt::Key_Up, Qt::NoModifier, "", {"6:\033OA"}},
+        {"ResetLeavesApplication", "\033c", Qt::Key_Up, Qt::NoModifier, "", {"6:\033[A"}},
+        {"F1IsTheDevices", "", Qt::Key_F1, Qt::NoModifier, "", {"6:\033OP"}},
+        {"CtrlC", "", Qt::Key_C, Qt::ControlModifier, "\x03", {"6:\x03"}},
+        {"Backspace", "", Qt::Key_Backspace, Qt::NoModifier, "\b", {"6:\x7f"}},
+        {"Utf8", "", Qt::Key_unknown, Qt::NoModifier, QString(QChar(0xE4)), {"6:\xc3\xa4"}},
+        {"CopyIsLocal", "", Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier, "", {}},
+        {"Paste", "", Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier, "", {"8:ls -l\rexit"}},
+        {"BracketedPaste", "\033[?2004h", Qt::Key_Insert, Qt::ShiftModifier, "", {"8:\033[200~ls -l\rexit\033[201~"}},
+    };
+    for (const CInputCase& c : cases) {
+        Receive(doc, c.modes);
+        frame.messages.clear();
+        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, c.text);
+        QApplication::sendEvent(&view, &press);
+        EXPECT_EQ(frame.messages, c.sent) << c.name;
+    }
+}
+
+TEST_F(TerminalViewTest, ReadingBackStaysPutWhileOutputScrolls)
+{
+    SizeTo(80, 24);
+    std::string lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "line " + std::to_string(i) + "\r\n";
+    Receive(doc, lines);
+    QKeyEvent pageUp(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier);
+    QApplication::sendEvent(&view, &pageUp);
+    const int back = view.ScrolledBack();
+    EXPECT_EQ(back, 23);
+    Receive(doc, "more\r\nand more\r\n");
+    view.OnTimer();
+    EXPECT_EQ(view.ScrolledBack(), back + 2);
+    view.ScrollBy(1000);
+    Receive(doc, "tail\r\n");
+    EXPECT_EQ(view.ScrolledBack(), 0);
+}
+
+} // namespace
+} // namespace kestrelon
