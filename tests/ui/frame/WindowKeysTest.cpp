@@ -47,8 +47,9 @@ TEST_P(WindowKeysTest, ActOnTheWindowWhateverViewIsInFront)
     QTest::qWait(20);
     EXPECT_EQ(frame->Zoom()->Percent(), c.zoom);
     for (int view = 0; view < CMainFrame::VIEW_COUNT; ++view)
-        if (frame->View(view))
+        if (frame->View(view)) {
             EXPECT_EQ(ViewZoom(frame->View(view)), c.zoom) << view;
+        }
     EXPECT_EQ(store.Read("Zoom", "(untitled)").value_or("100"), std::to_string(c.zoom));
     EXPECT_EQ(serial->written, c.written);
 }
