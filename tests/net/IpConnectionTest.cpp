@@ -154,7 +154,7 @@ TEST_P(IpConnectionTest, ServerOnAPortInUseReportsTheBindError)
     std::uint16_t port = 0;
     Fd taken = test::Listen(GetParam().family, port);
     EXPECT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", port, GetParam().server),
-              "Bind error #10048 (WSAEADDRINUSE)");
+              "Bind error #10048 (WSAEADDRINUSE): address already in use");
     EXPECT_FALSE(m_connection.IsOpen());
     EXPECT_FALSE(m_connection.IsRunning());
 }
