@@ -45,7 +45,10 @@ constexpr std::string_view kHelp = "Commands:\r\n"
                                    "  rx, sx FILE   receive or send a file with XModem 1K\r\n"
                                    "  rb            receive firmware with YModem\r\n"
                                    "  version       the firmware's name and size\r\n"
-                                   "  reset         boot again (where DTR cannot reset the board)\r\n";
+                                   "  reset         boot again (where DTR cannot reset the board)\r\n"
+                                   "Line ends: this board ends its lines with CR LF. For a device that ends\r\n"
+                                   "them with LF alone, or expects CR LF for Enter, use the Toggle menu's\r\n"
+                                   "LF/CR -> CR LF items; the status bar's line-end pane shows the choice.\r\n";
 
 std::pair<std::string_view, std::string_view> SplitWord(std::string_view line)
 {

@@ -261,6 +261,10 @@ void CKestronDoc::RemoveView(IDocumentView* view)
 
 void CKestronDoc::UpdateAllViews(const CUpdateHint& hint)
 {
+    if (hint.hint == HINT_RESET)
+        m_lastShown = 10;
+    else if ((hint.hint == HINT_BYTE || hint.hint == HINT_BLOCK) && hint.data != nullptr && hint.length > 0)
+        m_lastShown = hint.data[hint.length - 1];
     for (IDocumentView* view : m_views)
         view->OnUpdate(hint);
 }
@@ -357,6 +361,7 @@ void CKestronDoc::AddText(const std::uint8_t* data, std::int32_t length, COLORRE
     const DataTime time = HintTime();
     if (logging)
         LogText(data, length, time);
+    m_lastShown = data[length - 1];
     CUpdateHint text;
     text.time = time;
     text.hint = HINT_TEXT;

@@ -136,6 +136,9 @@ public:
     // `screenColumns` bytes and the single line-end bytes it is made of.
     void AddText(const std::uint8_t* data, std::int32_t length, COLORREF colour);
     void ResetScreen(); // Edit > Reset Screen: hint 0
+    // The views' last line is empty: a line of the program's own needs no line
+    // end before it.
+    bool AtLineStart() const { return m_lastShown == 10; }
     // The arrival time of the block being handed over; every hint carries it
     // until it is set back to 0, after which each hint takes the clock's time
     // (the local echo of typed keys).
@@ -169,6 +172,7 @@ private:
     DataTime m_arrival = 0;
     bool m_logTimestamps = false;
     bool m_logLineStart = true;
+    std::uint8_t m_lastShown = 10;
 };
 
 } // namespace kestrelon

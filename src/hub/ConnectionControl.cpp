@@ -3,6 +3,7 @@
 
 #include "hub/DataLogger.h"
 #include "net/IpConnection.h"
+#include "hub/ConnectionEvents.h"
 #include "hub/ConnectionTexts.h"
 #include "hub/RemoteLineState.h"
 #include "hub/HubLinks.h"
@@ -42,6 +43,11 @@ bool CConnectionControl::IsRemoteSerial() const
     return m_doc.remoteSerialPort && (m_doc.commMode == 1 || m_doc.commMode == 4);
 }
 
+bool CConnectionControl::IsServerMode(std::uint32_t mode)
+{
+    return mode == 2 || mode == 5;
+}
+
 bool CConnectionControl::IsUdpMode(std::uint32_t mode)
 {
     return mode == 3 || mode == 6;
@@ -65,7 +71,11 @@ void CConnectionControl::ClearFailure()
 
 void CConnectionControl::ResetIndicators()
 {
-    ClearFailure();
+    // Whatever the message pane said (a failure, the demo device's port) was
+    // about the connection before.
+    m_window.ShowStatusMessage("");
+    m_failureShown = false;
+    m_lastRefusalMs = -1;
     m_deviceRemoved = false; // a new open or close ends the wait for the device
     m_window.SetPaneText(PANE_CONNECTION, "");
     for (LedRole led : {LED_CTS, LED_DSR, LED_CD, LED_DATA, LED_SERVER})
@@ -77,6 +87,7 @@ void CConnectionControl::ResetIndicators()
 void CConnectionControl::Apply()
 {
     const std::uint32_t mode = m_doc.commMode;
+    CloseEvents({});
     // A remote serial port shows the lamps of a local one: CTS, DSR and CD.
     m_window.SetStatusPanes(IsRemoteSerial() ? SERIAL_MODE : mode);
     ResetIndicators();
@@ -108,10 +119,15 @@ void CConnectionControl::StartIp()
     m_ip.SetRemoteSerial(IsRemoteSerial(), m_doc.dcb);
     std::string error;
     if (!m_ip.Start(m_doc.commMode, m_doc.ipServer, m_doc.ipPort, error)) {
+        m_openName.clear();
+        Event("Open failed: " + IpName() + ": " + error);
         ShowIpError();
         ShowFailure(error);
         m_window.ShowMessageBox(error, MessageBoxIcon::Exclamation);
+        return;
     }
+    if (IsServerMode(m_doc.commMode))
+        Opened(IpName(), "Listening: " + IpName());
 }
 
 void CConnectionControl::Toggle()
@@ -124,6 +140,7 @@ void CConnectionControl::Toggle()
             OpenSerial();
             return;
         }
+        CloseEvents({});
         m_serial.Close();
         ResetIndicators();
         // The driver reports nothing on a close it was asked for: say it here.
@@ -133,6 +150,10 @@ void CConnectionControl::Toggle()
             StartIp();
             return;
         }
+        if (m_ip.IsListening())
+            PeerLeft({}); // the server goes on listening
+        else
+            CloseEvents({});
         m_ip.CloseConnection();
         m_window.EnableFunctionKeys(false);
     } else if (IsUdpMode(mode)) {
@@ -140,6 +161,7 @@ void CConnectionControl::Toggle()
             StartIp();
             return;
         }
+        CloseEvents({});
         m_ip.Stop();
         m_window.EnableFunctionKeys(false);
     }
@@ -181,10 +203,15 @@ void CConnectionControl::OnPortOpened()
     m_deviceRemoved = false;
     RefreshConnectionPane();
     m_window.EnableFunctionKeys(true);
+    DCB dcb;
+    if (m_serial.GetState(dcb))
+        Opened("COM" + std::to_string(m_doc.comPort), "Connected: " + SerialEventName(m_doc.comPort, dcb));
 }
 
 void CConnectionControl::OnPortFailed(const std::string& detail)
 {
+    m_openName.clear();
+    Event("Open failed: " + (detail.empty() ? "COM" + std::to_string(m_doc.comPort) : detail));
     RefreshConnectionPane();
     m_window.EnableFunctionKeys(false);
     if (m_window.ShowPortFailureDialog(detail))
@@ -201,6 +228,7 @@ void CConnectionControl::OnDeviceRemoved(const std::string& text)
     for (LedRole led : {LED_CTS, LED_DSR, LED_CD})
         m_window.SetLedState(led, LAMP_GREY);
     m_window.SetPaneText(PANE_CONNECTION, text);
+    Event(text);
 }
 
 bool CConnectionControl::FirstSendWhileRemoved()
@@ -216,6 +244,7 @@ void CConnectionControl::OnDeviceBack(const std::string& text)
     m_deviceRemoved = false;
     m_window.SetLedState(LED_DATA, LAMP_GREY);
     m_window.SetPaneText(PANE_CONNECTION, text);
+    Event(text);
 }
 
 void CConnectionControl::OnNoModemLines()
@@ -239,10 +268,23 @@ void CConnectionControl::OnIpConnected(std::intptr_t handle)
         m_window.SetLedState(LED_SERVER, LAMP_DARK_GREEN);
     m_ip.OnConnected(handle);
     RefreshConnectionPane();
+    m_lastRefusalMs = -1;
+    if (!m_ip.IsListening()) {
+        Opened(IpName(), "Connected: " + IpName());
+        return;
+    }
+    PeerLeft({}); // a server serves one peer at a time
+    const std::string peer = m_ip.PeerName();
+    m_peerName = peer.empty() ? "(name unknown)" : peer;
+    Event("Peer " + m_peerName + " arrived");
 }
 
 void CConnectionControl::OnIpClosed(const std::string& reason)
 {
+    if (m_ip.IsListening())
+        PeerLeft(reason);
+    else
+        CloseEvents(reason);
     ShowFailure(reason);
     m_ip.OnDisconnected();
     for (LedRole led : {LED_CTS, LED_DSR, LED_CD})
@@ -256,13 +298,16 @@ void CConnectionControl::OnIpClosed(const std::string& reason)
 
 void CConnectionControl::OnUdpReady()
 {
+    ClearFailure();
     m_window.EnableFunctionKeys(true);
     m_window.SetLedState(LED_DATA, LAMP_GREEN);
     RefreshConnectionPane();
+    Opened(IpName(), "Opened: " + IpName());
 }
 
 void CConnectionControl::OnUdpClosed()
 {
+    CloseEvents({});
     m_window.SetLedState(LED_DATA, LAMP_DARK_GREEN);
     RefreshConnectionPane();
 }
@@ -283,12 +328,69 @@ void CConnectionControl::ShowIpError()
 
 void CConnectionControl::OnIpFailed(const std::string& reason)
 {
+    // A datagram that could not be read leaves the UDP socket open: no line.
+    const bool client = IsTcpMode(m_doc.commMode) && !m_ip.IsListening();
+    if (m_ip.IsListening())
+        PeerLeft(reason);
+    else if (client && !m_openName.empty())
+        CloseEvents(reason);
+    else if (client)
+        Event("Connect failed: " + IpName() + " " + FailureWords(reason));
     ShowFailure(reason);
     m_ip.OnDisconnected();
     ShowIpError();
     if (m_ip.IsListening())
         m_window.SetLedState(LED_SERVER, LAMP_GREEN);
     RefreshConnectionPane();
+}
+
+bool CConnectionControl::FirstRefusalOfBurst(std::int64_t nowMs, std::int64_t quietMs)
+{
+    const bool first = m_lastRefusalMs < 0 || nowMs - m_lastRefusalMs >= quietMs;
+    m_lastRefusalMs = nowMs;
+    return first;
+}
+
+void CConnectionControl::Event(const std::string& text)
+{
+    if (m_eventSink)
+        m_eventSink(text);
+}
+
+void CConnectionControl::Opened(const std::string& name, const std::string& line)
+{
+    if (name == m_openName)
+        return; // a new line rate, or a reopen after the device came back
+    CloseEvents({});
+    m_openName = name;
+    Event(line);
+}
+
+void CConnectionControl::PeerLeft(const std::string& why)
+{
+    if (m_peerName.empty())
+        return;
+    Event("Peer " + m_peerName + " left" + (why.empty() ? "" : ": " + why));
+    m_peerName.clear();
+}
+
+void CConnectionControl::CloseEvents(const std::string& why)
+{
+    PeerLeft(why);
+    if (m_openName.empty())
+        return;
+    Event("Closed: " + m_openName + (why.empty() ? "" : ": " + why));
+    m_openName.clear();
+}
+
+std::string CConnectionControl::IpName() const
+{
+    const std::uint32_t mode = m_doc.commMode;
+    if (IsUdpMode(mode))
+        return "UDP " + HostPortName(m_doc.ipServer, m_doc.ipPort);
+    if (IsServerMode(mode))
+        return "TCP port " + std::to_string(m_doc.ipPort);
+    return HostPortName(m_doc.ipServer, m_doc.ipPort);
 }
 
 } // namespace kestrelon

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kestrelon {
@@ -53,18 +54,37 @@ public:
 
     const std::string& PeerText() const { return m_peerText; }
 
+    // Where the marked lines of opens, closes, peers and failures go.
+    void SetEventSink(std::function<void(const std::string&)> sink) { m_eventSink = std::move(sink); }
+    bool IsDeviceRemoved() const { return m_deviceRemoved; }
+    // Bytes refused because nothing is connected: true for the first of a
+    // burst (nothing refused in the `quietMs` before `nowMs`, or the
+    // connection changed since), which is worth a notice.
+    bool FirstRefusalOfBurst(std::int64_t nowMs, std::int64_t quietMs);
+    // The message pane names the last failure (or refusal) until the
+    // connection changes or opens.
+    void ShowFailure(const std::string& text);
+
 private:
     static bool IsTcpMode(std::uint32_t mode);
     static bool IsUdpMode(std::uint32_t mode);
+    static bool IsServerMode(std::uint32_t mode);
     // The document's TCP client is a remote serial port.
     bool IsRemoteSerial() const;
     void ResetIndicators();
     void OpenSerial();
     void StartIp();
     void ShowIpError();
-    // The message pane names the last failure until the connection changes.
-    void ShowFailure(const std::string& text);
     void ClearFailure();
+    void Event(const std::string& text);
+    // What is open now, for the lines of its close; an open of what is
+    // already open says nothing.
+    void Opened(const std::string& name, const std::string& line);
+    // The peer leaves (a server's), then what was open closes; `why` follows.
+    void CloseEvents(const std::string& why);
+    void PeerLeft(const std::string& why);
+    // The name an IP mode's open goes by: "127.0.0.1:5000", "TCP port 5000".
+    std::string IpName() const;
 
     CKestronDoc& m_doc;
     IHubWindow& m_window;
@@ -75,6 +95,10 @@ private:
     bool m_deviceRemoved = false;
     bool m_notSentShown = false;
     bool m_failureShown = false;
+    std::function<void(const std::string&)> m_eventSink;
+    std::string m_openName; // empty while closed
+    std::string m_peerName; // a TCP server's peer, empty without one
+    std::int64_t m_lastRefusalMs = -1; // -1: none since the connection changed
 };
 
 } // namespace kestrelon

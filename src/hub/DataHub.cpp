@@ -5,6 +5,7 @@
 #include "serial/SerialPort.h"
 
 #include "document/ByteBlock.h"
+#include "hub/ConnectionEvents.h"
 #include "hub/ConnectionTexts.h"
 #include "hub/DriverLinks.h"
 #include "hub/ErrorTexts.h"
@@ -40,10 +41,8 @@ CDataHub::CDataHub(CKestronDoc& doc, IHubWindow& window, IMessageTarget& frame, 
     m_bridge.SetShowLine([this](const std::string& text) { ShowLine(text); });
     m_doc.SetLogFailureHandler([this](int error) { m_logger.OnWriteFailure(error); });
     // Data sent to a pulled adapter is lost, never kept for its return: say so.
-    m_send.SetSerialRefused([this] {
-        if (m_control.FirstSendWhileRemoved())
-            ShowLine(std::string(kNotSentText));
-    });
+    m_send.SetRefused([this] { OnSendRefused(); });
+    m_control.SetEventSink([this](const std::string& text) { ShowEvent(text); });
     m_send.SetLineActionsIgnored([this] { m_window.ShowStatusMessage(std::string(kLineActionsIgnoredText)); });
 }
 
@@ -172,12 +171,9 @@ std::intptr_t CDataHub::HandleTerminal(CMessage& message)
     case TC_PORT_FAILED:
         OnPortFailed(message);
         break;
-    case TC_DEVICE_BACK: {
-        const std::string text = DeviceBackText(m_doc.comPort);
-        m_control.OnDeviceBack(text);
-        ShowLine(text);
+    case TC_DEVICE_BACK:
+        m_control.OnDeviceBack(DeviceBackText(m_doc.comPort));
         break;
-    }
 
     case TC_LOGGING:
         ShowLogPane(value != 0);
@@ -372,9 +368,32 @@ void CDataHub::OnPortFailed(CMessage& message)
         return;
     }
     auto path = message.TakePayload<CTextPayload>();
-    const std::string text = DeviceRemovedText(m_doc.comPort, path ? path->Text() : std::string());
-    m_control.OnDeviceRemoved(text);
-    ShowLine(text);
+    m_control.OnDeviceRemoved(DeviceRemovedText(m_doc.comPort, path ? path->Text() : std::string()));
+}
+
+void CDataHub::ShowEvent(const std::string& text)
+{
+    // Straight to the document: no in-band scan (an IPv6 address has brackets),
+    // no answer matcher, bridge or transfer; the log keeps it.
+    const std::string line = (m_doc.AtLineStart() ? "" : "\r\n") + EventLine(text, m_clock()) + "\r\n";
+    m_doc.SetArrivalTime(0);
+    m_doc.AddText(reinterpret_cast<const std::uint8_t*>(line.data()), static_cast<std::int32_t>(line.size()),
+                  ERROR_COLOUR);
+    FlushLog();
+}
+
+void CDataHub::OnSendRefused()
+{
+    // Data for a pulled adapter is lost, never kept for its return: a line in
+    // the data says so once per absence.
+    if (m_control.IsDeviceRemoved()) {
+        if (m_control.FirstSendWhileRemoved())
+            ShowLine(std::string(kNotSentText));
+        return;
+    }
+    constexpr std::int64_t kBurstGapMs = 2000;
+    if (m_control.FirstRefusalOfBurst(SteadyMs(), kBurstGapMs))
+        m_control.ShowFailure(kNotConnectedText);
 }
 
 void CDataHub::ShowLine(const std::string& text)

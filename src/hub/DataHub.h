@@ -173,6 +173,10 @@ private:
     void ShowOwnText(std::string_view text);
     void ReportLineErrors(std::uint32_t flags);
     void OnPortFailed(CMessage& message);
+    // A marked connection line with the time, in the ASCII and hex views only.
+    void ShowEvent(const std::string& text);
+    // Typed, pasted or answered bytes that no connection takes.
+    void OnSendRefused();
     // The bridge's peer waits for room on the main connection.
     std::size_t MainSendRoom() const;
     void WatchMainSendRoom();

@@ -20,6 +20,8 @@ void CSendPath::TypedCharacter(std::uint8_t c)
         CancelPaste();
         return;
     }
+    if (!Accepting())
+        return; // an echo would claim it went out
     const bool crLf = c == 13 && m_doc.crToCrLfOnSend;
     if (m_doc.localEcho)
         Echo(c, crLf);
@@ -40,6 +42,8 @@ void CSendPath::Echo(std::uint8_t c, bool crLf)
 
 void CSendPath::Paste(const std::uint8_t* data, std::size_t length)
 {
+    if (length == 0 || !Accepting())
+        return;
     std::vector<std::uint8_t> bytes;
     bytes.reserve(length + length / 8);
     for (std::size_t i = 0; i < length; ++i) {
@@ -56,7 +60,7 @@ void CSendPath::Paste(const std::uint8_t* data, std::size_t length)
 
 void CSendPath::SendText(std::string_view text)
 {
-    if (text.empty())
+    if (text.empty() || !Accepting())
         return;
     bool ignored = false;
     for (const CSendStep& step : DecodeSendSteps(text, SEND_TEXT_LIMIT, m_doc.crToCrLfOnSend)) {
@@ -129,6 +133,20 @@ void CSendPath::Send(const std::uint8_t* data, std::size_t length)
     SendTo(data, length, false);
 }
 
+bool CSendPath::CanSend() const
+{
+    return m_doc.commMode == 0 ? m_serial.IsOpen() : IpCanSend();
+}
+
+bool CSendPath::Accepting() const
+{
+    if (CanSend())
+        return true;
+    if (m_refused)
+        m_refused();
+    return false;
+}
+
 bool CSendPath::IsIpMode() const
 {
     return m_doc.commMode >= 1 && m_doc.commMode <= 6;
@@ -144,19 +162,15 @@ void CSendPath::SendTo(const std::uint8_t* data, std::size_t length, bool paced)
 {
     if (data == nullptr || length < 1)
         return;
+    if (!Accepting())
+        return;
     if (m_doc.commMode == 0) {
-        if (!m_serial.IsOpen()) {
-            if (m_serialRefused)
-                m_serialRefused();
-        } else if (paced) {
+        if (paced)
             m_serial.WritePaced(data, length);
-        } else {
+        else
             m_serial.Write(data, length);
-        }
         return;
     }
-    if (!IpCanSend())
-        return; // no peer, or a mode no connection serves
     if (paced)
         m_ip.SendPaced(data, length);
     else

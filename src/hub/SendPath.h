@@ -1,6 +1,7 @@
 // The send path: typed characters, texts in the escape notation of keys and
 // answers, and raw bytes, each handed to whichever connection the document's
-// mode selects. Sends without a connection are dropped silently. Pastes, keys
+// mode selects. Without a connection nothing is echoed or sent, and the hub
+// is told so it can say why. Pastes, keys
 // and answers are paced on the sending thread of the serial port or of the IP
 // connection; the "\!" line actions of keys and answers travel the same way,
 // in order with their bytes. A socket has no lines: there only waits act.
@@ -46,8 +47,10 @@ public:
     std::size_t PacedBytesLeft() const;
     // Throws away a paste (and whatever else waits for the connection).
     void CancelPaste();
-    // Told about bytes for the serial port while it is not open.
-    void SetSerialRefused(std::function<void()> refused) { m_serialRefused = std::move(refused); }
+    // Told about bytes that no connection takes (port closed, no peer, no socket).
+    void SetRefused(std::function<void()> refused) { m_refused = std::move(refused); }
+    // The connection of the document's mode takes bytes now.
+    bool CanSend() const;
     // Told once per key or answer text whose DTR, RTS or break actions were
     // dropped because the connection is a network one.
     void SetLineActionsIgnored(std::function<void()> ignored) { m_lineActionsIgnored = std::move(ignored); }
@@ -67,7 +70,10 @@ private:
     CKestronDoc& m_doc;
     ISerialLink& m_serial;
     IIpLink& m_ip;
-    std::function<void()> m_serialRefused;
+    // False (and the hub told) when no connection takes bytes.
+    bool Accepting() const;
+
+    std::function<void()> m_refused;
     std::function<void()> m_lineActionsIgnored;
     std::function<void(const std::string&)> m_scriptStarter;
 };

@@ -132,6 +132,20 @@ const char* ErrorName(int code)
     return "Unknown";
 }
 
+std::string PlainWords(int code)
+{
+    for (const auto& row : kErrnoMap) {
+        if (row.wsa != code)
+            continue;
+        std::string words = std::strerror(row.error);
+        // In the middle of a line: "connection refused", not "Connection refused".
+        if (!words.empty() && words[0] >= 'A' && words[0] <= 'Z' && (words.size() < 2 || words[1] > 'Z'))
+            words[0] = static_cast<char>(words[0] - 'A' + 'a');
+        return words;
+    }
+    return {};
+}
+
 } // namespace SocketApi
 
 CIP6SocketException::CIP6SocketException(std::string operation, int error)
@@ -142,6 +156,12 @@ CIP6SocketException::CIP6SocketException(std::string operation, int error)
 std::string CIP6SocketException::GetText() const
 {
     return m_operation + " error #" + std::to_string(m_error) + " (" + SocketApi::ErrorName(m_error) + ")";
+}
+
+std::string CIP6SocketException::GetUserText() const
+{
+    const std::string words = SocketApi::PlainWords(m_error);
+    return words.empty() ? GetText() : GetText() + ": " + words;
 }
 
 namespace {

@@ -38,6 +38,9 @@ int WsaErrorFromErrno(int error);
 int WsaErrorFromResolver(int result);
 // The name of an error number; "Unknown" for a number without one.
 const char* ErrorName(int code);
+// The system's own words for a Windows Sockets number that stands for an errno
+// value ("connection refused" for 10061); empty for any other number.
+std::string PlainWords(int code);
 
 } // namespace SocketApi
 
@@ -50,6 +53,9 @@ public:
 
     // "Connect error #10061 (WSAECONNREFUSED)".
     std::string GetText() const;
+    // What the user reads: the same, and the system's words where it has them,
+    // "Connect error #10061 (WSAECONNREFUSED): connection refused".
+    std::string GetUserText() const;
 };
 
 // One resolved address.

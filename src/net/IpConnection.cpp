@@ -79,7 +79,7 @@ std::string CIpConnection::Start(IMessageTarget& target, std::uint32_t message, 
 {
     Stop();
     if (mode < MODE_IPV4_CLIENT || mode > MODE_IPV6_UDP || port > 0xFFFF)
-        return CIP6SocketException(port > 0xFFFF ? "Bind" : "Create", 10022).GetText();
+        return CIP6SocketException(port > 0xFFFF ? "Bind" : "Create", 10022).GetUserText();
     m_target = &target;
     m_message = message;
     m_runGeneration = ++m_generation;
@@ -144,7 +144,7 @@ std::string CIpConnection::OpenListeningSocket(int family, int type)
             socket->Listen(1);
     } catch (const CIP6SocketException& error) {
         Debug(error.GetText());
-        return error.GetText();
+        return error.GetUserText();
     }
     std::lock_guard lock(m_mutex);
     m_listen = std::move(socket);
@@ -350,7 +350,7 @@ std::string CIpConnection::FailureText(const CIP6SocketException& error)
 {
     if (error.m_error == SocketApi::WSAHOST_NOT_FOUND || error.m_error == SocketApi::WSANO_DATA)
         return "Host not found";
-    return error.GetText();
+    return error.GetUserText();
 }
 
 void CIpConnection::PostEnd(const CReceiveEnd& end)

@@ -236,7 +236,8 @@ TEST_P(BridgeClientEnd, TurnsItselfOff)
 INSTANTIATE_TEST_SUITE_P(Bridge, BridgeClientEnd,
                          ::testing::Values(EndCase{"PeerLeaves", true, GREY, ""},
                                            EndCase{"Refused", false, RED,
-                                                   "Bridge off: Connect error #10061 (WSAECONNREFUSED)"}),
+                                                   "Bridge off: Connect error #10061 (WSAECONNREFUSED): "
+                                                   "connection refused"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A peer that never reads: the queue stays within its bound, the rest is

@@ -108,7 +108,8 @@ void PrintTo(const DropCase& c, std::ostream* os) { *os << c.name; }
 
 class SendDispatchTest : public ::testing::TestWithParam<DropCase> {};
 
-// A send goes to the mode's connection, and without one it is dropped silently.
+// A send goes to the mode's connection; without one nothing is echoed as if
+// sent, and one notice covers the whole burst.
 TEST_P(SendDispatchTest, GoesToTheModesConnectionOrNowhere)
 {
     const DropCase& c = GetParam();
@@ -120,10 +121,13 @@ TEST_P(SendDispatchTest, GoesToTheModesConnectionOrNowhere)
     f.serial->open = c.mode == 0 && c.connected;
     f.hub->SendText("hi");
     f.Deliver(WM_TERMINAL, TC_TYPED_CHAR, '!');
-    const std::string expected = c.delivered ? "hi!" : "";
+    f.hub->Paste(reinterpret_cast<const std::uint8_t*>("?"), 1);
+    const std::string expected = c.delivered ? "hi!?" : "";
     EXPECT_EQ(f.serial->written + f.ip->sent, expected);
     EXPECT_TRUE(f.window.boxes.empty());
-    EXPECT_EQ(f.view.bytes, "hi!"); // the echo does not depend on the connection
+    EXPECT_EQ(f.view.bytes, expected);
+    const auto& calls = f.window.calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "status Not sent: not connected"), c.delivered ? 0 : 1);
 }
 
 const DropCase kDropCases[] = {

@@ -34,6 +34,7 @@ TEST_F(TimeStampOverPtyTest, StampsFollowArrivalInViewAndLog)
 {
     doc.SetLogTimestamps(true);
     OpenPty();
+    doc.ResetScreen(); // the line that marks the open
     const std::string logPath = (dir.Path() / "stamps.txt").string();
     ASSERT_TRUE(hub->StartLogging(logPath));
 

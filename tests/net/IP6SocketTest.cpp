@@ -25,6 +25,7 @@ struct TextRow {
     const char* operation;
     int code;
     const char* text;
+    const char* words; // the system's, after the text users read
 };
 void PrintTo(const TextRow& c, std::ostream* os) { *os << c.operation << " " << c.code; }
 
@@ -32,15 +33,20 @@ class ExceptionTextTest : public ::testing::TestWithParam<TextRow> {};
 
 TEST_P(ExceptionTextTest, FormatsOperationCodeAndName)
 {
-    EXPECT_EQ(CIP6SocketException(GetParam().operation, GetParam().code).GetText(), GetParam().text);
+    const CIP6SocketException error(GetParam().operation, GetParam().code);
+    EXPECT_EQ(error.GetText(), GetParam().text);
+    EXPECT_EQ(error.GetUserText(), std::string(GetParam().text) + GetParam().words);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ExceptionTextTest,
-                         ::testing::Values(TextRow{"Connect", 10061, "Connect error #10061 (WSAECONNREFUSED)"},
-                                           TextRow{"ProxyConnect_3", 5, "ProxyConnect_3 error #5 (Connection refused)"},
-                                           TextRow{"Receive", 9, "Receive error #9 (Unknown)"},
-                                           TextRow{"Receive", 10051, "Receive error #10051 (Unknown)"},
-                                           TextRow{"Send timeout", 10060, "Send timeout error #10060 (WSAETIMEDOUT)"}),
+                         ::testing::Values(TextRow{"Connect", 10061, "Connect error #10061 (WSAECONNREFUSED)",
+                                                   ": connection refused"},
+                                           TextRow{"ProxyConnect_3", 5, "ProxyConnect_3 error #5 (Connection refused)", ""},
+                                           TextRow{"Receive", 9, "Receive error #9 (Unknown)", ""},
+                                           TextRow{"Receive", 10051, "Receive error #10051 (Unknown)",
+                                                   ": network is unreachable"},
+                                           TextRow{"Send timeout", 10060, "Send timeout error #10060 (WSAETIMEDOUT)",
+                                                   ": connection timed out"}),
                          [](const auto& info) { return "Code" + std::to_string(info.param.code); });
 
 // Runs `body`, which must throw; returns the exception's text.

@@ -154,7 +154,7 @@ TEST_P(IpConnectionTest, ServerOnAPortInUseReportsTheBindError)
     std::uint16_t port = 0;
     Fd taken = test::Listen(GetParam().family, port);
     EXPECT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", port, GetParam().server),
-              "Bind error #10048 (WSAEADDRINUSE)");
+              "Bind error #10048 (WSAEADDRINUSE): address already in use");
     EXPECT_FALSE(m_connection.IsOpen());
     EXPECT_FALSE(m_connection.IsRunning());
 }
@@ -204,7 +204,7 @@ TEST_P(IpConnectionTest, LocalEndpointNamesTheListenAddressAndTheUdpPort)
     ASSERT_GE(m_frame.WaitFor(IP_CONNECTED), 0);
     m_connection.SetLocalEndpoint(family == AF_INET ? "::1" : "127.0.0.1", 0); // the other family's
     EXPECT_EQ(m_connection.Start(m_frame.Target(), WM_IP_MAIN, "", 0, GetParam().server),
-              "Bind error #10049 (WSAEADDRNOTAVAIL)");
+              "Bind error #10049 (WSAEADDRNOTAVAIL): cannot assign requested address");
 
     // UDP receives on its own port and sends to the remote one.
     std::uint16_t remote = 0;

@@ -1,5 +1,6 @@
 // Start-up, document commands and the recent-file list of the application.
 #include "ui/frame/KestronApp.h"
+#include "ui/frame/FrameZoom.h"
 
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
@@ -90,7 +91,10 @@ bool CKestronApp::InitInstance(const QStringList& arguments, CMainFrame::HubFact
         return false;
     if (file.isEmpty() && arguments.contains(QStringLiteral("--demo")))
         StartDemo();
-    m_frame->ShowAsSaved(m_frame->RestorePlacement());
+    const int placement = m_frame->RestorePlacement();
+    m_frame->ShowAsSaved(placement);
+    if (placement < 0) // nothing saved: 80 x 25 cells of the ASCII view
+        m_frame->Zoom()->FitFirstSize();
     return true;
 }
 
@@ -116,7 +120,9 @@ void CKestronApp::StartDemo()
     m_doc->commMode = 0;
     m_doc->comPort = port;
     m_doc->dcb.BaudRate = DEMO_BAUD_RATE;
-    m_frame->MainStatusBar()->SetIdleText(QStringLiteral("Demo device on COM%1").arg(port));
+    m_frame->SetConnectionNote(QStringLiteral("Demo device on COM%1").arg(port), [this, port] {
+        return m_doc->commMode == 0 && m_doc->comPort == port;
+    });
 }
 
 QStringList CKestronApp::RecentFiles() const

@@ -3,7 +3,10 @@
 // dropped files.
 #include "ui/frame/MainFrame.h"
 
+#include "ui/frame/FrameKeys.h"
+#include "ui/frame/FrameLineEnds.h"
 #include "ui/frame/FrameLines.h"
+#include "ui/frame/FrameZoom.h"
 #include "ui/frame/FramePacing.h"
 #include "ui/frame/FrameScripts.h"
 #include "ui/frame/FrameTransfers.h"
@@ -21,6 +24,7 @@
 #include "ui/widgets/SizingDialogBar.h"
 #include "ui/gps/GpsStatusBar.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QCloseEvent>
@@ -110,6 +114,7 @@ bool CMainFrame::Create(HubFactory hubFactory)
     BuildToolBar();
     BuildBars();
     BuildLines();
+    BuildViewExtras();
     RestoreBarState(); // a layout that cannot be restored leaves the defaults
     SetLedState(LED_BRIDGE, 1);
     if (hubFactory)
@@ -146,6 +151,7 @@ bool CMainFrame::Create(HubFactory hubFactory)
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
     connect(idle, &QTimer::timeout, m_lines, &CFrameLines::UpdateStates);
+    connect(idle, &QTimer::timeout, m_lineEnds, &CFrameLineEnds::UpdateStates);
     idle->start(250);
     return true;
 }
@@ -187,11 +193,30 @@ void CMainFrame::BuildLines()
     m_scripts->BuildStatus(m_statusBar);
 }
 
+void CMainFrame::BuildViewExtras()
+{
+    auto menu = [this](const QString& title) {
+        for (QAction* action : menuBar()->actions())
+            if (action->text() == title)
+                return action->menu();
+        return static_cast<QMenu*>(nullptr);
+    };
+    m_zoom = new CFrameZoom(*this, m_store);
+    m_zoom->BuildMenu(menu(QStringLiteral("&View")));
+    m_lineEnds = new CFrameLineEnds(m_doc, this);
+    m_lineEnds->BuildMenu(menu(QStringLiteral("&Toggle")));
+    m_lineEnds->BuildStatus(m_statusBar);
+    connect(m_lineEnds, &CFrameLineEnds::setupRequested, this, [this] { PostCommand(ID_SETUP_TERMINAL); });
+    m_keys = new CFrameKeys(*this);
+}
+
 void CMainFrame::SetDocumentPath(const QString& path)
 {
     m_configPath = path;
     if (m_hub && m_store)
         m_hub->SetLocalEndpoint(LoadLocalEndpoint(*m_store, QFile::encodeName(path).toStdString()));
+    if (m_zoom)
+        m_zoom->SetConfigPath(path);
     if (m_pacing)
         m_pacing->SetConfigPath(path);
 }
@@ -294,15 +319,31 @@ void CMainFrame::AlternateLed(LedRole led, int a, int b, int rate, int count)
     m_statusBar->Led(led)->Alternate(a, b, rate, count);
 }
 
-void CMainFrame::SetStatusPanes(std::uint32_t commMode) { m_statusBar->SetPaneSetForMode(commMode); }
+void CMainFrame::SetStatusPanes(std::uint32_t commMode)
+{
+    m_statusBar->SetPaneSetForMode(commMode);
+    if (m_lineEnds)
+        m_lineEnds->KeepPaneAtEnd();
+}
 
 void CMainFrame::SetPaneText(PaneId pane, const std::string& text)
 {
     m_statusBar->SetPaneTextFitById(pane, QString::fromStdString(text));
 }
 
+void CMainFrame::SetConnectionNote(const QString& text, std::function<bool()> holds)
+{
+    m_statusBar->SetIdleText(text);
+    m_noteHolds = std::move(holds);
+}
+
 void CMainFrame::ShowStatusMessage(const std::string& text)
 {
+    // The hub clears the pane whenever the connection changes.
+    if (text.empty() && m_noteHolds && !m_noteHolds()) {
+        m_noteHolds = {};
+        m_statusBar->SetIdleText(Text(LoadString(IDS_IDLE_PROMPT)));
+    }
     m_statusBar->ShowMessageText(QString::fromStdString(text));
 }
 

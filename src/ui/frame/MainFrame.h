@@ -28,10 +28,13 @@ namespace kestrelon {
 
 class CAutoAnswer;
 class CDataHub;
+class CFrameKeys;
+class CFrameLineEnds;
 class CFrameLines;
 class CFramePacing;
 class CFrameScripts;
 class CFrameTransfers;
+class CFrameZoom;
 class CFunctionKeyBar;
 class CKestronDoc;
 class CSizingDialogBar;
@@ -134,6 +137,8 @@ public:
     void SetDocumentPath(const QString& path);
     CFrameLines* Lines() const { return m_lines; }
     CFramePacing* Pacing() const { return m_pacing; }
+    CFrameZoom* Zoom() const { return m_zoom; }
+    CFrameLineEnds* LineEnds() const { return m_lineEnds; }
     CFrameScripts* Scripts() const { return m_scripts; }
     void SetRecentFiles(const QStringList& paths);
 
@@ -157,6 +162,10 @@ public:
     void FeedGps(std::uint8_t byte) override;
 
     bool FunctionKeysEnabled() const { return m_fkeysEnabled; }
+    // A note about the connection in the message pane while nothing else is
+    // reported ("Demo device on COM200"); it goes when the connection changes
+    // and `holds` says it no longer applies.
+    void SetConnectionNote(const QString& text, std::function<bool()> holds);
 
 signals:
     // File > New, Open, Save, Save As: the application handles the document.
@@ -174,6 +183,8 @@ private:
     void BuildToolBar();
     void BuildBars();
     void BuildLines();
+    // Zoom, line-end toggles and the window-wide keys.
+    void BuildViewExtras();
     QAction* MakeAction(int command, const QString& text);
     void PumpMessages();
     std::intptr_t HandleMessage(CMessage& message);
@@ -219,6 +230,9 @@ private:
     QStackedWidget* m_viewStack = nullptr;
     CFindBar* m_findBar = nullptr;
     bool m_timestamps = false;
+    CFrameZoom* m_zoom = nullptr;
+    CFrameLineEnds* m_lineEnds = nullptr;
+    CFrameKeys* m_keys = nullptr;
     QString m_documentName;
     QString m_deviceTitle;
     QMenu* m_fileMenu = nullptr;
@@ -233,6 +247,7 @@ private:
     ViewFactory m_viewFactory;
     DialogRunner m_runDialog;
     std::function<bool()> m_closeQuery;
+    std::function<bool()> m_noteHolds;
     std::function<QString(const QString&)> m_chooseSaveFile;
     std::unique_ptr<QPrinter> m_printer;
 };

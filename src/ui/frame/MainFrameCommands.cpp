@@ -222,7 +222,7 @@ void CMainFrame::OnCommand(int command)
     case ID_FILE_PRINT_PREVIEW: Print(true); break;
     case ID_FILE_PRINT_SETUP: PageSetup(); break;
     case ID_EDIT_COPY: EditTerminalView(View(m_activeView), ViewEdit::Copy); break;
-    case ID_EDIT_PASTE: EditTerminalView(View(m_activeView), ViewEdit::Paste); break;
+    case ID_EDIT_PASTE: PasteToTerminal(*this); break;
     case ID_EDIT_SELECT_ALL: EditTerminalView(View(m_activeView), ViewEdit::SelectAll); break;
     case ID_TOGGLE_AUTOSCROLL: ToggleTerminalViewAutoscroll(View(m_activeView)); break;
     case ID_FILE_SEND:
@@ -293,7 +293,7 @@ void CMainFrame::UpdateCommandStates()
     Action(ID_TOGGLE_AUTOSCROLL)->setEnabled(autoscroll.has_value());
     Action(ID_TOGGLE_AUTOSCROLL)->setChecked(autoscroll.value_or(false));
     Action(ID_EDIT_COPY)->setEnabled(CanEditTerminalView(view, ViewEdit::Copy));
-    Action(ID_EDIT_PASTE)->setEnabled(CanEditTerminalView(view, ViewEdit::Paste));
+    Action(ID_EDIT_PASTE)->setEnabled(CanPasteToTerminal());
     Action(ID_EDIT_SELECT_ALL)->setEnabled(CanEditTerminalView(view, ViewEdit::SelectAll));
     Action(ID_FILE_LOGGING)->setEnabled(m_hub != nullptr);
     Action(ID_FILE_LOGGING)->setChecked(m_hub && m_hub->IsLogging());

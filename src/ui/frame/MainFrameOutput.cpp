@@ -6,6 +6,7 @@
 #include "ui/frame/FindBar.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/SaveFolder.h"
+#include "ui/frame/FrameZoom.h"
 #include "ui/frame/TerminalViews.h"
 
 #include <QClipboard>
@@ -131,6 +132,8 @@ void CMainFrame::SetTimestamps(bool on)
 void CMainFrame::ApplyViewOptions(QWidget* view)
 {
     SetTerminalViewTimestamps(view, m_timestamps);
+    if (m_zoom)
+        m_zoom->ApplyTo(view);
 }
 
 } // namespace kestrelon

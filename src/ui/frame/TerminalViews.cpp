@@ -90,6 +90,16 @@ void EditTerminalView(QWidget* view, ViewEdit edit)
     }
 }
 
+bool CanPasteToTerminal()
+{
+    return CKestronView::CanPaste();
+}
+
+void PasteToTerminal(CMainFrame& frame)
+{
+    CKestronView::PostClipboard(frame.Target());
+}
+
 std::optional<bool> TerminalViewAutoscroll(const QWidget* view)
 {
     if (const auto* ascii = qobject_cast<const CKestronView*>(view))
@@ -145,6 +155,15 @@ void SetTerminalViewTimestamps(QWidget* view, bool on)
         ascii->SetTimestamps(on);
     else if (auto* hex = qobject_cast<CHexView*>(view))
         hex->SetTimestamps(on);
+}
+
+std::optional<QSize> TerminalViewCellSize(const QWidget* view)
+{
+    if (const auto* ascii = qobject_cast<const CKestronView*>(view))
+        return QSize(ascii->CellWidth(), ascii->CellHeight());
+    if (const auto* hex = qobject_cast<const CHexView*>(view))
+        return hex->CellSize();
+    return std::nullopt;
 }
 
 bool PrintTerminalView(QWidget* view, QPrinter& printer, bool preview,

@@ -22,6 +22,10 @@ void SetTerminalViewActive(QWidget* view, bool active);
 bool TerminalViewOwnsBell(const QWidget* view);
 bool CanEditTerminalView(const QWidget* view, ViewEdit edit);
 void EditTerminalView(QWidget* view, ViewEdit edit);
+// Edit > Paste, Shift+Insert and Ctrl+Shift+V: every view pastes the
+// clipboard's text as if typed (the ANSI view's Ctrl+V stays 0x16).
+bool CanPasteToTerminal();
+void PasteToTerminal(CMainFrame& frame);
 // The view's autoscroll flag; none for a view without one.
 std::optional<bool> TerminalViewAutoscroll(const QWidget* view);
 void ToggleTerminalViewAutoscroll(QWidget* view);
@@ -33,6 +37,8 @@ bool FindInTerminalView(QWidget* view, bool forward, bool inclusive);
 // Every row the view shows, as text; none for a view without rows to save.
 std::optional<std::string> TerminalViewText(const QWidget* view);
 void SetTerminalViewTimestamps(QWidget* view, bool on);
+// The character cell of a view that lays text out in cells.
+std::optional<QSize> TerminalViewCellSize(const QWidget* view);
 // Runs the view's own print dialog (or preview); false for a view that does not print.
 bool PrintTerminalView(QWidget* view, QPrinter& printer, bool preview,
                        const std::function<int(QDialog&)>& runDialog);

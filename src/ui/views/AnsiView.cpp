@@ -1,6 +1,7 @@
 // The ANSI view widget: paints the screen model, blinks, draws the caret, sends
 // keys and status replies to the frame, and prints the screen.
 #include "ui/views/AnsiView.h"
+#include "ui/views/ViewZoom.h"
 
 #include "document/ByteBlock.h"
 #include "document/KestronDoc.h"
@@ -118,6 +119,7 @@ void CANSI_View::ApplyFont()
         m_font.setFamily(QStringLiteral("Courier New"));
     if (record.lfHeight == 0)
         m_font.setPixelSize(16);
+    m_font = ZoomedFont(this, m_font);
     const CCellMetrics cells = MeasureCells(m_font);
     m_cellWidth = cells.width;
     m_cellHeight = cells.height;

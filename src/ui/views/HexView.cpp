@@ -1,6 +1,7 @@
 // The hex view widget: paints the visible rows of the hex history, follows new
 // data when autoscroll is on, and prints the history with line numbers.
 #include "ui/views/HexView.h"
+#include "ui/views/ViewZoom.h"
 
 #include "document/KestronDoc.h"
 #include "ui/widgets/DocText.h"
@@ -66,6 +67,14 @@ CHexView::~CHexView()
 
 void CHexView::OnUpdate(const CUpdateHint& hint)
 {
+    if (hint.hint == HINT_FONT) { // the font is fixed; only the zoom changes it
+        m_font = CLazyCellFont(ZoomedFont(this, DisplayFont()));
+        UpdateExtent();
+        if (m_history.Autoscroll())
+            Follow();
+        viewport()->update();
+        return;
+    }
     switch (m_history.ApplyHint(hint)) {
     case CHexHistory::HintEffect::Appended:
         // Data never paints: the timer follows and repaints once per burst.

@@ -1,6 +1,7 @@
 // CKestronView: hints into the grid, the repaint timer, scroll extent and
 // autoscroll, keyboard and mouse selection, clipboard, context menu, printing.
 #include "ui/views/KestronView.h"
+#include "ui/views/ViewZoom.h"
 
 #include "document/ByteBlock.h"
 #include "document/KestronDoc.h"
@@ -94,10 +95,11 @@ void CKestronView::OnUpdate(const CUpdateHint& hint)
 
 void CKestronView::UpdateMetrics()
 {
-    if (m_fontValid && std::memcmp(&m_fontSource, &m_doc.font, sizeof m_fontSource) == 0)
+    if (m_fontValid && m_fontZoom == ViewZoom(this) && std::memcmp(&m_fontSource, &m_doc.font, sizeof m_fontSource) == 0)
         return;
     m_fontSource = m_doc.font;
-    m_font = FontFromLogFont(m_fontSource);
+    m_fontZoom = ViewZoom(this);
+    m_font = ZoomedFont(this, FontFromLogFont(m_fontSource));
     m_font.setKerning(false); // every character keeps to its cell
     m_fontValid = true;
     const CCellMetrics cells = MeasureCells(m_font);
@@ -303,7 +305,7 @@ bool CKestronView::focusNextPrevChild(bool)
     return false; // Tab is a character to send, not a focus move
 }
 
-bool CKestronView::CanPaste() const
+bool CKestronView::CanPaste()
 {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     const QMimeData* data = clipboard != nullptr ? clipboard->mimeData() : nullptr;
@@ -322,6 +324,11 @@ void CKestronView::Copy()
 
 void CKestronView::Paste()
 {
+    PostClipboard(m_frame);
+}
+
+void CKestronView::PostClipboard(IMessageTarget& frame)
+{
     if (!CanPaste())
         return;
     // One block, sent as if typed (the send conversions apply) but paced, and
@@ -331,7 +338,7 @@ void CKestronView::Paste()
         return;
     auto block = std::make_unique<CByteBlock>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                               static_cast<std::int32_t>(bytes.size()));
-    m_frame.Post(MakeMessage(WM_TERMINAL, TC_PASTE, 0, std::move(block)));
+    frame.Post(MakeMessage(WM_TERMINAL, TC_PASTE, 0, std::move(block)));
 }
 
 void CKestronView::SelectAll()

@@ -48,7 +48,8 @@ public:
     CCellPos CellAt(QPoint viewportPos) const;
 
     bool CanCopy() const { return m_grid.HasSelection(); }
-    bool CanPaste() const;
+    // The clipboard holds text.
+    static bool CanPaste();
     bool IsAutoscroll() const { return m_grid.IsAutoscroll(); }
     // Prints every page (or the printer's page range); false when the printer
     // could not be started.
@@ -76,6 +77,8 @@ public:
 public slots:
     void Copy();
     void Paste();
+    // The clipboard's text to the frame as a paste, whichever view is in front.
+    static void PostClipboard(IMessageTarget& frame);
     void SelectAll();
     void ToggleAutoscroll();
 
@@ -116,6 +119,7 @@ private:
     // as ints (the document's copy is packed at any address).
     alignas(4) LOGFONTA m_fontSource{};
     bool m_fontValid = false;
+    int m_fontZoom = 100;
     int m_cellWidth = 10;
     int m_cellHeight = 20;
     int m_visibleRows = 0;    // whole rows in the client area

@@ -1,5 +1,6 @@
 // CTerminalView: feeding the model, answers, the repaint tick, size and scrollback.
 #include "ui/views/TerminalView.h"
+#include "ui/views/ViewZoom.h"
 
 #include "document/ByteBlock.h"
 #include "document/KestronDoc.h"
@@ -130,6 +131,7 @@ void CTerminalView::ApplyFont()
     }
     if (record.lfHeight == 0)
         m_font.setPixelSize(16);
+    m_font = ZoomedFont(this, m_font);
     m_cells = MeasureCells(m_font);
     FitScreen();
     viewport()->update();

@@ -4,6 +4,9 @@
 #include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -14,7 +17,8 @@
 
 namespace kestrelon {
 
-CManualWindow::CManualWindow(QWidget* owner) : QWidget(owner, Qt::Window), m_browser(new QTextBrowser(this))
+CManualWindow::CManualWindow(QWidget* owner)
+    : QWidget(owner, Qt::Window), m_browser(new QTextBrowser(this)), m_find(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("manualWindow"));
     setWindowTitle(tr("Kestrelon Manual"));
@@ -29,9 +33,23 @@ CManualWindow::CManualWindow(QWidget* owner) : QWidget(owner, Qt::Window), m_bro
             QDesktopServices::openUrl(url);
     });
     m_browser->setSource(QUrl(QString::fromLatin1(RESOURCE)), QTextDocument::MarkdownResource);
+    m_find->setObjectName(QStringLiteral("manualFind"));
+    m_find->setPlaceholderText(tr("Find in the manual (Enter: next, Shift+Enter: previous)"));
+    m_find->setClearButtonEnabled(true);
+    connect(m_find, &QLineEdit::returnPressed, this,
+            [this] { FindStep(!(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_find);
     layout->addWidget(m_browser);
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_find->setFocus();
+        m_find->selectAll();
+    });
     // Lines of about 100 characters, two thirds of the screen's height, never more
     // than the screen holds; over the middle of the window that asked.
     const QRect screen = owner && owner->screen() ? owner->screen()->availableGeometry()
@@ -68,6 +86,21 @@ CManualWindow* CManualWindow::ShowTopic(QWidget* from, const QString& heading)
     if (heading.isEmpty() || !manual->ScrollToHeading(heading))
         manual->m_browser->verticalScrollBar()->setValue(0);
     return manual;
+}
+
+bool CManualWindow::FindStep(bool forward)
+{
+    const QString text = m_find->text();
+    if (text.isEmpty())
+        return false;
+    const QTextDocument::FindFlags flags = forward ? QTextDocument::FindFlags() : QTextDocument::FindBackward;
+    if (m_browser->find(text, flags))
+        return true;
+    // Round from the other end, as the find bar of the views does.
+    QTextCursor cursor = m_browser->textCursor();
+    cursor.movePosition(forward ? QTextCursor::Start : QTextCursor::End);
+    m_browser->setTextCursor(cursor);
+    return m_browser->find(text, flags);
 }
 
 bool CManualWindow::ScrollToHeading(const QString& heading)

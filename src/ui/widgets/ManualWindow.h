@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QLineEdit;
 class QTextBrowser;
 
 namespace kestrelon {
@@ -25,11 +26,18 @@ public:
     // there is no such section.
     bool ScrollToHeading(const QString& heading);
     QTextBrowser* Browser() const { return m_browser; }
+    // The find field above the text: Enter finds the next match, Shift+Enter
+    // the one before, both wrapping round; Ctrl+F goes there, Escape closes.
+    QLineEdit* FindField() const { return m_find; }
+    // Selects the next (or previous) match of the find field's text; false
+    // when the manual has none.
+    bool FindStep(bool forward);
 
 private:
     explicit CManualWindow(QWidget* owner);
 
     QTextBrowser* m_browser;
+    QLineEdit* m_find;
 };
 
 } // namespace kestrelon
