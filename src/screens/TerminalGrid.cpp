@@ -114,10 +114,14 @@ void CTerminalGrid::PushHistory(int row)
     }
     int slot;
     if (m_historyCount < m_historyCapacity) {
-        slot = (m_historyFirst + m_historyCount++) % m_historyCapacity;
+        // A subtraction, not a division: this runs once per line of a flood.
+        slot = m_historyFirst + m_historyCount++;
+        if (slot >= m_historyCapacity)
+            slot -= m_historyCapacity;
     } else {
         slot = m_historyFirst; // full: the oldest line's place is reused
-        m_historyFirst = (m_historyFirst + 1) % m_historyCapacity;
+        if (++m_historyFirst == m_historyCapacity)
+            m_historyFirst = 0;
     }
     // Only the written cells move; the slot's old cells past them become blanks.
     const std::size_t physical = static_cast<std::size_t>(Physical(row));
@@ -132,7 +136,9 @@ void CTerminalGrid::PushHistory(int row)
     // Slots a few lines on are cold memory once the ring is large: asking for the
     // start of one now overlaps its cache misses with the lines in between (a
     // flood of short lines runs about half again as fast).
-    const int ahead = (slot + PREFETCH_LINES_AHEAD) % m_historyCapacity;
+    int ahead = slot + PREFETCH_LINES_AHEAD;
+    if (ahead >= m_historyCapacity)
+        ahead %= m_historyCapacity;
     const CTerminalCell* upcoming =
         m_history.data() + static_cast<std::size_t>(ahead) * static_cast<std::size_t>(m_columns);
     for (int cell = 0; cell < std::min(m_columns, PREFETCH_CELLS); cell += 3) // 3 cells: within one cache line
