@@ -16,12 +16,13 @@ constexpr int FKEY_COUNT = 100; // index = level * 10 + key
 constexpr int FKEY_LEVELS = 10;
 constexpr int FKEYS_PER_LEVEL = 10;
 
-// Ranges the program can work with. Views allocate per column and per line, so a
-// file must not be able to ask for more than the terminal dialog allows.
+// Ranges the program can work with. Views allocate per column and per line
+// reached, so a file must not be able to ask for more than the terminal dialog
+// allows; a million lines of history cost memory only as they fill.
 constexpr std::int32_t SCREEN_COLUMNS_MIN = 40;
 constexpr std::int32_t SCREEN_COLUMNS_MAX = 999;
 constexpr std::int32_t SCREEN_LINES_MIN = 25;
-constexpr std::int32_t SCREEN_LINES_MAX = 1999;
+constexpr std::int32_t SCREEN_LINES_MAX = 1000000;
 constexpr std::uint32_t COMM_MODE_MAX = 6;         // IPv6 UDP
 constexpr std::uint32_t BRIDGE_MODE_MAX = 3;       // IPv6 Server
 constexpr std::uint32_t TRANSFER_PROTOCOL_MAX = 4; // XModem ZIM

@@ -16,7 +16,7 @@ constexpr std::uint8_t BLANK = 0x20;
 
 CAsciiGrid::CAsciiGrid(int columns, int lines)
 {
-    m_columns = -1; // forces the first allocation
+    m_columns = -1; // forces the first layout
     Resize(columns, lines);
     m_dirty = false;
 }
@@ -62,26 +62,18 @@ void CAsciiGrid::Resize(int columns, int lines)
 {
     columns = std::clamp(columns, MIN_COLUMNS, MAX_COLUMNS);
     lines = std::clamp(lines, MIN_LINES, MAX_LINES);
-    if (columns != m_columns || lines != m_lines || m_rowWidth.empty()) {
+    if (columns != m_columns || lines != m_lines) {
         m_columns = columns;
         m_lines = lines;
-        const auto cells = static_cast<std::size_t>(lines + 1) * static_cast<std::size_t>(columns);
-        // Filled once here; afterwards only written cells are blanked again.
-        m_chars.assign(cells, BLANK);
-        m_colours.assign(cells, 0);
-        m_rowWidth.assign(static_cast<std::size_t>(lines + 1), 0);
-        m_rowStart.assign(static_cast<std::size_t>(lines + 1), 0);
-        m_staleStart.assign(static_cast<std::size_t>(lines + 1), 0);
-        m_staleEnd.assign(static_cast<std::size_t>(lines + 1), 0);
-        m_rowTime.assign(static_cast<std::size_t>(lines + 1), 0);
+        // Nothing is allocated or filled here: blocks come as rows are reached.
+        m_cells.Configure(columns, lines + 1);
     }
     Reset();
 }
 
 void CAsciiGrid::Reset()
 {
-    for (int physical = 0; physical <= m_lines; ++physical)
-        RecycleRow(physical);
+    m_cells.Clear();
     m_top = 0;
     m_scrolled = 0;
     m_caret = {};
@@ -123,7 +115,7 @@ void CAsciiGrid::WriteByte(std::uint8_t value, COLORREF colour)
 
 void CAsciiGrid::MarkWrapped()
 {
-    DataTime& time = m_rowTime[static_cast<std::size_t>(Physical(m_caret.row))];
+    DataTime& time = m_cells.Writable(Physical(m_caret.row)).state->time;
     if (time == 0)
         time = WRAPPED_ROW;
 }
@@ -196,68 +188,41 @@ int CAsciiGrid::Physical(int row) const
     return physical;
 }
 
-std::size_t CAsciiGrid::CellIndex(int row, int column) const
+const CCellBlocks::CRowState* CAsciiGrid::State(int row) const
 {
-    return static_cast<std::size_t>(Physical(row)) * static_cast<std::size_t>(m_columns) +
-           static_cast<std::size_t>(column);
-}
-
-void CAsciiGrid::RecycleRow(int physicalRow)
-{
-    const auto row = static_cast<std::size_t>(physicalRow);
-    const int width = m_rowWidth[row];
-    // Leftovers of an earlier use past this use's width are blanked now, so a
-    // row carries one stale span, never a growing one.
-    BlankCells(physicalRow, std::max(width, m_staleStart[row]), m_staleEnd[row]);
-    m_staleStart[row] = width > 0 ? m_rowStart[row] : 0;
-    m_staleEnd[row] = width;
-    m_rowWidth[row] = 0;
-    m_rowTime[row] = 0;
-}
-
-void CAsciiGrid::BlankCells(int physicalRow, int from, int to)
-{
-    if (from >= to)
-        return;
-    const std::size_t first =
-        static_cast<std::size_t>(physicalRow) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(from);
-    const auto count = static_cast<std::size_t>(to - from);
-    std::memset(&m_chars[first], BLANK, count);
-    std::fill_n(&m_colours[first], count, COLORREF{0});
+    if (row < 0 || row > m_lines)
+        return nullptr;
+    return m_cells.State(Physical(row));
 }
 
 void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour)
 {
     if (row < 0 || row >= m_lines || column < 0 || count <= 0 || column + count > m_columns)
         return; // never reached by the write rules; keeps the spare row blank
-    const int physical = Physical(row);
-    int& width = m_rowWidth[static_cast<std::size_t>(physical)];
-    int& start = m_rowStart[static_cast<std::size_t>(physical)];
+    const CCellBlocks::CRow cells = m_cells.Writable(Physical(row));
+    CCellBlocks::CRowState& state = *cells.state;
     // Cells between the width and `column` become readable: only what an
     // earlier use left there needs blanking.
-    if (column > width)
-        BlankCells(physical, std::max(width, m_staleStart[static_cast<std::size_t>(physical)]),
-                   std::min(column, m_staleEnd[static_cast<std::size_t>(physical)]));
-    if (width == 0 || column < start)
-        start = column;
-    if (DataTime& time = m_rowTime[static_cast<std::size_t>(physical)]; time == 0)
-        time = m_writeTime; // the line's first byte
-    const std::size_t index =
-        static_cast<std::size_t>(physical) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column);
-    std::uint8_t* chars = &m_chars[index];
-    COLORREF* colours = &m_colours[index];
+    if (column > state.width)
+        m_cells.Blank(cells, std::max(state.width, state.staleStart), std::min(column, state.staleEnd));
+    if (state.width == 0 || column < state.start)
+        state.start = column;
+    if (state.time == 0)
+        state.time = m_writeTime; // the line's first byte
+    std::uint8_t* chars = cells.chars + column;
+    COLORREF* colours = cells.colours + column;
     for (int i = 0; i < count; ++i) {
         chars[i] = data[i];
         colours[i] = colour;
     }
-    width = std::max(width, column + count);
+    state.width = std::max(state.width, column + count);
 }
 
 void CAsciiGrid::ScrollUp()
 {
     // Row 0 becomes the new spare row and is emptied; the old spare row, empty
     // already, becomes the last row.
-    RecycleRow(Physical(0));
+    m_cells.Recycle(Physical(0));
     m_top = m_top == m_lines ? 0 : m_top + 1;
     m_caret.row = m_lines - 1;
     ++m_scrolled;
@@ -278,33 +243,32 @@ void CAsciiGrid::MovePointUp(CCellPos& point) const
 
 std::uint8_t CAsciiGrid::CharAt(int row, int column) const
 {
-    if (row < 0 || row > m_lines || column < 0 || column >= RowWidth(row))
+    if (column < 0 || column >= RowWidth(row))
         return BLANK;
-    return m_chars[CellIndex(row, column)];
+    return RowChars(row)[column];
 }
 
 COLORREF CAsciiGrid::ColourAt(int row, int column) const
 {
-    if (row < 0 || row > m_lines || column < 0 || column >= RowWidth(row))
+    if (column < 0 || column >= RowWidth(row))
         return 0;
-    return m_colours[CellIndex(row, column)];
+    return RowColours(row)[column];
 }
 
 int CAsciiGrid::RowWidth(int row) const
 {
-    if (row < 0 || row > m_lines)
-        return 0;
-    return m_rowWidth[static_cast<std::size_t>(Physical(row))];
+    const CCellBlocks::CRowState* state = State(row);
+    return state == nullptr ? 0 : state->width;
 }
 
 const std::uint8_t* CAsciiGrid::RowChars(int row) const
 {
-    return row < 0 || row > m_lines ? nullptr : &m_chars[CellIndex(row, 0)];
+    return row < 0 || row > m_lines ? nullptr : m_cells.Chars(Physical(row));
 }
 
 const COLORREF* CAsciiGrid::RowColours(int row) const
 {
-    return row < 0 || row > m_lines ? nullptr : &m_colours[CellIndex(row, 0)];
+    return row < 0 || row > m_lines ? nullptr : m_cells.Colours(Physical(row));
 }
 
 std::string CAsciiGrid::RowText(int row) const
@@ -318,10 +282,10 @@ std::string CAsciiGrid::RowText(int row) const
 
 DataTime CAsciiGrid::RowTime(int row) const
 {
-    if (row < 0 || row > m_lines)
+    const CCellBlocks::CRowState* state = State(row);
+    if (state == nullptr)
         return 0;
-    const DataTime time = m_rowTime[static_cast<std::size_t>(Physical(row))];
-    return time == WRAPPED_ROW ? 0 : time;
+    return state->time == WRAPPED_ROW ? 0 : state->time;
 }
 
 bool CAsciiGrid::IsSelected(int row, int column) const

@@ -1,12 +1,13 @@
 // The ASCII view's content without any window: a grid of coloured character
 // cells written by the data channel, the caret where the next byte lands, the
 // selection the user drags or extends with Shift, and the autoscroll switch.
-// The rows form a ring, so scrolling one line moves an index instead of memory.
+// The rows form a ring, so scrolling one line moves an index instead of memory;
+// the ring's storage grows in blocks as rows are first reached.
 #pragma once
 
 #include "document/DataChannel.h"
 #include "document/TimeStamp.h"
-#include "screens/LargeBlockAllocator.h"
+#include "screens/CellBlocks.h"
 
 #include <compare>
 #include <cstdint>
@@ -42,13 +43,13 @@ enum class GridChange {
 
 class CAsciiGrid {
 public:
-    // The terminal dialog offers 40..999 columns and 25..1999 lines; a .kst file
-    // may carry anything, so the grid holds to the same range rather than let a
-    // damaged file size its allocation.
+    // The terminal dialog offers 40..999 columns and 25..1 000 000 lines; a .kst
+    // file may carry anything, so the grid holds to the same range. Storage is
+    // taken only for the rows reached, so the line count costs nothing up front.
     static constexpr int MIN_COLUMNS = 40;
     static constexpr int MAX_COLUMNS = 999;
     static constexpr int MIN_LINES = 25;
-    static constexpr int MAX_LINES = 1999;
+    static constexpr int MAX_LINES = 1000000;
     // Autoscroll leaves the view alone while the newest row is still on the
     // first screen.
     static constexpr int FOLLOW_THRESHOLD_PIXELS = 15;
@@ -94,6 +95,9 @@ public:
     // Rows scrolled off the top since the grid was last cleared: a row index
     // plus this count names the same row across scrolling.
     std::int64_t ScrolledRows() const { return m_scrolled; }
+    // Bytes the rows' storage holds now: grows with the rows reached, not with
+    // the line count.
+    std::size_t BytesAllocated() const { return m_cells.BytesAllocated(); }
 
     // --- Selection -------------------------------------------------------------------
     CCellPos SelStart() const { return m_selStart; }
@@ -135,11 +139,7 @@ public:
 
 private:
     int Physical(int row) const;
-    std::size_t CellIndex(int row, int column) const;
-    // Empties a row for reuse without touching its cells: what it held becomes
-    // stale and is blanked only where a later write leaves a gap over it.
-    void RecycleRow(int physicalRow);
-    void BlankCells(int physicalRow, int from, int to);
+    const CCellBlocks::CRowState* State(int row) const;
     void PutCells(int row, int column, const std::uint8_t* data, int count, COLORREF colour);
     void ScrollUp();
     void MovePointUp(CCellPos& point) const;
@@ -151,24 +151,15 @@ private:
 
     int m_columns = 80;
     int m_lines = 1000;
-    // (lines + 1) rows: the spare row below the last one is always blank and
-    // becomes the last row when the grid scrolls.
-    std::vector<std::uint8_t, CLargeBlockAllocator<std::uint8_t>> m_chars;
-    std::vector<COLORREF, CLargeBlockAllocator<COLORREF>> m_colours;
-    std::vector<int> m_rowWidth; // by physical row
-    // By physical row: first column written since the row was last emptied
-    // (meaningful while its width is not 0), and the columns [staleStart,
-    // staleEnd) that may still hold what an earlier use of the row wrote.
-    // Cells before the width are always current; every other cell outside the
-    // stale columns holds a blank with colour 0. So blanking costs what was
-    // written, never the screen width.
-    std::vector<int> m_rowStart;
-    std::vector<int> m_staleStart;
-    std::vector<int> m_staleEnd;
+    // (lines + 1) physical rows: the spare row below the last one is always
+    // empty and becomes the last row when the grid scrolls. Emptying a row
+    // keeps what it held as stale cells that are blanked only where a later
+    // write leaves a gap over them, so blanking costs what was written, never
+    // the screen width.
+    CCellBlocks m_cells;
     int m_top = 0; // physical row of row 0
-    // By physical row: the first byte's arrival time, 0 while empty, or
-    // WRAPPED_ROW for a row that continues the line above it.
-    std::vector<DataTime> m_rowTime;
+    // A row's time: the first byte's arrival, 0 while empty, or WRAPPED_ROW for
+    // a row that continues the line above it.
     static constexpr DataTime WRAPPED_ROW = -1;
     DataTime m_writeTime = 0;
     std::int64_t m_scrolled = 0;

@@ -131,13 +131,13 @@ void CHexHistory::StoreLine(const std::uint8_t* bytes, int count, DataTime time)
     if (m_maxLines <= 0)
         return;
     CStoredLine* slot = nullptr;
-    if (static_cast<int>(m_ring.size()) < m_maxLines) {
-        slot = &m_ring.emplace_back();
+    if (m_count < m_maxLines) {
+        slot = &Slot(m_count);
         ++m_count;
     } else {
         // Full: the oldest slot becomes the newest line.
-        slot = &m_ring[static_cast<std::size_t>(m_first)];
-        m_first = (m_first + 1) % m_maxLines;
+        slot = &Slot(m_first);
+        m_first = m_first + 1 == m_maxLines ? 0 : m_first + 1;
         ++m_dropped;
     }
     slot->time = time;
@@ -146,9 +146,21 @@ void CHexHistory::StoreLine(const std::uint8_t* bytes, int count, DataTime time)
     std::memcpy(slot->bytes.data(), bytes, static_cast<std::size_t>(count));
 }
 
+CHexHistory::CStoredLine& CHexHistory::Slot(int slot)
+{
+    std::unique_ptr<CStoredLine[]>& chunk = m_chunks[static_cast<std::size_t>(slot >> CHUNK_SHIFT)];
+    if (chunk == nullptr) [[unlikely]] {
+        // The last chunk holds only the slots below the limit.
+        const int first = slot & ~(CHUNK_LINES - 1);
+        chunk = std::make_unique_for_overwrite<CStoredLine[]>(
+            static_cast<std::size_t>(std::min(CHUNK_LINES, m_maxLines - first)));
+    }
+    return chunk[static_cast<std::size_t>(slot & (CHUNK_LINES - 1))];
+}
+
 void CHexHistory::Clear()
 {
-    m_ring.clear();
+    DropChunks(1); // a cleared history starts in its first chunk again
     m_first = 0;
     m_count = 0;
     m_pendingColour = 0;
@@ -156,17 +168,39 @@ void CHexHistory::Clear()
     m_dropped = 0;
 }
 
+void CHexHistory::DropChunks(std::size_t keep)
+{
+    for (std::size_t chunk = keep; chunk < m_chunks.size(); ++chunk)
+        m_chunks[chunk].reset();
+}
+
 void CHexHistory::SetMaxLines(int maxLines)
 {
     m_maxLines = std::max(maxLines, 0);
     Clear();
-    m_ring.shrink_to_fit();
+    DropChunks(0);
+    m_chunks.resize(static_cast<std::size_t>((m_maxLines + CHUNK_LINES - 1) >> CHUNK_SHIFT));
+    m_chunks.shrink_to_fit();
+}
+
+std::size_t CHexHistory::BytesAllocated() const
+{
+    std::size_t bytes = m_chunks.capacity() * sizeof(m_chunks[0]);
+    for (std::size_t chunk = 0; chunk < m_chunks.size(); ++chunk) {
+        if (m_chunks[chunk] != nullptr) {
+            const int first = static_cast<int>(chunk) << CHUNK_SHIFT;
+            bytes += static_cast<std::size_t>(std::min(CHUNK_LINES, m_maxLines - first)) * sizeof(CStoredLine);
+        }
+    }
+    return bytes;
 }
 
 const CHexHistory::CStoredLine& CHexHistory::Stored(int index) const
 {
-    const std::size_t slot = static_cast<std::size_t>((m_first + index) % static_cast<int>(m_ring.size()));
-    return m_ring[slot];
+    int slot = m_first + index;
+    if (slot >= m_maxLines)
+        slot -= m_maxLines;
+    return m_chunks[static_cast<std::size_t>(slot >> CHUNK_SHIFT)][static_cast<std::size_t>(slot & (CHUNK_LINES - 1))];
 }
 
 CKestronLineItem CHexHistory::Line(int index) const

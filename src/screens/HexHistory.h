@@ -2,7 +2,8 @@
 // 16 bytes, one colour per line, kept in a bounded history ring, plus the view's
 // own autoscroll flag and the arithmetic of following and printing. The ring
 // keeps the bytes; a line is formatted only when it is shown or printed, so a
-// flood pays nothing for the lines that scroll away unseen.
+// flood pays nothing for the lines that scroll away unseen. The ring grows in
+// chunks as lines arrive, so a long history costs only the lines it holds.
 #pragma once
 
 #include "document/DataChannel.h"
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,8 +29,13 @@ public:
     static constexpr int STAMPED_EXTENT_COLUMNS = TIME_COLUMN + TIME_STAMP_LENGTH;
     static constexpr int MIN_EXTENT_HEIGHT = 100;
     static constexpr int DEFAULT_MAX_LINES = 1000;
+    // Lines per chunk of the ring: 128 KiB of stored lines.
+    static constexpr int CHUNK_SHIFT = 12;
+    static constexpr int CHUNK_LINES = 1 << CHUNK_SHIFT;
 
     enum class HintEffect { None, Appended, Cleared };
+
+    CHexHistory() { SetMaxLines(DEFAULT_MAX_LINES); }
 
     // Formats up to 16 bytes as one display line (count is clamped to 0..16).
     static std::string FormatLine(const std::uint8_t* bytes, int count);
@@ -66,6 +73,8 @@ public:
     // Lines dropped from the front since the history was last cleared: a row
     // index plus this count names the same line as the history moves on.
     std::int64_t DroppedLines() const { return m_dropped; }
+    // Bytes the ring's chunks hold now.
+    std::size_t BytesAllocated() const;
 
     bool Autoscroll() const { return m_autoscroll; }
     void SetAutoscroll(bool on) { m_autoscroll = on; }
@@ -83,17 +92,23 @@ public:
     std::string PrintedRow(int row) const;
 
 private:
+    // Written whole when stored (bytes up to count), so a chunk is never filled
+    // in advance.
     struct CStoredLine {
-        COLORREF colour = 0;
-        int count = 0;
-        DataTime time = 0; // arrival of the first byte
-        std::array<std::uint8_t, BYTES_PER_LINE> bytes{};
+        COLORREF colour;
+        int count;
+        DataTime time; // arrival of the first byte
+        std::array<std::uint8_t, BYTES_PER_LINE> bytes;
     };
     void StoreLine(const std::uint8_t* bytes, int count, DataTime time);
+    CStoredLine& Slot(int slot);
     const CStoredLine& Stored(int index) const;
+    void DropChunks(std::size_t keep);
 
-    std::vector<CStoredLine> m_ring; // grows up to m_maxLines, then reused in place
-    int m_first = 0;                 // ring slot of the oldest line
+    // Slots 0 .. m_maxLines - 1 in chunks of CHUNK_LINES, made as the ring first
+    // reaches them and reused in place once it is full.
+    std::vector<std::unique_ptr<CStoredLine[]>> m_chunks;
+    int m_first = 0; // ring slot of the oldest line
     int m_count = 0;
     int m_maxLines = DEFAULT_MAX_LINES;
     COLORREF m_pendingColour = 0;

@@ -191,12 +191,15 @@ struct ReferenceGrid {
 
 // Rows are reused without being wiped: line feeds that keep the column, short
 // lines after long ones and backspaces leave gaps over old text, many times round
-// the ring, and every cell must still match the plain grid.
+// the ring, and every cell must still match the plain grid. The sizes put the
+// ring's end inside one block, exactly at a block's end (4096 rows of 40
+// columns), one row past it, and across two blocks of a wide screen.
 TEST(GridScroll, RingMatchesAGridThatMovesItsCells)
 {
     std::mt19937 random(12345);
     const char alphabet[] = "abcXYZ 01\r\n\n\b\x07";
-    for (const auto& [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}}) {
+    for (const auto& [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}, std::pair{40, 4095},
+                                         std::pair{40, 4096}, std::pair{999, 300}}) {
         for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns, Feed::Text}) {
             CAsciiGrid grid(columns, lines);
             ReferenceGrid reference{columns, lines};
@@ -412,9 +415,52 @@ TEST_P(GridResize, ClearsAndKeepsSizeInRange)
 
 INSTANTIATE_TEST_SUITE_P(Sizes, GridResize,
                          ::testing::Values(SizeCase{80, 1000, 80, 1000}, SizeCase{30, 10, 40, 25},
-                                           SizeCase{120, 300, 120, 300}, SizeCase{999, 1999, 999, 1999},
-                                           SizeCase{1000, 2000, 999, 1999}, SizeCase{-5, -5, 40, 25},
-                                           SizeCase{2000000000, 2000000000, 999, 1999}));
+                                           SizeCase{120, 300, 120, 300}, SizeCase{999, 1000000, 999, 1000000},
+                                           SizeCase{1000, 1000001, 999, 1000000}, SizeCase{-5, -5, 40, 25},
+                                           SizeCase{2000000000, 2000000000, 999, 1000000}));
+
+// Storage comes as rows are reached and goes back when the grid is cleared or
+// resized: a million-line setting must not cost a million lines up front.
+struct StorageCase {
+    const char* name;
+    int columns, lines;
+    int written;      // lines received
+    int then;         // 0 nothing, 1 Reset, 2 Resize to 80 x 2000
+    std::size_t most; // bytes the storage may hold afterwards
+    std::size_t least;
+};
+void PrintTo(const StorageCase& c, std::ostream* os) { *os << c.name; }
+
+class GridStorage : public ::testing::TestWithParam<StorageCase> {};
+
+TEST_P(GridStorage, HoldsOnlyTheRowsReached)
+{
+    const auto& c = GetParam();
+    CAsciiGrid grid(c.columns, c.lines);
+    for (int line = 0; line < c.written; ++line)
+        Write(grid, "line " + std::to_string(line) + "\r\n", Feed::Text);
+    if (c.then == 1)
+        grid.Reset();
+    if (c.then == 2)
+        grid.Resize(80, 2000);
+    EXPECT_LE(grid.BytesAllocated(), c.most);
+    EXPECT_GE(grid.BytesAllocated(), c.least);
+    if (c.written > 0 && c.then == 0) { // the newest line is where it belongs
+        EXPECT_EQ(Rows(grid)[static_cast<std::size_t>(c.written - 1)], "line " + std::to_string(c.written - 1));
+    }
+}
+
+// An 80-column row costs 5 x 80 + 24 bytes; blocks hold 4096 of them.
+constexpr std::size_t kRow80 = 5 * 80 + 24;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, GridStorage, ::testing::Values(
+    StorageCase{"MillionLinesEmpty", 80, 1000000, 0, 0, 4096, 0},
+    StorageCase{"MillionLinesTenThousandReceived", 80, 1000000, 10000, 0, 3 * 4096 * kRow80 + 4096, 10000 * kRow80},
+    StorageCase{"MillionLinesResetKeepsOneBlock", 80, 1000000, 10000, 1, 4096 * kRow80 + 4096, 4096 * kRow80},
+    StorageCase{"MillionLinesResizedGivesAllBack", 80, 1000000, 10000, 2, 4096, 0},
+    StorageCase{"ThousandLinesOneShortBlock", 80, 1000, 50, 0, 1001 * kRow80 + 64, 1001 * kRow80}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(GridHints, EachHintDoesItsOwnThing)
 {

@@ -78,16 +78,21 @@ std::string Sixteen(char first)
     return bytes;
 }
 
-std::string SixteenText(char first)
+// The hex part of up to 16 bytes.
+std::string Hex(const std::string& bytes)
 {
     std::string hex;
-    const std::string bytes = Sixteen(first);
-    for (int i = 0; i < 16; ++i) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
         char cell[8];
         std::snprintf(cell, sizeof cell, i == 8 ? "  %02X" : " %02X", static_cast<unsigned char>(bytes[i]));
         hex += cell;
     }
-    return Pad(hex, bytes);
+    return hex;
+}
+
+std::string SixteenText(char first)
+{
+    return Pad(Hex(Sixteen(first)), Sixteen(first));
 }
 
 std::vector<CHexCase> HexCases()
@@ -125,6 +130,21 @@ std::vector<CHexCase> HexCases()
     for (int line = 8; line < 11; ++line)
         wrapped.rows.emplace_back(line % 2 ? kRed : kBlue, SixteenText(static_cast<char>(0x30 + line)));
     cases.push_back(wrapped);
+
+    // Around a chunk of the ring: a history of exactly one chunk, one line
+    // more than a chunk, and the ring wrapping across its two chunks.
+    for (const auto& [name, screenLines, lines] : {std::tuple{"OneFullChunk", 4097, 4096},
+                                                   std::tuple{"OneLinePastAChunk", 4098, 4097},
+                                                   std::tuple{"WrapsAcrossChunks", 4098, 9000}}) {
+        CHexCase chunked{name, screenLines, {}, {}, 0};
+        for (int line = 0; line < lines; ++line) {
+            const std::string bytes = "line " + std::to_string(line) + std::string(16, '.');
+            chunked.chunks.push_back({bytes.substr(0, 16)});
+            if (line >= lines - (screenLines - 1))
+                chunked.rows.emplace_back(kBlue, Pad(Hex(bytes.substr(0, 16)), bytes.substr(0, 16)));
+        }
+        cases.push_back(chunked);
+    }
 
     // One screen line keeps no completed line at all, only the pending one.
     cases.push_back({"OneScreenLineKeepsOnlyPending", 1, {{Sixteen('A')}, {"q"}}, {{kBlue, Pad(" 71", "q")}}, 1});
@@ -166,6 +186,25 @@ TEST(HexHistory, HintsClearOrLeaveTheHistory)
         EXPECT_EQ(history.MaxLines(), c.maxLines) << c.name;
         EXPECT_EQ(history.RowCount(), c.rowsLeft) << c.name;
     }
+}
+
+// A million-line history takes its chunks as lines arrive and gives them back
+// when cleared: a chunk is 4096 lines of 32 bytes.
+TEST(HexHistory, HoldsOnlyTheChunksReached)
+{
+    constexpr std::size_t kChunk = 4096 * 32;
+    CHexHistory history;
+    history.SetMaxLines(999999);
+    EXPECT_LT(history.BytesAllocated(), std::size_t{4096});
+    const std::string line(16 * 10000, 'x');
+    history.AddBlock(reinterpret_cast<const std::uint8_t*>(line.data()), static_cast<std::int32_t>(line.size()), kBlue);
+    EXPECT_EQ(history.LineCount(), 10000);
+    EXPECT_GE(history.BytesAllocated(), 3 * kChunk);
+    EXPECT_LT(history.BytesAllocated(), 3 * kChunk + 4096);
+    history.Clear();
+    EXPECT_LT(history.BytesAllocated(), kChunk + 4096);
+    history.SetMaxLines(24);
+    EXPECT_LT(history.BytesAllocated(), std::size_t{64});
 }
 
 TEST(HexHistory, FollowPositionScrollsOnlyWhenALineIsHidden)

@@ -79,16 +79,16 @@ TEST_P(TerminalRanges, OutOfRangeKeepsTheDialogOpen)
 }
 
 const std::string kColumnsRange = "Please enter an integer between 40 and 999.";
-const std::string kLinesRange = "Please enter an integer between 25 and 1999.";
+const std::string kLinesRange = "Please enter an integer between 25 and 1000000.";
 const std::string kDelayRange = "Please enter an integer between 0 and 1000.";
 
 INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
                          ::testing::Values(RangeCase{"Columns30", "30", "1000", {kColumnsRange}},
                                            RangeCase{"ColumnsEmpty", "", "1000", {kColumnsRange}},
-                                           RangeCase{"Lines2000", "80", "2000", {kLinesRange}},
+                                           RangeCase{"LinesMillionAndOne", "80", "1000001", {kLinesRange}},
                                            RangeCase{"BothBadColumnsFirst", "39", "2", {kColumnsRange}},
                                            RangeCase{"Lowest", "40", "25", {}},
-                                           RangeCase{"Highest", "999", "1999", {}},
+                                           RangeCase{"Highest", "999", "1000000", {}},
                                            RangeCase{"CharDelay1001", "80", "25", {kDelayRange}, "1001"}),
                          [](const auto& info) { return std::string(info.param.name); });
 

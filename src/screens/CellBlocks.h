@@ -1,0 +1,111 @@
+// The storage behind the ASCII grid's ring of rows: blocks of rows, each with its
+// character and colour planes and per-row state, allocated the first time the
+// ring writes into them. A million-row setting costs memory only for the rows
+// that were reached; a row is found with one shift, one mask and one lookup.
+#pragma once
+
+#include "document/TimeStamp.h"
+#include "document/DataChannel.h" // COLORREF
+#include "screens/LargeBlockAllocator.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace kestrelon {
+
+class CCellBlocks {
+public:
+    // Per physical row. Cells before `width` are current; cells in
+    // [staleStart, staleEnd) outside them may hold what an earlier use wrote;
+    // every other cell is a blank with colour 0. A fresh block's rows are stale
+    // across the whole width, so no block is ever filled when it is made.
+    struct CRowState {
+        int width = 0;
+        int start = 0; // first column written since the row was emptied
+        int staleStart = 0;
+        int staleEnd = 0;
+        DataTime time = 0;
+    };
+    // One row's state and planes; the planes hold `columns` cells.
+    struct CRow {
+        CRowState* state;
+        std::uint8_t* chars;
+        COLORREF* colours;
+    };
+
+    // A block costs at most this much for its planes, so that it fills about one
+    // huge page, and holds at most MAX_BLOCK_ROWS rows.
+    static constexpr std::size_t TARGET_BLOCK_BYTES = std::size_t{2} << 20;
+    static constexpr int MIN_BLOCK_SHIFT = 6;
+    static constexpr int MAX_BLOCK_SHIFT = 12;
+
+    // Gives back every block and lays out `rows` rows of `columns` cells.
+    void Configure(int columns, int rows);
+    // Gives back every block but the first (a cleared ring starts there again);
+    // the first block's rows are returned to empty, at the cost of what they hold.
+    void Clear();
+
+    // The row, with its block allocated if the ring had not reached it yet.
+    CRow Writable(int physical)
+    {
+        const auto index = static_cast<std::size_t>(physical >> m_shift);
+        CBlock* block = m_blocks[index].get();
+        if (block == nullptr) [[unlikely]]
+            block = Allocate(index);
+        return RowIn(*block, physical);
+    }
+    // The row's state, or null while its block does not exist (an empty row).
+    const CRowState* State(int physical) const
+    {
+        const CBlock* block = m_blocks[static_cast<std::size_t>(physical >> m_shift)].get();
+        return block == nullptr ? nullptr : &block->rows[static_cast<std::size_t>(physical & m_mask)];
+    }
+    // The row's planes, or null while its block does not exist.
+    const std::uint8_t* Chars(int physical) const;
+    const COLORREF* Colours(int physical) const;
+    // Empties a row: what it held becomes its stale span, blanked only where a
+    // later write leaves a gap over it. A row without a block is empty already.
+    void Recycle(int physical);
+    // Blanks [from, to) of a row whose block exists.
+    void Blank(const CRow& row, int from, int to) const;
+
+    int Rows() const { return m_rows; }
+    int BlockRows() const { return m_mask + 1; }
+    int BlocksAllocated() const { return m_allocated; }
+    // Bytes held by the allocated blocks (planes and row states) and the table.
+    std::size_t BytesAllocated() const;
+
+private:
+    struct CBlock {
+        CBlock(std::size_t cells, int rows);
+        ~CBlock();
+        CBlock(const CBlock&) = delete;
+        CBlock& operator=(const CBlock&) = delete;
+
+        std::size_t cells;
+        // Colours first, so they keep their alignment; the characters follow.
+        COLORREF* colours;
+        std::uint8_t* chars;
+        std::unique_ptr<CRowState[]> rows;
+    };
+
+    CBlock* Allocate(std::size_t index);
+    CRow RowIn(CBlock& block, int physical) const
+    {
+        const int row = physical & m_mask;
+        const std::size_t first = static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns);
+        return {&block.rows[static_cast<std::size_t>(row)], block.chars + first, block.colours + first};
+    }
+    int RowsOfBlock(std::size_t index) const;
+
+    int m_columns = 0;
+    int m_rows = 0;
+    int m_shift = MAX_BLOCK_SHIFT;
+    int m_mask = (1 << MAX_BLOCK_SHIFT) - 1;
+    int m_allocated = 0;
+    std::vector<std::unique_ptr<CBlock>> m_blocks;
+};
+
+} // namespace kestrelon
