@@ -1,6 +1,7 @@
 // The hex history's bytes as one stream, read back from its lines, so that a
-// search finds a sequence that a line end cuts in two. Rebuilt per search: the
-// history holds at most 1998 lines of 16 bytes.
+// search finds a sequence that a line end cuts in two. Rebuilt per search, of
+// the whole history; painting builds only the rows around those shown, since a
+// history of a million lines is 16 MB.
 #pragma once
 
 #include "screens/HexHistory.h"
@@ -13,7 +14,10 @@ namespace kestrelon {
 
 class CHexStream : public IFindRows {
 public:
-    void Build(const CHexHistory& history);
+    void Build(const CHexHistory& history) { Build(history, 0, history.RowCount()); }
+    // Only display rows [firstRow, endRow); rows keep their display numbers.
+    void Build(const CHexHistory& history, int firstRow, int endRow);
+    bool HoldsRow(int row) const { return row >= m_firstRow && row < m_firstRow + static_cast<int>(m_rowStart.size()) - 1; }
 
     // One row: the whole stream.
     int RowCount() const override { return m_bytes.empty() ? 0 : 1; }
@@ -28,6 +32,7 @@ public:
 private:
     std::string m_bytes;
     std::vector<std::size_t> m_rowStart; // one per row and one past the end
+    int m_firstRow = 0;
 };
 
 } // namespace kestrelon

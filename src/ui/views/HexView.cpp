@@ -157,14 +157,17 @@ void CHexView::paintEvent(QPaintEvent* event)
 void CHexView::PaintMatches(QPainter& painter, int firstRow, int lastRow, int left, int top)
 {
     const CCellMetrics& cells = m_font.Cells();
-    m_stream.Build(m_history);
+    const std::size_t length = static_cast<std::size_t>(m_matcher.Length());
+    // The rows shown and those a match may reach in from, before or after.
+    const int reach = static_cast<int>(length / CHexHistory::BYTES_PER_LINE) + 2;
+    m_stream.Build(m_history, firstRow - reach, lastRow + 1 + reach);
     const std::string_view bytes = m_stream.Row(0);
     const std::size_t begin = m_stream.RowStart(firstRow);
     const std::size_t end = m_stream.RowStart(lastRow + 1);
-    const std::size_t length = static_cast<std::size_t>(m_matcher.Length());
     const std::int64_t currentRow = m_currentRow - m_history.DroppedLines();
+    const bool currentShown = m_hasCurrent && currentRow >= 0 && m_stream.HoldsRow(static_cast<int>(currentRow));
     const std::size_t current =
-        m_hasCurrent && currentRow >= 0 ? m_stream.Offset(static_cast<int>(currentRow), m_currentIndex) : std::string::npos;
+        currentShown ? m_stream.Offset(static_cast<int>(currentRow), m_currentIndex) : std::string::npos;
     // Matches that start up to one pattern before the first visible byte may
     // reach into it.
     std::size_t at = m_matcher.Next(bytes, begin >= length ? begin - length + 1 : 0);
