@@ -136,11 +136,11 @@ def stop(proc):
             proc.wait()
 
 
-def write_config(program, workdir, env):
+def write_config(program, workdir, env, lines):
     source = os.path.join(workdir, "flood.json")
     target = os.path.join(workdir, "flood.kst")
     with open(source, "w") as f:
-        json.dump({"commMode": 0, "comPort": COM_NUMBER, "comPortManual": True,
+        json.dump({"commMode": 0, "comPort": COM_NUMBER, "comPortManual": True, "screenLines": lines,
                    "dcb": {"BaudRate": 115200, "ByteSize": 8, "Parity": 0, "StopBits": 0}}, f)
     subprocess.run([program, "--write-config", source, target], check=True, env=env)
     return target
@@ -313,6 +313,8 @@ def main():
     parser.add_argument("--starts", type=int, default=9, help="start-ups timed (default 9)")
     parser.add_argument("--view", choices=("ascii", "terminal"), default="ascii",
                         help="the view shown during the floods (terminal needs xdotool)")
+    parser.add_argument("--lines", type=int, default=1000,
+                        help="screen lines the ASCII and hex views keep (default 1000)")
     parser.add_argument("--screenshot", help="PNG of the screen after the flood (needs ImageMagick's import)")
     args = parser.parse_args()
     for tool in ("Xvfb", "cat"):
@@ -341,7 +343,7 @@ def main():
     program = None
     results = []
     try:
-        config = write_config(args.program, workdir, env)
+        config = write_config(args.program, workdir, env, args.lines)
         # Start-up first, with a serial port to open. The first start only brings
         # the files into the page cache; the bare window takes turns with ours,
         # so that both meet the same moments of a shared machine.

@@ -1,7 +1,7 @@
 // Received data through the data hub's receive path and the document's channel
 // into the ASCII view model: 64 MiB of 8-byte lines ending CR LF, in blocks as
 // an IP connection delivers them. The rate must not depend on the screen size:
-// scrolling moves an index.
+// scrolling moves an index, and a million-line ring takes its blocks as it goes.
 #include "hub/DataHub.h"
 #include "hub/NullHubLinks.h"
 #include "document/KestronDoc.h"
@@ -62,6 +62,7 @@ void BM_AsciiChannel8ByteLines(benchmark::State& state)
 BENCHMARK(BM_AsciiChannel8ByteLines)
     ->Args({40, 25})
     ->Args({80, 1000})
+    ->Args({80, 1000000})
     ->Args({200, 1999})
     ->Args({999, 1999})
     ->Unit(benchmark::kMillisecond)

@@ -160,20 +160,21 @@ void BM_MemcpyBinary(benchmark::State& state)
 }
 BENCHMARK(BM_MemcpyBinary)->Unit(benchmark::kMillisecond);
 
+// Arg: screen lines; the history keeps one line fewer.
 void BM_HexHistoryChannelPieces(benchmark::State& state)
 {
     const std::string& stream = BinaryStream();
     const std::vector<CPiece> pieces = ChannelPieces(stream);
     for (auto _ : state) {
         CHexHistory history;
-        history.SetMaxLines(999); // the default 1000 screen lines
+        history.SetMaxLines(static_cast<int>(state.range(0)) - 1);
         for (const CPiece& piece : pieces)
             history.AddBlock(Bytes(stream) + piece.offset, static_cast<std::int32_t>(piece.length), RECEIVE_COLOUR);
         benchmark::DoNotOptimize(history.LineCount());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * stream.size()));
 }
-BENCHMARK(BM_HexHistoryChannelPieces)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HexHistoryChannelPieces)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace kestrelon

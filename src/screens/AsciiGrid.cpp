@@ -210,12 +210,31 @@ void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int cou
     if (state.time == 0)
         state.time = m_writeTime; // the line's first byte
     std::uint8_t* chars = cells.chars + column;
-    COLORREF* colours = cells.colours + column;
-    for (int i = 0; i < count; ++i) {
+    std::uint8_t* colours = cells.colours + column;
+    const std::uint8_t index = ColourIndex(colour);
+    for (int i = 0; i < count; ++i) { // most runs are a few bytes: no call
         chars[i] = data[i];
-        colours[i] = colour;
+        colours[i] = index;
     }
     state.width = std::max(state.width, column + count);
+}
+
+std::uint8_t CAsciiGrid::ColourIndex(COLORREF colour)
+{
+    if (colour == m_lastColour)
+        return m_lastIndex; // the common case: a run in the colour of the last one
+    int index = 0;
+    while (index < m_paletteSize && m_palette[static_cast<std::size_t>(index)] != colour)
+        ++index;
+    if (index == m_paletteSize) {
+        if (m_paletteSize < static_cast<int>(m_palette.size()))
+            ++m_paletteSize;
+        index = m_paletteSize - 1;
+        m_palette[static_cast<std::size_t>(index)] = colour;
+    }
+    m_lastColour = colour;
+    m_lastIndex = static_cast<std::uint8_t>(index);
+    return m_lastIndex;
 }
 
 void CAsciiGrid::ScrollUp()
@@ -252,7 +271,7 @@ COLORREF CAsciiGrid::ColourAt(int row, int column) const
 {
     if (column < 0 || column >= RowWidth(row))
         return 0;
-    return RowColours(row)[column];
+    return m_palette[RowColours(row)[column]];
 }
 
 int CAsciiGrid::RowWidth(int row) const
@@ -266,7 +285,7 @@ const std::uint8_t* CAsciiGrid::RowChars(int row) const
     return row < 0 || row > m_lines ? nullptr : m_cells.Chars(Physical(row));
 }
 
-const COLORREF* CAsciiGrid::RowColours(int row) const
+const std::uint8_t* CAsciiGrid::RowColours(int row) const
 {
     return row < 0 || row > m_lines ? nullptr : m_cells.Colours(Physical(row));
 }

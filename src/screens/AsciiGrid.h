@@ -9,6 +9,7 @@
 #include "document/TimeStamp.h"
 #include "screens/CellBlocks.h"
 
+#include <array>
 #include <compare>
 #include <cstdint>
 #include <optional>
@@ -86,7 +87,10 @@ public:
     // pointers address that many cells.
     int RowWidth(int row) const;
     const std::uint8_t* RowChars(int row) const;
-    const COLORREF* RowColours(int row) const;
+    // Colour indexes: PaletteColour turns one into its colour; 0 is a
+    // never-written cell (colour 0).
+    const std::uint8_t* RowColours(int row) const;
+    COLORREF PaletteColour(std::uint8_t index) const { return m_palette[index]; }
     // All `columns` characters of a row, blanks included (the printed form).
     std::string RowText(int row) const;
     // Arrival time of the row's first byte; 0 for an empty row and for a row
@@ -146,6 +150,7 @@ private:
     void AfterWrite();
     CCellPos Clamped(CCellPos point) const;
     void WriteRunPiece(const std::uint8_t* data, int length, COLORREF colour);
+    std::uint8_t ColourIndex(COLORREF colour);
     // The caret moved to a new row by wrapping: that row gets no stamp.
     void MarkWrapped();
 
@@ -163,6 +168,13 @@ private:
     static constexpr DataTime WRAPPED_ROW = -1;
     DataTime m_writeTime = 0;
     std::int64_t m_scrolled = 0;
+    // The colours cells were written in. A stream uses a handful (received,
+    // sent, errors, events); should 255 ever be used, the last entry takes
+    // each further colour in turn.
+    std::array<COLORREF, 256> m_palette{};
+    int m_paletteSize = 1; // entry 0 is colour 0, a never-written cell
+    COLORREF m_lastColour = 0;
+    std::uint8_t m_lastIndex = 0;
 
     CCellPos m_caret;
     CCellPos m_anchor;

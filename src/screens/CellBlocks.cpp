@@ -9,22 +9,22 @@ namespace kestrelon {
 
 namespace {
 constexpr std::uint8_t BLANK = 0x20;
-constexpr std::size_t BYTES_PER_CELL = sizeof(COLORREF) + sizeof(std::uint8_t);
+constexpr std::size_t BYTES_PER_CELL = 2; // character and colour index
 } // namespace
 
 CCellBlocks::CBlock::CBlock(std::size_t cellCount, int rowCount)
-    : cells(cellCount), colours(nullptr), chars(nullptr), rows(std::make_unique<CRowState[]>(static_cast<std::size_t>(rowCount)))
+    : cells(cellCount), chars(nullptr), colours(nullptr),
+      rows(std::make_unique<CRowState[]>(static_cast<std::size_t>(rowCount)))
 {
     // Left as the allocator gives it: each row says it is stale across its whole
     // width, and only the cells a write makes readable are ever blanked.
-    std::uint8_t* planes = CLargeBlockAllocator<std::uint8_t>().allocate(cells * BYTES_PER_CELL);
-    colours = reinterpret_cast<COLORREF*>(planes);
-    chars = planes + cells * sizeof(COLORREF);
+    chars = CLargeBlockAllocator<std::uint8_t>().allocate(cells * BYTES_PER_CELL);
+    colours = chars + cells;
 }
 
 CCellBlocks::CBlock::~CBlock()
 {
-    CLargeBlockAllocator<std::uint8_t>().deallocate(reinterpret_cast<std::uint8_t*>(colours), cells * BYTES_PER_CELL);
+    CLargeBlockAllocator<std::uint8_t>().deallocate(chars, cells * BYTES_PER_CELL);
 }
 
 void CCellBlocks::Configure(int columns, int rows)
@@ -82,7 +82,7 @@ const std::uint8_t* CCellBlocks::Chars(int physical) const
                             : block->chars + static_cast<std::size_t>(physical & m_mask) * static_cast<std::size_t>(m_columns);
 }
 
-const COLORREF* CCellBlocks::Colours(int physical) const
+const std::uint8_t* CCellBlocks::Colours(int physical) const
 {
     const CBlock* block = m_blocks[static_cast<std::size_t>(physical >> m_shift)].get();
     return block == nullptr ? nullptr
@@ -94,16 +94,15 @@ void CCellBlocks::Recycle(int physical)
     CBlock* block = m_blocks[static_cast<std::size_t>(physical >> m_shift)].get();
     if (block == nullptr)
         return;
-    const CRow row = RowIn(*block, physical);
-    CRowState& state = *row.state;
+    CRowState& state = block->rows[static_cast<std::size_t>(physical & m_mask)];
     state.time = 0;
     if (state.width == 0)
         return; // nothing written since the last time: the stale span stays as it is
-    // Leftovers of an earlier use past this use's width are blanked now, so a
-    // row carries one stale span, never a growing one.
-    Blank(row, std::max(state.width, state.staleStart), state.staleEnd);
-    state.staleStart = state.start;
-    state.staleEnd = state.width;
+    // What this use wrote joins the stale span, which stays one span (at most
+    // the row); nothing is blanked now. A flood of lines that start at column
+    // 0 thus never blanks anything, and a gap costs only its own cells.
+    state.staleStart = state.staleEnd > state.staleStart ? std::min(state.staleStart, state.start) : state.start;
+    state.staleEnd = std::max(state.staleEnd, state.width);
     state.width = 0;
 }
 
@@ -113,7 +112,7 @@ void CCellBlocks::Blank(const CRow& row, int from, int to) const
         return;
     const auto count = static_cast<std::size_t>(to - from);
     std::memset(row.chars + from, BLANK, count);
-    std::fill_n(row.colours + from, count, COLORREF{0});
+    std::memset(row.colours + from, 0, count);
 }
 
 std::size_t CCellBlocks::BytesAllocated() const

@@ -1,11 +1,10 @@
 // The storage behind the ASCII grid's ring of rows: blocks of rows, each with its
-// character and colour planes and per-row state, allocated the first time the
+// character and colour-index planes and per-row state, allocated the first time the
 // ring writes into them. A million-row setting costs memory only for the rows
 // that were reached; a row is found with one shift, one mask and one lookup.
 #pragma once
 
 #include "document/TimeStamp.h"
-#include "document/DataChannel.h" // COLORREF
 #include "screens/LargeBlockAllocator.h"
 
 #include <cstddef>
@@ -28,18 +27,20 @@ public:
         int staleEnd = 0;
         DataTime time = 0;
     };
-    // One row's state and planes; the planes hold `columns` cells.
+    // One row's state and planes; the planes hold `columns` cells. A cell's
+    // colour is an index into the grid's palette, 0 for a never-written cell:
+    // two bytes a cell instead of five.
     struct CRow {
         CRowState* state;
         std::uint8_t* chars;
-        COLORREF* colours;
+        std::uint8_t* colours;
     };
 
     // A block costs at most this much for its planes, so that it fills about one
     // huge page, and holds at most MAX_BLOCK_ROWS rows.
     static constexpr std::size_t TARGET_BLOCK_BYTES = std::size_t{2} << 20;
     static constexpr int MIN_BLOCK_SHIFT = 6;
-    static constexpr int MAX_BLOCK_SHIFT = 12;
+    static constexpr int MAX_BLOCK_SHIFT = 13;
 
     // Gives back every block and lays out `rows` rows of `columns` cells.
     void Configure(int columns, int rows);
@@ -64,8 +65,8 @@ public:
     }
     // The row's planes, or null while its block does not exist.
     const std::uint8_t* Chars(int physical) const;
-    const COLORREF* Colours(int physical) const;
-    // Empties a row: what it held becomes its stale span, blanked only where a
+    const std::uint8_t* Colours(int physical) const;
+    // Empties a row: what it held joins its stale span, blanked only where a
     // later write leaves a gap over it. A row without a block is empty already.
     void Recycle(int physical);
     // Blanks [from, to) of a row whose block exists.
@@ -85,9 +86,8 @@ private:
         CBlock& operator=(const CBlock&) = delete;
 
         std::size_t cells;
-        // Colours first, so they keep their alignment; the characters follow.
-        COLORREF* colours;
-        std::uint8_t* chars;
+        std::uint8_t* chars; // then the colour indexes, in one allocation
+        std::uint8_t* colours;
         std::unique_ptr<CRowState[]> rows;
     };
 

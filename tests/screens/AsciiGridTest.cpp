@@ -192,14 +192,14 @@ struct ReferenceGrid {
 // Rows are reused without being wiped: line feeds that keep the column, short
 // lines after long ones and backspaces leave gaps over old text, many times round
 // the ring, and every cell must still match the plain grid. The sizes put the
-// ring's end inside one block, exactly at a block's end (4096 rows of 40
+// ring's end inside one block, exactly at a block's end (8192 rows of 40
 // columns), one row past it, and across two blocks of a wide screen.
 TEST(GridScroll, RingMatchesAGridThatMovesItsCells)
 {
     std::mt19937 random(12345);
     const char alphabet[] = "abcXYZ 01\r\n\n\b\x07";
-    for (const auto& [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}, std::pair{40, 4095},
-                                         std::pair{40, 4096}, std::pair{999, 300}}) {
+    for (const auto& [columns, lines] : {std::pair{40, 25}, std::pair{999, 30}, std::pair{40, 8191},
+                                         std::pair{40, 8192}, std::pair{999, 1500}}) {
         for (const Feed feed : {Feed::ByteByByte, Feed::HubRuns, Feed::Text}) {
             CAsciiGrid grid(columns, lines);
             ReferenceGrid reference{columns, lines};
@@ -450,13 +450,13 @@ TEST_P(GridStorage, HoldsOnlyTheRowsReached)
     }
 }
 
-// An 80-column row costs 5 x 80 + 24 bytes; blocks hold 4096 of them.
-constexpr std::size_t kRow80 = 5 * 80 + 24;
+// An 80-column row costs 2 x 80 + 24 bytes; blocks hold 8192 of them.
+constexpr std::size_t kRow80 = 2 * 80 + 24;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, GridStorage, ::testing::Values(
     StorageCase{"MillionLinesEmpty", 80, 1000000, 0, 0, 4096, 0},
-    StorageCase{"MillionLinesTenThousandReceived", 80, 1000000, 10000, 0, 3 * 4096 * kRow80 + 4096, 10000 * kRow80},
-    StorageCase{"MillionLinesResetKeepsOneBlock", 80, 1000000, 10000, 1, 4096 * kRow80 + 4096, 4096 * kRow80},
+    StorageCase{"MillionLinesTenThousandReceived", 80, 1000000, 10000, 0, 2 * 8192 * kRow80 + 4096, 10000 * kRow80},
+    StorageCase{"MillionLinesResetKeepsOneBlock", 80, 1000000, 10000, 1, 8192 * kRow80 + 4096, 8192 * kRow80},
     StorageCase{"MillionLinesResizedGivesAllBack", 80, 1000000, 10000, 2, 4096, 0},
     StorageCase{"ThousandLinesOneShortBlock", 80, 1000, 50, 0, 1001 * kRow80 + 64, 1001 * kRow80}),
     [](const auto& info) { return std::string(info.param.name); });

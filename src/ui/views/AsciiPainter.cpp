@@ -93,7 +93,7 @@ void CAsciiPainter::PaintRow(QPainter& painter, int row, int firstColumn, int en
     if (firstColumn >= end)
         return;
     const std::uint8_t* chars = m_grid.RowChars(row);
-    const COLORREF* colours = m_grid.RowColours(row);
+    const std::uint8_t* colours = m_grid.RowColours(row);
     Run run;
     for (int column = firstColumn; column < end; ++column) {
         const std::uint8_t c = chars[column];
@@ -118,7 +118,7 @@ void CAsciiPainter::Flush(QPainter& painter, const Run& run) const
 {
     const int x = Left() + run.column * m_cellWidth;
     const int y = RowTop(run.row);
-    const QColor colour = ColourFromColorref(run.colour);
+    const QColor colour = ColourFromColorref(m_grid.PaletteColour(run.colour));
     if (run.selected) {
         painter.fillRect(QRect(x, y, run.count * m_cellWidth, m_cellHeight), run.colour == 0 ? m_window : colour);
         painter.setPen(m_window);

@@ -45,7 +45,7 @@ private:
         int row = 0;
         int column = 0;
         int count = 0;
-        COLORREF colour = 0;
+        std::uint8_t colour = 0; // index into the grid's palette
         bool selected = false;
     };
 
