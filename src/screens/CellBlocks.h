@@ -36,8 +36,9 @@ public:
         std::uint8_t* colours;
     };
 
-    // A block costs at most this much for its planes, so that it fills about one
-    // huge page, and holds at most MAX_BLOCK_ROWS rows.
+    // A block's planes stay within one huge page's size (a wide screen's block
+    // then nearly fills one, and the allocator offers it as one) and hold at
+    // most 1 << MAX_BLOCK_SHIFT rows.
     static constexpr std::size_t TARGET_BLOCK_BYTES = std::size_t{2} << 20;
     static constexpr int MIN_BLOCK_SHIFT = 6;
     static constexpr int MAX_BLOCK_SHIFT = 13;
