@@ -94,8 +94,8 @@ TEST_F(FakeDriver, LineErrorsArriveAsTheirFlags)
     }
 }
 
-// A rate the device refuses on a live line keeps the old one; on opening it
-// closes the port again.
+// A rate the device refuses on a live line keeps the old one; on opening, the
+// port is closed again.
 TEST_F(FakeDriver, RefusedRateKeepsTheOldOneOrClosesThePortOnOpen)
 {
     m_line->RefuseRate(921600);
@@ -108,9 +108,12 @@ TEST_F(FakeDriver, RefusedRateKeepsTheOldOneOrClosesThePortOnOpen)
     EXPECT_EQ(live.BaudRate, 115200u);
     EXPECT_EQ(StatusAfter(opened), std::vector<Notice>{});
 
+    m_driver.Close();
+    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver.IsOpen(); }));
+    const std::size_t closed = StatusAfter(0).size();
     m_driver.Open(kPort, Line(921600, false));
-    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Status().size() > opened; }));
-    EXPECT_EQ(StatusAfter(opened), (std::vector<Notice>{{TC_PORT_FAILED, PF_SETTINGS_REFUSED, {}}}));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Status().size() > closed; }));
+    EXPECT_EQ(StatusAfter(closed), (std::vector<Notice>{{TC_PORT_FAILED, PF_SETTINGS_REFUSED, {}}}));
     EXPECT_FALSE(m_line->IsOpen());
 }
 
