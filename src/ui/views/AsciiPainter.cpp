@@ -52,8 +52,8 @@ CAsciiPainter::CAsciiPainter(const CAsciiGrid& grid, const QFont& font, int cell
 
 void CAsciiPainter::Paint(QPainter& painter, const QRect& area) const
 {
-    const int firstRow = std::max(m_originRow + area.top() / m_cellHeight - 1, 0);
-    const int endRow = std::min(m_originRow + area.bottom() / m_cellHeight + 1, m_grid.UsedLines());
+    const int firstRow = std::max(area.top() / m_cellHeight - 1, 0);
+    const int endRow = std::min(area.bottom() / m_cellHeight + 1, m_grid.UsedLines());
     const int firstColumn = std::max((area.left() - Left()) / m_cellWidth - 1, 0);
     const int endColumn = std::min((area.right() - Left()) / m_cellWidth + 2, m_grid.Columns());
     painter.setFont(m_font);
@@ -74,7 +74,7 @@ void CAsciiPainter::PaintStamp(QPainter& painter, int row) const
     char stamp[TIME_STAMP_LENGTH];
     FormatTimeStamp(time, stamp);
     painter.setPen(StampColour());
-    painter.drawText(QPoint(1, RowTop(row) + m_ascent), QString::fromLatin1(stamp, TIME_STAMP_LENGTH - 1));
+    painter.drawText(QPoint(1, row * m_cellHeight + m_ascent), QString::fromLatin1(stamp, TIME_STAMP_LENGTH - 1));
 }
 
 void CAsciiPainter::PaintMatches(QPainter& painter, int row) const
@@ -82,7 +82,7 @@ void CAsciiPainter::PaintMatches(QPainter& painter, int row) const
     thread_local std::vector<CFindHit> hits; // painting allocates once, not per row
     MatchesInRow(CGridRows(m_grid).Row(row), *m_matcher, hits, row);
     for (const CFindHit& hit : hits)
-        painter.fillRect(QRect(Left() + hit.column * m_cellWidth, RowTop(row), hit.length * m_cellWidth,
+        painter.fillRect(QRect(Left() + hit.column * m_cellWidth, row * m_cellHeight, hit.length * m_cellWidth,
                                m_cellHeight),
                          MatchBackground());
 }
@@ -117,7 +117,7 @@ void CAsciiPainter::PaintRow(QPainter& painter, int row, int firstColumn, int en
 void CAsciiPainter::Flush(QPainter& painter, const Run& run) const
 {
     const int x = Left() + run.column * m_cellWidth;
-    const int y = RowTop(run.row);
+    const int y = run.row * m_cellHeight;
     const QColor colour = ColourFromColorref(m_grid.PaletteColour(run.colour));
     if (run.selected) {
         painter.fillRect(QRect(x, y, run.count * m_cellWidth, m_cellHeight), run.colour == 0 ? m_window : colour);

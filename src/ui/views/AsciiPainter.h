@@ -29,15 +29,9 @@ public:
     void MarkMatches(const CByteMatcher* matcher) { m_matcher = matcher; }
     // Where column 0 of the cells starts, in pixels.
     int Left() const { return 1 + m_gutter * m_cellWidth; }
-    // The row drawn at y = 0. A million rows are tens of millions of pixels,
-    // past what text drawing takes as a coordinate, so the painter is placed
-    // near the rows shown rather than at the top of the content.
-    void SetOriginRow(int row) { m_originRow = row; }
-    // Top of a row in the painter's coordinates.
-    int RowTop(int row) const { return (row - m_originRow) * m_cellHeight; }
 
-    // Paints the rows and columns that meet `area` (coordinates relative to
-    // the origin row, the painter translated to match).
+    // Paints the rows and columns that meet `area` (content coordinates, the
+    // painter already translated by the scroll position).
     void Paint(QPainter& painter, const QRect& area) const;
 
 private:
@@ -61,7 +55,6 @@ private:
     int m_ascent;
     QColor m_window;
     int m_gutter = 0;
-    int m_originRow = 0;
     const CByteMatcher* m_matcher = nullptr;
 };
 

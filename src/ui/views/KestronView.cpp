@@ -177,13 +177,9 @@ void CKestronView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     const QColor window = palette().color(QPalette::Base);
     painter.fillRect(event->rect(), window);
-    // Drawn relative to the first row in view: the scroll position in pixels
-    // may be far beyond what text drawing takes as a coordinate.
-    const int originRow = verticalScrollBar()->value() / std::max(m_cellHeight, 1);
-    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value() - originRow * m_cellHeight);
+    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
     painter.translate(-scroll);
     CAsciiPainter cells(m_grid, m_font, m_cellWidth, m_cellHeight, window);
-    cells.SetOriginRow(originRow);
     cells.ShowTimestamps(m_timestamps);
     cells.MarkMatches(&m_matcher);
     cells.Paint(painter, event->rect().translated(scroll));
@@ -191,7 +187,7 @@ void CKestronView::paintEvent(QPaintEvent* event)
         // A solid caret inverts what is under it.
         const CCellPos caret = m_grid.Caret();
         painter.setCompositionMode(QPainter::CompositionMode_Difference);
-        painter.fillRect(QRect(cells.Left() + caret.column * m_cellWidth, cells.RowTop(caret.row), m_cellWidth,
+        painter.fillRect(QRect(cells.Left() + caret.column * m_cellWidth, caret.row * m_cellHeight, m_cellWidth,
                                m_cellHeight),
                          Qt::white);
     }
