@@ -121,6 +121,15 @@ TEST(HexStreamFindTest, FindsBytesAcrossLinesAndRingWrap)
     ASSERT_TRUE(oldest);
     EXPECT_EQ(stream.Position(static_cast<std::size_t>(oldest->column)), (CCellPos{0, 0}));
     EXPECT_FALSE(FindInRows(stream, CByteMatcher("fff", true), {}, F, true));
+
+    // Painting reads only the rows around those shown; they keep their numbers.
+    stream.Build(history, 2, 4);
+    EXPECT_TRUE(stream.HoldsRow(3));
+    EXPECT_FALSE(stream.HoldsRow(1));
+    const auto shown = FindInRows(stream, CByteMatcher(*ParseHexNotation("0D 0A"), true), {}, F, true);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(stream.Position(static_cast<std::size_t>(shown->column)), (CCellPos{15, 2}));
+    EXPECT_FALSE(FindInRows(stream, CByteMatcher("gggg", true), {}, F, true)); // row 0 is not read
 }
 
 } // namespace
