@@ -12,19 +12,37 @@ constexpr std::uint8_t BLANK = 0x20;
 constexpr std::size_t BYTES_PER_CELL = 2; // character and colour index
 } // namespace
 
-CCellBlocks::CBlock::CBlock(std::size_t cellCount, int rowCount)
-    : cells(cellCount), chars(nullptr), colours(nullptr),
-      rows(std::make_unique<CRowState[]>(static_cast<std::size_t>(rowCount)))
+CCellBlocks::CBlock& CCellBlocks::CBlock::operator=(CBlock&& other) noexcept
 {
-    // Left as the allocator gives it: each row says it is stale across its whole
-    // width, and only the cells a write makes readable are ever blanked.
-    chars = CLargeBlockAllocator<std::uint8_t>().allocate(cells * BYTES_PER_CELL);
-    colours = chars + cells;
+    if (this != &other) {
+        Free();
+        rows = std::move(other.rows);
+        chars = std::exchange(other.chars, nullptr);
+        colours = std::exchange(other.colours, nullptr);
+        cells = std::exchange(other.cells, 0);
+    }
+    return *this;
 }
 
-CCellBlocks::CBlock::~CBlock()
+void CCellBlocks::CBlock::Make(std::size_t cellCount, int rowCount)
 {
-    CLargeBlockAllocator<std::uint8_t>().deallocate(chars, cells * BYTES_PER_CELL);
+    // The planes are left as the allocator gives them: each row says it is
+    // stale across its whole width, and only the cells a write makes readable
+    // are ever blanked.
+    Free();
+    cells = cellCount;
+    chars = CLargeBlockAllocator<std::uint8_t>().allocate(cells * BYTES_PER_CELL);
+    colours = chars + cells;
+    rows = std::make_unique<CRowState[]>(static_cast<std::size_t>(rowCount));
+}
+
+void CCellBlocks::CBlock::Free()
+{
+    if (chars != nullptr)
+        CLargeBlockAllocator<std::uint8_t>().deallocate(chars, cells * BYTES_PER_CELL);
+    chars = colours = nullptr;
+    cells = 0;
+    rows.reset();
 }
 
 void CCellBlocks::Configure(int columns, int rows)
@@ -48,9 +66,9 @@ void CCellBlocks::Configure(int columns, int rows)
 void CCellBlocks::Clear()
 {
     for (std::size_t index = 1; index < m_blocks.size(); ++index)
-        m_blocks[index].reset();
+        m_blocks[index].Free();
     m_allocated = 0;
-    if (m_blocks.empty() || m_blocks[0] == nullptr)
+    if (m_blocks.empty() || m_blocks[0].rows == nullptr)
         return;
     m_allocated = 1;
     const int rows = RowsOfBlock(0);
@@ -64,37 +82,38 @@ int CCellBlocks::RowsOfBlock(std::size_t index) const
     return std::min(m_mask + 1, m_rows - first);
 }
 
-CCellBlocks::CBlock* CCellBlocks::Allocate(std::size_t index)
+void CCellBlocks::Allocate(std::size_t index)
 {
     const int rows = RowsOfBlock(index);
-    auto block = std::make_unique<CBlock>(static_cast<std::size_t>(rows) * static_cast<std::size_t>(m_columns), rows);
+    CBlock& block = m_blocks[index];
+    block.Make(static_cast<std::size_t>(rows) * static_cast<std::size_t>(m_columns), rows);
     for (int row = 0; row < rows; ++row)
-        block->rows[static_cast<std::size_t>(row)].staleEnd = m_columns;
-    m_blocks[index] = std::move(block);
+        block.rows[static_cast<std::size_t>(row)].staleEnd = m_columns;
     ++m_allocated;
-    return m_blocks[index].get();
 }
 
 const std::uint8_t* CCellBlocks::Chars(int physical) const
 {
-    const CBlock* block = m_blocks[static_cast<std::size_t>(physical >> m_shift)].get();
-    return block == nullptr ? nullptr
-                            : block->chars + static_cast<std::size_t>(physical & m_mask) * static_cast<std::size_t>(m_columns);
+    const CBlock& block = m_blocks[static_cast<std::size_t>(physical >> m_shift)];
+    return block.chars == nullptr
+               ? nullptr
+               : block.chars + static_cast<std::size_t>(physical & m_mask) * static_cast<std::size_t>(m_columns);
 }
 
 const std::uint8_t* CCellBlocks::Colours(int physical) const
 {
-    const CBlock* block = m_blocks[static_cast<std::size_t>(physical >> m_shift)].get();
-    return block == nullptr ? nullptr
-                            : block->colours + static_cast<std::size_t>(physical & m_mask) * static_cast<std::size_t>(m_columns);
+    const CBlock& block = m_blocks[static_cast<std::size_t>(physical >> m_shift)];
+    return block.colours == nullptr
+               ? nullptr
+               : block.colours + static_cast<std::size_t>(physical & m_mask) * static_cast<std::size_t>(m_columns);
 }
 
 void CCellBlocks::Recycle(int physical)
 {
-    CBlock* block = m_blocks[static_cast<std::size_t>(physical >> m_shift)].get();
-    if (block == nullptr)
+    CRowState* rows = m_blocks[static_cast<std::size_t>(physical >> m_shift)].rows.get();
+    if (rows == nullptr)
         return;
-    CRowState& state = block->rows[static_cast<std::size_t>(physical & m_mask)];
+    CRowState& state = rows[static_cast<std::size_t>(physical & m_mask)];
     state.time = 0;
     if (state.width == 0)
         return; // nothing written since the last time: the stale span stays as it is
@@ -119,8 +138,8 @@ std::size_t CCellBlocks::BytesAllocated() const
 {
     std::size_t bytes = m_blocks.capacity() * sizeof(m_blocks[0]);
     for (std::size_t index = 0; index < m_blocks.size(); ++index) {
-        if (m_blocks[index] != nullptr)
-            bytes += m_blocks[index]->cells * BYTES_PER_CELL +
+        if (m_blocks[index].rows != nullptr)
+            bytes += m_blocks[index].cells * BYTES_PER_CELL +
                      static_cast<std::size_t>(RowsOfBlock(index)) * sizeof(CRowState);
     }
     return bytes;

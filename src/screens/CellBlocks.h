@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kestrelon {
@@ -53,16 +54,16 @@ public:
     CRow Writable(int physical)
     {
         const auto index = static_cast<std::size_t>(physical >> m_shift);
-        CBlock* block = m_blocks[index].get();
-        if (block == nullptr) [[unlikely]]
-            block = Allocate(index);
-        return RowIn(*block, physical);
+        CBlock& block = m_blocks[index];
+        if (block.rows == nullptr) [[unlikely]]
+            Allocate(index);
+        return RowIn(block, physical);
     }
     // The row's state, or null while its block does not exist (an empty row).
     const CRowState* State(int physical) const
     {
-        const CBlock* block = m_blocks[static_cast<std::size_t>(physical >> m_shift)].get();
-        return block == nullptr ? nullptr : &block->rows[static_cast<std::size_t>(physical & m_mask)];
+        const CBlock& block = m_blocks[static_cast<std::size_t>(physical >> m_shift)];
+        return block.rows == nullptr ? nullptr : &block.rows[static_cast<std::size_t>(physical & m_mask)];
     }
     // The row's planes, or null while its block does not exist.
     const std::uint8_t* Chars(int physical) const;
@@ -80,20 +81,24 @@ public:
     std::size_t BytesAllocated() const;
 
 private:
+    // Held by value in the table, so finding a row reads the table entry and
+    // then the row, no block header in between.
     struct CBlock {
-        CBlock(std::size_t cells, int rows);
-        ~CBlock();
-        CBlock(const CBlock&) = delete;
-        CBlock& operator=(const CBlock&) = delete;
+        CBlock() = default;
+        CBlock(CBlock&& other) noexcept { *this = std::move(other); }
+        CBlock& operator=(CBlock&& other) noexcept;
+        ~CBlock() { Free(); }
+        void Make(std::size_t cellCount, int rowCount);
+        void Free();
 
-        std::size_t cells;
-        std::uint8_t* chars; // then the colour indexes, in one allocation
-        std::uint8_t* colours;
-        std::unique_ptr<CRowState[]> rows;
+        std::unique_ptr<CRowState[]> rows; // null while the ring has not reached the block
+        std::uint8_t* chars = nullptr;     // then the colour indexes, in one allocation
+        std::uint8_t* colours = nullptr;
+        std::size_t cells = 0;
     };
 
-    CBlock* Allocate(std::size_t index);
-    CRow RowIn(CBlock& block, int physical) const
+    void Allocate(std::size_t index);
+    CRow RowIn(const CBlock& block, int physical) const
     {
         const int row = physical & m_mask;
         const std::size_t first = static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns);
@@ -106,7 +111,7 @@ private:
     int m_shift = MAX_BLOCK_SHIFT;
     int m_mask = (1 << MAX_BLOCK_SHIFT) - 1;
     int m_allocated = 0;
-    std::vector<std::unique_ptr<CBlock>> m_blocks;
+    std::vector<CBlock> m_blocks;
 };
 
 } // namespace kestrelon

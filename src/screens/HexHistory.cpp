@@ -146,16 +146,12 @@ void CHexHistory::StoreLine(const std::uint8_t* bytes, int count, DataTime time)
     std::memcpy(slot->bytes.data(), bytes, static_cast<std::size_t>(count));
 }
 
-CHexHistory::CStoredLine& CHexHistory::Slot(int slot)
+void CHexHistory::MakeChunk(int slot)
 {
-    std::unique_ptr<CStoredLine[]>& chunk = m_chunks[static_cast<std::size_t>(slot >> CHUNK_SHIFT)];
-    if (chunk == nullptr) [[unlikely]] {
-        // The last chunk holds only the slots below the limit.
-        const int first = slot & ~(CHUNK_LINES - 1);
-        chunk = std::make_unique_for_overwrite<CStoredLine[]>(
-            static_cast<std::size_t>(std::min(CHUNK_LINES, m_maxLines - first)));
-    }
-    return chunk[static_cast<std::size_t>(slot & (CHUNK_LINES - 1))];
+    // The last chunk holds only the slots below the limit.
+    const int first = slot & ~(CHUNK_LINES - 1);
+    m_chunks[static_cast<std::size_t>(slot >> CHUNK_SHIFT)] =
+        std::make_unique_for_overwrite<CStoredLine[]>(static_cast<std::size_t>(std::min(CHUNK_LINES, m_maxLines - first)));
 }
 
 void CHexHistory::Clear()

@@ -101,7 +101,15 @@ private:
         std::array<std::uint8_t, BYTES_PER_LINE> bytes;
     };
     void StoreLine(const std::uint8_t* bytes, int count, DataTime time);
-    CStoredLine& Slot(int slot);
+    // Ring slot `slot`, its chunk made when the ring first reaches it.
+    CStoredLine& Slot(int slot)
+    {
+        std::unique_ptr<CStoredLine[]>& chunk = m_chunks[static_cast<std::size_t>(slot >> CHUNK_SHIFT)];
+        if (chunk == nullptr) [[unlikely]]
+            MakeChunk(slot);
+        return chunk[static_cast<std::size_t>(slot & (CHUNK_LINES - 1))];
+    }
+    void MakeChunk(int slot);
     const CStoredLine& Stored(int index) const;
     void DropChunks(std::size_t keep);
 
