@@ -46,21 +46,24 @@ TEST_F(TerminalViewTest, PaintsTheStatusPageAtTheViewsSize)
     Receive(doc, "echo is not the device's", SEND_COLOUR);
     view.OnTimer();
     EXPECT_EQ(view.Screen().LineText(0), " Kestrelon demo board - status");
-    EXPECT_EQ(
-        view.Screen().LineText(4), std::string(15, ' ') + "\u250c" + [] {
-            std::string rule;
-            for (int i = 0; i < 48; ++i)
-                rule += "\u2500";
-            return rule;
-        }() + "\u2510");
+    std::string rule;
+    for (int i = 0; i < 34; ++i)
+        rule += "\u2500";
+    EXPECT_EQ(view.Screen().LineText(4), "  \u250c" + rule + "\u2510");
     EXPECT_EQ(view.Screen().CursorRow(), 22);
 
     const QImage image = view.viewport()->grab().toImage();
     const QSize cell = view.CellSize();
     const int width = 80 * cell.width();
-    // The reverse title row is lit across; the empty rows below stay dark.
-    EXPECT_GT(CountPixels(image, QRect(0, 0, width, cell.height()), 0xd3d7cf), width * cell.height() / 2);
+    // The blue title bar runs across; the empty rows below stay dark.
+    EXPECT_GT(CountPixels(image, QRect(0, 0, width, cell.height()), 0x0000ee), width * cell.height() / 2);
     EXPECT_EQ(CountPixels(image, QRect(0, 2 * cell.height(), width, cell.height()), 0x000000), width * cell.height());
+
+    // The narrowest page the board draws fits 40 columns without wrapping.
+    SizeTo(40, 24);
+    Receive(doc, DemoVtStatusScreen({true, false, 115200, 42}));
+    EXPECT_EQ(view.Screen().ScrollbackLines(), 0);
+    EXPECT_EQ(view.Screen().LineText(21), "vtstatus draws it again.");
 
     // A smaller window: the screen shrinks, never below 20 x 5.
     SizeTo(10, 3);
@@ -193,6 +196,30 @@ TEST_F(TerminalViewTest, ReadingBackStaysPutWhileOutputScrolls)
     view.ScrollBy(1000);
     Receive(doc, "tail\r\n");
     EXPECT_EQ(view.ScrolledBack(), 0);
+}
+
+TEST_F(TerminalViewTest, FindSelectsTheMatchAndHoldsItInView)
+{
+    SizeTo(80, 24);
+    std::string lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "line " + std::to_string(i) + "\r\n";
+    Receive(doc, lines);
+    view.SetFindText("LINE 7", false);
+    ASSERT_TRUE(view.FindStep(FindDirection::Forward, true));
+    EXPECT_EQ(view.ScrolledBack(), 77); // line 7, as far up as the scrollback goes
+    view.Copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("line 7"));
+    Receive(doc, "more\r\n");
+    EXPECT_EQ(view.ScrolledBack(), 78);
+    ASSERT_TRUE(view.FindStep(FindDirection::Forward, false));
+    view.Copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("line 7")); // of "line 70"
+    EXPECT_EQ(view.ScrolledBack(), 8 + 12); // eight lines above the screen, centred
+    view.SetFindText("absent", true);
+    EXPECT_FALSE(view.FindStep(FindDirection::Forward, true));
+    EXPECT_FALSE(view.CanCopy());
+    EXPECT_EQ(view.ShownText().substr(0, 14), "line 0\nline 1\n");
 }
 
 } // namespace

@@ -1,0 +1,89 @@
+// The Terminal view's text and find over a real shell session (bash, ls
+// --color, wide characters, a combining mark, a command line the terminal
+// wrapped): the text equals what tmux gives for the same bytes
+// (capture-pane -J -S -, trailing blanks trimmed) at any screen size, and a
+// table of searches in the scrollback, on the screen, across the wrap and missing.
+#include "screens/TerminalFinder.h"
+#include "screens/TerminalScreen.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace kestrelon {
+
+void PrintTo(const CTerminalFinder::CMatch& m, std::ostream* out)
+{
+    *out << m.first.line << "," << m.first.column << " to " << m.last.line << "," << m.last.column;
+}
+
+namespace {
+
+std::string Data(const char* name)
+{
+    const char* source = std::getenv("KESTRELON_SOURCE_DIR");
+    return test::ReadFileBytes(std::string(source ? source : ".") + "/tests/screens/data/" + name);
+}
+
+CTerminalScreen Session(int columns, int rows)
+{
+    CTerminalScreen screen(columns, rows);
+    const std::string bytes = Data("shell-xterm-256color.vt");
+    screen.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return screen;
+}
+
+TEST(TerminalTextTest, SessionTextIsTmuxsAtEverySize)
+{
+    const std::string expected = Data("shell-xterm-256color.txt");
+    ASSERT_FALSE(expected.empty()) << "run under ctest, or set KESTRELON_SOURCE_DIR";
+    for (const auto& [columns, rows] : {std::pair{80, 24}, {80, 60}, {45, 10}, {132, 5}})
+        EXPECT_EQ(TerminalText(Session(columns, rows)), expected) << columns << "x" << rows;
+    EXPECT_EQ(FoldTerminalText("ab\xe4\xb8\xad\xe6\x96\x87" "e\xcc\x81\n\nxyz", 5),
+              (std::vector<std::string>{"ab\xe4\xb8\xad", "\xe6\x96\x87" "e\xcc\x81", "", "xyz"}));
+}
+
+struct CFindCase {
+    const char* name;
+    const char* pattern;
+    bool matchCase;
+    std::optional<CTerminalPlace> from;
+    FindDirection direction;
+    std::optional<CTerminalFinder::CMatch> expected;
+};
+
+using Place = CTerminalPlace;
+constexpr auto kForward = FindDirection::Forward;
+constexpr auto kBack = FindDirection::Backward;
+
+// 80 x 24: 15 lines of scrollback above the screen's 24.
+const CFindCase kFinds[] = {
+    {"InScrollback", "adduser", true, std::nullopt, kForward, {{{-11, 42}, {-11, 49}}}},
+    {"AnyCase", "ADDUSER", false, std::nullopt, kForward, {{{-11, 42}, {-11, 49}}}},
+    {"CaseMatters", "ADDUSER", true, std::nullopt, kForward, std::nullopt},
+    {"WideOnScreen", "\xe4\xb8\xad\xe6\x96\x87", true, std::nullopt, kForward, {{{22, 8}, {22, 12}}}},
+    {"CombiningMark", "e\xcc\x81", true, std::nullopt, kForward, {{{22, 13}, {22, 14}}}},
+    {"AcrossTheWrap", "b8\\xad", true, std::nullopt, kForward, {{{20, 77}, {21, 3}}}},
+    {"LastFromTheEnd", "board", true, std::nullopt, kBack, {{{23, 0}, {23, 5}}}},
+    {"RoundTheEnd", "board", true, Place{23, 0}, kForward, {{{-15, 27}, {-15, 32}}}},
+    {"Missing", "no such text", false, std::nullopt, kForward, std::nullopt},
+};
+
+class TerminalFindTest : public testing::TestWithParam<CFindCase> {};
+
+TEST_P(TerminalFindTest, MatchesAsTheUserReadsThem)
+{
+    const CFindCase& c = GetParam();
+    const CTerminalScreen screen = Session(80, 24);
+    ASSERT_EQ(screen.ScrollbackLines(), 15);
+    CTerminalFinder finder;
+    finder.SetPattern(c.pattern, c.matchCase);
+    EXPECT_EQ(finder.Find(screen, c.from, c.direction, false), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shell, TerminalFindTest, testing::ValuesIn(kFinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kestrelon
