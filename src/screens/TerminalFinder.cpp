@@ -77,7 +77,7 @@ private:
         const std::size_t next = static_cast<std::size_t>(row) + 1;
         const int end = next < m_starts.size() ? m_starts[next] : m_screen.Rows();
         for (int line = m_starts[static_cast<std::size_t>(row)]; line < end; ++line)
-            AppendCellText(m_text, m_screen.LineAt(line), line, 0, m_screen.Columns(), &m_places);
+            AppendCellText(m_text, m_screen.LineAt(line), line, 0, m_screen.LineLength(line), &m_places);
         // The blanks after the text would only slow the search.
         m_text.erase(m_text.find_last_not_of(' ') + 1);
         m_places.resize(m_text.size());

@@ -152,7 +152,7 @@ std::string CTerminalScreen::LineText(int line) const
 {
     std::string text;
     if (const CTerminalCell* cells = LineAt(line))
-        AppendCellText(text, cells, line, 0, Columns());
+        AppendCellText(text, cells, line, 0, LineLength(line));
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }

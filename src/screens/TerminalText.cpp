@@ -44,8 +44,9 @@ std::string TerminalRangeText(const CTerminalScreen& screen, CTerminalPlace firs
         const int to = line == last.line ? std::min(last.column, columns) : columns;
         const std::size_t start = text.size();
         if (cells != nullptr)
-            AppendCellText(text, cells, line, from, to);
-        // A wrapped line's last blank is text the program wrote, not padding.
+            AppendCellText(text, cells, line, from, std::min(to, screen.LineLength(line)));
+        // A wrapped line's last blank is text the program wrote, not padding;
+        // the blanks past what a row holds since the screen widened are.
         const bool wrapped = cells != nullptr && to >= columns && screen.LineWrapped(line);
         if (wrapped)
             continue;

@@ -1,7 +1,8 @@
 // The Terminal view's text and find over a real shell session (bash, ls
 // --color, wide characters, a combining mark, a command line the terminal
 // wrapped): the text equals what tmux gives for the same bytes
-// (capture-pane -J -S -, trailing blanks trimmed) at any screen size, and a
+// (capture-pane -J -S -, trailing blanks trimmed) at any screen size, also
+// after a resize, and a
 // table of searches in the scrollback, on the screen, across the wrap and missing.
 #include "screens/TerminalFinder.h"
 #include "screens/TerminalScreen.h"
@@ -40,6 +41,10 @@ TEST(TerminalTextTest, SessionTextIsTmuxsAtEverySize)
     ASSERT_FALSE(expected.empty()) << "run under ctest, or set KESTRELON_SOURCE_DIR";
     for (const auto& [columns, rows] : {std::pair{80, 24}, {80, 60}, {45, 10}, {132, 5}})
         EXPECT_EQ(TerminalText(Session(columns, rows)), expected) << columns << "x" << rows;
+    // Rows wrapped at 45 columns still join once the screen is wider.
+    CTerminalScreen widened = Session(45, 10);
+    widened.Resize(120, 10);
+    EXPECT_EQ(TerminalText(widened), expected);
     EXPECT_EQ(FoldTerminalText("ab\xe4\xb8\xad\xe6\x96\x87" "e\xcc\x81\n\nxyz", 5),
               (std::vector<std::string>{"ab\xe4\xb8\xad", "\xe6\x96\x87" "e\xcc\x81", "", "xyz"}));
 }
