@@ -177,6 +177,13 @@ TEST_F(TerminalViewTest, KeysAndPastesFollowTheProgramsModes)
         QApplication::sendEvent(&view, &press);
         EXPECT_EQ(frame.messages, c.sent) << c.name;
     }
+    // The window's own keys are left to its shortcuts; the device has the rest.
+    for (const int key : {Qt::Key_F1, Qt::Key_F10, Qt::Key_F, Qt::Key_F11}) {
+        QKeyEvent shortcut(QEvent::ShortcutOverride, key, Qt::ControlModifier | Qt::ShiftModifier);
+        shortcut.ignore();
+        QApplication::sendEvent(&view, &shortcut);
+        EXPECT_EQ(shortcut.isAccepted(), key == Qt::Key_F11) << key;
+    }
 }
 
 TEST_F(TerminalViewTest, ReadingBackStaysPutWhileOutputScrolls)
