@@ -32,6 +32,16 @@ protected:
         view.resize(view.size() + wanted - view.viewport()->size());
     }
 
+    // "line 0" to "line 99" on an 80 x 24 screen: 77 lines go to the scrollback.
+    void ReceiveHundredLines()
+    {
+        SizeTo(80, 24);
+        std::string lines;
+        for (int i = 0; i < 100; ++i)
+            lines += "line " + std::to_string(i) + "\r\n";
+        Receive(doc, lines);
+    }
+
     CKestronDoc doc;
     CRecordingTarget frame;
     CTerminalView view{doc, frame};
@@ -188,11 +198,7 @@ TEST_F(TerminalViewTest, KeysAndPastesFollowTheProgramsModes)
 
 TEST_F(TerminalViewTest, ReadingBackStaysPutWhileOutputScrolls)
 {
-    SizeTo(80, 24);
-    std::string lines;
-    for (int i = 0; i < 100; ++i)
-        lines += "line " + std::to_string(i) + "\r\n";
-    Receive(doc, lines);
+    ReceiveHundredLines();
     QKeyEvent pageUp(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier);
     QApplication::sendEvent(&view, &pageUp);
     const int back = view.ScrolledBack();
@@ -207,11 +213,7 @@ TEST_F(TerminalViewTest, ReadingBackStaysPutWhileOutputScrolls)
 
 TEST_F(TerminalViewTest, FindSelectsTheMatchAndHoldsItInView)
 {
-    SizeTo(80, 24);
-    std::string lines;
-    for (int i = 0; i < 100; ++i)
-        lines += "line " + std::to_string(i) + "\r\n";
-    Receive(doc, lines);
+    ReceiveHundredLines();
     view.SetFindText("LINE 7", false);
     ASSERT_TRUE(view.FindStep(FindDirection::Forward, true));
     EXPECT_EQ(view.ScrolledBack(), 77); // line 7, as far up as the scrollback goes
