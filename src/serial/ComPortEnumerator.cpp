@@ -217,6 +217,10 @@ std::string CComPortEnumerator::ReturnPath(const std::string& devicePath) const
 {
     const fs::path path(devicePath);
     std::error_code ec;
+    // A pseudo-terminal's number goes to the next terminal opened anywhere on
+    // the machine: watching for it would open a stranger's session.
+    if (fs::equivalent(path.parent_path(), fs::path(m_tree.devRoot) / "pts", ec))
+        return {};
     if (devicePath.empty() || !fs::equivalent(path.parent_path(), m_tree.devRoot, ec))
         return devicePath;
     const std::string name = path.filename().string();

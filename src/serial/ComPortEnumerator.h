@@ -48,7 +48,8 @@ public:
     std::uint32_t FirstPort();
     // Where the device at `devicePath` shows up again after a replug: its
     // /dev/serial/by-id name when it has one (the kernel may give the adapter
-    // another ttyUSB number), else the path itself (aliases keep their path).
+    // another ttyUSB number), else the path itself (aliases keep their path);
+    // empty for a pseudo-terminal itself, which never comes back.
     std::string ReturnPath(const std::string& devicePath) const;
     // The lowest number from `first` up that is neither listed nor remembered
     // for an absent adapter; 0 when all are taken.

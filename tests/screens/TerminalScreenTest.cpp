@@ -1,7 +1,9 @@
 // Terminal view model: recordings of real programs against tmux running live as
 // the reference emulator (every row's text, the cursor, and the colours and
 // attributes of every drawn cell), a table of edge cases each fed whole, byte by
-// byte and split at every byte, and the scrollback's bound.
+// byte and split at every byte, the scrollback's bound, and the worker that feeds
+// the model beside the window's thread.
+#include "screens/TerminalFeed.h"
 #include "screens/TerminalScreen.h"
 #include "support/TempDir.h"
 
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -339,6 +342,36 @@ TEST(TerminalScrollback, BoundedRingAndResize)
     screen.SetScrollbackLimit(10);
     EXPECT_EQ(screen.LineText(-10), "line 1487");
     EXPECT_EQ(screen.ScrollbackLines(), 10);
+}
+
+// Every recording in blocks of the sizes a serial reader hands over, through the
+// worker, the screen taken back now and then as the repaint tick does, and one
+// block beyond the backlog: the same screen as parsed in place.
+TEST(TerminalFeed, SameScreenAsParsedInPlace)
+{
+    const char* source = std::getenv("KESTRELON_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "run under ctest, or set KESTRELON_SOURCE_DIR to the source tree";
+    std::string bytes;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(source) + "/tests/screens/data"))
+        bytes += test::ReadFileBytes(entry.path().string());
+    bytes += std::string(CTerminalFeed::MAX_BACKLOG + 1, 'x');
+    CTerminalScreen direct(80, 24, 500), fed(80, 24, 500);
+    Feed(direct, bytes);
+    {
+        CTerminalFeed feed(fed);
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        for (std::size_t at = 0, block = 1, blocks = 0; at < bytes.size(); at += block, block = block * 7 % 3803 + 1) {
+            feed.Post(data + at, std::min(block, bytes.size() - at));
+            if (++blocks % 50 == 0) {
+                EXPECT_LT(feed.Screen().CursorRow(), 24);
+            }
+        }
+        EXPECT_EQ(&feed.Screen(), &fed);
+        EXPECT_FALSE(feed.Pending());
+    }
+    for (int line = -500; line < 24; ++line)
+        ASSERT_EQ(direct.LineText(line), fed.LineText(line)) << "line " << line;
+    EXPECT_EQ(direct.CursorColumn(), fed.CursorColumn());
 }
 
 } // namespace

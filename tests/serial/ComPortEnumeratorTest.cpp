@@ -3,6 +3,7 @@
 // and the console left alone.
 #include "serial/ComPortEnumerator.h"
 
+#include "support/PtyPair.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,20 @@ TEST(ComPortEnumerator, AdapterKeepsItsNumberAcrossUnplugAndReplug)
     ASSERT_EQ(ports.size(), 2u);
     EXPECT_EQ(ports[0], (CComPortInfo{33, "COM33 - ttyUSB2 (FTDI FT232R USB UART)", m.Dev("ttyUSB2"), false}));
     EXPECT_EQ(ports[1].number, 34u);
+}
+
+// A removed device is watched for at its return path: never at a pty's own
+// number, which the next terminal opened on the machine takes.
+TEST(ComPortEnumerator, PseudoTerminalHasNoReturnPath)
+{
+    test::PtyPair pty;
+    TempDir dir;
+    const std::string link = dir.File("board");
+    fs::create_symlink(pty.SlavePath(), link);
+    CMemorySettingsStore settings;
+    const CComPortEnumerator enumerator(settings, CPortTree{});
+    EXPECT_EQ(enumerator.ReturnPath(pty.SlavePath()), "");
+    EXPECT_EQ(enumerator.ReturnPath(link), link) << "an alias link is remade by whoever owns it";
 }
 
 TEST(ComPortEnumerator, AliasesAreListedAndWinOverTheNumbering)

@@ -49,8 +49,8 @@ void CTerminalView::OnUpdate(const CUpdateHint& hint)
 {
     switch (hint.hint) {
     case HINT_RESET:
-        m_screen.Reset();
-        m_screen.ClearScrollback();
+        Model().Reset();
+        Model().ClearScrollback();
         m_selection.Clear();
         m_reading = false;
         ScheduleRepaint();
@@ -73,9 +73,9 @@ void CTerminalView::OnUpdate(const CUpdateHint& hint)
 
 void CTerminalView::Feed(const std::uint8_t* data, std::int32_t length)
 {
-    m_screen.Feed(data, static_cast<std::size_t>(length));
-    if (m_screen.HasAnswers())
-        SendAnswers();
+    // Answers, title and bells are taken on the repaint tick, once the worker
+    // has parsed what came.
+    m_feed.Post(data, static_cast<std::size_t>(length));
     ScheduleRepaint();
 }
 
@@ -90,7 +90,7 @@ void CTerminalView::ScheduleRepaint()
 
 void CTerminalView::SendAnswers()
 {
-    const std::string answers = m_screen.TakeAnswers();
+    const std::string answers = Model().TakeAnswers();
     // Only the view the user sees answers, as a terminal would: a hidden one
     // answering too would double every reply.
     if (m_active && !answers.empty())
@@ -109,15 +109,15 @@ void CTerminalView::PostBytes(const std::string& bytes, bool paced)
 void CTerminalView::SetActive(bool active)
 {
     m_active = active;
-    emit DeviceTitleChanged(active ? QString::fromStdString(m_screen.Title()) : QString());
+    emit DeviceTitleChanged(active ? QString::fromStdString(Screen().Title()) : QString());
 }
 
 void CTerminalView::SetOptions(const CTerminalViewOptions& options)
 {
     m_options = options;
-    m_screen.SetAnswersEnabled(options.answers);
-    m_screen.SetEncoding(options.latin1 ? TerminalEncoding::Latin1 : TerminalEncoding::Utf8);
-    m_screen.SetScrollbackLimit(options.scrollbackLines);
+    Model().SetAnswersEnabled(options.answers);
+    Model().SetEncoding(options.latin1 ? TerminalEncoding::Latin1 : TerminalEncoding::Utf8);
+    Model().SetScrollbackLimit(options.scrollbackLines);
     ScheduleRepaint();
 }
 
@@ -144,8 +144,8 @@ void CTerminalView::FitScreen()
                                    CTerminalScreen::MAX_COLUMNS);
     const int rows =
         std::clamp(client.height() / std::max(m_cells.height, 1), CTerminalScreen::MIN_ROWS, CTerminalScreen::MAX_ROWS);
-    if (columns != m_screen.Columns() || rows != m_screen.Rows()) {
-        m_screen.Resize(columns, rows);
+    if (columns != Screen().Columns() || rows != Screen().Rows()) {
+        Model().Resize(columns, rows);
         m_selection.Clear();
     }
     UpdateScrollBar();
@@ -155,8 +155,8 @@ int CTerminalView::TopLine() const
 {
     if (!m_reading)
         return 0;
-    const auto top = m_readingTop - static_cast<std::int64_t>(m_screen.LinesScrolledOff());
-    return static_cast<int>(std::clamp<std::int64_t>(top, -m_screen.ScrollbackLines(), 0));
+    const auto top = m_readingTop - static_cast<std::int64_t>(Screen().LinesScrolledOff());
+    return static_cast<int>(std::clamp<std::int64_t>(top, -Screen().ScrollbackLines(), 0));
 }
 
 int CTerminalView::ScrolledBack() const
@@ -166,9 +166,9 @@ int CTerminalView::ScrolledBack() const
 
 void CTerminalView::ScrollBy(int lines)
 {
-    const int top = std::clamp(TopLine() + lines, -m_screen.ScrollbackLines(), 0);
+    const int top = std::clamp(TopLine() + lines, -Screen().ScrollbackLines(), 0);
     m_reading = top < 0;
-    m_readingTop = CTerminalSelection::StableLine(m_screen, top);
+    m_readingTop = CTerminalSelection::StableLine(Screen(), top);
     UpdateScrollBar();
     viewport()->update();
 }
@@ -178,9 +178,9 @@ void CTerminalView::UpdateScrollBar()
     // The bar's value is the top line counted from the oldest scrollback line.
     m_updatingScrollBar = true;
     QScrollBar* bar = verticalScrollBar();
-    const int history = m_screen.ScrollbackLines();
+    const int history = Screen().ScrollbackLines();
     bar->setRange(0, history);
-    bar->setPageStep(m_screen.Rows());
+    bar->setPageStep(Screen().Rows());
     bar->setSingleStep(1);
     bar->setValue(history + TopLine());
     m_updatingScrollBar = false;
@@ -190,22 +190,22 @@ void CTerminalView::scrollContentsBy(int, int)
 {
     if (m_updatingScrollBar)
         return;
-    ScrollBy(verticalScrollBar()->value() - m_screen.ScrollbackLines() - TopLine());
+    ScrollBy(verticalScrollBar()->value() - Screen().ScrollbackLines() - TopLine());
 }
 
 void CTerminalView::OnTimer()
 {
-    if (m_screen.HasAnswers())
+    if (Screen().HasAnswers())
         SendAnswers();
-    if (m_screen.TakeTitleChanged() && m_active)
-        emit DeviceTitleChanged(QString::fromStdString(m_screen.Title()));
+    if (Model().TakeTitleChanged() && m_active)
+        emit DeviceTitleChanged(QString::fromStdString(Screen().Title()));
     // One bell per burst, and only when the user wants to hear it.
-    if (m_screen.TakeBellCount() > 0 && m_active && m_doc.beep) {
+    if (Model().TakeBellCount() > 0 && m_active && m_doc.beep) {
         QApplication::beep();
         m_flash = true;
         m_flashTimer.start(FLASH_MS);
     }
-    if (m_screen.TakeDirty() || m_flash) {
+    if (Model().TakeDirty() || m_flash) {
         UpdateScrollBar();
         viewport()->update();
     }
@@ -219,7 +219,7 @@ void CTerminalView::paintEvent(QPaintEvent* event)
     frame.topLine = TopLine();
     frame.focused = hasFocus();
     frame.flash = m_flash;
-    CTerminalPainter(m_screen, m_selection, m_font, m_cells).Paint(painter, event->rect(), frame);
+    CTerminalPainter(Screen(), m_selection, m_font, m_cells).Paint(painter, event->rect(), frame);
 }
 
 void CTerminalView::resizeEvent(QResizeEvent* event)

@@ -5,6 +5,7 @@
 
 #include "document/DataChannel.h"
 #include "document/TerminalViewOptions.h"
+#include "screens/TerminalFeed.h"
 #include "screens/TerminalFinder.h"
 #include "screens/TerminalScreen.h"
 #include "ui/views/CellMetrics.h"
@@ -48,7 +49,8 @@ public:
     void SetOptions(const CTerminalViewOptions& options);
     const CTerminalViewOptions& Options() const { return m_options; }
 
-    const CTerminalScreen& Screen() const { return m_screen; }
+    // The model with every received byte parsed (waits for the parser if it is behind).
+    const CTerminalScreen& Screen() const { return m_feed.Screen(); }
     QSize CellSize() const { return {m_cells.width, m_cells.height}; }
     // Lines the user has scrolled back from the bottom (0: following the output).
     int ScrolledBack() const;
@@ -88,6 +90,7 @@ protected:
 
 private:
     void Feed(const std::uint8_t* data, std::int32_t length);
+    CTerminalScreen& Model() { return m_feed.Screen(); }
     void SendAnswers();
     void FitScreen();
     void UpdateScrollBar();
@@ -101,7 +104,9 @@ private:
 
     CKestronDoc& m_doc;
     IMessageTarget& m_frame;
-    CTerminalScreen m_screen;
+    // The model, fed on the feed's thread; reached only through Model() and Screen().
+    CTerminalScreen m_model;
+    mutable CTerminalFeed m_feed{m_model};
     CTerminalSelection m_selection;
     CTerminalFinder m_finder;
     CTerminalViewOptions m_options;

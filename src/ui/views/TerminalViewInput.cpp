@@ -128,15 +128,15 @@ void CTerminalView::keyPressEvent(QKeyEvent* event)
         if (IsCtrlShift(*event, Qt::Key_C))
             Copy();
         else if (IsShift(*event, Qt::Key_PageUp))
-            ScrollBy(-std::max(1, m_screen.Rows() - 1));
+            ScrollBy(-std::max(1, Screen().Rows() - 1));
         else if (IsShift(*event, Qt::Key_PageDown))
-            ScrollBy(std::max(1, m_screen.Rows() - 1));
+            ScrollBy(std::max(1, Screen().Rows() - 1));
         else
             Paste();
         event->accept();
         return;
     }
-    const CTerminalKeyModes modes{m_screen.ApplicationCursorKeys(), m_screen.ApplicationKeypad(),
+    const CTerminalKeyModes modes{Screen().ApplicationCursorKeys(), Screen().ApplicationKeypad(),
                                   m_options.backspaceSendsBs, !m_options.latin1};
     const std::string bytes = KeyBytes(*event, modes);
     if (bytes.empty()) {
@@ -145,7 +145,7 @@ void CTerminalView::keyPressEvent(QKeyEvent* event)
     }
     // Typing returns to the output, as in any terminal.
     if (m_reading)
-        ScrollBy(m_screen.ScrollbackLines());
+        ScrollBy(Screen().ScrollbackLines());
     PostBytes(bytes, false);
     event->accept();
 }
@@ -155,7 +155,7 @@ void CTerminalView::Copy()
     if (m_selection.IsEmpty())
         return;
     if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(QString::fromStdString(m_selection.Text(m_screen)));
+        clipboard->setText(QString::fromStdString(m_selection.Text(Screen())));
 }
 
 void CTerminalView::Paste()
@@ -172,24 +172,24 @@ void CTerminalView::PasteText(const QString& text)
     const QByteArray utf8 = text.toUtf8();
     // Paced like any paste, for devices whose input buffer drops a fast one.
     PostBytes(EncodeTerminalPaste(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
-                                  m_screen.BracketedPaste(), modes),
+                                  Screen().BracketedPaste(), modes),
               true);
 }
 
 void CTerminalView::SelectAll()
 {
-    m_selection.Start({CTerminalSelection::StableLine(m_screen, -m_screen.ScrollbackLines()), 0});
-    m_selection.Extend({CTerminalSelection::StableLine(m_screen, m_screen.Rows() - 1), m_screen.Columns()});
+    m_selection.Start({CTerminalSelection::StableLine(Screen(), -Screen().ScrollbackLines()), 0});
+    m_selection.Extend({CTerminalSelection::StableLine(Screen(), Screen().Rows() - 1), Screen().Columns()});
     viewport()->update();
 }
 
 CTerminalSelection::CPoint CTerminalView::PointAt(const QPoint& position) const
 {
-    const int row = std::clamp(position.y() / std::max(m_cells.height, 1), 0, m_screen.Rows() - 1);
+    const int row = std::clamp(position.y() / std::max(m_cells.height, 1), 0, Screen().Rows() - 1);
     // A point between cells: the nearer edge of the cell under the mouse.
     const int column =
-        std::clamp((position.x() + m_cells.width / 2) / std::max(m_cells.width, 1), 0, m_screen.Columns());
-    return {CTerminalSelection::StableLine(m_screen, TopLine() + row), column};
+        std::clamp((position.x() + m_cells.width / 2) / std::max(m_cells.width, 1), 0, Screen().Columns());
+    return {CTerminalSelection::StableLine(Screen(), TopLine() + row), column};
 }
 
 void CTerminalView::mousePressEvent(QMouseEvent* event)
@@ -226,7 +226,7 @@ void CTerminalView::mouseReleaseEvent(QMouseEvent* event)
     m_selecting = false;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!m_selection.IsEmpty() && clipboard != nullptr && clipboard->supportsSelection())
-        clipboard->setText(QString::fromStdString(m_selection.Text(m_screen)), QClipboard::Selection);
+        clipboard->setText(QString::fromStdString(m_selection.Text(Screen())), QClipboard::Selection);
 }
 
 void CTerminalView::wheelEvent(QWheelEvent* event)

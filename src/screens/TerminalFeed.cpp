@@ -1,0 +1,78 @@
+// CTerminalFeed: a queue of received bytes, a worker that parses them, and the
+// hand-over of the screen between the two.
+#include "screens/TerminalFeed.h"
+
+namespace kestrelon {
+
+CTerminalFeed::CTerminalFeed(CTerminalScreen& screen) : m_screen(screen)
+{
+    m_waiting.reserve(MAX_BACKLOG);
+    m_parsing.reserve(MAX_BACKLOG);
+    m_worker = std::thread([this] { Run(); });
+}
+
+CTerminalFeed::~CTerminalFeed()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_worker.join();
+}
+
+void CTerminalFeed::Post(const std::uint8_t* data, std::size_t length)
+{
+    if (length == 0)
+        return;
+    std::unique_lock lock(m_mutex);
+    if (m_waiting.size() + length > MAX_BACKLOG)
+        WaitIdle(lock);
+    const bool wasIdle = !m_busy;
+    m_waiting.insert(m_waiting.end(), data, data + length);
+    m_busy = true;
+    lock.unlock();
+    // A worker already busy takes the new bytes when it finishes its batch;
+    // waking it again would cost a system call per block of a flood.
+    if (wasIdle)
+        m_wake.notify_one();
+}
+
+CTerminalScreen& CTerminalFeed::Screen()
+{
+    std::unique_lock lock(m_mutex);
+    WaitIdle(lock);
+    return m_screen;
+}
+
+bool CTerminalFeed::Pending() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_busy;
+}
+
+void CTerminalFeed::WaitIdle(std::unique_lock<std::mutex>& lock)
+{
+    m_idle.wait(lock, [this] { return !m_busy; });
+}
+
+void CTerminalFeed::Run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || !m_waiting.empty(); });
+        if (m_stop)
+            return;
+        m_parsing.swap(m_waiting);
+        lock.unlock();
+        m_screen.Feed(m_parsing.data(), m_parsing.size());
+        m_parsing.clear();
+        lock.lock();
+        if (m_waiting.empty()) {
+            m_busy = false;
+            m_idle.notify_all();
+        }
+    }
+}
+
+} // namespace kestrelon
