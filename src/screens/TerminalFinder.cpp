@@ -43,7 +43,7 @@ public:
     int RowCount() const override { return static_cast<int>(m_starts.size()); }
     std::string_view Row(int row) const override
     {
-        Build(row);
+        Build(row, false);
         return m_text;
     }
 
@@ -52,14 +52,14 @@ public:
     {
         const auto next = std::upper_bound(m_starts.begin(), m_starts.end(), place.line);
         const int row = next == m_starts.begin() ? 0 : static_cast<int>(next - m_starts.begin()) - 1;
-        Build(row);
+        Build(row, true);
         const auto at = std::lower_bound(m_places.begin(), m_places.end(), place);
         return {static_cast<int>(at - m_places.begin()), row};
     }
 
     CTerminalFinder::CMatch Match(const CFindHit& hit) const
     {
-        Build(hit.row);
+        Build(hit.row, true);
         const CTerminalPlace first = m_places[static_cast<std::size_t>(hit.column)];
         const CTerminalPlace end = m_places[static_cast<std::size_t>(hit.column + hit.length - 1)];
         const bool wide = m_screen.LineAt(end.line)[end.column].width == CTerminalCell::WIDE;
@@ -67,20 +67,25 @@ public:
     }
 
 private:
-    void Build(int row) const
+    // The cells of each byte are only worked out for the rows a match or the
+    // start lies on: the search itself needs the text alone.
+    void Build(int row, bool places) const
     {
-        if (row == m_built)
+        if (row == m_built && (m_builtPlaces || !places))
             return;
         m_built = row;
+        m_builtPlaces = places;
         m_text.clear();
         m_places.clear();
         const std::size_t next = static_cast<std::size_t>(row) + 1;
         const int end = next < m_starts.size() ? m_starts[next] : m_screen.Rows();
         for (int line = m_starts[static_cast<std::size_t>(row)]; line < end; ++line)
-            AppendCellText(m_text, m_screen.LineAt(line), line, 0, m_screen.LineLength(line), &m_places);
+            AppendCellText(m_text, m_screen.LineAt(line), line, 0, m_screen.LineLength(line),
+                           places ? &m_places : nullptr);
         // The blanks after the text would only slow the search.
         m_text.erase(m_text.find_last_not_of(' ') + 1);
-        m_places.resize(m_text.size());
+        if (places)
+            m_places.resize(m_text.size());
         if (m_fold)
             FoldCase(m_text);
     }
@@ -89,6 +94,7 @@ private:
     bool m_fold;
     std::vector<int> m_starts; // the first model line of each joined line
     mutable int m_built = -1;
+    mutable bool m_builtPlaces = false;
     mutable std::string m_text;
     mutable std::vector<CTerminalPlace> m_places; // per byte of m_text
 };
