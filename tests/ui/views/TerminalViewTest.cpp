@@ -4,12 +4,14 @@
 #include "ui/views/TerminalView.h"
 
 #include "demo/DemoVtStatus.h"
+#include "support/TempDir.h"
 #include "ui/views/ViewTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
+#include <QPrinter>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -229,6 +231,23 @@ TEST_F(TerminalViewTest, FindSelectsTheMatchAndHoldsItInView)
     EXPECT_FALSE(view.FindStep(FindDirection::Forward, true));
     EXPECT_FALSE(view.CanCopy());
     EXPECT_EQ(view.ShownText().substr(0, 14), "line 0\nline 1\n");
+}
+
+TEST_F(TerminalViewTest, PrintsTheSavedTextInPages)
+{
+    ReceiveHundredLines();
+    // Wrapped on the 80-column screen, joined for the text, folded for the paper.
+    Receive(doc, std::string(60, 'a') + std::string(60, 'b') + "\r\n");
+    test::TempDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    test::PrintToPdf(printer, dir.File("terminal.pdf"));
+    view.Print(printer);
+    const auto pages = test::PdfPageTexts(dir.File("terminal.pdf"));
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_TRUE(test::InOrder(pages.front(), {"Page 1", "line 0\n", "line 1\n"}));
+    EXPECT_TRUE(test::InOrder(pages.back(), {"Page " + std::to_string(pages.size()), "line 99\n",
+                                             std::string(60, 'a') + std::string(20, 'b') + "\n",
+                                             std::string(40, 'b') + "\n"}));
 }
 
 } // namespace
