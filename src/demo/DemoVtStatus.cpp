@@ -1,7 +1,7 @@
 // The VT100 status page: a title bar across the screen, a box of line-drawing
 // characters with the board's values in bold, and a footer. Nothing is wider
-// than 40 columns: the board cannot know the terminal's width, so the page
-// must not wrap in a narrow window.
+// than 40 columns or lower than 15 rows: the board cannot know the terminal's
+// size, so the page must not wrap or overlap in a small window.
 #include "demo/DemoVtStatus.h"
 
 namespace kestrelon {
@@ -41,9 +41,9 @@ std::string DemoVtStatusScreen(const CDemoVtStatus& status)
     screen += BoxRow(kBoxTop + 3, "Line", std::to_string(status.baud) + " baud");
     screen += BoxRow(kBoxTop + 4, "Up", std::to_string(status.uptimeSeconds) + " s");
     screen += At(kBoxTop + 5, kBoxLeft) + "\033(0m" + rule + "j\033(B";
-    screen += At(21, 1) + "\033[4mled on|off\033[0m and \033[4mgps on|off\033[0m change it;";
-    screen += At(22, 1) + "\033[4mvtstatus\033[0m draws it again.";
-    screen += At(23, 1);
+    screen += At(kBoxTop + 7, 1) + "\033[4mled on|off\033[0m and \033[4mgps on|off\033[0m change it;";
+    screen += At(kBoxTop + 8, 1) + "\033[4mvtstatus\033[0m draws it again.";
+    screen += At(kBoxTop + 10, 1);
     return screen;
 }
 

@@ -13,8 +13,8 @@ struct CDemoVtStatus {
     long long uptimeSeconds = 0;
 };
 
-// Clears the screen, draws the page within 40 columns and 23 rows (the title
-// bar runs across the whole width) and leaves the cursor on row 23 for the
+// Clears the screen, draws the page within 40 columns and 15 rows (the title
+// bar runs across the whole width) and leaves the cursor on row 15 for the
 // prompt that follows.
 std::string DemoVtStatusScreen(const CDemoVtStatus& status);
 

@@ -3,6 +3,7 @@
 
 #include "document/KestronDoc.h"
 #include "ui/views/AnsiView.h"
+#include "ui/views/HiddenPageSizing.h"
 #include "ui/views/HexView.h"
 #include "ui/views/KestronView.h"
 #include "ui/views/TerminalView.h"
@@ -20,10 +21,12 @@ namespace kestrelon {
 namespace {
 
 // The Terminal view follows the options of the open configuration file and
-// shows its program's title in the window's.
+// the window's size, and shows its program's title in the window's.
 QWidget* MakeTerminalScreenView(CMainFrame& frame)
 {
     auto* view = new CTerminalView(frame.Document(), frame.Target(), &frame);
+    // Its screen takes the window's size while another view is shown too.
+    new CHiddenPageSizing(view);
     QObject::connect(view, &CTerminalView::DeviceTitleChanged, &frame, &CMainFrame::SetDeviceTitle);
     if (CFramePacing* settings = frame.Pacing())
         settings->SetViewOptionsListener([view](const CTerminalViewOptions& options) { view->SetOptions(options); });

@@ -5,6 +5,7 @@
 
 #include "demo/DemoVtStatus.h"
 #include "support/TempDir.h"
+#include "ui/views/HiddenPageSizing.h"
 #include "ui/views/ViewTestSupport.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QKeyEvent>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
@@ -62,7 +64,7 @@ TEST_F(TerminalViewTest, PaintsTheStatusPageAtTheViewsSize)
     for (int i = 0; i < 34; ++i)
         rule += "\u2500";
     EXPECT_EQ(view.Screen().LineText(4), "  \u250c" + rule + "\u2510");
-    EXPECT_EQ(view.Screen().CursorRow(), 22);
+    EXPECT_EQ(view.Screen().CursorRow(), 14);
 
     const QImage image = view.viewport()->grab().toImage();
     const QSize cell = view.CellSize();
@@ -71,11 +73,11 @@ TEST_F(TerminalViewTest, PaintsTheStatusPageAtTheViewsSize)
     EXPECT_GT(CountPixels(image, QRect(0, 0, width, cell.height()), 0x0000ee), width * cell.height() / 2);
     EXPECT_EQ(CountPixels(image, QRect(0, 2 * cell.height(), width, cell.height()), 0x000000), width * cell.height());
 
-    // The narrowest page the board draws fits 40 columns without wrapping.
-    SizeTo(40, 24);
+    // The page fits 40 x 15 without wrapping or overlapping.
+    SizeTo(40, 15);
     Receive(doc, DemoVtStatusScreen({true, false, 115200, 42}));
     EXPECT_EQ(view.Screen().ScrollbackLines(), 0);
-    EXPECT_EQ(view.Screen().LineText(21), "vtstatus draws it again.");
+    EXPECT_EQ(view.Screen().LineText(12), "vtstatus draws it again.");
 
     // A smaller window: the screen shrinks, never below 20 x 5.
     SizeTo(10, 3);
@@ -246,6 +248,22 @@ TEST_F(TerminalViewTest, PrintsTheSavedTextInPages)
     EXPECT_TRUE(test::InOrder(pages.back(), {"Page " + std::to_string(pages.size()), "line 99\n",
                                              std::string(60, 'a') + std::string(20, 'b') + "\n",
                                              std::string(40, 'b') + "\n"}));
+}
+
+TEST_F(TerminalViewTest, HiddenInTheWindowsStackItKeepsTheStacksSize)
+{
+    QStackedWidget stack;
+    stack.addWidget(new QWidget);
+    stack.addWidget(&view);
+    new CHiddenPageSizing(&view);
+    stack.resize(900, 500);
+    stack.show();
+    const int columns = view.Screen().Columns();
+    EXPECT_GT(columns, 60);
+    stack.setCurrentWidget(&view);
+    EXPECT_EQ(view.Screen().Columns(), columns);
+    stack.removeWidget(&view);
+    view.setParent(nullptr);
 }
 
 } // namespace
