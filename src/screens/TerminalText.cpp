@@ -62,8 +62,7 @@ std::string TerminalRangeText(const CTerminalScreen& screen, CTerminalPlace firs
 
 std::string TerminalText(const CTerminalScreen& screen)
 {
-    std::string text =
-        TerminalRangeText(screen, {-screen.ScrollbackLines(), 0}, {screen.Rows() - 1, screen.Columns()});
+    std::string text = TerminalRangeText(screen, {-screen.ScrollbackLines(), 0}, {screen.Rows() - 1, screen.Columns()});
     text.erase(text.find_last_not_of('\n') + 1);
     if (!text.empty())
         text += '\n';

@@ -43,8 +43,8 @@ TEST(TerminalTextTest, SessionTextIsTmuxsAtEverySize)
         screen.Resize(widened ? widened : columns, rows);
         EXPECT_EQ(TerminalText(screen), expected) << columns << "x" << rows << " to " << widened;
     }
-    EXPECT_EQ(FoldTerminalText("ab\xe4\xb8\xad\xe6\x96\x87" "e\xcc\x81\n\nxyz", 5),
-              (std::vector<std::string>{"ab\xe4\xb8\xad", "\xe6\x96\x87" "e\xcc\x81", "", "xyz"}));
+    EXPECT_EQ(FoldTerminalText("ab\u4e2d\u6587e\u0301\n\nxyz", 5),
+              (std::vector<std::string>{"ab\u4e2d", "\u6587e\u0301", "", "xyz"}));
 }
 
 struct CFindCase {

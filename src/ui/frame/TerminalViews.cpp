@@ -3,8 +3,8 @@
 
 #include "document/KestronDoc.h"
 #include "ui/views/AnsiView.h"
-#include "ui/views/HiddenPageSizing.h"
 #include "ui/views/HexView.h"
+#include "ui/views/HiddenPageSizing.h"
 #include "ui/views/KestronView.h"
 #include "ui/views/TerminalView.h"
 #include "ui/frame/FramePacing.h"

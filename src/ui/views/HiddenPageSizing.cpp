@@ -1,4 +1,5 @@
-// CHiddenPageSizing: the stack's resizes passed on to a hidden page at once.
+// CHiddenPageSizing: the stack's resizes passed on to a hidden page at once,
+// and to a scroll area's viewport, where its content is fitted.
 #include "ui/views/HiddenPageSizing.h"
 
 #include <QAbstractScrollArea>
@@ -7,6 +8,19 @@
 #include <QWidget>
 
 namespace kestrelon {
+
+namespace {
+
+// A hidden widget hears of a new size only when shown: this one hears at once.
+void Tell(QWidget* widget, QSize size)
+{
+    const QSize old = widget->size();
+    widget->resize(size);
+    QResizeEvent resized(size, old);
+    QCoreApplication::sendEvent(widget, &resized);
+}
+
+} // namespace
 
 CHiddenPageSizing::CHiddenPageSizing(QWidget* page) : QObject(page), m_page(page)
 {
@@ -26,19 +40,6 @@ bool CHiddenPageSizing::eventFilter(QObject* watched, QEvent* event)
     }
     return false;
 }
-
-namespace {
-
-// A hidden widget hears of a new size only when shown: this one hears at once.
-void Tell(QWidget* widget, QSize size)
-{
-    const QSize old = widget->size();
-    widget->resize(size);
-    QResizeEvent resized(size, old);
-    QCoreApplication::sendEvent(widget, &resized);
-}
-
-} // namespace
 
 void CHiddenPageSizing::Follow()
 {

@@ -37,7 +37,6 @@ public:
     CPoint Last() const { return m_anchor < m_extent ? m_extent : m_anchor; }
 
 private:
-
     CPoint m_anchor;
     CPoint m_extent;
 };

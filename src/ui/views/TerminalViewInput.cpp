@@ -113,8 +113,8 @@ bool CTerminalView::event(QEvent* event)
     // and Ctrl+Shift+F (find).
     if (event->type() == QEvent::ShortcutOverride) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (IsCtrlShift(key, Qt::Key_F) || (IsCtrlShift(key, key.key()) && key.key() >= Qt::Key_F1 &&
-                                            key.key() <= Qt::Key_F10))
+        const bool barKey = key.key() >= Qt::Key_F1 && key.key() <= Qt::Key_F10;
+        if (IsCtrlShift(key, Qt::Key_F) || (barKey && IsCtrlShift(key, key.key())))
             return QAbstractScrollArea::event(event);
         event->accept();
         return true;

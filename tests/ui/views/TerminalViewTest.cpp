@@ -228,7 +228,8 @@ TEST_F(TerminalViewTest, FindSelectsTheMatchAndHoldsItInView)
     ASSERT_TRUE(view.FindStep(FindDirection::Forward, false));
     view.Copy();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("line 7")); // of "line 70"
-    EXPECT_EQ(view.ScrolledBack(), 8 + 12); // eight lines above the screen, centred
+    // Eight lines above the screen, centred.
+    EXPECT_EQ(view.ScrolledBack(), 8 + 12);
     view.SetFindText("absent", true);
     EXPECT_FALSE(view.FindStep(FindDirection::Forward, true));
     EXPECT_FALSE(view.CanCopy());
@@ -245,9 +246,9 @@ TEST_F(TerminalViewTest, PrintsTheSavedTextInPages)
     view.Print(printer);
     const auto pages = test::PdfPageTexts(dir.File("terminal.pdf"));
     ASSERT_GE(pages.size(), 2u);
-    EXPECT_TRUE(test::InOrder(pages.back(), {"Page " + std::to_string(pages.size()), "line 99\n",
-                                             std::string(60, 'a') + std::string(20, 'b') + "\n",
-                                             std::string(40, 'b') + "\n"}));
+    EXPECT_TRUE(
+        test::InOrder(pages.back(), {"Page " + std::to_string(pages.size()), "line 99\n",
+                                     std::string(60, 'a') + std::string(20, 'b') + "\n", std::string(40, 'b') + "\n"}));
 }
 
 TEST_F(TerminalViewTest, HiddenInTheWindowsStackItKeepsTheStacksSize)
