@@ -145,6 +145,9 @@ public:
 
 private:
     static bool IsClientMode(std::uint32_t mode) { return mode == MODE_IPV4_CLIENT || mode == MODE_IPV6_CLIENT; }
+    static bool IsServerMode(std::uint32_t mode) { return mode == MODE_IPV4_SERVER || mode == MODE_IPV6_SERVER; }
+    static bool IsUdpMode(std::uint32_t mode) { return mode == MODE_IPV4_UDP || mode == MODE_IPV6_UDP; }
+    static int FamilyOf(std::uint32_t mode) { return mode >= MODE_IPV6_CLIENT ? AF_INET6 : AF_INET; }
     std::string OpenListeningSocket(int family, int type);
     // Remote serial port: the opening offers, the server's bytes taken apart,
     // its events posted, a held sender, the relay of a lent socket, and the
