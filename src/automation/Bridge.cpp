@@ -3,7 +3,7 @@
 #include "automation/Bridge.h"
 
 #include "document/ByteBlock.h"
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 

@@ -7,7 +7,7 @@
 #include "hub/ConnectionTexts.h"
 #include "hub/RemoteLineState.h"
 #include "hub/HubLinks.h"
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 

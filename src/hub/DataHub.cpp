@@ -9,7 +9,7 @@
 #include "hub/ConnectionTexts.h"
 #include "hub/DriverLinks.h"
 #include "hub/ErrorTexts.h"
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 

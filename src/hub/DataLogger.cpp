@@ -1,7 +1,7 @@
 // CDataLogger: start, stop and failures of the log file.
 #include "hub/DataLogger.h"
 
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"

@@ -3,7 +3,7 @@
 // dialog and the message boxes of failed transfers.
 #pragma once
 
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 
 #include <cstdint>
 #include <string>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "hub/HubLinks.h"
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 
 #include <cstdint>
 #include <string>

@@ -17,15 +17,14 @@ namespace {
 
 class MatcherFixture {
 public:
-    MatcherFixture()
+    // Rules as (trigger text, answer text) in the key notation; the document
+    // builds its trigger table from them.
+    explicit MatcherFixture(const std::vector<std::pair<std::string, std::string>>& rules = {},
+                            std::uint8_t triggerByte = 13)
     {
         doc.SetFrameTarget(&frame);
         doc.autoAnswerOn = true;
-    }
-    // Rules as (trigger text, answer text) in the key notation; the document
-    // builds its trigger table from them.
-    void SetRules(const std::vector<std::pair<std::string, std::string>>& rules)
-    {
+        doc.triggerByte = triggerByte;
         std::vector<std::string> entries;
         for (const auto& [trigger, answer] : rules) {
             entries.push_back(trigger);
@@ -66,40 +65,25 @@ void PrintTo(const MatchCase& c, std::ostream* os) { *os << c.name; }
 
 class AutoAnswerMatch : public ::testing::TestWithParam<MatchCase> {};
 
-TEST_P(AutoAnswerMatch, PostsExpectedAnswers)
+// The answers of the data whole, byte by byte and cut at every point.
+TEST_P(AutoAnswerMatch, SameAnswersHoweverTheDataIsSplit)
 {
     const MatchCase& c = GetParam();
-    MatcherFixture f;
-    f.SetRules(c.rules);
-    f.doc.triggerByte = c.triggerByte;
-    f.Receive(c.received);
-    EXPECT_EQ(f.Answers(), c.answers);
-}
-
-TEST_P(AutoAnswerMatch, SameResultHoweverTheDataIsSplit)
-{
-    const MatchCase& c = GetParam();
-    MatcherFixture whole;
-    whole.SetRules(c.rules);
-    whole.doc.triggerByte = c.triggerByte;
+    MatcherFixture whole(c.rules, c.triggerByte);
     whole.Receive(c.received);
-    const auto answers = whole.Answers();
+    EXPECT_EQ(whole.Answers(), c.answers);
 
-    MatcherFixture single;
-    single.SetRules(c.rules);
-    single.doc.triggerByte = c.triggerByte;
+    MatcherFixture single(c.rules, c.triggerByte);
     for (char byte : c.received)
         single.matcher.MatchAutoAnswer(static_cast<std::uint8_t>(byte));
-    EXPECT_EQ(single.Answers(), answers) << "byte by byte";
+    EXPECT_EQ(single.Answers(), c.answers) << "byte by byte";
     EXPECT_EQ(single.doc.matchHistory, whole.doc.matchHistory) << "byte by byte";
 
     for (std::size_t split = 1; split < c.received.size(); ++split) {
-        MatcherFixture f;
-        f.SetRules(c.rules);
-        f.doc.triggerByte = c.triggerByte;
+        MatcherFixture f(c.rules, c.triggerByte);
         f.Receive(c.received.substr(0, split));
         f.Receive(c.received.substr(split));
-        ASSERT_EQ(f.Answers(), answers) << "split at " << split;
+        ASSERT_EQ(f.Answers(), c.answers) << "split at " << split;
         ASSERT_EQ(f.doc.matchHistory, whole.doc.matchHistory) << "split at " << split;
     }
 }
@@ -152,8 +136,7 @@ TEST(AutoAnswer, HistoryKeepsNewest128BytesReversed)
 
 TEST(AutoAnswer, OffIgnoresBytesAndTogglingKeepsHistory)
 {
-    MatcherFixture f;
-    f.SetRules({{"OK", "x"}});
+    MatcherFixture f({{"OK", "x"}}, 13);
     f.Receive("O");
     f.doc.SetModifiedFlag(false);
     f.doc.ToggleAutoAnswer();

@@ -65,6 +65,17 @@ public:
         EXPECT_TRUE(PumpUntil([&] { return bridge.IsPeerConnected(); }));
         return peer;
     }
+    // Switches a client bridge on towards a loopback listener of its own.
+    Fd StartClient(std::uint32_t mode, int family)
+    {
+        std::uint16_t port = 0;
+        Fd listener = Listen(family, port);
+        doc.bridgeMode = mode;
+        doc.bridgeServer = LoopbackAddress(family);
+        doc.bridgePort = port;
+        bridge.SetEnabled(true);
+        return listener;
+    }
 
     CKestronDoc doc;
     CRecordingWindow window;
@@ -84,10 +95,7 @@ struct ModeCase {
     bool server;
 };
 
-void PrintTo(const ModeCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
 
 class BridgeModes : public ::testing::TestWithParam<ModeCase> {};
 
@@ -99,17 +107,11 @@ TEST_P(BridgeModes, BytesCrossBothWaysInOrder)
     BridgeRig rig;
     rig.doc.crToCrLfOnSend = true;
     rig.doc.scanCommands = true;
-    Fd peer;
-    Fd listener;
+    Fd listener, peer;
     if (c.server) {
         peer = rig.ServePeer(c.bridgeMode, c.family);
     } else {
-        std::uint16_t port = 0;
-        listener = Listen(c.family, port);
-        rig.doc.bridgeMode = c.bridgeMode;
-        rig.doc.bridgeServer = LoopbackAddress(c.family);
-        rig.doc.bridgePort = port;
-        rig.bridge.SetEnabled(true);
+        listener = rig.StartClient(c.bridgeMode, c.family);
         peer = Accept(listener);
         ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
     }
@@ -187,11 +189,7 @@ TEST(Bridge, ServerServesTheNextPeerAndRestartsOnItsPort)
 TEST(Bridge, ClientSwitchedOffAndOnAtOnceStaysOn)
 {
     BridgeRig rig;
-    std::uint16_t port = 0;
-    Fd listener = Listen(AF_INET, port);
-    rig.doc.bridgeServer = "127.0.0.1";
-    rig.doc.bridgePort = port;
-    rig.bridge.SetEnabled(true);
+    Fd listener = rig.StartClient(0, AF_INET);
     Fd first = Accept(listener);
     ASSERT_TRUE(rig.PumpUntil([&] { return rig.bridge.IsPeerConnected(); }));
     rig.bridge.SetEnabled(false);
@@ -219,7 +217,6 @@ TEST_P(BridgeClientEnd, TurnsItselfOff)
     Fd listener = Listen(AF_INET, port);
     if (!GetParam().peerAccepts)
         listener.Reset();
-    rig.doc.bridgeMode = 0;
     rig.doc.bridgeServer = "127.0.0.1";
     rig.doc.bridgePort = port;
     rig.bridge.SetEnabled(true);

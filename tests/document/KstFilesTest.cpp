@@ -184,28 +184,22 @@ TEST_F(KstDisk, MissingFileIsAnErrorWithoutOffset)
     EXPECT_EQ(doc.comPort, 12u);
 }
 
-TEST_F(KstDisk, SavingReplacesTheFileAndKeepsItsPermissions)
+// A replaced file keeps its mode; a new one gets the mode of the user's umask.
+TEST_F(KstDisk, SavingKeepsTheFilesModeOrTakesTheUmask)
 {
     const std::string path = dir.File("keep.kst");
     WriteFileBytes(path, "old contents");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    ASSERT_TRUE(CKstArchive::Save(doc, path, error)) << error.Describe();
-    EXPECT_EQ(ReadFileBytes(path).size(), 491u);
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "temporary file left";
-}
-
-TEST_F(KstDisk, NewFileGetsTheModeOfTheUsersUmask)
-{
-    const mode_t previous = ::umask(027);
-    const bool saved = CKstArchive::Save(doc, dir.File("new.kst"), error);
+    const mode_t previous = ::umask(077);
+    const bool saved = CKstArchive::Save(doc, path, error) && CKstArchive::Save(doc, dir.File("new.kst"), error);
     ::umask(previous);
     ASSERT_TRUE(saved) << error.Describe();
-    struct stat st {};
-    ASSERT_EQ(::stat(dir.File("new.kst").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadFileBytes(path).size(), 491u);
+    struct stat kept {}, made {};
+    ASSERT_EQ(::stat(path.c_str(), &kept) | ::stat(dir.File("new.kst").c_str(), &made), 0);
+    EXPECT_EQ(kept.st_mode & 07777, 0640u);
+    EXPECT_EQ(made.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "temporary file left";
 }
 
 TEST_F(KstDisk, SavingThroughALinkReplacesTheFileItNames)

@@ -24,7 +24,7 @@ std::string Angle(const std::string& degrees, const std::string& rest)
     return degrees + "\xB0" + rest;
 }
 
-TEST(Grad, Format)
+TEST(Grad, FormatAndStore)
 {
     const std::pair<std::int32_t, std::string> cases[] = {
         {0, Angle("0", "00'00.000\"")},         {180'000'000, Angle("50", "00'00.000\"")},
@@ -33,11 +33,8 @@ TEST(Grad, Format)
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(CGrad(value).Format(), text) << value;
-}
+    std::uint8_t bytes[4]; // stored little-endian
 
-TEST(Grad, StoresLittleEndian)
-{
-    std::uint8_t bytes[4];
     CGrad(-2).Store(bytes);
     EXPECT_EQ(std::vector<int>(bytes, bytes + 4), (std::vector<int>{0xFE, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(CGrad::Load(bytes).Value(), -2);

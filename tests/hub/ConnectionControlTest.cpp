@@ -196,12 +196,6 @@ TEST(Toggle, ClosingTheSerialPortSaysSo)
     EXPECT_EQ(f.window.Led(LED_CTS), 1);
 }
 
-} // namespace
-} // namespace kestrelon::test
-
-namespace kestrelon::test {
-namespace {
-
 // A pseudo-terminal reads every modem line low: the lamps must not claim a state.
 TEST(Toggle, ModemLampsStayGreyOnAPortWithoutModemLines)
 {

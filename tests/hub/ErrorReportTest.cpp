@@ -9,29 +9,18 @@
 namespace kestrelon::test {
 namespace {
 
-struct LineErrorCase {
-    const char* name;
-    std::uint32_t flags;
-    const char* text;
-};
-void PrintTo(const LineErrorCase& c, std::ostream* os) { *os << c.name; }
-
-class LineErrorTextTest : public ::testing::TestWithParam<LineErrorCase> {};
-
-TEST_P(LineErrorTextTest, PicksTheTextByTheExactFlags)
+// Two flags have no text of their own; nor has an unknown flag.
+TEST(LineErrors, TextIsPickedByTheExactFlags)
 {
-    EXPECT_EQ(LineErrorText(GetParam().flags), GetParam().text);
+    const std::pair<std::uint32_t, const char*> rows[] = {
+        {1, "\r\n ***  Receive Queue Overflow Error ***\r\n"},
+        {256, "\r\n ***  TX Queue is full ***\r\n"},
+        {24, "\r\n ***  Unknown Error Occured ***\r\n"},
+        {0x80000000u, "\r\n ***  Unknown Error Occured ***\r\n"},
+    };
+    for (const auto& [flags, text] : rows)
+        EXPECT_EQ(LineErrorText(flags), text) << flags;
 }
-
-const LineErrorCase kLineErrors[] = {
-    {"Overflow", 1, "\r\n ***  Receive Queue Overflow Error ***\r\n"},
-    {"TxFull", 256, "\r\n ***  TX Queue is full ***\r\n"},
-    {"TwoFlags", 24, "\r\n ***  Unknown Error Occured ***\r\n"}, // no text of their own
-    {"UnknownFlag", 0x80000000u, "\r\n ***  Unknown Error Occured ***\r\n"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Flags, LineErrorTextTest, ::testing::ValuesIn(kLineErrors),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineErrors, TextTravelsLikeDataInTheErrorColour)
 {
@@ -73,68 +62,46 @@ TEST(PortFailure, DisablesKeysAndOffersTheSettings)
     }
 }
 
-struct TransferErrorCase {
-    std::intptr_t reason;
-    std::string box;
-};
-void PrintTo(const TransferErrorCase& c, std::ostream* os) { *os << "reason " << c.reason; }
-
-class TransferErrorTest : public ::testing::TestWithParam<TransferErrorCase> {};
-
-TEST_P(TransferErrorTest, FileErrorShowsItsBoxAfterTheTransferDriverSawIt)
+TEST(TransferErrors, FileErrorShowsItsBoxAfterTheTransferDriverSawIt)
 {
-    HubFixture f;
-    std::vector<std::string> order;
-    f.hub->SetTransferHandler([&](CMessage& m) {
-        order.push_back("driver " + std::to_string(m.wParam));
-        return 0;
-    });
-    f.Deliver(WM_TRANSFER, TRANSFER_FILE_ERROR, GetParam().reason);
-    f.Deliver(WM_TRANSFER, 5, 1); // other codes reach only the driver
-    EXPECT_EQ(order, (std::vector<std::string>{"driver 11", "driver 5"}));
-    EXPECT_EQ(f.window.calls, (std::vector<std::string>{GetParam().box}));
+    const std::pair<std::intptr_t, std::string> rows[] = {{2, "box 0 The selected file has zero length !"},
+                                                          {3, "box 1 Unknown error occured !"}};
+    for (const auto& [reason, box] : rows) {
+        HubFixture f;
+        std::vector<std::string> order;
+        f.hub->SetTransferHandler([&](CMessage& m) {
+            order.push_back("driver " + std::to_string(m.wParam));
+            return 0;
+        });
+        f.Deliver(WM_TRANSFER, TRANSFER_FILE_ERROR, reason);
+        f.Deliver(WM_TRANSFER, 5, 1); // other codes reach only the driver
+        EXPECT_EQ(order, (std::vector<std::string>{"driver 11", "driver 5"}));
+        EXPECT_EQ(f.window.calls, (std::vector<std::string>{box}));
+    }
 }
 
-const TransferErrorCase kTransferErrors[] = {
-    {2, "box 0 The selected file has zero length !"},
-    {3, "box 1 Unknown error occured !"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Reasons, TransferErrorTest, ::testing::ValuesIn(kTransferErrors),
-                         [](const auto& info) { return "Reason" + std::to_string(info.param.reason); });
-
-struct SerialPaneCase {
-    std::uint32_t port;
-    std::uint32_t baud;
-    std::uint8_t bits;
-    std::uint8_t parity;
-    std::uint8_t stop;
-    const char* text;
-};
-void PrintTo(const SerialPaneCase& c, std::ostream* os) { *os << c.text; }
-
-class SerialPaneTest : public ::testing::TestWithParam<SerialPaneCase> {};
-
-TEST_P(SerialPaneTest, FormatsTheLineSettings)
+TEST(SerialPane, FormatsTheLineSettings)
 {
-    const SerialPaneCase& c = GetParam();
-    DCB dcb;
-    dcb.BaudRate = c.baud;
-    dcb.ByteSize = c.bits;
-    dcb.Parity = c.parity;
-    dcb.StopBits = c.stop;
-    EXPECT_EQ(SerialPaneText(c.port, dcb), c.text);
+    struct Row {
+        std::uint32_t port, baud;
+        std::uint8_t bits, parity, stop;
+        const char* text;
+    };
+    const Row rows[] = {
+        {1, 9600, 8, 0, 0, "COM1: 9600, 8N1"},
+        {33, 115200, 7, 2, 2, "COM33: 115200, 7E2"},
+        {255, 300, 5, 4, 1, "COM255: 300, 5S1.5"},
+        {4, 9600, 8, 9, 7, "COM4: 9600, 8??"}, // a damaged record shows, it does not crash
+    };
+    for (const Row& row : rows) {
+        DCB dcb;
+        dcb.BaudRate = row.baud;
+        dcb.ByteSize = row.bits;
+        dcb.Parity = row.parity;
+        dcb.StopBits = row.stop;
+        EXPECT_EQ(SerialPaneText(row.port, dcb), row.text);
+    }
 }
-
-const SerialPaneCase kSerialPanes[] = {
-    {1, 9600, 8, 0, 0, "COM1: 9600, 8N1"},
-    {33, 115200, 7, 2, 2, "COM33: 115200, 7E2"},
-    {255, 300, 5, 4, 1, "COM255: 300, 5S1.5"},
-    {4, 9600, 8, 9, 7, "COM4: 9600, 8??"}, // a damaged record shows, it does not crash
-};
-
-INSTANTIATE_TEST_SUITE_P(Settings, SerialPaneTest, ::testing::ValuesIn(kSerialPanes),
-                         [](const auto& info) { return "COM" + std::to_string(info.param.port); });
 
 } // namespace
 } // namespace kestrelon::test

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 
 namespace kestrelon::test {
 namespace {

@@ -31,11 +31,6 @@ void PrintTo(const FamilyRow& c, std::ostream* os) { *os << (c.family == AF_INET
 const FamilyRow kIpv4{AF_INET, MODE_IPV4_CLIENT, MODE_IPV4_SERVER, MODE_IPV4_UDP};
 const FamilyRow kIpv6{AF_INET6, MODE_IPV6_CLIENT, MODE_IPV6_SERVER, MODE_IPV6_UDP};
 
-std::string FamilyName(const ::testing::TestParamInfo<FamilyRow>& info)
-{
-    return info.param.family == AF_INET ? "IPv4" : "IPv6";
-}
-
 class IpPeers {
 protected:
     // A client of `mode` started towards a loopback listener and connected; the
@@ -236,7 +231,8 @@ TEST_P(IpConnectionTest, StopWhileAcceptingEndsQuietly)
     EXPECT_LT(test::ConnectTo(GetParam().family, port).Get(), 0); // the port is free again
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, IpConnectionTest, ::testing::Values(kIpv4, kIpv6), FamilyName);
+INSTANTIATE_TEST_SUITE_P(Families, IpConnectionTest, ::testing::Values(kIpv4, kIpv6),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
 
 class IpConnectionSend : public IpPeers, public ::testing::Test {};
 

@@ -21,7 +21,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -92,16 +91,7 @@ public:
     }
     bool Connected() { return m_server.Ready() && m_frame.WaitFor(IP_CONNECTED) >= 0; }
     // Pumps the frame until `done` holds or the time is up.
-    bool Until(const std::function<bool()>& done, int timeoutMs = 5000)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            m_frame.Settle(20);
-        }
-        return true;
-    }
+    bool Until(const std::function<bool()>& done) { return m_frame.Target().PumpUntil(done); }
     speed_t ServedSpeed() const
     {
         termios attributes{};
@@ -163,8 +153,7 @@ const SessionRow kSessions[] = {
      [](RemoteSession& s) {
          const std::string bytes = AllBytes(4);
          ASSERT_TRUE(s.m_connection.Send(bytes.data(), bytes.size()));
-         EXPECT_EQ(test::ReadUntil(s.m_pty.Master(), 5000, [&](const std::string& got) { return got.size() >= bytes.size(); }),
-                   bytes);
+         EXPECT_EQ(test::ReadSome(s.m_pty.Master(), bytes.size()), bytes);
          ASSERT_TRUE(s.m_pty.WriteMaster(bytes));
          ASSERT_TRUE(s.m_frame.WaitForBytes(bytes.size()));
          EXPECT_EQ(s.m_frame.Received(), bytes);

@@ -94,7 +94,9 @@ TEST_F(FakeDriver, LineErrorsArriveAsTheirFlags)
     }
 }
 
-TEST_F(FakeDriver, RefusedRateKeepsTheOldOne)
+// A rate the device refuses on a live line keeps the old one; on opening, the
+// port is closed again.
+TEST_F(FakeDriver, RefusedRateKeepsTheOldOneOrClosesThePortOnOpen)
 {
     m_line->RefuseRate(921600);
     Open(Line(115200, false));
@@ -105,14 +107,13 @@ TEST_F(FakeDriver, RefusedRateKeepsTheOldOne)
     ASSERT_TRUE(m_driver.GetState(live));
     EXPECT_EQ(live.BaudRate, 115200u);
     EXPECT_EQ(StatusAfter(opened), std::vector<Notice>{});
-}
 
-TEST_F(FakeDriver, RefusedRateOnOpenClosesThePort)
-{
-    m_line->RefuseRate(921600);
+    m_driver.Close();
+    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_driver.IsOpen(); }));
+    const std::size_t closed = StatusAfter(0).size();
     m_driver.Open(kPort, Line(921600, false));
-    ASSERT_TRUE(m_frame.WaitFor([&] { return !m_frame.Status().empty(); }));
-    EXPECT_EQ(StatusAfter(0), (std::vector<Notice>{{TC_PORT_FAILED, PF_SETTINGS_REFUSED, {}}}));
+    ASSERT_TRUE(m_frame.WaitFor([&] { return m_frame.Status().size() > closed; }));
+    EXPECT_EQ(StatusAfter(closed), (std::vector<Notice>{{TC_PORT_FAILED, PF_SETTINGS_REFUSED, {}}}));
     EXPECT_FALSE(m_line->IsOpen());
 }
 

@@ -2,6 +2,7 @@
 // open, refuse, reopen, deliver, write, lose the device, change the rate, stop with output held.
 #include "serial/KesFileDriver.h"
 
+#include "document/SavedSettings.h"
 #include "serial/SerialFrame.h"
 #include "support/PtyPair.h"
 #include "support/TempDir.h"
@@ -29,14 +30,9 @@ constexpr std::uint32_t kMissingPort = 201;
 // The new-document line (CTS flow, DTR and RTS handshake) unless told otherwise.
 DCB Line(std::uint32_t rate, std::uint8_t bits = 8, std::uint8_t stop = 0, std::uint32_t flags = 0x0008A025)
 {
-    return {.BaudRate = rate,
-            .flags = flags,
-            .XonLim = 2048,
-            .XoffLim = 512,
-            .ByteSize = bits,
-            .StopBits = stop,
-            .XonChar = 0x11,
-            .XoffChar = 0x13};
+    DCB dcb = DefaultDcb();
+    dcb.BaudRate = rate, dcb.ByteSize = bits, dcb.StopBits = stop, dcb.flags = flags;
+    return dcb;
 }
 
 const DCB kNoFlowControl = Line(115200, 8, 0, DcbFlag::fBinary);

@@ -4,7 +4,7 @@
 
 #include "document/DataChannel.h"
 #include "hub/HubLinks.h"
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 
 #include <initializer_list>
 #include <string>

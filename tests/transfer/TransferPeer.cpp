@@ -75,10 +75,10 @@ CPeerProcess::CPeerProcess(const std::vector<std::string>& args, const std::stri
         setsid();
         const int fd = tty.empty() ? lineFd : open(tty.c_str(), O_RDWR | O_NOCTTY);
         const int log = open((directory + "/.peer.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        if (fd < 0 || chdir(directory.c_str()) != 0)
+        if ((fd < 0 && !(tty.empty() && lineFd < 0)) || chdir(directory.c_str()) != 0)
             _exit(126);
-        dup2(fd, 0);
-        dup2(fd, 1);
+        if (fd >= 0)
+            dup2(fd, 0), dup2(fd, 1);
         dup2(log, 2);
 #ifdef KESTRELON_NO_PURGE_SO
         setenv("LD_PRELOAD", KESTRELON_NO_PURGE_SO, 1);

@@ -36,11 +36,13 @@ private:
     std::vector<std::string> m_files;
 };
 
-// One lrzsz program (sx, rx, sb, rb) with stdin and stdout on a tty. Fails the
-// test with the package's name when lrzsz is missing.
+// One lrzsz program (sx, rx, sb, rb) with stdin and stdout on a tty, or a
+// program (socat) that gives one a line of its own. Fails the test with the
+// package's name when lrzsz is missing.
 class CPeerProcess {
 public:
-    // The line is the tty at that path, or lineFd when the path is empty.
+    // The line is the tty at that path, or lineFd when the path is empty; with
+    // neither the program keeps this process's standard input and output.
     CPeerProcess(const std::vector<std::string>& args, const std::string& tty, const std::string& directory,
                  int lineFd = -1);
     ~CPeerProcess();

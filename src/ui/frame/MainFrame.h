@@ -5,7 +5,7 @@
 // are handled here or by the dialogs.
 #pragma once
 
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 #include "ui/frame/MainStatusBar.h"
 #include "ui/widgets/FrameWndEx.h"
 #include "framework/PumpedTarget.h"

@@ -4,7 +4,7 @@
 // maker panes start the matching command.
 #pragma once
 
-#include "hub/HubWindow.h"
+#include "document/HubWindow.h"
 #include "ui/widgets/StatusBarEx.h"
 
 #include <QUrl>

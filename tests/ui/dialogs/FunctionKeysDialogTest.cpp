@@ -71,7 +71,7 @@ TEST(FunctionKeysDialog, ButtonsFollowTheSelection)
     }
 }
 
-TEST(FunctionKeysDialog, MovingSwapsContentsNotKeys)
+TEST(FunctionKeysDialog, MovingSwapsContentsNotKeysAndClearEmptiesTheSelectedRow)
 {
     CFunctionKeysDialog dialog;
     dialog.SetTexts(SampleTexts());
@@ -89,17 +89,13 @@ TEST(FunctionKeysDialog, MovingSwapsContentsNotKeys)
     EXPECT_EQ(dialog.SelectedRow(), 0);
     dialog.MoveUp(); // first row: nothing above
     EXPECT_EQ(dialog.Texts(), SampleTexts());
-}
-
-TEST(FunctionKeysDialog, ClearEmptiesOnlyTheSelectedRow)
-{
-    CFunctionKeysDialog dialog;
-    dialog.SetTexts(SampleTexts());
-    dialog.ClearRow(); // no selection: nothing
+    // Clear empties only the selected row, and nothing without a selection.
+    dialog.SelectRow(-1);
+    dialog.ClearRow();
     EXPECT_EQ(dialog.Texts(), SampleTexts());
     dialog.SelectRow(42);
     dialog.ClearRow();
-    FunctionKeyTexts expected = SampleTexts();
+    expected = SampleTexts();
     expected.labels[42].clear();
     expected.commands[42].clear();
     EXPECT_EQ(dialog.Texts(), expected);

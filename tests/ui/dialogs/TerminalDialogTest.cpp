@@ -124,10 +124,6 @@ TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
     }
 }
 
-} // namespace
-
-namespace {
-
 // The Terminal view's group: what the dialog confirms is what the store keeps
 // for that file, what it holds for another file is left alone, and damaged
 // values read as defaults.

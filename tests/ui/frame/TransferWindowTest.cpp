@@ -23,7 +23,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <gtest/gtest.h>
@@ -219,30 +218,6 @@ bool Listening(int port)
     return false;
 }
 
-// socat with an lrzsz program on a pty at the other end of a TCP connection.
-class CSocatPeer {
-public:
-    CSocatPeer(const QString& tcp, const QString& program, const std::string& directory)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-#ifdef KESTRELON_NO_PURGE_SO
-        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KESTRELON_NO_PURGE_SO));
-#endif
-        m_process.setProcessEnvironment(env);
-        m_process.setWorkingDirectory(QString::fromStdString(directory));
-        m_process.start(QStringLiteral("socat"), {tcp, QStringLiteral("EXEC:'%1',pty,raw,echo=0").arg(program)});
-    }
-    ~CSocatPeer()
-    {
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(1000);
-    }
-
-private:
-    QProcess m_process;
-};
-
 // How the window reaches the lrzsz program at the far end: a pty line bound to
 // a COM number, or TCP with socat giving the program a pty.
 enum class Link { Pty, TcpClient, TcpServer };
@@ -255,10 +230,7 @@ struct PeerCase {
     const char* program; // run in the far directory
     std::size_t size;    // a whole number of blocks for XModem, which pads the last one
 };
-void PrintTo(const PeerCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.name; }
 
 class TransferWithPeer : public TransferWindowTest, public ::testing::WithParamInterface<PeerCase> {};
 
@@ -271,31 +243,35 @@ TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
     const std::string nearFile = dir.File("near/data.bin");
     const std::string farFile = dir.File("far/data.bin");
     WriteFileBytes(c.send ? nearFile : farFile, data);
-    const QString program = QString::fromLatin1(c.program);
     test::PtyPair peerLine;
     std::optional<test::CLineRelay> relay;
-    std::optional<test::CPeerProcess> ptyPeer;
-    std::optional<CSocatPeer> tcpPeer;
+    std::optional<test::CPeerProcess> peer;
+    // The program itself on the pty line, or socat at `address` giving it one.
+    const auto startPeer = [&](const std::string& address) {
+        std::vector<std::string> args{"socat", address, "EXEC:'" + std::string(c.program) + "',pty,raw,echo=0"};
+        if (address.empty()) {
+            args.clear();
+            for (const QString& arg : QString::fromLatin1(c.program).split(QLatin1Char(' ')))
+                args.push_back(arg.toStdString());
+        }
+        peer.emplace(args, address.empty() ? peerLine.SlavePath() : "", dir.File("far"));
+    };
     const int port = test::FreePort();
     if (c.link == Link::Pty) {
         relay.emplace(device.Master(), peerLine.Master(), false);
         OpenWindow();
-        std::vector<std::string> args;
-        for (const QString& arg : program.split(QLatin1Char(' ')))
-            args.push_back(arg.toStdString());
-        ptyPeer.emplace(args, peerLine.SlavePath(), dir.File("far"));
+        startPeer("");
     } else {
         doc.commMode = c.link == Link::TcpServer ? 2 : 1;
         doc.ipServer = "127.0.0.1";
         doc.ipPort = static_cast<std::uint32_t>(port);
         if (c.link == Link::TcpClient) {
-            tcpPeer.emplace(QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port), program,
-                            dir.File("far"));
+            startPeer("TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1,reuseaddr");
             ASSERT_TRUE(WaitUntil([port] { return Listening(port); }, 5s));
         }
         OpenWindowWith([this] { return frame->Action(ID_TOGGLE_COMMUNICATION) != nullptr; });
         if (c.link == Link::TcpServer)
-            tcpPeer.emplace(QStringLiteral("TCP:127.0.0.1:%1").arg(port), program, dir.File("far"));
+            startPeer("TCP:127.0.0.1:" + std::to_string(port));
         ASSERT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_SEND)->isEnabled(); }, 10s));
     }
     protocol = c.protocol;
@@ -307,8 +283,8 @@ TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
     ASSERT_TRUE(WaitUntil([this] { return !frame->Transfers()->IsBusy(); }, 60s));
     EXPECT_EQ(frame->Transfers()->StatusDialog(), nullptr);
     EXPECT_TRUE(messages.empty());
-    if (ptyPeer) {
-        EXPECT_EQ(ptyPeer->Wait(10000), 0);
+    if (c.link == Link::Pty) {
+        EXPECT_EQ(peer->Wait(10000), 0);
     }
     EXPECT_TRUE(ReadFileBytes(c.send ? farFile : nearFile) == data) << "file differs";
     const CTransferFields fields = frame->Transfers()->LastStatus()->Fields();
@@ -316,12 +292,10 @@ TEST_P(TransferWithPeer, FileArrivesWholeAndTheDialogTellsHow)
     EXPECT_EQ(fields.errorChecking, "CRC");
     EXPECT_EQ(fields.transferred, std::to_string(c.size / 1024) + " KBytes");
     // A TCP peer hangs up once its program ends, and says so in the same pane.
-    const QString result = frame->MainStatusBar()->PaneText(0);
-    const QString expected = QStringLiteral("%1 data.bin: %2 bytes in ").arg(c.send ? "Sent" : "Received").arg(c.size);
-    if (ptyPeer) {
+    if (c.link == Link::Pty) {
+        const QString result = frame->MainStatusBar()->PaneText(0);
+        const QString expected = QStringLiteral("%1 data.bin: %2 bytes in ").arg(c.send ? "Sent" : "Received").arg(c.size);
         EXPECT_TRUE(result.startsWith(expected)) << result.toStdString();
-    }
-    if (ptyPeer) { // a TCP peer hangs up once its program ends
         EXPECT_TRUE(WaitUntil([this] { return frame->Action(ID_FILE_RECEIVE)->isEnabled(); }));
     }
 }

@@ -1,4 +1,4 @@
-// What the data hub asks of the main window. The hub is plain C++; the main frame
+// What the data hub and the bridge ask of the main window. Both are plain C++; the main frame
 // implements this with widgets, tests record the calls. Everything here is called
 // on the user-interface thread.
 #pragma once
