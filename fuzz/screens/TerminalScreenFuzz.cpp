@@ -1,12 +1,16 @@
 // Arbitrary received bytes into the Terminal view's model at a size, encoding and
 // block length the first bytes choose, with resizes between blocks: no crash, no
 // undefined behaviour, the cursor on screen and the answers bounded after every
-// block, and at the end every wide character whole, the scrollback bounded, and
-// the cells past each row's written length blank.
+// block, and at the end every wide character whole, the scrollback bounded, the
+// cells past each row's written length blank, and the text export, its folding
+// and a find over what is left all staying inside the model.
+#include "screens/TerminalFinder.h"
 #include "screens/TerminalScreen.h"
+#include "screens/TerminalText.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -48,6 +52,24 @@ void CheckCells(const CTerminalScreen& screen)
         std::abort();
 }
 
+// The export of everything, folded for a page, and a find for a few of the
+// input's bytes in both directions.
+void CheckText(const CTerminalScreen& screen, const std::uint8_t* pattern, std::size_t length)
+{
+    for (const std::string& line : kestrelon::FoldTerminalText(kestrelon::TerminalText(screen), 20))
+        if (line.find('\n') != std::string::npos)
+            std::abort();
+    if (length == 0)
+        return;
+    kestrelon::CTerminalFinder finder;
+    finder.SetPattern({reinterpret_cast<const char*>(pattern), length < 3 ? length : 3}, (pattern[0] & 1) != 0);
+    for (auto direction : {kestrelon::FindDirection::Forward, kestrelon::FindDirection::Backward})
+        if (const auto match = finder.Find(screen, std::nullopt, direction, true))
+            if (match->first.line < -screen.ScrollbackLines() || match->first.line >= screen.Rows() ||
+                !(match->first < match->last))
+                std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -71,5 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     CheckCells(screen);
+    CheckText(screen, data, size);
     return 0;
 }

@@ -13,8 +13,9 @@ struct CDemoVtStatus {
     long long uptimeSeconds = 0;
 };
 
-// Clears an 80 x 24 screen, draws the page and leaves the cursor on row 23 for
-// the prompt that follows.
+// Clears the screen, draws the page within 40 columns and 15 rows (the title
+// bar runs across the whole width) and leaves the cursor on row 15 for the
+// prompt that follows.
 std::string DemoVtStatusScreen(const CDemoVtStatus& status);
 
 } // namespace kestrelon

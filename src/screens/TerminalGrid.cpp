@@ -60,6 +60,16 @@ bool CTerminalGrid::LineWrapped(int line) const
     return m_historyWrapped[static_cast<std::size_t>((m_historyFirst + index) % m_historyCapacity)] != 0;
 }
 
+int CTerminalGrid::LineLength(int line) const
+{
+    if (line >= 0)
+        return line < m_rows ? Used(line) : 0;
+    const int index = m_historyCount + line;
+    if (index < 0)
+        return 0;
+    return m_historyUsed[static_cast<std::size_t>((m_historyFirst + index) % m_historyCapacity)];
+}
+
 // Rebuilds the ring as one straight run of its newest `keep` lines at `columns` width.
 void CTerminalGrid::Relayout(int keep, int columns)
 {

@@ -36,6 +36,8 @@ public:
     // -ScrollbackLines() .. -1 the scrollback, 0 .. Rows() - 1 the screen; null outside.
     const CTerminalCell* LineAt(int line) const;
     bool LineWrapped(int line) const;
+    // Cells of the line from this column on are plain blanks (0 outside).
+    int LineLength(int line) const;
     int ScrollbackLimit() const { return m_historyLimit; }
     void SetScrollbackLimit(int lines);
     void ClearScrollback();

@@ -2,6 +2,7 @@
 // column, wide characters and combining marks, C0 controls, ESC sequences,
 // resets and the title. Control sequences are in TerminalScreenSequences.
 #include "screens/TerminalScreen.h"
+#include "screens/TerminalText.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -150,22 +151,9 @@ CTerminalCell CTerminalScreen::Blank() const
 std::string CTerminalScreen::LineText(int line) const
 {
     std::string text;
-    const CTerminalCell* cells = LineAt(line);
-    if (cells == nullptr)
-        return text;
-    std::size_t kept = 0;
-    for (int column = 0; column < Columns(); ++column) {
-        const CTerminalCell& cell = cells[column];
-        if (cell.width == CTerminalCell::CONTINUATION)
-            continue;
-        AppendUtf8(text, cell.codePoint == 0 ? U' ' : cell.codePoint);
-        for (char16_t mark : cell.marks)
-            if (mark != 0)
-                AppendUtf8(text, mark);
-        if (cell.codePoint != U' ' && cell.codePoint != 0)
-            kept = text.size();
-    }
-    text.resize(kept);
+    if (const CTerminalCell* cells = LineAt(line))
+        AppendCellText(text, cells, line, 0, LineLength(line));
+    text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }
 

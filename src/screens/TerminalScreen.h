@@ -61,6 +61,9 @@ public:
     const CTerminalCell* LineAt(int line) const { return m_grid.LineAt(line); }
     // True when the line continues on the next one because the text wrapped there.
     bool LineWrapped(int line) const { return m_grid.LineWrapped(line); }
+    // Cells of a line from this column on are plain blanks: a row wrapped at
+    // a narrower width ends here, not at the present edge.
+    int LineLength(int line) const { return m_grid.LineLength(line); }
     // The text of a line as UTF-8, wide halves and marks joined, trailing blanks dropped.
     std::string LineText(int line) const;
     // The lines kept at the present width (see MAX_SCROLLBACK_CELLS).

@@ -1,8 +1,6 @@
 // CFindBar: the widgets, Enter and Shift+Enter, Escape.
 #include "ui/frame/FindBar.h"
 
-#include "ui/widgets/DocText.h"
-
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -63,13 +61,9 @@ void CFindBar::Open()
     m_text->selectAll();
 }
 
-std::string CFindBar::Pattern() const
+QString CFindBar::Text() const
 {
-    const QString text = m_text->text();
-    for (const QChar c : text)
-        if (c.unicode() > 0xFF)
-            return {}; // nothing shown in the views can match it
-    return ToDocText(text);
+    return m_text->text();
 }
 
 bool CFindBar::MatchCase() const

@@ -18,8 +18,7 @@ public:
 
     // Shows the bar with its text selected for typing over.
     void Open();
-    // The text as document bytes (characters above U+00FF cannot match).
-    std::string Pattern() const;
+    QString Text() const;
     bool MatchCase() const;
     void ShowResult(bool found);
 

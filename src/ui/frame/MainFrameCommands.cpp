@@ -163,7 +163,9 @@ void CMainFrame::BuildMenus()
     Action(ID_HELP)->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F5)});
     addAction(Action(ID_CONTEXT_HELP));
 
-    Action(ID_EDIT_FIND)->setShortcut(QKeySequence::Find);
+    // Ctrl+Shift+F too, as in terminals: the Terminal view gives Ctrl+F to the device.
+    Action(ID_EDIT_FIND)
+        ->setShortcuts({QKeySequence(QKeySequence::Find), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)});
     Action(ID_EDIT_FIND_NEXT)->setShortcut(QKeySequence(Qt::Key_F3));
     Action(ID_EDIT_FIND_PREVIOUS)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     // Ctrl+F and F3 work wherever the focus is in the window, the find bar too.

@@ -75,7 +75,7 @@ void CMainFrame::FindStep(bool forward, bool inclusive)
         OpenFind();
         return;
     }
-    SetTerminalViewFind(view, m_findBar->Pattern(), m_findBar->MatchCase());
+    SetTerminalViewFind(view, m_findBar->Text(), m_findBar->MatchCase());
     m_findBar->ShowResult(FindInTerminalView(view, forward, inclusive));
 }
 
@@ -84,7 +84,7 @@ void CMainFrame::CloseFind()
     if (m_findBar)
         m_findBar->hide();
     for (int i = 0; i < VIEW_COUNT; ++i)
-        SetTerminalViewFind(View(i), std::string(), false);
+        SetTerminalViewFind(View(i), QString(), false);
     FocusActiveView();
 }
 

@@ -4,23 +4,29 @@
 #include "document/KestronDoc.h"
 #include "ui/views/AnsiView.h"
 #include "ui/views/HexView.h"
+#include "ui/views/HiddenPageSizing.h"
 #include "ui/views/KestronView.h"
 #include "ui/views/TerminalView.h"
 #include "ui/frame/FramePacing.h"
+#include "ui/widgets/DocText.h"
 
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+
+#include <algorithm>
 
 namespace kestrelon {
 
 namespace {
 
 // The Terminal view follows the options of the open configuration file and
-// shows its program's title in the window's.
+// the window's size, and shows its program's title in the window's.
 QWidget* MakeTerminalScreenView(CMainFrame& frame)
 {
     auto* view = new CTerminalView(frame.Document(), frame.Target(), &frame);
+    // Its screen takes the window's size while another view is shown too.
+    new CHiddenPageSizing(view);
     QObject::connect(view, &CTerminalView::DeviceTitleChanged, &frame, &CMainFrame::SetDeviceTitle);
     if (CFramePacing* settings = frame.Pacing())
         settings->SetViewOptionsListener([view](const CTerminalViewOptions& options) { view->SetOptions(options); });
@@ -119,15 +125,24 @@ void ToggleTerminalViewAutoscroll(QWidget* view)
 
 bool CanFindInTerminalView(const QWidget* view)
 {
-    return qobject_cast<const CKestronView*>(view) != nullptr || qobject_cast<const CHexView*>(view) != nullptr;
+    return qobject_cast<const CKestronView*>(view) != nullptr || qobject_cast<const CHexView*>(view) != nullptr ||
+           qobject_cast<const CTerminalView*>(view) != nullptr;
 }
 
-void SetTerminalViewFind(QWidget* view, const std::string& text, bool matchCase)
+void SetTerminalViewFind(QWidget* view, const QString& text, bool matchCase)
 {
+    if (auto* terminal = qobject_cast<CTerminalView*>(view)) {
+        terminal->SetFindText(text.toStdString(), matchCase);
+        return;
+    }
+    // The ASCII and hex views show bytes as U+0000 to U+00FF: a character
+    // above those can match nothing there.
+    const bool bytes = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    const std::string pattern = bytes ? ToDocText(text) : std::string();
     if (auto* ascii = qobject_cast<CKestronView*>(view))
-        ascii->SetFindText(text, matchCase);
+        ascii->SetFindText(pattern, matchCase);
     else if (auto* hex = qobject_cast<CHexView*>(view))
-        hex->SetFindText(text, matchCase);
+        hex->SetFindText(pattern, matchCase);
 }
 
 bool FindInTerminalView(QWidget* view, bool forward, bool inclusive)
@@ -137,6 +152,8 @@ bool FindInTerminalView(QWidget* view, bool forward, bool inclusive)
         return ascii->FindStep(direction, inclusive);
     if (auto* hex = qobject_cast<CHexView*>(view))
         return hex->FindStep(direction, inclusive);
+    if (auto* terminal = qobject_cast<CTerminalView*>(view))
+        return terminal->FindStep(direction, inclusive);
     return false;
 }
 
@@ -146,6 +163,8 @@ std::optional<std::string> TerminalViewText(const QWidget* view)
         return ascii->ShownText();
     if (const auto* hex = qobject_cast<const CHexView*>(view))
         return hex->ShownText();
+    if (const auto* terminal = qobject_cast<const CTerminalView*>(view))
+        return terminal->ShownText();
     return std::nullopt;
 }
 
@@ -179,6 +198,8 @@ bool PrintTerminalView(QWidget* view, QPrinter& printer, bool preview,
         print = [hex](QPrinter& printer) { hex->Print(printer); };
     else if (auto* ansi = qobject_cast<CANSI_View*>(view))
         print = [ansi](QPrinter& printer) { ansi->Print(printer); };
+    else if (auto* terminal = qobject_cast<CTerminalView*>(view))
+        print = [terminal](QPrinter& printer) { terminal->Print(printer); };
     else
         return false;
     if (preview) {

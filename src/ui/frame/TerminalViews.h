@@ -29,9 +29,10 @@ void PasteToTerminal(CMainFrame& frame);
 // The view's autoscroll flag; none for a view without one.
 std::optional<bool> TerminalViewAutoscroll(const QWidget* view);
 void ToggleTerminalViewAutoscroll(QWidget* view);
-// Find, Save Output, Copy All and Timestamps reach the ASCII and hex views.
+// Find, Save Output and Copy All reach the ASCII, hex and Terminal views,
+// Timestamps the ASCII and hex views.
 bool CanFindInTerminalView(const QWidget* view);
-void SetTerminalViewFind(QWidget* view, const std::string& text, bool matchCase);
+void SetTerminalViewFind(QWidget* view, const QString& text, bool matchCase);
 // Selects the next or previous match; false when there is none.
 bool FindInTerminalView(QWidget* view, bool forward, bool inclusive);
 // Every row the view shows, as text; none for a view without rows to save.

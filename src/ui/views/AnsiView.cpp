@@ -19,7 +19,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 
 namespace kestrelon {
@@ -29,7 +28,6 @@ namespace {
 constexpr int kColumns = CAnsiScreen::COLUMNS;
 constexpr int kRows = CAnsiScreen::ROWS;
 constexpr int kPrintFirstRowLine = 6;
-constexpr char kPageHeader[] = "Page %d";
 constexpr std::uint8_t kDeleteByte = 0x7F;
 
 struct CKeyString {
@@ -310,10 +308,8 @@ void CANSI_View::Print(QPrinter& printer)
     const int cellWidth = layout.lineWidth / kColumns;
     const bool inColour = printer.colorMode() == QPrinter::Color;
 
-    char header[32];
-    std::snprintf(header, sizeof header, kPageHeader, 1);
     painter.setPen(Qt::black);
-    layout.DrawHeader(painter, QString::fromLatin1(header).rightJustified(kColumns, QLatin1Char(' ')));
+    layout.DrawHeader(painter, PageHeader(1, kColumns));
 
     // Blinking is ignored on paper; hidden text still takes its background colour.
     for (int row = 0; row < kRows; ++row) {

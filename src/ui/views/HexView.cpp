@@ -15,27 +15,17 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace kestrelon {
 
 namespace {
 
 constexpr int kPrintColumns = 72;
-constexpr char kPageHeader[] = "Page %d";
 
 QColor ToQColor(COLORREF colour)
 {
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                   static_cast<int>((colour >> 16) & 0xFF));
-}
-
-// "Page n", right-aligned in a line of `columns` characters.
-QString PageHeader(int page, int columns)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, kPageHeader, page);
-    return QString::fromLatin1(text).rightJustified(columns, QLatin1Char(' '));
 }
 
 // The display font is fixed: a bold 16-pixel Courier.
@@ -253,31 +243,8 @@ void CHexView::scrollContentsBy(int, int)
 
 void CHexView::Print(QPrinter& printer)
 {
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return;
-    const CPrintPage layout = CPrintPage::Begin(painter, printer, kPrintColumns);
-    const int lineHeight = layout.lineHeight;
-    const int leftMargin = layout.leftMargin;
-    const int linesPerPage = std::max(1, (layout.page.height() - 7 * lineHeight) / lineHeight);
-    const int pages = m_history.PageCount(linesPerPage);
-    const int firstPage = printer.fromPage() > 0 ? std::min(printer.fromPage(), pages) : 1;
-    const int lastPage = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;
-
-    painter.setPen(Qt::black);
-    for (int pageNumber = firstPage; pageNumber <= lastPage; ++pageNumber) {
-        if (pageNumber > firstPage)
-            printer.newPage();
-        layout.DrawHeader(painter, PageHeader(pageNumber, kPrintColumns));
-        const int firstRow = (pageNumber - 1) * linesPerPage;
-        const int endRow = std::min(firstRow + linesPerPage, m_history.RowCount());
-        for (int row = firstRow; row < endRow; ++row) {
-            const std::string text = m_history.PrintedRow(row);
-            const int y = (5 + row - firstRow) * lineHeight;
-            painter.drawText(QRect(leftMargin, y, layout.page.width() - leftMargin, lineHeight), Qt::AlignLeft | Qt::AlignTop,
-                             FromDocText(text));
-        }
-    }
+    PrintLinePages(printer, kPrintColumns, m_history.RowCount(),
+                   [this](int row) { return FromDocText(m_history.PrintedRow(row)); });
 }
 
 } // namespace kestrelon

@@ -1,8 +1,11 @@
 // CTerminalSelection: hit tests and the selected text.
 #include "ui/views/TerminalSelection.h"
 
-#include "screens/TerminalKeys.h"
 #include "screens/TerminalScreen.h"
+#include "screens/TerminalText.h"
+
+#include <algorithm>
+#include <climits>
 
 namespace kestrelon {
 
@@ -21,36 +24,16 @@ bool CTerminalSelection::Contains(std::int64_t line, int column) const
 
 std::string CTerminalSelection::Text(const CTerminalScreen& screen) const
 {
-    std::string text;
     if (IsEmpty())
-        return text;
+        return {};
+    // Stable lines far from the model's are held inside int; the walk then
+    // keeps to the lines the model still has.
     const std::int64_t offset = static_cast<std::int64_t>(screen.LinesScrolledOff());
-    const CPoint first = First();
-    const CPoint last = Last();
-    for (std::int64_t stable = first.line; stable <= last.line; ++stable) {
-        const std::int64_t line = stable - offset;
-        const CTerminalCell* cells =
-            line >= -screen.ScrollbackLines() && line < screen.Rows() ? screen.LineAt(static_cast<int>(line)) : nullptr;
-        const int from = stable == first.line ? first.column : 0;
-        const int to = stable == last.line ? last.column : screen.Columns();
-        std::string row;
-        for (int column = from; cells != nullptr && column < to && column < screen.Columns(); ++column) {
-            const CTerminalCell& cell = cells[column];
-            if (cell.width == CTerminalCell::CONTINUATION)
-                continue;
-            AppendEncoded(row, cell.codePoint == 0 ? U' ' : cell.codePoint, true);
-            for (const char16_t mark : cell.marks)
-                if (mark != 0)
-                    AppendEncoded(row, mark, true);
-        }
-        const bool wrapped = cells != nullptr && to >= screen.Columns() && screen.LineWrapped(static_cast<int>(line));
-        if (!wrapped)
-            row.erase(row.find_last_not_of(' ') + 1);
-        text += row;
-        if (stable != last.line && !wrapped)
-            text += '\n';
-    }
-    return text;
+    auto place = [offset](CPoint point) {
+        const std::int64_t line = std::clamp<std::int64_t>(point.line - offset, INT_MIN / 2, INT_MAX / 2);
+        return CTerminalPlace{static_cast<int>(line), point.column};
+    };
+    return TerminalRangeText(screen, place(First()), place(Last()));
 }
 
 } // namespace kestrelon

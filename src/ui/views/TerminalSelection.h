@@ -32,11 +32,11 @@ public:
     // The selected text as UTF-8: wide halves and marks joined, trailing blanks
     // of each line dropped, a line break where a line did not wrap.
     std::string Text(const CTerminalScreen& screen) const;
-
-private:
+    // The ends in text order, whichever way the mouse went.
     CPoint First() const { return m_anchor < m_extent ? m_anchor : m_extent; }
     CPoint Last() const { return m_anchor < m_extent ? m_extent : m_anchor; }
 
+private:
     CPoint m_anchor;
     CPoint m_extent;
 };

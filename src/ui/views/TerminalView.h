@@ -6,6 +6,7 @@
 #include "document/DataChannel.h"
 #include "document/TerminalViewOptions.h"
 #include "screens/TerminalFeed.h"
+#include "screens/TerminalFinder.h"
 #include "screens/TerminalScreen.h"
 #include "ui/views/CellMetrics.h"
 #include "ui/views/TerminalSelection.h"
@@ -16,6 +17,8 @@
 #include <QTimer>
 
 #include <string>
+
+class QPrinter;
 
 namespace kestrelon {
 
@@ -61,6 +64,11 @@ public:
     void ApplyFont();
     // The repaint tick: answers, title, bell, scroll bar and repaint.
     void OnTimer();
+    // Save Output As, Copy All, the find bar and printing: TerminalViewText.cpp.
+    std::string ShownText() const;
+    void SetFindText(const std::string& utf8, bool matchCase);
+    bool FindStep(FindDirection direction, bool inclusive);
+    void Print(QPrinter& printer);
 
 signals:
     // The program's title while this view is shown, "" when it stops being shown.
@@ -92,6 +100,7 @@ private:
     void PostBytes(const std::string& bytes, bool paced);
     void ScheduleRepaint();
     void PasteText(const QString& text);
+    void ShowLine(int line);
 
     CKestronDoc& m_doc;
     IMessageTarget& m_frame;
@@ -99,6 +108,7 @@ private:
     CTerminalScreen m_model;
     mutable CTerminalFeed m_feed{m_model};
     CTerminalSelection m_selection;
+    CTerminalFinder m_finder;
     CTerminalViewOptions m_options;
     QTimer m_timer;
     QTimer m_flashTimer;

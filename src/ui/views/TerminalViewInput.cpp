@@ -108,8 +108,14 @@ bool CTerminalView::LocalKey(const QKeyEvent& key)
 bool CTerminalView::event(QEvent* event)
 {
     // Every key goes to the device while this view has the focus: F1, F3 and
-    // Ctrl+F are the program's, not the window's.
+    // Ctrl+F are the program's, not the window's. Not the window's own keys,
+    // which no view passes on: Ctrl+Shift+F1 to F10 (the function-key bar)
+    // and Ctrl+Shift+F (find).
     if (event->type() == QEvent::ShortcutOverride) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        const bool barKey = key.key() >= Qt::Key_F1 && key.key() <= Qt::Key_F10;
+        if (IsCtrlShift(key, Qt::Key_F) || (barKey && IsCtrlShift(key, key.key())))
+            return QAbstractScrollArea::event(event);
         event->accept();
         return true;
     }

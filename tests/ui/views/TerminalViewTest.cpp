@@ -4,13 +4,17 @@
 #include "ui/views/TerminalView.h"
 
 #include "demo/DemoVtStatus.h"
+#include "support/TempDir.h"
+#include "ui/views/HiddenPageSizing.h"
 #include "ui/views/ViewTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
+#include <QPrinter>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
@@ -32,6 +36,16 @@ protected:
         view.resize(view.size() + wanted - view.viewport()->size());
     }
 
+    // "line 0" to "line 99" on an 80 x 24 screen: 77 lines go to the scrollback.
+    void ReceiveHundredLines()
+    {
+        SizeTo(80, 24);
+        std::string lines;
+        for (int i = 0; i < 100; ++i)
+            lines += "line " + std::to_string(i) + "\r\n";
+        Receive(doc, lines);
+    }
+
     CKestronDoc doc;
     CRecordingTarget frame;
     CTerminalView view{doc, frame};
@@ -46,21 +60,24 @@ TEST_F(TerminalViewTest, PaintsTheStatusPageAtTheViewsSize)
     Receive(doc, "echo is not the device's", SEND_COLOUR);
     view.OnTimer();
     EXPECT_EQ(view.Screen().LineText(0), " Kestrelon demo board - status");
-    EXPECT_EQ(
-        view.Screen().LineText(4), std::string(15, ' ') + "\u250c" + [] {
-            std::string rule;
-            for (int i = 0; i < 48; ++i)
-                rule += "\u2500";
-            return rule;
-        }() + "\u2510");
-    EXPECT_EQ(view.Screen().CursorRow(), 22);
+    std::string rule;
+    for (int i = 0; i < 34; ++i)
+        rule += "\u2500";
+    EXPECT_EQ(view.Screen().LineText(4), "  \u250c" + rule + "\u2510");
+    EXPECT_EQ(view.Screen().CursorRow(), 14);
 
     const QImage image = view.viewport()->grab().toImage();
     const QSize cell = view.CellSize();
     const int width = 80 * cell.width();
-    // The reverse title row is lit across; the empty rows below stay dark.
-    EXPECT_GT(CountPixels(image, QRect(0, 0, width, cell.height()), 0xd3d7cf), width * cell.height() / 2);
+    // The blue title bar runs across; the empty rows below stay dark.
+    EXPECT_GT(CountPixels(image, QRect(0, 0, width, cell.height()), 0x0000ee), width * cell.height() / 2);
     EXPECT_EQ(CountPixels(image, QRect(0, 2 * cell.height(), width, cell.height()), 0x000000), width * cell.height());
+
+    // The page fits 40 x 15 without wrapping or overlapping.
+    SizeTo(40, 15);
+    Receive(doc, DemoVtStatusScreen({true, false, 115200, 42}));
+    EXPECT_EQ(view.Screen().ScrollbackLines(), 0);
+    EXPECT_EQ(view.Screen().LineText(12), "vtstatus draws it again.");
 
     // A smaller window: the screen shrinks, never below 20 x 5.
     SizeTo(10, 3);
@@ -174,15 +191,18 @@ TEST_F(TerminalViewTest, KeysAndPastesFollowTheProgramsModes)
         QApplication::sendEvent(&view, &press);
         EXPECT_EQ(frame.messages, c.sent) << c.name;
     }
+    // The window's own keys are left to its shortcuts; the device has the rest.
+    for (const int key : {Qt::Key_F1, Qt::Key_F10, Qt::Key_F, Qt::Key_F11}) {
+        QKeyEvent shortcut(QEvent::ShortcutOverride, key, Qt::ControlModifier | Qt::ShiftModifier);
+        shortcut.ignore();
+        QApplication::sendEvent(&view, &shortcut);
+        EXPECT_EQ(shortcut.isAccepted(), key == Qt::Key_F11) << key;
+    }
 }
 
 TEST_F(TerminalViewTest, ReadingBackStaysPutWhileOutputScrolls)
 {
-    SizeTo(80, 24);
-    std::string lines;
-    for (int i = 0; i < 100; ++i)
-        lines += "line " + std::to_string(i) + "\r\n";
-    Receive(doc, lines);
+    ReceiveHundredLines();
     QKeyEvent pageUp(QEvent::KeyPress, Qt::Key_PageUp, Qt::ShiftModifier);
     QApplication::sendEvent(&view, &pageUp);
     const int back = view.ScrolledBack();
@@ -193,6 +213,58 @@ TEST_F(TerminalViewTest, ReadingBackStaysPutWhileOutputScrolls)
     view.ScrollBy(1000);
     Receive(doc, "tail\r\n");
     EXPECT_EQ(view.ScrolledBack(), 0);
+}
+
+TEST_F(TerminalViewTest, FindSelectsTheMatchAndHoldsItInView)
+{
+    ReceiveHundredLines();
+    view.SetFindText("LINE 7", false);
+    ASSERT_TRUE(view.FindStep(FindDirection::Forward, true));
+    EXPECT_EQ(view.ScrolledBack(), 77); // line 7, as far up as the scrollback goes
+    view.Copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("line 7"));
+    Receive(doc, "more\r\n");
+    EXPECT_EQ(view.ScrolledBack(), 78);
+    ASSERT_TRUE(view.FindStep(FindDirection::Forward, false));
+    view.Copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("line 7")); // of "line 70"
+    // Eight lines above the screen, centred.
+    EXPECT_EQ(view.ScrolledBack(), 8 + 12);
+    view.SetFindText("absent", true);
+    EXPECT_FALSE(view.FindStep(FindDirection::Forward, true));
+    EXPECT_FALSE(view.CanCopy());
+}
+
+TEST_F(TerminalViewTest, PrintsTheSavedTextInPages)
+{
+    ReceiveHundredLines();
+    // Wrapped on the 80-column screen, joined for the text, folded for the paper.
+    Receive(doc, std::string(60, 'a') + std::string(60, 'b') + "\r\n");
+    test::TempDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    test::PrintToPdf(printer, dir.File("terminal.pdf"));
+    view.Print(printer);
+    const auto pages = test::PdfPageTexts(dir.File("terminal.pdf"));
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_TRUE(
+        test::InOrder(pages.back(), {"Page " + std::to_string(pages.size()), "line 99\n",
+                                     std::string(60, 'a') + std::string(20, 'b') + "\n", std::string(40, 'b') + "\n"}));
+}
+
+TEST_F(TerminalViewTest, HiddenInTheWindowsStackItKeepsTheStacksSize)
+{
+    QStackedWidget stack;
+    stack.addWidget(new QWidget);
+    stack.addWidget(&view);
+    new CHiddenPageSizing(&view);
+    stack.resize(900, 500);
+    stack.show();
+    const int columns = view.Screen().Columns();
+    EXPECT_GT(columns, 60);
+    stack.setCurrentWidget(&view);
+    EXPECT_EQ(view.Screen().Columns(), columns);
+    stack.removeWidget(&view);
+    view.setParent(nullptr);
 }
 
 } // namespace
