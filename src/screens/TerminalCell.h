@@ -61,12 +61,14 @@ struct CTerminalCell {
         WIDE = 2, // left half; the cell on its right is its continuation
     };
 
-    char32_t codePoint = U' ';
+    // Code point, width and attributes share one word, so a cell is 16 bytes:
+    // a flood moves a fifth less memory than with a field each.
+    char32_t codePoint : 21 = U' ';
+    std::uint32_t width : 2 = NARROW;
+    std::uint32_t attributes : 9 = 0;
     std::array<char16_t, MAX_MARKS> marks{}; // 0: none
     CTerminalColour foreground;
     CTerminalColour background;
-    std::uint16_t attributes = 0;
-    std::uint8_t width = NARROW;
 
     bool operator==(const CTerminalCell&) const = default;
     // A cell as a fresh screen holds it; cheaper than comparing with CTerminalCell{}.
@@ -76,5 +78,6 @@ struct CTerminalCell {
                attributes == 0 && width == NARROW;
     }
 };
+static_assert(sizeof(CTerminalCell) == 16);
 
 } // namespace kestrelon

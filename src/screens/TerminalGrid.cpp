@@ -1,6 +1,7 @@
-// Cells of the Terminal view's model. Scrolling rotates the row map, so a
-// scroll costs a few integers plus one row of blanks; the scrollback ring grows
-// by doubling up to its limit and then overwrites its oldest line in place.
+// Cells of the Terminal view's model. Scrolling rotates the row map, and a line
+// scrolled off hands its row to the scrollback ring instead of being copied, so
+// a flood costs a few integers per line plus blanking the written cells of the
+// row that comes back from the ring's far end.
 #include "screens/TerminalGrid.h"
 
 #include <algorithm>
@@ -8,12 +9,6 @@
 namespace kestrelon {
 
 namespace {
-
-// The ring's first allocation; doubling from here to the limit.
-constexpr int FIRST_HISTORY_CAPACITY = 256;
-// How far ahead, and how much of a scrollback slot, is fetched before it is written.
-constexpr int PREFETCH_LINES_AHEAD = 4;
-constexpr int PREFETCH_CELLS = 16;
 
 // A row cut to `width` cells must not end in the left half of a wide character.
 void MendCut(CTerminalCell* cells, int width)
@@ -27,26 +22,48 @@ void MendCut(CTerminalCell* cells, int width)
 CTerminalGrid::CTerminalGrid(int columns, int rows, int scrollbackLimit)
     : m_columns(columns), m_rows(rows), m_historyLimit(std::max(0, scrollbackLimit))
 {
-    m_cells.assign(static_cast<std::size_t>(2 * rows * columns), CTerminalCell{});
-    m_wrapped.assign(static_cast<std::size_t>(2 * rows), 0);
-    m_used.assign(static_cast<std::size_t>(2 * rows), 0);
     m_rowMap.resize(static_cast<std::size_t>(2 * rows));
-    for (int i = 0; i < 2 * rows; ++i)
-        m_rowMap[static_cast<std::size_t>(i)] = i;
+    for (int& physical : m_rowMap)
+        physical = NewRow();
+}
+
+int CTerminalGrid::NewRow()
+{
+    if ((m_poolRows & (CHUNK_ROWS - 1)) == 0)
+        m_chunks.push_back(std::make_unique<CTerminalCell[]>(static_cast<std::size_t>(CHUNK_ROWS) *
+                                                             static_cast<std::size_t>(m_columns)));
+    m_used.push_back(0);
+    m_wrapped.push_back(0);
+    return m_poolRows++;
+}
+
+int CTerminalGrid::HistoryPhysical(int index) const
+{
+    std::size_t slot = static_cast<std::size_t>(m_historyFirst + index);
+    if (slot >= m_history.size())
+        slot -= m_history.size();
+    return m_history[slot];
+}
+
+std::vector<int> CTerminalGrid::HistoryInOrder() const
+{
+    std::vector<int> rows(m_history.size());
+    for (int index = 0; index < ScrollbackLines(); ++index)
+        rows[static_cast<std::size_t>(index)] = HistoryPhysical(index);
+    return rows;
 }
 
 const CTerminalCell* CTerminalGrid::ScrollbackRow(int index) const
 {
-    if (index < 0 || index >= m_historyCount)
+    if (index < 0 || index >= ScrollbackLines())
         return nullptr;
-    const int slot = (m_historyFirst + index) % m_historyCapacity;
-    return m_history.data() + static_cast<std::size_t>(slot) * static_cast<std::size_t>(m_columns);
+    return Cells(HistoryPhysical(index));
 }
 
 const CTerminalCell* CTerminalGrid::LineAt(int line) const
 {
     if (line < 0)
-        return ScrollbackRow(m_historyCount + line);
+        return ScrollbackRow(ScrollbackLines() + line);
     return line < m_rows ? Row(line) : nullptr;
 }
 
@@ -54,105 +71,85 @@ bool CTerminalGrid::LineWrapped(int line) const
 {
     if (line >= 0)
         return line < m_rows && Wrapped(line);
-    const int index = m_historyCount + line;
-    if (index < 0)
-        return false;
-    return m_historyWrapped[static_cast<std::size_t>((m_historyFirst + index) % m_historyCapacity)] != 0;
+    const int index = ScrollbackLines() + line;
+    return index >= 0 && m_wrapped[static_cast<std::size_t>(HistoryPhysical(index))] != 0;
 }
 
 int CTerminalGrid::LineLength(int line) const
 {
     if (line >= 0)
         return line < m_rows ? Used(line) : 0;
-    const int index = m_historyCount + line;
-    if (index < 0)
-        return 0;
-    return m_historyUsed[static_cast<std::size_t>((m_historyFirst + index) % m_historyCapacity)];
+    const int index = ScrollbackLines() + line;
+    return index < 0 ? 0 : m_used[static_cast<std::size_t>(HistoryPhysical(index))];
 }
 
-// Rebuilds the ring as one straight run of its newest `keep` lines at `columns` width.
-void CTerminalGrid::Relayout(int keep, int columns)
+void CTerminalGrid::Rebuild(int columns, int rows, const std::vector<int>& history, int skip)
 {
-    keep = std::min(keep, m_historyCount);
-    std::vector<CTerminalCell> cells(static_cast<std::size_t>(keep) * static_cast<std::size_t>(columns));
-    std::vector<std::uint8_t> wrapped(static_cast<std::size_t>(keep));
-    std::vector<int> used(static_cast<std::size_t>(keep));
-    for (int i = 0; i < keep; ++i) {
-        const int index = m_historyCount - keep + i;
-        const std::size_t slot = static_cast<std::size_t>((m_historyFirst + index) % m_historyCapacity);
-        const int width = std::min(columns, m_historyUsed[slot]);
-        std::copy_n(ScrollbackRow(index), width, cells.begin() + static_cast<std::ptrdiff_t>(i) * columns);
-        MendCut(cells.data() + static_cast<std::ptrdiff_t>(i) * columns, std::min(columns, width));
-        wrapped[static_cast<std::size_t>(i)] = m_historyWrapped[slot];
-        used[static_cast<std::size_t>(i)] = width;
+    CTerminalGrid fresh(columns, rows, m_historyLimit);
+    const int width = std::min(columns, m_columns);
+    auto copy = [&](int from, int to) {
+        const int length = std::min(width, m_used[static_cast<std::size_t>(from)]);
+        std::copy_n(Cells(from), length, fresh.Cells(to));
+        MendCut(fresh.Cells(to), length);
+        fresh.m_used[static_cast<std::size_t>(to)] = length;
+        fresh.m_wrapped[static_cast<std::size_t>(to)] = m_wrapped[static_cast<std::size_t>(from)];
+    };
+    fresh.m_history.reserve(history.size());
+    for (const int from : history) {
+        fresh.m_history.push_back(fresh.NewRow());
+        copy(from, fresh.m_history.back());
     }
-    m_history = std::move(cells);
-    m_historyWrapped = std::move(wrapped);
-    m_historyUsed = std::move(used);
-    m_historyFirst = 0;
-    m_historyCount = keep;
-    m_historyCapacity = keep;
+    for (int screen = 0; screen < 2; ++screen) {
+        const int rowSkip = (screen == 1) == m_alternate ? skip : 0;
+        for (int row = 0; row < rows && row + rowSkip < m_rows; ++row)
+            copy(m_rowMap[static_cast<std::size_t>(screen * m_rows + row + rowSkip)],
+                 fresh.m_rowMap[static_cast<std::size_t>(screen * rows + row)]);
+    }
+    fresh.m_alternate = m_alternate;
+    fresh.m_base = m_alternate ? rows : 0;
+    fresh.m_scrolledOff = m_scrolledOff;
+    *this = std::move(fresh);
 }
 
 void CTerminalGrid::SetScrollbackLimit(int lines)
 {
     m_historyLimit = std::max(0, lines);
-    if (m_historyCount > m_historyLimit || m_historyCapacity > m_historyLimit)
-        Relayout(m_historyLimit, m_columns);
+    if (ScrollbackLines() > m_historyLimit) {
+        // The oldest lines go, and their rows' memory with them.
+        std::vector<int> history = HistoryInOrder();
+        history.erase(history.begin(), history.end() - m_historyLimit);
+        Rebuild(m_columns, m_rows, history, 0);
+    } else if (m_historyFirst != 0) {
+        // The ring grows again from its newest end.
+        std::rotate(m_history.begin(), m_history.begin() + m_historyFirst, m_history.end());
+        m_historyFirst = 0;
+    }
 }
 
 void CTerminalGrid::ClearScrollback()
 {
-    m_history.clear();
-    m_history.shrink_to_fit();
-    m_historyWrapped.clear();
-    m_historyUsed.clear();
-    m_historyFirst = m_historyCount = m_historyCapacity = 0;
+    Rebuild(m_columns, m_rows, {}, 0);
 }
 
+// The screen row joins the scrollback as it is, and the screen takes a new row
+// in its place: a fresh one while the ring grows, the oldest line's once it is
+// full (ScrollUp blanks it).
 void CTerminalGrid::PushHistory(int row)
 {
     if (m_historyLimit == 0)
         return;
-    if (m_historyCount == m_historyCapacity && m_historyCapacity < m_historyLimit) {
-        if (m_historyFirst != 0)
-            Relayout(m_historyCount, m_columns);
-        m_historyCapacity = std::min(m_historyLimit, std::max(FIRST_HISTORY_CAPACITY, 2 * m_historyCapacity));
-        m_history.resize(static_cast<std::size_t>(m_historyCapacity) * static_cast<std::size_t>(m_columns));
-        m_historyWrapped.resize(static_cast<std::size_t>(m_historyCapacity));
-        m_historyUsed.resize(static_cast<std::size_t>(m_historyCapacity));
-    }
-    int slot;
-    if (m_historyCount < m_historyCapacity) {
-        // A subtraction, not a division: this runs once per line of a flood.
-        slot = m_historyFirst + m_historyCount++;
-        if (slot >= m_historyCapacity)
-            slot -= m_historyCapacity;
+    int& mapped = m_rowMap[static_cast<std::size_t>(m_base + row)];
+    const int leaving = mapped;
+    if (ScrollbackLines() < m_historyLimit) {
+        mapped = NewRow();
+        m_history.push_back(leaving);
     } else {
-        slot = m_historyFirst; // full: the oldest line's place is reused
-        if (++m_historyFirst == m_historyCapacity)
+        int& oldest = m_history[static_cast<std::size_t>(m_historyFirst)];
+        mapped = oldest;
+        oldest = leaving;
+        if (++m_historyFirst == ScrollbackLines())
             m_historyFirst = 0;
     }
-    // Only the written cells move; the slot's old cells past them become blanks.
-    const std::size_t physical = static_cast<std::size_t>(Physical(row));
-    const int used = m_used[physical];
-    int& slotUsed = m_historyUsed[static_cast<std::size_t>(slot)];
-    CTerminalCell* line = m_history.data() + static_cast<std::size_t>(slot) * static_cast<std::size_t>(m_columns);
-    std::copy_n(Row(row), used, line);
-    if (slotUsed > used)
-        std::fill(line + used, line + slotUsed, CTerminalCell{});
-    slotUsed = used;
-    m_historyWrapped[static_cast<std::size_t>(slot)] = m_wrapped[physical];
-    // Slots a few lines on are cold memory once the ring is large: asking for the
-    // start of one now overlaps its cache misses with the lines in between (a
-    // flood of short lines runs about half again as fast).
-    int ahead = slot + PREFETCH_LINES_AHEAD;
-    if (ahead >= m_historyCapacity)
-        ahead %= m_historyCapacity;
-    const CTerminalCell* upcoming =
-        m_history.data() + static_cast<std::size_t>(ahead) * static_cast<std::size_t>(m_columns);
-    for (int cell = 0; cell < std::min(m_columns, PREFETCH_CELLS); cell += 3) // 3 cells: within one cache line
-        __builtin_prefetch(upcoming + cell, 1);
     ++m_scrolledOff;
 }
 
@@ -274,37 +271,16 @@ void CTerminalGrid::Resize(int columns, int rows, int& keepRow)
     // The active screen drops rows above the one kept; on the main screen they
     // go to the scrollback first.
     const int shift = std::max(0, keepRow - rows + 1);
-    if (!m_alternate)
-        for (int i = 0; i < shift; ++i)
-            PushHistory(i);
     keepRow -= shift;
-    std::vector<CTerminalCell> cells(static_cast<std::size_t>(2 * rows * columns));
-    std::vector<std::uint8_t> wrapped(static_cast<std::size_t>(2 * rows));
-    std::vector<int> used(static_cast<std::size_t>(2 * rows));
-    const int width = std::min(columns, m_columns);
-    for (int screen = 0; screen < 2; ++screen) {
-        const int skip = (screen == 1) == m_alternate ? shift : 0;
-        const int base = screen * m_rows;
-        for (int row = 0; row < rows && row + skip < m_rows; ++row) {
-            const int from = m_rowMap[static_cast<std::size_t>(base + row + skip)];
-            const std::size_t to = static_cast<std::size_t>(screen * rows + row);
-            std::copy_n(m_cells.begin() + static_cast<std::ptrdiff_t>(from) * m_columns, width,
-                        cells.begin() + static_cast<std::ptrdiff_t>(to) * columns);
-            MendCut(cells.data() + static_cast<std::ptrdiff_t>(to) * columns, width);
-            wrapped[to] = m_wrapped[static_cast<std::size_t>(from)];
-            used[to] = std::min(width, m_used[static_cast<std::size_t>(from)]);
-        }
+    std::vector<int> history = HistoryInOrder();
+    if (!m_alternate && m_historyLimit > 0) {
+        for (int row = 0; row < shift; ++row)
+            history.push_back(Physical(row));
+        m_scrolledOff += static_cast<std::uint64_t>(shift);
+        if (history.size() > static_cast<std::size_t>(m_historyLimit))
+            history.erase(history.begin(), history.end() - m_historyLimit);
     }
-    Relayout(m_historyCount, columns);
-    m_cells = std::move(cells);
-    m_wrapped = std::move(wrapped);
-    m_used = std::move(used);
-    m_columns = columns;
-    m_rows = rows;
-    m_base = m_alternate ? rows : 0;
-    m_rowMap.resize(static_cast<std::size_t>(2 * rows));
-    for (int i = 0; i < 2 * rows; ++i)
-        m_rowMap[static_cast<std::size_t>(i)] = i;
+    Rebuild(columns, rows, history, shift);
 }
 
 } // namespace kestrelon

@@ -1,12 +1,15 @@
-// The cells of the Terminal view's model: the main and alternate screens as
-// rows reached through a row map (scrolling moves row numbers, not cells), and
-// the scrollback as a ring of fixed-width lines that is reused once full. How far
-// each row was written is kept, so a scroll moves only the written cells.
+// The cells of the Terminal view's model: one pool of rows, reached through a
+// row map for the main and alternate screens and through a ring for the
+// scrollback. Scrolling moves row numbers, not cells: a line leaving the top
+// joins the ring as it is, and once the ring is full the oldest line's row
+// becomes the new bottom row. How far each row was written is kept, so blanking
+// a recycled row touches only its written cells.
 #pragma once
 
 #include "screens/TerminalCell.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kestrelon {
@@ -18,8 +21,8 @@ public:
     int Columns() const { return m_columns; }
     int Rows() const { return m_rows; }
 
-    CTerminalCell* Row(int row) { return m_cells.data() + Offset(row); }
-    const CTerminalCell* Row(int row) const { return m_cells.data() + Offset(row); }
+    CTerminalCell* Row(int row) { return Cells(Physical(row)); }
+    const CTerminalCell* Row(int row) const { return Cells(Physical(row)); }
     // Who writes cells through Row() tells the grid how far: cells from `end`
     // on are known blank, so scrolls copy and clear only the written part.
     void Touch(int row, int end)
@@ -31,7 +34,7 @@ public:
     bool Wrapped(int row) const { return m_wrapped[Physical(row)] != 0; }
     void SetWrapped(int row, bool wrapped) { m_wrapped[Physical(row)] = wrapped ? 1 : 0; }
 
-    int ScrollbackLines() const { return m_historyCount; }
+    int ScrollbackLines() const { return static_cast<int>(m_history.size()); }
     const CTerminalCell* ScrollbackRow(int index) const;
     // -ScrollbackLines() .. -1 the scrollback, 0 .. Rows() - 1 the screen; null outside.
     const CTerminalCell* LineAt(int line) const;
@@ -62,35 +65,45 @@ public:
     void Resize(int columns, int rows, int& keepRow);
 
 private:
+    // Rows live in chunks that never move while the pool grows.
+    static constexpr int CHUNK_SHIFT = 6;
+    static constexpr int CHUNK_ROWS = 1 << CHUNK_SHIFT;
+
     int Physical(int row) const { return m_rowMap[static_cast<std::size_t>(m_base + row)]; }
-    std::size_t Offset(int row) const
+    CTerminalCell* Cells(int physical) const
     {
-        return static_cast<std::size_t>(Physical(row)) * static_cast<std::size_t>(m_columns);
+        return m_chunks[static_cast<std::size_t>(physical >> CHUNK_SHIFT)].get() +
+               static_cast<std::size_t>(physical & (CHUNK_ROWS - 1)) * static_cast<std::size_t>(m_columns);
     }
+    // Index 0 is the oldest line.
+    int HistoryPhysical(int index) const;
+    std::vector<int> HistoryInOrder() const;
+    // A blank row added to the pool.
+    int NewRow();
     void PushHistory(int row);
-    void Relayout(int keep, int columns);
+    // The grid at a new size holding these rows' cells: `history` (oldest first)
+    // as the scrollback, and each screen from its row `skip` on for the active one.
+    void Rebuild(int columns, int rows, const std::vector<int>& history, int skip);
     void MendWide(int row, int column, const CTerminalCell& blank);
     void FillRow(int row, const CTerminalCell& blank);
 
     int m_columns;
     int m_rows;
-    // Both screens' rows: physical rows 0..rows-1 are main, rows..2*rows-1 alternate.
-    std::vector<CTerminalCell> m_cells;
+    std::vector<std::unique_ptr<CTerminalCell[]>> m_chunks;
+    int m_poolRows = 0;
+    // Per physical row: continues on the next line; cells from here on are default blanks.
     std::vector<std::uint8_t> m_wrapped;
-    // Per physical row: cells from here on are default blanks.
     std::vector<int> m_used;
     // Logical row to physical row, per screen: main at 0, alternate at m_rows.
     std::vector<int> m_rowMap;
     int m_base = 0;
     bool m_alternate = false;
 
-    std::vector<CTerminalCell> m_history; // ring of lines of m_columns cells
-    std::vector<std::uint8_t> m_historyWrapped;
-    std::vector<int> m_historyUsed; // per slot, as m_used
-    int m_historyLimit;
+    // Physical rows of the scrollback: grows to the limit, then a ring whose
+    // oldest line is at m_historyFirst.
+    std::vector<int> m_history;
     int m_historyFirst = 0;
-    int m_historyCount = 0;
-    int m_historyCapacity = 0; // lines the ring has room for now; grows up to the limit
+    int m_historyLimit;
     std::uint64_t m_scrolledOff = 0;
 };
 

@@ -27,7 +27,7 @@ public:
     static constexpr int MAX_ROWS = 500;
     static constexpr int DEFAULT_SCROLLBACK = 10000;
     static constexpr int MAX_SCROLLBACK = 100000;
-    // Bounds the scrollback's memory (cells x sizeof(CTerminalCell), 160 MiB):
+    // Bounds the scrollback's memory (cells x sizeof(CTerminalCell), 128 MiB):
     // on wide screens fewer lines are kept than asked for.
     static constexpr std::int64_t MAX_SCROLLBACK_CELLS = 8 * 1000 * 1000;
     // Answers not yet taken are dropped past this: a device that floods requests

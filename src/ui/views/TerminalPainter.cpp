@@ -88,7 +88,8 @@ void DrawBox(QPainter& painter, const QRect& cell, int arms, const QColor& colou
 
 QString CellText(const CTerminalCell& cell)
 {
-    QString text = QString::fromUcs4(&cell.codePoint, 1);
+    const char32_t codePoint = cell.codePoint;
+    QString text = QString::fromUcs4(&codePoint, 1);
     for (const char16_t mark : cell.marks)
         if (mark != 0)
             text += QChar(mark);
@@ -141,7 +142,7 @@ CTerminalPainter::CStyle CTerminalPainter::StyleOf(const CTerminalCell& cell, bo
         foreground.Index() < 8)
         foreground = CTerminalColour::Indexed(foreground.Index() + 8);
     CStyle style{TerminalColour(foreground, true, reverseScreen), TerminalColour(cell.background, false, reverseScreen),
-                 cell.attributes};
+                 static_cast<std::uint16_t>(cell.attributes)};
     if (cell.attributes & TATTR_FAINT)
         style.text =
             QColor((style.text.red() + style.background.red()) / 2, (style.text.green() + style.background.green()) / 2,
