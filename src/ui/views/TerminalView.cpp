@@ -76,8 +76,6 @@ void CTerminalView::Feed(const std::uint8_t* data, std::int32_t length)
 {
     // Answers, title and bells are taken on the repaint tick, once the worker
     // has parsed what came.
-    static const bool inl = std::getenv("KINLINE") != nullptr;
-    if (inl) Model().Feed(data, static_cast<std::size_t>(length)); else
     m_feed.Post(data, static_cast<std::size_t>(length));
     ScheduleRepaint();
 }
