@@ -15,7 +15,6 @@
 #include <QScrollBar>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 namespace kestrelon {
