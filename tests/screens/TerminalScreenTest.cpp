@@ -344,6 +344,29 @@ TEST(TerminalScrollback, BoundedRingAndResize)
     EXPECT_EQ(screen.ScrollbackLines(), 10);
 }
 
+// A full ring allowed to grow again goes on in order from its newest line, and
+// clearing it leaves the screen as it was.
+TEST(TerminalScrollback, FullRingGrowsAgainAndClears)
+{
+    CTerminalScreen screen(20, 5, 10);
+    auto feedLines = [&](int from, int to) {
+        for (int line = from; line <= to; ++line)
+            Feed(screen, "line " + std::to_string(line) + "\r\n");
+    };
+    feedLines(1, 23); // lines 1 to 19 scrolled off; the ring of 10 went round
+    EXPECT_EQ(screen.LineText(-10), "line 10");
+    screen.SetScrollbackLimit(20);
+    feedLines(24, 28);
+    EXPECT_EQ(screen.ScrollbackLines(), 15);
+    EXPECT_EQ(screen.LineText(-15), "line 10");
+    EXPECT_EQ(screen.LineText(-1), "line 24");
+    screen.ClearScrollback();
+    EXPECT_EQ(screen.ScrollbackLines(), 0);
+    EXPECT_EQ(screen.LineText(0), "line 25");
+    feedLines(29, 29);
+    EXPECT_EQ(screen.LineText(-1), "line 25");
+}
+
 // Every recording in blocks of the sizes a serial reader hands over, through the
 // worker, the screen taken back now and then as the repaint tick does, and one
 // block beyond the backlog: the same screen as parsed in place.
