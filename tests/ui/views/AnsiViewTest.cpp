@@ -35,14 +35,6 @@ struct CHintCounter : IDocumentView {
     int hints = 0;
 };
 
-struct CKeyCase {
-    const char* name;
-    int key;
-    Qt::KeyboardModifiers modifiers;
-    QString text;
-    std::vector<std::string> sent;
-};
-
 TEST_F(AnsiViewTest, KeysSendTheirBytesWithoutEcho)
 {
     // Line-end conversion and echo are the typed path's business, never this view's.
@@ -50,7 +42,7 @@ TEST_F(AnsiViewTest, KeysSendTheirBytesWithoutEcho)
     doc.localEcho = true;
     CHintCounter echoed;
     doc.AddView(&echoed);
-    const CKeyCase cases[] = {
+    const test::CKeyCase cases[] = {
         {"Enter", Qt::Key_Return, Qt::NoModifier, "\r", {"4:13"}},
         {"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, "\r", {"4:13"}},
         {"Delete", Qt::Key_Delete, Qt::NoModifier, "\x7f", {"4:127"}},
@@ -63,12 +55,9 @@ TEST_F(AnsiViewTest, KeysSendTheirBytesWithoutEcho)
         {"Latin1Letter", Qt::Key_Adiaeresis, Qt::NoModifier, QString(QChar(0xE4)), {"4:228"}},
         {"OutsideLatin1", Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x20AC)), {}},
     };
-    for (const CKeyCase& c : cases) {
+    for (const test::CKeyCase& c : cases) {
         CANSI_View view(doc, frame);
-        frame.messages.clear();
-        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, c.text);
-        QApplication::sendEvent(&view, &press);
-        EXPECT_EQ(frame.messages, c.sent) << c.name;
+        EXPECT_EQ(test::PostedForKey(view, frame, c), c.sent) << c.name;
         EXPECT_EQ(echoed.hints, 0) << c.name;
     }
     doc.RemoveView(&echoed);
@@ -94,27 +83,19 @@ TEST_F(AnsiViewTest, TerminalKeysWinOverWindowShortcuts)
     EXPECT_EQ(frame.messages, (std::vector<std::string>{"5:\033OP"}));
 }
 
-struct CReplyCase {
-    const char* name;
-    bool active;
-    COLORREF colour;
-    std::string input;
-    std::vector<std::string> sent;
-};
-
 TEST_F(AnsiViewTest, StatusRepliesOnlyWhileActive)
 {
-    const CReplyCase cases[] = {
-        {"PositionReport", true, RECEIVE_COLOUR, "\033[4;2H\033[6n", {"6:\033[5;3R\0"s}},
-        {"PositionReportInactive", false, RECEIVE_COLOUR, "\033[4;2H\033[6n", {}},
-        {"StatusReport", true, RECEIVE_COLOUR, "\033[5n", {"5:\033[?0n"}},
-        {"EchoedRequestIgnored", true, SEND_COLOUR, "\033[6n", {}},
+    const test::CReplyCase cases[] = {
+        {"PositionReport", true, "\033[4;2H\033[6n", {"6:\033[5;3R\0"s}},
+        {"PositionReportInactive", false, "\033[4;2H\033[6n", {}},
+        {"StatusReport", true, "\033[5n", {"5:\033[?0n"}},
+        {"EchoedRequestIgnored", true, "\033[6n", {}, SEND_COLOUR},
     };
-    for (const CReplyCase& c : cases) {
+    for (const test::CReplyCase& c : cases) {
         CANSI_View view(doc, frame);
         view.SetActive(c.active);
         frame.messages.clear();
-        Receive(doc, c.input, c.colour);
+        Receive(doc, c.received, c.colour);
         EXPECT_EQ(frame.messages, c.sent) << c.name;
     }
 }

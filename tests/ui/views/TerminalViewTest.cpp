@@ -114,33 +114,24 @@ TEST_F(TerminalViewTest, RecordingsOfRealProgramsPaintTheirColours)
     }
 }
 
-struct CAnswerCase {
-    const char* name;
-    bool active;
-    bool answers;
-    std::string received;
-    std::vector<std::string> sent;
-};
-
 TEST_F(TerminalViewTest, AnswersGoOutOnlyFromTheShownView)
 {
     SizeTo(80, 24);
-    const CAnswerCase cases[] = {
-        {"Position", true, true, "\033[4;2H\033[6n", {"6:\033[4;2R"}},
-        {"Size", true, true, "\033[18t", {"6:\033[8;24;80t"}},
-        {"Status", true, true, "\033[5n", {"6:\033[0n"}},
-        {"Hidden", false, true, "\033[6n", {}},
-        {"AnswersOff", true, false, "\033[6n", {}},
-        {"EchoedQuery", true, true, "", {}},
+    const test::CReplyCase cases[] = {
+        {"Position", true, "\033[4;2H\033[6n", {"6:\033[4;2R"}},
+        {"Size", true, "\033[18t", {"6:\033[8;24;80t"}},
+        {"Status", true, "\033[5n", {"6:\033[0n"}},
+        {"Hidden", false, "\033[6n", {}},
+        {"AnswersOff", true, "\033[6n", {}, RECEIVE_COLOUR, false},
+        {"EchoedQuery", true, "\033[6n", {}, SEND_COLOUR},
     };
-    for (const CAnswerCase& c : cases) {
+    for (const test::CReplyCase& c : cases) {
         view.SetActive(c.active);
         CTerminalViewOptions options;
         options.answers = c.answers;
         view.SetOptions(options);
         frame.messages.clear();
-        Receive(doc, c.received);
-        Receive(doc, "\033[6n", SEND_COLOUR);
+        Receive(doc, c.received, c.colour);
         view.OnTimer();
         EXPECT_EQ(frame.messages, c.sent) << c.name;
     }
@@ -159,37 +150,25 @@ TEST_F(TerminalViewTest, TheProgramsTitleShowsWhileTheViewIsShown)
     EXPECT_EQ(titles, (std::vector<QString>{"hidden", "top - board", ""}));
 }
 
-struct CInputCase {
-    const char* name;
-    std::string modes; // received before the key
-    int key;
-    Qt::KeyboardModifiers modifiers;
-    QString text;
-    std::vector<std::string> sent;
-};
-
 TEST_F(TerminalViewTest, KeysAndPastesFollowTheProgramsModes)
 {
     view.SetActive(true);
     QApplication::clipboard()->setText(QStringLiteral("ls -l\nexit"));
-    const CInputCase cases[] = {
-        {"Up", "", Qt::Key_Up, Qt::NoModifier, "", {"6:\033[A"}},
-        {"UpApplication", "\033[?1h", Qt::Key_Up, Qt::NoModifier, "", {"6:\033OA"}},
-        {"ResetLeavesApplication", "\033c", Qt::Key_Up, Qt::NoModifier, "", {"6:\033[A"}},
-        {"F1IsTheDevices", "", Qt::Key_F1, Qt::NoModifier, "", {"6:\033OP"}},
-        {"CtrlC", "", Qt::Key_C, Qt::ControlModifier, "\x03", {"6:\x03"}},
-        {"Backspace", "", Qt::Key_Backspace, Qt::NoModifier, "\b", {"6:\x7f"}},
-        {"Utf8", "", Qt::Key_unknown, Qt::NoModifier, QString(QChar(0xE4)), {"6:\xc3\xa4"}},
-        {"CopyIsLocal", "", Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier, "", {}},
-        {"Paste", "", Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier, "", {"8:ls -l\rexit"}},
-        {"BracketedPaste", "\033[?2004h", Qt::Key_Insert, Qt::ShiftModifier, "", {"8:\033[200~ls -l\rexit\033[201~"}},
+    const test::CKeyCase cases[] = {
+        {"Up", Qt::Key_Up, Qt::NoModifier, "", {"6:\033[A"}},
+        {"UpApplication", Qt::Key_Up, Qt::NoModifier, "", {"6:\033OA"}, "\033[?1h"},
+        {"ResetLeavesApplication", Qt::Key_Up, Qt::NoModifier, "", {"6:\033[A"}, "\033c"},
+        {"F1IsTheDevices", Qt::Key_F1, Qt::NoModifier, "", {"6:\033OP"}},
+        {"CtrlC", Qt::Key_C, Qt::ControlModifier, "\x03", {"6:\x03"}},
+        {"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", {"6:\x7f"}},
+        {"Utf8", Qt::Key_unknown, Qt::NoModifier, QString(QChar(0xE4)), {"6:\xc3\xa4"}},
+        {"CopyIsLocal", Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier, "", {}},
+        {"Paste", Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier, "", {"8:ls -l\rexit"}},
+        {"BracketedPaste", Qt::Key_Insert, Qt::ShiftModifier, "", {"8:\033[200~ls -l\rexit\033[201~"}, "\033[?2004h"},
     };
-    for (const CInputCase& c : cases) {
+    for (const test::CKeyCase& c : cases) {
         Receive(doc, c.modes);
-        frame.messages.clear();
-        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, c.text);
-        QApplication::sendEvent(&view, &press);
-        EXPECT_EQ(frame.messages, c.sent) << c.name;
+        EXPECT_EQ(test::PostedForKey(view, frame, c), c.sent) << c.name;
     }
     // The window's own keys are left to its shortcuts; the device has the rest.
     for (const int key : {Qt::Key_F1, Qt::Key_F10, Qt::Key_F, Qt::Key_F11}) {

@@ -7,7 +7,9 @@
 #include "document/Messages.h"
 #include "framework/MessageCarrier.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPrinter>
 #include <QProcess>
 #include <QRect>
@@ -61,6 +63,35 @@ private:
             break;
         }
     }
+};
+
+// A key press and what the view posts for it, after `modes` were received.
+struct CKeyCase {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QString text;
+    std::vector<std::string> sent;
+    std::string modes = {};
+};
+
+inline std::vector<std::string> PostedForKey(QWidget& view, CRecordingTarget& frame, const CKeyCase& c)
+{
+    frame.messages.clear();
+    QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers, c.text);
+    QApplication::sendEvent(&view, &press);
+    return frame.messages;
+}
+
+// Received bytes and the answers the view posts: only the shown view answers,
+// only with answers on, and never to its own echo.
+struct CReplyCase {
+    const char* name;
+    bool active;
+    std::string received;
+    std::vector<std::string> sent;
+    COLORREF colour = RECEIVE_COLOUR;
+    bool answers = true;
 };
 
 // Number of pixels inside `area` of exactly `rgb`.
