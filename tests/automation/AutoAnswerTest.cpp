@@ -4,6 +4,7 @@
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/PumpedTarget.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,6 @@ struct MatchCase {
     std::string received;
     std::vector<std::intptr_t> answers;
 };
-void PrintTo(const MatchCase& c, std::ostream* os) { *os << c.name; }
 
 class AutoAnswerMatch : public ::testing::TestWithParam<MatchCase> {};
 
@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {1}},
                       MatchCase{"TriggerLongerThan128NeverMatchesAtAll", {{k200, "x"}}, 13, k300 + k200 + "\r", {}},
                       MatchCase{"NumberedNulAndHighBytes", {{"\\0\\255", "x"}}, 13, std::string("\x00\xFF\r", 3), {1}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 
 TEST(AutoAnswer, HistoryKeepsNewest128BytesReversed)
 {

@@ -1,6 +1,7 @@
 // Bridge mode against real loopback peers: the bridge with its own TCP
 // connection, a recording window and view, and the main connection recorded.
 #include "automation/Bridge.h"
+#include "support/NamedRows.h"
 #include "support/SocketTestKit.h"
 #include "support/HubDoubles.h"
 #include "document/KestronDoc.h"
@@ -95,7 +96,6 @@ struct ModeCase {
     bool server;
 };
 
-void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
 
 class BridgeModes : public ::testing::TestWithParam<ModeCase> {};
 
@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Bridge, BridgeModes,
                                            ModeCase{"IPv4Server", 1, AF_INET, true},
                                            ModeCase{"IPv6Client", 2, AF_INET6, false},
                                            ModeCase{"IPv6Server", 3, AF_INET6, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName);
 
 // Echo in the send colour, or nothing shown; automatic answers go off with the
 // bridge and stay off after it.
@@ -205,7 +205,6 @@ struct EndCase {
     int led;
     const char* said; // in the message pane and the data views
 };
-void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
 class BridgeClientEnd : public ::testing::TestWithParam<EndCase> {};
 
@@ -235,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(Bridge, BridgeClientEnd,
                                            EndCase{"Refused", false, RED,
                                                    "Bridge off: Connect error #10061 (WSAECONNREFUSED): "
                                                    "connection refused"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName);
 
 // A peer that never reads: the queue stays within its bound, the rest is
 // dropped and reported once per episode, and forwarding never waits for the peer.

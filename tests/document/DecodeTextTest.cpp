@@ -1,5 +1,6 @@
 // The escape notation of function-key and answer texts, case by case.
 #include "document/DecodeText.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -70,8 +71,7 @@ const DecodeCase kCases[] = {
     {"LengthIsCheckedBeforeLineEndsAreReplaced", std::string(1022, ' ') + "^m", {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Notation, DecodeTextTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Notation, DecodeTextTest, ::testing::ValuesIn(kCases), test::RowName);
 
 // Steps written compactly: bytes as text, line actions in brackets.
 std::string Describe(const std::vector<CSendStep>& steps)
@@ -97,7 +97,6 @@ struct StepCase {
     std::string expected;
     std::size_t limit = 2048;
 };
-void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
 
 class SendStepsTest : public ::testing::TestWithParam<StepCase> {};
 
@@ -130,7 +129,6 @@ const StepCase kStepCases[] = {
     {"NoActionsAfterTheLimit", "AB\\!BREAK", "AB", 2},
 };
 
-INSTANTIATE_TEST_SUITE_P(LineCommands, SendStepsTest, ::testing::ValuesIn(kStepCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(LineCommands, SendStepsTest, ::testing::ValuesIn(kStepCases), test::RowName);
 
 } // namespace

@@ -1,6 +1,7 @@
 // The log file's own buffering: whatever the sizes of the pieces, the file holds
 // them all, in order, once closed; and the disk's failures come back.
 #include "document/LogFile.h"
+#include "support/NamedRows.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,6 @@ struct PieceCase {
     const char* name;
     std::vector<std::size_t> sizes;
 };
-void PrintTo(const PieceCase& c, std::ostream* os) { *os << c.name; }
 
 class LogFilePiecesTest : public ::testing::TestWithParam<PieceCase> {};
 
@@ -49,8 +49,7 @@ const PieceCase kPieceCases[] = {
     {"ManyLines", std::vector<std::size_t>(20000, 14)},
 };
 
-INSTANTIATE_TEST_SUITE_P(Sizes, LogFilePiecesTest, ::testing::ValuesIn(kPieceCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, LogFilePiecesTest, ::testing::ValuesIn(kPieceCases), test::RowName);
 
 TEST(LogFile, FlushShowsTheBytesWhileOpenAndReopenStartsEmpty)
 {

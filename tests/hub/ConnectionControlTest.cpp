@@ -1,6 +1,7 @@
 // Connection control over recording connections: what toggling does in each
 // mode, and how each IP notification shows.
 #include "hub/HubFixture.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,6 @@ struct IpCodeCase {
     bool flash;
     const char* pane;
 };
-void PrintTo(const IpCodeCase& c, std::ostream* os) { *os << c.name; }
 
 class IpNotificationTest : public ::testing::TestWithParam<IpCodeCase> {};
 
@@ -61,8 +61,7 @@ const IpCodeCase kIpCodes[] = {
     {"UnknownCodeIgnored", 1, false, false, 77, 0, 0, false, false, "(unset)"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Codes, IpNotificationTest, ::testing::ValuesIn(kIpCodes),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Codes, IpNotificationTest, ::testing::ValuesIn(kIpCodes), test::RowName);
 
 // A remote serial port's reports: the lamps of the modem lines, the lines the
 // Lines menu shows, and line errors and a refusal as lines in the views.
@@ -74,7 +73,6 @@ struct RemoteCase {
     int modemLines;
     const char* shown; // in the views
 };
-void PrintTo(const RemoteCase& c, std::ostream* os) { *os << c.name; }
 
 const RemoteCase kRemoteCodes[] = {
     {"LinesUp", IP_MODEM_STATE, 0x3B0, 4, 0x166, ""},
@@ -100,8 +98,7 @@ TEST_P(RemoteNotificationTest, ShowsAsALocalPortWould)
     EXPECT_EQ(f.view.events.empty(), *c.shown == '\0') << f.view.events;
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, RemoteNotificationTest, ::testing::ValuesIn(kRemoteCodes),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Codes, RemoteNotificationTest, ::testing::ValuesIn(kRemoteCodes), test::RowName);
 
 TEST(IpNotification, ReceivedDataBlinksAndReachesTheViewsUnlessATransferOwnsIt)
 {
@@ -152,7 +149,6 @@ struct ToggleCase {
     Calls ip;
     bool openAfter;
 };
-void PrintTo(const ToggleCase& c, std::ostream* os) { *os << c.name; }
 
 class ToggleTest : public ::testing::TestWithParam<ToggleCase> {};
 
@@ -184,8 +180,7 @@ const ToggleCase kToggleCases[] = {
     {"UdpClosedStarts", 3, false, false, {}, {"start 3 localhost:23"}, true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Modes, ToggleTest, ::testing::ValuesIn(kToggleCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, ToggleTest, ::testing::ValuesIn(kToggleCases), test::RowName);
 
 TEST(Toggle, ClosingTheSerialPortSaysSo)
 {

@@ -1,6 +1,7 @@
 // The hub over the real drivers: a pseudo-terminal as the serial port and
 // loopback sockets as the network, with the frame's queue pumped by the test.
 #include "hub/DriverHubFixture.h"
+#include "support/NamedRows.h"
 #include "support/SocketTestKit.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +84,6 @@ struct TcpFailureCase {
     const char* text;
     const char* line; // the marked line in the data, "PORT" standing for the port
 };
-void PrintTo(const TcpFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class TcpFailureTest : public HubConnectionsTest, public ::testing::WithParamInterface<TcpFailureCase> {};
 
@@ -117,8 +117,7 @@ const TcpFailureCase kTcpFailures[] = {
      "Closed: 127.0.0.1:PORT: Connection closed by peer"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Causes, TcpFailureTest, ::testing::ValuesIn(kTcpFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Causes, TcpFailureTest, ::testing::ValuesIn(kTcpFailures), test::RowName);
 
 // A pty that sends a line every 10 ms: each line is in the file on disk
 // within 100 ms, without the log being stopped.
@@ -163,7 +162,6 @@ struct ServerCase {
     int family;
     const char* text;
 };
-void PrintTo(const ServerCase& c, std::ostream* os) { *os << c.name; }
 
 class HubServerTest : public HubConnectionsTest, public ::testing::WithParamInterface<ServerCase> {};
 
@@ -205,8 +203,7 @@ const ServerCase kServerCases[] = {
     {"Ipv6", 5, AF_INET6, "IPv6 TCP Server"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Families, HubServerTest, ::testing::ValuesIn(kServerCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Families, HubServerTest, ::testing::ValuesIn(kServerCases), test::RowName);
 
 TEST_F(HubConnectionsTest, ListeningOnATakenPortIsReported)
 {
@@ -234,7 +231,6 @@ struct IpPacingCase {
     int escapeAfterMs; // -1: the paste runs to its end
     int atLeastMs;     // the pauses the whole paste must take
 };
-void PrintTo(const IpPacingCase& c, std::ostream* os) { *os << c.name; }
 
 class HubIpPacingTest : public HubConnectionsTest, public ::testing::WithParamInterface<IpPacingCase> {};
 
@@ -268,8 +264,7 @@ const IpPacingCase kIpPacingCases[] = {
     {"EscapeEndsThePaste", {20, 0}, std::string(500, 'e'), 300, 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, HubIpPacingTest, ::testing::ValuesIn(kIpPacingCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, HubIpPacingTest, ::testing::ValuesIn(kIpPacingCases), test::RowName);
 
 // A key's wait holds the bytes after it on a socket as it does on a serial line.
 TEST_F(HubConnectionsTest, WaitOfAKeyHoldsTheBytesAfterItOverTcp)

@@ -2,6 +2,7 @@
 // about it on the connection and the log.
 #include "hub/InbandCommands.h"
 #include "hub/HubFixture.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@ struct ParseCase {
     std::string text;
     CInbandCommand command;
 };
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 
 class ParseInbandTest : public ::testing::TestWithParam<ParseCase> {};
 
@@ -46,8 +46,7 @@ const ParseCase kParseCases[] = {
     {"Unknown", "KESTRON:REBOOT", {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Texts, ParseInbandTest, ::testing::ValuesIn(kParseCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, ParseInbandTest, ::testing::ValuesIn(kParseCases), test::RowName);
 
 TEST(InbandScanner, KeepsAtMostTheLimitWhateverArrives)
 {

@@ -1,6 +1,7 @@
 // The send path: what leaves on the wire and what the local echo shows, for
 // typed characters, key texts and raw bytes, in every connection mode.
 #include "hub/HubFixture.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,6 @@ struct TypedCase {
     std::string sent;
     std::string shown; // view events
 };
-void PrintTo(const TypedCase& c, std::ostream* os) { *os << c.name; }
 
 class TypedCharacterTest : public ::testing::TestWithParam<TypedCase> {};
 
@@ -45,8 +45,7 @@ const TypedCase kTypedCases[] = {
     {"LfIsNotConverted", true, true, 10, "\n", "<10>"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, TypedCharacterTest, ::testing::ValuesIn(kTypedCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TypedCharacterTest, ::testing::ValuesIn(kTypedCases), test::RowName);
 
 // The echo of a text is byte for byte: no backspace or CR treatment. A text
 // of 1024 bytes or more, or an empty one, sends and shows nothing.
@@ -97,7 +96,6 @@ struct DropCase {
     bool connected;
     bool delivered;
 };
-void PrintTo(const DropCase& c, std::ostream* os) { *os << c.name; }
 
 class SendDispatchTest : public ::testing::TestWithParam<DropCase> {};
 
@@ -135,8 +133,7 @@ const DropCase kDropCases[] = {
     {"UnknownMode", 9, true, true, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Modes, SendDispatchTest, ::testing::ValuesIn(kDropCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, SendDispatchTest, ::testing::ValuesIn(kDropCases), test::RowName);
 
 // Keys, answers and pastes on a serial line: line actions in order with the
 // bytes, all of it paced, and Escape cancelling a paste that is still going out.
@@ -149,7 +146,6 @@ struct PacedCase {
     std::string paced;         // the bytes that went paced
     bool cancelled;
 };
-void PrintTo(const PacedCase& c, std::ostream* os) { *os << c.name; }
 
 class PacedSendTest : public ::testing::TestWithParam<PacedCase> {};
 
@@ -192,8 +188,7 @@ const PacedCase kPacedCases[] = {
     {"TypedKeyIsNotPaced", false, 5, Typed('k'), "k", "", false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, PacedSendTest, ::testing::ValuesIn(kPacedCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PacedSendTest, ::testing::ValuesIn(kPacedCases), test::RowName);
 
 // Key texts with line actions on each kind of connection: a socket keeps the
 // waits in place, drops DTR, RTS and break, and says so once per text.
@@ -204,7 +199,6 @@ struct LineActionCase {
     std::string sent; // serial and IP, actions in brackets
     int notices;
 };
-void PrintTo(const LineActionCase& c, std::ostream* os) { *os << c.name; }
 
 class LineActionTest : public ::testing::TestWithParam<LineActionCase> {};
 
@@ -231,8 +225,7 @@ const LineActionCase kLineActionCases[] = {
     {"SerialActsOnTheLine", 0, "\\!DTR=0x", "[DTR=0]x", 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(Modes, LineActionTest, ::testing::ValuesIn(kLineActionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, LineActionTest, ::testing::ValuesIn(kLineActionCases), test::RowName);
 
 } // namespace
 } // namespace kestrelon::test

@@ -4,6 +4,7 @@
 #include "net/IpConnection.h"
 
 #include "document/Messages.h"
+#include "support/NamedRows.h"
 #include "support/PtyPair.h"
 #include "support/SocketTestKit.h"
 #include "support/TempDir.h"
@@ -146,7 +147,6 @@ struct SessionRow {
     const char* name;
     std::function<void(RemoteSession&)> run;
 };
-void PrintTo(const SessionRow& row, std::ostream* os) { *os << row.name; }
 
 const SessionRow kSessions[] = {
     {"EveryByteBothWays",
@@ -212,8 +212,7 @@ TEST_P(RemoteSerialTest, AgainstSer2net)
     GetParam().run(session);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ser2net, RemoteSerialTest, ::testing::ValuesIn(kSessions),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ser2net, RemoteSerialTest, ::testing::ValuesIn(kSessions), test::RowName);
 
 // What ser2net on a pty cannot show, from a scripted server: it answers the
 // opening with its first piece, then sends the rest with pauses between them,
@@ -225,7 +224,6 @@ struct PeerRow {
     std::vector<int> codes;     // the frame's remote notifications in order
     std::vector<intptr_t> values;
 };
-void PrintTo(const PeerRow& row, std::ostream* os) { *os << row.name; }
 
 const std::string kIacDo{"\xFF\xFD\x2C", 3};
 const std::string kIacDont{"\xFF\xFE\x2C", 3};
@@ -268,8 +266,7 @@ TEST_P(RemotePeerTest, ScriptedServer)
     EXPECT_EQ(values, GetParam().values);
 }
 
-INSTANTIATE_TEST_SUITE_P(Peer, RemotePeerTest, ::testing::ValuesIn(kPeers),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Peer, RemotePeerTest, ::testing::ValuesIn(kPeers), test::RowName);
 
 } // namespace
 } // namespace kestrelon

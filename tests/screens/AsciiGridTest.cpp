@@ -1,6 +1,7 @@
 // CAsciiGrid: what bytes and runs leave on screen, scrolling with the
 // selection, mouse and keyboard selection, copied text, resize and follow.
 #include "screens/AsciiGrid.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +75,6 @@ struct WriteCase {
     std::vector<std::string> rows;
     CCellPos caret;
 };
-void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class GridWrite : public ::testing::TestWithParam<std::tuple<WriteCase, Feed>> {};
 
@@ -125,7 +125,6 @@ struct ScrollSelectionCase {
     CCellPos selStart;
     CCellPos selEnd;
 };
-void PrintTo(const ScrollSelectionCase& c, std::ostream* os) { *os << c.name; }
 
 class GridScrollSelection : public ::testing::TestWithParam<ScrollSelectionCase> {};
 
@@ -153,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ScrollSelectionCase{"BothEndsPinnedAtTop", {2, 1}, {3, 2}, 2, {0, 0}, {0, 0}},
                       ScrollSelectionCase{"EndOnRow0Stays", {1, 0}, {3, 0}, 3, {1, 0}, {3, 0}},
                       ScrollSelectionCase{"MoreThanAScreenfulPinsBoth", {2, 20}, {3, 24}, 40, {0, 0}, {0, 0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 
 // A plain grid that scrolls by moving every cell: the ring must show the same.
 struct ReferenceGrid {
@@ -258,7 +257,6 @@ struct MouseCase {
     CCellPos selEnd;
     bool extending;
 };
-void PrintTo(const MouseCase& c, std::ostream* os) { *os << c.name; }
 
 class GridMouse : public ::testing::TestWithParam<MouseCase> {};
 
@@ -298,7 +296,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {{A::Press, {4, 0}}, {A::Drag, {6, 0}}, {A::Release, {}}, {A::Shift, {}}, {A::Press, {1, 0}}}, {1, 0}, {6, 0}, true},
         MouseCase{"ShiftMoveWithoutButtonExtends", {{A::Press, {1, 0}}, {A::Release, {}}, {A::Shift, {}}, {A::Drag, {3, 1}}}, {1, 0}, {3, 1}, true},
         MouseCase{"PointsOutsideTheGridAreClamped", {{A::Press, {-3, -2}}, {A::Drag, {500, 0}}}, {0, 0}, {40, 0}, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 // clang-format on
 
 // --- Keyboard selection ------------------------------------------------------------
@@ -311,7 +309,6 @@ struct KeyCase {
     CCellPos selStart;
     CCellPos selEnd;
 };
-void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class GridKeys : public ::testing::TestWithParam<KeyCase> {};
 
@@ -345,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"ShiftRightExtendsEnd", {2, 1}, true, {K::Right, K::Right, K::Right}, {2, 1}, {5, 1}},
                       KeyCase{"ShiftDownExtendsEnd", {2, 1}, true, {K::Down}, {2, 1}, {2, 2}},
                       KeyCase{"ShiftLeftMakesEndBeforeStart", {2, 1}, true, {K::Left}, {2, 1}, {1, 1}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 
 // --- Copied text ----------------------------------------------------------------------
 
@@ -356,7 +353,6 @@ struct CopyCase {
     CCellPos to; // the drag end, or {-1, -1} for Select All
     std::string text;
 };
-void PrintTo(const CopyCase& c, std::ostream* os) { *os << c.name; }
 
 class GridCopy : public ::testing::TestWithParam<CopyCase> {};
 
@@ -385,7 +381,7 @@ INSTANTIATE_TEST_SUITE_P(
         CopyCase{"SelectAllEndsEachRowWithLf", "AB\r\nCD", {}, {-1, -1}, "AB\nCD\n"},
         CopyCase{"SkippedCellsOfALineFeedAreBreaks", "AB\nCD\r\nx", {0, 0}, {4, 1}, "AB\n\n"},
         CopyCase{"NoCarriageReturnEver", "x\r\ny\r\nz", {}, {-1, -1}, "x\ny\nz\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 // clang-format on
 
 // --- Resize, reset and hints -------------------------------------------------------------
@@ -429,7 +425,6 @@ struct StorageCase {
     std::size_t most; // bytes the storage may hold afterwards
     std::size_t least;
 };
-void PrintTo(const StorageCase& c, std::ostream* os) { *os << c.name; }
 
 class GridStorage : public ::testing::TestWithParam<StorageCase> {};
 
@@ -459,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, GridStorage, ::testing::Values(
     StorageCase{"MillionLinesResetKeepsOneBlock", 80, 1000000, 10000, 1, 8192 * kRow80 + 4096, 8192 * kRow80},
     StorageCase{"MillionLinesResizedGivesAllBack", 80, 1000000, 10000, 2, 4096, 0},
     StorageCase{"ThousandLinesOneShortBlock", 80, 1000, 50, 0, 1001 * kRow80 + 64, 1001 * kRow80}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 // clang-format on
 
 TEST(GridHints, EachHintDoesItsOwnThing)

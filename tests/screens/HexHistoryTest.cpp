@@ -1,6 +1,7 @@
 // Hex history: exact display lines for scripted byte streams, the bounded ring,
 // the hints that clear it, and the numbers used for following and printing.
 #include "screens/HexHistory.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,6 @@ struct CHexCase {
     std::vector<CRow> rows; // completed lines, then the pending line
     int pendingCount;
 };
-void PrintTo(const CHexCase& c, std::ostream* os) { *os << c.name; }
 
 CHexHistory Feed(const CHexCase& c)
 {
@@ -161,8 +161,7 @@ TEST_P(HexHistoryCase, GivesExactLines)
     EXPECT_EQ(history.PendingCount(), c.pendingCount);
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, HexHistoryCase, ::testing::ValuesIn(HexCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Streams, HexHistoryCase, ::testing::ValuesIn(HexCases()), test::RowName);
 
 TEST(HexHistory, HintsClearOrLeaveTheHistory)
 {

@@ -5,6 +5,7 @@
 // the model beside the window's thread.
 #include "screens/TerminalFeed.h"
 #include "screens/TerminalScreen.h"
+#include "support/NamedRows.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -272,8 +273,7 @@ TEST_P(EdgeCaseTest, SameWholeByteByByteAndSplitAnywhere)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screen, EdgeCaseTest, testing::ValuesIn(EDGE_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Screen, EdgeCaseTest, testing::ValuesIn(EDGE_CASES), test::RowName);
 
 // SGR parameters and the pen they leave, read from the cell drawn after them.
 struct CRenditionCase {

@@ -4,6 +4,7 @@
 // blanks trimmed) at any size, also after widening; a table of searches.
 #include "screens/TerminalFinder.h"
 #include "screens/TerminalScreen.h"
+#include "support/NamedRows.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -85,8 +86,7 @@ TEST_P(TerminalFindTest, MatchesAsTheUserReadsThem)
     EXPECT_EQ(finder.Find(screen, c.from, c.direction, false), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shell, TerminalFindTest, testing::ValuesIn(kFinds),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Shell, TerminalFindTest, testing::ValuesIn(kFinds), test::RowName);
 
 } // namespace
 } // namespace kestrelon

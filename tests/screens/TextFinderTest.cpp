@@ -2,6 +2,7 @@
 // and last line, across the ring's wrap, case, wrap-around and hex notation.
 #include "screens/HexStream.h"
 #include "screens/TextFinder.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,6 @@ struct GridCase {
     bool inclusive;
     std::optional<CFindHit> expected;
 };
-void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
 
 class GridFindTest : public ::testing::TestWithParam<GridCase> {};
 
@@ -80,9 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         GridCase{"AcrossRingEnd", "line 55", true, {0, 0}, F, true, CFindHit{19, 0, 7}},
         GridCase{"Latin1Fold", "\xE4PFEL", false, {0, 0}, F, true, CFindHit{11, 8, 5}},
         GridCase{"DroppedLineGone", "line 35", true, {0, 0}, F, true, std::nullopt},
-        GridCase{"LongerThanAnyRow", "line 36 Alpha first and then some more", true, {0, 0}, F, true,
-                 std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+        GridCase{"LongerThanAnyRow", "line 36 Alpha first and then some more", true, {0, 0}, F, true, std::nullopt}),
+    test::RowName);
 
 TEST(HexNotationTest, ParsesPairsOnly)
 {

@@ -4,6 +4,7 @@
 // with what it logs and the exit code.
 #include "transfer/TransferPeer.h"
 
+#include "support/NamedRows.h"
 #include "support/PtyPair.h"
 #include "support/SocketTestKit.h"
 #include "support/TempDir.h"
@@ -311,8 +312,7 @@ TEST(ScriptLoad, IdleExpectAndFlood)
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Scripts, ScriptCommand, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scripts, ScriptCommand, ::testing::ValuesIn(kCases), test::RowName);
 
 } // namespace
 } // namespace kestrelon::test

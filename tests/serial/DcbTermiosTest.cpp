@@ -2,6 +2,7 @@
 // exact termios flags, modem lines and rate path it must give, and the records
 // a UART cannot run.
 #include "serial/DcbTermios.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,6 @@ struct MappingRow {
     int raise;
     int drop;
 };
-void PrintTo(const MappingRow& c, std::ostream* os) { *os << c.name; }
 
 constexpr tcflag_t kBase = CLOCAL | CREAD;
 constexpr int kDtrRts = TIOCM_DTR | TIOCM_RTS;
@@ -104,8 +104,7 @@ TEST_P(DcbMapping, ReadsBackAsTheSameRecord)
     EXPECT_EQ(back, asked);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DcbMapping, testing::ValuesIn(kMappingRows),
-                         [](const testing::TestParamInfo<MappingRow>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Rows, DcbMapping, testing::ValuesIn(kMappingRows), test::RowName);
 
 struct RefusalRow {
     const char* name;
@@ -115,7 +114,6 @@ struct RefusalRow {
     std::uint8_t stop;
     LineRefusal refusal;
 };
-void PrintTo(const RefusalRow& c, std::ostream* os) { *os << c.name; }
 
 const RefusalRow kRefusalRows[] = {
     {"FourDataBits", 9600, 4, 0, 0, LineRefusal::ByteSize},
@@ -134,8 +132,7 @@ TEST_P(DcbRefusal, IsRefusedBeforeReachingTheDevice)
     EXPECT_EQ(DcbToTermios(Record(row.rate, row.bits, row.parity, row.stop, 0)).refusal, row.refusal);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DcbRefusal, testing::ValuesIn(kRefusalRows),
-                         [](const testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Rows, DcbRefusal, testing::ValuesIn(kRefusalRows), test::RowName);
 
 TEST(DcbMapping, SoftwareFlowControlUsesTheRecordsCharacters)
 {

@@ -2,6 +2,7 @@
 // actions come out in order with the bytes around them and their waits, paced bytes, and a discard that ends a wait.
 #include "serial/FakeSerialPort.h"
 #include "serial/SerialWriter.h"
+#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -70,8 +71,7 @@ const ScriptCase kScripts[] = {
     {"NoModemLinesKeepsBytesAndWaits", "a\\!DTR=0\\!WAIT=20b\\!BREAKc", "ab[BREAK+][BREAK-]c", {}, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Scripts, SerialWriterScript, ::testing::ValuesIn(kScripts),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scripts, SerialWriterScript, ::testing::ValuesIn(kScripts), test::RowName);
 
 class SerialWriterPacing : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 // layout, and the naming helpers. No line, no waiting.
 #include "transfer/TransferPeer.h"
 
+#include "support/NamedRows.h"
 #include "support/TempDir.h"
 #include "transfer/BlockReceiver.h"
 #include "transfer/BlockSender.h"
@@ -102,7 +103,6 @@ struct HostileCase {
     int result;                              // after another 60 s of silence
     std::map<std::string, std::size_t> tree; // of the temp dir; "dest" is the receive directory
 };
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 // clang-format off
 const HostileCase HOSTILE[] = {
@@ -156,8 +156,7 @@ TEST_P(HostileSender, StaysInsideAndEndsAsExpected)
     EXPECT_EQ(Tree(dir.Path()), c.tree);
 }
 
-INSTANTIATE_TEST_SUITE_P(YModem, HostileSender, ::testing::ValuesIn(HOSTILE),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(YModem, HostileSender, ::testing::ValuesIn(HOSTILE), test::RowName);
 
 TEST(XModemReceiver, KeepsPaddingAndSkipsRepeatsAcceptsBothBlockSizes)
 {
@@ -271,7 +270,6 @@ struct SenderCase {
     std::vector<Notification> notes;
     std::size_t lineBytes;
 };
-void PrintTo(const SenderCase& c, std::ostream* os) { *os << c.name; }
 
 // clang-format off
 const SenderCase SENDER_CASES[] = {
@@ -310,8 +308,7 @@ TEST_P(SenderNotes, WholeTransfer)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, SenderNotes, ::testing::ValuesIn(SENDER_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Protocols, SenderNotes, ::testing::ValuesIn(SENDER_CASES), test::RowName);
 
 TEST(BlockSender, NumbersWrapAndEveryByteGoesOutOnce)
 {
@@ -401,7 +398,6 @@ const StartCase START_CASES[] = {
 };
 // clang-format on
 
-void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 class SenderStart : public ::testing::TestWithParam<StartCase> {};
 
@@ -421,8 +417,7 @@ TEST_P(SenderStart, BlocksGoOutOnceAsked)
     EXPECT_EQ(out, c.out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Requests, SenderStart, ::testing::ValuesIn(START_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Requests, SenderStart, ::testing::ValuesIn(START_CASES), test::RowName);
 
 TEST(ReceiverRequestWatch, OnlyAFreshLoneRequestCounts)
 {

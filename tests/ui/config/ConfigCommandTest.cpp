@@ -3,6 +3,7 @@
 // bad input ends in one clear line and exit code 1.
 #include "document/ChangedSettings.h"
 #include "document/KstArchive.h"
+#include "support/NamedRows.h"
 #include "support/TempDir.h"
 
 #include <QString>
@@ -53,7 +54,6 @@ struct RoundTripCase {
     const char* name;
     CSavedSettings settings;
 };
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
 
 class ConfigRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
 
@@ -75,7 +75,7 @@ TEST_P(ConfigRoundTripTest, PrintThenWriteGivesTheSameBytes)
 INSTANTIATE_TEST_SUITE_P(Files, ConfigRoundTripTest,
                          ::testing::Values(RoundTripCase{"NewDocument", CSavedSettings::Defaults()},
                                            RoundTripCase{"EverythingChanged", EverythingChanged()}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName);
 
 TEST(ConfigCommand, EmptyObjectWritesTheNewDocumentFile)
 {
@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "key \"ipServer\": character U+20AC cannot be stored (only U+0000 to U+00FF)"},
         BadInputCase{"TooManyKeys", "a.json", "{\"fkeyLabel\": [\"\"" + QString(",\"\"").repeated(100).toStdString() + "]}", "key \"fkeyLabel\": more than 100 entries"},
         BadInputCase{"AnswerNotString", "a.json", R"({"autoAnswers": ["OK", 5]})", "key \"autoAnswers[1]\": expected a string"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 // clang-format on
 
 TEST(ConfigCommand, WrongArgumentCountShowsUsage)

@@ -6,6 +6,7 @@
 #include "document/SettingsStore.h"
 #include "serial/ComPortEnumerator.h"
 #include "support/DialogTestSupport.h"
+#include "support/NamedRows.h"
 #include "ui/widgets/HelpTopics.h"
 #include "ui/widgets/ManualWindow.h"
 #include "ui/widgets/RangeSpinBox.h"
@@ -123,7 +124,6 @@ struct PortCase {
     std::uint32_t confirmedPort;
     bool confirmedManual;
 };
-void PrintTo(const PortCase& c, std::ostream* os) { *os << c.name; }
 
 class CommPortChoice : public ::testing::TestWithParam<PortCase> {};
 
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, CommPortChoice,
                                            PortCase{"UnlistedWithoutFlagKeepsNumber", 7, false, -1, false, 7, false},
                                            PortCase{"UnlistedWithFlagIsManual", 7, true, 0, true, 7, true},
                                            PortCase{"OutOfRangeUntouchedStays", 300, false, -1, false, 300, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName);
 
 TEST(CommDialog, ManualNumberIsTakenOrOutOfRangeKeepsTheDialogOpen)
 {

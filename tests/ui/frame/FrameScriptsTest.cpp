@@ -3,6 +3,7 @@
 // closing the connection), and the state its status pane ends in.
 #include "ui/frame/FrameScripts.h"
 #include "support/EventWait.h"
+#include "support/NamedRows.h"
 #include "ui/frame/FrameFixture.h"
 
 #include <QLabel>
@@ -76,8 +77,7 @@ TEST_P(FrameScriptsTest, RunsOnTheOpenConnection)
     EXPECT_EQ(scripts.RecentScripts().value(0).toStdString(), path);
 }
 
-INSTANTIATE_TEST_SUITE_P(Window, FrameScriptsTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Window, FrameScriptsTest, ::testing::ValuesIn(kCases), test::RowName);
 
 } // namespace
 } // namespace kestrelon::test

@@ -8,6 +8,7 @@
 #include "hub/DataHub.h"
 #include "serial/KesFileDriver.h"
 #include "support/EventWait.h"
+#include "support/NamedRows.h"
 #include "support/PtyPair.h"
 #include "support/SocketTestKit.h"
 #include "support/TempDir.h"
@@ -230,7 +231,6 @@ struct PeerCase {
     const char* program; // run in the far directory
     std::size_t size;    // a whole number of blocks for XModem, which pads the last one
 };
-void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.name; }
 
 class TransferWithPeer : public TransferWindowTest, public ::testing::WithParamInterface<PeerCase> {};
 
@@ -307,7 +307,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PeerCase{"XModem1kFromSxOnPty", Link::Pty, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 64 * 1024},
                       PeerCase{"YModemToRbAsClient", Link::TcpClient, true, PROTOCOL_YMODEM, "rb", 40000},
                       PeerCase{"XModem1kFromSxAsServer", Link::TcpServer, false, PROTOCOL_XMODEM_1K, "sx -k data.bin", 32768}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 // clang-format on
 
 // File > New while an IP transfer runs: the transfer ends, its thread
@@ -360,7 +360,6 @@ struct UdpSendCase {
     const char* host;
     bool cancel;
 };
-void PrintTo(const UdpSendCase& c, std::ostream* os) { *os << c.name; }
 
 class SendOverUdp : public TransferWindowTest, public ::testing::WithParamInterface<UdpSendCase> {};
 
@@ -411,8 +410,7 @@ const UdpSendCase kUdpSends[] = {
     {"NoSuchHost", "nothing.invalid", false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp, ::testing::ValuesIn(kUdpSends),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Loopback, SendOverUdp, ::testing::ValuesIn(kUdpSends), test::RowName);
 
 } // namespace
 } // namespace kestrelon

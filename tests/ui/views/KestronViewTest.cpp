@@ -7,6 +7,7 @@
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/PumpedTarget.h"
+#include "support/NamedRows.h"
 #include "support/TempDir.h"
 #include "ui/views/AsciiPrinter.h"
 #include "ui/views/ViewTestSupport.h"
@@ -94,7 +95,6 @@ struct KeyCase {
     QString text;
     std::vector<int> posted;
 };
-void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class AsciiViewKeys : public AsciiView, public ::testing::WithParamInterface<KeyCase> {};
 
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"AltLetterIsForMenus", Qt::Key_F, Qt::AltModifier, "f", {}},
                       KeyCase{"ArrowSendsNothing", Qt::Key_Left, Qt::NoModifier, "", {}},
                       KeyCase{"DeleteSendsNothing", Qt::Key_Delete, Qt::NoModifier, "\x7f", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName);
 
 TEST_F(AsciiView, PastePostsTheBytesInOrder)
 {

@@ -2,6 +2,7 @@
 // Enter, focus loss, scrolling) and what the cell then holds.
 #include "ui/widgets/EditableListCtrl.h"
 #include "ui/widgets/InPlaceEdit.h"
+#include "support/NamedRows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -75,7 +76,6 @@ struct ClickCase {
     std::vector<Cell> clicks;
     std::vector<Cell> requests;
 };
-void PrintTo(const ClickCase& c, std::ostream* os) { *os << c.name; }
 
 class ListClicks : public ::testing::TestWithParam<ClickCase> {};
 
@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Clicks, ListClicks,
                                            ClickCase{"SameColumnOtherRow", {{1, 1}, {2, 1}}, {}},
                                            ClickCase{"BackToFirstRow", {{1, 1}, {2, 1}, {1, 1}}, {}},
                                            ClickCase{"OtherRowThenAgain", {{1, 1}, {2, 1}, {2, 1}}, {{2, 1}}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName);
 
 // However the edit ends, the dialog neither accepts nor rejects: the keys stay
 // with the edit. Only Escape keeps the old text.
