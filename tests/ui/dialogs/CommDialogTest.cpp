@@ -107,14 +107,6 @@ TEST(CommDialog, BridgeHostFollowsTheBridgeMode)
     }
 }
 
-TEST(CommDialog, ListShowsTheNotListedItemThenThePorts)
-{
-    CCommDialog dialog(kPorts);
-    ASSERT_EQ(dialog.PortBox()->count(), 3);
-    EXPECT_EQ(dialog.PortBox()->itemText(0), "Not listed COM (select manual)");
-    EXPECT_EQ(dialog.PortBox()->itemData(0).toUInt(), 0u);
-}
-
 struct PortCase {
     const char* name;
     std::uint32_t port;
@@ -178,12 +170,16 @@ TEST(CommDialog, ManualNumberIsTakenOrOutOfRangeKeepsTheDialogOpen)
     }
 }
 
+// The list: the not-listed item, then the ports.
 TEST(CommDialog, ChoosingAListedPortClearsTheManualNumberAndPath)
 {
     CommSettings s;
     s.comPort = 7;
     s.comPortManual = true;
     CCommDialog dialog(kPorts);
+    ASSERT_EQ(dialog.PortBox()->count(), 3);
+    EXPECT_EQ(dialog.PortBox()->itemText(0), "Not listed COM (select manual)");
+    EXPECT_EQ(dialog.PortBox()->itemData(0).toUInt(), 0u);
     dialog.SetSettings(s);
     dialog.DevicePathEdit()->setText("/dev/pts/4");
     dialog.PortBox()->setCurrentIndex(1);

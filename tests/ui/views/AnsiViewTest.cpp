@@ -138,7 +138,7 @@ struct CCellLook {
     QRgb absent; // no pixel of the cell has this colour
 };
 
-TEST_F(AnsiViewGrab, CellsShowTheirPaletteColours)
+TEST_F(AnsiViewGrab, CellsShowTheirPaletteColoursAndUnderline)
 {
     // Blinking cells are visible from the tenth tick.
     const CCellLook cases[] = {
@@ -161,6 +161,12 @@ TEST_F(AnsiViewGrab, CellsShowTheirPaletteColours)
         EXPECT_GT(CountPixels(image, cell, c.text), 0) << c.name;
         EXPECT_EQ(CountPixels(image, cell, c.absent), 0) << c.name;
     }
+    // Underline takes the whole bottom pixel row of the cell.
+    doc.ResetScreen();
+    Receive(doc, "\033[4;33m_\033[24m.");
+    const QRect underlined = CellRect(0, 0);
+    EXPECT_EQ(CountPixels(Grab(), QRect(underlined.left(), underlined.bottom(), underlined.width(), 1), kYellow),
+              underlined.width());
 }
 
 TEST_F(AnsiViewGrab, BlinkingCellsVanishInTheOffPhase)
@@ -180,15 +186,6 @@ TEST_F(AnsiViewGrab, BlinkingCellsVanishInTheOffPhase)
         EXPECT_EQ(CountPixels(image, blinking, kBlue) > 0, phase.visible) << phase.ticks;
         EXPECT_GT(CountPixels(image, steady, kGreen), 0);
     }
-}
-
-TEST_F(AnsiViewGrab, UnderlineIsDrawnOnTheBottomPixelRow)
-{
-    Receive(doc, "\033[4;33m_\033[24m.");
-    const QImage image = Grab();
-    const QRect underlined = CellRect(0, 0);
-    EXPECT_EQ(CountPixels(image, QRect(underlined.left(), underlined.bottom(), underlined.width(), 1), kYellow),
-              underlined.width());
 }
 
 TEST_F(AnsiViewGrab, ScreenIsCentredOnButtonFaceOrScrolledInASmallWindow)

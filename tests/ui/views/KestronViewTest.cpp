@@ -209,15 +209,12 @@ TEST_F(AsciiView, AutoscrollFollowsTheCaretAndResetsHorizontal)
     vertical->setValue(0);
     Receive("y");
     EXPECT_EQ(vertical->value(), vertical->maximum());
-}
 
-TEST_F(AsciiView, NewScreenWidthStartsAtTheLeft)
-{
-    Receive(Lines(3));
-    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    // A new screen width starts at the left too.
+    horizontal->setValue(horizontal->maximum());
     doc.SetScreenSize(120, doc.screenLines);
-    EXPECT_GT(view->horizontalScrollBar()->maximum(), 0);
-    EXPECT_EQ(view->horizontalScrollBar()->value(), 0);
+    EXPECT_GT(horizontal->maximum(), 0);
+    EXPECT_EQ(horizontal->value(), 0);
 }
 
 TEST_F(AsciiView, AutoscrollOffLeavesThePosition)

@@ -138,16 +138,11 @@ TEST(InPlaceEdit, EscapeKeepsOldTextEveryOtherEndTakesTheTyped)
     }
 }
 
-TEST(EditableList, MissingRowOrColumnIsNotEditable)
+TEST(EditableList, EditBoxLiesOverItsCellInsideTheListAndAMissingCellHasNone)
 {
     ListHarness h;
     for (const Cell& cell : std::vector<Cell>{{-1, 1}, {40, 1}, {0, 3}, {0, -1}})
         EXPECT_EQ(h.list->EditCell(cell.first, cell.second), nullptr) << cell.first << "," << cell.second;
-}
-
-TEST(EditableList, EditBoxLiesOverItsCellInsideTheList)
-{
-    ListHarness h;
     h.list->verticalScrollBar()->setValue(h.list->verticalScrollBar()->maximum());
     CInPlaceEdit* edit = h.list->EditCell(2, 2); // scrolled out of view: brought back
     ASSERT_NE(edit, nullptr);
