@@ -173,7 +173,9 @@ TEST_F(TransferWindowTest, RemoteCancelAndSilenceEachShowTheirMessage)
     EXPECT_EQ(messages, std::vector<std::string>{"The connection was lost during the transfer !"});
 }
 
-TEST_F(TransferWindowTest, AReceiveIntoAMissingFolderIsRefusedWithTheReason)
+// A missing folder is refused with the reason; the one received into is kept
+// across a restart.
+TEST_F(TransferWindowTest, ReceiveDirectoryIsCheckedAndKeptAcrossARestart)
 {
     OpenWindow();
     browseTo = QString::fromStdString(dir.File("missing"));
@@ -181,6 +183,10 @@ TEST_F(TransferWindowTest, AReceiveIntoAMissingFolderIsRefusedWithTheReason)
     frame->OnCommand(ID_FILE_RECEIVE);
     EXPECT_TRUE(Idle());
     EXPECT_EQ(messages, std::vector<std::string>{"Cannot receive into " + dir.File("missing") + "/: No such file or directory"});
+    StartReceive();
+    frame->Transfers()->EndNow();
+    OpenWindow();
+    EXPECT_EQ(frame->Transfers()->ReceiveDirectory(), QString::fromStdString(dir.Path().string() + "/"));
 }
 
 TEST_F(TransferWindowTest, TypedKeysStayHomeAndClosingEndsTheTransfer)
@@ -195,15 +201,6 @@ TEST_F(TransferWindowTest, TypedKeysStayHomeAndClosingEndsTheTransfer)
     frame->close();
     EXPECT_FALSE(Driver().IsTransferBusy());
     EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(TransferWindowTest, ReceiveDirectoryIsKeptAcrossARestart)
-{
-    OpenWindow();
-    StartReceive();
-    frame->Transfers()->EndNow();
-    OpenWindow();
-    EXPECT_EQ(frame->Transfers()->ReceiveDirectory(), QString::fromStdString(dir.Path().string() + "/"));
 }
 
 // True once something listens on the port (probing with a connect would use
