@@ -188,7 +188,7 @@ std::string Lines(int count)
     return text;
 }
 
-TEST_F(AsciiView, AutoscrollFollowsTheCaretAndResetsHorizontal)
+TEST_F(AsciiView, AutoscrollFollowsTheCaretOnlyWhileOnAndResetsHorizontal)
 {
     QScrollBar* vertical = view->verticalScrollBar();
     QScrollBar* horizontal = view->horizontalScrollBar();
@@ -215,21 +215,18 @@ TEST_F(AsciiView, AutoscrollFollowsTheCaretAndResetsHorizontal)
     doc.SetScreenSize(120, doc.screenLines);
     EXPECT_GT(horizontal->maximum(), 0);
     EXPECT_EQ(horizontal->value(), 0);
-}
 
-TEST_F(AsciiView, AutoscrollOffLeavesThePosition)
-{
+    // Switched off, it leaves the position where the user put it.
     ASSERT_TRUE(view->IsAutoscroll());
     view->ToggleAutoscroll();
     EXPECT_FALSE(view->IsAutoscroll());
     Receive(Lines(50));
-    view->verticalScrollBar()->setValue(40);
-    view->horizontalScrollBar()->setValue(20);
+    vertical->setValue(40);
+    horizontal->setValue(20);
     Receive(Lines(100));
-    EXPECT_EQ(view->verticalScrollBar()->value(), 40);
-    EXPECT_EQ(view->horizontalScrollBar()->value(), 20);
-    EXPECT_EQ(view->verticalScrollBar()->maximum(),
-              view->Grid().UsedLines() * view->CellHeight() - view->viewport()->height());
+    EXPECT_EQ(vertical->value(), 40);
+    EXPECT_EQ(horizontal->value(), 20);
+    EXPECT_EQ(vertical->maximum(), view->Grid().UsedLines() * view->CellHeight() - view->viewport()->height());
 }
 
 TEST_F(AsciiView, FontHintResizesTheCells)
