@@ -288,6 +288,7 @@ void CMainFrame::SwitchView(int index)
     m_viewStack->setCurrentWidget(slot.widget);
     SetTerminalViewActive(slot.widget, true);
     m_activeView = index;
+    ShowFindKeysOf(slot.widget);
     if (IsFindOpen()) {
         if (CanFindInTerminalView(slot.widget))
             FindStep(true, true); // the open bar searches the view now shown
@@ -295,6 +296,16 @@ void CMainFrame::SwitchView(int index)
             CloseFind();
     }
     UpdateCommandStates();
+}
+
+// The menu names the find key that works in the view shown: in the Terminal
+// view Ctrl+F reaches the device, and Ctrl+Shift+F opens the find bar.
+void CMainFrame::ShowFindKeysOf(const QWidget* view)
+{
+    const QKeySequence find(QKeySequence::Find);
+    const QKeySequence terminalFind(Qt::CTRL | Qt::SHIFT | Qt::Key_F);
+    const bool terminal = TerminalViewTakesFindKeys(view);
+    Action(ID_EDIT_FIND)->setShortcuts(terminal ? QList{terminalFind, find} : QList{find, terminalFind});
 }
 
 QWidget* CMainFrame::View(int index) const

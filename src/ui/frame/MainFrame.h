@@ -189,6 +189,7 @@ private:
     void PumpMessages();
     std::intptr_t HandleMessage(CMessage& message);
     void ToggleBar(QWidget* bar);
+    void ShowFindKeysOf(const QWidget* view);
     void StartOrStopLogging();
     void ShowAbout();
     void ShowHelp();

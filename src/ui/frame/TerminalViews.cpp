@@ -61,6 +61,11 @@ bool TerminalViewOwnsBell(const QWidget* view)
     return qobject_cast<const CTerminalView*>(view) != nullptr;
 }
 
+bool TerminalViewTakesFindKeys(const QWidget* view)
+{
+    return qobject_cast<const CTerminalView*>(view) != nullptr;
+}
+
 bool CanEditTerminalView(const QWidget* view, ViewEdit edit)
 {
     if (const auto* terminal = qobject_cast<const CTerminalView*>(view))

@@ -20,6 +20,8 @@ CMainFrame::CViewSlot MakeTerminalView(int index, CMainFrame& frame);
 void SetTerminalViewActive(QWidget* view, bool active);
 // The view rings the bell itself (the Terminal view), so the window does not.
 bool TerminalViewOwnsBell(const QWidget* view);
+// The view gives Ctrl+F and F3 to the device (the Terminal view: a program's search).
+bool TerminalViewTakesFindKeys(const QWidget* view);
 bool CanEditTerminalView(const QWidget* view, ViewEdit edit);
 void EditTerminalView(QWidget* view, ViewEdit edit);
 // Edit > Paste, Shift+Insert and Ctrl+Shift+V: every view pastes the

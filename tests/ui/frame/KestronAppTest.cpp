@@ -225,6 +225,18 @@ TEST_P(ScreenSizeTest, AsciiViewWrapsAtTheFilesWidth)
 INSTANTIATE_TEST_SUITE_P(OpenedFrom, ScreenSizeTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "CommandLine" : "FileOpen"; });
 
+// The menu names the find key that works in the view in front: the Terminal
+// view gives Ctrl+F to the device.
+TEST_F(KestronAppTest, FindMenuNamesTheKeyOfTheViewInFront)
+{
+    auto app = Start({}, nullptr, true);
+    for (const int view : {3, 0}) {
+        app->MainFrame()->SwitchView(view);
+        EXPECT_EQ(app->MainFrame()->Action(ID_EDIT_FIND)->shortcut(),
+                  QKeySequence(view == 3 ? "Ctrl+Shift+F" : "Ctrl+F"));
+    }
+}
+
 TEST_F(KestronAppTest, SettingsStoreSharesTheProfileFile)
 {
     auto profile = Profile();
