@@ -2,7 +2,6 @@
 // plain send over TCP, a silent and a cancelling peer, and wrong arguments.
 #include "transfer/TransferPeer.h"
 
-#include "support/NamedRows.h"
 #include "support/PtyPair.h"
 #include "support/SocketTestKit.h"
 #include "support/TempDir.h"
@@ -88,6 +87,7 @@ struct ReceiveCase {
     int code;
     std::string out, err; // beginnings of the two outputs
 };
+void PrintTo(const ReceiveCase& c, std::ostream* os) { *os << c.name; }
 
 const std::string B1 = RandomBytes(1024, 41), EOT_S(1, '\x04'), CLOSE = Block(0, std::string(1024, '\0'));
 // clang-format off
@@ -124,7 +124,8 @@ TEST_P(YModemReceive, ClosingLinesTellWhatWasWritten)
     EXPECT_EQ(ReadFileBytes(dir.File("fw.bin")), "older");
 }
 
-INSTANTIATE_TEST_SUITE_P(Batches, YModemReceive, ::testing::ValuesIn(RECEIVES), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Batches, YModemReceive, ::testing::ValuesIn(RECEIVES),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TransferCommand, WrongArgumentsExitWithTwo)
 {

@@ -4,7 +4,6 @@
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/PumpedTarget.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +61,7 @@ struct MatchCase {
     std::string received;
     std::vector<std::intptr_t> answers;
 };
+void PrintTo(const MatchCase& c, std::ostream* os) { *os << c.name; }
 
 class AutoAnswerMatch : public ::testing::TestWithParam<MatchCase> {};
 
@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {1}},
                       MatchCase{"TriggerLongerThan128NeverMatchesAtAll", {{k200, "x"}}, 13, k300 + k200 + "\r", {}},
                       MatchCase{"NumberedNulAndHighBytes", {{"\\0\\255", "x"}}, 13, std::string("\x00\xFF\r", 3), {1}}),
-    test::RowName);
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AutoAnswer, HistoryKeepsNewest128BytesReversed)
 {

@@ -1,7 +1,6 @@
 // Bridge mode against real loopback peers: the bridge with its own TCP
 // connection, a recording window and view, and the main connection recorded.
 #include "automation/Bridge.h"
-#include "support/NamedRows.h"
 #include "support/SocketTestKit.h"
 #include "support/HubDoubles.h"
 #include "document/KestronDoc.h"
@@ -96,6 +95,7 @@ struct ModeCase {
     bool server;
 };
 
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
 
 class BridgeModes : public ::testing::TestWithParam<ModeCase> {};
 
@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Bridge, BridgeModes,
                                            ModeCase{"IPv4Server", 1, AF_INET, true},
                                            ModeCase{"IPv6Client", 2, AF_INET6, false},
                                            ModeCase{"IPv6Server", 3, AF_INET6, true}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Echo in the send colour, or nothing shown; automatic answers go off with the
 // bridge and stay off after it.
@@ -205,6 +205,7 @@ struct EndCase {
     int led;
     const char* said; // in the message pane and the data views
 };
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 
 class BridgeClientEnd : public ::testing::TestWithParam<EndCase> {};
 
@@ -234,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(Bridge, BridgeClientEnd,
                                            EndCase{"Refused", false, RED,
                                                    "Bridge off: Connect error #10061 (WSAECONNREFUSED): "
                                                    "connection refused"}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A peer that never reads: the queue stays within its bound, the rest is
 // dropped and reported once per episode, and forwarding never waits for the peer.

@@ -2,7 +2,6 @@
 // bar geometry at a few widths.
 #include "automation/FunctionKeys.h"
 #include "document/KestronDoc.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,7 @@ struct LevelCase {
     int up;
     int down;
 };
+void PrintTo(const LevelCase& c, std::ostream* os) { *os << c.name; }
 
 class FkeyLevels : public ::testing::TestWithParam<LevelCase> {};
 
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{"AllEmptyStays", {}, 4, 4, 4}, LevelCase{"OnlyCurrentFilledStays", {6}, 6, 6, 6},
                       LevelCase{"WrapsPastNine", {1, 9}, 9, 1, 1}, LevelCase{"DownWrapsPastZero", {0, 5, 8}, 0, 5, 8},
                       LevelCase{"FromEmptyLevel", {2, 7}, 4, 7, 2}),
-    test::RowName);
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FkeyNumberText, CoversRangeAndRejectsOutside)
 {

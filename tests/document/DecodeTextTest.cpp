@@ -12,6 +12,7 @@ using namespace kestrelon;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test::PrintTo;
 
 struct DecodeCase {
     const char* name;
@@ -20,11 +21,6 @@ struct DecodeCase {
     std::size_t limit = 2048;
     bool crToCrLfOnSend = false;
 };
-
-std::ostream& operator<<(std::ostream& os, const DecodeCase& c)
-{
-    return os << c.name;
-}
 
 class DecodeTextTest : public ::testing::TestWithParam<DecodeCase> {};
 

@@ -4,7 +4,6 @@
 #include "document/KestronDoc.h"
 #include "document/Messages.h"
 #include "framework/PumpedTarget.h"
-#include "support/NamedRows.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +125,7 @@ struct NewDocumentCase {
     std::uint32_t firstPort;
     std::uint32_t expectedPort;
 };
+void PrintTo(const NewDocumentCase& c, std::ostream* os) { *os << c.name; }
 
 class NewDocumentTest : public DocumentTest, public ::testing::WithParamInterface<NewDocumentCase> {};
 
@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, NewDocumentTest,
                          ::testing::Values(NewDocumentCase{"NoEnumeration", false, 0, 1},
                                            NewDocumentCase{"NoPortPresent", true, 0, 1},
                                            NewDocumentCase{"FirstPortFound", true, 7, 7}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DocumentTest, NewDocumentStopsLoggingAndSaysSoBeforeTheNewSettings)
 {
@@ -178,6 +178,7 @@ struct HandshakeCase {
     bool on;
     std::uint32_t after;
 };
+void PrintTo(const HandshakeCase& c, std::ostream* os) { *os << c.name; }
 
 class HandshakeTest : public ::testing::TestWithParam<HandshakeCase> {};
 
@@ -198,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HandshakeCase{"OnReplacesRtsEnableWithHandshake", 0x00001001, true, 0x00002005},
                       HandshakeCase{"OnTurnsRtsToggleIntoHandshake", 0x00003000, true, 0x00002004},
                       HandshakeCase{"OnKeepsDtrAsItWas", 0x00000010, true, 0x00002014}),
-    test::RowName);
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct TriggerCase {
     const char* name;
@@ -206,6 +207,7 @@ struct TriggerCase {
     bool crToCrLfOnSend;
     std::vector<std::string> triggers;
 };
+void PrintTo(const TriggerCase& c, std::ostream* os) { *os << c.name; }
 
 class TriggerTest : public ::testing::TestWithParam<TriggerCase> {};
 
@@ -231,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   {std::string(127, 'D') + "BC", ""},
                                   false,
                                   {"42" + std::string(2 * 127, '4')}}),
-    test::RowName);
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DocumentAccessors, AnswerOutsideTheListIsEmpty)
 {

@@ -4,7 +4,6 @@
 #include "document/ChangedSettings.h"
 #include "document/KstBytes.h"
 #include "document/KestronDoc.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -127,6 +126,7 @@ struct RangeCase {
     void (*set)(CSavedSettings&);
     void (*expect)(CSavedSettings&); // applied to the written settings to give what loads
 };
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class LoadRangeTest : public ::testing::TestWithParam<RangeCase> {};
 
@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Limits, LoadRangeTest,
                                            RANGE_CASE("BridgePort70000IsNotTheNewDefault", s.bridgePort = 70000,
                                                       s.bridgePort = 2300),
                                            RANGE_CASE("ComPortNotLimited", s.comPort = 100000, (void)s)),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 #undef RANGE_CASE
 
 TEST(KstRead, BooleanWordsOtherThanOneAreTrue)
@@ -192,6 +192,7 @@ struct DamageCase {
     std::string message;
     std::int64_t offset;
 };
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 class DamagedFileTest : public ::testing::TestWithParam<DamageCase> {};
 
@@ -232,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"ListCountAboveStringsLeft", WithAnswerList(std::string("\x03\x00\x00\x00", 4)), "count 3 of autoAnswers exceeds the 2 bytes left in the file", 433},
         DamageCase{"ListEntryCut", WithAnswerList(std::string("\x02\x00\x05xy", 5)), "length 5 of autoAnswers entry 0 exceeds the 2 bytes left in the file", 435},
         DamageCase{"CutInsideSerialSettings", CKstArchive::Write(CSavedSettings::Defaults()).substr(0, 150), "file ends inside the serial line settings (28 bytes needed, 21 left)", 129}),
-    test::RowName);
+    [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
 class RecordingView : public IDocumentView {

@@ -1,7 +1,6 @@
 // The log file's own buffering: whatever the sizes of the pieces, the file holds
 // them all, in order, once closed; and the disk's failures come back.
 #include "document/LogFile.h"
-#include "support/NamedRows.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@ struct PieceCase {
     const char* name;
     std::vector<std::size_t> sizes;
 };
+void PrintTo(const PieceCase& c, std::ostream* os) { *os << c.name; }
 
 class LogFilePiecesTest : public ::testing::TestWithParam<PieceCase> {};
 
@@ -49,7 +49,8 @@ const PieceCase kPieceCases[] = {
     {"ManyLines", std::vector<std::size_t>(20000, 14)},
 };
 
-INSTANTIATE_TEST_SUITE_P(Sizes, LogFilePiecesTest, ::testing::ValuesIn(kPieceCases), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Sizes, LogFilePiecesTest, ::testing::ValuesIn(kPieceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LogFile, FlushShowsTheBytesWhileOpenAndReopenStartsEmpty)
 {

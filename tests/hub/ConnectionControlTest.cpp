@@ -11,6 +11,7 @@ namespace kestrelon::test {
 namespace {
 
 using Calls = std::vector<std::string>;
+using test::PrintTo;
 
 // What each IP notification leaves on the status bar: the data and server
 // lamps, the function keys and the connection pane; a failure also flashes.

@@ -1,7 +1,6 @@
 // The connection's marked lines: what each driver story shows in the data
 // views, in the error colour only, never forwarded to the bridge.
 #include "hub/HubFixture.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +17,7 @@ struct EventCase {
     std::function<void(HubFixture&)> story;
     std::string shown; // the view's bytes, each CR LF as "|"
 };
+void PrintTo(const EventCase& c, std::ostream* os) { *os << c.name; }
 
 void Text(HubFixture& f, int code, const char* text)
 {
@@ -94,7 +94,8 @@ const EventCase kEventCases[] = {
      "11:33:33 --- Opened: UDP localhost:23 ---|11:33:33 --- Closed: UDP localhost:23 ---|"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Stories, ConnectionEventsTest, ::testing::ValuesIn(kEventCases), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Stories, ConnectionEventsTest, ::testing::ValuesIn(kEventCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A line of the device's own that has not ended yet is ended first; the old
 // connection's note in the message pane goes with the connection.

@@ -19,6 +19,7 @@ namespace kestrelon::test {
 namespace {
 
 using namespace std::chrono_literals;
+using test::PrintTo;
 
 class HubConnectionsTest : public DriverHubFixture, public ::testing::Test {
 protected:

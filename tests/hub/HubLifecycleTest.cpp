@@ -1,7 +1,6 @@
 // Switching connections while the old one is busy: whatever the old connection
 // still had on its way is dropped, so no lamp, pane or view line comes from it.
 #include "hub/DriverHubFixture.h"
-#include "support/NamedRows.h"
 #include "support/SocketTestKit.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +21,7 @@ struct SwitchCase {
     const char* name;
     std::uint32_t mode; // the IP mode left for the serial port
 };
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
 
 class ApplyDuringFlood : public DriverHubFixture, public ::testing::TestWithParam<SwitchCase> {
 protected:
@@ -97,7 +97,7 @@ TEST_P(ApplyDuringFlood, NothingOfTheOldConnectionShowsAfterApply)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ApplyDuringFlood, ::testing::Values(SwitchCase{"TcpClient", 1}, SwitchCase{"Udp", 3}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrelon::test

@@ -5,7 +5,6 @@
 #include "serial/KesFileDriver.h"
 #include "hub/ConnectionTexts.h"
 #include "hub/DriverHubFixture.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +19,7 @@ struct ReplugCase {
     const char* name;
     bool byId; // enumerated with a by-id name (else an alias link)
 };
+void PrintTo(const ReplugCase& c, std::ostream* os) { *os << c.name; }
 
 class Replug : public DriverHubFixture, public ::testing::TestWithParam<ReplugCase> {
 protected:
@@ -96,7 +96,7 @@ TEST_P(Replug, RemovedDeviceIsReportedAndReopenedWhenBack)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, Replug, ::testing::Values(ReplugCase{"AliasLink", false}, ReplugCase{"ById", true}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrelon::test

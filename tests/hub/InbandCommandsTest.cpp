@@ -2,7 +2,6 @@
 // about it on the connection and the log.
 #include "hub/InbandCommands.h"
 #include "hub/HubFixture.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +16,7 @@ struct ParseCase {
     std::string text;
     CInbandCommand command;
 };
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
 
 class ParseInbandTest : public ::testing::TestWithParam<ParseCase> {};
 
@@ -46,7 +46,8 @@ const ParseCase kParseCases[] = {
     {"Unknown", "KESTRON:REBOOT", {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Texts, ParseInbandTest, ::testing::ValuesIn(kParseCases), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Texts, ParseInbandTest, ::testing::ValuesIn(kParseCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InbandScanner, KeepsAtMostTheLimitWhateverArrives)
 {

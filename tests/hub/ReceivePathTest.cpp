@@ -2,7 +2,6 @@
 // order, for each combination of the receive options.
 #include "automation/AutoAnswer.h"
 #include "hub/HubFixture.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +17,7 @@ struct ReceiveCase {
     std::vector<std::string> blocks;
     std::string events; // blocks as [..], single bytes as <n>
 };
+void PrintTo(const ReceiveCase& c, std::ostream* os) { *os << c.name; }
 
 class ReceivePathTest : public ::testing::TestWithParam<ReceiveCase> {};
 
@@ -57,7 +57,8 @@ const ReceiveCase kReceiveCases[] = {
     {"EmptyBlockShowsNothing", SCAN, 80, {""}, ""},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReceivePathTest, ::testing::ValuesIn(kReceiveCases), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Cases, ReceivePathTest, ::testing::ValuesIn(kReceiveCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReceivePath, BellBeepsOncePerBellByteUnlessBeepIsOff)
 {

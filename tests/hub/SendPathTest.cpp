@@ -11,6 +11,8 @@
 namespace kestrelon::test {
 namespace {
 
+using test::PrintTo;
+
 struct TypedCase {
     const char* name;
     bool echo;

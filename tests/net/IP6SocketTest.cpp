@@ -167,6 +167,7 @@ struct ResolveFailureRow {
     const char* text;
     bool plainConnect = false; // Connect (no proxy) instead of ConnectEx
 };
+void PrintTo(const ResolveFailureRow& c, std::ostream* os) { *os << c.title; }
 
 class ResolveFailureTest : public ResolverTest, public ::testing::WithParamInterface<ResolveFailureRow> {};
 

@@ -4,7 +4,6 @@
 #include "net/IpConnection.h"
 #include "document/Messages.h"
 
-#include "support/NamedRows.h"
 #include "support/SocketTestKit.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +48,7 @@ struct StopCase {
     bool slowLookup; // a slow name lookup (server peer, UDP sender) instead of a slow resolver
     int endCode;     // what the stop posts; 0: nothing (a server without a peer)
 };
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 
 class SlowLookupStop : public testing::TestWithParam<StopCase> {};
 
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Lookups, SlowLookupStop,
                                          StopCase{"ServerPeerName", MODE_IPV4_SERVER, true, 0},
                                          StopCase{"UdpSenderName", MODE_IPV4_UDP, true, IP_UDP_CLOSED},
                                          StopCase{"UdpSendTarget", MODE_IPV4_UDP, false, IP_UDP_CLOSED}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A listener whose accept queue is full: the kernel drops further SYNs, so a
 // connect to it is never answered.

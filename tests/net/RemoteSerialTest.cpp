@@ -29,6 +29,7 @@ namespace kestrelon {
 namespace {
 
 using namespace std::chrono_literals;
+using test::PrintTo;
 
 // One ser2net process with its own configuration, serving the pty's slave.
 class Ser2net {

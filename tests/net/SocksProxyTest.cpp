@@ -50,6 +50,7 @@ struct StoreRow {
     const char* upperEnv;
     const char* expected; // "host:port" or "" for no proxy
 };
+void PrintTo(const StoreRow& c, std::ostream* os) { *os << c.title; }
 
 class GetSocksProxyTest : public ::testing::TestWithParam<StoreRow> {};
 
@@ -111,6 +112,7 @@ struct RequestRow {
     std::uint16_t port;
     std::string bytes; // empty: refused
 };
+void PrintTo(const RequestRow& c, std::ostream* os) { *os << c.title; }
 
 class ConnectRequestTest : public ::testing::TestWithParam<RequestRow> {};
 
@@ -145,6 +147,7 @@ struct ScriptRow {
     const char* target = "10.1.2.3"; // port 2323
     std::string request = Bytes({5, 1, 0, 1, 10, 1, 2, 3, 0x09, 0x13});
 };
+void PrintTo(const ScriptRow& c, std::ostream* os) { *os << c.title; }
 
 class ScriptedProxyTest : public ::testing::TestWithParam<ScriptRow> {};
 

@@ -2,7 +2,6 @@
 // data, answers and events they must give, fed whole, at every split point
 // and byte by byte.
 #include "net/TelnetComPort.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +21,7 @@ struct ScriptRow {
     std::string events;   // one letter per event: A accepted, R refused, M/L state, S/U suspend/resume
     Bytes eventValues;    // the value byte of every M and L
 };
+void PrintTo(const ScriptRow& row, std::ostream* os) { *os << row.name; }
 
 Bytes Sub(char command, Bytes value) { return Bytes{IAC, '\xFA', 44, command} + value + Bytes{IAC, '\xF0'}; }
 
@@ -97,7 +97,8 @@ TEST_P(TelnetComPortScript, SameResultHoweverSplit)
     Run(every, "byte by byte");
 }
 
-INSTANTIATE_TEST_SUITE_P(Server, TelnetComPortScript, ::testing::ValuesIn(kScripts), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Server, TelnetComPortScript, ::testing::ValuesIn(kScripts),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Commands wait for the server's consent; data for it has every IAC doubled.
 TEST(TelnetComPort, CommandsOnlyOnceAcceptedAndDataEscaped)

@@ -2,7 +2,6 @@
 // cursor, current rendition and replies; every script again split at each byte
 // position and byte by byte; and the limits that keep hostile streams bounded.
 #include "screens/AnsiScreen.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +67,7 @@ struct CAnsiCase {
     CExpected expected;
     COLORREF colour = RECEIVE_COLOUR;
 };
+void PrintTo(const CAnsiCase& c, std::ostream* os) { *os << c.name; }
 
 std::string RowText(const CAnsiScreen& screen, int row)
 {
@@ -283,7 +283,8 @@ TEST_P(AnsiScript, GivesExpectedScreenHoweverSplit)
     EXPECT_TRUE(Snapshot(screen, replies) == expected) << "byte by byte";
 }
 
-INSTANTIATE_TEST_SUITE_P(Scripts, AnsiScript, ::testing::ValuesIn(AllCases()), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Scripts, AnsiScript, ::testing::ValuesIn(AllCases()),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(AnsiScreenLimits, ManyScrollsKeepRowsInOrder)
 {

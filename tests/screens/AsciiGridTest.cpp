@@ -12,6 +12,8 @@
 namespace kestrelon {
 namespace {
 
+using test::PrintTo;
+
 constexpr COLORREF RX = RECEIVE_COLOUR;
 
 enum class Feed { ByteByByte, HubRuns, Text };

@@ -2,7 +2,6 @@
 // a row, and the page header. Positions on the page are checked in the printed
 // output of the view.
 #include "screens/AsciiPrintLayout.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +13,7 @@ struct PageCase {
     int usedLines, printableWidth, printableHeight, lineWidth, lineHeight;
     int linesPerPage, pageCount, leftMargin;
 };
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
 
 class PrintPages : public ::testing::TestWithParam<PageCase> {};
 
@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PrintPages,
                                                     100},
                                            PageCase{"ZeroLineHeight", 3, 1000, 100, 800, 0, 93, 1, 100},
                                            PageCase{"LastPageIsShort", 100, 1000, 1100, 800, 20, 48, 3, 100}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrintPages, HeaderIsRightAlignedInEightyColumns)
 {

@@ -1,7 +1,6 @@
 // Hex history: exact display lines for scripted byte streams, the bounded ring,
 // the hints that clear it, and the numbers used for following and printing.
 #include "screens/HexHistory.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +44,7 @@ struct CHexCase {
     std::vector<CRow> rows; // completed lines, then the pending line
     int pendingCount;
 };
+void PrintTo(const CHexCase& c, std::ostream* os) { *os << c.name; }
 
 CHexHistory Feed(const CHexCase& c)
 {
@@ -161,7 +161,8 @@ TEST_P(HexHistoryCase, GivesExactLines)
     EXPECT_EQ(history.PendingCount(), c.pendingCount);
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, HexHistoryCase, ::testing::ValuesIn(HexCases()), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Streams, HexHistoryCase, ::testing::ValuesIn(HexCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HexHistory, HintsClearOrLeaveTheHistory)
 {

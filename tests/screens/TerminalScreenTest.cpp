@@ -23,6 +23,7 @@ using namespace std::string_literals;
 namespace kestrelon {
 namespace {
 
+using test::PrintTo;
 using test::TempDir;
 
 void Feed(CTerminalScreen& screen, const std::string& bytes)
@@ -96,7 +97,7 @@ std::string CellDifferences(const CTerminalScreen& expected, const CTerminalScre
     return differences;
 }
 
-class RecordingTest : public testing::TestWithParam<std::tuple<const char*, const char*>> {};
+class RecordingTest : public testing::TestWithParam<std::tuple<std::string, std::string>> {};
 
 TEST_P(RecordingTest, ShowsWhatTmuxShows)
 {
@@ -123,8 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Programs, RecordingTest,
                          testing::Combine(testing::Values("vi", "less", "top", "htop", "menu", "checklist", "shell"),
                                           testing::Values("vt100", "vt220", "xterm-256color")),
                          [](const auto& info) {
-                             const std::string terminal = std::get<1>(info.param);
-                             return std::get<0>(info.param) + ("_" + terminal.substr(0, terminal.find('-')));
+                             const std::string& terminal = std::get<1>(info.param);
+                             return std::get<0>(info.param) + "_" + terminal.substr(0, terminal.find('-'));
                          });
 
 // ---- edge cases on a 20 x 5 screen

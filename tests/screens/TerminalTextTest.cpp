@@ -58,6 +58,7 @@ struct CFindCase {
 };
 
 using Place = CTerminalPlace;
+using test::PrintTo;
 constexpr auto kForward = FindDirection::Forward;
 constexpr auto kBack = FindDirection::Backward;
 

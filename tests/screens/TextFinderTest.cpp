@@ -2,7 +2,6 @@
 // and last line, across the ring's wrap, case, wrap-around and hex notation.
 #include "screens/HexStream.h"
 #include "screens/TextFinder.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +46,7 @@ struct GridCase {
     bool inclusive;
     std::optional<CFindHit> expected;
 };
+void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
 
 class GridFindTest : public ::testing::TestWithParam<GridCase> {};
 
@@ -80,8 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
         GridCase{"AcrossRingEnd", "line 55", true, {0, 0}, F, true, CFindHit{19, 0, 7}},
         GridCase{"Latin1Fold", "\xE4PFEL", false, {0, 0}, F, true, CFindHit{11, 8, 5}},
         GridCase{"DroppedLineGone", "line 35", true, {0, 0}, F, true, std::nullopt},
-        GridCase{"LongerThanAnyRow", "line 36 Alpha first and then some more", true, {0, 0}, F, true, std::nullopt}),
-    test::RowName);
+        GridCase{"LongerThanAnyRow", "line 36 Alpha first and then some more", true, {0, 0}, F, true,
+                 std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HexNotationTest, ParsesPairsOnly)
 {

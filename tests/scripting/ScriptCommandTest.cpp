@@ -25,6 +25,7 @@ namespace kestrelon::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using test::PrintTo;
 
 enum class EPeer { Demo, Tcp, TcpCloses, Rb, Sx, None };
 
@@ -37,11 +38,6 @@ struct CScriptCase {
     int stopAfterMs = 0;   // SIGTERM then; the program must end within 200 ms
     const char* args = ""; // more arguments; with EPeer::None the only ones
 };
-
-void PrintTo(const CScriptCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
 
 // The peer's banner, written one byte at a time, so expect sees it cut everywhere.
 constexpr const char* kBanner = "BOOT v1.2\r\nready> ";

@@ -2,7 +2,6 @@
 // exact termios flags, modem lines and rate path it must give, and the records
 // a UART cannot run.
 #include "serial/DcbTermios.h"
-#include "support/NamedRows.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +29,7 @@ struct MappingRow {
     int raise;
     int drop;
 };
+void PrintTo(const MappingRow& c, std::ostream* os) { *os << c.name; }
 
 constexpr tcflag_t kBase = CLOCAL | CREAD;
 constexpr int kDtrRts = TIOCM_DTR | TIOCM_RTS;
@@ -104,7 +104,8 @@ TEST_P(DcbMapping, ReadsBackAsTheSameRecord)
     EXPECT_EQ(back, asked);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DcbMapping, testing::ValuesIn(kMappingRows), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Rows, DcbMapping, testing::ValuesIn(kMappingRows),
+                         [](const testing::TestParamInfo<MappingRow>& info) { return info.param.name; });
 
 struct RefusalRow {
     const char* name;
@@ -114,6 +115,7 @@ struct RefusalRow {
     std::uint8_t stop;
     LineRefusal refusal;
 };
+void PrintTo(const RefusalRow& c, std::ostream* os) { *os << c.name; }
 
 const RefusalRow kRefusalRows[] = {
     {"FourDataBits", 9600, 4, 0, 0, LineRefusal::ByteSize},
@@ -132,7 +134,8 @@ TEST_P(DcbRefusal, IsRefusedBeforeReachingTheDevice)
     EXPECT_EQ(DcbToTermios(Record(row.rate, row.bits, row.parity, row.stop, 0)).refusal, row.refusal);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DcbRefusal, testing::ValuesIn(kRefusalRows), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Rows, DcbRefusal, testing::ValuesIn(kRefusalRows),
+                         [](const testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
 
 TEST(DcbMapping, SoftwareFlowControlUsesTheRecordsCharacters)
 {

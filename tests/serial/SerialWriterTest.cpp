@@ -14,6 +14,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+using test::PrintTo;
+
 // Actions i and j of the transcript are at least `ms` apart.
 struct Gap {
     std::size_t from, to;
@@ -27,11 +29,6 @@ struct ScriptCase {
     std::vector<Gap> gaps;
     bool modemLines = true;
 };
-
-std::ostream& operator<<(std::ostream& os, const ScriptCase& c)
-{
-    return os << c.name;
-}
 
 class SerialWriterScript : public ::testing::TestWithParam<ScriptCase> {};
 

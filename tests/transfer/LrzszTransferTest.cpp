@@ -30,6 +30,7 @@ struct PeerCase {
     Expect expect;
     bool echoLine;
 };
+void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.name; }
 
 const PeerCase PEER_CASES[] = {
     {"XModemChecksumToRx", ETransferDirection::Send, PROTOCOL_XMODEM, {"rx"}, 128, Expect::ZeroPadded, false},

@@ -20,6 +20,8 @@
 namespace kestrelon::test {
 namespace {
 
+using test::PrintTo;
+
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 

@@ -20,6 +20,8 @@ using kestrelon::test::WriteFileBytes;
 
 namespace {
 
+using test::PrintTo;
+
 struct RunResult {
     int exitCode;
     std::string out;
@@ -94,11 +96,6 @@ struct BadInputCase {
     std::string contents;
     std::string expectedError; // after "kestrelon: <file>: "
 };
-
-std::ostream& operator<<(std::ostream& os, const BadInputCase& c)
-{
-    return os << c.name;
-}
 
 class ConfigBadInputTest : public ::testing::TestWithParam<BadInputCase> {};
 

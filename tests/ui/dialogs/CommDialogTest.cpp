@@ -28,6 +28,8 @@ using namespace kestrelon::test;
 
 namespace {
 
+using test::PrintTo;
+
 const std::vector<CommPortItem> kPorts = {{1, "COM1 - ttyS0"}, {33, "COM33 - ttyUSB0 (FTDI FT232R USB UART)"}};
 
 TEST(CommSettings, RateOutsideTheTableOpensAs9600AndStoresIt)

@@ -3,7 +3,6 @@
 #include "ui/dialogs/TerminalDialog.h"
 #include "document/KestronDoc.h"
 #include "support/DialogTestSupport.h"
-#include "support/NamedRows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,6 +58,7 @@ struct RangeCase {
     std::vector<std::string> messages; // empty: accepted
     const char* charDelay = "0";
 };
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminalRanges : public ::testing::TestWithParam<RangeCase> {};
 
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(Ranges, TerminalRanges,
                                            RangeCase{"Lowest", "40", "25", {}},
                                            RangeCase{"Highest", "999", "1000000", {}},
                                            RangeCase{"CharDelay1001", "80", "25", {kDelayRange}, "1001"}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunTerminalDialog, CancelChangesNothingOkWritesBack)
 {

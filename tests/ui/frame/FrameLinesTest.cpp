@@ -4,7 +4,6 @@
 #include "ui/frame/FrameLines.h"
 #include "document/Messages.h"
 #include "serial/SerialPort.h"
-#include "support/NamedRows.h"
 
 #include <QAction>
 #include <QLabel>
@@ -22,6 +21,7 @@ struct LinesCase {
     QString status; // part of the status label's text
     std::string clickDtr; // what a click on DTR queues
 };
+void PrintTo(const LinesCase& c, std::ostream* os) { *os << c.name; }
 
 class FrameLinesTest : public FrameFixture, public ::testing::WithParamInterface<LinesCase> {};
 
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinesCase{"FlowControlOwnsRts", 0, true, kUart, true, false, true, "DTR line: checked while raised", "CTS", "[DTR=0]"},
         LinesCase{"NoReportYet", 0, false, MODEM_LINES_UNKNOWN, false, false, false, "The serial port is not open", "", ""},
         LinesCase{"TcpClient", 1, false, MODEM_LINES_UNKNOWN, false, false, false, "Control lines exist only on a serial connection", "", ""}),
-    test::RowName);
+    [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
 } // namespace

@@ -12,6 +12,8 @@
 namespace kestrelon::test {
 namespace {
 
+using test::PrintTo;
+
 enum class EAction { None, Escape, CloseConnection, StartFromKey };
 
 struct CWindowScriptCase {
@@ -22,11 +24,6 @@ struct CWindowScriptCase {
     std::string sent;     // what the connection got
     const char* state;    // the pane's last text after "t.lua: "
 };
-
-void PrintTo(const CWindowScriptCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
 
 // clang-format off
 const CWindowScriptCase kCases[] = {

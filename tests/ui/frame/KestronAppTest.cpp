@@ -7,7 +7,6 @@
 #include "document/KstArchive.h"
 #include "ui/frame/QtSettingsStore.h"
 #include "ui/views/KestronView.h"
-#include "support/NamedRows.h"
 
 #include <QAction>
 #include <QMenu>
@@ -129,6 +128,7 @@ struct PromptCase {
     bool newDocument; // the document was replaced
     bool saved;       // the old one was written first
 };
+void PrintTo(const PromptCase& c, std::ostream* os) { *os << c.name; }
 
 class SavePromptTest : public KestronAppTest, public ::testing::WithParamInterface<PromptCase> {};
 
@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, SavePromptTest,
                          ::testing::Values(PromptCase{"Cancel", QMessageBox::Cancel, false, false},
                                            PromptCase{"No", QMessageBox::No, true, false},
                                            PromptCase{"Yes", QMessageBox::Yes, true, true}),
-                         test::RowName);
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Without a file a new untitled document is made; unmodified, it is replaced
 // without asking.

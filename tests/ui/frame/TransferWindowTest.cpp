@@ -43,6 +43,7 @@ namespace kestrelon {
 namespace {
 
 using namespace std::chrono_literals;
+using test::PrintTo;
 
 using test::ReadFileBytes;
 using test::WriteFileBytes;

@@ -6,7 +6,6 @@
 #include "ui/frame/FrameLineEnds.h"
 #include "ui/frame/FrameZoom.h"
 #include "ui/views/ViewZoom.h"
-#include "support/NamedRows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +24,7 @@ struct KeyCase {
     int zoom;            // the views' zoom afterwards
     const char* written; // what went to the open port
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class WindowKeysTest : public test::FrameFixture, public ::testing::WithParamInterface<KeyCase> {};
 
@@ -63,7 +63,8 @@ const KeyCase kKeyCases[] = {
     {"CtrlShiftF1SendsKeyOne", 2, {QKeySequence("Ctrl+Shift+F1")}, 100, "AT\r"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Keys, WindowKeysTest, ::testing::ValuesIn(kKeyCases), test::RowName);
+INSTANTIATE_TEST_SUITE_P(Keys, WindowKeysTest, ::testing::ValuesIn(kKeyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 using LineEndsTest = test::FrameFixture;
 

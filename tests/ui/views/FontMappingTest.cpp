@@ -4,7 +4,6 @@
 #include "document/KestronDoc.h"
 #include "document/WinRecords.h"
 #include "support/DialogTestSupport.h"
-#include "support/NamedRows.h"
 #include "ui/views/ViewTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +26,7 @@ struct FontCase {
     bool italic;
     LOGFONTA back; // after a round trip through QFont
 };
+void PrintTo(const FontCase& c, std::ostream* os) { *os << c.name; }
 
 class LogFontToQFont : public ::testing::TestWithParam<FontCase> {};
 
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         FontCase{"DontCareWeightIsNormal", LogFont("Mono", 14, 0, 0), "Mono", 14, 400, false, LogFont("Mono", 14, 400, 0)},
         FontCase{"AbsurdWeightClamped", LogFont("Mono", 14, 5000, 0), "Mono", 14, 1000, false, LogFont("Mono", 14, 1000, 0)},
         FontCase{"FaceWithoutTerminatorReadsOnly32", Unterminated(), QString(32, QLatin1Char('A')), 12, 400, false, Terminated31()}),
-    test::RowName);
+    [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
 TEST(LogFontFromFont, KeepsFieldsQFontDoesNotDescribe)

@@ -31,6 +31,8 @@
 namespace kestrelon {
 namespace {
 
+using test::PrintTo;
+
 class AsciiView : public ::testing::Test {
 protected:
     AsciiView()

@@ -24,6 +24,7 @@ using namespace kestrelon;
 namespace {
 
 using Cell = std::pair<int, int>;
+using test::PrintTo;
 
 // A dialog holding a list of 40 rows: column 0 hidden, columns 1 and 2 of text,
 // each begin-edit request accepted as the list dialogs accept it.
