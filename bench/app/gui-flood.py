@@ -80,10 +80,18 @@ def flood(master, slave, data, total, deadline_s):
             sent += os.write(master, piece)
         except BlockingIOError:
             pass
-    while unread(slave) > 0 and time.monotonic() < end_by:
-        time.sleep(0.0005)
-    elapsed = time.monotonic() - start
-    return sent - unread(slave), elapsed
+    # The tty may still hold written bytes it has not yet queued for reading:
+    # the reader is done when the queue is found empty twice, a moment apart,
+    # and the time is taken at the first of the two.
+    while time.monotonic() < end_by:
+        if unread(slave) > 0:
+            time.sleep(0.0005)
+            continue
+        elapsed = time.monotonic() - start
+        time.sleep(0.002)
+        if unread(slave) == 0:
+            return sent, elapsed
+    return sent - unread(slave), time.monotonic() - start
 
 
 def vm_rss_kib(pid):
