@@ -2,6 +2,7 @@
 #include "ui/frame/KestronApp.h"
 #include "ui/frame/FrameZoom.h"
 
+#include "document/ConfigSettingsCarry.h"
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
 #include "document/RemoteSerialSetting.h"
@@ -239,7 +240,10 @@ bool CKestronApp::SaveDocumentFile(const QString& path)
         return false;
     }
     m_doc->SetModifiedFlag(false);
-    m_path = QFileInfo(path).absoluteFilePath();
+    const QString savedPath = QFileInfo(path).absoluteFilePath();
+    // Under a new name the file keeps its zoom, pacing and view options.
+    CarryConfigSettings(*m_store, QFile::encodeName(m_path).toStdString(), QFile::encodeName(savedPath).toStdString());
+    m_path = savedPath;
     SaveRemoteSerial(*m_store, QFile::encodeName(m_path).toStdString(), m_doc->remoteSerialPort);
     AddToRecentFiles(m_path);
     UpdateTitle();

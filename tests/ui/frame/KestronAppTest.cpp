@@ -5,10 +5,13 @@
 
 #include "ui/frame/KestronApp.h"
 #include "document/KstArchive.h"
+#include "document/Pacing.h"
+#include "ui/frame/FrameZoom.h"
 #include "ui/frame/QtSettingsStore.h"
 #include "ui/views/KestronView.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -235,6 +238,22 @@ TEST_F(KestronAppTest, FindMenuNamesTheKeyOfTheViewInFront)
         EXPECT_EQ(app->MainFrame()->Action(ID_EDIT_FIND)->shortcut(),
                   QKeySequence(view == 3 ? "Ctrl+Shift+F" : "Ctrl+F"));
     }
+}
+
+// Saved under a new name, the file keeps what the store held for it: the zoom
+// on screen stays, and the pacing is there for the next run.
+TEST_F(KestronAppTest, SaveAsKeepsThePerFileSettings)
+{
+    CQtSettingsStore(*Profile()).Write("Pacing", "(untitled)", "5,20");
+    auto app = Start({});
+    app->MainFrame()->findChild<QAction*>(QStringLiteral("zoomZoomIn"))->trigger();
+    const int zoom = app->MainFrame()->Zoom()->Percent();
+    ASSERT_NE(zoom, 100);
+    saveAs = QString::fromStdString(dir.File("kept.kst"));
+    app->MainFrame()->OnCommand(ID_FILE_SAVE_AS);
+    EXPECT_EQ(app->MainFrame()->Zoom()->Percent(), zoom);
+    const std::string key = ConfigSettingsKey(QFile::encodeName(QFileInfo(saveAs).absoluteFilePath()).toStdString());
+    EXPECT_EQ(CQtSettingsStore(*Profile()).Read("Pacing", key), std::optional<std::string>("5,20"));
 }
 
 TEST_F(KestronAppTest, SettingsStoreSharesTheProfileFile)
