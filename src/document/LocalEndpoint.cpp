@@ -2,17 +2,12 @@
 // "UdpLocalPort", one value per configuration path, removed at the defaults.
 #include "document/LocalEndpoint.h"
 
-#include "document/Pacing.h"
+#include "document/ConfigSettings.h"
 
 #include <arpa/inet.h>
 #include <charconv>
 
 namespace kestrelon {
-
-namespace {
-constexpr const char* kAddressGroup = "ListenAddress";
-constexpr const char* kPortGroup = "UdpLocalPort";
-} // namespace
 
 bool IsListenAddress(const std::string& text, bool ipv6)
 {
@@ -24,9 +19,9 @@ CLocalEndpoint LoadLocalEndpoint(const ISettingsStore& store, const std::string&
 {
     CLocalEndpoint endpoint;
     const std::string key = ConfigSettingsKey(configPath);
-    if (const auto address = store.Read(kAddressGroup, key); address && (IsListenAddress(*address, false) || IsListenAddress(*address, true)))
+    if (const auto address = store.Read(LISTEN_ADDRESS_GROUP, key); address && (IsListenAddress(*address, false) || IsListenAddress(*address, true)))
         endpoint.listenAddress = *address;
-    if (const auto port = store.Read(kPortGroup, key)) {
+    if (const auto port = store.Read(UDP_LOCAL_PORT_GROUP, key)) {
         unsigned value = 0;
         const auto [end, error] = std::from_chars(port->data(), port->data() + port->size(), value);
         if (error == std::errc{} && end == port->data() + port->size() && value <= 65535)
@@ -39,13 +34,13 @@ void SaveLocalEndpoint(ISettingsStore& store, const std::string& configPath, con
 {
     const std::string key = ConfigSettingsKey(configPath);
     if (endpoint.listenAddress.empty())
-        store.Remove(kAddressGroup, key);
+        store.Remove(LISTEN_ADDRESS_GROUP, key);
     else
-        store.Write(kAddressGroup, key, endpoint.listenAddress);
+        store.Write(LISTEN_ADDRESS_GROUP, key, endpoint.listenAddress);
     if (endpoint.udpLocalPort == 0)
-        store.Remove(kPortGroup, key);
+        store.Remove(UDP_LOCAL_PORT_GROUP, key);
     else
-        store.Write(kPortGroup, key, std::to_string(endpoint.udpLocalPort));
+        store.Write(UDP_LOCAL_PORT_GROUP, key, std::to_string(endpoint.udpLocalPort));
 }
 
 } // namespace kestrelon

@@ -2,31 +2,11 @@
 // configuration path.
 #include "document/Pacing.h"
 
+#include "document/ConfigSettings.h"
+
 #include <charconv>
 
 namespace kestrelon {
-
-namespace {
-
-constexpr const char* kGroup = "Pacing";
-
-} // namespace
-
-std::string ConfigSettingsKey(const std::string& configPath)
-{
-    if (configPath.empty())
-        return "(untitled)";
-    std::string key;
-    for (const char c : configPath) {
-        switch (c) {
-        case '%': key += "%25"; break;
-        case '/': key += "%2F"; break;
-        case '\\': key += "%5C"; break;
-        default: key += c; break;
-        }
-    }
-    return key;
-}
 
 namespace {
 
@@ -66,7 +46,7 @@ CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes,
 CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 {
     CPacing pacing;
-    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
+    const auto value = store.Read(PACING_GROUP, ConfigSettingsKey(configPath));
     if (!value)
         return pacing;
     const char* pos = value->data();
@@ -80,10 +60,10 @@ CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath)
 void SavePacing(ISettingsStore& store, const std::string& configPath, const CPacing& pacing)
 {
     if (pacing.IsOff()) {
-        store.Remove(kGroup, ConfigSettingsKey(configPath));
+        store.Remove(PACING_GROUP, ConfigSettingsKey(configPath));
         return;
     }
-    store.Write(kGroup, ConfigSettingsKey(configPath),
+    store.Write(PACING_GROUP, ConfigSettingsKey(configPath),
                 std::to_string(pacing.charDelayMs) + "," + std::to_string(pacing.lineDelayMs));
 }
 

@@ -35,10 +35,6 @@ struct CPacedStretch {
 CPacedStretch NextPacedStretch(const CPacing& pacing, const std::uint8_t* bytes, std::size_t length,
                                std::optional<std::uint8_t> next);
 
-// The settings store's key of what is kept per configuration file (empty: a
-// new document): the path without the store's group separators.
-std::string ConfigSettingsKey(const std::string& configPath);
-
 // The pacing stored for the configuration file `configPath` (empty: a new
 // document not yet saved). Anything unreadable or out of range reads as 0.
 CPacing LoadPacing(const ISettingsStore& store, const std::string& configPath);

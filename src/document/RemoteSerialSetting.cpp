@@ -2,28 +2,24 @@
 // value per configuration path, present only for a remote serial port.
 #include "document/RemoteSerialSetting.h"
 
-#include "document/Pacing.h"
+#include "document/ConfigSettings.h"
 
 namespace kestrelon {
-
-namespace {
-constexpr const char* kGroup = "Connection";
-}
 
 const char* const kRemoteSerialValue = "remote serial port";
 
 bool LoadRemoteSerial(const ISettingsStore& store, const std::string& configPath)
 {
-    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
+    const auto value = store.Read(CONNECTION_GROUP, ConfigSettingsKey(configPath));
     return value && *value == kRemoteSerialValue;
 }
 
 void SaveRemoteSerial(ISettingsStore& store, const std::string& configPath, bool remote)
 {
     if (remote)
-        store.Write(kGroup, ConfigSettingsKey(configPath), kRemoteSerialValue);
+        store.Write(CONNECTION_GROUP, ConfigSettingsKey(configPath), kRemoteSerialValue);
     else
-        store.Remove(kGroup, ConfigSettingsKey(configPath));
+        store.Remove(CONNECTION_GROUP, ConfigSettingsKey(configPath));
 }
 
 } // namespace kestrelon

@@ -2,7 +2,7 @@
 // "answers,encoding,scrollback,backspace" value per configuration path.
 #include "document/TerminalViewOptions.h"
 
-#include "document/Pacing.h"
+#include "document/ConfigSettings.h"
 
 #include <charconv>
 #include <optional>
@@ -10,8 +10,6 @@
 namespace kestrelon {
 
 namespace {
-
-constexpr const char* kGroup = "TerminalView";
 
 // The next comma-separated number, if it lies in [low, high].
 std::optional<int> ReadField(const char*& pos, const char* end, int low, int high)
@@ -28,7 +26,7 @@ std::optional<int> ReadField(const char*& pos, const char* end, int low, int hig
 CTerminalViewOptions LoadTerminalViewOptions(const ISettingsStore& store, const std::string& configPath)
 {
     CTerminalViewOptions options;
-    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
+    const auto value = store.Read(TERMINAL_VIEW_GROUP, ConfigSettingsKey(configPath));
     if (!value)
         return options;
     const char* pos = value->data();
@@ -47,10 +45,10 @@ CTerminalViewOptions LoadTerminalViewOptions(const ISettingsStore& store, const 
 void SaveTerminalViewOptions(ISettingsStore& store, const std::string& configPath, const CTerminalViewOptions& options)
 {
     if (options == CTerminalViewOptions{}) {
-        store.Remove(kGroup, ConfigSettingsKey(configPath));
+        store.Remove(TERMINAL_VIEW_GROUP, ConfigSettingsKey(configPath));
         return;
     }
-    store.Write(kGroup, ConfigSettingsKey(configPath),
+    store.Write(TERMINAL_VIEW_GROUP, ConfigSettingsKey(configPath),
                 std::to_string(options.answers ? 1 : 0) + "," + std::to_string(options.latin1 ? 1 : 0) + "," +
                     std::to_string(options.scrollbackLines) + "," + std::to_string(options.backspaceSendsBs ? 1 : 0));
 }

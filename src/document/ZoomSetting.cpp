@@ -1,14 +1,13 @@
 // Zoom in the settings store: group "Zoom", one percentage per configuration path.
 #include "document/ZoomSetting.h"
 
-#include "document/Pacing.h"
+#include "document/ConfigSettings.h"
 
 #include <charconv>
 
 namespace kestrelon {
 
 namespace {
-constexpr const char* kGroup = "Zoom";
 constexpr int kActual = 100;
 constexpr int kMin = 10;
 constexpr int kMax = 1000;
@@ -16,7 +15,7 @@ constexpr int kMax = 1000;
 
 int LoadZoom(const ISettingsStore& store, const std::string& configPath)
 {
-    const auto value = store.Read(kGroup, ConfigSettingsKey(configPath));
+    const auto value = store.Read(ZOOM_GROUP, ConfigSettingsKey(configPath));
     if (!value)
         return kActual;
     int percent = 0;
@@ -30,9 +29,9 @@ int LoadZoom(const ISettingsStore& store, const std::string& configPath)
 void SaveZoom(ISettingsStore& store, const std::string& configPath, int percent)
 {
     if (percent == kActual)
-        store.Remove(kGroup, ConfigSettingsKey(configPath));
+        store.Remove(ZOOM_GROUP, ConfigSettingsKey(configPath));
     else
-        store.Write(kGroup, ConfigSettingsKey(configPath), std::to_string(percent));
+        store.Write(ZOOM_GROUP, ConfigSettingsKey(configPath), std::to_string(percent));
 }
 
 } // namespace kestrelon

@@ -2,7 +2,7 @@
 #include "ui/frame/KestronApp.h"
 #include "ui/frame/FrameZoom.h"
 
-#include "document/ConfigSettingsCarry.h"
+#include "document/ConfigSettings.h"
 #include "document/KestronDoc.h"
 #include "document/KstArchive.h"
 #include "document/RemoteSerialSetting.h"

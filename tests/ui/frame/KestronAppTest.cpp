@@ -5,7 +5,7 @@
 
 #include "ui/frame/KestronApp.h"
 #include "document/KstArchive.h"
-#include "document/Pacing.h"
+#include "document/ConfigSettings.h"
 #include "ui/frame/FrameZoom.h"
 #include "ui/frame/QtSettingsStore.h"
 #include "ui/views/KestronView.h"
