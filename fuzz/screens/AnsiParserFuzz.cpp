@@ -1,6 +1,7 @@
 // Arbitrary received bytes into the ANSI screen, cut into blocks at places the
 // input chooses: no crash, no undefined behaviour, and the screen's invariants
-// (cursor on screen, bounded sequence and saved-cursor stack) always hold.
+// (cursor on screen, bounded sequence and saved-cursor stack) always hold, and
+// rows scrolled in are blank in every plane.
 #include "screens/AnsiScreen.h"
 
 #include <cstdint>
@@ -58,5 +59,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if ((foreground[column] | background[column]) > 7)
                 std::abort();
     }
+    // Whatever the bytes left, scrolling a screen's height through (the first
+    // line feed may only end an open sequence) blanks every plane of every row.
+    const std::uint8_t lineFeed = '\n';
+    for (int i = 0; i <= 2 * kestrelon::CAnsiScreen::ROWS; ++i)
+        screen.ProcessByte(lineFeed);
+    for (int row = 0; row < kestrelon::CAnsiScreen::ROWS; ++row)
+        for (const std::uint8_t* plane : {screen.RowChars(row), screen.RowForeground(row), screen.RowBackground(row),
+                                          screen.RowAttributes(row)})
+            for (int column = 0; column < kestrelon::CAnsiScreen::COLUMNS; ++column)
+                if (plane[column] != 0)
+                    std::abort();
     return 0;
 }

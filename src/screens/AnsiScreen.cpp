@@ -4,6 +4,8 @@
 // for this terminal depend on both, so neither follows the usual row-first order.
 #include "screens/AnsiScreen.h"
 
+#include "screens/ShortRuns.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -164,14 +166,20 @@ void CAnsiScreen::ProcessByte(std::uint8_t b)
 void CAnsiScreen::WriteRun(const std::uint8_t* data, int length)
 {
     m_dirty = true;
+    // Read once: the planes' byte stores could otherwise be taken to change them.
+    const std::uint8_t foreground = m_currentForeground;
+    const std::uint8_t background = m_currentBackground;
+    const std::uint8_t attributes = m_currentAttributes;
     while (length > 0) {
         const int count = std::min(COLUMNS - m_cursorColumn, length);
         const auto offset = static_cast<std::size_t>(RowOffset(m_cursorRow) + m_cursorColumn);
         const auto size = static_cast<std::size_t>(count);
-        std::memcpy(m_chars.data() + offset, data, size);
-        std::memset(m_foreground.data() + offset, m_currentForeground, size);
-        std::memset(m_background.data() + offset, m_currentBackground, size);
-        std::memset(m_attributes.data() + offset, m_currentAttributes, size);
+        CopyShortRun(m_chars.data() + offset, data, size);
+        FillShortRun(m_foreground.data() + offset, foreground, size);
+        FillShortRun(m_background.data() + offset, background, size);
+        FillShortRun(m_attributes.data() + offset, attributes, size);
+        std::uint8_t& extent = Extent(m_cursorRow);
+        extent = static_cast<std::uint8_t>(std::max<int>(extent, m_cursorColumn + count));
         m_cursorColumn += count;
         data += count;
         length -= count;
@@ -191,13 +199,18 @@ void CAnsiScreen::WrapAndScroll()
     }
 }
 
+// Only the row's written extent holds anything: a flood of short lines clears
+// a few cells per line instead of the whole width.
 void CAnsiScreen::ClearRow(int row)
 {
     const auto offset = static_cast<std::size_t>(RowOffset(row));
-    std::memset(m_chars.data() + offset, 0, COLUMNS);
-    std::memset(m_foreground.data() + offset, 0, COLUMNS);
-    std::memset(m_background.data() + offset, 0, COLUMNS);
-    std::memset(m_attributes.data() + offset, 0, COLUMNS);
+    std::uint8_t& extent = Extent(row);
+    const auto size = static_cast<std::size_t>(extent);
+    FillShortRun(m_chars.data() + offset, 0, size);
+    FillShortRun(m_foreground.data() + offset, 0, size);
+    FillShortRun(m_background.data() + offset, 0, size);
+    FillShortRun(m_attributes.data() + offset, 0, size);
+    extent = 0;
 }
 
 void CAnsiScreen::CopyRow(int from, int to)
@@ -208,6 +221,7 @@ void CAnsiScreen::CopyRow(int from, int to)
     std::memcpy(m_foreground.data() + target, m_foreground.data() + source, COLUMNS);
     std::memcpy(m_background.data() + target, m_background.data() + source, COLUMNS);
     std::memcpy(m_attributes.data() + target, m_attributes.data() + source, COLUMNS);
+    Extent(to) = Extent(from);
 }
 
 void CAnsiScreen::ScrollUp()
@@ -535,6 +549,7 @@ void CAnsiScreen::ClearScreen()
     m_foreground.fill(0);
     m_background.fill(0);
     m_attributes.fill(0);
+    m_extent.fill(0);
     m_top = 0;
     m_currentForeground = DEFAULT_FOREGROUND;
     m_currentBackground = DEFAULT_BACKGROUND;

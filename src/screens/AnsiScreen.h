@@ -97,7 +97,9 @@ private:
     };
 
     // Rows are a ring over the planes: scrolling the whole screen moves m_top.
-    int RowOffset(int row) const { return ((m_top + row) % ROWS) * COLUMNS; }
+    int PhysicalRow(int row) const { return (m_top + row) % ROWS; }
+    int RowOffset(int row) const { return PhysicalRow(row) * COLUMNS; }
+    std::uint8_t& Extent(int row) { return m_extent[static_cast<std::size_t>(PhysicalRow(row))]; }
     void ClearRow(int row);
     void CopyRow(int from, int to);
     void WriteRun(const std::uint8_t* data, int length);
@@ -123,6 +125,8 @@ private:
     std::array<std::uint8_t, CELLS> m_foreground{};
     std::array<std::uint8_t, CELLS> m_background{};
     std::array<std::uint8_t, CELLS> m_attributes{};
+    // Per physical row: every cell from here on is 0 in all four planes.
+    std::array<std::uint8_t, ROWS> m_extent{};
     int m_top = 0;
     std::array<std::uint8_t, COLUMNS> m_tabStops{};
     int m_cursorColumn = 0;

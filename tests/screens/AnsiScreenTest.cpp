@@ -203,6 +203,13 @@ std::vector<CAnsiCase> AllCases()
         {"EraseLineWhole", "abcdef\r\nxy\033[2;0H\033[2K", {.column = 2, .rows = {{1, "xy"}}}},
         {"InsertLines", rows3 + At(0, 1) + "\033[2L", {.row = 1, .rows = {{0, "r0"}, {3, "r1"}, {4, "r2"}}}},
         {"InsertLinesPushesBottomOff", At(0, 24) + "last" + At(0, 23) + "\033[5L", {.row = 23}},
+        // Rows written full width in colour, moved by insert, delete and scroll
+        // down, come back blank in every plane once scrolled through.
+        {"RowsScrolledInAreBlankInEveryPlane",
+         "\033[31;44m" + row80 + "ab" + At(0, 0) + "\033[2L\033M" + At(5, 3) + "\033[P" + std::string(50, '\n'),
+         {.column = 5, .row = 24,
+          .cells = {{0, 0, Cell(0, 0, 0)}, {79, 0, Cell(0, 0, 0)}, {1, 3, Cell(0, 0, 0)}, {79, 24, Cell(0, 0, 0)}},
+          .foreground = 1, .background = 4}},
         {"DeleteLines", rows3 + At(0, 0) + "\033[1M", {.rows = {{0, "r1"}, {1, "r2"}}}},
         {"DeleteLinesBeyondScreenClearsToBottom", rows3 + At(0, 1) + "\033[400M", {.row = 1, .rows = {{0, "r0"}}}},
         {"NegativeDeleteLinesDeletesOne", rows3 + At(0, 0) + "\033[-2M", {.rows = {{0, "r1"}, {1, "r2"}}}},
