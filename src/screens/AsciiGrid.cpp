@@ -2,6 +2,8 @@
 // selection rules of mouse and keyboard, and the copied text.
 #include "screens/AsciiGrid.h"
 
+#include "screens/ShortRuns.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -209,13 +211,9 @@ void CAsciiGrid::PutCells(int row, int column, const std::uint8_t* data, int cou
         state.start = column;
     if (state.time == 0)
         state.time = m_writeTime; // the line's first byte
-    std::uint8_t* chars = cells.chars + column;
-    std::uint8_t* colours = cells.colours + column;
     const std::uint8_t index = ColourIndex(colour);
-    for (int i = 0; i < count; ++i) { // most runs are a few bytes: no call
-        chars[i] = data[i];
-        colours[i] = index;
-    }
+    CopyShortRun(cells.chars + column, data, static_cast<std::size_t>(count));
+    FillShortRun(cells.colours + column, index, static_cast<std::size_t>(count));
     state.width = std::max(state.width, column + count);
 }
 
