@@ -4,6 +4,7 @@
 #include "document/KestronDoc.h"
 
 #include <array>
+#include <cstring>
 
 namespace kestrelon {
 
@@ -11,10 +12,12 @@ namespace {
 
 enum ByteClass : std::uint8_t { ORDINARY, BELL, BACKSPACE, LINE_FEED, CARRIAGE_RETURN, OPEN_BRACKET };
 
+constexpr std::uint8_t BELL_BYTE = 0x07;
+
 constexpr std::array<std::uint8_t, 256> MakeClasses()
 {
     std::array<std::uint8_t, 256> classes{};
-    classes[0x07] = BELL;
+    classes[BELL_BYTE] = BELL;
     classes[0x08] = BACKSPACE;
     classes[0x0A] = LINE_FEED;
     classes[0x0D] = CARRIAGE_RETURN;
@@ -61,9 +64,26 @@ std::size_t CReceivePath::Collect(const std::uint8_t* data, std::size_t i, std::
     return i;
 }
 
+// Without line-end conversions and with no command to look for, the text is
+// the block itself: only bells need a word. False when the block needs the
+// cutting below (a conversion, or a bracket that may open a command).
+bool CReceivePath::PassThrough(const std::uint8_t* data, std::size_t length, COLORREF colour)
+{
+    if (m_doc.lfToCrLfOnReceive || m_doc.crToCrLfOnReceive || m_scanner.IsActive() || length == 0)
+        return false;
+    if (m_doc.scanCommands && !m_ownText && std::memchr(data, '[', length) != nullptr)
+        return false;
+    if (!m_ownText && std::memchr(data, BELL_BYTE, length) != nullptr)
+        for (std::size_t i = 0; i < length; ++i)
+            if (data[i] == BELL_BYTE)
+                m_events.OnBell();
+    m_doc.AddText(data, static_cast<std::int32_t>(length), colour);
+    return true;
+}
+
 void CReceivePath::Process(const std::uint8_t* data, std::size_t length, COLORREF colour)
 {
-    if (data == nullptr)
+    if (data == nullptr || PassThrough(data, length, colour))
         return;
     // A damaged settings file may hold any column count; a run is at least a byte.
     const std::size_t columns = m_doc.screenColumns > 0 ? static_cast<std::size_t>(m_doc.screenColumns) : 1;

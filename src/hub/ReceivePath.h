@@ -41,6 +41,7 @@ public:
     CInbandScanner& Scanner() { return m_scanner; }
 
 private:
+    bool PassThrough(const std::uint8_t* data, std::size_t length, COLORREF colour);
     void HandOver(const std::uint8_t* data, std::size_t from, std::size_t to);
     void AddByte(std::uint8_t value) { m_text.push_back(value); }
     // Gives the text gathered so far to the document.
