@@ -28,14 +28,17 @@ void CTerminalFeed::Post(const std::uint8_t* data, std::size_t length)
     std::unique_lock lock(m_mutex);
     if (m_waiting.size() + length > MAX_BACKLOG)
         WaitIdle(lock);
-    const bool wasIdle = !m_busy;
     m_waiting.insert(m_waiting.end(), data, data + length);
     m_busy = true;
+    // A worker already asked takes the new bytes when it finishes its batch.
+    // An idle one is asked once a batch has gathered, or when the screen is
+    // wanted: waking it for every block of a flood would cost a thread switch
+    // per block, and nobody looks at the screen before the repaint tick.
+    if (m_asked || m_waiting.size() < WAKE_BATCH)
+        return;
+    m_asked = true;
     lock.unlock();
-    // A worker already busy takes the new bytes when it finishes its batch;
-    // waking it again would cost a system call per block of a flood.
-    if (wasIdle)
-        m_wake.notify_one();
+    m_wake.notify_one();
 }
 
 CTerminalScreen& CTerminalFeed::Screen()
@@ -53,6 +56,10 @@ bool CTerminalFeed::Pending() const
 
 void CTerminalFeed::WaitIdle(std::unique_lock<std::mutex>& lock)
 {
+    if (m_busy && !m_asked) {
+        m_asked = true;
+        m_wake.notify_one();
+    }
     m_idle.wait(lock, [this] { return !m_busy; });
 }
 
@@ -60,7 +67,7 @@ void CTerminalFeed::Run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_waiting.empty(); });
+        m_wake.wait(lock, [this] { return m_stop || (m_asked && !m_waiting.empty()); });
         if (m_stop)
             return;
         m_parsing.swap(m_waiting);
@@ -70,6 +77,7 @@ void CTerminalFeed::Run()
         lock.lock();
         if (m_waiting.empty()) {
             m_busy = false;
+            m_asked = false;
             m_idle.notify_all();
         }
     }

@@ -19,6 +19,9 @@ public:
     // Bytes waiting beyond this make Post wait for the worker: memory stays
     // bounded, and the wait is the time to parse them (a few milliseconds).
     static constexpr std::size_t MAX_BACKLOG = std::size_t{1} << 20;
+    // Bytes that gather before an idle worker is woken without being asked for
+    // the screen: a few milliseconds of a flood, a few hundred microseconds to parse.
+    static constexpr std::size_t WAKE_BATCH = std::size_t{64} << 10;
 
     explicit CTerminalFeed(CTerminalScreen& screen);
     ~CTerminalFeed();
@@ -45,6 +48,7 @@ private:
     std::vector<std::uint8_t> m_waiting;
     std::vector<std::uint8_t> m_parsing; // the worker's, swapped with m_waiting
     bool m_busy = false;                 // the worker holds the screen
+    bool m_asked = false;                // the worker was woken for the bytes waiting
     bool m_stop = false;
     std::thread m_worker;
 };
