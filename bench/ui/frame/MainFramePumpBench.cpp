@@ -1,7 +1,9 @@
-// The window's half of the receive path: blocks of 8-byte lines posted by a
+// The window's half of the receive path: blocks of short lines posted by a
 // connection thread, woken into the Qt event loop, pumped through the data hub
 // and the document to the three real views (ASCII, hex, ANSI). Offscreen
 // platform; the views repaint only from their timers, as in the program.
+// 8-byte lines end in LF alone (the ASCII view's rows then wrap); 10-byte
+// lines end in CR LF, as the flood of a pseudo-terminal sends them.
 #include "support/HubDoubles.h"
 #include "document/ByteBlock.h"
 #include "hub/DataHub.h"
@@ -19,7 +21,7 @@
 namespace kestrelon {
 namespace {
 
-void BM_FramePumpReceivedLines(benchmark::State& state)
+void PumpLines(benchmark::State& state, const std::string& line)
 {
     const int columns = static_cast<int>(state.range(0));
     const int lines = static_cast<int>(state.range(1));
@@ -39,7 +41,7 @@ void BM_FramePumpReceivedLines(benchmark::State& state)
     constexpr int kBlocksPerRound = 256; // 1 MiB a round
     std::string block;
     while (block.size() < kBlock)
-        block += "1234567\n";
+        block += line;
     block.resize(kBlock - 2);
     block += "\r\n";
     for (auto _ : state) {
@@ -54,7 +56,16 @@ void BM_FramePumpReceivedLines(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * kBlock * kBlocksPerRound);
 }
+void BM_FramePumpReceivedLines(benchmark::State& state)
+{
+    PumpLines(state, "1234567\n");
+}
+void BM_FramePumpReceivedCrLfLines(benchmark::State& state)
+{
+    PumpLines(state, "12345678\r\n");
+}
 BENCHMARK(BM_FramePumpReceivedLines)->Args({80, 1000})->Args({999, 1999})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FramePumpReceivedCrLfLines)->Args({80, 1000})->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace kestrelon
