@@ -22,6 +22,8 @@ public:
     // Bytes that gather before an idle worker is woken without being asked for
     // the screen: a few milliseconds of a flood, a few hundred microseconds to parse.
     static constexpr std::size_t WAKE_BATCH = std::size_t{64} << 10;
+    // Bytes parsed between two yields of the worker's core.
+    static constexpr std::size_t YIELD_PIECE = std::size_t{16} << 10;
 
     explicit CTerminalFeed(CTerminalScreen& screen);
     ~CTerminalFeed();
@@ -39,6 +41,7 @@ public:
 
 private:
     void Run();
+    void ParseGivingWay();
     void WaitIdle(std::unique_lock<std::mutex>& lock);
 
     CTerminalScreen& m_screen;
