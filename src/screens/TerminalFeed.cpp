@@ -36,11 +36,8 @@ void CTerminalFeed::Post(const std::uint8_t* data, std::size_t length)
     // An idle one is asked once a batch has gathered, or when the screen is
     // wanted: waking it for every block of a flood would cost a thread switch
     // per block, and nobody looks at the screen before the repaint tick.
-    if (m_asked || m_waiting.size() < WAKE_BATCH)
-        return;
-    m_asked = true;
-    lock.unlock();
-    m_wake.notify_one();
+    if (m_waiting.size() >= WAKE_BATCH)
+        AskWorker();
 }
 
 CTerminalScreen& CTerminalFeed::Screen()
@@ -58,11 +55,18 @@ bool CTerminalFeed::Pending() const
 
 void CTerminalFeed::WaitIdle(std::unique_lock<std::mutex>& lock)
 {
-    if (m_busy && !m_asked) {
-        m_asked = true;
-        m_wake.notify_one();
-    }
+    if (m_busy)
+        AskWorker();
     m_idle.wait(lock, [this] { return !m_busy; });
+}
+
+// Under the lock; a worker already asked is not woken again.
+void CTerminalFeed::AskWorker()
+{
+    if (m_asked)
+        return;
+    m_asked = true;
+    m_wake.notify_one();
 }
 
 void CTerminalFeed::Run()

@@ -43,6 +43,7 @@ private:
     void Run();
     void ParseGivingWay();
     void WaitIdle(std::unique_lock<std::mutex>& lock);
+    void AskWorker();
 
     CTerminalScreen& m_screen;
     mutable std::mutex m_mutex;
